@@ -1,0 +1,284 @@
+#include "cli.h"
+
+#include "decode.h"
+#include "flight_record.h"
+#include "format.h"
+#include "json.h"
+#include "sensor.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+namespace orlomat {
+
+namespace {
+
+enum class Lang { Pl = 0, En = 1 };
+
+struct Text {
+    const char* pl;
+    const char* en;
+};
+
+const char* Tr(Lang lang, const Text& t) { return lang == Lang::Pl ? t.pl : t.en; }
+
+constexpr Text kUsage = {
+    "Użycie:\n"
+    "  orlomat info PLIK [--source file|download] [--lang pl|en]\n"
+    "  orlomat decode PLIK [--temperature T] [--no-speed] [--source file|download] "
+    "[--lang pl|en]\n"
+    "  orlomat --help\n"
+    "\n"
+    "info    nagłówek zapisu lotu jako JSON\n"
+    "decode  nagłówek, ciśnienia, wysokości i punkty wykresu jako JSON\n"
+    "  --temperature T  temperatura lotu w °C zamiast temperatury z nagłówka\n"
+    "  --no-speed       bez krzywej prędkości pionowej (series2 pusta)\n"
+    "  --source         kolumna częstotliwości próbkowania: plik (domyślnie) lub odczyt\n",
+    "Usage:\n"
+    "  orlomat info FILE [--source file|download] [--lang pl|en]\n"
+    "  orlomat decode FILE [--temperature T] [--no-speed] [--source file|download] "
+    "[--lang pl|en]\n"
+    "  orlomat --help\n"
+    "\n"
+    "info    the flight record's header as JSON\n"
+    "decode  header, pressures, altitudes and chart points as JSON\n"
+    "  --temperature T  flight temperature in degrees C instead of the header's\n"
+    "  --no-speed       no vertical-speed curve (series2 empty)\n"
+    "  --source         sampling-rate column: file (default) or download\n"};
+constexpr Text kUnknownCommand = {"nieznane polecenie: ", "unknown command: "};
+constexpr Text kUnknownOption = {"nieznana opcja: ", "unknown option: "};
+constexpr Text kMissingValue = {"brak wartości opcji ", "missing value for option "};
+constexpr Text kMissingFile = {"brak nazwy pliku", "missing file name"};
+constexpr Text kExtraArgument = {"zbędny argument: ", "unexpected argument: "};
+constexpr Text kBadValue = {"zła wartość opcji ", "bad value for option "};
+constexpr Text kCannotRead = {"nie można odczytać pliku ", "cannot read file "};
+constexpr Text kNoRecord = {"plik nie zawiera zapisu lotu (krótszy niż 32-bajtowy nagłówek): ",
+                            "the file holds no flight record (shorter than the 32-byte header): "};
+constexpr Text kHint = {" (orlomat --help)", " (orlomat --help)"};
+
+struct Options {
+    std::string command;
+    std::string file;
+    FlightSource source = FlightSource::File;
+    std::optional<float> temperature;
+    bool showSpeed = true;
+};
+
+struct Failure {
+    int code;
+    std::string message;
+};
+
+std::optional<float> ParseTemperature(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const float t = std::strtof(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(t)) return std::nullopt;
+    return t;
+}
+
+// Parses everything but --lang, which the caller has taken out already.
+std::optional<Failure> ParseOptions(const std::vector<std::string>& args, Lang lang,
+                                    Options& opt) {
+    const auto usage = [&](const Text& what, const std::string& detail) {
+        return Failure{2, std::string(Tr(lang, what)) + detail + Tr(lang, kHint)};
+    };
+    opt.command = args.front();
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (name.rfind("--", 0) == 0) {
+            if (const auto eq = name.find('='); eq != std::string::npos) {
+                value = name.substr(eq + 1);
+                name.resize(eq);
+            }
+        } else {
+            if (!opt.file.empty()) return usage(kExtraArgument, name);
+            opt.file = name;
+            continue;
+        }
+        const bool decodeOnly = name == "--temperature" || name == "--no-speed";
+        if ((name != "--source" && !decodeOnly) || (decodeOnly && opt.command != "decode"))
+            return usage(kUnknownOption, name);
+        if (name == "--no-speed") {
+            if (value) return usage(kBadValue, name);
+            opt.showSpeed = false;
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) return usage(kMissingValue, name);
+            value = args[++i];
+        }
+        if (name == "--source") {
+            if (*value == "file") {
+                opt.source = FlightSource::File;
+            } else if (*value == "download") {
+                opt.source = FlightSource::Download;
+            } else {
+                return Failure{1, std::string(Tr(lang, kBadValue)) + name + ": " + *value};
+            }
+        } else {
+            opt.temperature = ParseTemperature(*value);
+            if (!opt.temperature)
+                return Failure{1, std::string(Tr(lang, kBadValue)) + name + ": " + *value};
+        }
+    }
+    if (opt.file.empty()) return usage(kMissingFile, "");
+    return std::nullopt;
+}
+
+// Reads at most one record's worth of bytes.
+std::optional<std::vector<std::uint8_t>> ReadRecord(const std::string& path, std::string& reason) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"),
+                                                            &std::fclose);
+    if (!f) {
+        reason = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(kMaxRecordSize);
+    errno = 0;
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f.get());
+    if (std::ferror(f.get())) {
+        reason = std::strerror(errno != 0 ? errno : EIO);
+        return std::nullopt;
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+void WriteHeaderFields(JsonWriter& j, std::size_t length, const HeaderInfo& info) {
+    const FlightHeader& h = info.header;
+    const Calibration& c = h.calibration;
+    j.key("length").value(static_cast<std::int64_t>(length));
+    j.key("competitor").value(std::int64_t{h.competitor});
+    j.key("serial").value(std::int64_t{h.serial});
+    j.key("temperature").value(std::int64_t{info.temperature});
+    j.key("sampling_code").value(std::int64_t{info.samplingCode});
+    j.key("sampling_text").value(info.samplingText);
+    j.key("rate_value").value(std::int64_t{info.samplingRate});
+    j.key("calibration_word").value(std::int64_t{h.calibrationWord});
+    j.key("calibration").beginObject();
+    j.key("AC1").value(std::int64_t{c.AC1});
+    j.key("AC2").value(std::int64_t{c.AC2});
+    j.key("AC3").value(std::int64_t{c.AC3});
+    j.key("AC4").value(std::int64_t{c.AC4});
+    j.key("AC5").value(std::int64_t{c.AC5});
+    j.key("AC6").value(std::int64_t{c.AC6});
+    j.key("B1").value(std::int64_t{c.B1});
+    j.key("B2").value(std::int64_t{c.B2});
+    j.key("MB").value(std::int64_t{c.MB});
+    j.key("MC").value(std::int64_t{c.MC});
+    j.key("MD").value(std::int64_t{c.MD});
+    j.endObject();
+}
+
+void WriteCurveFields(JsonWriter& j, const FlightCurve& curve) {
+    j.key("samples").value(std::int64_t{curve.samples});
+    j.key("pressures_pa").beginArray();
+    for (const std::int32_t p : curve.pressures) j.value(std::int64_t{p});
+    j.endArray();
+    j.key("reference_pressure_hpa").value(curve.referencePressure);
+    j.key("altitudes_cm").beginArray();
+    for (std::size_t i = 0; i < curve.chartedCount(); ++i)
+        j.value(std::int64_t{curve.altitudes[i]});
+    j.endArray();
+    j.key("series1").beginArray();
+    for (const ChartPoint& p : curve.series1) {
+        j.beginObject();
+        j.key("y").value(p.y);
+        j.key("label").value(p.label);
+        j.endObject();
+    }
+    j.endArray();
+    j.key("series2").beginArray();
+    for (const float v : curve.series2) j.value(v);
+    j.endArray();
+    j.key("max_m").value(curve.maximum);
+    j.key("min_m").value(curve.minimum);
+    j.key("max_text").value(FormatOneDecimal(curve.maximum));
+    j.key("min_text").value(FormatOneDecimal(curve.minimum));
+    j.key("left_axis_max").value(std::int64_t{curve.leftAxisMaximum});
+    j.key("minor_tick_count").value(std::int64_t{curve.minorTickCount});
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostream& err) {
+    Lang lang = Lang::En;
+    std::vector<std::string> args;
+    for (std::size_t i = 0; i < rawArgs.size(); ++i) {
+        const std::string& a = rawArgs[i];
+        std::optional<std::string> value;
+        if (a == "--lang") {
+            if (i + 1 >= rawArgs.size()) {
+                err << Tr(lang, kMissingValue) << a << Tr(lang, kHint) << '\n';
+                return 2;
+            }
+            value = rawArgs[++i];
+        } else if (a.rfind("--lang=", 0) == 0) {
+            value = a.substr(7);
+        }
+        if (!value) {
+            args.push_back(a);
+        } else if (*value == "pl" || *value == "en") {
+            lang = *value == "pl" ? Lang::Pl : Lang::En;
+        } else {
+            err << Tr(lang, kBadValue) << "--lang: " << *value << '\n';
+            return 1;
+        }
+    }
+
+    if (args.empty()) {
+        err << Tr(lang, kMissingFile) << Tr(lang, kHint) << '\n';
+        return 2;
+    }
+    if (args.front() == "--help" || args.front() == "-h" || args.front() == "help") {
+        out << Tr(lang, kUsage);
+        return 0;
+    }
+    if (args.front() != "info" && args.front() != "decode") {
+        err << Tr(lang, kUnknownCommand) << args.front() << Tr(lang, kHint) << '\n';
+        return 2;
+    }
+
+    Options opt;
+    if (const auto failure = ParseOptions(args, lang, opt)) {
+        err << failure->message << '\n';
+        return failure->code;
+    }
+
+    std::string reason;
+    const auto record = ReadRecord(opt.file, reason);
+    if (!record) {
+        err << Tr(lang, kCannotRead) << opt.file << ": " << reason << '\n';
+        return 1;
+    }
+    if (record->size() < kHeaderSize) {
+        err << Tr(lang, kNoRecord) << opt.file << '\n';
+        return 1;
+    }
+
+    const HeaderInfo info = InterpretFlightHeader(*record, opt.source);
+    JsonWriter j;
+    j.beginObject();
+    WriteHeaderFields(j, record->size(), info);
+    if (opt.command == "decode") {
+        DecodingState state;
+        ApplyHeaderToState(info, state);
+        if (opt.temperature) state.flightTemperature = *opt.temperature;
+        const FlightCurve curve = DecodeFlight(*record, state, opt.showSpeed,
+                                               RecordWordCount(record->size()));
+        WriteCurveFields(j, curve);
+    }
+    j.endObject();
+    out << j.str() << '\n';
+    return 0;
+}
+
+} // namespace orlomat

@@ -1,0 +1,74 @@
+#include "json.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace orlomat {
+
+void JsonWriter::separate() {
+    if (afterKey_) {
+        afterKey_ = false;
+        return;
+    }
+    if (!first_) out_ << ',';
+    first_ = false;
+}
+
+JsonWriter& JsonWriter::open(char c) {
+    separate();
+    out_ << c;
+    first_ = true;
+    return *this;
+}
+
+JsonWriter& JsonWriter::close(char c) {
+    out_ << c;
+    first_ = false;
+    return *this;
+}
+
+JsonWriter& JsonWriter::key(std::string_view k) {
+    value(k);
+    out_ << ':';
+    afterKey_ = true;
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(std::string_view s) {
+    separate();
+    out_ << '"';
+    for (const char ch : s) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (ch == '"' || ch == '\\') {
+            out_ << '\\' << ch;
+        } else if (u < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", u);
+            out_ << buf;
+        } else {
+            out_ << ch;
+        }
+    }
+    out_ << '"';
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(std::int64_t n) {
+    separate();
+    out_ << n;
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(float f) {
+    separate();
+    if (!std::isfinite(f)) {
+        out_ << "null";
+        return *this;
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
+    out_ << buf;
+    return *this;
+}
+
+} // namespace orlomat

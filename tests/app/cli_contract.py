@@ -1,0 +1,70 @@
+#!/usr/bin/env python3
+"""Runs the orlomat tool on synthesised records of every sampling code and many lengths and
+checks the JSON contract that scripts rely on."""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+orlomat, synth = sys.argv[1], sys.argv[2]
+INFO_KEYS = ["length", "competitor", "serial", "temperature", "sampling_code", "sampling_text",
+             "rate_value", "calibration_word", "calibration"]
+DECODE_KEYS = INFO_KEYS + ["samples", "pressures_pa", "reference_pressure_hpa", "altitudes_cm",
+                           "series1", "series2", "max_m", "min_m", "max_text", "min_text",
+                           "left_axis_max", "minor_tick_count"]
+FILE_RATES = [200, 150, 100, 50, 10, 5, 2] + [1] * 9
+failures = []
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+
+
+with tempfile.TemporaryDirectory() as tmp:
+    for code in range(16):
+        for max_len in (32, 36, 52, 56, 64, 200, 1001, 5000, 33000):
+            path = os.path.join(tmp, f"f{code}_{max_len}.dat")
+            subprocess.run([synth, "--code", str(code), "--glide", "3000", "--max-length",
+                            str(max_len), "-o", path], check=True)
+            size = os.path.getsize(path)
+            for cmd, keys in (("info", INFO_KEYS), ("decode", DECODE_KEYS)):
+                r = subprocess.run([orlomat, cmd, path], capture_output=True, text=True)
+                what = f"{cmd} code {code} length {size}"
+                check(r.returncode == 0, f"{what}: exit {r.returncode} {r.stderr}")
+                if r.returncode != 0:
+                    continue
+                doc = json.loads(r.stdout)
+                check(list(doc.keys()) == keys, f"{what}: keys {list(doc.keys())}")
+                check(doc["length"] == size, f"{what}: length")
+                check(doc["sampling_code"] == code, f"{what}: code")
+                check(doc["rate_value"] == FILE_RATES[code], f"{what}: rate")
+                if cmd != "decode":
+                    continue
+                n = doc["samples"]
+                m = max(n - 5, 0)
+                check(n == (size - 32) // 4, f"{what}: samples {n}")
+                check(len(doc["pressures_pa"]) == n, f"{what}: pressures")
+                check(len(doc["altitudes_cm"]) == m, f"{what}: altitudes")
+                check(len(doc["series1"]) == m, f"{what}: series1")
+                check(len(doc["series2"]) == max(m - 2, 0), f"{what}: series2")
+                for i, (pt, cm) in enumerate(zip(doc["series1"], doc["altitudes_cm"])):
+                    if abs(pt["y"] - cm / 100.0) > 1e-3:
+                        check(False, f"{what}: point {i} y {pt['y']} vs {cm} cm")
+                        break
+                check(doc["minor_tick_count"] == max(FILE_RATES[code] // 10 - 1, 0),
+                      f"{what}: minor ticks")
+
+    # The output must be one line of JSON, and errors one line on stderr.
+    empty = os.path.join(tmp, "empty.dat")
+    open(empty, "wb").close()
+    r = subprocess.run([orlomat, "decode", empty], capture_output=True, text=True)
+    check(r.returncode == 1 and r.stdout == "" and r.stderr.count("\n") == 1, "empty file")
+    r = subprocess.run([orlomat, "bogus"], capture_output=True, text=True)
+    check(r.returncode == 2, "usage error exit code")
+
+for f in failures:
+    print("FAIL:", f)
+print(f"{len(failures)} failures")
+sys.exit(1 if failures else 0)

@@ -1,0 +1,139 @@
+#include "cli.h"
+#include "flight_synth.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace orlomat {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("orlomat_cli_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        const fs::path p = dir_ / name;
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+
+    int Run(const std::vector<std::string>& args) {
+        out_.str("");
+        err_.str("");
+        return RunCli(args, out_, err_);
+    }
+
+    fs::path dir_;
+    std::ostringstream out_, err_;
+};
+
+TEST_F(CliTest, InfoPrintsTheHeaderContract) {
+    SynthParams p;
+    p.samplingCode = 3;
+    p.competitor = 77;
+    p.serial = 4321;
+    p.calibrationWord = 9876;
+    const std::string f = Write("a.dat", SynthesizeFlight(p));
+    ASSERT_EQ(Run({"info", f}), 0) << err_.str();
+    const std::string o = out_.str();
+    EXPECT_NE(o.find("\"competitor\":77,"), std::string::npos) << o;
+    EXPECT_NE(o.find("\"serial\":4321,"), std::string::npos);
+    EXPECT_NE(o.find("\"sampling_code\":3,"), std::string::npos);
+    EXPECT_NE(o.find("\"sampling_text\":\"  5 pom/sek\""), std::string::npos);
+    EXPECT_NE(o.find("\"rate_value\":50,"), std::string::npos);
+    EXPECT_NE(o.find("\"calibration_word\":9876,"), std::string::npos);
+    EXPECT_NE(o.find("\"AC1\":408,"), std::string::npos);
+    EXPECT_NE(o.find("\"MD\":2868}"), std::string::npos);
+    EXPECT_EQ(o.find("series1"), std::string::npos);  // info does not decode
+    EXPECT_EQ(o.back(), '\n');
+}
+
+TEST_F(CliTest, SourceChoosesTheSamplingColumn) {
+    SynthParams p;
+    p.samplingCode = 6;
+    const std::string f = Write("a.dat", SynthesizeFlight(p));
+    ASSERT_EQ(Run({"info", f}), 0);
+    EXPECT_NE(out_.str().find("\"rate_value\":2,"), std::string::npos);
+    ASSERT_EQ(Run({"info", f, "--source", "download"}), 0);
+    EXPECT_NE(out_.str().find("\"rate_value\":10,"), std::string::npos);
+    ASSERT_EQ(Run({"info", "--source=file", f}), 0);
+    EXPECT_NE(out_.str().find("\"rate_value\":2,"), std::string::npos);
+}
+
+TEST_F(CliTest, DecodeOptionsChangeTheCurve) {
+    const std::string f = Write("a.dat", SynthesizeFlight({}));
+    ASSERT_EQ(Run({"decode", f}), 0) << err_.str();
+    const std::string warm = out_.str();
+    EXPECT_NE(warm.find("\"series2\":[0,"), std::string::npos);
+    EXPECT_NE(warm.find("\"label\":\"1\""), std::string::npos);
+    ASSERT_EQ(Run({"decode", f, "--no-speed"}), 0);
+    EXPECT_NE(out_.str().find("\"series2\":[]"), std::string::npos);
+    ASSERT_EQ(Run({"decode", f, "--temperature", "-5"}), 0);
+    EXPECT_NE(out_.str(), warm);
+}
+
+TEST_F(CliTest, ShortFileAndUnreadableFileAreBadInput) {
+    const std::string shortFile = Write("short.dat", std::vector<std::uint8_t>(31, 0));
+    EXPECT_EQ(Run({"decode", shortFile}), 1);
+    EXPECT_TRUE(out_.str().empty());
+    EXPECT_NE(err_.str().find("holds no flight record"), std::string::npos) << err_.str();
+    const std::string message = err_.str();
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
+    EXPECT_EQ(Run({"info", (dir_ / "missing.dat").string()}), 1);
+    EXPECT_NE(err_.str().find("cannot read file"), std::string::npos);
+    EXPECT_EQ(Run({"info", dir_.string()}), 1);  // a folder is not a file
+    EXPECT_EQ(Run({"info", shortFile, "--lang", "pl"}), 1);
+    EXPECT_NE(err_.str().find("nie zawiera zapisu lotu"), std::string::npos) << err_.str();
+}
+
+TEST_F(CliTest, ExactHeaderOnlyRecordDecodesToNothing) {
+    const std::string f = Write("h.dat", BuildRecord(DatasheetCalibration(), 2, 27898, {}));
+    ASSERT_EQ(Run({"decode", f}), 0);
+    EXPECT_NE(out_.str().find("\"samples\":0,"), std::string::npos);
+    EXPECT_NE(out_.str().find("\"min_text\":\"10000.0\""), std::string::npos);
+}
+
+TEST_F(CliTest, BadOptionValuesAreBadInputAndUsageErrorsAreTwo) {
+    const std::string f = Write("a.dat", SynthesizeFlight({}));
+    EXPECT_EQ(Run({"decode", f, "--temperature", "warm"}), 1);
+    EXPECT_EQ(Run({"decode", f, "--temperature", "nan"}), 1);
+    EXPECT_EQ(Run({"decode", f, "--source", "usb"}), 1);
+    EXPECT_EQ(Run({"decode", f, "--lang", "de"}), 1);
+    EXPECT_EQ(Run({}), 2);
+    EXPECT_EQ(Run({"plot", f}), 2);
+    EXPECT_EQ(Run({"decode"}), 2);
+    EXPECT_EQ(Run({"decode", f, f}), 2);
+    EXPECT_EQ(Run({"decode", f, "--speed"}), 2);
+    EXPECT_EQ(Run({"info", f, "--no-speed"}), 2);
+    EXPECT_EQ(Run({"decode", f, "--temperature"}), 2);
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_NE(out_.str().find("orlomat decode FILE"), std::string::npos);
+    EXPECT_EQ(Run({"--lang", "pl", "--help"}), 0);
+    EXPECT_NE(out_.str().find("orlomat decode PLIK"), std::string::npos);
+}
+
+TEST_F(CliTest, LongFileIsCutAtTheReceiveBufferSize) {
+    SynthParams p;
+    p.glideSeconds = 2000.0f;
+    auto bytes = SynthesizeFlight(p);
+    bytes.resize(40000, 0x11);
+    const std::string f = Write("long.dat", bytes);
+    ASSERT_EQ(Run({"info", f}), 0);
+    EXPECT_NE(out_.str().find("\"length\":33000,"), std::string::npos);
+}
+
+} // namespace
+} // namespace orlomat

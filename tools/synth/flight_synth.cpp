@@ -1,0 +1,135 @@
+#include "flight_synth.h"
+
+#include "sensor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace orlomat {
+
+Calibration DatasheetCalibration() {
+    Calibration c;
+    c.AC1 = 408;
+    c.AC2 = -72;
+    c.AC3 = -14383;
+    c.AC4 = 32741;
+    c.AC5 = 32757;
+    c.AC6 = 23153;
+    c.B1 = 6190;
+    c.B2 = 4;
+    c.MB = -32768;
+    c.MC = -8711;
+    c.MD = 2868;
+    return c;
+}
+
+std::uint16_t RawPressureFor(const Calibration& cal, std::uint16_t ut, std::int32_t pascal) {
+    // The compensated pressure grows with the raw word; bisect for the nearest.
+    std::int32_t lo = 0, hi = 0xFFFE;
+    while (lo < hi) {
+        const std::int32_t mid = (lo + hi) / 2;
+        if (CompensatePressure(cal, ut, static_cast<std::uint16_t>(mid)) < pascal)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    if (lo > 0) {
+        const auto below = CompensatePressure(cal, ut, static_cast<std::uint16_t>(lo - 1));
+        const auto at = CompensatePressure(cal, ut, static_cast<std::uint16_t>(lo));
+        if (pascal - below < at - pascal) --lo;
+    }
+    return static_cast<std::uint16_t>(lo);
+}
+
+std::uint16_t RawTemperatureFor(const Calibration& cal, std::int32_t tenths) {
+    std::uint16_t best = 0;
+    std::int64_t bestErr = INT64_MAX;
+    for (std::uint32_t ut = 0; ut <= 0xFFFF; ut += 1) {
+        const auto steps = CompensatePressureSteps(cal, static_cast<std::uint16_t>(ut), 0);
+        const std::int64_t err = std::llabs(std::int64_t{(steps.B5 + 8) / 16} - tenths);
+        if (err < bestErr) {
+            bestErr = err;
+            best = static_cast<std::uint16_t>(ut);
+        }
+    }
+    return best;
+}
+
+std::vector<std::uint8_t> BuildRecord(const Calibration& cal, unsigned samplingCode,
+                                      std::uint16_t headerUt,
+                                      const std::vector<Sample>& samples) {
+    std::vector<std::uint8_t> r(kHeaderSize + kSampleSize * samples.size());
+    WriteU16(r, 1, 12);
+    WriteU16(r, 3, 345);
+    WriteU16(r, 5, headerUt);
+    r[7] = static_cast<std::uint8_t>(samplingCode);
+    WriteU16(r, 8, 10000);
+    const std::uint16_t words[11] = {
+        static_cast<std::uint16_t>(cal.AC1), static_cast<std::uint16_t>(cal.AC2),
+        static_cast<std::uint16_t>(cal.AC3), cal.AC4, cal.AC5, cal.AC6,
+        static_cast<std::uint16_t>(cal.B1), static_cast<std::uint16_t>(cal.B2),
+        static_cast<std::uint16_t>(cal.MB), static_cast<std::uint16_t>(cal.MC),
+        static_cast<std::uint16_t>(cal.MD)};
+    for (std::size_t i = 0; i < 11; ++i) WriteU16(r, 10 + 2 * i, words[i]);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        WriteU16(r, kHeaderSize + kSampleSize * i, samples[i].ut);
+        WriteU16(r, kHeaderSize + kSampleSize * i + 2, samples[i].up);
+    }
+    return r;
+}
+
+namespace {
+
+// Altitude profile in metres at time t (seconds since the first sample).
+float ProfileAltitude(const SynthParams& p, float t) {
+    const float launch = p.groundSeconds;
+    const float top = launch + p.climbSeconds;
+    const float landing = top + p.glideSeconds;
+    if (t < launch || t >= landing) return 0.0f;
+    if (t < top) {
+        const float x = (t - launch) / p.climbSeconds;  // fast climb, easing into the top
+        return p.peakAltitude * std::sin(x * 1.5707964f);
+    }
+    const float x = (t - top) / p.glideSeconds;  // steady glide with a gentle thermal bump
+    return p.peakAltitude * (1.0f - x) + 4.0f * std::sin(x * 6.2831855f);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> SynthesizeFlight(const SynthParams& p) {
+    const Calibration cal = DatasheetCalibration();
+    const std::uint32_t rate = SamplingRateValue(p.samplingCode, FlightSource::Download);
+    const float dt = 10.0f / static_cast<float>(rate);
+    const float total = 2.0f * p.groundSeconds + p.climbSeconds + p.glideSeconds;
+    const std::size_t maxSamples = SampleCount(std::min(p.maxLength, kMaxRecordSize));
+    std::size_t count = static_cast<std::size_t>(total / dt) + 1;
+    const bool marker = p.endMarker && maxSamples > 0;
+    count = std::min(count, maxSamples - (marker ? 1 : 0));
+
+    const std::uint16_t ut = RawTemperatureFor(
+        cal, static_cast<std::int32_t>(std::lround(p.groundTemperature * 10.0f)));
+    std::mt19937 rng(p.seed);
+    std::uniform_int_distribution<int> noise(-static_cast<int>(p.noiseWords),
+                                             static_cast<int>(p.noiseWords));
+    const double tK = p.groundTemperature + 273.16;
+    std::vector<Sample> samples;
+    samples.reserve(count + 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        const float h = ProfileAltitude(p, static_cast<float>(i) * dt);
+        const double pa = p.groundPressureHpa * 100.0 * std::exp(-h / (tK * 29.271767));
+        int up = RawPressureFor(cal, ut, static_cast<std::int32_t>(std::lround(pa)));
+        if (i > 0) up += noise(rng);  // sample 0 is the ground reference
+        if (p.spike && i == count / 2) up -= 60;  // one sensor glitch, ~20 m up
+        samples.push_back({ut, static_cast<std::uint16_t>(std::clamp(up, 0, 0xFFFE))});
+    }
+    if (marker) samples.push_back({ut, kEndMarker});
+
+    std::vector<std::uint8_t> r = BuildRecord(cal, p.samplingCode, ut, samples);
+    WriteU16(r, 1, p.competitor);
+    WriteU16(r, 3, p.serial);
+    WriteU16(r, 8, p.calibrationWord);
+    return r;
+}
+
+} // namespace orlomat
