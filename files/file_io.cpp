@@ -1,0 +1,39 @@
+#include "file_io.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace orlomat {
+
+FileRead ReadFileStart(const QString& path, std::size_t limit) {
+    FileRead r;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        r.error = f.errorString();
+        return r;
+    }
+    r.bytes.resize(limit);
+    const qint64 got = f.read(reinterpret_cast<char*>(r.bytes.data()),
+                              static_cast<qint64>(limit));
+    if (got < 0) {
+        r.error = f.errorString();
+        r.bytes.clear();
+        return r;
+    }
+    r.bytes.resize(static_cast<std::size_t>(got));
+    return r;
+}
+
+QString WriteFileAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return f.errorString();
+    if (f.write(bytes) != bytes.size()) {
+        const QString error = f.errorString();
+        f.cancelWriting();
+        return error;
+    }
+    if (!f.commit()) return f.errorString();
+    return {};
+}
+
+} // namespace orlomat

@@ -1,0 +1,134 @@
+#include "format_pattern.h"
+#include "language.h"
+#include "main_layout.h"
+#include "settings_record.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace orlomat {
+namespace {
+
+TEST(MainLayout, DesignedWidthExamples) {
+    const MainLayout a = ComputeMainLayout(1292, 800);
+    EXPECT_EQ(a.readLeft, 10);
+    EXPECT_EQ(a.filterLeft, 98);
+    EXPECT_EQ(a.flightGroupLeft, 185);
+    EXPECT_EQ(a.diskGroupLeft, 541);
+    EXPECT_EQ(a.compareLeft, 875);
+    EXPECT_EQ(a.compareGroupLeft, 987);
+    EXPECT_EQ(a.chartWidth, 1277);
+    EXPECT_EQ(a.rightLabelsLeft, 1192);
+
+    const MainLayout b = ComputeMainLayout(1916, 1000);
+    EXPECT_EQ(b.readLeft, 15);
+    EXPECT_EQ(b.filterLeft, 145);
+    EXPECT_EQ(b.flightGroupLeft, 278);
+    EXPECT_EQ(b.chartHeight, 880);
+    EXPECT_EQ(b.unitLabelsTop, 860);
+}
+
+TEST(MainLayout, SmallWindowsKeepTheChartsMinimumAndGroupsApart) {
+    const MainLayout l = ComputeMainLayout(400, 300);
+    EXPECT_EQ(l.chartHeight, 200);
+    EXPECT_EQ(l.unitLabelsTop, 180);
+    EXPECT_EQ(l.chartWidth, 500);
+    const DesignedWidths w;
+    EXPECT_GE(l.diskGroupLeft, l.flightGroupLeft + w.flightGroup + 3);
+    EXPECT_GE(l.compareLeft, l.diskGroupLeft + w.diskGroup + 5);
+    EXPECT_GE(l.compareGroupLeft, l.compareLeft + w.compareButton + 5);
+}
+
+TEST(MainLayout, DegenerateWidthsDoNotDivideByZero) {
+    for (int w : {0, -5, 128001, 1000000}) {
+        const MainLayout l = ComputeMainLayout(w, 500);
+        EXPECT_GE(l.chartWidth, 500) << w;
+    }
+}
+
+// Bytes of a UTF-8 text in Windows-1250, where every Polish letter is one byte.
+std::size_t Cp1250Length(const char* utf8) {
+    std::size_t n = 0;
+    for (const char* p = utf8; *p != 0; ++p)
+        if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+TEST(Language, MessageTextsFitTheirFieldsWithTheTerminatingZero) {
+    for (int m = 0; m < static_cast<int>(Message::Count); ++m) {
+        const MessageField& f = MessageEntry(static_cast<Message>(m));
+        EXPECT_LT(Cp1250Length(f.text.pl), f.width) << f.text.pl;
+        EXPECT_LT(Cp1250Length(f.text.en), f.width) << f.text.en;
+    }
+}
+
+TEST(Language, TextsKeepTheirBlanks) {
+    EXPECT_STREQ(Tr(Caption::Porownanie, 1), "Compare   ");
+    EXPECT_STREQ(Tr(Caption::Przyspieszenie, 1), "Acceleration  ");
+    EXPECT_STREQ(Tr(Caption::Czekaj, 0), "     Czekaj");
+    EXPECT_STREQ(Tr(Caption::Czekaj, 1), "      Wait");
+    EXPECT_STREQ(Tr(Caption::OdczytZ, 0), "Odczyt z: ");
+    EXPECT_STREQ(Tr(Caption::OdczytZ, 1), "Read from:");
+    EXPECT_STREQ(Tr(Caption::WindowCaption, 0), Tr(Caption::WindowCaption, 1));
+    EXPECT_STREQ(Tr(Message::ErrorCaption, 1), "Altimeter - error");
+    EXPECT_STREQ(Tr(Message::FileExists, 0), "Plik istnieje. Zapisać?");
+}
+
+TEST(SettingsRecord, DefaultBytes) {
+    const auto b = SettingsRecord{}.toBytes();
+    const std::uint8_t expected[40] = {'C', 'O', 'M', '5', 0, 0, 0, 0,   4,   0, 0, 0, 50, 0,
+                                       0,   0,   0,   0,   0, 0, 1, 0,   0,   0, 94, 1, 0,  0,
+                                       250, 0,   0,   0,   8, 0, 0, 0,  12,   0};
+    EXPECT_EQ(std::memcmp(b.data(), expected, 38), 0);
+    EXPECT_EQ(b[38], 0);
+    EXPECT_EQ(b[39], 0);
+}
+
+TEST(SettingsRecord, ShortAndLongFilesOverlayTheDefaults) {
+    SettingsRecord r;
+    const std::uint8_t shortFile[] = {'C', 'O', 'M', '7', 0, 0, 0, 0, 6, 0};
+    r.overlay(shortFile);
+    EXPECT_EQ(r.portName(), "COM7");
+    EXPECT_EQ(r.portIndex, 6);  // 2 bytes read over the default 4
+    EXPECT_EQ(r.preCut, 350);
+
+    std::vector<std::uint8_t> longFile(100, 0xFF);
+    SettingsRecord full;
+    full.overlay(longFile);
+    EXPECT_EQ(full.finalFilterWidth, -1);
+    EXPECT_EQ(full.languageIndex(), 0);  // a stray language means Polish
+    EXPECT_EQ(full.portName(), std::string(8, '\xFF'));
+
+    SettingsRecord english;
+    english.language = 1;
+    SettingsRecord back;
+    back.overlay(english.toBytes());
+    EXPECT_EQ(back, english);
+    EXPECT_EQ(back.languageIndex(), 1);
+}
+
+TEST(SettingsRecord, PortNameHoldsSevenCharacters) {
+    SettingsRecord r;
+    r.setPortName("/dev/ttyUSB0");
+    EXPECT_EQ(r.portName(), "/dev/tt");
+    EXPECT_EQ(r.toBytes()[7], 0);
+}
+
+TEST(FormatPattern, AxisAndMarkPatterns) {
+    EXPECT_EQ(FormatPattern(1234.56, "#,##0.# "), "1,234.6 ");
+    EXPECT_EQ(FormatPattern(0.0, "#,##0.# "), "0 ");
+    EXPECT_EQ(FormatPattern(-0.04, "#,##0.# "), "0 ");
+    EXPECT_EQ(FormatPattern(-12.25, "#,##0.##"), "-12.25");
+    EXPECT_EQ(FormatPattern(0.5, "#,##0.##"), "0.5");
+    EXPECT_EQ(FormatPattern(1234567.0, "#,##0"), "1,234,567");
+    EXPECT_EQ(FormatPattern(42.0, "#####"), "42");
+    EXPECT_EQ(FormatPattern(0.5, "#,####.##"), ".5");
+    EXPECT_EQ(FormatPattern(12345.678, "#,####.##"), "12,345.68");
+    EXPECT_EQ(FormatPattern(0.25, "#,###0.###"), "0.25");
+    EXPECT_EQ(FormatPattern(2.0006, "#,###0.###"), "2.001");
+    EXPECT_EQ(FormatPattern(1234.5, "#,##0.# ", {",", "\xC2\xA0"}), "1\xC2\xA0" "234,5 ");
+}
+
+} // namespace
+} // namespace orlomat

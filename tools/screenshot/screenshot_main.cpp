@@ -1,0 +1,71 @@
+// orlomat-screenshot: renders the main window offscreen with a flight loaded and writes a
+// PNG, for the manual and for looking at the window without a display.
+//   orlomat-screenshot OUT.png [FLIGHT] [--english] [--size WxH] [--zoom FROM TO]
+#include "chart_view.h"
+#include "orlomat_1.h"
+#include "prompter.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+class SilentPrompter : public orlomat::Prompter {
+public:
+    void message(const QString& text, const QString& caption) override {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(caption), qPrintable(text));
+    }
+    bool confirm(const QString&, const QString&) override { return false; }
+    QString openFileName(const QString&) override { return {}; }
+    QString saveFileName(const QString&) override { return {}; }
+    QString pictureFileName(const QString&) override { return {}; }
+    void printerSetup(QPrinter&) override {}
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
+                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: orlomat-screenshot OUT.png [FLIGHT] [--english] "
+                             "[--size WxH] [--zoom FROM TO]\n");
+        return 2;
+    }
+    QTemporaryDir dir;
+    SilentPrompter prompter;
+    orlomat::TOrlomat_BMP window(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    window.CreateDialogs();
+    QSize size(1300, 834);
+    QString flight;
+    bool english = false;
+    double zoomFrom = -1, zoomTo = -1;
+    for (int i = 2; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--english")) {
+            english = true;
+        } else if (args[i] == QLatin1String("--size") && i + 1 < args.size()) {
+            const QStringList wh = args[++i].split(QLatin1Char('x'));
+            if (wh.size() == 2) size = QSize(wh[0].toInt(), wh[1].toInt());
+        } else if (args[i] == QLatin1String("--zoom") && i + 2 < args.size()) {
+            zoomFrom = args[++i].toDouble();
+            zoomTo = args[++i].toDouble();
+        } else {
+            flight = args[i];
+        }
+    }
+    window.resize(size);
+    window.show();
+    if (english) window.English1Click();
+    if (!flight.isEmpty() && !window.LoadFlightFile(flight)) return 1;
+    if (zoomTo > zoomFrom) window.chart()->zoomTo(zoomFrom, zoomTo);
+    QApplication::processEvents();
+    if (!window.grab().save(args[1])) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(args[1]));
+        return 1;
+    }
+    return 0;
+}

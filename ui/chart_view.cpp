@@ -1,0 +1,347 @@
+#include "chart_view.h"
+
+#include "format_pattern.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace orlomat {
+
+namespace {
+
+NumberSeparators SystemSeparators() {
+    const QLocale locale;
+    return {locale.decimalPoint().toStdString(), locale.groupSeparator().toStdString()};
+}
+
+QFont BoldPixelFont(int pixels) {
+    QFont f;
+    f.setPixelSize(pixels);
+    f.setBold(true);
+    return f;
+}
+
+// Value labels written with a picture pattern in the system's separators.
+class PatternTicker : public QCPAxisTicker {
+public:
+    explicit PatternTicker(std::string pattern) : pattern_(std::move(pattern)) {}
+
+protected:
+    QString getTickLabel(double tick, const QLocale&, QChar, int) override {
+        return QString::fromStdString(FormatPattern(tick, pattern_, separators_));
+    }
+
+private:
+    std::string pattern_;
+    NumberSeparators separators_ = SystemSeparators();
+};
+
+} // namespace
+
+// Ticks at the points whose time label is not empty (whole seconds), thinned to a readable
+// stride of 1, 2, 5, 10, ... labels for the axis' width; the tick texts are the labels.
+class SecondsTicker : public QCPAxisTicker {
+public:
+    SecondsTicker(const QStringList* labels, QCPAxis* axis) : labels_(labels), axis_(axis) {}
+    int minorTickCount = 0;
+
+protected:
+    QVector<double> createTickVector(double, const QCPRange& range) override {
+        QVector<double> ticks;
+        const int first = std::max(0, static_cast<int>(std::ceil(range.lower)));
+        const int last = std::min(static_cast<int>(labels_->size()) - 1,
+                                  static_cast<int>(std::floor(range.upper)));
+        QVector<int> labelled;
+        for (int i = first; i <= last; ++i)
+            if (!(*labels_)[i].isEmpty()) labelled.push_back(i);
+        const int room = std::max(2, axis_->axisRect()->width() / 22);
+        static constexpr int kStrides[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000};
+        for (const int s : kStrides) {
+            stride_ = s;
+            if (labelled.size() / s <= room) break;
+        }
+        for (const int i : labelled)
+            if ((*labels_)[i].toLongLong() % (static_cast<long long>(stride_) * secondsPerLabel()) == 0)
+                ticks.push_back(i);
+        return ticks;
+    }
+
+    int getSubTickCount(double) override { return stride_ == 1 ? minorTickCount : 0; }
+
+    QVector<QString> createLabelVector(const QVector<double>& ticks, const QLocale&, QChar,
+                                       int) override {
+        QVector<QString> out;
+        out.reserve(ticks.size());
+        for (const double t : ticks) out.push_back((*labels_)[static_cast<int>(t)]);
+        return out;
+    }
+
+private:
+    // Seconds between two labelled points: 1, or 2 for one sample every two seconds, ...
+    long long secondsPerLabel() const {
+        int seen = 0;
+        long long values[2] = {0, 0};
+        for (int i = 0; i < labels_->size() && seen < 2; ++i)
+            if (!(*labels_)[i].isEmpty()) values[seen++] = (*labels_)[i].toLongLong();
+        return seen == 2 && values[1] > values[0] ? values[1] - values[0] : 1;
+    }
+
+    const QStringList* labels_;
+    QCPAxis* axis_;
+    int stride_ = 1;
+};
+
+ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 243, 243) {
+    setBackground(background_);
+    axisRect()->setBackground(Qt::NoBrush);
+    setNoAntialiasingOnDrag(true);
+
+    // Title row above the axis rectangle.
+    plotLayout()->insertRow(0);
+    title_ = new QCPTextElement(this, QString(), BoldPixelFont(13));
+    title_->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
+    title_->setTextColor(Qt::black);
+    title_->setMargins(QMargins(4, 2, 4, 2));
+    plotLayout()->addElement(0, 0, title_);
+    addTitleLine(QStringLiteral("            Wysokosc / Altitude"));
+
+    // Left axis: metres.
+    const QColor gridGrey(167, 167, 167);
+    yAxis->setTicker(QSharedPointer<PatternTicker>::create("#,##0.# "));
+    yAxis->setTickLabelFont(BoldPixelFont(13));
+    yAxis->setTickLength(0, 0);
+    yAxis->setSubTicks(false);
+    yAxis->grid()->setPen(QPen(gridGrey, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+
+    // Right axis: vertical speed.
+    yAxis2->setVisible(true);
+    yAxis2->setTicker(QSharedPointer<PatternTicker>::create("#,##0.##"));
+    yAxis2->setTickLabelFont(BoldPixelFont(12));
+    yAxis2->setTickLength(0, 0);
+    yAxis2->setSubTicks(false);
+    yAxis2->grid()->setVisible(true);
+    yAxis2->grid()->setPen(QPen(QColor(159, 159, 255), 1, Qt::DotLine));
+
+    // Bottom axis: the points' time labels, turned.
+    const QColor silver(192, 192, 192);
+    bottomTicker_ = QSharedPointer<SecondsTicker>::create(&labels_[0], xAxis);
+    xAxis->setTicker(bottomTicker_);
+    xAxis->setTickLabelRotation(90);
+    xAxis->setTickLabelFont(BoldPixelFont(15));
+    xAxis->setBasePen(QPen(Qt::black, 1, Qt::DotLine));
+    xAxis->setTickPen(QPen(silver, 1, Qt::DotLine));
+    xAxis->setTickLength(4, 3);
+    xAxis->setSubTickPen(QPen(silver, 1, Qt::DotLine));
+    xAxis->setSubTickLength(0, 3);
+    xAxis->grid()->setPen(QPen(gridGrey, 1));
+    xAxis->grid()->setSubGridPen(QPen(silver, 1, Qt::DotLine));
+    xAxis->grid()->setSubGridVisible(false);
+    xAxis2->setVisible(false);
+
+    struct Style {
+        const char* title;
+        QColor colour;
+        int width;
+        Qt::PenStyle line;
+        bool rightAxis;
+        bool shown;
+    };
+    const Style styles[kSeriesCount] = {
+        {"Wysokosc", QColor(232, 0, 0), 2, Qt::SolidLine, false, true},
+        {"Przyspieszenie", Qt::blue, 1, Qt::SolidLine, true, true},
+        {"Porównanie", QColor(0, 230, 0), 2, Qt::SolidLine, false, true},
+        {"Filtr", QColor(0, 128, 0), 2, Qt::SolidLine, false, false},
+        {"Filtr1", QColor(240, 0, 0), 1, Qt::DashLine, false, true},
+        {"Filtr2", QColor(0, 230, 0), 1, Qt::DashLine, false, true},
+    };
+    for (int i = 0; i < kSeriesCount; ++i) {
+        const Style& s = styles[i];
+        QCPGraph* g = addGraph(xAxis, s.rightAxis ? yAxis2 : yAxis);
+        g->setName(QString::fromUtf8(s.title));
+        g->setPen(QPen(s.colour, s.width, s.line));
+        g->setLineStyle(QCPGraph::lsLine);
+        g->setScatterStyle(QCPScatterStyle::ssNone);
+        g->setAdaptiveSampling(true);
+        g->setVisible(s.shown);
+        if (!s.shown) g->removeFromLegend();
+        graphs_[static_cast<std::size_t>(i)] = g;
+    }
+
+    legend->setVisible(true);
+    legend->setFont(BoldPixelFont(11));
+    legend->setMargins(QMargins(1, 2, 1, 2));
+    axisRect()->insetLayout()->setInsetPlacement(0, QCPLayoutInset::ipFree);
+
+    setSelectionRectMode(QCP::srmCustom);
+    selectionRect()->setPen(QPen(Qt::blue));
+    selectionRect()->setBrush(Qt::NoBrush);
+    connect(selectionRect(), &QCPSelectionRect::accepted, this, &ChartView::onSelectionRect);
+    refresh();
+}
+
+void ChartView::clearSeries(int series) {
+    graphOf(series)->data()->clear();
+    labels_[static_cast<std::size_t>(series - 1)].clear();
+}
+
+void ChartView::addPoint(int series, double y, const QString& label) {
+    QStringList& labels = labels_[static_cast<std::size_t>(series - 1)];
+    graphOf(series)->addData(labels.size(), y);
+    labels.push_back(label);
+}
+
+void ChartView::setSeriesTitle(int series, const QString& title) { graphOf(series)->setName(title); }
+
+QString ChartView::seriesTitle(int series) const { return graphOf(series)->name(); }
+
+void ChartView::setMarksVisible(int series, bool visible) {
+    marks_[static_cast<std::size_t>(series - 1)] = visible;
+}
+
+bool ChartView::marksVisible(int series) const { return marks_[static_cast<std::size_t>(series - 1)]; }
+
+int ChartView::pointCount(int series) const { return graphOf(series)->data()->size(); }
+
+double ChartView::pointValue(int series, int index) const {
+    return (graphOf(series)->data()->constBegin() + index)->value;
+}
+
+QString ChartView::pointLabel(int series, int index) const {
+    return labels_[static_cast<std::size_t>(series - 1)].at(index);
+}
+
+bool ChartView::inLegend(int series) const {
+    return legend->itemWithPlottable(graphOf(series)) != nullptr;
+}
+
+void ChartView::setLeftMinMax(double minimum, double maximum) {
+    leftMin_ = minimum;
+    leftMax_ = maximum;
+}
+
+void ChartView::setBottomMinorTickCount(int count) { bottomTicker_->minorTickCount = count; }
+
+int ChartView::bottomMinorTickCount() const { return bottomTicker_->minorTickCount; }
+
+void ChartView::setBottomMinorGridVisible(bool visible) {
+    xAxis->grid()->setSubGridVisible(visible);
+}
+
+bool ChartView::bottomMinorGridVisible() const { return xAxis->grid()->subGridVisible(); }
+
+void ChartView::setBackgroundColor(const QColor& colour) {
+    background_ = colour;
+    setBackground(colour);
+}
+
+void ChartView::clearTitle() {
+    titleLines_.clear();
+    title_->setText(QString());
+}
+
+void ChartView::addTitleLine(const QString& line) {
+    titleLines_.push_back(line);
+    title_->setText(titleLines_.join(QLatin1Char('\n')));
+}
+
+void ChartView::rescale() {
+    if (zoomed_) return;
+    // Bottom axis: every point position of the longest series.
+    int longest = 0;
+    for (QCPGraph* g : graphs_)
+        if (g->visible()) longest = std::max(longest, g->data()->size());
+    xAxis->setRange(0, std::max(longest - 1, 1));
+
+    // Left axis: the data's extent where scaling is automatic, the set limits elsewhere.
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    for (int s : {1, 3, 4, 5, 6}) {
+        QCPGraph* g = graphOf(s);
+        if (!g->visible() || g->data()->isEmpty()) continue;
+        bool found = false;
+        const QCPRange r = g->data()->valueRange(found);
+        if (found) {
+            lo = std::min(lo, r.lower);
+            hi = std::max(hi, r.upper);
+        }
+    }
+    const bool hasData = std::isfinite(lo);
+    double minimum = leftMin_, maximum = leftMax_;
+    if (leftAutomatic_ || leftAutoMin_) minimum = hasData ? lo : leftMin_;
+    if (leftAutomatic_ || leftAutoMax_) maximum = hasData ? hi : leftMax_;
+    if (!(maximum > minimum)) maximum = minimum + 1.0;
+    yAxis->setRange(minimum, maximum);
+
+    graphOf(2)->rescaleValueAxis(false, false);
+    if (!(yAxis2->range().size() > 0)) yAxis2->setRange(-1, 1);
+}
+
+void ChartView::refresh() {
+    rescale();
+    placeLegend();
+    replot();
+}
+
+void ChartView::placeLegend() {
+    // At the right side, its top at 15 % of the chart's height.
+    QCPAxisRect* rect = axisRect();
+    if (rect->width() <= 0 || rect->height() <= 0 || height() <= 0) return;
+    const QSize size = legend->minimumOuterSizeHint();
+    const double w = std::min(1.0, static_cast<double>(size.width()) / rect->width());
+    const double h = std::min(1.0, static_cast<double>(size.height()) / rect->height());
+    const double top = (0.15 * height() - rect->top()) / rect->height();
+    rect->insetLayout()->setInsetRect(0, QRectF(1.0 - w, std::clamp(top, 0.0, 1.0 - h), w, h));
+}
+
+void ChartView::resizeEvent(QResizeEvent* event) {
+    QCustomPlot::resizeEvent(event);
+    placeLegend();
+}
+
+void ChartView::zoomTo(double xFrom, double xTo) {
+    zoomed_ = true;
+    xAxis->setRange(xFrom, xTo);
+    replot();
+    emit zoomed();
+}
+
+void ChartView::undoZoom() {
+    const bool was = zoomed_;
+    zoomed_ = false;
+    refresh();
+    if (was) emit zoomUndone();
+}
+
+void ChartView::onSelectionRect(const QRect& rect, QMouseEvent*) {
+    // A rectangle of a few pixels is a click; drawn left to right it zooms, right to left
+    // it undoes the zoom.
+    if (std::abs(rect.width()) <= 3 && std::abs(rect.height()) <= 3) {
+        clickAt(rect.topLeft());
+        return;
+    }
+    if (rect.width() < 0) {
+        undoZoom();
+        return;
+    }
+    const QRect r = rect.normalized();
+    zoomed_ = true;
+    xAxis->setRange(xAxis->pixelToCoord(r.left()), xAxis->pixelToCoord(r.right()));
+    yAxis->setRange(yAxis->pixelToCoord(r.bottom()), yAxis->pixelToCoord(r.top()));
+    yAxis2->setRange(yAxis2->pixelToCoord(r.bottom()), yAxis2->pixelToCoord(r.top()));
+    replot();
+    emit zoomed();
+}
+
+void ChartView::clickAt(const QPoint& pos) {
+    QCPLayerable* hit = layerableAt(pos, true);
+    if (auto* graph = qobject_cast<QCPGraph*>(hit)) {
+        for (int i = 0; i < kSeriesCount; ++i)
+            if (graphs_[static_cast<std::size_t>(i)] == graph) emit seriesClicked(i + 1);
+    } else if (qobject_cast<QCPLegend*>(hit) || qobject_cast<QCPAbstractLegendItem*>(hit)) {
+        emit legendClicked();
+    }
+}
+
+} // namespace orlomat

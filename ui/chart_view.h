@@ -1,0 +1,100 @@
+// The altitude chart: six line series over a label axis of point positions, the left axis in
+// metres, the right axis for the vertical speed, title, legend, rubber-band zoom and clicks.
+// It offers the operations the program's handlers perform on the chart, and nothing more.
+#pragma once
+
+#include <qcustomplot.h>
+
+#include <QColor>
+#include <QStringList>
+#include <QVector>
+
+#include <array>
+
+namespace orlomat {
+
+class SecondsTicker;
+
+class ChartView : public QCustomPlot {
+    Q_OBJECT
+public:
+    static constexpr int kSeriesCount = 6;  // Series1 .. Series6
+
+    explicit ChartView(QWidget* parent = nullptr);
+
+    // Series, numbered 1..6 as Series1 .. Series6.
+    void clearSeries(int series);
+    void addPoint(int series, double y, const QString& label);
+    void setSeriesTitle(int series, const QString& title);
+    QString seriesTitle(int series) const;
+    void setMarksVisible(int series, bool visible);
+    bool marksVisible(int series) const;
+    int pointCount(int series) const;
+    double pointValue(int series, int index) const;
+    QString pointLabel(int series, int index) const;
+    bool inLegend(int series) const;
+    QCPGraph* graphOf(int series) const { return graphs_[static_cast<std::size_t>(series - 1)]; }
+    // Rescales the axes that follow the data and repaints.
+    void refresh();
+
+    // Left axis.
+    void setLeftMinMax(double minimum, double maximum);
+    void setLeftAutomatic(bool on) { leftAutomatic_ = on; }
+    void setLeftAutomaticMaximum(bool on) { leftAutoMax_ = on; }
+    void setLeftAutomaticMinimum(bool on) { leftAutoMin_ = on; }
+    void setLeftIncrement(double increment) { leftIncrement_ = increment; }
+    double leftIncrement() const { return leftIncrement_; }
+    double leftMaximum() const { return yAxis->range().upper; }
+    double leftMinimum() const { return yAxis->range().lower; }
+
+    // Bottom axis.
+    double bottomVisibleMinimum() const { return xAxis->range().lower; }
+    double bottomVisibleMaximum() const { return xAxis->range().upper; }
+    void setBottomMinorTickCount(int count);
+    int bottomMinorTickCount() const;
+    void setBottomMinorGridVisible(bool visible);
+    bool bottomMinorGridVisible() const;
+
+    // The chart as a whole.
+    QColor backgroundColor() const { return background_; }
+    void setBackgroundColor(const QColor& colour);
+    void clearTitle();
+    void addTitleLine(const QString& line);
+    QStringList titleLines() const { return titleLines_; }
+    void setBottomPrintMargin(int percent) { bottomPrintMargin_ = percent; }
+    int bottomPrintMargin() const { return bottomPrintMargin_; }
+
+    // Zoom as the user does it with the mouse; both raise the events below.
+    void zoomTo(double xFrom, double xTo);
+    void undoZoom();
+    bool isZoomed() const { return zoomed_; }
+
+signals:
+    void legendClicked();
+    void seriesClicked(int series);
+    void zoomed();
+    void zoomUndone();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void onSelectionRect(const QRect& rect, QMouseEvent* event);
+    void clickAt(const QPoint& pos);
+    void placeLegend();
+    void rescale();
+
+    std::array<QCPGraph*, kSeriesCount> graphs_{};
+    std::array<QStringList, kSeriesCount> labels_;
+    std::array<bool, kSeriesCount> marks_{};
+    QSharedPointer<SecondsTicker> bottomTicker_;
+    QCPTextElement* title_ = nullptr;
+    QStringList titleLines_;
+    QColor background_;
+    bool leftAutomatic_ = true, leftAutoMax_ = true, leftAutoMin_ = true;
+    double leftMin_ = 0.0, leftMax_ = 10.0, leftIncrement_ = 0.1;
+    int bottomPrintMargin_ = 25;
+    bool zoomed_ = false;
+};
+
+} // namespace orlomat

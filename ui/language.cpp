@@ -1,0 +1,65 @@
+#include "language.h"
+
+#include <array>
+
+namespace orlomat {
+
+namespace {
+
+constexpr std::array<TextPair, static_cast<std::size_t>(Caption::Count)> kCaptions = {{
+    {"Zerowanie", "Clear"},
+    {"Odczyt Orlomatu", "Read Altimeter"},
+    {"Wysokosc", "Altitude"},
+    {"Zapisz", "Save"},
+    {"Dysk - Zapis/Odczyt", "Disc - Save/Load"},
+    {"Zapisz", "Save"},
+    {"Odczyt", "Load"},
+    {"Ustawienia", "Setup"},
+    {"     Czekaj", "      Wait"},
+    {"Nr.Zawodnika", "Competitor No."},
+    {"Nr.Seryjny", "Serial No."},
+    {"Porównanie", "Compare   "},
+    {"Wykresy", "Charts"},
+    {"Przyspieszenie", "Acceleration  "},
+    {"Orlomat", "Altimeter"},
+    {"Orlomat BMP    Ver. 2016.4", "Orlomat BMP    Ver. 2016.4"},
+    {"Pomiary", "Sampling"},
+    {"Temperatura", "Temperature"},
+    {"Plik", "File"},
+    {"Ustaw Drukarke", "Printer Setup"},
+    {"Drukuj", "Print"},
+    {"Zapisz Obraz", "Save Picture"},
+    {"Export do Excel", "Export to Excel"},
+    {"Odczyt z: ", "Read from:"},
+}};
+
+constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMessages = {{
+    {30, {"Zerowanie. Czy napewno?", "Reset. Sure?"}},
+    {20, {"ZEROWANIE", "Reset"}},
+    {30, {"Błąd komunikacji z portem: ", "Communication Error: "}},
+    {30, {"Błąd komunikacji", "Communication Error"}},
+    {30, {"Orlomat - problem", "Altimeter - error"}},
+    {30, {"Orlomat wyzerowany", "Reset - OK"}},
+    {30, {"Błąd Zerowania", "Reset - Error"}},
+    {10, {"Zerowanie", "Reset"}},
+    {15, {"Brak danych", "No data"}},
+    {50,
+     {"Brak nowego pomiaru - odczyt poprzedniego pomiaru",
+      "No new measurement-the reading of the previous"}},
+    {25, {"Plik istnieje. Zapisać?", "File exists. Save?"}},
+    {15, {"Orlomat-Zapis", "Altimeter-Save"}},
+    {25, {"Zła wartośc temperatury", "Wrong temperature"}},
+    {15, {"Błąd zapisu", "Setup failed"}},
+    {15, {"Ustawienia", "Setup"}},
+    {40, {"Plik nie zawiera zapisu lotu", "The file holds no flight record"}},
+    {40, {"Nie można otworzyć pliku ", "Cannot open the file "}},
+    {40, {"Nie można zapisać pliku ", "Cannot save the file "}},
+}};
+
+} // namespace
+
+const TextPair& CaptionPair(Caption c) { return kCaptions[static_cast<std::size_t>(c)]; }
+
+const MessageField& MessageEntry(Message m) { return kMessages[static_cast<std::size_t>(m)]; }
+
+} // namespace orlomat

@@ -1,0 +1,80 @@
+// Every text the program shows, in Polish and English. Language index: 0 Polish, 1 English.
+// Texts are UTF-8 here; the widths of the message fields count bytes in the Windows-1250
+// code page (one byte a character), the terminating zero included.
+#pragma once
+
+#include <cstddef>
+
+namespace orlomat {
+
+struct TextPair {
+    const char* pl;
+    const char* en;
+    const char* get(int language) const { return language == 1 ? en : pl; }
+};
+
+// The caption table: one row per caption pair.
+enum class Caption {
+    Zerowanie,
+    OdczytOrlomatu,
+    Wysokosc,
+    ZapiszUstawienia,  // the device settings dialog's save button
+    DyskZapisOdczyt,
+    Zapisz,
+    Odczyt,
+    Ustawienia,
+    Czekaj,
+    NrZawodnika,
+    NrSeryjny,
+    Porownanie,
+    Wykresy,
+    Przyspieszenie,
+    Orlomat,
+    WindowCaption,
+    Pomiary,
+    Temperatura,
+    Plik,
+    UstawDrukarke,
+    Drukuj,
+    ZapiszObraz,
+    ExportDoExcel,
+    OdczytZ,
+    Count
+};
+
+const TextPair& CaptionPair(Caption c);
+inline const char* Tr(Caption c, int language) { return CaptionPair(c).get(language); }
+
+// Message texts and message-box captions.
+enum class Message {
+    ResetSure,
+    ResetCaption,
+    PortError,  // followed by the port name
+    CommunicationError,
+    ErrorCaption,
+    ResetOk,
+    ResetError,
+    ResetCaptionShort,
+    NoData,
+    NoNewMeasurement,
+    FileExists,
+    SaveCaption,
+    WrongTemperature,
+    SetupFailed,
+    SetupCaption,
+    // The program's own messages for faults the tables have no text for.
+    NoFlightRecord,
+    CannotOpenFile,  // followed by the file name and the system's reason
+    CannotSaveFile,  // followed by the file name and the system's reason
+    Count
+};
+
+struct MessageField {
+    std::size_t width;
+    TextPair text;
+};
+
+const MessageField& MessageEntry(Message m);
+inline const char* Tr(Message m, int language) { return MessageEntry(m).text.get(language); }
+
+} // namespace orlomat

@@ -1,0 +1,507 @@
+#include "orlomat_1.h"
+
+#include "chart_view.h"
+#include "dialogs.h"
+#include "file_io.h"
+#include "format.h"
+#include "main_layout.h"
+#include "prompter.h"
+#include "settings_file.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace orlomat {
+
+namespace {
+
+QFont PixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+template <typename W> W* Make(QWidget* parent, const char* name, int x, int y, int w, int h) {
+    auto* widget = new W(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, w, h);
+    return widget;
+}
+
+QLineEdit* MakeReadOnlyEdit(QWidget* parent, const char* name, int x, int y, int w, int h) {
+    auto* e = Make<QLineEdit>(parent, name, x, y, w, h);
+    e->setReadOnly(true);
+    return e;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+// The file's name without its folder: what follows the last "/" or "\".
+QString NameWithoutFolder(const QString& path) {
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')),
+                                   path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+char DecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
+}
+
+// The edits and labels of one value group; the two groups have the same shape.
+struct GroupNames {
+    const char *maxLabel, *maxEdit, *maxUnit;
+    const char *minLabel, *minEdit, *minUnit;
+    const char *zawLabel, *zawEdit, *serLabel, *serEdit;
+    const char *tempLabel, *tempEdit, *tempUnit, *probLabel, *probEdit;
+};
+
+} // namespace
+
+TOrlomat_BMP::TOrlomat_BMP(const QString& settingsPath, Prompter& prompter, QWidget* parent)
+    : QMainWindow(parent), prompter_(prompter), settingsPath_(settingsPath) {
+    setObjectName(QStringLiteral("Orlomat_BMP"));
+    buildControls();
+    buildMenus();
+
+    session_.settings = LoadSettings(settingsPath_);
+    Przyspieszenie1->setChecked(session_.settings.showAcceleration != 0);
+    setLanguage(session_.settings.languageIndex());
+    ApplyLanguageTexts();
+    Chart1->clearSeries(1);
+    session_.current.state.flightTemperature = 20.0f;
+    Chart1->refresh();
+}
+
+TOrlomat_BMP::~TOrlomat_BMP() = default;
+
+void TOrlomat_BMP::CreateDialogs() {
+    FormUstawienia = new TFormUstawienia(this);
+    FoInfo = new TFoInfo(this);
+    F_Filtr = new TF_Filtr(this);
+}
+
+void TOrlomat_BMP::buildControls() {
+    resize(1300, 834);
+    setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    QPalette silver = client->palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    client->setPalette(silver);
+    setCentralWidget(client);
+    client->installEventFilter(this);
+
+    const QString arial = QStringLiteral("Arial");
+    B_Odczyt_Orlomatu = Make<QPushButton>(client, "B_Odczyt_Orlomatu", 8, 8, 145, 41);
+    B_Odczyt_Orlomatu->setFont(PixelFont(font().family(), 13, true));
+    BZerowanie = Make<QPushButton>(client, "BZerowanie", 8, 70, 81, 27);
+    BZerowanie->setFont(PixelFont(font().family(), 13));
+    B_Filtr_Alt = Make<QPushButton>(client, "B_Filtr_Alt", 96, 70, 57, 27);
+    B_Filtr_Alt->setText(QStringLiteral("Filtr"));
+
+    const auto makeGroup = [&](const char* name, int x, int w, const QColor& colour,
+                               int col1Label, int col1Edit, int col2, int col3,
+                               const GroupNames& n, QLabel** labels[9], QLineEdit** edits[6]) {
+        auto* g = Make<QGroupBox>(client, name, x, 0, w, 113);
+        g->setFont(PixelFont(arial, 16, true));
+        QPalette p = g->palette();
+        p.setColor(QPalette::WindowText, colour);
+        g->setPalette(p);
+        const QFont plain = font();
+        QPalette normal = client->palette();
+        normal.setColor(QPalette::WindowText, Qt::black);
+        const auto label = [&](const char* nm, const QString& text, int lx, int ly) {
+            QLabel* l = MakeLabel(g, nm, text, lx, ly);
+            l->setFont(plain);
+            l->setPalette(normal);
+            l->adjustSize();
+            return l;
+        };
+        const auto edit = [&](const char* nm, int ex, int ey, int ew) {
+            QLineEdit* e = MakeReadOnlyEdit(g, nm, ex, ey, ew, 24);
+            e->setFont(plain);
+            return e;
+        };
+        *labels[0] = label(n.maxLabel, QStringLiteral("Maximum"), col1Label, 18);
+        *labels[1] = label(n.minLabel, QStringLiteral("Minimum"), col1Label, 66);
+        *labels[2] = label(n.zawLabel, QString(), col2, 18);
+        *labels[3] = label(n.serLabel, QString(), col2, 66);
+        *labels[4] = label(n.tempLabel, QString(), col3, 18);
+        *labels[5] = label(n.probLabel, QString(), col3, 66);
+        *edits[0] = edit(n.maxEdit, col1Edit, 32, 70);
+        *edits[1] = edit(n.minEdit, col1Edit, 80, 70);
+        *edits[2] = edit(n.zawEdit, col2, 32, 73);
+        *edits[3] = edit(n.serEdit, col2, 80, 73);
+        *edits[4] = edit(n.tempEdit, col3, 32, 64);
+        *edits[5] = edit(n.probEdit, col3, 80, 80);
+        *labels[6] = label(n.maxUnit, QStringLiteral("m"), col1Edit + 73, 36);
+        *labels[7] = label(n.minUnit, QStringLiteral("m"), col1Edit + 73, 84);
+        *labels[8] = label(n.tempUnit, QStringLiteral("C"), col3 + 67, 36);
+        return g;
+    };
+
+    {
+        const GroupNames n = {"LabMaximum", "E_MaxGl",  "LmMax",     "LMinimum", "EMinimum",
+                              "LmMin",      "LZaw1",    "E_NrZawodnika", "L_NumSer1",
+                              "E_NrSeryjny", "LTemp1",  "E_TempGl",  "Label14",  "LProbk1",
+                              "E_probkGl"};
+        QLabel** labels[9] = {&LabMaximum, &LMinimum, &LZaw1, &L_NumSer1, &LTemp1,
+                              &LProbk1,    &LmMax,    &LmMin, &Label14};
+        QLineEdit** edits[6] = {&E_MaxGl,     &EMinimum, &E_NrZawodnika,
+                                &E_NrSeryjny, &E_TempGl, &E_probkGl};
+        GroupB_Alt = makeGroup("GroupB_Alt", 168, 281, QColor(255, 0, 0), 12, 12, 104, 189, n,
+                               labels, edits);
+        E_MaxGl->setFont(PixelFont(font().family(), 16, true));
+        E_NrZawodnika->setReadOnly(false);  // the one edit designed writable
+    }
+
+    GBDysk_ZapisOdczyt = Make<QGroupBox>(client, "GBDysk_ZapisOdczyt", 528, 0, 129, 113);
+    GBDysk_ZapisOdczyt->setFont(PixelFont(arial, 13));
+    BZapisz = Make<QPushButton>(GBDysk_ZapisOdczyt, "BZapisz", 16, 30, 97, 25);
+    BOdczyt = Make<QPushButton>(GBDysk_ZapisOdczyt, "BOdczyt", 16, 69, 97, 25);
+
+    B_Porownanie = Make<QPushButton>(client, "B_Porownanie", 864, 8, 97, 41);
+    B_Porownanie->setFont(PixelFont(font().family(), 13, true));
+    B_Filtr_por = Make<QPushButton>(client, "B_Filtr_por", 864, 72, 75, 25);
+    B_Filtr_por->setText(QStringLiteral("Filtr"));
+
+    {
+        const GroupNames n = {"Label1", "E_Max_Por", "Label7", "Label3", "E_Min_Por",
+                              "Label8", "LZaw2",     "E_Zaw_Por", "L_NumSer2", "E_NrS_Por",
+                              "LTemp2", "E_TempPor", "Label9", "LProbk2", "E_probkPor"};
+        QLabel** labels[9] = {&Label1, &Label3, &LZaw2,  &L_NumSer2, &LTemp2,
+                              &LProbk2, &Label7, &Label8, &Label9};
+        QLineEdit** edits[6] = {&E_Max_Por, &E_Min_Por, &E_Zaw_Por,
+                                &E_NrS_Por, &E_TempPor, &E_probkPor};
+        GroupB_Por = makeGroup("GroupB_Por", 976, 297, QColor(255, 255, 0), 13, 16, 112, 205, n,
+                               labels, edits);
+    }
+
+    Chart1 = new ChartView(client);
+    Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setGeometry(8, 120, 1265, 745);
+    Label6 = MakeLabel(Chart1, "Label6", QStringLiteral("[m]"), 8, 745 - 20);
+    Label2 = MakeLabel(Chart1, "Label2", QStringLiteral("[sek]"), 1265 - 85, 745 - 20);
+    Label4 = MakeLabel(Chart1, "Label4", QStringLiteral("dh/dt"), 1265 - 85, 8);
+    for (QLabel* l : {Label6, Label2, Label4}) {
+        l->setFont(PixelFont(font().family(), 13, true));
+        l->adjustSize();
+    }
+    EUstawieniaOK = MakeReadOnlyEdit(Chart1, "EUstawieniaOK", 560, 192, 89, 37);
+    EUstawieniaOK->setFont(PixelFont(font().family(), 24));
+    EUstawieniaOK->setText(QStringLiteral("    OK"));
+    EUstawieniaOK->hide();
+
+    QPalette grey = client->palette();
+    grey.setColor(QPalette::Base, QColor(200, 200, 200));
+    E_PobDan = MakeReadOnlyEdit(client, "E_PobDan", 520, 232, 177, 32);
+    E_PobDan->setText(QStringLiteral("   Odczyt danych"));
+    ECzekaj = MakeReadOnlyEdit(client, "ECzekaj", 560, 272, 113, 32);
+    ECzekaj->setText(QStringLiteral("    Czekaj"));
+    for (QLineEdit* e : {E_PobDan, ECzekaj}) {
+        e->setFont(PixelFont(arial, 21));
+        e->setPalette(grey);
+        e->hide();
+        e->raise();
+    }
+
+    // Features that arrive with later work stay visible but inert until then.
+    for (QPushButton* b : {B_Odczyt_Orlomatu, BZerowanie, B_Filtr_Alt, B_Porownanie, B_Filtr_por})
+        b->setEnabled(false);
+
+    connect(BZapisz, &QPushButton::clicked, this, &TOrlomat_BMP::BZapisz_PomiarClick);
+    connect(BOdczyt, &QPushButton::clicked, this, &TOrlomat_BMP::BLaduj_pomiarClick);
+    connect(Chart1, &ChartView::zoomed, this, &TOrlomat_BMP::Chart1Zoom);
+    connect(Chart1, &ChartView::zoomUndone, this, &TOrlomat_BMP::Chart1UndoZoom);
+}
+
+void TOrlomat_BMP::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    const auto menu = [&](const char* name) {
+        QMenu* m = bar->addMenu(QString());
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    const auto item = [&](QMenu* m, const char* name, const QString& text) {
+        QAction* a = m->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    Ustawienia1 = menu("Ustawienia1");
+    Orlomat1 = item(Ustawienia1, "Orlomat1", QString());
+    Filtr3 = item(Ustawienia1, "Filtr3", QStringLiteral("Filtr"));
+    Se1 = item(Ustawienia1, "Se1", QStringLiteral("Setup Default"));
+    Widok1 = menu("Widok1");
+    Przyspieszenie1 = item(Widok1, "Przyspieszenie1", QString());
+    Przyspieszenie1->setCheckable(true);
+    Porownanie1 = item(Widok1, "Porownanie1", QString());
+    Porownanie1->setCheckable(true);
+    Porownanie1->setChecked(true);
+    Warto1 = item(Widok1, "Warto1", QStringLiteral("Wartosci"));
+    Warto1->setCheckable(true);
+    E1 = menu("E1");
+    E1->setTitle(QStringLiteral("Print/Export"));
+    UstawDrukarke1 = item(E1, "UstawDrukarke1", QString());
+    Drukuj1 = item(E1, "Drukuj1", QString());
+    ZapiszObraz1 = item(E1, "ZapiszObraz1", QString());
+    ZapiszdoExcela1 = item(E1, "ZapiszdoExcela1", QString());
+    MenuJezyk = menu("MenuJezyk");
+    MenuJezyk->setTitle(QString::fromUtf8("Język/Language"));
+    Polski1 = item(MenuJezyk, "Polski1", QStringLiteral("Polski"));
+    English1 = item(MenuJezyk, "English1", QStringLiteral("English"));
+    Polski1->setCheckable(true);
+    English1->setCheckable(true);
+    Info1 = bar->addAction(QStringLiteral("Info"));
+    Info1->setObjectName(QStringLiteral("Info1"));
+    Help1 = bar->addAction(QStringLiteral("Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+
+    for (QAction* a : {Orlomat1, Filtr3, Se1, Porownanie1, Warto1, UstawDrukarke1, Drukuj1,
+                       ZapiszObraz1, ZapiszdoExcela1, Info1, Help1})
+        a->setEnabled(false);
+
+    connect(Polski1, &QAction::triggered, this, &TOrlomat_BMP::Polski1Click);
+    connect(English1, &QAction::triggered, this, &TOrlomat_BMP::English1Click);
+    connect(Przyspieszenie1, &QAction::triggered, this, &TOrlomat_BMP::Przyspieszenie1Click);
+}
+
+QString TOrlomat_BMP::caption(Caption c) const {
+    return QString::fromUtf8(Tr(c, session_.language));
+}
+
+QString TOrlomat_BMP::msg(Message m) const {
+    return QString::fromUtf8(Tr(m, session_.language));
+}
+
+void TOrlomat_BMP::showError(Message text, const QString& detail) {
+    prompter_.message(msg(text) + detail, msg(Message::ErrorCaption));
+}
+
+bool TOrlomat_BMP::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client && event->type() == QEvent::Resize) FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TOrlomat_BMP::FormResize() {
+    const MainLayout l = ComputeMainLayout(client->width(), client->height());
+    Chart1->resize(l.chartWidth, l.chartHeight);
+    Label6->move(Label6->x(), l.unitLabelsTop);
+    Label2->move(l.rightLabelsLeft, l.unitLabelsTop);
+    Label4->move(l.rightLabelsLeft, Label4->y());
+    B_Odczyt_Orlomatu->move(l.readLeft, B_Odczyt_Orlomatu->y());
+    BZerowanie->move(l.readLeft, BZerowanie->y());
+    B_Filtr_Alt->move(l.filterLeft, B_Filtr_Alt->y());
+    GroupB_Alt->move(l.flightGroupLeft, GroupB_Alt->y());
+    GBDysk_ZapisOdczyt->move(l.diskGroupLeft, GBDysk_ZapisOdczyt->y());
+    B_Porownanie->move(l.compareLeft, B_Porownanie->y());
+    B_Filtr_por->move(l.compareLeft, B_Filtr_por->y());
+    GroupB_Por->move(l.compareGroupLeft, GroupB_Por->y());
+}
+
+void TOrlomat_BMP::closeEvent(QCloseEvent* event) {
+    Koniec();
+    event->accept();
+}
+
+void TOrlomat_BMP::Koniec() { SaveSettings(); }
+
+void TOrlomat_BMP::SaveSettings() {
+    const QString error = StoreSettings(settingsPath_, session_.settings);
+    if (!error.isEmpty())
+        showError(Message::CannotSaveFile, QDir::toNativeSeparators(settingsPath_) +
+                                               QStringLiteral(": ") + error);
+}
+
+void TOrlomat_BMP::setLanguage(int language) {
+    session_.language = language;
+    Polski1->setChecked(language == 0);
+    English1->setChecked(language == 1);
+}
+
+void TOrlomat_BMP::ApplyLanguageTexts() {
+    BZerowanie->setText(caption(Caption::Zerowanie));
+    B_Odczyt_Orlomatu->setText(caption(Caption::OdczytOrlomatu));
+    GBDysk_ZapisOdczyt->setTitle(caption(Caption::DyskZapisOdczyt));
+    BZapisz->setText(caption(Caption::Zapisz));
+    BOdczyt->setText(caption(Caption::Odczyt));
+    for (QLabel* l : {LTemp1, LTemp2}) l->setText(caption(Caption::Temperatura));
+    for (QLabel* l : {LProbk1, LProbk2}) l->setText(caption(Caption::Pomiary));
+    for (QLabel* l : {LZaw1, LZaw2}) l->setText(caption(Caption::NrZawodnika));
+    for (QLabel* l : {L_NumSer1, L_NumSer2}) l->setText(caption(Caption::NrSeryjny));
+    for (QLabel* l : {LTemp1, LTemp2, LProbk1, LProbk2, LZaw1, LZaw2, L_NumSer1, L_NumSer2})
+        l->adjustSize();
+    B_Porownanie->setText(caption(Caption::Porownanie));
+    GroupB_Alt->setTitle(caption(Caption::Orlomat));
+    GroupB_Por->setTitle(caption(Caption::Plik));
+    setWindowTitle(caption(Caption::WindowCaption));
+    Ustawienia1->setTitle(caption(Caption::Ustawienia));
+    Orlomat1->setText(caption(Caption::Orlomat));
+    Widok1->setTitle(caption(Caption::Wykresy));
+    Przyspieszenie1->setText(caption(Caption::Przyspieszenie));
+    Porownanie1->setText(caption(Caption::Porownanie));
+    UstawDrukarke1->setText(caption(Caption::UstawDrukarke));
+    Drukuj1->setText(caption(Caption::Drukuj));
+    ZapiszObraz1->setText(caption(Caption::ZapiszObraz));
+    ZapiszdoExcela1->setText(caption(Caption::ExportDoExcel));
+    Chart1->setSeriesTitle(1, caption(Caption::Wysokosc));
+    Chart1->setSeriesTitle(2, caption(Caption::Przyspieszenie));
+    Chart1->setSeriesTitle(3, caption(Caption::Porownanie));
+    Chart1->refresh();
+}
+
+void TOrlomat_BMP::Polski1Click() {
+    setLanguage(0);
+    session_.settings.language = 0;
+    ApplyLanguageTexts();
+    SaveSettings();
+}
+
+void TOrlomat_BMP::English1Click() {
+    setLanguage(1);
+    session_.settings.language = 1;
+    ApplyLanguageTexts();
+    SaveSettings();
+}
+
+void TOrlomat_BMP::BZapisz_PomiarClick() {
+    const Flight& flight = session_.current;
+    if (!flight.present()) {
+        showError(Message::NoData);
+        return;
+    }
+    const QString path = prompter_.saveFileName(saveDialogName_);
+    if (path.isEmpty()) return;
+    saveDialogName_ = path;
+    if (QFileInfo::exists(path) &&
+        !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
+        return;
+    const QString error = WriteFileAtomically(
+        path, QByteArray(reinterpret_cast<const char*>(flight.record.data()),
+                         static_cast<qsizetype>(flight.record.size())));
+    if (!error.isEmpty())
+        showError(Message::CannotSaveFile,
+                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+}
+
+void TOrlomat_BMP::BLaduj_pomiarClick() {
+    const QString path = prompter_.openFileName(openDialogName_);
+    if (path.isEmpty()) return;
+    openDialogName_ = path;
+    LoadFlightFile(path);
+}
+
+bool TOrlomat_BMP::LoadFlightFile(const QString& path) {
+    FileRead file = ReadFileStart(path, kMaxRecordSize);
+    if (!file.error.isEmpty()) {
+        showError(Message::CannotOpenFile,
+                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.error);
+        return false;
+    }
+    if (file.bytes.size() < kHeaderSize) {
+        showError(Message::NoFlightRecord);
+        return false;
+    }
+    GroupB_Alt->setTitle(NameWithoutFolder(path));
+    Chart1->undoZoom();
+    for (int s : {1, 2, 4, 5}) Chart1->clearSeries(s);
+    Chart1->setLeftIncrement(0);
+    session_.current.record = std::move(file.bytes);
+    ApplyFlightHeader(FlightSource::File);
+    DecodeCurrentFlight();
+    return true;
+}
+
+void TOrlomat_BMP::ApplyFlightHeader(FlightSource source) {
+    Flight& flight = session_.current;
+    const HeaderInfo info = InterpretFlightHeader(flight.record, source);
+    flight.source = source;
+    E_NrZawodnika->setText(QString::number(info.header.competitor));
+    E_NrSeryjny->setText(QString::number(info.header.serial));
+    E_TempGl->setText(QString::number(info.temperature));
+    E_TempGl->setReadOnly(false);
+    E_probkGl->setText(QString::fromStdString(info.samplingText));
+    ApplyHeaderToState(info, flight.state);
+}
+
+void TOrlomat_BMP::prepareCurrentFlightAxes() {
+    Chart1->setLeftMinMax(0, 10);
+    Chart1->setLeftAutomatic(false);
+    Chart1->setLeftAutomaticMaximum(false);
+    Chart1->setLeftAutomaticMinimum(true);
+}
+
+// Decodes the current flight from its own record and draws it (the callers clear the series).
+void TOrlomat_BMP::DecodeCurrentFlight() {
+    Flight& flight = session_.current;
+    flight.curve = DecodeFlight(flight.record, flight.state,
+                                session_.settings.showAcceleration != 0, flight.wordCount());
+    const FlightCurve& c = flight.curve;
+    Chart1->setBottomMinorGridVisible(false);
+    prepareCurrentFlightAxes();
+    Chart1->setBottomMinorTickCount(c.minorTickCount);
+    for (const ChartPoint& p : c.series1)
+        Chart1->addPoint(1, static_cast<double>(p.y), QString::fromStdString(p.label));
+    for (const float v : c.series2) Chart1->addPoint(2, static_cast<double>(v), QString());
+    const char separator = DecimalSeparator();
+    E_MaxGl->setText(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
+    EMinimum->setText(QString::fromStdString(FormatOneDecimal(c.minimum, separator)));
+    Chart1->setLeftMinMax(0, c.leftAxisMaximum);
+    Chart1->refresh();
+}
+
+void TOrlomat_BMP::Przyspieszenie1Click() {
+    SettingsRecord& s = session_.settings;
+    if (s.showAcceleration != 0) {
+        Przyspieszenie1->setChecked(false);
+        s.showAcceleration = 0;
+        Chart1->clearSeries(2);
+        Chart1->refresh();
+        return;
+    }
+    Przyspieszenie1->setChecked(true);
+    s.showAcceleration = 1;
+    if (session_.current.wordCount() == 0) return;
+    Chart1->clearSeries(1);
+    Chart1->clearSeries(2);
+    DecodeCurrentFlight();
+}
+
+void TOrlomat_BMP::Chart1Zoom() {
+    const auto lo = static_cast<long long>(Chart1->bottomVisibleMinimum());
+    const auto hi = static_cast<long long>(Chart1->bottomVisibleMaximum());
+    const std::uint32_t rate = session_.current.state.samplingRate;
+    if (hi - lo < 100 && rate > 10) {
+        Chart1->setBottomMinorTickCount(static_cast<int>(rate / 10) - 1);
+        Chart1->setBottomMinorGridVisible(true);
+    } else {
+        Chart1->setBottomMinorTickCount(0);
+        Chart1->setBottomMinorGridVisible(false);
+    }
+    Chart1->replot();
+}
+
+void TOrlomat_BMP::Chart1UndoZoom() {
+    Chart1->setBottomMinorGridVisible(false);
+    Chart1->replot();
+}
+
+} // namespace orlomat

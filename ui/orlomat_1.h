@@ -1,0 +1,112 @@
+// The main window: the top strip of buttons and value groups, the chart, the menus, and the
+// handlers that tie them to the flight core.
+#pragma once
+
+#include "language.h"
+#include "session.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace orlomat {
+
+class ChartView;
+class Prompter;
+class TFormUstawienia;
+class TFoInfo;
+class TF_Filtr;
+
+class TOrlomat_BMP : public QMainWindow {
+    Q_OBJECT
+public:
+    // Reads the settings file at `settingsPath` (defaults where it holds nothing).
+    TOrlomat_BMP(const QString& settingsPath, Prompter& prompter, QWidget* parent = nullptr);
+    ~TOrlomat_BMP() override;
+
+    // The three dialogs, created once after the main window, in this order.
+    void CreateDialogs();
+
+    Session& session() { return session_; }
+    const Session& session() const { return session_; }
+    ChartView* chart() const { return Chart1; }
+    QString settingsPath() const { return settingsPath_; }
+
+    // Makes the flight in `path` the current flight; false (and a message) when it cannot.
+    bool LoadFlightFile(const QString& path);
+
+public slots:
+    void FormResize();
+    void Koniec();
+    void SaveSettings();
+    void ApplyLanguageTexts();
+    void Polski1Click();
+    void English1Click();
+    void BZapisz_PomiarClick();
+    void BLaduj_pomiarClick();
+    void Przyspieszenie1Click();
+    void Chart1Zoom();
+    void Chart1UndoZoom();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void setLanguage(int language);
+    void showError(Message text, const QString& detail = {});
+    void ApplyFlightHeader(FlightSource source);
+    void DecodeCurrentFlight();
+    void prepareCurrentFlightAxes();
+    QString caption(Caption c) const;
+    QString msg(Message m) const;
+
+    Session session_;
+    Prompter& prompter_;
+    QString settingsPath_;
+    QString openDialogName_;  // the file dialogs keep the last name chosen
+    QString saveDialogName_;
+
+public:
+    // Controls, named as designed.
+    QWidget* client = nullptr;
+    QPushButton *B_Odczyt_Orlomatu = nullptr, *BZerowanie = nullptr, *B_Filtr_Alt = nullptr;
+    QGroupBox* GroupB_Alt = nullptr;
+    QLabel *LabMaximum = nullptr, *LMinimum = nullptr, *LZaw1 = nullptr, *L_NumSer1 = nullptr,
+           *LTemp1 = nullptr, *LProbk1 = nullptr, *LmMax = nullptr, *LmMin = nullptr,
+           *Label14 = nullptr;
+    QLineEdit *E_MaxGl = nullptr, *EMinimum = nullptr, *E_NrZawodnika = nullptr,
+              *E_NrSeryjny = nullptr, *E_TempGl = nullptr, *E_probkGl = nullptr;
+    QGroupBox* GBDysk_ZapisOdczyt = nullptr;
+    QPushButton *BZapisz = nullptr, *BOdczyt = nullptr;
+    QPushButton *B_Porownanie = nullptr, *B_Filtr_por = nullptr;
+    QGroupBox* GroupB_Por = nullptr;
+    QLabel *Label1 = nullptr, *Label3 = nullptr, *LZaw2 = nullptr, *L_NumSer2 = nullptr,
+           *LTemp2 = nullptr, *LProbk2 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
+           *Label9 = nullptr;
+    QLineEdit *E_Max_Por = nullptr, *E_Min_Por = nullptr, *E_Zaw_Por = nullptr,
+              *E_NrS_Por = nullptr, *E_TempPor = nullptr, *E_probkPor = nullptr;
+    ChartView* Chart1 = nullptr;
+    QLabel *Label6 = nullptr, *Label2 = nullptr, *Label4 = nullptr;
+    QLineEdit *EUstawieniaOK = nullptr, *E_PobDan = nullptr, *ECzekaj = nullptr;
+
+    QMenu *Ustawienia1 = nullptr, *Widok1 = nullptr, *E1 = nullptr, *MenuJezyk = nullptr;
+    QAction *Orlomat1 = nullptr, *Filtr3 = nullptr, *Se1 = nullptr;
+    QAction *Przyspieszenie1 = nullptr, *Porownanie1 = nullptr, *Warto1 = nullptr;
+    QAction *UstawDrukarke1 = nullptr, *Drukuj1 = nullptr, *ZapiszObraz1 = nullptr,
+            *ZapiszdoExcela1 = nullptr;
+    QAction *Polski1 = nullptr, *English1 = nullptr, *Info1 = nullptr, *Help1 = nullptr;
+
+    TFormUstawienia* FormUstawienia = nullptr;
+    TFoInfo* FoInfo = nullptr;
+    TF_Filtr* F_Filtr = nullptr;
+};
+
+} // namespace orlomat

@@ -1,0 +1,41 @@
+#include "prompter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrinter>
+
+namespace orlomat {
+
+void QtPrompter::message(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+    box.exec();
+}
+
+bool QtPrompter::confirm(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok | QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
+QString QtPrompter::openFileName(const QString& current) {
+    return QFileDialog::getOpenFileName(nullptr, QString(), current);
+}
+
+QString QtPrompter::saveFileName(const QString& current) {
+    // The program asks itself before replacing a file.
+    return QFileDialog::getSaveFileName(nullptr, QString(), current, QString(), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+QString QtPrompter::pictureFileName(const QString& current) {
+    return QFileDialog::getSaveFileName(nullptr, QString(), current,
+                                        QStringLiteral("Bitmap (*.bmp);;*"), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void QtPrompter::printerSetup(QPrinter& printer) {
+    QPageSetupDialog dialog(&printer);
+    dialog.exec();
+}
+
+} // namespace orlomat

@@ -1,0 +1,37 @@
+// Everything that asks the user something or tells them something in a separate window:
+// message boxes, file dialogs, printer set-up. Tests replace it with scripted answers.
+#pragma once
+
+#include <QString>
+
+class QPrinter;
+
+namespace orlomat {
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // A message box with an OK button.
+    virtual void message(const QString& text, const QString& caption) = 0;
+    // OK and Cancel; true only on OK.
+    virtual bool confirm(const QString& text, const QString& caption) = 0;
+    // File dialogs: the chosen full path, or an empty text when cancelled. `current` is the
+    // name the dialog starts with.
+    virtual QString openFileName(const QString& current) = 0;
+    virtual QString saveFileName(const QString& current) = 0;
+    virtual QString pictureFileName(const QString& current) = 0;
+    virtual void printerSetup(QPrinter& printer) = 0;
+};
+
+// The real dialogs: message boxes without an owner window, the system's file dialogs.
+class QtPrompter : public Prompter {
+public:
+    void message(const QString& text, const QString& caption) override;
+    bool confirm(const QString& text, const QString& caption) override;
+    QString openFileName(const QString& current) override;
+    QString saveFileName(const QString& current) override;
+    QString pictureFileName(const QString& current) override;
+    void printerSetup(QPrinter& printer) override;
+};
+
+} // namespace orlomat

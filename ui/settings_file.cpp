@@ -1,0 +1,41 @@
+#include "settings_file.h"
+
+#include "file_io.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace orlomat {
+
+QString SettingsPathBesideProgram(const QString& programPath) {
+    const QFileInfo info(programPath);
+    const QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot > 0 ? name.left(dot) : name;
+    return info.dir().filePath(base + QStringLiteral(".par"));
+}
+
+QString ResolveSettingsPath(const QString& programPath) {
+    const QString beside = SettingsPathBesideProgram(programPath);
+    const QFileInfo folder(QFileInfo(beside).absolutePath());
+    if (folder.isWritable()) return beside;
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(config);
+    return QDir(config).filePath(QFileInfo(beside).fileName());
+}
+
+SettingsRecord LoadSettings(const QString& path) {
+    SettingsRecord record;
+    const FileRead r = ReadFileStart(path, kSettingsSize);
+    if (r.error.isEmpty()) record.overlay(r.bytes);
+    return record;
+}
+
+QString StoreSettings(const QString& path, const SettingsRecord& record) {
+    const auto bytes = record.toBytes();
+    return WriteFileAtomically(
+        path, QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+} // namespace orlomat

@@ -1,0 +1,24 @@
+// Where the settings file lives, and reading and writing it.
+#pragma once
+
+#include "settings_record.h"
+
+#include <QString>
+
+namespace orlomat {
+
+// The program's path with its extension replaced by ".par" (appended when it has none).
+QString SettingsPathBesideProgram(const QString& programPath);
+
+// The settings file for this program: beside it when that folder can be written, else in
+// the per-user configuration folder under the same name.
+QString ResolveSettingsPath(const QString& programPath);
+
+// Reads the file over the defaults: missing, unreadable or short files leave the defaults
+// for whatever they do not hold; bytes past the 40 of the record are ignored.
+SettingsRecord LoadSettings(const QString& path);
+
+// Writes the 40 bytes atomically; returns the system's reason on failure.
+QString StoreSettings(const QString& path, const SettingsRecord& record);
+
+} // namespace orlomat
