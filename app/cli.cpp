@@ -1,5 +1,9 @@
 #include "cli.h"
 
+#ifdef ORLOMAT_WITH_DEVICE
+#include "cli_device.h"
+#endif
+
 #include "decode.h"
 #include "flight_record.h"
 #include "format.h"
@@ -32,8 +36,12 @@ constexpr Text kUsage = {
     "  orlomat info PLIK [--source file|download] [--lang pl|en]\n"
     "  orlomat decode PLIK [--temperature T] [--no-speed] [--source file|download] "
     "[--lang pl|en]\n"
+    "  orlomat download --port PORT -o PLIK\n"
+    "  orlomat reset --port PORT\n"
     "  orlomat --help\n"
     "\n"
+    "download  odczyt ostatniego lotu z wysokościomierza do pliku (JSON: podsumowanie)\n"
+    "reset     zerowanie wysokościomierza bez pytania\n"
     "info    nagłówek zapisu lotu jako JSON\n"
     "decode  nagłówek, ciśnienia, wysokości i punkty wykresu jako JSON\n"
     "  --temperature T  temperatura lotu w °C zamiast temperatury z nagłówka\n"
@@ -43,8 +51,12 @@ constexpr Text kUsage = {
     "  orlomat info FILE [--source file|download] [--lang pl|en]\n"
     "  orlomat decode FILE [--temperature T] [--no-speed] [--source file|download] "
     "[--lang pl|en]\n"
+    "  orlomat download --port PORT -o FILE\n"
+    "  orlomat reset --port PORT\n"
     "  orlomat --help\n"
     "\n"
+    "download  read the altimeter's last flight into a file (JSON: a summary)\n"
+    "reset     zero the altimeter without asking\n"
     "info    the flight record's header as JSON\n"
     "decode  header, pressures, altitudes and chart points as JSON\n"
     "  --temperature T  flight temperature in degrees C instead of the header's\n"
@@ -242,6 +254,11 @@ int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostr
         out << Tr(lang, kUsage);
         return 0;
     }
+#ifdef ORLOMAT_WITH_DEVICE
+    if (args.front() == "download" || args.front() == "reset")
+        return RunDeviceCommand(args.front(), {args.begin() + 1, args.end()},
+                                lang == Lang::Pl ? 0 : 1, out, err);
+#endif
     if (args.front() != "info" && args.front() != "decode") {
         err << Tr(lang, kUnknownCommand) << args.front() << Tr(lang, kHint) << '\n';
         return 2;

@@ -59,6 +59,12 @@ JsonWriter& JsonWriter::value(std::int64_t n) {
     return *this;
 }
 
+JsonWriter& JsonWriter::value(bool b) {
+    separate();
+    out_ << (b ? "true" : "false");
+    return *this;
+}
+
 JsonWriter& JsonWriter::value(float f) {
     separate();
     if (!std::isfinite(f)) {

@@ -19,6 +19,7 @@ public:
     JsonWriter& value(const char* s) { return value(std::string_view(s)); }
     JsonWriter& value(std::int64_t n);
     JsonWriter& value(float f);  // round-trips: 9 significant digits
+    JsonWriter& value(bool b);
     std::string str() const { return out_.str(); }
 
 private:

@@ -1,4 +1,7 @@
-// OrlomatBMP: the window program. An optional argument names a flight file to open.
+// OrlomatBMP: the window program.
+//   OrlomatBMP [--port NAME] [FLIGHT]
+// FLIGHT is a flight file to open at start ("Open with"); --port uses another serial port for
+// this run without storing it (the demo points it at the altimeter emulator).
 #include "orlomat_1.h"
 #include "prompter.h"
 #include "settings_file.h"
@@ -18,7 +21,12 @@ int main(int argc, char** argv) {
         window.CreateDialogs();
         window.showMaximized();
         const QStringList args = QApplication::arguments();
-        if (args.size() > 1) window.LoadFlightFile(args.at(1));
+        for (int i = 1; i < args.size(); ++i) {
+            if (args[i] == QLatin1String("--port") && i + 1 < args.size())
+                window.setPortOverride(args[++i]);
+            else
+                window.LoadFlightFile(args[i]);
+        }
         return QApplication::exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("OrlomatBMP"), QString::fromUtf8(e.what()));

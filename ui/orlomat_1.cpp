@@ -1,11 +1,13 @@
 #include "orlomat_1.h"
 
+#include "altimeter.h"
 #include "chart_view.h"
 #include "dialogs.h"
 #include "file_io.h"
 #include "format.h"
 #include "main_layout.h"
 #include "prompter.h"
+#include "qt_serial_line.h"
 #include "settings_file.h"
 
 #include <QAction>
@@ -73,9 +75,63 @@ struct GroupNames {
 
 } // namespace
 
-TOrlomat_BMP::TOrlomat_BMP(const QString& settingsPath, Prompter& prompter, QWidget* parent)
+// What the device exchanges show, on the window's controls.
+class TOrlomat_BMP::DeviceView : public DeviceUi {
+public:
+    explicit DeviceView(TOrlomat_BMP& w) : w_(w) {}
+
+    void message(Message text, Message caption, const std::string& detail) override {
+        w_.prompter_.message(w_.msg(text) + QString::fromStdString(detail), w_.msg(caption));
+    }
+    bool confirm(Message text, Message caption) override {
+        return w_.prompter_.confirm(w_.msg(text), w_.msg(caption));
+    }
+    void downloadBegins() override {
+        w_.E_PobDan->show();
+        w_.E_PobDan->repaint();
+        w_.GroupB_Alt->setTitle(w_.caption(Caption::Orlomat));
+    }
+    void downloadEnds() override {
+        w_.ECzekaj->hide();
+        w_.E_PobDan->hide();
+    }
+    void prepareForFlight() override {
+        w_.Chart1->undoZoom();
+        for (int s : {1, 2, 4, 5}) w_.Chart1->clearSeries(s);
+        w_.prepareCurrentFlightAxes();
+        w_.Chart1->refresh();
+    }
+    void streamStarted() override {
+        w_.E_MaxGl->setText(QStringLiteral("   "));
+        w_.EMinimum->setText(QStringLiteral("   "));
+    }
+    void progress(const std::string& text) override {
+        w_.ECzekaj->setText(QString::fromStdString(text));
+        w_.ECzekaj->show();
+        w_.ECzekaj->repaint();
+    }
+
+private:
+    TOrlomat_BMP& w_;
+};
+
+TOrlomat_BMP::TOrlomat_BMP(const QString& settingsPath, Prompter& prompter, SerialLine* line,
+                           Clock* clock, QWidget* parent)
     : QMainWindow(parent), prompter_(prompter), settingsPath_(settingsPath) {
     setObjectName(QStringLiteral("Orlomat_BMP"));
+    if (line == nullptr) {
+        ownLine_ = std::make_unique<QtSerialLine>();
+        line = ownLine_.get();
+    }
+    if (clock == nullptr) {
+        ownClock_ = std::make_unique<SteadyClock>();
+        clock = ownClock_.get();
+    }
+    altimeter_ = std::make_unique<Altimeter>(*line, *clock);
+    deviceView_ = std::make_unique<DeviceView>(*this);
+    altimeter_->channel.onOpenFailed = [this](const std::string& port, const std::string&) {
+        showError(Message::PortError, QString::fromStdString(port));
+    };
     buildControls();
     buildMenus();
 
@@ -223,8 +279,10 @@ void TOrlomat_BMP::buildControls() {
     }
 
     // Features that arrive with later work stay visible but inert until then.
-    for (QPushButton* b : {B_Odczyt_Orlomatu, BZerowanie, B_Filtr_Alt, B_Porownanie, B_Filtr_por})
-        b->setEnabled(false);
+    for (QPushButton* b : {B_Filtr_Alt, B_Porownanie, B_Filtr_por}) b->setEnabled(false);
+
+    connect(B_Odczyt_Orlomatu, &QPushButton::clicked, this, &TOrlomat_BMP::B_Odczyt_OrlomatuClick);
+    connect(BZerowanie, &QPushButton::clicked, this, &TOrlomat_BMP::BZerowanieClick);
 
     connect(BZapisz, &QPushButton::clicked, this, &TOrlomat_BMP::BZapisz_PomiarClick);
     connect(BOdczyt, &QPushButton::clicked, this, &TOrlomat_BMP::BLaduj_pomiarClick);
@@ -322,7 +380,32 @@ void TOrlomat_BMP::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TOrlomat_BMP::Koniec() { SaveSettings(); }
+void TOrlomat_BMP::Koniec() {
+    altimeter_->channel.PortClose();
+    SaveSettings();
+}
+
+std::string TOrlomat_BMP::portName() const {
+    return portOverride_.isEmpty() ? session_.settings.portName() : portOverride_.toStdString();
+}
+
+void TOrlomat_BMP::B_Odczyt_OrlomatuClick() {
+    DownloadOutcome out = altimeter_->Download(portName(), *deviceView_);
+    using R = DownloadOutcome::Result;
+    if (out.result == R::PortFailed || out.result == R::NoStatus) return;
+    Flight& flight = session_.current;
+    flight.record = std::move(out.record);
+    flight.source = FlightSource::Download;
+    if (out.result == R::TooShort) {
+        flight.curve = FlightCurve{};
+        Chart1->refresh();
+        return;
+    }
+    ApplyFlightHeader(FlightSource::Download);
+    DecodeCurrentFlight();
+}
+
+void TOrlomat_BMP::BZerowanieClick() { altimeter_->Reset(portName(), *deviceView_); }
 
 void TOrlomat_BMP::SaveSettings() {
     const QString error = StoreSettings(settingsPath_, session_.settings);

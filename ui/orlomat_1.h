@@ -7,6 +7,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -16,8 +18,11 @@ class QPushButton;
 
 namespace orlomat {
 
+class Altimeter;
 class ChartView;
+class Clock;
 class Prompter;
+class SerialLine;
 class TFormUstawienia;
 class TFoInfo;
 class TF_Filtr;
@@ -25,8 +30,10 @@ class TF_Filtr;
 class TOrlomat_BMP : public QMainWindow {
     Q_OBJECT
 public:
-    // Reads the settings file at `settingsPath` (defaults where it holds nothing).
-    TOrlomat_BMP(const QString& settingsPath, Prompter& prompter, QWidget* parent = nullptr);
+    // Reads the settings file at `settingsPath` (defaults where it holds nothing). Without a
+    // line and a clock the window talks to the real serial port.
+    TOrlomat_BMP(const QString& settingsPath, Prompter& prompter, SerialLine* line = nullptr,
+                 Clock* clock = nullptr, QWidget* parent = nullptr);
     ~TOrlomat_BMP() override;
 
     // The three dialogs, created once after the main window, in this order.
@@ -40,6 +47,11 @@ public:
     // Makes the flight in `path` the current flight; false (and a message) when it cannot.
     bool LoadFlightFile(const QString& path);
 
+    // A port to use for this run instead of the stored one (not saved).
+    void setPortOverride(const QString& port) { portOverride_ = port; }
+    std::string portName() const;
+    Altimeter& altimeter() { return *altimeter_; }
+
 public slots:
     void FormResize();
     void Koniec();
@@ -50,6 +62,8 @@ public slots:
     void BZapisz_PomiarClick();
     void BLaduj_pomiarClick();
     void Przyspieszenie1Click();
+    void B_Odczyt_OrlomatuClick();
+    void BZerowanieClick();
     void Chart1Zoom();
     void Chart1UndoZoom();
 
@@ -68,8 +82,16 @@ private:
     QString caption(Caption c) const;
     QString msg(Message m) const;
 
+    class DeviceView;
+    friend class DeviceView;
+
     Session session_;
     Prompter& prompter_;
+    std::unique_ptr<SerialLine> ownLine_;
+    std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<Altimeter> altimeter_;
+    std::unique_ptr<DeviceView> deviceView_;
+    QString portOverride_;
     QString settingsPath_;
     QString openDialogName_;  // the file dialogs keep the last name chosen
     QString saveDialogName_;

@@ -1,0 +1,160 @@
+#include "altimeter.h"
+
+#include "flight_record.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#endif
+
+#include <cerrno>
+
+namespace orlomat {
+
+PriorityBoost::PriorityBoost() {
+#ifdef _WIN32
+    previous_ = static_cast<int>(GetPriorityClass(GetCurrentProcess()));
+    raised_ = SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS) != 0;
+#else
+    errno = 0;
+    previous_ = getpriority(PRIO_PROCESS, 0);
+    raised_ = errno == 0 && setpriority(PRIO_PROCESS, 0, -20) == 0;
+#endif
+}
+
+PriorityBoost::~PriorityBoost() {
+    if (!raised_) return;
+#ifdef _WIN32
+    SetPriorityClass(GetCurrentProcess(), static_cast<DWORD>(previous_));
+#else
+    setpriority(PRIO_PROCESS, 0, previous_);
+#endif
+}
+
+bool StreamEnded(const std::uint8_t* bytes, std::size_t received) {
+    if (received < 32) return false;
+    for (std::size_t pair = 0; pair < 6; ++pair) {
+        const std::size_t last = received - 1 - 2 * pair;
+        if (bytes[last] == 0xFF && bytes[last - 1] == 0xFF) return true;
+    }
+    return false;
+}
+
+std::string ProgressText(std::uint32_t received, std::uint32_t expected) {
+    if (expected == 0) return "   " + std::to_string(received);
+    return "   " + std::to_string(static_cast<std::uint32_t>(received * 100u) / expected) + " %";
+}
+
+void Altimeter::send(char letter, bool flushFirst) {
+    channel.receiveCount = 0;
+    if (flushFirst) channel.flush();
+    const auto& frame = command.frame(letter);
+    channel.PortWrite(frame.data(), frame.size());
+}
+
+bool Altimeter::exchange(char letter, std::uint32_t expected, int pauseMs) {
+    send(letter);
+    channel.PortWaitReply(pauseMs);
+    return channel.PortRead() == expected;
+}
+
+DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
+    DownloadOutcome out;
+    const PriorityBoost boost;
+    channel.PortOpen(port);
+    if (channel.state() == Channel::State::Failed) return out;
+
+    ui.downloadBegins();
+    struct Ending {
+        DeviceUi& ui;
+        ~Ending() { ui.downloadEnds(); }
+    } ending{ui};
+
+    const auto& reply = channel.buffer();
+    if (!exchange('4', 8)) {
+        ui.message(Message::CommunicationError, Message::ErrorCaption);
+        channel.PortClose();
+        out.result = DownloadOutcome::Result::NoStatus;
+        return out;
+    }
+    if ((reply[7] & 0x80) == 0) {
+        out.newMeasurement = false;
+        ui.message(Message::NoNewMeasurement, Message::ErrorCaption);
+    }
+
+    send('D');
+    channel.PortWaitReply(kReplyPauseMs);
+    calibrationWord = 10000;
+    if (channel.PortRead() == 8) {
+        calibrationWord = ReadU16(reply, 2);
+        if (calibrationWord < 9700 || calibrationWord > 10500) calibrationWord = 10000;
+        blockCount = ReadU16(reply, 4);
+    }
+
+    ui.prepareForFlight();
+    channel.flush();
+    send('1', false);
+    ui.streamStarted();
+
+    const std::uint32_t expected = blockCount * 32u;
+    ui.progress(ProgressText(0, expected));
+    std::uint32_t received = 0;
+    for (int pass = 0; pass < kStreamPasses; ++pass) {
+        channel.clock().sleepMs(kStreamPassMs);
+        received += channel.PortRead();
+        if (channel.broken()) {
+            out.lineBroke = true;
+            break;
+        }
+        ui.progress(ProgressText(received, expected));
+        if (StreamEnded(reply.data(), received)) {
+            out.endFound = true;
+            break;
+        }
+    }
+    ui.downloadEnds();
+    downloadLength = received;
+    out.record.assign(reply.begin(), reply.begin() + received);
+
+    if (received < kHeaderSize || out.lineBroke) {
+        // Whatever arrived stays: a broken line keeps a decodable record for saving.
+        ui.message(Message::CommunicationError, Message::ErrorCaption);
+        if (received < kHeaderSize) {
+            channel.PortClose();
+            out.result = DownloadOutcome::Result::TooShort;
+            return out;
+        }
+    }
+    channel.PortClose();
+    WriteU16(out.record, 8, static_cast<std::uint16_t>(calibrationWord));
+    out.result = DownloadOutcome::Result::Received;
+    return out;
+}
+
+ResetResult Altimeter::Reset(const std::string& port, DeviceUi& ui, bool askFirst) {
+    if (askFirst && !ui.confirm(Message::ResetSure, Message::ResetCaption))
+        return ResetResult::Cancelled;
+    channel.PortOpen(port);
+    if (channel.state() == Channel::State::Failed) return ResetResult::PortFailed;
+    command.set(2, '2');
+    command.set(3, '3');
+    send('2');
+    channel.PortWaitReply(kReplyPauseMs);
+    channel.PortRead();
+    ResetResult result = ResetResult::NoReply;
+    if (channel.receiveCount >= 3) {
+        const auto& reply = channel.buffer();
+        if (reply[1] == 0xAA && reply[2] == 0xAA) {
+            result = ResetResult::Ok;
+            ui.message(Message::ResetOk, Message::ResetCaptionShort);
+        } else {
+            result = ResetResult::Error;
+            ui.message(Message::ResetError, Message::ErrorCaption);
+        }
+    }
+    channel.PortClose();
+    return result;
+}
+
+} // namespace orlomat

@@ -1,0 +1,103 @@
+// The exchanges with the altimeter: command frames from one command buffer, the download
+// of the last flight and the reset. What they show goes through DeviceUi, so the window and
+// the command-line tool run the same code.
+#pragma once
+
+#include "channel.h"
+#include "language.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orlomat {
+
+// The single 8-byte command buffer: "e", the command letter, then parameter bytes that a
+// command without parameters of its own leaves as the previous command left them.
+class CommandBuffer {
+public:
+    const std::array<std::uint8_t, 8>& frame(char letter) {
+        bytes_[0] = 'e';
+        bytes_[1] = static_cast<std::uint8_t>(letter);
+        return bytes_;
+    }
+    void set(std::size_t index, std::uint8_t value) { bytes_[index] = value; }
+    const std::array<std::uint8_t, 8>& bytes() const { return bytes_; }
+
+private:
+    std::array<std::uint8_t, 8> bytes_{};
+};
+
+class DeviceUi {
+public:
+    virtual ~DeviceUi() = default;
+    virtual void message(Message text, Message caption, const std::string& detail = {}) = 0;
+    virtual bool confirm(Message text, Message caption) = 0;
+    // The reading indicator appears and the flight's group shows the altimeter as source.
+    virtual void downloadBegins() {}
+    // Every way out of a download after downloadBegins: the indicators are hidden.
+    virtual void downloadEnds() {}
+    // Before the stream: undo zoom, clear the current flight's curves, set the left axis.
+    virtual void prepareForFlight() {}
+    // The stream has been asked for: the maximum and minimum fields go blank.
+    virtual void streamStarted() {}
+    // The progress text ("   42 %"), shown and repainted at once.
+    virtual void progress(const std::string&) {}
+};
+
+struct DownloadOutcome {
+    enum class Result { PortFailed, NoStatus, TooShort, Received };
+    Result result = Result::PortFailed;
+    bool newMeasurement = true;
+    bool lineBroke = false;             // the port failed during the stream
+    bool endFound = false;              // the 0xFF 0xFF pair arrived
+    std::vector<std::uint8_t> record;   // every byte received (calibration word set when >= 32)
+};
+
+enum class ResetResult { Cancelled, PortFailed, NoReply, Ok, Error };
+
+class Altimeter {
+public:
+    static constexpr int kReplyPauseMs = 250;
+    static constexpr int kStreamPassMs = 100;
+    static constexpr int kStreamPasses = 1020;
+
+    Altimeter(SerialLine& line, Clock& clock) : channel(line, clock) {}
+
+    DownloadOutcome Download(const std::string& port, DeviceUi& ui);
+    ResetResult Reset(const std::string& port, DeviceUi& ui, bool askFirst = true);
+
+    // Receive count 0, optional flush, the frame of `letter` from the command buffer.
+    void send(char letter, bool flushFirst = true);
+    // send, one reply wait, one read: true when exactly `expected` bytes came.
+    bool exchange(char letter, std::uint32_t expected, int pauseMs = kReplyPauseMs);
+
+    Channel channel;
+    CommandBuffer command;
+    std::uint32_t blockCount = 0;         // from the last 8-byte "eD" reply
+    std::uint32_t calibrationWord = 10000;
+    std::uint32_t downloadLength = 0;     // bytes received by the last download
+};
+
+// The stream is complete when a 0xFF 0xFF pair stands among the last six byte pairs counted
+// back from the end of what has arrived.
+bool StreamEnded(const std::uint8_t* bytes, std::size_t received);
+
+// "   N %" while the size is known, else the bytes received so far.
+std::string ProgressText(std::uint32_t received, std::uint32_t expected);
+
+// Raises the process priority for a transfer (where the system allows it) and restores it.
+class PriorityBoost {
+public:
+    PriorityBoost();
+    ~PriorityBoost();
+    PriorityBoost(const PriorityBoost&) = delete;
+    PriorityBoost& operator=(const PriorityBoost&) = delete;
+
+private:
+    int previous_ = 0;
+    bool raised_ = false;
+};
+
+} // namespace orlomat

@@ -1,0 +1,78 @@
+#include "qt_serial_line.h"
+
+#include <QThread>
+
+namespace orlomat {
+
+bool QtSerialLine::open(const std::string& name, std::string& error) {
+    broken_ = false;
+    // On Unix a bare name is looked up under /dev ("ttyUSB0", "pts/3"); a name starting with
+    // "/" is a path. On Windows QSerialPort adds the "\\.\" prefix itself.
+    port_.setPortName(QString::fromStdString(name));
+    if (!port_.open(QIODevice::ReadWrite)) {
+        error = port_.errorString().toStdString();
+        return false;
+    }
+    const bool configured = port_.setBaudRate(QSerialPort::Baud115200) &&
+                            port_.setDataBits(QSerialPort::Data8) &&
+                            port_.setParity(QSerialPort::NoParity) &&
+                            port_.setStopBits(QSerialPort::TwoStop) &&
+                            port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        error = port_.errorString().toStdString();
+        port_.close();
+        return false;
+    }
+    // A pseudo-terminal has no modem lines: failing to hold DTR and RTS off is harmless.
+    port_.setDataTerminalReady(false);
+    port_.setRequestToSend(false);
+    port_.clearError();
+    return true;
+}
+
+void QtSerialLine::noteError() {
+    const auto e = port_.error();
+    if (e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError ||
+        e == QSerialPort::PermissionError)
+        broken_ = true;
+    if (e != QSerialPort::NoError) port_.clearError();
+}
+
+std::size_t QtSerialLine::waiting() {
+    if (!port_.isOpen()) return 0;
+    // Without an event loop the port only takes in bytes when asked to wait for them.
+    port_.waitForReadyRead(0);
+    noteError();
+    return static_cast<std::size_t>(port_.bytesAvailable());
+}
+
+std::size_t QtSerialLine::read(std::uint8_t* into, std::size_t count) {
+    const qint64 got = port_.read(reinterpret_cast<char*>(into), static_cast<qint64>(count));
+    noteError();
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
+}
+
+bool QtSerialLine::write(const std::uint8_t* bytes, std::size_t count) {
+    const qint64 n = port_.write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(count));
+    noteError();
+    return n == static_cast<qint64>(count);
+}
+
+bool QtSerialLine::waitTransmitEmpty(int timeoutMs) {
+    bool ok = true;
+    while (port_.bytesToWrite() > 0 && ok) ok = port_.waitForBytesWritten(timeoutMs);
+    noteError();
+    return ok && !broken_;
+}
+
+void QtSerialLine::flush() {
+    if (port_.isOpen()) port_.flush();
+}
+
+void QtSerialLine::close() {
+    if (port_.isOpen()) port_.close();
+}
+
+void SteadyClock::sleepMs(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+
+} // namespace orlomat
