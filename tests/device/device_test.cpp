@@ -1,0 +1,358 @@
+#include "altimeter.h"
+#include "fake_line.h"
+#include "flight_synth.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+
+namespace orlomat {
+namespace {
+
+using test::FakeClock;
+using test::FakeLine;
+
+struct Shown {
+    Message text, caption;
+    std::string detail;
+};
+
+class RecordingUi : public DeviceUi {
+public:
+    std::vector<Shown> shown;
+    std::vector<std::string> progressTexts;
+    bool confirmAnswer = true;
+    int begins = 0, prepares = 0, starts = 0;
+    bool indicatorShown = false;
+
+    void message(Message text, Message caption, const std::string& detail) override {
+        shown.push_back({text, caption, detail});
+    }
+    bool confirm(Message text, Message caption) override {
+        shown.push_back({text, caption, {}});
+        return confirmAnswer;
+    }
+    void downloadBegins() override {
+        ++begins;
+        indicatorShown = true;
+    }
+    void downloadEnds() override { indicatorShown = false; }
+    void prepareForFlight() override { ++prepares; }
+    void streamStarted() override { ++starts; }
+    void progress(const std::string& t) override { progressTexts.push_back(t); }
+};
+
+constexpr double kLineRate = 115200.0 / 11.0;
+
+std::vector<std::uint8_t> Reply8(std::initializer_list<std::uint8_t> bytes) {
+    std::vector<std::uint8_t> r(bytes);
+    r.resize(8, 0);
+    return r;
+}
+
+// A well-behaved altimeter holding `record`.
+struct Device {
+    explicit Device(FakeLine& l, std::vector<std::uint8_t> rec) : line(l), record(std::move(rec)) {
+        line.onCommand = [this](const std::vector<std::uint8_t>& f) { answer(f); };
+    }
+    void answer(const std::vector<std::uint8_t>& f) {
+        switch (f[1]) {
+        case '4':
+            if (!silent) line.deliver(Reply8({12, 0, 89, 1, 21, 40, 0, statusByte7}));
+            break;
+        case 'D':
+            if (sizeReply) line.deliver(*sizeReply);
+            break;
+        case '1':
+            line.stream(record, rate);
+            break;
+        case '2':
+            line.deliver(resetReply);
+            break;
+        }
+    }
+    FakeLine& line;
+    std::vector<std::uint8_t> record;
+    bool silent = false;
+    std::uint8_t statusByte7 = 0x82;
+    std::optional<std::vector<std::uint8_t>> sizeReply =
+        Reply8({0, 0, 0x8B, 0x27, 0, 0});  // calibration 10123, no block count
+    std::vector<std::uint8_t> resetReply = {0x00, 0xAA, 0xAA};
+    double rate = kLineRate;
+};
+
+class DeviceTest : public ::testing::Test {
+protected:
+    FakeClock clock;
+    FakeLine line{clock};
+    RecordingUi ui;
+    Altimeter alt{line, clock};
+};
+
+TEST_F(DeviceTest, WaitReplyPausesUntilAPauseBringsNothing) {
+    alt.channel.PortOpen("COM5");
+    line.deliver(std::vector<std::uint8_t>(8, 1), 10);
+    alt.channel.PortWaitReply(250);
+    EXPECT_EQ(clock.now, 500);  // the pause with the bytes and one quiet pause
+    // A reply trickling in over 600 ms keeps the wait going until it stops.
+    line.stream(std::vector<std::uint8_t>(60, 2), 100.0, 0);
+    const long start = clock.now;
+    alt.channel.PortWaitReply(250);
+    EXPECT_EQ(clock.now - start, 1000);
+}
+
+TEST_F(DeviceTest, ReadTakesOnlyWhatFitsTheBuffer) {
+    alt.channel.PortOpen("COM5");
+    line.deliver(std::vector<std::uint8_t>(40000, 7), 0);
+    EXPECT_EQ(alt.channel.PortRead(), 33000u);
+    EXPECT_EQ(alt.channel.receiveCount, 33000);
+    EXPECT_EQ(alt.channel.PortRead(), 0u);
+    EXPECT_EQ(alt.channel.receiveCount, 33000);
+}
+
+TEST_F(DeviceTest, ReadWithNothingWaitingChangesNothingButByteZero) {
+    alt.channel.PortOpen("COM5");
+    line.deliver({5, 6}, 0);
+    alt.channel.PortRead();
+    EXPECT_EQ(alt.channel.buffer()[0], 5);
+    EXPECT_EQ(alt.channel.PortRead(), 0u);
+    EXPECT_EQ(alt.channel.receiveCount, 2);
+    EXPECT_EQ(alt.channel.buffer()[0], 0);
+}
+
+TEST_F(DeviceTest, OpenStatesFollowTheLifecycle) {
+    std::vector<std::string> failures;
+    alt.channel.onOpenFailed = [&](const std::string& port, const std::string&) {
+        failures.push_back(port);
+    };
+    EXPECT_EQ(alt.channel.PortRead(), 0u);  // closed: nothing
+    line.openSucceeds = false;
+    alt.channel.PortOpen("COM10");
+    EXPECT_EQ(alt.channel.state(), Channel::State::Failed);
+    EXPECT_EQ(failures, std::vector<std::string>{"COM10"});
+    EXPECT_FALSE(alt.channel.PortClose());
+    EXPECT_EQ(alt.channel.state(), Channel::State::Failed);
+    line.openSucceeds = true;
+    alt.channel.PortOpen("COM10");  // tried again
+    EXPECT_EQ(alt.channel.state(), Channel::State::Open);
+    alt.channel.PortOpen("COM10");  // already open: no second open
+    EXPECT_EQ(line.opens, 2);
+    EXPECT_TRUE(alt.channel.PortClose());
+    EXPECT_FALSE(line.isOpen);
+}
+
+TEST_F(DeviceTest, DownloadReceivesTheRecordAndSetsTheCalibrationWord) {
+    SynthParams p;
+    p.calibrationWord = 1;
+    Device dev(line, SynthesizeFlight(p));
+    const DownloadOutcome d = alt.Download("COM5", ui);
+    ASSERT_EQ(d.result, DownloadOutcome::Result::Received);
+    EXPECT_TRUE(d.endFound);
+    EXPECT_TRUE(ui.shown.empty());
+    ASSERT_EQ(d.record.size(), dev.record.size());
+    auto expected = dev.record;
+    WriteU16(expected, 8, 10123);
+    EXPECT_EQ(d.record, expected);
+    EXPECT_EQ(alt.downloadLength, dev.record.size());
+    EXPECT_FALSE(line.isOpen);
+    EXPECT_FALSE(ui.indicatorShown);
+    EXPECT_EQ(ui.prepares, 1);
+    EXPECT_EQ(ui.starts, 1);
+    // Frames: "e4", "eD", then "e1", each from the one command buffer.
+    ASSERT_EQ(line.frames.size(), 3u);
+    EXPECT_EQ(line.frames[0], (std::vector<std::uint8_t>{'e', '4', 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(line.frames[1][1], 'D');
+    EXPECT_EQ(line.frames[2][1], '1');
+    // Without a block count the progress shows the bytes received.
+    EXPECT_EQ(ui.progressTexts.front(), "   0");
+    EXPECT_EQ(ui.progressTexts.back(), "   " + std::to_string(dev.record.size()));
+}
+
+TEST_F(DeviceTest, ProgressIsAPercentageOfTheReportedBlocks) {
+    Device dev(line, SynthesizeFlight({}));
+    const auto blocks = static_cast<std::uint16_t>((dev.record.size() + 31) / 32);
+    dev.sizeReply = Reply8({0, 0, 0x10, 0x27, static_cast<std::uint8_t>(blocks & 0xFF),
+                            static_cast<std::uint8_t>(blocks >> 8)});
+    alt.Download("COM5", ui);
+    EXPECT_EQ(ui.progressTexts.front(), "   0 %");
+    EXPECT_EQ(ui.progressTexts.back(),
+              "   " + std::to_string(dev.record.size() * 100 / (blocks * 32u)) + " %");
+    EXPECT_EQ(alt.blockCount, blocks);
+    EXPECT_EQ(ProgressText(1000, 500), "   200 %");  // it may pass 100
+}
+
+TEST_F(DeviceTest, CalibrationWordOutsideItsRangeBecomes10000) {
+    struct Case {
+        std::uint16_t reply, stored;
+    };
+    for (const Case c : {Case{9699, 10000}, Case{9700, 9700}, Case{10500, 10500},
+                         Case{10501, 10000}}) {
+        Device dev(line, SynthesizeFlight({}));
+        dev.sizeReply = Reply8({0, 0, static_cast<std::uint8_t>(c.reply & 0xFF),
+                                static_cast<std::uint8_t>(c.reply >> 8), 3, 0});
+        const DownloadOutcome d = alt.Download("COM5", ui);
+        EXPECT_EQ(ReadU16(d.record, 8), c.stored) << c.reply;
+    }
+    // A short size reply: 10000, and the previous block count stands.
+    Device dev(line, SynthesizeFlight({}));
+    dev.sizeReply = std::vector<std::uint8_t>{1, 2, 3};
+    const DownloadOutcome d = alt.Download("COM5", ui);
+    EXPECT_EQ(ReadU16(d.record, 8), 10000);
+    EXPECT_EQ(alt.blockCount, 3u);
+}
+
+TEST_F(DeviceTest, SilentDeviceGivesCommunicationErrorAfterOneWait) {
+    Device dev(line, SynthesizeFlight({}));
+    dev.silent = true;
+    const DownloadOutcome d = alt.Download("COM5", ui);
+    EXPECT_EQ(d.result, DownloadOutcome::Result::NoStatus);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, Message::CommunicationError);
+    EXPECT_EQ(ui.shown[0].caption, Message::ErrorCaption);
+    EXPECT_EQ(clock.now, 250);
+    EXPECT_FALSE(line.isOpen);
+    EXPECT_FALSE(ui.indicatorShown);
+    EXPECT_EQ(ui.prepares, 0);
+}
+
+TEST_F(DeviceTest, StatusOfWrongLengthIsACommunicationError) {
+    Device dev(line, SynthesizeFlight({}));
+    line.onCommand = [&](const std::vector<std::uint8_t>& f) {
+        if (f[1] == '4') line.deliver(std::vector<std::uint8_t>(9, 0x80));
+    };
+    EXPECT_EQ(alt.Download("COM5", ui).result, DownloadOutcome::Result::NoStatus);
+}
+
+TEST_F(DeviceTest, NoNewMeasurementIsToldAndTheDownloadGoesOn) {
+    Device dev(line, SynthesizeFlight({}));
+    dev.statusByte7 = 0x03;
+    const DownloadOutcome d = alt.Download("COM5", ui);
+    EXPECT_EQ(d.result, DownloadOutcome::Result::Received);
+    EXPECT_FALSE(d.newMeasurement);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, Message::NoNewMeasurement);
+}
+
+TEST_F(DeviceTest, FewerThan32BytesIsACommunicationErrorButTheBytesAreKept) {
+    Device dev(line, std::vector<std::uint8_t>{1, 2, 3, 0xFF, 0xFF});
+    const DownloadOutcome d = alt.Download("COM5", ui);
+    EXPECT_EQ(d.result, DownloadOutcome::Result::TooShort);
+    EXPECT_EQ(d.record.size(), 5u);
+    EXPECT_EQ(alt.downloadLength, 5u);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, Message::CommunicationError);
+    EXPECT_FALSE(line.isOpen);
+}
+
+TEST_F(DeviceTest, NoEndMarkerRunsAllPassesAndKeepsWhatArrived) {
+    SynthParams p;
+    p.endMarker = false;
+    Device dev(line, SynthesizeFlight(p));
+    const long start = clock.now;
+    const DownloadOutcome d = alt.Download("COM5", ui);
+    EXPECT_EQ(d.result, DownloadOutcome::Result::Received);
+    EXPECT_FALSE(d.endFound);
+    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_EQ(d.record.size(), dev.record.size());
+    EXPECT_GE(clock.now - start, 102000);  // 1020 passes of 100 ms
+    EXPECT_LT(clock.now - start, 104000);
+}
+
+TEST_F(DeviceTest, UnpluggedDuringTheStreamKeepsWhatArrived) {
+    Device dev(line, SynthesizeFlight({}));
+    line.onCommand = [&](const std::vector<std::uint8_t>& f) {
+        dev.answer(f);
+        if (f[1] == '1') line.breakAt = clock.now + 250;
+    };
+    const DownloadOutcome d = alt.Download("COM5", ui);
+    EXPECT_TRUE(d.lineBroke);
+    EXPECT_EQ(d.result, DownloadOutcome::Result::Received);
+    EXPECT_GT(d.record.size(), 1000u);
+    EXPECT_LT(d.record.size(), dev.record.size());
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, Message::CommunicationError);
+    EXPECT_FALSE(line.isOpen);
+}
+
+TEST(StreamEnded, EndPairAmongTheLastSixPairs) {
+    std::vector<std::uint8_t> b(40, 0);
+    EXPECT_FALSE(StreamEnded(b.data(), b.size()));
+    b[40 - 8] = 0xFF;  // bytes received-8 and received-7: the fourth pair from the end
+    b[40 - 7] = 0xFF;
+    EXPECT_TRUE(StreamEnded(b.data(), b.size()));
+    std::vector<std::uint8_t> s(40, 0);
+    s[40 - 2] = 0xFF;  // received-2 and received-3 straddle two pairs
+    s[40 - 3] = 0xFF;
+    EXPECT_FALSE(StreamEnded(s.data(), s.size()));
+    std::vector<std::uint8_t> far(40, 0);
+    far[40 - 14] = 0xFF;  // the seventh pair: too far back
+    far[40 - 13] = 0xFF;
+    EXPECT_FALSE(StreamEnded(far.data(), far.size()));
+    std::vector<std::uint8_t> tiny(31, 0xFF);
+    EXPECT_FALSE(StreamEnded(tiny.data(), tiny.size()));  // below a header: not yet
+}
+
+TEST_F(DeviceTest, ResetRepliesGiveTheirMessages) {
+    struct Case {
+        std::vector<std::uint8_t> reply;
+        ResetResult result;
+        std::optional<Message> text;
+        Message caption;
+    };
+    const Case cases[] = {
+        {{0x00, 0xAA, 0xAA}, ResetResult::Ok, Message::ResetOk, Message::ResetCaptionShort},
+        {{0x00, 0xAA, 0x55}, ResetResult::Error, Message::ResetError, Message::ErrorCaption},
+        {{0x00, 0xAA, 0xAA, 9, 9}, ResetResult::Ok, Message::ResetOk, Message::ResetCaptionShort},
+        {{0xAA, 0xAA}, ResetResult::NoReply, std::nullopt, Message::ErrorCaption},
+        {{}, ResetResult::NoReply, std::nullopt, Message::ErrorCaption},
+    };
+    for (const Case& c : cases) {
+        Device dev(line, {});
+        dev.resetReply = c.reply;
+        ui.shown.clear();
+        EXPECT_EQ(alt.Reset("COM5", ui), c.result);
+        ASSERT_EQ(ui.shown.size(), c.text ? 2u : 1u);
+        EXPECT_EQ(ui.shown[0].text, Message::ResetSure);
+        EXPECT_EQ(ui.shown[0].caption, Message::ResetCaption);
+        if (c.text) {
+            EXPECT_EQ(ui.shown[1].text, *c.text);
+            EXPECT_EQ(ui.shown[1].caption, c.caption);
+        }
+        EXPECT_FALSE(line.isOpen);
+        EXPECT_EQ(line.frames.back(), (std::vector<std::uint8_t>{'e', '2', '2', '3', 0, 0, 0, 0}));
+    }
+}
+
+TEST_F(DeviceTest, CancelledResetOpensNothing) {
+    ui.confirmAnswer = false;
+    EXPECT_EQ(alt.Reset("COM5", ui), ResetResult::Cancelled);
+    EXPECT_EQ(line.opens, 0);
+    EXPECT_TRUE(line.frames.empty());
+}
+
+TEST_F(DeviceTest, DownloadAfterResetCarriesTheResetParameters) {
+    Device dev(line, SynthesizeFlight({}));
+    alt.Reset("COM5", ui);
+    alt.Download("COM5", ui);
+    const auto& e1 = line.frames.back();
+    EXPECT_EQ(e1, (std::vector<std::uint8_t>{'e', '1', '2', '3', 0, 0, 0, 0}));
+}
+
+TEST_F(DeviceTest, ArbitraryRepliesNeverBreakTheExchanges) {
+    std::mt19937 rng(3);
+    for (int round = 0; round < 200; ++round) {
+        line.onCommand = [&](const std::vector<std::uint8_t>&) {
+            std::vector<std::uint8_t> junk(rng() % (round % 10 == 0 ? 40000 : 40));
+            for (auto& b : junk) b = static_cast<std::uint8_t>(rng());
+            line.stream(junk, 20000.0 + rng() % 20000);
+        };
+        const DownloadOutcome d = alt.Download("COM5", ui);
+        ASSERT_LE(d.record.size(), 33000u);
+        alt.Reset("COM5", ui);
+        ASSERT_FALSE(line.isOpen);
+    }
+}
+
+} // namespace
+} // namespace orlomat

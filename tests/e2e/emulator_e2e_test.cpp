@@ -1,0 +1,155 @@
+// End to end over a real pseudo-terminal: the altimeter emulator on one side, the window and
+// the command-line tool on the other, through QSerialPort. These tests sleep for real.
+#include "altimeter.h"
+#include "chart_view.h"
+#include "cli.h"
+#include "flight_synth.h"
+#include "orlomat_1.h"
+#include "scripted_prompter.h"
+
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace orlomat {
+namespace {
+
+class Emulator {
+public:
+    explicit Emulator(const QStringList& args) {
+        process_.start(QStringLiteral(ORLOMAT_EMULATOR), args);
+        if (process_.waitForReadyRead(5000)) port_ = QString::fromUtf8(process_.readLine()).trimmed();
+    }
+    ~Emulator() {
+        process_.terminate();
+        if (!process_.waitForFinished(2000)) process_.kill();
+        process_.waitForFinished(1000);
+    }
+    QString port() const { return port_; }
+
+private:
+    QProcess process_;
+    QString port_;
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class EmulatorTest : public ::testing::Test {
+protected:
+    QString WriteFlight(const SynthParams& p) {
+        const QString path = dir.filePath(QStringLiteral("flight.dat"));
+        const auto bytes = SynthesizeFlight(p);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+        return path;
+    }
+    int Cli(const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        return RunCli(args, out, err);
+    }
+    QTemporaryDir dir;
+    std::ostringstream out, err;
+};
+
+TEST_F(EmulatorTest, WindowDownloadShowsTheAltimetersFlight) {
+    SynthParams p;
+    p.competitor = 4321;
+    p.serial = 777;
+    const QString flight = WriteFlight(p);
+    Emulator emu({QStringLiteral("--flight"), flight, QStringLiteral("--blocks")});
+    ASSERT_FALSE(emu.port().isEmpty());
+
+    test::ScriptedPrompter prompter;
+    TOrlomat_BMP w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    w.setPortOverride(emu.port());
+    w.B_Odczyt_OrlomatuClick();
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
+    EXPECT_EQ(w.E_NrZawodnika->text(), QStringLiteral("4321"));
+    EXPECT_EQ(w.E_NrSeryjny->text(), QStringLiteral("777"));
+    EXPECT_EQ(w.GroupB_Alt->title(), QStringLiteral("Orlomat"));
+    EXPECT_GT(w.chart()->pointCount(1), 500);
+    EXPECT_FALSE(w.E_PobDan->isVisible());
+    EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Closed);
+
+    // Save writes what was received, with the calibration word in bytes 8-9.
+    const QString saved = dir.filePath(QStringLiteral("saved.dat"));
+    prompter.fileNames = {saved};
+    w.BZapisz_PomiarClick();
+    QByteArray expected = ReadAll(flight);
+    expected[8] = static_cast<char>(10123 & 0xFF);
+    expected[9] = static_cast<char>(10123 >> 8);
+    EXPECT_EQ(ReadAll(saved), expected);
+
+    // A reset answer goes to the reply buffer: the flight and a later save are untouched.
+    prompter.confirmations = {true};
+    w.BZerowanieClick();
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[1].text, QStringLiteral("Orlomat wyzerowany"));
+    EXPECT_EQ(prompter.shown[1].caption, QStringLiteral("Zerowanie"));
+    prompter.fileNames = {saved};
+    prompter.confirmations = {true};
+    w.BZapisz_PomiarClick();
+    EXPECT_EQ(ReadAll(saved), expected);
+}
+
+TEST_F(EmulatorTest, CommandLineDownloadWritesTheRecordByteForByte) {
+    SynthParams p;
+    p.samplingCode = 0;
+    p.glideSeconds = 1000.0f;  // a full 33 000-byte record
+    const QString flight = WriteFlight(p);
+    Emulator emu({QStringLiteral("--flight"), flight});
+    const QString target = dir.filePath(QStringLiteral("dl.dat"));
+    // The wall time is printed for the record, not asserted: timing is the benchmark's job.
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_EQ(Cli({"download", "--port", emu.port().toStdString(), "-o", target.toStdString()}), 0)
+        << err.str();
+    const qint64 ms = timer.elapsed();
+    std::printf("full download: %lld ms (line time about 3150 ms)\n", static_cast<long long>(ms));
+    const QByteArray got = ReadAll(target), sent = ReadAll(flight);
+    ASSERT_EQ(got.size(), 33000);
+    EXPECT_EQ(got.left(8), sent.left(8));
+    EXPECT_EQ(got.mid(10), sent.mid(10));
+    EXPECT_NE(out.str().find("\"bytes\":33000"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("\"new_measurement\":true"), std::string::npos);
+}
+
+TEST_F(EmulatorTest, ResetOkAndError) {
+    {
+        Emulator emu({});
+        EXPECT_EQ(Cli({"reset", "--port", emu.port().toStdString()}), 0) << err.str();
+        EXPECT_NE(err.str().find("Reset - OK"), std::string::npos);
+    }
+    {
+        Emulator emu({QStringLiteral("--wrong-ack")});
+        EXPECT_EQ(Cli({"reset", "--port", emu.port().toStdString(), "--lang", "pl"}), 1);
+        EXPECT_NE(err.str().find("Błąd Zerowania"), std::string::npos) << err.str();
+    }
+}
+
+TEST_F(EmulatorTest, SilentAltimeterAndMissingPortWriteNoFile) {
+    const QString target = dir.filePath(QStringLiteral("none.dat"));
+    {
+        Emulator emu({QStringLiteral("--silent")});
+        EXPECT_EQ(Cli({"download", "--port", emu.port().toStdString(), "-o", target.toStdString()}), 1);
+        EXPECT_NE(err.str().find("Communication Error"), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(Cli({"download", "--port", "pts/9999", "-o", target.toStdString()}), 1);
+    EXPECT_NE(err.str().find("Communication Error: pts/9999"), std::string::npos) << err.str();
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+} // namespace
+} // namespace orlomat
