@@ -29,7 +29,7 @@ if [ ! -e "$device" ]; then
   emulator_out=$(mktemp)
   "$bin/tools/orlomat-emulator" --blocks --competitor 7 --serial 2016 --code 1 >"$emulator_out" &
   emulator=$!
-  trap 'kill $emulator 2>/dev/null; rm -f "$emulator_out"' EXIT
+  trap 'kill $emulator 2>/dev/null; rm -f "$emulator_out"' EXIT INT TERM HUP
   for _ in $(seq 50); do
     [ -s "$emulator_out" ] && break
     sleep 0.1
