@@ -38,8 +38,13 @@ constexpr Text kUsage = {
     "[--lang pl|en]\n"
     "  orlomat download --port PORT -o PLIK\n"
     "  orlomat reset --port PORT\n"
+    "  orlomat settings --port PORT [--level M --sampling KOD --manual-zero 0|1 "
+    "--competitor N --delay S]\n"
+    "  orlomat default-setup --port PORT\n"
     "  orlomat --help\n"
     "\n"
+    "settings  odczyt ustawień wysokościomierza (JSON) albo ich zapis (wszystkie pięć wartości)\n"
+    "default-setup  ustawienia domyślne wysokościomierza\n"
     "download  odczyt ostatniego lotu z wysokościomierza do pliku (JSON: podsumowanie)\n"
     "reset     zerowanie wysokościomierza bez pytania\n"
     "info    nagłówek zapisu lotu jako JSON\n"
@@ -53,8 +58,13 @@ constexpr Text kUsage = {
     "[--lang pl|en]\n"
     "  orlomat download --port PORT -o FILE\n"
     "  orlomat reset --port PORT\n"
+    "  orlomat settings --port PORT [--level M --sampling CODE --manual-zero 0|1 "
+    "--competitor N --delay S]\n"
+    "  orlomat default-setup --port PORT\n"
     "  orlomat --help\n"
     "\n"
+    "settings  read the altimeter's settings (JSON), or write them (all five values)\n"
+    "default-setup  put the altimeter back to its default settings\n"
     "download  read the altimeter's last flight into a file (JSON: a summary)\n"
     "reset     zero the altimeter without asking\n"
     "info    the flight record's header as JSON\n"
@@ -255,7 +265,8 @@ int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostr
         return 0;
     }
 #ifdef ORLOMAT_WITH_DEVICE
-    if (args.front() == "download" || args.front() == "reset")
+    if (args.front() == "download" || args.front() == "reset" || args.front() == "settings" ||
+        args.front() == "default-setup")
         return RunDeviceCommand(args.front(), {args.begin() + 1, args.end()},
                                 lang == Lang::Pl ? 0 : 1, out, err);
 #endif

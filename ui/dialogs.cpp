@@ -2,12 +2,6 @@
 
 namespace orlomat {
 
-TFormUstawienia::TFormUstawienia(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("FormUstawienia"));
-    setModal(true);
-    setFixedSize(196, 535);
-}
-
 TFoInfo::TFoInfo(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FoInfo"));
     setModal(true);

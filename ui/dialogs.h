@@ -1,5 +1,5 @@
-// The three dialogs the main window creates at start: device settings, information and
-// filter settings. Their contents arrive with the features they belong to.
+// The information and filter settings dialogs (the device settings dialog has its own unit).
+// Their contents arrive with the features they belong to.
 #pragma once
 
 #include <QDialog>
@@ -7,12 +7,6 @@
 class QLabel;
 
 namespace orlomat {
-
-class TFormUstawienia : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFormUstawienia(QWidget* parent = nullptr);
-};
 
 class TFoInfo : public QDialog {
     Q_OBJECT

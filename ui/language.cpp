@@ -54,6 +54,27 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
     {40, {"Plik nie zawiera zapisu lotu", "The file holds no flight record"}},
     {40, {"Nie można otworzyć pliku ", "Cannot open the file "}},
     {40, {"Nie można zapisać pliku ", "Cannot save the file "}},
+    {20, {"Za duza wartosc", "Too large value"}},
+    {30, {"Pole nie może być puste", "Field can not be empty"}},
+    {20, {"Ustawienia OK", "Setup OK"}},
+    {30, {" nie jest liczbą całkowitą", " is not a whole number"}},
+    {50, {"Nazwa portu jest za długa (najwyżej 7 znaków)",
+          "The port name is too long (7 characters at most)"}},
+    {50, {"Nazwa portu jest za krótka (co najmniej 4 znaki)",
+          "The port name is too short (4 characters at least)"}},
+}};
+
+constexpr std::array<TextPair, static_cast<std::size_t>(DialogText::Count)> kDialogTexts = {{
+    {"Wybierz Port", "Select Port"},
+    {"Wysokosc Startu Pomiaru", "Setup Heigh Trigger"},
+    {"Temperatura", "Temperature"},
+    {"Ustawienia", "Setup"},
+    {"Zerowanie ręczne", "Manual reset"},
+    {"Czas Opoznienia", "Delay"},
+    {"Wersja programu", "Software version"},
+    {"[sek]", "[sec]"},
+    {"Tak", "Yes"},
+    {"Nie", "No"},
 }};
 
 } // namespace
@@ -61,5 +82,7 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
 const TextPair& CaptionPair(Caption c) { return kCaptions[static_cast<std::size_t>(c)]; }
 
 const MessageField& MessageEntry(Message m) { return kMessages[static_cast<std::size_t>(m)]; }
+
+const TextPair& DialogPair(DialogText t) { return kDialogTexts[static_cast<std::size_t>(t)]; }
 
 } // namespace orlomat

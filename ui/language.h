@@ -66,8 +66,33 @@ enum class Message {
     NoFlightRecord,
     CannotOpenFile,  // followed by the file name and the system's reason
     CannotSaveFile,  // followed by the file name and the system's reason
+    // The device settings dialog.
+    TooLarge,
+    FieldEmpty,
+    SetupOk,
+    NotWholeNumber,  // preceded by the quoted text
+    PortNameTooLong,
+    PortNameTooShort,
     Count
 };
+
+// The device settings dialog's own captions.
+enum class DialogText {
+    WybierzPort,
+    WysokoscStartu,
+    Temperatura,
+    Ustawienia,
+    ZerowanieReczne,
+    CzasOpoznienia,
+    WersjaProgramu,
+    Sek,
+    Tak,
+    Nie,
+    Count
+};
+
+const TextPair& DialogPair(DialogText t);
+inline const char* Tr(DialogText t, int language) { return DialogPair(t).get(language); }
 
 struct MessageField {
     std::size_t width;

@@ -3,6 +3,8 @@
 #include "altimeter.h"
 #include "chart_view.h"
 #include "dialogs.h"
+#include "fustawienia.h"
+#include "settings_exchange.h"
 #include "file_io.h"
 #include "format.h"
 #include "main_layout.h"
@@ -147,7 +149,7 @@ TOrlomat_BMP::TOrlomat_BMP(const QString& settingsPath, Prompter& prompter, Seri
 TOrlomat_BMP::~TOrlomat_BMP() = default;
 
 void TOrlomat_BMP::CreateDialogs() {
-    FormUstawienia = new TFormUstawienia(this);
+    FormUstawienia = new TFormUstawienia(*this);
     FoInfo = new TFoInfo(this);
     F_Filtr = new TF_Filtr(this);
 }
@@ -333,13 +335,15 @@ void TOrlomat_BMP::buildMenus() {
     Help1 = bar->addAction(QStringLiteral("Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
 
-    for (QAction* a : {Orlomat1, Filtr3, Se1, Porownanie1, Warto1, UstawDrukarke1, Drukuj1,
+    for (QAction* a : {Filtr3, Porownanie1, Warto1, UstawDrukarke1, Drukuj1,
                        ZapiszObraz1, ZapiszdoExcela1, Info1, Help1})
         a->setEnabled(false);
 
     connect(Polski1, &QAction::triggered, this, &TOrlomat_BMP::Polski1Click);
     connect(English1, &QAction::triggered, this, &TOrlomat_BMP::English1Click);
     connect(Przyspieszenie1, &QAction::triggered, this, &TOrlomat_BMP::Przyspieszenie1Click);
+    connect(Orlomat1, &QAction::triggered, this, &TOrlomat_BMP::Ustawienia1Click);
+    connect(Se1, &QAction::triggered, this, &TOrlomat_BMP::Se1Click);
 }
 
 QString TOrlomat_BMP::caption(Caption c) const {
@@ -406,6 +410,32 @@ void TOrlomat_BMP::B_Odczyt_OrlomatuClick() {
 }
 
 void TOrlomat_BMP::BZerowanieClick() { altimeter_->Reset(portName(), *deviceView_); }
+
+DeviceUi& TOrlomat_BMP::deviceUi() { return *deviceView_; }
+
+void TOrlomat_BMP::Ustawienia1Click() {
+    ECzekaj->setText(caption(Caption::Czekaj));
+    ECzekaj->show();
+    ECzekaj->repaint();
+    altimeter_->channel.PortOpen(portName());
+    if (altimeter_->channel.state() != Channel::State::Open ||
+        !FormUstawienia->ReadDeviceSettings()) {
+        showError(Message::CommunicationError);
+        FormUstawienia->ClearAfterFailedRead();
+    }
+    ECzekaj->hide();
+    prompter_.showModal(*FormUstawienia);
+}
+
+void TOrlomat_BMP::Se1Click() {
+    const DefaultSetupResult r = DefaultSetup(*altimeter_, portName(), *deviceView_,
+                                              [this] { session_.current.curve.maximum = 0.0f; });
+    if (r != DefaultSetupResult::Done) return;
+    EUstawieniaOK->show();
+    EUstawieniaOK->repaint();
+    altimeter_->channel.clock().sleepMs(1000);
+    EUstawieniaOK->hide();
+}
 
 void TOrlomat_BMP::SaveSettings() {
     const QString error = StoreSettings(settingsPath_, session_.settings);

@@ -19,6 +19,7 @@ class QPushButton;
 namespace orlomat {
 
 class Altimeter;
+class DeviceUi;
 class ChartView;
 class Clock;
 class Prompter;
@@ -51,6 +52,8 @@ public:
     void setPortOverride(const QString& port) { portOverride_ = port; }
     std::string portName() const;
     Altimeter& altimeter() { return *altimeter_; }
+    Prompter& prompter() { return prompter_; }
+    DeviceUi& deviceUi();
 
 public slots:
     void FormResize();
@@ -64,6 +67,8 @@ public slots:
     void Przyspieszenie1Click();
     void B_Odczyt_OrlomatuClick();
     void BZerowanieClick();
+    void Ustawienia1Click();
+    void Se1Click();
     void Chart1Zoom();
     void Chart1UndoZoom();
 

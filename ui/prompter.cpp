@@ -1,5 +1,6 @@
 #include "prompter.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -37,5 +38,11 @@ void QtPrompter::printerSetup(QPrinter& printer) {
     QPageSetupDialog dialog(&printer);
     dialog.exec();
 }
+
+} // namespace orlomat
+
+namespace orlomat {
+
+void QtPrompter::showModal(QDialog& dialog) { dialog.exec(); }
 
 } // namespace orlomat

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QDialog;
 class QPrinter;
 
 namespace orlomat {
@@ -21,6 +22,8 @@ public:
     virtual QString saveFileName(const QString& current) = 0;
     virtual QString pictureFileName(const QString& current) = 0;
     virtual void printerSetup(QPrinter& printer) = 0;
+    // Shows a dialog modally; returns when it is closed.
+    virtual void showModal(QDialog& dialog) = 0;
 };
 
 // The real dialogs: message boxes without an owner window, the system's file dialogs.
@@ -32,6 +35,7 @@ public:
     QString saveFileName(const QString& current) override;
     QString pictureFileName(const QString& current) override;
     void printerSetup(QPrinter& printer) override;
+    void showModal(QDialog& dialog) override;
 };
 
 } // namespace orlomat

@@ -25,6 +25,7 @@ struct Session {
     int language = 0;  // 0 Polish, 1 English
     Flight current;
     Flight comparison;
+    int triggerLevel = 0;  // metres, as last read from the altimeter's settings
 };
 
 } // namespace orlomat

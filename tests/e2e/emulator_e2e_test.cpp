@@ -4,11 +4,13 @@
 #include "chart_view.h"
 #include "cli.h"
 #include "flight_synth.h"
+#include "fustawienia.h"
 #include "orlomat_1.h"
 #include "scripted_prompter.h"
 
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -149,6 +151,41 @@ TEST_F(EmulatorTest, SilentAltimeterAndMissingPortWriteNoFile) {
     EXPECT_EQ(Cli({"download", "--port", "pts/9999", "-o", target.toStdString()}), 1);
     EXPECT_NE(err.str().find("Communication Error: pts/9999"), std::string::npos) << err.str();
     EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(EmulatorTest, SettingsWrittenFromTheCommandLineReadBackInTheWindow) {
+    Emulator emu({});
+    const std::string port = emu.port().toStdString();
+    ASSERT_EQ(Cli({"settings", "--port", port, "--level", "55", "--sampling", "4",
+                   "--manual-zero", "1", "--competitor", "321", "--delay", "42"}),
+              0)
+        << err.str();
+    EXPECT_NE(err.str().find("Setup OK"), std::string::npos);
+    ASSERT_EQ(Cli({"settings", "--port", port}), 0) << err.str();
+    EXPECT_NE(out.str().find("\"competitor\":321,"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("\"level_m\":55,"), std::string::npos);
+    EXPECT_NE(out.str().find("\"delay_s\":42,"), std::string::npos);
+    EXPECT_NE(out.str().find("\"version\":\"V 2016.4\""), std::string::npos);
+
+    test::ScriptedPrompter prompter;
+    TOrlomat_BMP w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    w.CreateDialogs();
+    w.setPortOverride(emu.port());
+    w.Ustawienia1Click();
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(w.FormUstawienia->E_NrZaw->text(), QStringLiteral("321"));
+    EXPECT_EQ(w.FormUstawienia->E_CzasOp->text(), QStringLiteral("42"));
+    EXPECT_EQ(w.FormUstawienia->ComboBox_ImPomiarow->currentIndex(), 4);
+
+    w.Se1Click();  // the default setup, then read again
+    EXPECT_TRUE(prompter.shown.empty());
+    ASSERT_EQ(Cli({"settings", "--port", port}), 0);
+    EXPECT_NE(out.str().find("\"competitor\":0,"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("\"level_m\":30,"), std::string::npos);
+    EXPECT_NE(out.str().find("\"sampling_code\":1,"), std::string::npos);
+    EXPECT_NE(out.str().find("\"manual_zero\":1,"), std::string::npos);
+    EXPECT_NE(out.str().find("\"delay_s\":180,"), std::string::npos);
+    EXPECT_EQ(Cli({"default-setup", "--port", port}), 0) << err.str();
 }
 
 } // namespace

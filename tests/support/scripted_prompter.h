@@ -3,9 +3,16 @@
 
 #include "prompter.h"
 
+#include <QDialog>
 #include <QStringList>
 
+#include <functional>
+
 #include <deque>
+#include <ostream>
+
+// Readable QStrings in test failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace orlomat::test {
 
@@ -37,6 +44,16 @@ public:
     QString saveFileName(const QString& current) override { return nextFile(current); }
     QString pictureFileName(const QString& current) override { return nextFile(current); }
     void printerSetup(QPrinter&) override {}
+    // What the "user" does while a dialog is shown; the dialog is closed afterwards unless
+    // the action closed it.
+    std::function<void(QDialog&)> onModal;
+    int modals = 0;
+    void showModal(QDialog& dialog) override {
+        ++modals;
+        dialog.setVisible(true);
+        if (onModal) onModal(dialog);
+        if (dialog.isVisible()) dialog.reject();
+    }
 
 private:
     QString nextFile(const QString& current) {

@@ -23,6 +23,7 @@ public:
     QString saveFileName(const QString&) override { return {}; }
     QString pictureFileName(const QString&) override { return {}; }
     void printerSetup(QPrinter&) override {}
+    void showModal(QDialog&) override {}
 };
 
 } // namespace

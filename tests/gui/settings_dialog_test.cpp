@@ -1,0 +1,271 @@
+#include "altimeter.h"
+#include "fake_line.h"
+#include "flight_synth.h"
+#include "fustawienia.h"
+#include "orlomat_1.h"
+#include "scripted_prompter.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+
+namespace orlomat {
+namespace {
+
+using Frame = std::vector<std::uint8_t>;
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        line.onCommand = [this](const Frame& f) {
+            const auto it = replies.find(static_cast<char>(f[1]));
+            if (it != replies.end() && it->second) line.deliver(*it->second);
+        };
+        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
+                                                prompter, &line, &clock);
+        window->CreateDialogs();
+        dialog = window->FormUstawienia;
+    }
+    std::vector<QString> Texts() const {
+        std::vector<QString> t;
+        for (const auto& m : prompter.shown) t.push_back(m.text);
+        return t;
+    }
+    // Opens the dialog and runs `whileOpen` in it.
+    void Open(const std::function<void()>& whileOpen = {}) {
+        prompter.onModal = [&](QDialog&) {
+            if (whileOpen) whileOpen();
+        };
+        window->Ustawienia1Click();
+    }
+    void Fill(const char* level, const char* competitor, const char* delay) {
+        dialog->E_Poziom->setText(QString::fromLatin1(level));
+        dialog->E_NrZaw->setText(QString::fromLatin1(competitor));
+        dialog->E_CzasOp->setText(QString::fromLatin1(delay));
+    }
+
+    QTemporaryDir dir;
+    test::FakeClock clock;
+    test::FakeLine line{clock};
+    test::ScriptedPrompter prompter;
+    std::unique_ptr<TOrlomat_BMP> window;
+    TFormUstawienia* dialog = nullptr;
+    std::map<char, std::optional<Frame>> replies = {
+        {'4', Frame{0x0C, 0x00, 0x59, 0x01, 0x19, 0x78, 0x00, 0x82}},
+        {'B', Frame{1, 0, 0, 0, 0, 0, 0, 0}},
+        {'6', Frame{0x50, 0x46, 0, 0, 0, 0, 0, 0}},
+        {'D', Frame{0, 0, 0x10, 0x27, 4, 16, 0, 0}},
+        {'5', Frame{0x00, 0xA5}},
+        {'C', Frame{0x00, 0xA5}},
+        {'7', Frame{0x00, 0xA5}},
+        {'2', Frame{0x00, 0xAA, 0xAA}},
+    };
+};
+
+TEST_F(SettingsDialogTest, OpeningReadsTheAltimeterIntoTheFields) {
+    bool portOpenWhileShown = false;
+    Open([&] { portOpenWhileShown = line.isOpen; });
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(prompter.modals, 1);
+    EXPECT_TRUE(portOpenWhileShown);
+    EXPECT_FALSE(line.isOpen);  // closing the dialog closes the port
+    EXPECT_EQ(dialog->E_NrZaw->text(), QStringLiteral("12"));
+    EXPECT_EQ(dialog->E_NrSer->text(), QStringLiteral("345"));
+    EXPECT_EQ(dialog->E_Kal_Temp->text(), QStringLiteral("20"));  // byte 25
+    EXPECT_EQ(dialog->E_Poziom->text(), QStringLiteral("30"));
+    EXPECT_EQ(dialog->ComboBox_ImPomiarow->currentText(), QStringLiteral("10 pom/sek"));
+    EXPECT_EQ(dialog->ComboB_Zer->currentIndex(), 1);
+    EXPECT_EQ(dialog->E_CzasOp->text(), QStringLiteral("180"));
+    EXPECT_EQ(dialog->Edit_Wersja->text(), QStringLiteral("V 2016.4"));
+    EXPECT_FALSE(window->ECzekaj->isVisible());
+    EXPECT_EQ(window->session().current.state.temperatureByte, 20);
+    EXPECT_EQ(window->session().triggerLevel, 30);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ustawienia"));
+    EXPECT_EQ(dialog->L_Numer_Portu->text(), QStringLiteral("Wybierz Port"));
+    EXPECT_EQ(dialog->B_wyslij->text(), QStringLiteral("Zapisz"));
+}
+
+TEST_F(SettingsDialogTest, CaptionsFollowTheLanguageAtActivation) {
+    window->English1Click();
+    Open();
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Setup"));
+    EXPECT_EQ(dialog->L_PoziomWyzwalania->text(), QStringLiteral("Setup Heigh Trigger"));
+    EXPECT_EQ(dialog->L_Sek->text(), QStringLiteral("[sec]"));
+    EXPECT_EQ(dialog->L_Ust_Probk->text(), QStringLiteral("Sampling"));
+    EXPECT_EQ(dialog->B_wyslij->text(), QStringLiteral("Save"));
+    // The manual-zeroing items keep the language of the dialog's creation.
+    EXPECT_EQ(dialog->ComboB_Zer->itemText(1), QStringLiteral("Tak"));
+}
+
+TEST_F(SettingsDialogTest, FailedReadClearsPartOfTheFields) {
+    Open();
+    replies['4'] = Frame(9, 0);  // 9 bytes: the read fails
+    Open();
+    EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Błąd komunikacji")});
+    EXPECT_TRUE(dialog->E_NrZaw->text().isEmpty());
+    EXPECT_TRUE(dialog->E_Poziom->text().isEmpty());
+    EXPECT_TRUE(dialog->E_Kal_Temp->text().isEmpty());
+    EXPECT_EQ(dialog->ComboBox_ImPomiarow->currentIndex(), 2);
+    EXPECT_EQ(dialog->ComboB_Zer->currentIndex(), 0);
+    EXPECT_EQ(dialog->E_CzasOp->text(), QStringLiteral("180"));  // kept
+    EXPECT_EQ(dialog->Edit_Wersja->text(), QStringLiteral("V 2016.4"));
+}
+
+TEST_F(SettingsDialogTest, MissingPortShowsBothMessages) {
+    line.openSucceeds = false;
+    Open([&] { dialog->BWyslijPClick(); });
+    // The cleared fields stop the send at the empty-field test; nothing is sent.
+    EXPECT_EQ(Texts(), (std::vector<QString>{QStringLiteral("Błąd komunikacji z portem: COM5"),
+                                             QStringLiteral("Błąd komunikacji"),
+                                             QStringLiteral("Pole nie może być puste")}));
+    EXPECT_TRUE(line.frames.empty());
+}
+
+TEST_F(SettingsDialogTest, SendingTheLimitsWritesTheirBytes) {
+    Open([&] {
+        Fill("200", "10000", "300");
+        dialog->BWyslijPClick();
+    });
+    EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Ustawienia OK")});
+    EXPECT_EQ(prompter.shown[0].caption, QStringLiteral("Ustawienia"));
+    ASSERT_EQ(line.frames.size(), 7u);
+    EXPECT_EQ(line.frames[4], (Frame{'e', '5', 0x10, 0x27, 0x00, 0x20, 0x03, 0x02}));
+    EXPECT_EQ(line.frames[5], (Frame{'e', 'C', 0x01, 0x27, 0x00, 0x20, 0x03, 0x02}));
+    EXPECT_EQ(line.frames[6], (Frame{'e', '7', 0x30, 0x75, 0x00, 0x20, 0x03, 0x02}));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(line.isOpen);
+}
+
+TEST_F(SettingsDialogTest, ValuesAboveTheLimitsStopTheSend) {
+    struct Case {
+        const char *level, *competitor, *delay;
+        std::size_t framesSent;  // after the four reads
+    };
+    for (const Case c : {Case{"201", "1", "1", 0}, Case{"-1", "1", "1", 0},
+                         Case{"1", "10001", "1", 0}, Case{"1", "-1", "1", 0},
+                         Case{"1", "1", "301", 2}, Case{"1", "1", "-1", 2}}) {
+        line.frames.clear();
+        prompter.shown.clear();
+        bool stillOpen = false;
+        Open([&] {
+            Fill(c.level, c.competitor, c.delay);
+            prompter.shown.clear();  // the typing warnings are not what is tested here
+            dialog->BWyslijPClick();
+            stillOpen = dialog->isVisible() && line.isOpen;
+        });
+        EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")}) << c.level;
+        EXPECT_EQ(line.frames.size(), 4 + c.framesSent) << c.level << c.competitor << c.delay;
+        EXPECT_TRUE(stillOpen);
+    }
+}
+
+TEST_F(SettingsDialogTest, TypingWarnsAboveTheLimitButNotForDelaysUpTo30000) {
+    Open([&] {
+        prompter.shown.clear();
+        dialog->E_CzasOp->setText(QStringLiteral("301"));
+        EXPECT_TRUE(prompter.shown.empty());
+        dialog->E_Poziom->setText(QStringLiteral("201"));
+        dialog->E_NrZaw->setText(QStringLiteral("-"));  // a sign on its own: still typing
+        EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")});
+    });
+}
+
+TEST_F(SettingsDialogTest, HotDeviceWarnsWhenTheDialogIsFilled) {
+    replies['4'] = Frame{0, 0, 0, 0, 90, 0, 0, 2};  // 90 degrees shows 73: above 70
+    Open();
+    EXPECT_EQ(dialog->E_Kal_Temp->text(), QStringLiteral("73"));
+    EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")});
+}
+
+TEST_F(SettingsDialogTest, EmptyOrUnreadableFieldsSendNothing) {
+    Open([&] {
+        Fill("10", "5", "");
+        prompter.shown.clear();
+        dialog->BWyslijPClick();
+        EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Pole nie może być puste")});
+        prompter.shown.clear();
+        Fill("abc", "5", "1");
+        prompter.shown.clear();
+        dialog->BWyslijPClick();
+        EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("\"abc\" nie jest liczbą całkowitą")});
+    });
+    EXPECT_EQ(line.frames.size(), 4u);
+}
+
+TEST_F(SettingsDialogTest, SamplingCodeWithoutAnItemIsNotSentBack) {
+    replies['4'] = Frame{0, 0, 0, 0, 10, 4, 0, 0x09};
+    Open([&] {
+        EXPECT_EQ(dialog->ComboBox_ImPomiarow->currentIndex(), -1);
+        Fill("1", "1", "1");
+        prompter.shown.clear();
+        dialog->BWyslijPClick();
+    });
+    EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Pole nie może być puste")});
+    EXPECT_EQ(line.frames.size(), 4u);
+}
+
+TEST_F(SettingsDialogTest, ChangingThePortStoresItAndReadsAgain) {
+    Open([&] {
+        dialog->CB_Numer_Portu->setEditText(QStringLiteral("COM12"));
+        dialog->CB_Numer_PortuChange();
+    });
+    EXPECT_EQ(window->session().settings.portName(), "COM12");
+    EXPECT_EQ(line.lastName, "COM12");
+    EXPECT_EQ(line.frames.size(), 8u);  // read on opening, read again after the change
+    QFile f(window->settingsPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.read(8), QByteArray("COM12\0\0\0", 8));
+}
+
+TEST_F(SettingsDialogTest, PortNamesOfTheWrongLengthAreRefused) {
+    Open([&] {
+        for (const char* name : {"/dev/ttyUSB0", "CO"}) {
+            dialog->CB_Numer_Portu->setEditText(QString::fromLatin1(name));
+            dialog->CB_Numer_PortuChange();
+        }
+    });
+    EXPECT_EQ(Texts(),
+              (std::vector<QString>{QStringLiteral("Nazwa portu jest za długa (najwyżej 7 znaków)"),
+                                    QStringLiteral("Nazwa portu jest za krótka (co najmniej 4 znaki)")}));
+    EXPECT_EQ(window->session().settings.portName(), "COM5");
+    EXPECT_FALSE(QFile::exists(window->settingsPath()));
+}
+
+TEST_F(SettingsDialogTest, DefaultSetupFlashesOkAndTouchesNothingElse) {
+    ASSERT_TRUE(window->LoadFlightFile([&] {
+        const QString p = dir.filePath(QStringLiteral("a.dat"));
+        QFile f(p);
+        f.open(QIODevice::WriteOnly);
+        const auto b = SynthesizeFlight({});
+        f.write(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
+        return p;
+    }()));
+    const QString maxText = window->E_MaxGl->text();
+    const auto record = window->session().current.record;
+    window->Se1Click();
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(line.frames.size(), 4u);
+    EXPECT_EQ(window->session().current.curve.maximum, 0.0f);
+    EXPECT_EQ(window->E_MaxGl->text(), maxText);
+    EXPECT_EQ(window->session().current.record, record);
+    EXPECT_FALSE(window->EUstawieniaOK->isVisible());
+    EXPECT_EQ(clock.now, 2 * 500 + 2 * 200 + 4 * 250 + 1000);  // the indicator's second
+    EXPECT_FALSE(QFile::exists(window->settingsPath()));
+
+    replies['5'] = std::nullopt;
+    const long before = clock.now;
+    window->Se1Click();
+    EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Błąd zapisu")});
+    EXPECT_EQ(clock.now - before, 500);  // no indicator
+}
+
+} // namespace
+} // namespace orlomat
