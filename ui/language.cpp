@@ -58,9 +58,9 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
     {30, {"Pole nie może być puste", "Field can not be empty"}},
     {20, {"Ustawienia OK", "Setup OK"}},
     {30, {" nie jest liczbą całkowitą", " is not a whole number"}},
-    {50, {"Nazwa portu jest za długa (najwyżej 7 znaków)",
+    {60, {"Nazwa portu jest za długa (najwyżej 7 znaków)",
           "The port name is too long (7 characters at most)"}},
-    {50, {"Nazwa portu jest za krótka (co najmniej 4 znaki)",
+    {60, {"Nazwa portu jest za krótka (co najmniej 4 znaki)",
           "The port name is too short (4 characters at least)"}},
 }};
 
