@@ -75,29 +75,38 @@ std::vector<std::int32_t> SmoothAltitudes(std::span<std::int32_t> alt) {
     return speed;
 }
 
-FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state,
-                         bool showSpeed, std::uint32_t wordCount) {
-    FlightCurve c;
+ConvertedSamples ConvertSamples(std::span<const std::uint8_t> record, DecodingState& state,
+                                std::uint32_t wordCount) {
+    ConvertedSamples out;
     const std::size_t n = CountedSamples(record, wordCount);
-    const std::size_t m = n > 5 ? n - 5 : 0;
-    c.samples = static_cast<std::uint32_t>(n);
-    c.minorTickCount = MinorTickCount(state.samplingRate);
-
     state.referencePressure = ReferencePressure(record, state.calibration, n);
-    c.referencePressure = state.referencePressure;
-
-    // Conversion into whole centimetres; h * 100 is exact in double, then truncated.
-    std::vector<std::int32_t>& alt = c.altitudes;
-    alt.resize(n);
-    c.pressures.resize(n);
+    out.referencePressure = state.referencePressure;
+    // Whole centimetres; h * 100 is exact in double, then truncated.
+    out.altitudes.resize(n);
+    out.pressures.resize(n);
     for (std::size_t k = 0; k < n; ++k) {
         const Sample s = SampleAt(record, k);
         const std::int32_t p = CompensatePressure(state.calibration, s.ut, s.up);
-        c.pressures[k] = p;
+        out.pressures[k] = p;
         const float h = PressureToAltitude(static_cast<float>(p) * 0.01f,
                                            state.referencePressure, state.flightTemperature);
-        alt[k] = TruncToInt32(static_cast<double>(h) * 100.0);
+        out.altitudes[k] = TruncToInt32(static_cast<double>(h) * 100.0);
     }
+    return out;
+}
+
+FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state,
+                         bool showSpeed, std::uint32_t wordCount) {
+    FlightCurve c;
+    ConvertedSamples converted = ConvertSamples(record, state, wordCount);
+    const std::size_t n = converted.altitudes.size();
+    const std::size_t m = n > 5 ? n - 5 : 0;
+    c.samples = static_cast<std::uint32_t>(n);
+    c.minorTickCount = MinorTickCount(state.samplingRate);
+    c.referencePressure = converted.referencePressure;
+    c.pressures = std::move(converted.pressures);
+    c.altitudes = std::move(converted.altitudes);
+    std::vector<std::int32_t>& alt = c.altitudes;
 
     if (n > 2) c.smoothedCount = static_cast<std::uint32_t>(n - 3);
     c.speeds = SmoothAltitudes(alt);

@@ -60,6 +60,17 @@ struct FlightCurve {
     std::size_t chartedCount() const { return altitudes.empty() ? 0 : altitudes.size() - 1; }
 };
 
+// The first steps of a decoding, shared by both flights: the samples that count (wordCount / 2,
+// bounded by the record and ended by the first end marker), their pressures, the reference
+// pressure (also stored in the state) and the unsmoothed altitudes in centimetres.
+struct ConvertedSamples {
+    std::vector<std::int32_t> pressures;
+    std::vector<std::int32_t> altitudes;
+    float referencePressure = 0.0f;
+};
+ConvertedSamples ConvertSamples(std::span<const std::uint8_t> record, DecodingState& state,
+                                std::uint32_t wordCount);
+
 // Decodes up to wordCount / 2 samples of the record (never past its end, and never past the
 // first end marker). Sets state.referencePressure.
 FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state,

@@ -28,4 +28,17 @@ std::string FormatOneDecimal(float value, char separator) {
     return text;
 }
 
+std::string FormatCentimetres(std::int32_t centimetres, char separator) {
+    const bool negative = centimetres < 0;
+    const std::uint64_t magnitude =
+        negative ? std::uint64_t{0} - static_cast<std::uint64_t>(static_cast<std::int64_t>(centimetres))
+                 : static_cast<std::uint64_t>(centimetres);
+    const std::uint64_t tenths = (magnitude + 5) / 10;
+    std::string text = negative && tenths != 0 ? "-" : "";
+    text += std::to_string(tenths / 10);
+    text += separator;
+    text += static_cast<char>('0' + tenths % 10);
+    return text;
+}
+
 } // namespace orlomat

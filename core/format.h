@@ -1,6 +1,7 @@
 // Number texts shown for the flight's values.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace orlomat {
@@ -8,5 +9,9 @@ namespace orlomat {
 // The "0.0" pattern: one decimal, the exact value rounded half away from zero, no sign on a
 // value that rounds to zero. `separator` is the decimal separator in force.
 std::string FormatOneDecimal(float value, char separator = '.');
+
+// The "0.0" pattern for whole centimetres: the exact value cm / 100 rounded half away from
+// zero to one decimal, no sign on a value that rounds to zero.
+std::string FormatCentimetres(std::int32_t centimetres, char separator = '.');
 
 } // namespace orlomat

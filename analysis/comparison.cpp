@@ -1,0 +1,41 @@
+#include "comparison.h"
+
+#include "arith.h"
+#include "format.h"
+
+namespace orlomat {
+
+ComparisonCurve DecodeComparison(std::span<const std::uint8_t> record, DecodingState& state,
+                                 std::uint32_t byteCount, char separator) {
+    ComparisonCurve c;
+    c.minorTickCount = MinorTickCount(state.samplingRate);
+    // byteCount / 4 samples: the word count is byteCount / 2.
+    ConvertedSamples converted = ConvertSamples(record, state, byteCount / 2);
+    c.referencePressure = converted.referencePressure;
+    std::vector<std::int32_t>& alt = converted.altitudes;
+    const std::size_t r = alt.size();
+    c.samples = static_cast<std::uint32_t>(r);
+    SmoothAltitudes(alt);
+
+    const std::size_t drawn = r >= 6 ? r - 5 : 0;
+    c.series3.reserve(drawn);
+    for (std::size_t p = 0; p < drawn; ++p) {
+        const float y = static_cast<float>(alt[p]) * 0.01f;
+        c.series3.push_back(y);
+        if (y > c.maximum) {
+            c.maximum = y;
+            c.maxText = FormatOneDecimal(y, separator);
+            c.leftAxisCandidate = TruncToInt32(y + y / 30.0f);
+        }
+        if (y < c.minimum && c.maximum > 10.0f) {
+            c.minimum = y;
+            c.minText = FormatOneDecimal(y, separator);
+        }
+    }
+    alt.resize(drawn + 1);
+    alt[drawn] = kTableEndMark;
+    c.altitudes = std::move(alt);
+    return c;
+}
+
+} // namespace orlomat

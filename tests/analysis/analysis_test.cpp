@@ -1,0 +1,250 @@
+#include "comparison.h"
+#include "csv_export.h"
+#include "decode.h"
+#include "filter_chain.h"
+#include "flight_synth.h"
+#include "format.h"
+#include "temperature_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <random>
+
+namespace orlomat {
+namespace {
+
+std::vector<std::int32_t> WithEnd(std::vector<std::int32_t> v) {
+    v.push_back(kTableEndMark);
+    return v;
+}
+
+TEST(FilterWindow, AheadOfEachWidth) {
+    const std::pair<int, int> rows[] = {{4, 6}, {8, 11}, {12, 16}, {13, 17}, {20, 26}, {30, 39}};
+    for (const auto& [w, h] : rows) EXPECT_EQ(WindowAhead(w), h) << w;
+}
+
+TEST(FilterAverages, WindowsAtTheDocumentedPlaces) {
+    FilterWork w;
+    std::vector<std::int32_t> table(300);
+    std::mt19937 rng(5);
+    for (auto& v : table) v = static_cast<std::int32_t>(rng() % 100000) - 20000;
+    LoadSource(w, WithEnd(table));
+    w.cleaned = w.source;
+    PrefilterAverage(w, 8);
+    const std::int64_t sum19 = std::accumulate(table.begin() + 92, table.begin() + 111, std::int64_t{0});
+    EXPECT_EQ(w.firstAverage[100], static_cast<std::int32_t>(sum19 / 19));
+    EXPECT_EQ(w.firstAverage[7], table[7]);  // below the width: the cleaned value
+    EXPECT_EQ(w.firstAverage[300], kTableEndMark);
+    // At the end the window stops at the end value.
+    const std::int64_t tail = std::accumulate(table.begin() + 291, table.end(), std::int64_t{0});
+    EXPECT_EQ(w.firstAverage[299], static_cast<std::int32_t>(tail / 9));
+
+    FinalFilterAverage(w, 12);
+    EXPECT_EQ(w.reference[41], w.firstAverage[41]);
+    EXPECT_EQ(w.reference[42], (w.firstAverage[41] + w.firstAverage[42]) / 2);
+    // One step later the window is i-2 .. i+1.
+    EXPECT_EQ(w.reference[43], (w.firstAverage[41] + w.firstAverage[42] + w.firstAverage[43] +
+                                w.firstAverage[44]) / 4);
+    // Fully widened: i-12 .. i+15.
+    const std::int64_t full =
+        std::accumulate(w.firstAverage.begin() + 88, w.firstAverage.begin() + 116, std::int64_t{0});
+    EXPECT_EQ(w.reference[100], static_cast<std::int32_t>(full / 28));
+}
+
+TEST(FilterAverages, ShortFlightsKeepTheirValues) {
+    FilterWork w;
+    // Stale values from an earlier, longer run must not be read past the end value.
+    LoadSource(w, WithEnd(std::vector<std::int32_t>(200, 999999)));
+    w.cleaned = w.source;
+    PrefilterAverage(w, 8);
+    LoadSource(w, WithEnd({1, 2, 3, 4, 5}));
+    w.cleaned = w.source;
+    PrefilterAverage(w, 8);
+    FinalFilterAverage(w, 12);
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(w.firstAverage[static_cast<std::size_t>(k)], k + 1);
+        EXPECT_EQ(w.reference[static_cast<std::size_t>(k)], k + 1);
+    }
+    EXPECT_EQ(w.firstAverage[5], kTableEndMark);
+}
+
+// A climb of 50 cm a sample with a two-sample spike of +100 m.
+std::vector<std::int32_t> ClimbWithSpike() {
+    std::vector<std::int32_t> t;
+    for (int k = 0; k < 400; ++k) t.push_back(50 * k);
+    t[200] += 10000;
+    t[201] += 10000;
+    return t;
+}
+
+TEST(FilterChain, TwoSampleSpikeOnAClimbIsRemoved) {
+    FilterWork w;
+    const auto raw = ClimbWithSpike();
+    const FilteredFlight f =
+        FilterFlight(WithEnd(raw), WhichFlight::Current, 1000, 100, FilterSettings{}, w);
+    ASSERT_TRUE(f.filtered);
+    ASSERT_EQ(f.cleaned.size(), raw.size());
+    EXPECT_EQ(f.source, raw);  // the dashed curve keeps the spike
+    // The two samples lie on the straight line between their neighbours.
+    const std::int32_t a = f.cleaned[199], b = f.cleaned[202];
+    EXPECT_EQ(f.cleaned[200], a + (10 * (b - a) / 3) / 10);
+    EXPECT_EQ(f.cleaned[201], a + (2 * (10 * (b - a) / 3)) / 10);
+    EXPECT_LT(f.cleaned[200], 50 * 200 + 500);
+    EXPECT_EQ(f.maximum, *std::max_element(f.cleaned.begin(), f.cleaned.end()));
+    EXPECT_EQ(f.labels[100], "10");
+    EXPECT_EQ(f.labels[101], "");
+    // The last sample is never changed by a final-cut pass.
+    EXPECT_EQ(f.cleaned.back(), raw.back());
+}
+
+TEST(FilterChain, TwiceGivesTheSameCurve) {
+    FilterWork w;
+    SynthParams p;
+    p.samplingCode = 0;
+    p.glideSeconds = 200.0f;
+    const auto rec = SynthesizeFlight(p);
+    DecodingState st;
+    ApplyHeaderToState(InterpretFlightHeader(rec, FlightSource::File), st);
+    const FlightCurve c = DecodeFlight(rec, st, true, RecordWordCount(rec.size()));
+    const FilteredFlight a = FilterFlight(c.altitudes, WhichFlight::Current, 5000, 200, {}, w);
+    const FilteredFlight b = FilterFlight(c.altitudes, WhichFlight::Current, 5000, 200, {}, w);
+    EXPECT_EQ(a.cleaned, b.cleaned);
+    EXPECT_EQ(a.cleaned.size(), c.series1.size());
+    // The synthesiser's spike is gone: no sample of the cleaned curve jumps by 5 m.
+    for (std::size_t k = 1; k < a.cleaned.size(); ++k)
+        EXPECT_LT(std::abs(a.cleaned[k] - a.cleaned[k - 1]), 500) << k;
+}
+
+TEST(FilterFlight, TooShortRulesDifferForTheTwoFlights) {
+    FilterWork w;
+    const auto table = WithEnd({100, 200, 300});
+    EXPECT_FALSE(FilterFlight(table, WhichFlight::Current, 30, 100, {}, w).filtered);  // 15 samples
+    EXPECT_TRUE(FilterFlight(table, WhichFlight::Current, 32, 100, {}, w).filtered);
+    EXPECT_TRUE(FilterFlight(table, WhichFlight::Comparison, 32, 100, {}, w).filtered);  // 8 samples
+    EXPECT_FALSE(FilterFlight(table, WhichFlight::Comparison, 28, 100, {}, w).filtered);
+    const FilteredFlight cmp = FilterFlight(table, WhichFlight::Comparison, 32, 100, {}, w);
+    EXPECT_EQ(cmp.labels, std::vector<std::string>(3));
+}
+
+TEST(FilterFlight, MaximumFromZeroAndMinimumFrom5000) {
+    FilterWork w;
+    const FilteredFlight high =
+        FilterFlight(WithEnd(std::vector<std::int32_t>(60, 7000)), WhichFlight::Comparison, 400, 1, {}, w);
+    EXPECT_EQ(FormatCentimetres(high.minimum), "50.0");
+    EXPECT_EQ(high.maximum, 7000);
+    const FilteredFlight low =
+        FilterFlight(WithEnd(std::vector<std::int32_t>(60, -300)), WhichFlight::Comparison, 400, 1, {}, w);
+    EXPECT_EQ(FormatCentimetres(low.maximum), "0.0");
+    EXPECT_EQ(FormatCentimetres(low.minimum), "-3.0");
+}
+
+TEST(FilterFlight, InvalidSettingsNeverReachTheChain) {
+    FilterWork w;
+    const auto table = WithEnd(std::vector<std::int32_t>(100, 5));
+    for (const FilterSettings s : {FilterSettings{350, 250, 0, 12}, FilterSettings{350, 250, 8, 101},
+                                   FilterSettings{350, -1, 8, 12}, FilterSettings{-5, 250, 8, 12}}) {
+        EXPECT_FALSE(s.valid());
+        EXPECT_FALSE(FilterFlight(table, WhichFlight::Current, 400, 100, s, w).filtered);
+    }
+    EXPECT_TRUE((FilterSettings{0, 0, 1, 100}).valid());
+}
+
+TEST(FormatCentimetres, ExactHalfAwayFromZero) {
+    EXPECT_EQ(FormatCentimetres(12345), "123.5");
+    EXPECT_EQ(FormatCentimetres(-12345), "-123.5");
+    EXPECT_EQ(FormatCentimetres(-4), "0.0");
+    EXPECT_EQ(FormatCentimetres(-5), "-0.1");
+    EXPECT_EQ(FormatCentimetres(std::numeric_limits<std::int32_t>::min(), ','), "-21474836,5");
+}
+
+TEST(Comparison, DrawsWithoutLabelsAndReportsOnlyChanges) {
+    SynthParams p;
+    const auto rec = SynthesizeFlight(p);
+    DecodingState a, b;
+    ApplyHeaderToState(InterpretFlightHeader(rec, FlightSource::File), a);
+    b = a;
+    const FlightCurve current = DecodeFlight(rec, a, true, RecordWordCount(rec.size()));
+    const ComparisonCurve cmp =
+        DecodeComparison(rec, b, static_cast<std::uint32_t>(rec.size() - kHeaderSize));
+    // The same file as both flights: the same curve and the same maximum.
+    ASSERT_EQ(cmp.series3.size(), current.series1.size());
+    for (std::size_t i = 0; i < cmp.series3.size(); ++i) EXPECT_EQ(cmp.series3[i], current.series1[i].y);
+    EXPECT_EQ(cmp.maximum, current.maximum);
+    EXPECT_EQ(cmp.maxText, FormatOneDecimal(current.maximum));
+    EXPECT_EQ(cmp.leftAxisCandidate, current.leftAxisMaximum);
+    EXPECT_EQ(cmp.altitudes.back(), kTableEndMark);
+    EXPECT_EQ(cmp.altitudes.size(), cmp.series3.size() + 1);
+}
+
+TEST(Comparison, LowFlightsLeaveTheFieldsAlone) {
+    // Never above 0 m: no maximum text; never above 10 m: no minimum text.
+    std::vector<Sample> s(30, Sample{27898, 33000});
+    for (auto& x : s) x.up = 33010;  // higher pressure: below the ground
+    s[0].up = 33000;
+    const auto rec = BuildRecord(DatasheetCalibration(), 2, 27898, s);
+    DecodingState st;
+    ApplyHeaderToState(InterpretFlightHeader(rec, FlightSource::File), st);
+    const ComparisonCurve c =
+        DecodeComparison(rec, st, static_cast<std::uint32_t>(rec.size() - kHeaderSize));
+    EXPECT_FALSE(c.maxText);
+    EXPECT_FALSE(c.minText);
+    EXPECT_EQ(c.minimum, 65535.0f);
+    EXPECT_EQ(c.series3.size(), 25u);
+}
+
+TEST(Comparison, ShortRecordsDrawNothing) {
+    const auto rec = BuildRecord(DatasheetCalibration(), 2, 27898, std::vector<Sample>(5, Sample{27898, 33000}));
+    DecodingState st;
+    const ComparisonCurve c = DecodeComparison(rec, st, 20);
+    EXPECT_TRUE(c.series3.empty());
+    EXPECT_EQ(c.altitudes, std::vector<std::int32_t>{kTableEndMark});
+}
+
+TEST(TemperatureEntry, KeyFilter) {
+    EXPECT_TRUE(TemperatureKeyPasses(U'1', 0));
+    EXPECT_TRUE(TemperatureKeyPasses(U'9', 2));
+    EXPECT_FALSE(TemperatureKeyPasses(U'4', 3));  // 1, 2, 3 typed: the fourth digit is dropped
+    EXPECT_TRUE(TemperatureKeyPasses(U'-', 3));
+    EXPECT_TRUE(TemperatureKeyPasses(13, 10));
+    EXPECT_TRUE(TemperatureKeyPasses(8, 10));
+    EXPECT_FALSE(TemperatureKeyPasses(U'.', 0));
+    EXPECT_FALSE(TemperatureKeyPasses(U',', 0));
+    EXPECT_FALSE(TemperatureKeyPasses(U'a', 0));
+}
+
+TEST(TemperatureEntry, TextToTemperature) {
+    EXPECT_EQ(ParseTemperatureEntry("-5"), -5);
+    EXPECT_EQ(ParseTemperatureEntry("123"), 123);
+    EXPECT_EQ(ParseTemperatureEntry("+7"), 7);
+    for (const char* bad : {"", "-", "5-", "1.5", "abc", "+-5", "99999999999"})
+        EXPECT_EQ(ParseTemperatureEntry(bad), kWrongTemperature) << bad;
+    EXPECT_EQ(ParseTemperatureEntry("65535"), kWrongTemperature);  // taken as wrong too
+}
+
+TEST(CsvExport, NumberExamples) {
+    const std::pair<std::int32_t, const char*> rows[] = {
+        {0, "0.0"},        {12340, "123.4"},    {12345, "123.5"},  {45, "0.5"},
+        {4, "0.0"},        {-4, "0.0"},         {5, "0.1"},        {-250, "-2.5"},
+        {123456, "1235.0"}, {999960, "1E4"},    {1234567, "1.235E4"}, {9996, "100.0"},
+        {100000, "1000.0"}, {-1234567, "-1.235E4"}, {99, "1.0"},   {-5, "-0.1"},
+        {2147483647 - 1, "2.147E7"}, {std::numeric_limits<std::int32_t>::min(), "-2.147E7"}};
+    for (const auto& [cm, text] : rows) EXPECT_EQ(FormatExportValue(cm), text) << cm;
+    EXPECT_EQ(FormatExportValue(12340, ','), "123,4");
+}
+
+TEST(CsvExport, BytesAndNames) {
+    EXPECT_EQ(ExportBytes({12340, -250, kTableEndMark, 77}), "123.4\n\r-2.5\n\r");
+    EXPECT_EQ(ExportBytes({kTableEndMark}), "");
+    std::vector<std::int32_t> many(500, 100);
+    many.push_back(kTableEndMark);
+    const std::string b = ExportBytes(many);
+    EXPECT_EQ(std::count(b.begin(), b.end(), '\n'), 500);
+    EXPECT_EQ(b.substr(b.size() - 2), "\n\r");
+    EXPECT_EQ(ExportFileName("lot"), "lot.csv");
+    EXPECT_EQ(ExportFileName("lot.CSV"), "lot.CSV.csv");
+    EXPECT_EQ(ExportFileName("a.csv.txt"), "a.csv.txt");
+}
+
+} // namespace
+} // namespace orlomat
