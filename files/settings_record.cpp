@@ -30,6 +30,14 @@ void SettingsRecord::setPortName(const std::string& name) {
     std::copy_n(name.begin(), std::min(name.size(), kPortNameSize - 1), port.begin());
 }
 
+void SettingsRecord::sanitizeFilter() {
+    const SettingsRecord defaults;
+    if (preCut < 0) preCut = defaults.preCut;
+    if (finalCut < 0) finalCut = defaults.finalCut;
+    if (prefilterWidth < 1 || prefilterWidth > 100) prefilterWidth = defaults.prefilterWidth;
+    if (finalFilterWidth < 1 || finalFilterWidth > 100) finalFilterWidth = defaults.finalFilterWidth;
+}
+
 std::array<std::uint8_t, kSettingsSize> SettingsRecord::toBytes() const {
     std::array<std::uint8_t, kSettingsSize> b{};
     std::memcpy(b.data(), port.data(), kPortNameSize);

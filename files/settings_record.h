@@ -30,6 +30,10 @@ struct SettingsRecord {
     // Language index in force: 1 English, any other stored value Polish.
     int languageIndex() const { return language == 1 ? 1 : 0; }
 
+    // Filter fields the chain cannot run with (a negative cut, a width outside 1..100, as a
+    // hand-edited file may hold) go back to their defaults.
+    void sanitizeFilter();
+
     std::array<std::uint8_t, kSettingsSize> toBytes() const;
     // The bytes replace the start of the record; fields behind them keep their values.
     // Bytes beyond the 40 of the record are ignored.

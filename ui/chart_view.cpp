@@ -41,6 +41,37 @@ private:
 
 } // namespace
 
+// A line series that can write each point's value beside it: the marks are thinned so that
+// they never overlap, and drawn straight onto the chart (no frame, no background).
+class MarkedGraph : public QCPGraph {
+public:
+    MarkedGraph(QCPAxis* key, QCPAxis* value) : QCPGraph(key, value) {}
+    bool marks = false;
+    std::string pattern;
+    int callout = 20;  // pixels above the point; negative: below
+
+protected:
+    void draw(QCPPainter* painter) override {
+        QCPGraph::draw(painter);
+        if (!marks || data()->isEmpty()) return;
+        painter->setPen(pen().color());
+        painter->setFont(BoldPixelFont(11));
+        const QFontMetrics fm(painter->font());
+        const NumberSeparators sep = SystemSeparators();
+        QCPGraphDataContainer::const_iterator begin, end;
+        getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
+        double nextFree = -1e300;
+        for (auto it = begin; it != end; ++it) {
+            const QPointF at = coordsToPixels(it->key, it->value);
+            const QString text = QString::fromStdString(FormatPattern(it->value, pattern, sep));
+            const int w = fm.horizontalAdvance(text);
+            if (at.x() - w / 2.0 < nextFree) continue;
+            painter->drawText(QPointF(at.x() - w / 2.0, at.y() - callout), text);
+            nextFree = at.x() + w / 2.0 + 4;
+        }
+    }
+};
+
 // Ticks at the points whose time label is not empty (whole seconds), thinned to a readable
 // stride of 1, 2, 5, 10, ... labels for the axis' width; the tick texts are the labels.
 class SecondsTicker : public QCPAxisTicker {
@@ -159,7 +190,12 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 24
     };
     for (int i = 0; i < kSeriesCount; ++i) {
         const Style& s = styles[i];
-        QCPGraph* g = addGraph(xAxis, s.rightAxis ? yAxis2 : yAxis);
+        auto* g = new MarkedGraph(xAxis, s.rightAxis ? yAxis2 : yAxis);
+        if (i == 0) g->pattern = "#,####.##";
+        if (i == 2) {
+            g->pattern = "#,###0.###";
+            g->callout = -28;
+        }
         g->setName(QString::fromUtf8(s.title));
         g->setPen(QPen(s.colour, s.width, s.line));
         g->setLineStyle(QCPGraph::lsLine);
@@ -198,10 +234,12 @@ void ChartView::setSeriesTitle(int series, const QString& title) { graphOf(serie
 QString ChartView::seriesTitle(int series) const { return graphOf(series)->name(); }
 
 void ChartView::setMarksVisible(int series, bool visible) {
-    marks_[static_cast<std::size_t>(series - 1)] = visible;
+    static_cast<MarkedGraph*>(graphOf(series))->marks = visible;
 }
 
-bool ChartView::marksVisible(int series) const { return marks_[static_cast<std::size_t>(series - 1)]; }
+bool ChartView::marksVisible(int series) const {
+    return static_cast<MarkedGraph*>(graphOf(series))->marks;
+}
 
 int ChartView::pointCount(int series) const { return graphOf(series)->data()->size(); }
 

@@ -45,6 +45,9 @@ public:
     void setLeftIncrement(double increment) { leftIncrement_ = increment; }
     double leftIncrement() const { return leftIncrement_; }
     double leftMaximum() const { return yAxis->range().upper; }
+    // The limits as set (the axis shows them where scaling is not automatic).
+    double leftSetMaximum() const { return leftMax_; }
+    double leftSetMinimum() const { return leftMin_; }
     double leftMinimum() const { return yAxis->range().lower; }
 
     // Bottom axis.
@@ -86,7 +89,6 @@ private:
 
     std::array<QCPGraph*, kSeriesCount> graphs_{};
     std::array<QStringList, kSeriesCount> labels_;
-    std::array<bool, kSeriesCount> marks_{};
     QSharedPointer<SecondsTicker> bottomTicker_;
     QCPTextElement* title_ = nullptr;
     QStringList titleLines_;

@@ -9,9 +9,4 @@ TFoInfo::TFoInfo(QWidget* parent) : QDialog(parent) {
     resize(339, 283);
 }
 
-TF_Filtr::TF_Filtr(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("F_Filtr"));
-    setModal(true);
-}
-
 } // namespace orlomat

@@ -14,10 +14,4 @@ public:
     explicit TFoInfo(QWidget* parent = nullptr);
 };
 
-class TF_Filtr : public QDialog {
-    Q_OBJECT
-public:
-    explicit TF_Filtr(QWidget* parent = nullptr);
-};
-
 } // namespace orlomat

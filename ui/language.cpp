@@ -62,6 +62,17 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
           "The port name is too long (7 characters at most)"}},
     {60, {"Nazwa portu jest za krótka (co najmniej 4 znaki)",
           "The port name is too short (4 characters at least)"}},
+    {80, {"Wartości filtra poza zakresem: obcięcia od 0, szerokości od 1 do 100",
+          "Filter values out of range: cuts from 0, widths from 1 to 100"}},
+}};
+
+constexpr std::array<TextPair, static_cast<std::size_t>(FilterText::Count)> kFilterTexts = {{
+    {"Obciecie wstepne[cm]", "Pre-cut [cm]"},
+    {"Filtr wstepny [4-20]", "Prefilter [4-20]"},
+    {"Obciecie dokladne [cm]", "Final cut [cm]"},
+    {"Filtr dokladny [4 - 30]", "Final Filter [6-30]"},
+    {"Zapisz", "Save"},
+    {"Domyslne", "Default"},
 }};
 
 constexpr std::array<TextPair, static_cast<std::size_t>(DialogText::Count)> kDialogTexts = {{
@@ -84,5 +95,7 @@ const TextPair& CaptionPair(Caption c) { return kCaptions[static_cast<std::size_
 const MessageField& MessageEntry(Message m) { return kMessages[static_cast<std::size_t>(m)]; }
 
 const TextPair& DialogPair(DialogText t) { return kDialogTexts[static_cast<std::size_t>(t)]; }
+
+const TextPair& FilterPair(FilterText t) { return kFilterTexts[static_cast<std::size_t>(t)]; }
 
 } // namespace orlomat

@@ -73,6 +73,7 @@ enum class Message {
     NotWholeNumber,  // preceded by the quoted text
     PortNameTooLong,
     PortNameTooShort,
+    FilterOutOfRange,
     Count
 };
 
@@ -92,6 +93,11 @@ enum class DialogText {
 };
 
 const TextPair& DialogPair(DialogText t);
+
+// The filter settings dialog's captions.
+enum class FilterText { PreCut, Prefilter, FinalCut, FinalFilter, Save, Default, Count };
+const TextPair& FilterPair(FilterText t);
+inline const char* Tr(FilterText t, int language) { return FilterPair(t).get(language); }
 inline const char* Tr(DialogText t, int language) { return DialogPair(t).get(language); }
 
 struct MessageField {

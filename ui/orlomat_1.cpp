@@ -3,7 +3,10 @@
 #include "altimeter.h"
 #include "chart_view.h"
 #include "dialogs.h"
+#include "csv_export.h"
+#include "filtr.h"
 #include "fustawienia.h"
+#include "temperature_entry.h"
 #include "settings_exchange.h"
 #include "file_io.h"
 #include "format.h"
@@ -17,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -151,7 +155,7 @@ TOrlomat_BMP::~TOrlomat_BMP() = default;
 void TOrlomat_BMP::CreateDialogs() {
     FormUstawienia = new TFormUstawienia(*this);
     FoInfo = new TFoInfo(this);
-    F_Filtr = new TF_Filtr(this);
+    F_Filtr = new TF_Filtr(*this);
 }
 
 void TOrlomat_BMP::buildControls() {
@@ -280,8 +284,13 @@ void TOrlomat_BMP::buildControls() {
         e->raise();
     }
 
-    // Features that arrive with later work stay visible but inert until then.
-    for (QPushButton* b : {B_Filtr_Alt, B_Porownanie, B_Filtr_por}) b->setEnabled(false);
+    connect(B_Filtr_Alt, &QPushButton::clicked, this, &TOrlomat_BMP::B_Filtr_AltClick);
+    connect(B_Filtr_por, &QPushButton::clicked, this, &TOrlomat_BMP::B_Filtr_porClick);
+    connect(B_Porownanie, &QPushButton::clicked, this, &TOrlomat_BMP::B_PorownanieClick);
+    connect(Chart1, &ChartView::seriesClicked, this, &TOrlomat_BMP::xxx);
+    connect(Chart1, &ChartView::legendClicked, this, &TOrlomat_BMP::ppp);
+    E_TempGl->installEventFilter(this);
+    E_TempPor->installEventFilter(this);
 
     connect(B_Odczyt_Orlomatu, &QPushButton::clicked, this, &TOrlomat_BMP::B_Odczyt_OrlomatuClick);
     connect(BZerowanie, &QPushButton::clicked, this, &TOrlomat_BMP::BZerowanieClick);
@@ -335,9 +344,19 @@ void TOrlomat_BMP::buildMenus() {
     Help1 = bar->addAction(QStringLiteral("Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
 
-    for (QAction* a : {Filtr3, Porownanie1, Warto1, UstawDrukarke1, Drukuj1,
-                       ZapiszObraz1, ZapiszdoExcela1, Info1, Help1})
-        a->setEnabled(false);
+    // Features that arrive with later work stay visible but inert until then.
+    for (QAction* a : {UstawDrukarke1, Drukuj1, ZapiszObraz1, Info1, Help1}) a->setEnabled(false);
+    connect(Filtr3, &QAction::triggered, this, &TOrlomat_BMP::Ustawienia2Click);
+    // The handlers set these check marks themselves: undo the menu's own toggle first.
+    connect(Porownanie1, &QAction::triggered, this, [this] {
+        Porownanie1->setChecked(!Porownanie1->isChecked());
+        Porownanie1Click();
+    });
+    connect(Warto1, &QAction::triggered, this, [this] {
+        Warto1->setChecked(!Warto1->isChecked());
+        Warto1Click();
+    });
+    connect(ZapiszdoExcela1, &QAction::triggered, this, &TOrlomat_BMP::ZapiszdoExcela1Click);
 
     connect(Polski1, &QAction::triggered, this, &TOrlomat_BMP::Polski1Click);
     connect(English1, &QAction::triggered, this, &TOrlomat_BMP::English1Click);
@@ -360,6 +379,14 @@ void TOrlomat_BMP::showError(Message text, const QString& detail) {
 
 bool TOrlomat_BMP::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client && event->type() == QEvent::Resize) FormResize();
+    if ((watched == E_TempGl || watched == E_TempPor) && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        QChar ch = key->text().isEmpty() ? QChar() : key->text().at(0);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) ch = QChar(13);
+        if (key->key() == Qt::Key_Backspace) ch = QChar(8);
+        if (ch.isNull()) return false;  // cursor keys and the like: the edit's own business
+        return temperatureKey(static_cast<QLineEdit*>(watched), ch);
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -615,6 +642,193 @@ void TOrlomat_BMP::Chart1Zoom() {
 void TOrlomat_BMP::Chart1UndoZoom() {
     Chart1->setBottomMinorGridVisible(false);
     Chart1->replot();
+}
+
+} // namespace orlomat
+
+namespace orlomat {
+
+bool TOrlomat_BMP::temperatureKey(QLineEdit* edit, QChar key) {
+    if (!TemperatureKeyPasses(key.unicode(), static_cast<std::size_t>(edit->text().size())))
+        return true;
+    if (key.unicode() == 13) {
+        if (edit == E_TempGl)
+            E_TempGlKeyPress(key);
+        else
+            E_TempPorKeyPress(key);
+    }
+    return false;
+}
+
+void TOrlomat_BMP::E_TempGlKeyPress(QChar key) {
+    if (key.unicode() != 13) return;
+    const std::int32_t t = ParseTemperatureEntry(E_TempGl->text().toStdString());
+    if (t == kWrongTemperature) {
+        showError(Message::WrongTemperature);
+        return;
+    }
+    session_.current.state.flightTemperature = static_cast<float>(t);
+    Chart1->clearSeries(1);
+    Chart1->clearSeries(2);
+    DecodeCurrentFlight();
+}
+
+void TOrlomat_BMP::E_TempPorKeyPress(QChar key) {
+    if (key.unicode() != 13) return;
+    const std::int32_t t = ParseTemperatureEntry(E_TempPor->text().toStdString());
+    if (t == kWrongTemperature) {
+        showError(Message::WrongTemperature);
+        return;
+    }
+    session_.comparison.state.flightTemperature = static_cast<float>(t);
+    DrawComparison();
+}
+
+void TOrlomat_BMP::Ustawienia2Click() { prompter_.showModal(*F_Filtr); }
+
+void TOrlomat_BMP::showFiltered(const FilteredFlight& f, int mainSeries, int dashedSeries,
+                                QLineEdit* maxEdit, QLineEdit* minEdit) {
+    Chart1->clearSeries(mainSeries);
+    Chart1->clearSeries(dashedSeries);
+    for (std::size_t k = 0; k < f.cleaned.size(); ++k)
+        Chart1->addPoint(mainSeries, f.cleaned[k] * 0.01, QString::fromStdString(f.labels[k]));
+    for (const std::int32_t v : f.source) Chart1->addPoint(dashedSeries, v * 0.01, QString());
+    const char separator = DecimalSeparator();
+    maxEdit->setText(QString::fromStdString(FormatCentimetres(f.maximum, separator)));
+    minEdit->setText(QString::fromStdString(FormatCentimetres(f.minimum, separator)));
+    Chart1->refresh();
+}
+
+void TOrlomat_BMP::B_Filtr_AltClick() {
+    const Flight& flight = session_.current;
+    const FilteredFlight f =
+        FilterFlight(flight.curve.altitudes, WhichFlight::Current, flight.wordCount(),
+                     flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
+    if (f.filtered) showFiltered(f, 1, 5, E_MaxGl, EMinimum);
+}
+
+void TOrlomat_BMP::B_Filtr_porClick() {
+    const Flight& flight = session_.comparison;
+    const auto bytes = static_cast<std::uint32_t>(
+        flight.record.size() > kHeaderSize ? flight.record.size() - kHeaderSize : 0);
+    const FilteredFlight f =
+        FilterFlight(session_.comparisonCurve.altitudes, WhichFlight::Comparison, bytes,
+                     flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
+    if (f.filtered) showFiltered(f, 3, 6, E_Max_Por, E_Min_Por);
+}
+
+void TOrlomat_BMP::B_PorownanieClick() {
+    const QString path = prompter_.openFileName(openDialogName_);
+    if (path.isEmpty()) return;
+    openDialogName_ = path;
+    LoadComparisonFile(path);
+}
+
+bool TOrlomat_BMP::LoadComparisonFile(const QString& path) {
+    FileRead file = ReadFileStart(path, kMaxRecordSize);
+    if (!file.error.isEmpty()) {
+        showError(Message::CannotOpenFile,
+                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.error);
+        return false;
+    }
+    if (file.bytes.size() < kHeaderSize) {
+        showError(Message::NoFlightRecord);
+        return false;
+    }
+    GroupB_Por->setTitle(NameWithoutFolder(path));
+    Porownanie1->setChecked(true);
+    Flight& flight = session_.comparison;
+    flight.record = std::move(file.bytes);
+    flight.source = FlightSource::File;
+    const HeaderInfo info = InterpretFlightHeader(flight.record, FlightSource::File);
+    E_Zaw_Por->setText(QString::number(info.header.competitor));
+    E_NrS_Por->setText(QString::number(info.header.serial));
+    E_TempPor->setText(QString::number(info.temperature));
+    E_TempPor->setReadOnly(false);
+    E_probkPor->setText(QString::fromStdString(info.samplingText));
+    ApplyHeaderToState(info, flight.state);
+    DrawComparison();
+    return true;
+}
+
+void TOrlomat_BMP::DrawComparison() {
+    Flight& flight = session_.comparison;
+    Chart1->clearSeries(3);
+    Chart1->setLeftAutomatic(false);
+    Chart1->setLeftAutomaticMaximum(false);
+    Chart1->setLeftAutomaticMinimum(true);
+    const auto bytes = static_cast<std::uint32_t>(
+        flight.record.size() > kHeaderSize ? flight.record.size() - kHeaderSize : 0);
+    ComparisonCurve& c = session_.comparisonCurve;
+    c = DecodeComparison(flight.record, flight.state, bytes, DecimalSeparator());
+    Chart1->setBottomMinorTickCount(c.minorTickCount);
+    for (const float y : c.series3) Chart1->addPoint(3, static_cast<double>(y), QString());
+    if (c.maxText) E_Max_Por->setText(QString::fromStdString(*c.maxText));
+    if (c.minText) E_Min_Por->setText(QString::fromStdString(*c.minText));
+    if (c.leftAxisCandidate && *c.leftAxisCandidate > Chart1->leftSetMaximum())
+        Chart1->setLeftMinMax(Chart1->leftSetMinimum(), *c.leftAxisCandidate);
+    Chart1->refresh();
+}
+
+void TOrlomat_BMP::clearComparisonGroup() {
+    for (QLineEdit* e : {E_Max_Por, E_Min_Por, E_probkPor, E_TempPor, E_Zaw_Por, E_NrS_Por})
+        e->clear();
+    GroupB_Por->setTitle(caption(Caption::Plik));
+}
+
+void TOrlomat_BMP::clearCurrentGroup() {
+    for (QLineEdit* e : {E_MaxGl, EMinimum, E_TempGl, E_probkGl, E_NrZawodnika, E_NrSeryjny})
+        e->clear();
+    GroupB_Alt->setTitle(caption(Caption::Orlomat));
+}
+
+void TOrlomat_BMP::Porownanie1Click() {
+    if (!Porownanie1->isChecked()) {
+        Porownanie1->setChecked(true);
+        return;
+    }
+    Porownanie1->setChecked(false);
+    clearComparisonGroup();
+    Chart1->clearSeries(3);
+    Chart1->refresh();
+}
+
+void TOrlomat_BMP::Warto1Click() {
+    const bool on = !Warto1->isChecked();
+    Warto1->setChecked(on);
+    Chart1->setMarksVisible(1, on);
+    Chart1->setMarksVisible(3, on);
+    Chart1->replot();
+}
+
+void TOrlomat_BMP::xxx(int series) {
+    Chart1->clearSeries(series);
+    if (series == 3) clearComparisonGroup();
+    if (series == 1) clearCurrentGroup();
+    Chart1->refresh();
+}
+
+void TOrlomat_BMP::ppp() { Chart1->replot(); }
+
+void TOrlomat_BMP::ZapiszdoExcela1Click() {
+    const Flight& flight = session_.current;
+    if (flight.curve.smoothedCount == 0) {
+        showError(Message::NoData);
+        return;
+    }
+    const QString chosen = prompter_.saveFileName(saveDialogName_);
+    if (chosen.isEmpty()) return;
+    saveDialogName_ = chosen;
+    const QString path = QString::fromStdString(ExportFileName(chosen.toStdString()));
+    if (QFileInfo::exists(path) &&
+        !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
+        return;
+    const std::string bytes = ExportBytes(flight.curve.altitudes, DecimalSeparator());
+    const QString error = WriteFileAtomically(
+        path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!error.isEmpty())
+        showError(Message::CannotSaveFile,
+                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
 }
 
 } // namespace orlomat

@@ -69,6 +69,21 @@ public slots:
     void BZerowanieClick();
     void Ustawienia1Click();
     void Se1Click();
+    void Ustawienia2Click();
+    void B_Filtr_AltClick();
+    void B_Filtr_porClick();
+    void B_PorownanieClick();
+    void DrawComparison();
+    void Porownanie1Click();
+    void Warto1Click();
+    void xxx(int series);
+    void ppp();
+    void ZapiszdoExcela1Click();
+    // Enter in a flight's temperature field (the key filter runs before).
+    void E_TempGlKeyPress(QChar key);
+    void E_TempPorKeyPress(QChar key);
+    // Loads a comparison flight; false (and a message) when it cannot.
+    bool LoadComparisonFile(const QString& path);
     void Chart1Zoom();
     void Chart1UndoZoom();
 
@@ -84,6 +99,12 @@ private:
     void ApplyFlightHeader(FlightSource source);
     void DecodeCurrentFlight();
     void prepareCurrentFlightAxes();
+    void clearComparisonGroup();
+    void clearCurrentGroup();
+    void showFiltered(const FilteredFlight& f, int mainSeries, int dashedSeries, QLineEdit* maxEdit,
+                      QLineEdit* minEdit);
+    // Handles a key for a temperature field; true when the key is to be discarded.
+    bool temperatureKey(QLineEdit* edit, QChar key);
     QString caption(Caption c) const;
     QString msg(Message m) const;
 

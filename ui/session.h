@@ -2,7 +2,9 @@
 // and the two flights, each with its own record bytes and decoding state.
 #pragma once
 
+#include "comparison.h"
 #include "decode.h"
+#include "filter_chain.h"
 #include "settings_record.h"
 
 #include <cstdint>
@@ -21,11 +23,17 @@ struct Flight {
 };
 
 struct Session {
+    FilterSettings filterSettings() const {
+        return {settings.preCut, settings.finalCut, settings.prefilterWidth,
+                settings.finalFilterWidth};
+    }
     SettingsRecord settings;
     int language = 0;  // 0 Polish, 1 English
     Flight current;
     Flight comparison;
+    ComparisonCurve comparisonCurve;  // the comparison flight's last decoding
     int triggerLevel = 0;  // metres, as last read from the altimeter's settings
+    FilterWork filterWork;
 };
 
 } // namespace orlomat

@@ -29,6 +29,7 @@ SettingsRecord LoadSettings(const QString& path) {
     SettingsRecord record;
     const FileRead r = ReadFileStart(path, kSettingsSize);
     if (r.error.isEmpty()) record.overlay(r.bytes);
+    record.sanitizeFilter();
     return record;
 }
 
