@@ -1,5 +1,9 @@
 #include "cli.h"
 
+#include "comparison.h"
+#include "csv_export.h"
+#include "filter_chain.h"
+
 #ifdef ORLOMAT_WITH_DEVICE
 #include "cli_device.h"
 #endif
@@ -15,8 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 namespace orlomat {
 
@@ -41,12 +47,19 @@ constexpr Text kUsage = {
     "  orlomat settings --port PORT [--level M --sampling KOD --manual-zero 0|1 "
     "--competitor N --delay S]\n"
     "  orlomat default-setup --port PORT\n"
+    "  orlomat compare PLIK [--temperature T]\n"
+    "  orlomat filter PLIK [--comparison] [--pre-cut N] [--final-cut N] [--prefilter W] "
+    "[--final-filter W]\n"
+    "  orlomat export-csv PLIK WYJŚCIE [--decimal-separator Z]\n"
     "  orlomat --help\n"
     "\n"
     "settings  odczyt ustawień wysokościomierza (JSON) albo ich zapis (wszystkie pięć wartości)\n"
     "default-setup  ustawienia domyślne wysokościomierza\n"
     "download  odczyt ostatniego lotu z wysokościomierza do pliku (JSON: podsumowanie)\n"
     "reset     zerowanie wysokościomierza bez pytania\n"
+    "compare   lot porównawczy (JSON)\n"
+    "filter    filtr wygładzający (JSON); --comparison: zasady lotu porównawczego\n"
+    "export-csv  wysokości do pliku dla arkusza kalkulacyjnego\n"
     "info    nagłówek zapisu lotu jako JSON\n"
     "decode  nagłówek, ciśnienia, wysokości i punkty wykresu jako JSON\n"
     "  --temperature T  temperatura lotu w °C zamiast temperatury z nagłówka\n"
@@ -61,12 +74,19 @@ constexpr Text kUsage = {
     "  orlomat settings --port PORT [--level M --sampling CODE --manual-zero 0|1 "
     "--competitor N --delay S]\n"
     "  orlomat default-setup --port PORT\n"
+    "  orlomat compare FILE [--temperature T]\n"
+    "  orlomat filter FILE [--comparison] [--pre-cut N] [--final-cut N] [--prefilter W] "
+    "[--final-filter W]\n"
+    "  orlomat export-csv FILE OUT [--decimal-separator C]\n"
     "  orlomat --help\n"
     "\n"
     "settings  read the altimeter's settings (JSON), or write them (all five values)\n"
     "default-setup  put the altimeter back to its default settings\n"
     "download  read the altimeter's last flight into a file (JSON: a summary)\n"
     "reset     zero the altimeter without asking\n"
+    "compare   the flight as a comparison flight (JSON)\n"
+    "filter    the smoothing filter (JSON); --comparison: the comparison flight's rules\n"
+    "export-csv  the altitudes as a spreadsheet file\n"
     "info    the flight record's header as JSON\n"
     "decode  header, pressures, altitudes and chart points as JSON\n"
     "  --temperature T  flight temperature in degrees C instead of the header's\n"
@@ -81,15 +101,36 @@ constexpr Text kBadValue = {"zła wartość opcji ", "bad value for option "};
 constexpr Text kCannotRead = {"nie można odczytać pliku ", "cannot read file "};
 constexpr Text kNoRecord = {"plik nie zawiera zapisu lotu (krótszy niż 32-bajtowy nagłówek): ",
                             "the file holds no flight record (shorter than the 32-byte header): "};
+constexpr Text kBadFilter = {
+    "wartości filtra poza zakresem: obcięcia od 0, szerokości od 1 do 100",
+    "filter values out of range: cuts from 0, widths from 1 to 100"};
+constexpr Text kNoData = {"Brak danych", "No data"};
+constexpr Text kCannotWrite = {"nie można zapisać pliku ", "cannot write file "};
 constexpr Text kHint = {" (orlomat --help)", " (orlomat --help)"};
 
 struct Options {
     std::string command;
     std::string file;
+    std::string output;  // export-csv's second file
     FlightSource source = FlightSource::File;
     std::optional<float> temperature;
     bool showSpeed = true;
+    bool comparison = false;
+    FilterSettings filter;
+    char separator = '.';
 };
+
+// The options each command takes; flags take no value.
+bool Accepts(const std::string& command, const std::string& option) {
+    static const std::map<std::string, std::set<std::string>> kOptions = {
+        {"info", {"--source"}},
+        {"decode", {"--source", "--temperature", "--no-speed"}},
+        {"compare", {"--temperature"}},
+        {"filter", {"--comparison", "--pre-cut", "--final-cut", "--prefilter", "--final-filter"}},
+        {"export-csv", {"--decimal-separator"}}};
+    const auto it = kOptions.find(command);
+    return it != kOptions.end() && it->second.count(option) != 0;
+}
 
 struct Failure {
     int code;
@@ -121,21 +162,43 @@ std::optional<Failure> ParseOptions(const std::vector<std::string>& args, Lang l
                 name.resize(eq);
             }
         } else {
-            if (!opt.file.empty()) return usage(kExtraArgument, name);
-            opt.file = name;
+            if (opt.file.empty()) {
+                opt.file = name;
+            } else if (opt.command == "export-csv" && opt.output.empty()) {
+                opt.output = name;
+            } else {
+                return usage(kExtraArgument, name);
+            }
             continue;
         }
-        const bool decodeOnly = name == "--temperature" || name == "--no-speed";
-        if ((name != "--source" && !decodeOnly) || (decodeOnly && opt.command != "decode"))
-            return usage(kUnknownOption, name);
-        if (name == "--no-speed") {
+        if (!Accepts(opt.command, name)) return usage(kUnknownOption, name);
+        if (name == "--no-speed" || name == "--comparison") {
             if (value) return usage(kBadValue, name);
-            opt.showSpeed = false;
+            (name == "--no-speed" ? opt.showSpeed : opt.comparison) = name == "--comparison";
             continue;
         }
         if (!value) {
             if (i + 1 >= args.size()) return usage(kMissingValue, name);
             value = args[++i];
+        }
+        const auto bad = [&] {
+            return Failure{1, std::string(Tr(lang, kBadValue)) + name + ": " + *value};
+        };
+        std::int32_t* filterField = name == "--pre-cut"        ? &opt.filter.preCut
+                                    : name == "--final-cut"    ? &opt.filter.finalCut
+                                    : name == "--prefilter"    ? &opt.filter.prefilterWidth
+                                    : name == "--final-filter" ? &opt.filter.finalFilterWidth
+                                                               : nullptr;
+        if (filterField != nullptr) {
+            const auto v = ParseWholeNumber(*value);
+            if (!v || *v < INT32_MIN || *v > INT32_MAX) return bad();
+            *filterField = static_cast<std::int32_t>(*v);
+            continue;
+        }
+        if (name == "--decimal-separator") {
+            if (value->size() != 1) return bad();
+            opt.separator = (*value)[0];
+            continue;
         }
         if (name == "--source") {
             if (*value == "file") {
@@ -151,7 +214,10 @@ std::optional<Failure> ParseOptions(const std::vector<std::string>& args, Lang l
                 return Failure{1, std::string(Tr(lang, kBadValue)) + name + ": " + *value};
         }
     }
-    if (opt.file.empty()) return usage(kMissingFile, "");
+    if (opt.file.empty() || (opt.command == "export-csv" && opt.output.empty()))
+        return usage(kMissingFile, "");
+    if (!opt.filter.valid())
+        return Failure{1, std::string(Tr(lang, kBadFilter))};
     return std::nullopt;
 }
 
@@ -229,6 +295,66 @@ void WriteCurveFields(JsonWriter& j, const FlightCurve& curve) {
     j.key("minor_tick_count").value(std::int64_t{curve.minorTickCount});
 }
 
+FlightCurve DecodeAsFile(const std::vector<std::uint8_t>& record, const HeaderInfo& info) {
+    DecodingState state;
+    ApplyHeaderToState(info, state);
+    return DecodeFlight(record, state, true, RecordWordCount(record.size()));
+}
+
+void WriteFilterFields(JsonWriter& j, const std::vector<std::uint8_t>& record,
+                       const HeaderInfo& info, const Options& opt) {
+    FilterWork work;
+    FilteredFlight f;
+    if (opt.comparison) {
+        DecodingState state;
+        ApplyHeaderToState(info, state);
+        const auto bytes = static_cast<std::uint32_t>(record.size() - kHeaderSize);
+        const ComparisonCurve c = DecodeComparison(record, state, bytes);
+        f = FilterFlight(c.altitudes, WhichFlight::Comparison, bytes, info.samplingRate,
+                         opt.filter, work);
+    } else {
+        const FlightCurve c = DecodeAsFile(record, info);
+        f = FilterFlight(c.altitudes, WhichFlight::Current, RecordWordCount(record.size()),
+                         info.samplingRate, opt.filter, work);
+    }
+    j.key("filtered").value(f.filtered);
+    if (!f.filtered) return;
+    const auto array = [&](const char* name, const std::vector<std::int32_t>& v) {
+        j.key(name).beginArray();
+        for (const std::int32_t x : v) j.value(std::int64_t{x});
+        j.endArray();
+    };
+    array("cleaned_cm", f.cleaned);
+    array("source_cm", f.source);
+    j.key("labels").beginArray();
+    for (const std::string& l : f.labels) j.value(l);
+    j.endArray();
+    j.key("max_text").value(FormatCentimetres(f.maximum));
+    j.key("min_text").value(FormatCentimetres(f.minimum));
+}
+
+// The export's bytes, written beside the target first and then renamed over it.
+int ExportCsv(const std::vector<std::uint8_t>& record, const HeaderInfo& info, const Options& opt,
+              Lang lang, std::ostream& err) {
+    const FlightCurve c = DecodeAsFile(record, info);
+    if (c.smoothedCount == 0) {
+        err << Tr(lang, kNoData) << '\n';
+        return 1;
+    }
+    const std::string bytes = ExportBytes(c.altitudes, opt.separator);
+    const std::string temp = opt.output + ".part";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    bool ok = f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f != nullptr) ok = std::fclose(f) == 0 && ok;
+    if (ok) ok = std::rename(temp.c_str(), opt.output.c_str()) == 0;
+    if (!ok) {
+        err << Tr(lang, kCannotWrite) << opt.output << ": " << std::strerror(errno) << '\n';
+        std::remove(temp.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostream& err) {
@@ -270,7 +396,9 @@ int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostr
         return RunDeviceCommand(args.front(), {args.begin() + 1, args.end()},
                                 lang == Lang::Pl ? 0 : 1, out, err);
 #endif
-    if (args.front() != "info" && args.front() != "decode") {
+    static const std::set<std::string> kCommands = {"info", "decode", "compare", "filter",
+                                                    "export-csv"};
+    if (kCommands.count(args.front()) == 0) {
         err << Tr(lang, kUnknownCommand) << args.front() << Tr(lang, kHint) << '\n';
         return 2;
     }
@@ -293,9 +421,35 @@ int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostr
     }
 
     const HeaderInfo info = InterpretFlightHeader(*record, opt.source);
+    if (opt.command == "export-csv") return ExportCsv(*record, info, opt, lang, err);
     JsonWriter j;
     j.beginObject();
+    if (opt.command == "filter") {
+        WriteFilterFields(j, *record, info, opt);
+        j.endObject();
+        out << j.str() << '\n';
+        return 0;
+    }
     WriteHeaderFields(j, record->size(), info);
+    if (opt.command == "compare") {
+        DecodingState state;
+        ApplyHeaderToState(info, state);
+        if (opt.temperature) state.flightTemperature = *opt.temperature;
+        const ComparisonCurve c = DecodeComparison(
+            *record, state, static_cast<std::uint32_t>(record->size() - kHeaderSize));
+        j.key("samples").value(std::int64_t{c.samples});
+        j.key("reference_pressure_hpa").value(c.referencePressure);
+        j.key("series3").beginArray();
+        for (const float y : c.series3) j.value(y);
+        j.endArray();
+        j.key("altitudes_cm").beginArray();
+        for (std::size_t i = 0; i + 1 < c.altitudes.size(); ++i) j.value(std::int64_t{c.altitudes[i]});
+        j.endArray();
+        j.key("max_text");
+        c.maxText ? j.value(*c.maxText) : j.null();
+        j.key("min_text");
+        c.minText ? j.value(*c.minText) : j.null();
+    }
     if (opt.command == "decode") {
         DecodingState state;
         ApplyHeaderToState(info, state);

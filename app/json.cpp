@@ -59,6 +59,12 @@ JsonWriter& JsonWriter::value(std::int64_t n) {
     return *this;
 }
 
+JsonWriter& JsonWriter::null() {
+    separate();
+    out_ << "null";
+    return *this;
+}
+
 JsonWriter& JsonWriter::value(bool b) {
     separate();
     out_ << (b ? "true" : "false");

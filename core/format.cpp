@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace orlomat {
 
@@ -39,6 +40,15 @@ std::string FormatCentimetres(std::int32_t centimetres, char separator) {
     text += separator;
     text += static_cast<char>('0' + tenths % 10);
     return text;
+}
+
+std::optional<std::int64_t> ParseWholeNumber(const std::string& text) {
+    if (text.empty() || text.size() > 18) return std::nullopt;
+    std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (i == text.size()) return std::nullopt;
+    for (std::size_t k = i; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9') return std::nullopt;
+    return std::strtoll(text.c_str(), nullptr, 10);
 }
 
 } // namespace orlomat

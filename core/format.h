@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orlomat {
@@ -13,5 +14,8 @@ std::string FormatOneDecimal(float value, char separator = '.');
 // The "0.0" pattern for whole centimetres: the exact value cm / 100 rounded half away from
 // zero to one decimal, no sign on a value that rounds to zero.
 std::string FormatCentimetres(std::int32_t centimetres, char separator = '.');
+
+// A whole decimal number with an optional sign, and nothing else; nullopt otherwise.
+std::optional<std::int64_t> ParseWholeNumber(const std::string& text);
 
 } // namespace orlomat

@@ -55,15 +55,6 @@ DeviceSettingsRead ReadDeviceSettings(Altimeter& altimeter) {
     return r;
 }
 
-std::optional<std::int64_t> ParseWholeNumber(const std::string& text) {
-    if (text.empty() || text.size() > 18) return std::nullopt;
-    std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    if (i == text.size()) return std::nullopt;
-    for (std::size_t k = i; k < text.size(); ++k)
-        if (text[k] < '0' || text[k] > '9') return std::nullopt;
-    return std::strtoll(text.c_str(), nullptr, 10);
-}
-
 namespace {
 
 // Only a 2-byte reply whose byte 1 is not the acknowledge byte counts as refused.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "altimeter.h"
+#include "format.h"
 
 #include <cstdint>
 #include <functional>
@@ -55,8 +56,6 @@ inline bool AboveLimit(std::int64_t value, std::uint32_t limit) {
     return value < 0 || value > std::int64_t{limit};
 }
 
-// A whole decimal number with an optional sign, and nothing else; nullopt otherwise.
-std::optional<std::int64_t> ParseWholeNumber(const std::string& text);
 
 // '5' with competitor, level (quarter metres) and sampling code; a 2-byte reply without the
 // acknowledge byte shows "Setup failed". Returns false only on that message.

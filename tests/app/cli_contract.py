@@ -56,6 +56,20 @@ with tempfile.TemporaryDirectory() as tmp:
                 check(doc["minor_tick_count"] == max(FILE_RATES[code] // 10 - 1, 0),
                       f"{what}: minor ticks")
 
+    # compare and filter keep their field names too.
+    path = os.path.join(tmp, "c.dat")
+    subprocess.run([synth, "-o", path], check=True)
+    doc = json.loads(subprocess.run([orlomat, "compare", path], capture_output=True,
+                                    text=True, check=True).stdout)
+    check(list(doc.keys()) == INFO_KEYS + ["samples", "reference_pressure_hpa", "series3",
+                                           "altitudes_cm", "max_text", "min_text"],
+          f"compare keys {list(doc.keys())}")
+    check(len(doc["series3"]) == len(doc["altitudes_cm"]) == doc["samples"] - 5, "compare counts")
+    doc = json.loads(subprocess.run([orlomat, "filter", path], capture_output=True,
+                                    text=True, check=True).stdout)
+    check(list(doc.keys()) == ["filtered", "cleaned_cm", "source_cm", "labels", "max_text",
+                               "min_text"], f"filter keys {list(doc.keys())}")
+
     # The output must be one line of JSON, and errors one line on stderr.
     empty = os.path.join(tmp, "empty.dat")
     open(empty, "wb").close()

@@ -113,7 +113,7 @@ TEST_F(CliTest, BadOptionValuesAreBadInputAndUsageErrorsAreTwo) {
     EXPECT_EQ(Run({"decode", f, "--source", "usb"}), 1);
     EXPECT_EQ(Run({"decode", f, "--lang", "de"}), 1);
     EXPECT_EQ(Run({}), 2);
-    EXPECT_EQ(Run({"plot", f}), 2);
+    EXPECT_EQ(Run({"plot-it", f}), 2);
     EXPECT_EQ(Run({"decode"}), 2);
     EXPECT_EQ(Run({"decode", f, f}), 2);
     EXPECT_EQ(Run({"decode", f, "--speed"}), 2);
@@ -133,6 +133,55 @@ TEST_F(CliTest, LongFileIsCutAtTheReceiveBufferSize) {
     const std::string f = Write("long.dat", bytes);
     ASSERT_EQ(Run({"info", f}), 0);
     EXPECT_NE(out_.str().find("\"length\":33000,"), std::string::npos);
+}
+
+TEST_F(CliTest, CompareReportsOnlyTheFieldsTheDrawingSets) {
+    const std::string f = Write("a.dat", SynthesizeFlight({}));
+    ASSERT_EQ(Run({"compare", f}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("\"series3\":["), std::string::npos);
+    EXPECT_NE(out_.str().find("\"max_text\":\""), std::string::npos);
+    // Never above 0 m: the maximum is never written.
+    std::vector<Sample> s(30, Sample{27898, 33010});
+    s[0].up = 33000;
+    const std::string low = Write("low.dat", BuildRecord(DatasheetCalibration(), 2, 27898, s));
+    ASSERT_EQ(Run({"compare", low, "--temperature", "10"}), 0);
+    EXPECT_NE(out_.str().find("\"max_text\":null,\"min_text\":null}"), std::string::npos)
+        << out_.str();
+}
+
+TEST_F(CliTest, FilterFollowsTheButtonsRules) {
+    const std::string f = Write("a.dat", SynthesizeFlight({}));
+    ASSERT_EQ(Run({"filter", f}), 0) << err_.str();
+    EXPECT_EQ(out_.str().rfind("{\"filtered\":true,\"cleaned_cm\":[", 0), 0u) << out_.str().substr(0, 80);
+    EXPECT_NE(out_.str().find("\"labels\":[\"0\",\"\","), std::string::npos);
+    ASSERT_EQ(Run({"filter", f, "--comparison"}), 0);
+    EXPECT_NE(out_.str().find("\"labels\":[\"\",\"\","), std::string::npos);
+    SynthParams p;
+    p.maxLength = 32 + 15 * 4;
+    const std::string shortFlight = Write("s.dat", SynthesizeFlight(p));
+    ASSERT_EQ(Run({"filter", shortFlight}), 0);
+    EXPECT_EQ(out_.str(), "{\"filtered\":false}\n");
+    ASSERT_EQ(Run({"filter", shortFlight, "--comparison"}), 0);  // 15 samples are enough there
+    EXPECT_NE(out_.str().find("\"filtered\":true"), std::string::npos);
+    EXPECT_EQ(Run({"filter", f, "--final-cut", "-1"}), 1);
+    EXPECT_EQ(Run({"filter", f, "--final-filter", "101"}), 1);
+    EXPECT_EQ(Run({"filter", f, "--prefilter", "x"}), 1);
+}
+
+TEST_F(CliTest, ExportWritesTheSpreadsheetBytes) {
+    const std::string f = Write("a.dat", SynthesizeFlight({}));
+    const std::string out = (dir_ / "a.csv").string();
+    ASSERT_EQ(Run({"export-csv", f, out, "--decimal-separator", ","}), 0) << err_.str();
+    std::ifstream in(out, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes.substr(0, 5), "0,0\n\r");
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\n\r");
+    const std::string tiny = Write("t.dat", BuildRecord(DatasheetCalibration(), 2, 27898, {}));
+    EXPECT_EQ(Run({"export-csv", tiny, (dir_ / "t.csv").string()}), 1);
+    EXPECT_EQ(err_.str(), "No data\n");
+    EXPECT_FALSE(fs::exists(dir_ / "t.csv"));
+    EXPECT_EQ(Run({"export-csv", f}), 2);
+    EXPECT_EQ(Run({"export-csv", f, (dir_ / "no" / "x.csv").string()}), 1);
 }
 
 } // namespace

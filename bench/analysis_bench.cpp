@@ -1,0 +1,45 @@
+// The whole filter chain and the spreadsheet export on a full flight (8 242 samples).
+#include "csv_export.h"
+#include "decode.h"
+#include "filter_chain.h"
+#include "flight_synth.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+orlomat::FlightCurve FullFlight() {
+    orlomat::SynthParams p;
+    p.samplingCode = 0;
+    p.glideSeconds = 1000.0f;
+    const auto rec = orlomat::SynthesizeFlight(p);
+    orlomat::DecodingState state;
+    orlomat::ApplyHeaderToState(
+        orlomat::InterpretFlightHeader(rec, orlomat::FlightSource::File), state);
+    return orlomat::DecodeFlight(rec, state, true, orlomat::RecordWordCount(rec.size()));
+}
+
+void BM_FilterChain(benchmark::State& st) {
+    const orlomat::FlightCurve c = FullFlight();
+    orlomat::FilterWork work;
+    for (auto _ : st) {
+        orlomat::LoadSource(work, c.altitudes);
+        orlomat::FilterChain(work, orlomat::FilterSettings{});
+        benchmark::DoNotOptimize(work.cleaned.data());
+    }
+    st.counters["samples"] = static_cast<double>(work.end);
+}
+BENCHMARK(BM_FilterChain)->Unit(benchmark::kMicrosecond);
+
+void BM_Export(benchmark::State& st) {
+    const orlomat::FlightCurve c = FullFlight();
+    for (auto _ : st) {
+        std::string bytes = orlomat::ExportBytes(c.altitudes, ',');
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(BM_Export)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
