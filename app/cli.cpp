@@ -6,6 +6,7 @@
 
 #ifdef ORLOMAT_WITH_DEVICE
 #include "cli_device.h"
+#include "cli_plot.h"
 #endif
 
 #include "decode.h"
@@ -51,6 +52,7 @@ constexpr Text kUsage = {
     "  orlomat filter PLIK [--comparison] [--pre-cut N] [--final-cut N] [--prefilter W] "
     "[--final-filter W]\n"
     "  orlomat export-csv PLIK WYJŚCIE [--decimal-separator Z]\n"
+    "  orlomat plot PLIK [--compare PLIK2] [--lang pl|en] -o WYJŚCIE.bmp|.png|.pdf\n"
     "  orlomat --help\n"
     "\n"
     "settings  odczyt ustawień wysokościomierza (JSON) albo ich zapis (wszystkie pięć wartości)\n"
@@ -78,6 +80,7 @@ constexpr Text kUsage = {
     "  orlomat filter FILE [--comparison] [--pre-cut N] [--final-cut N] [--prefilter W] "
     "[--final-filter W]\n"
     "  orlomat export-csv FILE OUT [--decimal-separator C]\n"
+    "  orlomat plot FILE [--compare FILE2] [--lang pl|en] -o OUT.bmp|.png|.pdf\n"
     "  orlomat --help\n"
     "\n"
     "settings  read the altimeter's settings (JSON), or write them (all five values)\n"
@@ -395,6 +398,8 @@ int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostr
         args.front() == "default-setup")
         return RunDeviceCommand(args.front(), {args.begin() + 1, args.end()},
                                 lang == Lang::Pl ? 0 : 1, out, err);
+    if (args.front() == "plot")
+        return RunPlot({args.begin() + 1, args.end()}, lang == Lang::Pl ? 0 : 1, err);
 #endif
     static const std::set<std::string> kCommands = {"info", "decode", "compare", "filter",
                                                     "export-csv"};

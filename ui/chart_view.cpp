@@ -3,6 +3,7 @@
 #include "format_pattern.h"
 
 #include <QLocale>
+#include <QPrinter>
 
 #include <algorithm>
 #include <cmath>
@@ -336,6 +337,22 @@ void ChartView::placeLegend() {
 void ChartView::resizeEvent(QResizeEvent* event) {
     QCustomPlot::resizeEvent(event);
     placeLegend();
+}
+
+bool ChartView::printOn(QPrinter& printer) {
+    QCPPainter painter;
+    if (!painter.begin(&printer)) return false;
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const double scale = printer.resolution() / 96.0;  // device pixels per screen pixel
+    const QRectF target(page.width() * 0.05, page.height() * 0.05, page.width() * 0.90,
+                        page.height() * (1.0 - 0.05 - bottomPrintMargin_ / 100.0));
+    painter.translate(target.topLeft());
+    painter.scale(scale, scale);
+    toPainter(&painter, static_cast<int>(target.width() / scale),
+              static_cast<int>(target.height() / scale));
+    return painter.end();
 }
 
 void ChartView::zoomTo(double xFrom, double xTo) {

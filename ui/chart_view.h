@@ -11,6 +11,8 @@
 
 #include <array>
 
+class QPrinter;
+
 namespace orlomat {
 
 class SecondsTicker;
@@ -66,6 +68,10 @@ public:
     QStringList titleLines() const { return titleLines_; }
     void setBottomPrintMargin(int percent) { bottomPrintMargin_ = percent; }
     int bottomPrintMargin() const { return bottomPrintMargin_; }
+
+    // One page on the printer: the chart stretched into the print margins (left, top and
+    // right 5 %, bottom as set), laid out at screen resolution and scaled to the page.
+    bool printOn(QPrinter& printer);
 
     // Zoom as the user does it with the mouse; both raise the events below.
     void zoomTo(double xFrom, double xTo);

@@ -64,6 +64,8 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
           "The port name is too short (4 characters at least)"}},
     {80, {"Wartości filtra poza zakresem: obcięcia od 0, szerokości od 1 do 100",
           "Filter values out of range: cuts from 0, widths from 1 to 100"}},
+    {40, {"Nie znaleziono podręcznika: ", "The manual was not found: "}},
+    {40, {"Nie można wydrukować: ", "Cannot print: "}},
 }};
 
 constexpr std::array<TextPair, static_cast<std::size_t>(FilterText::Count)> kFilterTexts = {{

@@ -74,6 +74,8 @@ enum class Message {
     PortNameTooLong,
     PortNameTooShort,
     FilterOutOfRange,
+    ManualNotFound,  // followed by the file looked for
+    CannotPrint,
     Count
 };
 

@@ -16,6 +16,7 @@
 #include "settings_file.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -25,7 +26,10 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QShortcut>
 
 namespace orlomat {
 
@@ -134,6 +138,8 @@ TOrlomat_BMP::TOrlomat_BMP(const QString& settingsPath, Prompter& prompter, Seri
         clock = ownClock_.get();
     }
     altimeter_ = std::make_unique<Altimeter>(*line, *clock);
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer_->setPageOrientation(QPageLayout::Landscape);
     deviceView_ = std::make_unique<DeviceView>(*this);
     altimeter_->channel.onOpenFailed = [this](const std::string& port, const std::string&) {
         showError(Message::PortError, QString::fromStdString(port));
@@ -345,7 +351,13 @@ void TOrlomat_BMP::buildMenus() {
     Help1->setObjectName(QStringLiteral("Help1"));
 
     // Features that arrive with later work stay visible but inert until then.
-    for (QAction* a : {UstawDrukarke1, Drukuj1, ZapiszObraz1, Info1, Help1}) a->setEnabled(false);
+    connect(UstawDrukarke1, &QAction::triggered, this, &TOrlomat_BMP::UstawDrukarke1Click);
+    connect(Drukuj1, &QAction::triggered, this, &TOrlomat_BMP::Drukuj1Click);
+    connect(ZapiszObraz1, &QAction::triggered, this, &TOrlomat_BMP::ZapiszObraz1Click);
+    connect(Info1, &QAction::triggered, this, &TOrlomat_BMP::Info1Click);
+    connect(Help1, &QAction::triggered, this, &TOrlomat_BMP::Help1Click);
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, &TOrlomat_BMP::FormHelp);
     connect(Filtr3, &QAction::triggered, this, &TOrlomat_BMP::Ustawienia2Click);
     // The handlers set these check marks themselves: undo the menu's own toggle first.
     connect(Porownanie1, &QAction::triggered, this, [this] {
@@ -830,5 +842,101 @@ void TOrlomat_BMP::ZapiszdoExcela1Click() {
         showError(Message::CannotSaveFile,
                   QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
 }
+
+} // namespace orlomat
+
+namespace orlomat {
+
+void TOrlomat_BMP::ComposePrintTitle() {
+    savedChartColour_ = Chart1->backgroundColor();
+    Chart1->setBackgroundColor(Qt::white);
+    Chart1->clearTitle();
+    const QString gap = QStringLiteral("    ");
+    Chart1->addTitleLine(QStringLiteral("        ") + caption(Caption::OdczytZ) + GroupB_Alt->title() +
+                         gap + caption(Caption::NrZawodnika) + QStringLiteral(": ") +
+                         E_NrZawodnika->text() + gap + caption(Caption::NrSeryjny) +
+                         QStringLiteral(": ") + E_NrSeryjny->text());
+    Chart1->addTitleLine(QStringLiteral(" "));
+    Chart1->addTitleLine(QStringLiteral("        Max: ") + E_MaxGl->text() + QStringLiteral(" m") +
+                         gap + QStringLiteral("Min: ") + EMinimum->text() + QStringLiteral("m") +
+                         gap + QStringLiteral("Temp: ") + E_TempGl->text() +
+                         QString::fromUtf8("°C") + gap + caption(Caption::Pomiary) +
+                         QStringLiteral(": ") + E_probkGl->text());
+    Chart1->replot();
+}
+
+void TOrlomat_BMP::RestoreScreenTitle() {
+    Chart1->clearTitle();
+    Chart1->addTitleLine(QStringLiteral("        Wysokosc / Altitude"));
+    Chart1->setBackgroundColor(savedChartColour_);
+    Chart1->replot();
+}
+
+void TOrlomat_BMP::UstawDrukarke1Click() { prompter_.printerSetup(*printer_); }
+
+void TOrlomat_BMP::Drukuj1Click() {
+    ComposePrintTitle();
+    Chart1->setBottomPrintMargin(
+        printer_->pageLayout().orientation() == QPageLayout::Landscape ? 25 : 55);
+    const bool printed = Chart1->printOn(*printer_);
+    RestoreScreenTitle();
+    if (!printed) {
+        const QString where = printer_->outputFileName().isEmpty() ? printer_->printerName()
+                                                                   : printer_->outputFileName();
+        showError(Message::CannotPrint, where);
+    }
+}
+
+void TOrlomat_BMP::ZapiszObraz1Click() {
+    ComposePrintTitle();
+    const QString chosen = prompter_.pictureFileName(pictureDialogName_);
+    if (!chosen.isEmpty()) {
+        pictureDialogName_ = chosen;
+        const QString path = chosen.contains(QLatin1String(".bmp")) ? chosen
+                                                                    : chosen + QStringLiteral(".bmp");
+        const QPixmap picture = Chart1->toPixmap(Chart1->width(), Chart1->height());
+        QSaveFile file(path);
+        QString error;
+        if (!file.open(QIODevice::WriteOnly))
+            error = file.errorString();
+        else if (!picture.save(&file, "BMP") || !file.commit())
+            error = file.errorString().isEmpty() ? QStringLiteral("BMP") : file.errorString();
+        if (!error.isEmpty()) {
+            RestoreScreenTitle();
+            showError(Message::CannotSaveFile,
+                      QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+            return;
+        }
+    }
+    RestoreScreenTitle();
+}
+
+QString TOrlomat_BMP::FindManual() const {
+    const QString base = session_.language != 0 ? QStringLiteral("Orl_HELPA") : QStringLiteral("Orl_HELPP");
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QStringList folders = {QDir::currentPath(), programDir,
+                                 programDir + QStringLiteral("/../share/doc/orlomatbmp"),
+                                 programDir + QStringLiteral("/../../docs")};
+    for (const QString& folder : folders)
+        for (const char* ext : {".chm", ".html"}) {
+            const QFileInfo f(QDir(folder).filePath(base + QLatin1String(ext)));
+            if (f.isFile()) return f.absoluteFilePath();
+        }
+    return {};
+}
+
+void TOrlomat_BMP::Help1Click() {
+    const QString manual = FindManual();
+    if (manual.isEmpty()) {
+        showError(Message::ManualNotFound, session_.language != 0 ? QStringLiteral("Orl_HELPA.html")
+                                                                  : QStringLiteral("Orl_HELPP.html"));
+        return;
+    }
+    prompter_.openDocument(manual);
+}
+
+void TOrlomat_BMP::FormHelp() { Help1Click(); }
+
+void TOrlomat_BMP::Info1Click() { prompter_.showModal(*FoInfo); }
 
 } // namespace orlomat

@@ -5,6 +5,7 @@
 #include "language.h"
 #include "session.h"
 
+#include <QColor>
 #include <QMainWindow>
 
 #include <memory>
@@ -14,6 +15,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPrinter;
 class QPushButton;
 
 namespace orlomat {
@@ -52,6 +54,7 @@ public:
     void setPortOverride(const QString& port) { portOverride_ = port; }
     std::string portName() const;
     Altimeter& altimeter() { return *altimeter_; }
+    QPrinter& printer() { return *printer_; }
     Prompter& prompter() { return prompter_; }
     DeviceUi& deviceUi();
 
@@ -82,6 +85,14 @@ public slots:
     // Enter in a flight's temperature field (the key filter runs before).
     void E_TempGlKeyPress(QChar key);
     void E_TempPorKeyPress(QChar key);
+    void ComposePrintTitle();
+    void RestoreScreenTitle();
+    void UstawDrukarke1Click();
+    void Drukuj1Click();
+    void ZapiszObraz1Click();
+    void Help1Click();
+    void FormHelp();
+    void Info1Click();
     // Loads a comparison flight; false (and a message) when it cannot.
     bool LoadComparisonFile(const QString& path);
     void Chart1Zoom();
@@ -106,6 +117,9 @@ private:
     // Handles a key for a temperature field; true when the key is to be discarded.
     bool temperatureKey(QLineEdit* edit, QChar key);
     QString caption(Caption c) const;
+    // The manual of the language in force: a ".chm" or ".html" in the working directory,
+    // then beside the program, then where it is installed; empty when there is none.
+    QString FindManual() const;
     QString msg(Message m) const;
 
     class DeviceView;
@@ -118,6 +132,9 @@ private:
     std::unique_ptr<Altimeter> altimeter_;
     std::unique_ptr<DeviceView> deviceView_;
     QString portOverride_;
+    std::unique_ptr<QPrinter> printer_;
+    QColor savedChartColour_;
+    QString pictureDialogName_;
     QString settingsPath_;
     QString openDialogName_;  // the file dialogs keep the last name chosen
     QString saveDialogName_;

@@ -1,9 +1,11 @@
 #include "prompter.h"
 
+#include <QDesktopServices>
 #include <QDialog>
+#include <QPrintDialog>
+#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrinter>
 
 namespace orlomat {
@@ -35,7 +37,7 @@ QString QtPrompter::pictureFileName(const QString& current) {
 }
 
 void QtPrompter::printerSetup(QPrinter& printer) {
-    QPageSetupDialog dialog(&printer);
+    QPrintDialog dialog(&printer);
     dialog.exec();
 }
 
@@ -44,5 +46,9 @@ void QtPrompter::printerSetup(QPrinter& printer) {
 namespace orlomat {
 
 void QtPrompter::showModal(QDialog& dialog) { dialog.exec(); }
+
+void QtPrompter::openDocument(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 } // namespace orlomat

@@ -24,6 +24,8 @@ public:
     virtual void printerSetup(QPrinter& printer) = 0;
     // Shows a dialog modally; returns when it is closed.
     virtual void showModal(QDialog& dialog) = 0;
+    // Opens a document with the program the desktop associates with it (the manual).
+    virtual void openDocument(const QString& path) = 0;
 };
 
 // The real dialogs: message boxes without an owner window, the system's file dialogs.
@@ -36,6 +38,7 @@ public:
     QString pictureFileName(const QString& current) override;
     void printerSetup(QPrinter& printer) override;
     void showModal(QDialog& dialog) override;
+    void openDocument(const QString& path) override;
 };
 
 } // namespace orlomat

@@ -43,7 +43,13 @@ public:
     QString openFileName(const QString& current) override { return nextFile(current); }
     QString saveFileName(const QString& current) override { return nextFile(current); }
     QString pictureFileName(const QString& current) override { return nextFile(current); }
-    void printerSetup(QPrinter&) override {}
+    // What the printer set-up "user" chooses (tests print to PDF files).
+    std::function<void(QPrinter&)> onPrinterSetup;
+    void printerSetup(QPrinter& printer) override {
+        if (onPrinterSetup) onPrinterSetup(printer);
+    }
+    QStringList openedDocuments;
+    void openDocument(const QString& path) override { openedDocuments << path; }
     // What the "user" does while a dialog is shown; the dialog is closed afterwards unless
     // the action closed it.
     std::function<void(QDialog&)> onModal;

@@ -4,29 +4,15 @@
 //                      [--download PORT]
 #include "chart_view.h"
 #include "orlomat_1.h"
-#include "prompter.h"
+#include "console_prompter.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <iostream>
 
-namespace {
 
-class SilentPrompter : public orlomat::Prompter {
-public:
-    void message(const QString& text, const QString& caption) override {
-        std::fprintf(stderr, "[%s] %s\n", qPrintable(caption), qPrintable(text));
-    }
-    bool confirm(const QString&, const QString&) override { return false; }
-    QString openFileName(const QString&) override { return {}; }
-    QString saveFileName(const QString&) override { return {}; }
-    QString pictureFileName(const QString&) override { return {}; }
-    void printerSetup(QPrinter&) override {}
-    void showModal(QDialog&) override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
@@ -39,7 +25,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QTemporaryDir dir;
-    SilentPrompter prompter;
+    orlomat::ConsolePrompter prompter(std::cerr);
     orlomat::TOrlomat_BMP window(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
     window.CreateDialogs();
     QSize size(1300, 834);
