@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build ccache pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-serialport-dev libqcustomplot-dev
+  qt6-base-dev qt6-serialport-dev libqcustomplot-dev poppler-utils
 )
 
 missing=()

@@ -1,0 +1,196 @@
+#include "chart_view.h"
+#include "cli.h"
+#include "flight_synth.h"
+#include "orlomat_1.h"
+#include "scripted_prompter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+namespace orlomat {
+namespace {
+
+class PrintTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+        window->CreateDialogs();
+        window->resize(1300, 834);
+        window->show();
+    }
+    QString Flight() {
+        const QString path = dir.filePath(QStringLiteral("lot.dat"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        const auto b = SynthesizeFlight({});
+        f.write(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
+        return path;
+    }
+    void SetValues() {
+        window->E_NrZawodnika->setText(QStringLiteral("12"));
+        window->E_NrSeryjny->setText(QStringLiteral("345"));
+        window->E_MaxGl->setText(QStringLiteral("123.4"));
+        window->EMinimum->setText(QStringLiteral("0.0"));
+        window->E_TempGl->setText(QStringLiteral("16"));
+        window->E_probkGl->setText(QStringLiteral("10 pom/sek"));
+    }
+    // The lowest row of the rasterised PDF page with ink, as a fraction of the page height.
+    double LowestInk(const QString& pdf) {
+        const QString stem = dir.filePath(QStringLiteral("page"));
+        QProcess::execute(QStringLiteral("pdftoppm"),
+                          {QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-png"),
+                           QStringLiteral("-singlefile"), pdf, stem});
+        const QImage page(stem + QStringLiteral(".png"));
+        if (page.isNull()) return -1;
+        for (int y = page.height() - 1; y >= 0; --y)
+            for (int x = 0; x < page.width(); ++x)
+                if (qGray(page.pixel(x, y)) < 200) return static_cast<double>(y + 1) / page.height();
+        return 0;
+    }
+
+    QTemporaryDir dir;
+    test::ScriptedPrompter prompter;
+    std::unique_ptr<TOrlomat_BMP> window;
+};
+
+TEST_F(PrintTest, TitleLinesInBothLanguages) {
+    window->English1Click();
+    SetValues();
+    window->ComposePrintTitle();
+    QStringList lines = window->chart()->titleLines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("        Read from:Altimeter    Competitor No.: 12    Serial No.: 345"));
+    EXPECT_EQ(lines[1], QStringLiteral(" "));
+    EXPECT_EQ(lines[2], QString::fromUtf8("        Max: 123.4 m    Min: 0.0m    Temp: 16°C    "
+                                          "Sampling: 10 pom/sek"));
+    EXPECT_EQ(window->chart()->backgroundColor(), QColor(Qt::white));
+    window->RestoreScreenTitle();
+    EXPECT_EQ(window->chart()->titleLines(), QStringList{QStringLiteral("        Wysokosc / Altitude")});
+    EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
+
+    window->Polski1Click();
+    SetValues();
+    window->ComposePrintTitle();
+    lines = window->chart()->titleLines();
+    EXPECT_EQ(lines[0], QStringLiteral("        Odczyt z: Orlomat    Nr.Zawodnika: 12    Nr.Seryjny: 345"));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("Pomiary: 10 pom/sek")));
+}
+
+TEST_F(PrintTest, PrintLeavesTheBottomMarginFreeForEachOrientation) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    ASSERT_TRUE(window->LoadFlightFile(Flight()));
+    const QString landscape = dir.filePath(QStringLiteral("l.pdf"));
+    const QString portrait = dir.filePath(QStringLiteral("p.pdf"));
+    for (const auto& [file, orientation] :
+         {std::pair{landscape, QPageLayout::Landscape}, std::pair{portrait, QPageLayout::Portrait}}) {
+        prompter.onPrinterSetup = [&](QPrinter& p) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(file);
+            p.setPageOrientation(orientation);
+        };
+        window->UstawDrukarke1Click();
+        window->Drukuj1Click();
+        EXPECT_EQ(window->chart()->titleLines(),
+                  QStringList{QStringLiteral("        Wysokosc / Altitude")});
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+    const double l = LowestInk(landscape), p = LowestInk(portrait);
+    EXPECT_GT(l, 0.6);
+    EXPECT_LE(l, 0.76);
+    EXPECT_GT(p, 0.3);
+    EXPECT_LE(p, 0.46);
+}
+
+TEST_F(PrintTest, PictureNamesAndSize) {
+    ASSERT_TRUE(window->LoadFlightFile(Flight()));
+    const struct {
+        const char *chosen, *written;
+    } cases[] = {{"lot", "lot.bmp"}, {"lot.BMP", "lot.BMP.bmp"}, {"lot.bmp.old", "lot.bmp.old"}};
+    for (const auto& c : cases) {
+        prompter.fileNames = {dir.filePath(QString::fromLatin1(c.chosen))};
+        window->ZapiszObraz1Click();
+        const QImage picture(dir.filePath(QString::fromLatin1(c.written)), "BMP");
+        ASSERT_FALSE(picture.isNull()) << c.written;
+        EXPECT_EQ(picture.size(), window->chart()->size());
+        // The print title and white background are in the picture.
+        EXPECT_EQ(QColor(picture.pixel(2, 2)), QColor(Qt::white));
+    }
+    EXPECT_EQ(prompter.dialogStartNames.back(), dir.filePath(QStringLiteral("lot.BMP")));
+    EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
+
+    prompter.fileNames = {QString()};  // cancelled: nothing written, the screen look returns
+    window->ZapiszObraz1Click();
+    EXPECT_EQ(window->chart()->titleLines(), QStringList{QStringLiteral("        Wysokosc / Altitude")});
+
+    prompter.fileNames = {dir.filePath(QStringLiteral("no/such/folder/x"))};
+    window->ZapiszObraz1Click();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(prompter.shown[0].text.startsWith(QString::fromUtf8("Nie można zapisać pliku ")));
+    EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
+}
+
+TEST_F(PrintTest, HelpOpensTheManualOfTheLanguageInForce) {
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    for (const char* name : {"Orl_HELPA.html", "Orl_HELPP.html"}) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    window->English1Click();
+    window->Help1Click();
+    window->Polski1Click();
+    window->FormHelp();
+    QDir::setCurrent(previous);
+    ASSERT_EQ(prompter.openedDocuments.size(), 2);
+    EXPECT_EQ(prompter.openedDocuments[0], QFileInfo(dir.filePath(QStringLiteral("Orl_HELPA.html"))).absoluteFilePath());
+    EXPECT_EQ(prompter.openedDocuments[1], QFileInfo(dir.filePath(QStringLiteral("Orl_HELPP.html"))).absoluteFilePath());
+}
+
+TEST_F(PrintTest, AMissingManualIsNamed) {
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    window->Help1Click();
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(prompter.openedDocuments.isEmpty());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, QString::fromUtf8("Nie znaleziono podręcznika: Orl_HELPP.html"));
+}
+
+TEST_F(PrintTest, InfoIsModal) {
+    bool modal = false;
+    prompter.onModal = [&](QDialog& d) { modal = d.isModal() && d.windowTitle() == QStringLiteral("Orlomat USB"); };
+    window->Info1Click();
+    EXPECT_EQ(prompter.modals, 1);
+    EXPECT_TRUE(modal);
+}
+
+TEST_F(PrintTest, PlotCommandWritesAPictureThatIsNotBlank) {
+    const QString out = dir.filePath(QStringLiteral("plot.png"));
+    std::ostringstream o, e;
+    ASSERT_EQ(RunCli({"plot", Flight().toStdString(), "--lang", "en", "-o", out.toStdString()}, o, e), 0)
+        << e.str();
+    const QImage image(out);
+    ASSERT_FALSE(image.isNull());
+    int red = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            red += QColor(image.pixel(x, y)) == QColor(232, 0, 0);
+    EXPECT_GT(red, 100);
+    EXPECT_EQ(RunCli({"plot", Flight().toStdString(), "-o", dir.filePath(QStringLiteral("x.gif")).toStdString()}, o, e), 1);
+}
+
+} // namespace
+} // namespace orlomat
