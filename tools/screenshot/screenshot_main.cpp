@@ -1,7 +1,7 @@
 // orlomat-screenshot: renders the main window offscreen with a flight loaded and writes a
 // PNG, for the manual and for looking at the window without a display.
 //   orlomat-screenshot OUT.png [FLIGHT] [--english] [--size WxH] [--zoom FROM TO]
-//                      [--download PORT]
+//                      [--download PORT] [--compare FILE] [--filter]
 #include "chart_view.h"
 #include "orlomat_1.h"
 #include "console_prompter.h"
@@ -32,13 +32,18 @@ int main(int argc, char** argv) {
     QString flight;
     bool english = false;
     double zoomFrom = -1, zoomTo = -1;
-    QString downloadPort;
+    QString downloadPort, compare;
+    bool filter = false;
     for (int i = 2; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--english")) {
             english = true;
         } else if (args[i] == QLatin1String("--size") && i + 1 < args.size()) {
             const QStringList wh = args[++i].split(QLatin1Char('x'));
             if (wh.size() == 2) size = QSize(wh[0].toInt(), wh[1].toInt());
+        } else if (args[i] == QLatin1String("--compare") && i + 1 < args.size()) {
+            compare = args[++i];
+        } else if (args[i] == QLatin1String("--filter")) {
+            filter = true;
         } else if (args[i] == QLatin1String("--download") && i + 1 < args.size()) {
             downloadPort = args[++i];
         } else if (args[i] == QLatin1String("--zoom") && i + 2 < args.size()) {
@@ -56,6 +61,8 @@ int main(int argc, char** argv) {
         window.setPortOverride(downloadPort);
         window.B_Odczyt_OrlomatuClick();
     }
+    if (!compare.isEmpty() && !window.LoadComparisonFile(compare)) return 1;
+    if (filter) window.B_Filtr_AltClick();
     if (zoomTo > zoomFrom) window.chart()->zoomTo(zoomFrom, zoomTo);
     QApplication::processEvents();
     if (!window.grab().save(args[1])) {
