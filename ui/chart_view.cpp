@@ -130,6 +130,7 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 24
     setBackground(background_);
     axisRect()->setBackground(Qt::NoBrush);
     setNoAntialiasingOnDrag(true);
+    setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
 
     // Title row above the axis rectangle.
     plotLayout()->insertRow(0);

@@ -1,0 +1,98 @@
+// Window timings, offscreen: start-up to the first painted window, loading and drawing a full
+// 33 000-byte flight, and one full replot with all six series full. Prints medians in ms.
+#include "chart_view.h"
+#include "console_prompter.h"
+#include "flight_synth.h"
+#include "orlomat_1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <vector>
+
+namespace {
+
+double MedianMs(int runs, const std::function<void()>& setup, const std::function<void()>& timed) {
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        setup();
+        QElapsedTimer t;
+        t.start();
+        timed();
+        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QElapsedTimer process;
+    process.start();
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    orlomat::ConsolePrompter prompter(std::cerr);
+
+    // The first window of the process, as a user starts the program.
+    {
+        orlomat::TOrlomat_BMP w(dir.filePath(QStringLiteral("a.par")), prompter);
+        w.CreateDialogs();
+        w.resize(1300, 834);
+        w.show();
+        w.repaint();
+        std::printf("start-up to first painted window (first in process): %.1f ms\n",
+                    static_cast<double>(process.nsecsElapsed()) / 1e6);
+    }
+
+    std::unique_ptr<orlomat::TOrlomat_BMP> w;
+    const double startup = MedianMs(
+        11, [&] { w.reset(); },
+        [&] {
+            w = std::make_unique<orlomat::TOrlomat_BMP>(dir.filePath(QStringLiteral("a.par")), prompter);
+            w->CreateDialogs();
+            w->resize(1300, 834);
+            w->show();
+            w->repaint();
+        });
+    std::printf("window construction to first paint (median of 11): %.1f ms\n", startup);
+
+    orlomat::SynthParams p;
+    p.samplingCode = 0;
+    p.glideSeconds = 1000.0f;
+    const auto bytes = orlomat::SynthesizeFlight(p);
+    const QString flight = dir.filePath(QStringLiteral("full.dat"));
+    QFile f(flight);
+    f.open(QIODevice::WriteOnly);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    f.close();
+
+    const double load = MedianMs(
+        11, [] {},
+        [&] {
+            w->LoadFlightFile(flight);
+            w->chart()->repaint();
+        });
+    std::printf("load and draw a full 33 000-byte flight (median of 11): %.1f ms\n", load);
+
+    // All six series full: comparison, both filters, and series 4 filled for the measurement.
+    w->LoadComparisonFile(flight);
+    w->B_Filtr_AltClick();
+    w->B_Filtr_porClick();
+    auto* chart = w->chart();
+    chart->graphOf(4)->setVisible(true);
+    for (int i = 0; i < chart->pointCount(1); ++i) chart->addPoint(4, chart->pointValue(1, i) + 5, {});
+    const double replot = MedianMs(21, [] {}, [&] {
+        chart->replot(QCustomPlot::rpImmediateRefresh);
+    });
+    std::printf("full replot, six series of %d points (median of 21): %.1f ms\n",
+                chart->pointCount(1), replot);
+    return 0;
+}
