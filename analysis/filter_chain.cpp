@@ -41,6 +41,42 @@ void CopyWithEnd(const std::vector<std::int32_t>& from, std::vector<std::int32_t
     std::copy(from.begin(), from.begin() + static_cast<std::ptrdiff_t>(end) + 1, to.begin());
 }
 
+__extension__ typedef __int128 Wide;
+
+Wide Abs(Wide v) { return v < 0 ? -v : v; }
+
+// Restarts after the anchor are plentiful when a sample lies far off (a damaged record):
+// each one widens the tolerance by a fixed step and re-examines the same candidates. Instead
+// of running them one by one, the passes jump straight to the first restart in which some
+// candidate is accepted; which one, and everything after it, is exactly as if every restart
+// had run.
+
+// Pre-cut: candidate m (1..21) of restart k is accepted when |x| < m (s0 + 30 k).
+std::int64_t PreCutRestarts(std::int64_t x, std::int64_t m, std::int64_t s0) {
+    if (x < m * s0) return 0;
+    return (x - m * s0) / (30 * m) + 1;
+}
+
+// Final cut: candidate m of restart k is accepted when |x| <= |k D + P| / 10 + T + k, that is
+// when g(k) = |k D + P| / 10 + k reaches R = |x| - T. Where k D + P runs toward zero (D and P
+// of opposite signs) with |D| >= 10, g does not rise until k D + P has changed sign; from
+// there on, and everywhere else, it never falls. And g(k) >= k bounds the search.
+Wide FinalCutRestarts(Wide d, Wide p, Wide r) {
+    const auto g = [&](Wide k) { return Abs(k * d + p) / 10 + k; };
+    if (g(0) >= r) return 0;
+    Wide lo = 0;
+    if (p != 0 && d != 0 && (p > 0) != (d > 0) && Abs(d) >= 10) lo = Abs(p) / Abs(d) + 1;
+    Wide hi = lo > r ? lo : r;
+    while (lo < hi) {
+        const Wide mid = lo + (hi - lo) / 2;
+        if (g(mid) >= r)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
 // The straight line from the anchor j to the accepted sample i.
 void PreCutLine(std::vector<std::int32_t>& c, std::size_t j, std::size_t i) {
     const std::int32_t d = TruncDiv(WrapSub(c[i], c[j]), static_cast<std::int32_t>(i - j));
@@ -85,6 +121,17 @@ void PreCutPass(FilterWork& w, std::int32_t preCut) {
                 i = j;
                 s += 30;
                 t = 0;
+                if (s == std::int64_t{preCut} + 30) {
+                    // The first restart after this anchor: go on at the first restart that
+                    // accepts a candidate.
+                    std::int64_t first = INT64_MAX;
+                    for (std::int64_t m = 1; m <= 21; ++m) {
+                        const std::int64_t x =
+                            std::llabs(std::int64_t{c[j + static_cast<std::size_t>(m)]} - c[j]);
+                        first = std::min(first, PreCutRestarts(x, m, preCut));
+                    }
+                    s = std::int64_t{preCut} + 30 * first;
+                }
             }
             ++i;
         }
@@ -120,15 +167,33 @@ void FinalCutPass(FilterWork& w, std::int32_t tolerance) {
     const std::vector<std::int32_t>& ref = w.reference;
     CopyWithEnd(w.source, c, w.end);
     std::size_t j = 0, i = 1;
-    std::int64_t band = tolerance, a = 0;
+    Wide band = tolerance, a = 0;
     while (i + 1 < w.end) {
-        a += 5 * (std::int64_t{ref[i + 1]} - ref[i - 1]);
-        const std::int64_t q = std::llabs(a) / 10;
-        const std::int64_t lo = ref[i] - q, hi = ref[i] + q;
+        a += 5 * (Wide{ref[i + 1]} - ref[i - 1]);
+        const Wide q = Abs(a) / 10;
+        const Wide lo = ref[i] - q, hi = ref[i] + q;
         if (c[i] < lo - band || c[i] > hi + band) {
             if (i - j > 45) {
                 i = j;
                 ++band;
+                if (band == Wide{tolerance} + 1) {
+                    // The first restart after this anchor: a has grown by D over the 46
+                    // candidates; go on at the first restart that accepts one of them.
+                    Wide d = 0;
+                    Wide first = -1;
+                    std::vector<Wide> partial(47);
+                    for (std::size_t m = 1; m <= 46; ++m) {
+                        d += 5 * (Wide{ref[j + m + 1]} - ref[j + m - 1]);
+                        partial[m] = d;
+                    }
+                    for (std::size_t m = 1; m <= 46; ++m) {
+                        const Wide r = Abs(Wide{c[j + m]} - ref[j + m]) - tolerance;
+                        const Wide k = FinalCutRestarts(d, partial[m], r);
+                        if (first < 0 || k < first) first = k;
+                    }
+                    band = Wide{tolerance} + first;
+                    a = first * d;
+                }
             }
             ++i;
             continue;
@@ -137,7 +202,7 @@ void FinalCutPass(FilterWork& w, std::int32_t tolerance) {
         if (i != j + 1) {
             // From the anchor's value: the running product m x e is divided, not each step.
             const auto span = static_cast<std::int64_t>(i - j);
-            const std::int64_t e = 10 * (std::int64_t{c[i]} - c[j]) / span;
+            const std::int64_t e = 10 * (std::int64_t{c[i]} - c[j]) / span;  // fits: |c| < 2^31
             const std::int32_t base = c[j];
             for (std::size_t m = 1; m <= i - j; ++m)
                 c[j + m] = static_cast<std::int32_t>(base + static_cast<std::int64_t>(m) * e / 10);

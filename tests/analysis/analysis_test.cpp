@@ -248,3 +248,113 @@ TEST(CsvExport, BytesAndNames) {
 
 } // namespace
 } // namespace orlomat
+
+namespace orlomat {
+namespace {
+
+// The two cut passes as written, restart by restart, to check the passes that skip restarts.
+void NaivePreCut(std::vector<std::int32_t>& c, std::size_t end, std::int64_t preCut) {
+    std::size_t j = 0, i = 1;
+    std::int64_t t = 0, s = preCut;
+    while (i < end) {
+        t += s;
+        if (std::llabs(std::int64_t{c[i]} - c[j]) < t) {
+            s = preCut;
+            if (i != j + 1) {
+                const std::int32_t d = (c[i] - c[j]) / static_cast<std::int32_t>(i - j);
+                for (std::size_t m = j + 1; m <= i; ++m) c[m] = c[m - 1] + d;
+            }
+            j = i;
+            ++i;
+            t = 0;
+        } else {
+            if (i - j > 20) {
+                i = j;
+                s += 30;
+                t = 0;
+            }
+            ++i;
+        }
+    }
+}
+
+void NaiveFinalCut(std::vector<std::int32_t>& c, const std::vector<std::int32_t>& ref,
+                   std::size_t end, std::int64_t tolerance) {
+    std::size_t j = 0, i = 1;
+    std::int64_t band = tolerance, a = 0;
+    while (i + 1 < end) {
+        a += 5 * (std::int64_t{ref[i + 1]} - ref[i - 1]);
+        const std::int64_t q = std::llabs(a) / 10;
+        if (c[i] < ref[i] - q - band || c[i] > ref[i] + q + band) {
+            if (i - j > 45) {
+                i = j;
+                ++band;
+            }
+            ++i;
+            continue;
+        }
+        band = tolerance;
+        if (i != j + 1) {
+            const std::int64_t e = 10 * (std::int64_t{c[i]} - c[j]) / static_cast<std::int64_t>(i - j);
+            const std::int32_t base = c[j];
+            for (std::size_t m = 1; m <= i - j; ++m)
+                c[j + m] = static_cast<std::int32_t>(base + static_cast<std::int64_t>(m) * e / 10);
+        }
+        j = i;
+        ++i;
+        a = 0;
+    }
+}
+
+TEST(FilterChain, SkippingRestartsChangesNothing) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 300; ++round) {
+        const std::size_t n = 60 + rng() % 400;
+        std::vector<std::int32_t> table(n);
+        std::int32_t h = 0;
+        for (auto& v : table) {
+            h += static_cast<std::int32_t>(rng() % 200) - 100;
+            v = h;
+        }
+        // Far outliers and blocks of them force restarts, some of them many.
+        for (int k = 0; k < 8; ++k) {
+            const std::size_t at = rng() % n;
+            const std::size_t len = 1 + rng() % 60;
+            const std::int32_t jump = static_cast<std::int32_t>(rng() % 40000) - 20000;
+            for (std::size_t q = at; q < std::min(n, at + len); ++q) table[q] += jump;
+        }
+        const std::int32_t preCut = static_cast<std::int32_t>(rng() % 400);
+        const std::int32_t tolerance = static_cast<std::int32_t>(rng() % 300);
+
+        FilterWork w;
+        LoadSource(w, WithEnd(table));
+        PreCutPass(w, preCut);
+        std::vector<std::int32_t> naive = w.source;
+        NaivePreCut(naive, w.end, preCut);
+        ASSERT_TRUE(std::equal(naive.begin(), naive.begin() + static_cast<std::ptrdiff_t>(w.end),
+                               w.cleaned.begin()))
+            << round;
+
+        PrefilterAverage(w, 1 + static_cast<std::int32_t>(rng() % 20));
+        FinalFilterAverage(w, 1 + static_cast<std::int32_t>(rng() % 30));
+        FinalCutPass(w, tolerance);
+        naive = w.source;
+        NaiveFinalCut(naive, w.reference, w.end, tolerance);
+        ASSERT_TRUE(std::equal(naive.begin(), naive.begin() + static_cast<std::ptrdiff_t>(w.end),
+                               w.cleaned.begin()))
+            << round;
+    }
+}
+
+TEST(FilterChain, DamagedRecordsFinishQuickly) {
+    // Samples of a damaged record decode to the extremes of the integer range.
+    std::vector<std::int32_t> table(8000, 0);
+    for (std::size_t k = 0; k < table.size(); k += 97) table[k] = std::numeric_limits<std::int32_t>::min();
+    for (std::size_t k = 50; k < table.size(); k += 131) table[k] = 2147483000;
+    FilterWork w;
+    const FilteredFlight f = FilterFlight(WithEnd(table), WhichFlight::Current, 20000, 100, {}, w);
+    EXPECT_TRUE(f.filtered);  // and it got here: the restarts are not run one by one
+}
+
+} // namespace
+} // namespace orlomat
