@@ -1,5 +1,6 @@
 #include "qt_serial_line.h"
 
+#include <QFileInfo>
 #include <QThread>
 
 namespace orlomat {
@@ -23,6 +24,8 @@ bool QtSerialLine::open(const std::string& name, std::string& error) {
         port_.close();
         return false;
     }
+    const QString portName = QString::fromStdString(name);
+    location_ = portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName;
     // A pseudo-terminal has no modem lines: failing to hold DTR and RTS off is harmless.
     port_.setDataTerminalReady(false);
     port_.setRequestToSend(false);
@@ -43,7 +46,13 @@ std::size_t QtSerialLine::waiting() {
     // Without an event loop the port only takes in bytes when asked to wait for them.
     port_.waitForReadyRead(0);
     noteError();
-    return static_cast<std::size_t>(port_.bytesAvailable());
+    const auto waiting = static_cast<std::size_t>(port_.bytesAvailable());
+#ifdef Q_OS_UNIX
+    // A vanished device file is an unplugged adapter (or a closed pseudo-terminal); the port
+    // itself does not always report it.
+    if (waiting == 0 && !location_.isEmpty() && !QFileInfo::exists(location_)) broken_ = true;
+#endif
+    return waiting;
 }
 
 std::size_t QtSerialLine::read(std::uint8_t* into, std::size_t count) {

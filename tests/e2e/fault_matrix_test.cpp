@@ -1,0 +1,196 @@
+// The device faults end to end: the emulator on a pseudo-terminal imitates a bad altimeter or
+// cable, and both the window and the command-line tool must end with the right message, the
+// port closed, nothing saved lost, and no hang beyond the designed waits.
+#include "altimeter.h"
+#include "cli_device.h"
+#include "flight_synth.h"
+#include "orlomat_1.h"
+#include "qt_serial_line.h"
+#include "scripted_prompter.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace orlomat {
+namespace {
+
+// Real reply waits, but the 100 ms passes of the transfer loop last 1 ms: the 1020-pass
+// cases take about a second instead of a hundred.
+class QuickPassClock : public Clock {
+public:
+    void sleepMs(int ms) override { QThread::msleep(static_cast<unsigned long>(ms == 100 ? 1 : ms)); }
+};
+
+class Emulator {
+public:
+    explicit Emulator(QStringList args, const QString& flight) {
+        if (!flight.isEmpty()) args << QStringLiteral("--flight") << flight;
+        process_.start(QStringLiteral(ORLOMAT_EMULATOR), args);
+        if (process_.waitForReadyRead(5000)) port_ = QString::fromUtf8(process_.readLine()).trimmed();
+    }
+    ~Emulator() {
+        process_.terminate();
+        if (!process_.waitForFinished(2000)) process_.kill();
+        process_.waitForFinished(1000);
+    }
+    QString port() const { return port_; }
+
+private:
+    QProcess process_;
+    QString port_;
+};
+
+struct FaultCase {
+    const char* name;
+    QStringList emulatorArgs;
+    bool received;                // a record (32 bytes or more) arrives and becomes the flight
+    std::vector<Message> shown;   // what the window says
+    bool statusFails = false;     // the first exchange fails: nothing else happens
+    bool unplugged = false;       // the port is gone afterwards
+};
+
+class FaultMatrix : public ::testing::TestWithParam<FaultCase> {
+protected:
+    void SetUp() override {
+        SynthParams p;
+        p.glideSeconds = 20.0f;  // a short flight: 1 300 bytes
+        p.competitor = 31;
+        const auto bytes = SynthesizeFlight(p);
+        flight = dir.filePath(QStringLiteral("flight.dat"));
+        QFile f(flight);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    }
+    QTemporaryDir dir;
+    QString flight;
+};
+
+std::vector<QString> Texts(const test::ScriptedPrompter& p) {
+    std::vector<QString> t;
+    for (const auto& m : p.shown) t.push_back(m.text);
+    return t;
+}
+
+TEST_P(FaultMatrix, WindowAndCommandLine) {
+    const FaultCase& c = GetParam();
+    QuickPassClock clock;
+
+    // The window, with a flight already loaded that a failed read must not lose.
+    {
+        Emulator emu(c.emulatorArgs, flight);
+        ASSERT_FALSE(emu.port().isEmpty());
+        test::ScriptedPrompter prompter;
+        QtSerialLine line;
+        TOrlomat_BMP w(dir.filePath(QStringLiteral("w.par")), prompter, &line, &clock);
+        SynthParams other;
+        other.competitor = 99;
+        const auto before = SynthesizeFlight(other);
+        const QString earlier = dir.filePath(QStringLiteral("earlier.dat"));
+        {
+            QFile f(earlier);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(reinterpret_cast<const char*>(before.data()), static_cast<qsizetype>(before.size()));
+        }
+        ASSERT_TRUE(w.LoadFlightFile(earlier));
+        w.setPortOverride(emu.port());
+        QElapsedTimer t;
+        t.start();
+        w.B_Odczyt_OrlomatuClick();
+        EXPECT_LT(t.elapsed(), 15000);
+        std::vector<QString> expected;
+        for (const Message m : c.shown) expected.push_back(QString::fromUtf8(Tr(m, 0)));
+        EXPECT_EQ(Texts(prompter), expected);
+        EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Closed);
+        if (c.received) {
+            EXPECT_GE(w.session().current.record.size(), kHeaderSize);
+            EXPECT_NE(w.session().current.record, before);
+        } else if (c.statusFails) {
+            EXPECT_EQ(w.session().current.record, before);  // the earlier flight stays
+        } else {
+            EXPECT_LT(w.session().current.record.size(), kHeaderSize);  // what arrived
+        }
+        // Whatever happened, Save writes the current flight's own bytes.
+        const QString saved = dir.filePath(QStringLiteral("saved.dat"));
+        prompter.fileNames = {saved};
+        prompter.confirmations = {true};
+        w.BZapisz_PomiarClick();
+        QFile s(saved);
+        if (!w.session().current.record.empty()) {
+            ASSERT_TRUE(s.open(QIODevice::ReadOnly));
+            EXPECT_EQ(static_cast<std::size_t>(s.size()), w.session().current.record.size());
+        }
+    }
+
+    // The command-line tool: exit 1 and no file on every failure, the record on success.
+    {
+        Emulator emu(c.emulatorArgs, flight);
+        const QString target = dir.filePath(QStringLiteral("cli.dat"));
+        QFile::remove(target);
+        QtSerialLine line;
+        std::ostringstream out, err;
+        const int rc = RunDeviceCommand("download", {"--port", emu.port().toStdString(), "-o",
+                                                     target.toStdString()},
+                                        1, out, err, &line, &clock);
+        const bool broke = !c.shown.empty() && c.shown.back() == Message::CommunicationError;
+        EXPECT_EQ(rc, c.received && !broke ? 0 : 1) << err.str();
+        EXPECT_EQ(QFile::exists(target), c.received) << err.str();
+        if (broke) {
+            EXPECT_NE(err.str().find("Communication Error"), std::string::npos);
+        }
+        // The port is free again: another program can open it (unless it was pulled out).
+        if (!c.unplugged) {
+            QSerialPort again(emu.port());
+            EXPECT_TRUE(again.open(QIODevice::ReadWrite)) << again.errorString().toStdString();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Emulator, FaultMatrix,
+    ::testing::Values(
+        FaultCase{"Healthy", {}, true, {}},
+        FaultCase{"Silent", {QStringLiteral("--silent")}, false, {Message::CommunicationError}, true},
+        FaultCase{"ShortReplies", {QStringLiteral("--reply-bytes"), QStringLiteral("5")}, false,
+                  {Message::CommunicationError}, true},
+        FaultCase{"LongReplies", {QStringLiteral("--reply-bytes"), QStringLiteral("12")}, false,
+                  {Message::CommunicationError}, true},
+        FaultCase{"NoNewMeasurement", {QStringLiteral("--no-new")}, true, {Message::NoNewMeasurement}},
+        FaultCase{"StreamCutShort", {QStringLiteral("--cut-after"), QStringLiteral("20")}, false,
+                  {Message::CommunicationError}},
+        FaultCase{"StreamCutAfter700", {QStringLiteral("--cut-after"), QStringLiteral("700")}, true, {}},
+        FaultCase{"NoEndMarker", {QStringLiteral("--no-marker")}, true, {}},
+        FaultCase{"SlowStream", {QStringLiteral("--slow"), QStringLiteral("4")}, true, {}},
+        FaultCase{"UnplugDuringStream", {QStringLiteral("--unplug-after"), QStringLiteral("600")},
+                  true, {Message::CommunicationError}, false, true},
+        FaultCase{"UnplugBetweenCommands", {QStringLiteral("--unplug-after"), QStringLiteral("0")},
+                  false, {Message::CommunicationError}, false, true}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+TEST(FaultMatrixPort, ASecondProgramHoldingThePort) {
+    Emulator emu({}, {});
+    QSerialPort holder(emu.port());
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    QTemporaryDir dir;
+    QuickPassClock clock;
+    test::ScriptedPrompter prompter;
+    QtSerialLine line;
+    TOrlomat_BMP w(dir.filePath(QStringLiteral("w.par")), prompter, &line, &clock);
+    w.English1Click();
+    w.setPortOverride(emu.port());
+    w.B_Odczyt_OrlomatuClick();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Communication Error: ") + emu.port());
+    EXPECT_EQ(prompter.shown[0].caption, QStringLiteral("Altimeter - error"));
+    EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Failed);
+}
+
+} // namespace
+} // namespace orlomat
