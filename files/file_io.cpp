@@ -26,11 +26,17 @@ FileRead ReadFileStart(const QString& path, std::size_t limit) {
 
 QString WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return f.errorString();
-    if (f.write(bytes) != bytes.size()) {
-        const QString error = f.errorString();
-        f.cancelWriting();
-        return error;
+    // Unbuffered, so a full disk is reported by the write itself, with its reason.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return f.errorString();
+    // A short write (a disk filling up) is followed by another, which then says why.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 n = f.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            const QString error = f.errorString();
+            f.cancelWriting();
+            return error;
+        }
+        done += static_cast<qsizetype>(n);
     }
     if (!f.commit()) return f.errorString();
     return {};
