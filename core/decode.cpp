@@ -95,6 +95,23 @@ ConvertedSamples ConvertSamples(std::span<const std::uint8_t> record, DecodingSt
     return out;
 }
 
+std::vector<float> VerticalSpeedPoints(std::vector<std::int32_t>& speed, std::size_t m) {
+    std::vector<float> points;
+    if (m > 2) points.reserve(m - 2);
+    float v = 0.0f;
+    for (std::size_t i = 0; i < m; ++i) {
+        if (i + 2 < m) points.push_back(v);
+        v = static_cast<float>(speed[i]) * 0.01f;
+        // Four-point mean of the speeds around i (entry -1 counts as 0); m = n - 5 keeps
+        // i + 2 inside the table.
+        const std::int32_t before = i > 0 ? speed[i - 1] : 0;
+        const std::int32_t sum =
+            WrapAdd(WrapAdd(before, speed[i]), WrapAdd(speed[i + 1], speed[i + 2]));
+        speed[i + 1] = TruncToInt32(static_cast<double>(sum) * 0.25);
+    }
+    return points;
+}
+
 FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state,
                          bool showSpeed, std::uint32_t wordCount) {
     FlightCurve c;
@@ -112,23 +129,16 @@ FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& st
     c.speeds = SmoothAltitudes(alt);
     std::vector<std::int32_t>& speed = c.speeds;
 
-    float v = 0.0f;
     c.series1.reserve(m);
-    if (showSpeed && m > 2) c.series2.reserve(m - 2);
     for (std::size_t i = 0; i < m; ++i) {
         const float y = static_cast<float>(alt[i]) * 0.01f;
         c.series1.push_back({y, PointLabel(i, state.samplingRate)});
-        if (showSpeed && i + 2 < m) c.series2.push_back(v);
-        v = static_cast<float>(speed[i]) * 0.01f;
-        // Four-point mean of the speeds around i (entry -1 counts as 0); n > 5 keeps i + 2
-        // inside the table.
-        const std::int32_t before = i > 0 ? speed[i - 1] : 0;
-        const std::int32_t sum =
-            WrapAdd(WrapAdd(before, speed[i]), WrapAdd(speed[i + 1], speed[i + 2]));
-        speed[i + 1] = TruncToInt32(static_cast<double>(sum) * 0.25);
         if (y > c.maximum && alt[i] != -1) c.maximum = y;
         if (y < c.minimum && alt[i] != -1 && c.maximum > 10.0f) c.minimum = y;
     }
+    // The speed table is averaged whether or not its curve is shown.
+    std::vector<float> speedPoints = VerticalSpeedPoints(speed, m);
+    if (showSpeed) c.series2 = std::move(speedPoints);
 
     alt.resize(m + 1);
     alt[m] = kTableEndMark;

@@ -81,6 +81,11 @@ FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& st
 // altitude k+1 minus smoothed altitude k. Nothing changes for fewer than three entries.
 std::vector<std::int32_t> SmoothAltitudes(std::span<std::int32_t> altitudes);
 
+// The vertical-speed points of the M charted altitude points: the speed table is averaged
+// four entries at a time ahead of the drawing (in place), and point i (for i < M - 2) is the
+// previous entry in metres, 0 for the first.
+std::vector<float> VerticalSpeedPoints(std::vector<std::int32_t>& speeds, std::size_t m);
+
 // Time label of chart point i: the whole seconds when point i falls on one, else empty.
 std::string PointLabel(std::size_t index, std::uint32_t samplingRate);
 

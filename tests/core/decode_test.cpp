@@ -177,6 +177,18 @@ TEST(SmoothAltitudes, WorkedExampleAndSpeeds) {
     EXPECT_EQ(speed.size(), 11u);
 }
 
+TEST(VerticalSpeed, SteadyClimbSettlesOneCentimetreBelowTheStep) {
+    // A climb of 50 cm a sample, smoothed like the altitude table.
+    std::vector<std::int32_t> alt(40);
+    for (std::size_t k = 0; k < alt.size(); ++k) alt[k] = static_cast<std::int32_t>(50 * k);
+    std::vector<std::int32_t> speed = SmoothAltitudes(alt);
+    const std::vector<float> v = VerticalSpeedPoints(speed, alt.size() - 5);
+    const float expected[] = {0.0f, 0.5f, 0.37f, 0.46f, 0.45f, 0.47f, 0.48f, 0.48f, 0.49f, 0.49f, 0.49f};
+    ASSERT_EQ(v.size(), alt.size() - 7);  // n - 7 points
+    for (std::size_t i = 0; i < std::size(expected); ++i) EXPECT_FLOAT_EQ(v[i], expected[i]) << i;
+    EXPECT_FLOAT_EQ(v.back(), 0.49f);
+}
+
 TEST(SmoothAltitudes, TruncatesTowardZero) {
     std::vector<std::int32_t> alt = {-1, -1, 0};
     SmoothAltitudes(alt);

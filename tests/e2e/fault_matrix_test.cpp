@@ -174,6 +174,37 @@ INSTANTIATE_TEST_SUITE_P(
                   false, {Message::CommunicationError}, false, true}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
+TEST(FaultMatrixPort, WrongAcknowledgementsAndGarbage) {
+    QuickPassClock clock;
+    const auto run = [&](const QStringList& emulatorArgs, const std::string& command,
+                         std::vector<std::string> args, std::string& err) {
+        Emulator emu(emulatorArgs, {});
+        args.insert(args.begin(), {"--port", emu.port().toStdString()});
+        QtSerialLine line;
+        std::ostringstream out, e;
+        const int rc = RunDeviceCommand(command, args, 1, out, e, &line, &clock);
+        err = e.str();
+        return rc;
+    };
+    std::string err;
+    EXPECT_EQ(run({QStringLiteral("--wrong-ack")}, "settings",
+                  {"--level", "10", "--sampling", "2", "--manual-zero", "0", "--competitor", "5",
+                   "--delay", "3"},
+                  err),
+              1);
+    EXPECT_NE(err.find("Setup failed"), std::string::npos) << err;
+    EXPECT_EQ(run({QStringLiteral("--wrong-ack")}, "default-setup", {}, err), 1);
+    EXPECT_NE(err.find("Setup failed"), std::string::npos) << err;
+    EXPECT_EQ(run({QStringLiteral("--wrong-ack")}, "reset", {}, err), 1);
+    EXPECT_NE(err.find("Reset - Error"), std::string::npos) << err;
+    // Garbage in every reply: the read fails or goes through, never more.
+    QTemporaryDir dir;
+    const int rc = run({QStringLiteral("--garbage")}, "download",
+                       {"-o", dir.filePath(QStringLiteral("g.dat")).toStdString()}, err);
+    EXPECT_TRUE(rc == 0 || rc == 1);
+    EXPECT_EQ(run({QStringLiteral("--garbage")}, "settings", {}, err) <= 1, true);
+}
+
 TEST(FaultMatrixPort, ASecondProgramHoldingThePort) {
     Emulator emu({}, {});
     QSerialPort holder(emu.port());

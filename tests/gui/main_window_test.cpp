@@ -3,6 +3,7 @@
 #include "format.h"
 #include "orlomat_1.h"
 #include "scripted_prompter.h"
+#include "settings_file.h"
 
 #include <QAction>
 #include <QFile>
@@ -429,6 +430,20 @@ TEST_F(MainWindowTest, SpeedSwitchClearsOnlyTheSpeedCurveAndRedrawsFromTheRecord
     EXPECT_TRUE(w.Przyspieszenie1->isChecked());
     EXPECT_EQ(w.chart()->pointCount(1), altitude);
     EXPECT_EQ(w.chart()->pointCount(2), altitude - 2);
+}
+
+TEST(SettingsFile, BesideTheProgramWithTheExtensionReplaced) {
+    EXPECT_EQ(SettingsPathBesideProgram(QStringLiteral("C:/loty/OrlomatBMP.exe")),
+              QStringLiteral("C:/loty/OrlomatBMP.par"));
+    EXPECT_EQ(SettingsPathBesideProgram(QStringLiteral("/usr/bin/OrlomatBMP")),
+              QStringLiteral("/usr/bin/OrlomatBMP.par"));
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("OrlomatBMP"));
+    EXPECT_EQ(ResolveSettingsPath(program), dir.filePath(QStringLiteral("OrlomatBMP.par")));
+    // A folder that cannot be written (here: one that does not exist): the user's own folder.
+    const QString elsewhere = ResolveSettingsPath(QStringLiteral("/no/such/folder/OrlomatBMP"));
+    EXPECT_TRUE(elsewhere.endsWith(QStringLiteral("/OrlomatBMP.par")));
+    EXPECT_FALSE(elsewhere.startsWith(QStringLiteral("/no/such")));
 }
 
 } // namespace
