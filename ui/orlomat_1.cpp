@@ -546,37 +546,50 @@ void TOrlomat_BMP::BZapisz_PomiarClick() {
     if (QFileInfo::exists(path) &&
         !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
         return;
-    const QString error = WriteFileAtomically(
-        path, QByteArray(reinterpret_cast<const char*>(flight.record.data()),
-                         static_cast<qsizetype>(flight.record.size())));
-    if (!error.isEmpty())
-        showError(Message::CannotSaveFile,
-                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+    writeUserFile(path, QByteArray(reinterpret_cast<const char*>(flight.record.data()),
+                                   static_cast<qsizetype>(flight.record.size())));
+}
+
+QString TOrlomat_BMP::chooseFileToOpen() {
+    const QString path = prompter_.openFileName(openDialogName_);
+    if (!path.isEmpty()) openDialogName_ = path;
+    return path;
 }
 
 void TOrlomat_BMP::BLaduj_pomiarClick() {
-    const QString path = prompter_.openFileName(openDialogName_);
-    if (path.isEmpty()) return;
-    openDialogName_ = path;
-    LoadFlightFile(path);
+    const QString path = chooseFileToOpen();
+    if (!path.isEmpty()) LoadFlightFile(path);
 }
 
-bool TOrlomat_BMP::LoadFlightFile(const QString& path) {
+std::optional<std::vector<std::uint8_t>> TOrlomat_BMP::readFlightFile(const QString& path) {
     FileRead file = ReadFileStart(path, kMaxRecordSize);
     if (!file.error.isEmpty()) {
         showError(Message::CannotOpenFile,
                   QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.error);
-        return false;
+        return std::nullopt;
     }
     if (file.bytes.size() < kHeaderSize) {
         showError(Message::NoFlightRecord);
-        return false;
+        return std::nullopt;
     }
+    return std::move(file.bytes);
+}
+
+bool TOrlomat_BMP::writeUserFile(const QString& path, const QByteArray& bytes) {
+    const QString error = WriteFileAtomically(path, bytes);
+    if (error.isEmpty()) return true;
+    showError(Message::CannotSaveFile, QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+    return false;
+}
+
+bool TOrlomat_BMP::LoadFlightFile(const QString& path) {
+    auto bytes = readFlightFile(path);
+    if (!bytes) return false;
     GroupB_Alt->setTitle(NameWithoutFolder(path));
     Chart1->undoZoom();
     for (int s : {1, 2, 4, 5}) Chart1->clearSeries(s);
     Chart1->setLeftIncrement(0);
-    session_.current.record = std::move(file.bytes);
+    session_.current.record = std::move(*bytes);
     ApplyFlightHeader(FlightSource::File);
     DecodeCurrentFlight();
     return true;
@@ -721,36 +734,24 @@ void TOrlomat_BMP::B_Filtr_AltClick() {
 
 void TOrlomat_BMP::B_Filtr_porClick() {
     const Flight& flight = session_.comparison;
-    const auto bytes = static_cast<std::uint32_t>(
-        flight.record.size() > kHeaderSize ? flight.record.size() - kHeaderSize : 0);
     const FilteredFlight f =
-        FilterFlight(session_.comparisonCurve.altitudes, WhichFlight::Comparison, bytes,
+        FilterFlight(session_.comparisonCurve.altitudes, WhichFlight::Comparison, flight.byteCount(),
                      flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
     if (f.filtered) showFiltered(f, 3, 6, E_Max_Por, E_Min_Por);
 }
 
 void TOrlomat_BMP::B_PorownanieClick() {
-    const QString path = prompter_.openFileName(openDialogName_);
-    if (path.isEmpty()) return;
-    openDialogName_ = path;
-    LoadComparisonFile(path);
+    const QString path = chooseFileToOpen();
+    if (!path.isEmpty()) LoadComparisonFile(path);
 }
 
 bool TOrlomat_BMP::LoadComparisonFile(const QString& path) {
-    FileRead file = ReadFileStart(path, kMaxRecordSize);
-    if (!file.error.isEmpty()) {
-        showError(Message::CannotOpenFile,
-                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.error);
-        return false;
-    }
-    if (file.bytes.size() < kHeaderSize) {
-        showError(Message::NoFlightRecord);
-        return false;
-    }
+    auto bytes = readFlightFile(path);
+    if (!bytes) return false;
     GroupB_Por->setTitle(NameWithoutFolder(path));
     Porownanie1->setChecked(true);
     Flight& flight = session_.comparison;
-    flight.record = std::move(file.bytes);
+    flight.record = std::move(*bytes);
     flight.source = FlightSource::File;
     const HeaderInfo info = InterpretFlightHeader(flight.record, FlightSource::File);
     E_Zaw_Por->setText(QString::number(info.header.competitor));
@@ -769,10 +770,8 @@ void TOrlomat_BMP::DrawComparison() {
     Chart1->setLeftAutomatic(false);
     Chart1->setLeftAutomaticMaximum(false);
     Chart1->setLeftAutomaticMinimum(true);
-    const auto bytes = static_cast<std::uint32_t>(
-        flight.record.size() > kHeaderSize ? flight.record.size() - kHeaderSize : 0);
     ComparisonCurve& c = session_.comparisonCurve;
-    c = DecodeComparison(flight.record, flight.state, bytes, DecimalSeparator());
+    c = DecodeComparison(flight.record, flight.state, flight.byteCount(), DecimalSeparator());
     Chart1->setBottomMinorTickCount(c.minorTickCount);
     for (const float y : c.series3) Chart1->addPoint(3, static_cast<double>(y), QString());
     if (c.maxText) E_Max_Por->setText(QString::fromStdString(*c.maxText));
@@ -836,11 +835,7 @@ void TOrlomat_BMP::ZapiszdoExcela1Click() {
         !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
         return;
     const std::string bytes = ExportBytes(flight.curve.altitudes, DecimalSeparator());
-    const QString error = WriteFileAtomically(
-        path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!error.isEmpty())
-        showError(Message::CannotSaveFile,
-                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+    writeUserFile(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 } // namespace orlomat

@@ -9,6 +9,8 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QGroupBox;
@@ -111,6 +113,11 @@ private:
     void DecodeCurrentFlight();
     void prepareCurrentFlightAxes();
     void clearComparisonGroup();
+    QString chooseFileToOpen();
+    // A flight file's bytes (at most one record), or a message and nothing.
+    std::optional<std::vector<std::uint8_t>> readFlightFile(const QString& path);
+    // Writes a file the user chose, atomically; a message with the reason when it fails.
+    bool writeUserFile(const QString& path, const QByteArray& bytes);
     void clearCurrentGroup();
     void showFiltered(const FilteredFlight& f, int mainSeries, int dashedSeries, QLineEdit* maxEdit,
                       QLineEdit* minEdit);

@@ -20,6 +20,10 @@ struct Flight {
 
     bool present() const { return !record.empty(); }
     std::uint32_t wordCount() const { return RecordWordCount(record.size()); }
+    // The bytes after the header.
+    std::uint32_t byteCount() const {
+        return static_cast<std::uint32_t>(record.size() > kHeaderSize ? record.size() - kHeaderSize : 0);
+    }
 };
 
 struct Session {
