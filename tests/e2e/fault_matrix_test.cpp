@@ -57,6 +57,8 @@ struct FaultCase {
     bool unplugged = false;       // the port is gone afterwards
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
 class FaultMatrix : public ::testing::TestWithParam<FaultCase> {
 protected:
     void SetUp() override {
