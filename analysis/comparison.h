@@ -13,12 +13,12 @@ namespace orlomat {
 struct ComparisonCurve {
     std::uint32_t samples = 0;
     float referencePressure = 0.0f;
-    std::vector<std::int32_t> altitudes;  // smoothed, cm; the end value after the drawn ones
-    std::vector<float> series3;           // metres
-    float maximum = 0.0f;                 // starts at 0
-    float minimum = 65535.0f;             // starts at 65535
-    std::optional<std::string> maxText;   // set only when the maximum changed
-    std::optional<std::string> minText;   // set only when the minimum changed
+    std::vector<std::int32_t> altitudes; // smoothed, cm; the end value after the drawn ones
+    std::vector<float> series3;          // metres
+    float maximum = 0.0f;                // starts at 0
+    float minimum = 65535.0f;            // starts at 65535
+    std::optional<std::string> maxText;  // set only when the maximum changed
+    std::optional<std::string> minText;  // set only when the minimum changed
     // trunc(M + M / 30) at the last change of the maximum: the left axis rises to it when it
     // is above the axis' current maximum.
     std::optional<std::int32_t> leftAxisCandidate;

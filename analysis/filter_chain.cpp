@@ -25,8 +25,10 @@ public:
     explicit SlidingSum(const std::int32_t* in) : in_(in) {}
     std::int32_t mean(std::size_t lo, std::size_t hi) {
         if (lo > hi_) lo_ = hi_ = lo, sum_ = 0;
-        while (hi_ < hi) sum_ = WrapAdd(sum_, in_[hi_++]);
-        while (lo_ < lo) sum_ = WrapSub(sum_, in_[lo_++]);
+        while (hi_ < hi)
+            sum_ = WrapAdd(sum_, in_[hi_++]);
+        while (lo_ < lo)
+            sum_ = WrapSub(sum_, in_[lo_++]);
         return sum_ / static_cast<std::int32_t>(hi_ - lo_);
     }
 
@@ -43,7 +45,9 @@ void CopyWithEnd(const std::vector<std::int32_t>& from, std::vector<std::int32_t
 
 __extension__ typedef __int128 Wide;
 
-Wide Abs(Wide v) { return v < 0 ? -v : v; }
+Wide Abs(Wide v) {
+    return v < 0 ? -v : v;
+}
 
 // Restarts after the anchor are plentiful when a sample lies far off (a damaged record):
 // each one widens the tolerance by a fixed step and re-examines the same candidates. Instead
@@ -80,7 +84,8 @@ Wide FinalCutRestarts(Wide d, Wide p, Wide r) {
 // The straight line from the anchor j to the accepted sample i.
 void PreCutLine(std::vector<std::int32_t>& c, std::size_t j, std::size_t i) {
     const std::int32_t d = TruncDiv(WrapSub(c[i], c[j]), static_cast<std::int32_t>(i - j));
-    for (std::size_t m = j + 1; m <= i; ++m) c[m] = WrapAdd(c[m - 1], d);
+    for (std::size_t m = j + 1; m <= i; ++m)
+        c[m] = WrapAdd(c[m - 1], d);
 }
 
 } // namespace
@@ -202,7 +207,7 @@ void FinalCutPass(FilterWork& w, std::int32_t tolerance) {
         if (i != j + 1) {
             // From the anchor's value: the running product m x e is divided, not each step.
             const auto span = static_cast<std::int64_t>(i - j);
-            const std::int64_t e = 10 * (std::int64_t{c[i]} - c[j]) / span;  // fits: |c| < 2^31
+            const std::int64_t e = 10 * (std::int64_t{c[i]} - c[j]) / span; // fits: |c| < 2^31
             const std::int32_t base = c[j];
             for (std::size_t m = 1; m <= i - j; ++m)
                 c[j + m] = static_cast<std::int32_t>(base + static_cast<std::int64_t>(m) * e / 10);

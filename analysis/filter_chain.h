@@ -11,8 +11,8 @@
 namespace orlomat {
 
 struct FilterSettings {
-    std::int32_t preCut = 350;      // cm per sample step
-    std::int32_t finalCut = 250;    // cm
+    std::int32_t preCut = 350;   // cm per sample step
+    std::int32_t finalCut = 250; // cm
     std::int32_t prefilterWidth = 8;
     std::int32_t finalFilterWidth = 12;
 
@@ -23,13 +23,15 @@ struct FilterSettings {
 constexpr std::int32_t kFilterWidthMax = 100;
 
 // Samples after i in the window of a moving average of width w.
-constexpr std::int32_t WindowAhead(std::int32_t w) { return w + w / 2 - w / 5; }
+constexpr std::int32_t WindowAhead(std::int32_t w) {
+    return w + w / 2 - w / 5;
+}
 
 // The work arrays, kept between runs; each array ends with the end value 0x7FFFFFFF.
 struct FilterWork {
     FilterWork();
     std::vector<std::int32_t> source, cleaned, firstAverage, reference;
-    std::size_t end = 0;  // index of the end value in source
+    std::size_t end = 0; // index of the end value in source
 };
 
 // Copies a flight's altitude table (up to and including its end value) into source.
@@ -43,12 +45,12 @@ void FilterChain(FilterWork& work, const FilterSettings& settings);
 
 // What a flight's filter button shows.
 struct FilteredFlight {
-    bool filtered = false;  // false: the flight is too short and nothing changes
-    std::vector<std::int32_t> cleaned;  // cm, the main curve
-    std::vector<std::int32_t> source;   // cm, the dashed curve
-    std::vector<std::string> labels;    // time labels (current flight), else empty
-    std::int32_t maximum = 0;           // cm, from 0
-    std::int32_t minimum = 5000;        // cm, from 5000
+    bool filtered = false;             // false: the flight is too short and nothing changes
+    std::vector<std::int32_t> cleaned; // cm, the main curve
+    std::vector<std::int32_t> source;  // cm, the dashed curve
+    std::vector<std::string> labels;   // time labels (current flight), else empty
+    std::int32_t maximum = 0;          // cm, from 0
+    std::int32_t minimum = 5000;       // cm, from 5000
 };
 
 enum class WhichFlight { Current, Comparison };

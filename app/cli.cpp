@@ -36,7 +36,9 @@ struct Text {
     const char* en;
 };
 
-const char* Tr(Lang lang, const Text& t) { return lang == Lang::Pl ? t.pl : t.en; }
+const char* Tr(Lang lang, const Text& t) {
+    return lang == Lang::Pl ? t.pl : t.en;
+}
 
 constexpr Text kUsage = {
     "Użycie:\n"
@@ -104,9 +106,8 @@ constexpr Text kBadValue = {"zła wartość opcji ", "bad value for option "};
 constexpr Text kCannotRead = {"nie można odczytać pliku ", "cannot read file "};
 constexpr Text kNoRecord = {"plik nie zawiera zapisu lotu (krótszy niż 32-bajtowy nagłówek): ",
                             "the file holds no flight record (shorter than the 32-byte header): "};
-constexpr Text kBadFilter = {
-    "wartości filtra poza zakresem: obcięcia od 0, szerokości od 1 do 100",
-    "filter values out of range: cuts from 0, widths from 1 to 100"};
+constexpr Text kBadFilter = {"wartości filtra poza zakresem: obcięcia od 0, szerokości od 1 do 100",
+                             "filter values out of range: cuts from 0, widths from 1 to 100"};
 constexpr Text kNoData = {"Brak danych", "No data"};
 constexpr Text kCannotWrite = {"nie można zapisać pliku ", "cannot write file "};
 constexpr Text kHint = {" (orlomat --help)", " (orlomat --help)"};
@@ -114,7 +115,7 @@ constexpr Text kHint = {" (orlomat --help)", " (orlomat --help)"};
 struct Options {
     std::string command;
     std::string file;
-    std::string output;  // export-csv's second file
+    std::string output; // export-csv's second file
     FlightSource source = FlightSource::File;
     std::optional<float> temperature;
     bool showSpeed = true;
@@ -150,8 +151,7 @@ std::optional<float> ParseTemperature(const std::string& text) {
 }
 
 // Parses everything but --lang, which the caller has taken out already.
-std::optional<Failure> ParseOptions(const std::vector<std::string>& args, Lang lang,
-                                    Options& opt) {
+std::optional<Failure> ParseOptions(const std::vector<std::string>& args, Lang lang, Options& opt) {
     const auto usage = [&](const Text& what, const std::string& detail) {
         return Failure{2, std::string(Tr(lang, what)) + detail + Tr(lang, kHint)};
     };
@@ -219,8 +219,7 @@ std::optional<Failure> ParseOptions(const std::vector<std::string>& args, Lang l
     }
     if (opt.file.empty() || (opt.command == "export-csv" && opt.output.empty()))
         return usage(kMissingFile, "");
-    if (!opt.filter.valid())
-        return Failure{1, std::string(Tr(lang, kBadFilter))};
+    if (!opt.filter.valid()) return Failure{1, std::string(Tr(lang, kBadFilter))};
     return std::nullopt;
 }
 
@@ -272,7 +271,8 @@ void WriteHeaderFields(JsonWriter& j, std::size_t length, const HeaderInfo& info
 void WriteCurveFields(JsonWriter& j, const FlightCurve& curve) {
     j.key("samples").value(std::int64_t{curve.samples});
     j.key("pressures_pa").beginArray();
-    for (const std::int32_t p : curve.pressures) j.value(std::int64_t{p});
+    for (const std::int32_t p : curve.pressures)
+        j.value(std::int64_t{p});
     j.endArray();
     j.key("reference_pressure_hpa").value(curve.referencePressure);
     j.key("altitudes_cm").beginArray();
@@ -288,7 +288,8 @@ void WriteCurveFields(JsonWriter& j, const FlightCurve& curve) {
     }
     j.endArray();
     j.key("series2").beginArray();
-    for (const float v : curve.series2) j.value(v);
+    for (const float v : curve.series2)
+        j.value(v);
     j.endArray();
     j.key("max_m").value(curve.maximum);
     j.key("min_m").value(curve.minimum);
@@ -313,8 +314,8 @@ void WriteFilterFields(JsonWriter& j, const std::vector<std::uint8_t>& record,
         ApplyHeaderToState(info, state);
         const auto bytes = static_cast<std::uint32_t>(record.size() - kHeaderSize);
         const ComparisonCurve c = DecodeComparison(record, state, bytes);
-        f = FilterFlight(c.altitudes, WhichFlight::Comparison, bytes, info.samplingRate,
-                         opt.filter, work);
+        f = FilterFlight(c.altitudes, WhichFlight::Comparison, bytes, info.samplingRate, opt.filter,
+                         work);
     } else {
         const FlightCurve c = DecodeAsFile(record, info);
         f = FilterFlight(c.altitudes, WhichFlight::Current, RecordWordCount(record.size()),
@@ -324,13 +325,15 @@ void WriteFilterFields(JsonWriter& j, const std::vector<std::uint8_t>& record,
     if (!f.filtered) return;
     const auto array = [&](const char* name, const std::vector<std::int32_t>& v) {
         j.key(name).beginArray();
-        for (const std::int32_t x : v) j.value(std::int64_t{x});
+        for (const std::int32_t x : v)
+            j.value(std::int64_t{x});
         j.endArray();
     };
     array("cleaned_cm", f.cleaned);
     array("source_cm", f.source);
     j.key("labels").beginArray();
-    for (const std::string& l : f.labels) j.value(l);
+    for (const std::string& l : f.labels)
+        j.value(l);
     j.endArray();
     j.key("max_text").value(FormatCentimetres(f.maximum));
     j.key("min_text").value(FormatCentimetres(f.minimum));
@@ -445,10 +448,12 @@ int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostr
         j.key("samples").value(std::int64_t{c.samples});
         j.key("reference_pressure_hpa").value(c.referencePressure);
         j.key("series3").beginArray();
-        for (const float y : c.series3) j.value(y);
+        for (const float y : c.series3)
+            j.value(y);
         j.endArray();
         j.key("altitudes_cm").beginArray();
-        for (std::size_t i = 0; i + 1 < c.altitudes.size(); ++i) j.value(std::int64_t{c.altitudes[i]});
+        for (std::size_t i = 0; i + 1 < c.altitudes.size(); ++i)
+            j.value(std::int64_t{c.altitudes[i]});
         j.endArray();
         j.key("max_text");
         c.maxText ? j.value(*c.maxText) : j.null();
@@ -459,8 +464,8 @@ int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostr
         DecodingState state;
         ApplyHeaderToState(info, state);
         if (opt.temperature) state.flightTemperature = *opt.temperature;
-        const FlightCurve curve = DecodeFlight(*record, state, opt.showSpeed,
-                                               RecordWordCount(record->size()));
+        const FlightCurve curve =
+            DecodeFlight(*record, state, opt.showSpeed, RecordWordCount(record->size()));
         WriteCurveFields(j, curve);
     }
     j.endObject();

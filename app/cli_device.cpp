@@ -34,9 +34,8 @@ private:
 
 } // namespace
 
-int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args,
-                     int language, std::ostream& out, std::ostream& err, SerialLine* line,
-                     Clock* clock) {
+int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args, int language,
+                     std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
     const bool english = language == 1;
     const std::map<std::string, std::vector<std::string>> allowed = {
         {"download", {"--port", "-o"}},
@@ -75,8 +74,10 @@ int RunDeviceCommand(const std::string& command, const std::vector<std::string>&
         std::uint32_t limit;
         std::int64_t value = 0;
     };
-    Field fields[] = {{"--level", 1, kMaxLevelMetres},  {"--sampling", 1, 5},
-                      {"--manual-zero", 1, 1},          {"--competitor", 1, kMaxCompetitor},
+    Field fields[] = {{"--level", 1, kMaxLevelMetres},
+                      {"--sampling", 1, 5},
+                      {"--manual-zero", 1, 1},
+                      {"--competitor", 1, kMaxCompetitor},
                       {"--delay", 100, kMaxDelayHundredths}};
     const bool writing = command == "settings" && opt.size() > (opt.count("--port") ? 1u : 0u);
     if (writing) {
@@ -91,8 +92,8 @@ int RunDeviceCommand(const std::string& command, const std::vector<std::string>&
             }
             const auto v = ParseWholeNumber(get(f.name));
             if (!v) {
-                err << f.name << ": \"" << get(f.name) << "\"" << Tr(Message::NotWholeNumber, language)
-                    << '\n';
+                err << f.name << ": \"" << get(f.name) << "\""
+                    << Tr(Message::NotWholeNumber, language) << '\n';
                 return 1;
             }
             f.value = *v * f.scale;
@@ -124,7 +125,8 @@ int RunDeviceCommand(const std::string& command, const std::vector<std::string>&
                                  static_cast<std::uint16_t>(fields[0].value * 4),
                                  static_cast<std::uint8_t>(fields[1].value), ui);
             WriteManualZeroCommand(altimeter, static_cast<std::uint8_t>(fields[2].value), ui);
-            const bool ok = WriteDelayCommand(altimeter, static_cast<std::uint16_t>(fields[4].value), ui);
+            const bool ok =
+                WriteDelayCommand(altimeter, static_cast<std::uint16_t>(fields[4].value), ui);
             altimeter.channel.PortClose();
             return ok ? 0 : 1;
         }
@@ -152,9 +154,8 @@ int RunDeviceCommand(const std::string& command, const std::vector<std::string>&
     const DownloadOutcome d = altimeter.Download(port, ui);
     if (d.result != DownloadOutcome::Result::Received) return 1;
     const QString error = WriteFileAtomically(
-        QString::fromStdString(output),
-        QByteArray(reinterpret_cast<const char*>(d.record.data()),
-                   static_cast<qsizetype>(d.record.size())));
+        QString::fromStdString(output), QByteArray(reinterpret_cast<const char*>(d.record.data()),
+                                                   static_cast<qsizetype>(d.record.size())));
     if (!error.isEmpty()) {
         err << (english ? "cannot save the file " : "nie można zapisać pliku ") << output << ": "
             << error.toStdString() << '\n';
@@ -163,8 +164,7 @@ int RunDeviceCommand(const std::string& command, const std::vector<std::string>&
     DecodingState state;
     const HeaderInfo info = InterpretFlightHeader(d.record, FlightSource::Download);
     ApplyHeaderToState(info, state);
-    const FlightCurve curve =
-        DecodeFlight(d.record, state, true, RecordWordCount(d.record.size()));
+    const FlightCurve curve = DecodeFlight(d.record, state, true, RecordWordCount(d.record.size()));
     JsonWriter j;
     j.beginObject();
     j.key("bytes").value(static_cast<std::int64_t>(d.record.size()));

@@ -12,8 +12,8 @@ class Clock;
 
 // args without the command name; language 0 Polish, 1 English. A null line or clock means
 // the real serial port and clock.
-int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args,
-                     int language, std::ostream& out, std::ostream& err,
-                     SerialLine* line = nullptr, Clock* clock = nullptr);
+int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args, int language,
+                     std::ostream& out, std::ostream& err, SerialLine* line = nullptr,
+                     Clock* clock = nullptr);
 
 } // namespace orlomat

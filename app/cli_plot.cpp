@@ -18,7 +18,8 @@ int RunPlot(const std::vector<std::string>& args, int language, std::ostream& er
         } else if (a.rfind("-", 0) != 0 && file.empty()) {
             file = a;
         } else {
-            err << (language == 1 ? "unknown option or argument: " : "nieznana opcja lub argument: ")
+            err << (language == 1 ? "unknown option or argument: "
+                                  : "nieznana opcja lub argument: ")
                 << a << " (orlomat --help)\n";
             return 2;
         }
@@ -38,7 +39,7 @@ int RunPlot(const std::vector<std::string>& args, int language, std::ostream& er
         return 1;
     }
 
-    QTemporaryDir settings;  // the plot never touches the user's settings file
+    QTemporaryDir settings; // the plot never touches the user's settings file
     ConsolePrompter prompter(err);
     TOrlomat_BMP window(settings.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
     if (language == 1) window.English1Click();

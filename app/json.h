@@ -18,7 +18,7 @@ public:
     JsonWriter& value(std::string_view s);
     JsonWriter& value(const char* s) { return value(std::string_view(s)); }
     JsonWriter& value(std::int64_t n);
-    JsonWriter& value(float f);  // round-trips: 9 significant digits
+    JsonWriter& value(float f); // round-trips: 9 significant digits
     JsonWriter& value(bool b);
     JsonWriter& null();
     std::string str() const { return out_.str(); }

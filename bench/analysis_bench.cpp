@@ -14,8 +14,8 @@ orlomat::FlightCurve FullFlight() {
     p.glideSeconds = 1000.0f;
     const auto rec = orlomat::SynthesizeFlight(p);
     orlomat::DecodingState state;
-    orlomat::ApplyHeaderToState(
-        orlomat::InterpretFlightHeader(rec, orlomat::FlightSource::File), state);
+    orlomat::ApplyHeaderToState(orlomat::InterpretFlightHeader(rec, orlomat::FlightSource::File),
+                                state);
     return orlomat::DecodeFlight(rec, state, true, orlomat::RecordWordCount(rec.size()));
 }
 

@@ -12,8 +12,8 @@ void BM_DecodeFullRecord(benchmark::State& st) {
     p.glideSeconds = 1000.0f;
     const auto rec = orlomat::SynthesizeFlight(p);
     orlomat::DecodingState state;
-    orlomat::ApplyHeaderToState(
-        orlomat::InterpretFlightHeader(rec, orlomat::FlightSource::File), state);
+    orlomat::ApplyHeaderToState(orlomat::InterpretFlightHeader(rec, orlomat::FlightSource::File),
+                                state);
     for (auto _ : st) {
         auto curve = orlomat::DecodeFlight(rec, state, true, orlomat::RecordWordCount(rec.size()));
         benchmark::DoNotOptimize(curve);

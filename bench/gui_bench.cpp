@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
     const double startup = MedianMs(
         11, [&] { w.reset(); },
         [&] {
-            w = std::make_unique<orlomat::TOrlomat_BMP>(dir.filePath(QStringLiteral("a.par")), prompter);
+            w = std::make_unique<orlomat::TOrlomat_BMP>(dir.filePath(QStringLiteral("a.par")),
+                                                        prompter);
             w->CreateDialogs();
             w->resize(1300, 834);
             w->show();
@@ -88,10 +89,10 @@ int main(int argc, char** argv) {
     w->B_Filtr_porClick();
     auto* chart = w->chart();
     chart->graphOf(4)->setVisible(true);
-    for (int i = 0; i < chart->pointCount(1); ++i) chart->addPoint(4, chart->pointValue(1, i) + 5, {});
-    const double replot = MedianMs(21, [] {}, [&] {
-        chart->replot(QCustomPlot::rpImmediateRefresh);
-    });
+    for (int i = 0; i < chart->pointCount(1); ++i)
+        chart->addPoint(4, chart->pointValue(1, i) + 5, {});
+    const double replot = MedianMs(
+        21, [] {}, [&] { chart->replot(QCustomPlot::rpImmediateRefresh); });
     std::printf("full replot, six series of %d points (median of 21): %.1f ms\n",
                 chart->pointCount(1), replot);
     return 0;

@@ -39,8 +39,8 @@ namespace {
 
 // Samples that count: wordCount / 2, bounded by the record and ended by the first end marker.
 std::size_t CountedSamples(std::span<const std::uint8_t> record, std::uint32_t wordCount) {
-    const std::size_t n = std::min<std::size_t>(
-        {wordCount / 2u, SampleCount(record.size()), kTableSize - 1});
+    const std::size_t n =
+        std::min<std::size_t>({wordCount / 2u, SampleCount(record.size()), kTableSize - 1});
     for (std::size_t k = 0; k < n; ++k)
         if (SampleAt(record, k).up == kEndMarker) return k + 1;
     return n;
@@ -88,8 +88,8 @@ ConvertedSamples ConvertSamples(std::span<const std::uint8_t> record, DecodingSt
         const Sample s = SampleAt(record, k);
         const std::int32_t p = CompensatePressure(state.calibration, s.ut, s.up);
         out.pressures[k] = p;
-        const float h = PressureToAltitude(static_cast<float>(p) * 0.01f,
-                                           state.referencePressure, state.flightTemperature);
+        const float h = PressureToAltitude(static_cast<float>(p) * 0.01f, state.referencePressure,
+                                           state.flightTemperature);
         out.altitudes[k] = TruncToInt32(static_cast<double>(h) * 100.0);
     }
     return out;
@@ -112,8 +112,8 @@ std::vector<float> VerticalSpeedPoints(std::vector<std::int32_t>& speed, std::si
     return points;
 }
 
-FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state,
-                         bool showSpeed, std::uint32_t wordCount) {
+FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state, bool showSpeed,
+                         std::uint32_t wordCount) {
     FlightCurve c;
     ConvertedSamples converted = ConvertSamples(record, state, wordCount);
     const std::size_t n = converted.altitudes.size();

@@ -14,19 +14,19 @@ namespace orlomat {
 // Per-flight decoding state.
 struct DecodingState {
     Calibration calibration;
-    float flightTemperature = 20.0f;  // degrees Celsius, used by the altitude formula
-    std::int8_t temperatureByte = 0;  // whole-degree header temperature
-    std::uint32_t samplingRate = 10;  // samples per 10 seconds
-    float referencePressure = 0.0f;   // hPa, set by the decoding
+    float flightTemperature = 20.0f; // degrees Celsius, used by the altitude formula
+    std::int8_t temperatureByte = 0; // whole-degree header temperature
+    std::uint32_t samplingRate = 10; // samples per 10 seconds
+    float referencePressure = 0.0f;  // hPa, set by the decoding
 };
 
 // What the header gives the window: the values and texts of the flight's group.
 struct HeaderInfo {
     FlightHeader header;
-    std::int8_t temperature = 0;  // after the 0.81 and range rules
+    std::int8_t temperature = 0; // after the 0.81 and range rules
     unsigned samplingCode = 0;
     std::string samplingText;
-    std::uint32_t samplingRate = 0;  // from the column of the given source
+    std::uint32_t samplingRate = 0; // from the column of the given source
 };
 
 HeaderInfo InterpretFlightHeader(std::span<const std::uint8_t> record, FlightSource source);
@@ -35,24 +35,24 @@ HeaderInfo InterpretFlightHeader(std::span<const std::uint8_t> record, FlightSou
 void ApplyHeaderToState(const HeaderInfo& info, DecodingState& state);
 
 struct ChartPoint {
-    float y = 0.0f;  // metres
+    float y = 0.0f; // metres
     std::string label;
 };
 
 // The decoded flight: tables, chart points and the values shown beside the chart.
 struct FlightCurve {
-    std::uint32_t samples = 0;  // sample records decoded (up to and including the end marker)
-    std::vector<std::int32_t> pressures;  // Pa, one per decoded sample
-    float referencePressure = 0.0f;       // hPa
+    std::uint32_t samples = 0; // sample records decoded (up to and including the end marker)
+    std::vector<std::int32_t> pressures; // Pa, one per decoded sample
+    float referencePressure = 0.0f;      // hPa
     // Entries 0..M-1: charted altitudes in cm; entry M: the end mark.
     std::vector<std::int32_t> altitudes;
     // Smoothed speeds in cm per sample interval (as many entries as the decoding wrote).
     std::vector<std::int32_t> speeds;
     std::uint32_t smoothedCount = 0;
-    std::vector<ChartPoint> series1;  // altitude points with their time labels
-    std::vector<float> series2;       // vertical-speed points, metres per sample interval
-    float maximum = 0.0f;             // metres
-    float minimum = 10000.0f;         // metres
+    std::vector<ChartPoint> series1; // altitude points with their time labels
+    std::vector<float> series2;      // vertical-speed points, metres per sample interval
+    float maximum = 0.0f;            // metres
+    float minimum = 10000.0f;        // metres
     std::int32_t leftAxisMaximum = 0;
     int minorTickCount = 0;
 
@@ -73,8 +73,8 @@ ConvertedSamples ConvertSamples(std::span<const std::uint8_t> record, DecodingSt
 
 // Decodes up to wordCount / 2 samples of the record (never past its end, and never past the
 // first end marker). Sets state.referencePressure.
-FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state,
-                         bool showSpeed, std::uint32_t wordCount);
+FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state, bool showSpeed,
+                         std::uint32_t wordCount);
 
 // Running three-point mean over the altitudes, in place and in increasing order (entry i-1
 // is already smoothed when entry i is computed); returns the speeds, speed k being smoothed

@@ -1,7 +1,7 @@
 #include "flight_record.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 
 namespace orlomat {
 

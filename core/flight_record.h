@@ -13,9 +13,9 @@ namespace orlomat {
 
 constexpr std::size_t kHeaderSize = 32;
 constexpr std::size_t kSampleSize = 4;
-constexpr std::size_t kMaxRecordSize = 33000;  // the receive buffer's size
-constexpr std::uint16_t kEndMarker = 0xFFFF;   // pressure word of the last sample
-constexpr std::size_t kTableSize = 17000;      // altitude and speed table entries
+constexpr std::size_t kMaxRecordSize = 33000; // the receive buffer's size
+constexpr std::uint16_t kEndMarker = 0xFFFF;  // pressure word of the last sample
+constexpr std::size_t kTableSize = 17000;     // altitude and speed table entries
 constexpr std::int32_t kTableEndMark = 2147483647;
 
 // Sensor calibration coefficients, named and signed as in the sensor's datasheet.
@@ -29,8 +29,8 @@ struct Calibration {
 struct FlightHeader {
     std::uint16_t competitor = 0;
     std::uint16_t serial = 0;
-    std::uint16_t temperatureWord = 0;  // raw UT of the header temperature
-    std::uint8_t samplingByte = 0;      // low four bits: sampling code
+    std::uint16_t temperatureWord = 0; // raw UT of the header temperature
+    std::uint8_t samplingByte = 0;     // low four bits: sampling code
     std::uint16_t calibrationWord = 0;
     Calibration calibration;
 
@@ -38,8 +38,8 @@ struct FlightHeader {
 };
 
 struct Sample {
-    std::uint16_t ut = 0;  // raw temperature
-    std::uint16_t up = 0;  // raw pressure
+    std::uint16_t ut = 0; // raw temperature
+    std::uint16_t up = 0; // raw pressure
 };
 
 inline std::uint16_t ReadU16(std::span<const std::uint8_t> bytes, std::size_t offset) {

@@ -12,7 +12,7 @@ std::string FormatOneDecimal(float value, char separator) {
     if (!std::isfinite(value)) return value != value ? "NaN" : (value < 0 ? "-INF" : "INF");
     // A float times 10 is exact in double, so std::round sees the exact value.
     const double tenths = std::round(static_cast<double>(value) * 10.0);
-    if (std::fabs(tenths) >= 1e18) {  // far beyond any altitude; no fraction left to round
+    if (std::fabs(tenths) >= 1e18) { // far beyond any altitude; no fraction left to round
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(value));
         std::string text = buf;
@@ -32,8 +32,9 @@ std::string FormatOneDecimal(float value, char separator) {
 std::string FormatCentimetres(std::int32_t centimetres, char separator) {
     const bool negative = centimetres < 0;
     const std::uint64_t magnitude =
-        negative ? std::uint64_t{0} - static_cast<std::uint64_t>(static_cast<std::int64_t>(centimetres))
-                 : static_cast<std::uint64_t>(centimetres);
+        negative
+            ? std::uint64_t{0} - static_cast<std::uint64_t>(static_cast<std::int64_t>(centimetres))
+            : static_cast<std::uint64_t>(centimetres);
     const std::uint64_t tenths = (magnitude + 5) / 10;
     std::string text = negative && tenths != 0 ? "-" : "";
     text += std::to_string(tenths / 10);

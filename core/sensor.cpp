@@ -52,8 +52,8 @@ CompensationSteps CompensatePressureSteps(const Calibration& cal, std::uint16_t 
 
     // The altimeter squares p / 256 in floating point, not the integer quotient.
     const double q = p / 256.0;
-    x1 = static_cast<std::int32_t>(static_cast<std::uint32_t>(
-        static_cast<std::uint64_t>(static_cast<std::int64_t>(q * q))));
+    x1 = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(q * q))));
     x1 = WrapMul(x1, 3038) / 65536;
     x2 = WrapMul(-7357, p) / 65536;
     p = WrapAdd(p, WrapAdd(WrapAdd(x1, x2), 3791) / 16);
@@ -63,7 +63,7 @@ CompensationSteps CompensatePressureSteps(const Calibration& cal, std::uint16_t 
 
 std::int8_t HeaderTemperature(const Calibration& cal, std::uint16_t ut) {
     const TrueTemperature tt = ComputeB5(cal, ut);
-    if (tt.divisor == 0) return 0;  // an empty header: 0 degrees rather than a trap
+    if (tt.divisor == 0) return 0; // an empty header: 0 degrees rather than a trap
     const std::int32_t tenths = WrapAdd(tt.B5, 8) / 16;
     // Held in a signed byte: the whole degrees reduced modulo 256.
     auto t = static_cast<std::int8_t>(static_cast<std::uint8_t>(tenths / 10));

@@ -14,16 +14,15 @@ struct CompensationSteps {
     std::int32_t B3 = 0;
     std::uint32_t B4 = 0;
     std::uint32_t B7 = 0;
-    std::int32_t pBeforeCorrection = 0;  // p after step 8
-    std::int32_t pressure = 0;           // result in Pa
+    std::int32_t pBeforeCorrection = 0; // p after step 8
+    std::int32_t pressure = 0;          // result in Pa
 };
 
 CompensationSteps CompensatePressureSteps(const Calibration& cal, std::uint16_t ut,
                                           std::uint16_t up);
 
 // Pressure in Pa. A zero divisor (as with an all-zero header) gives 0.
-inline std::int32_t CompensatePressure(const Calibration& cal, std::uint16_t ut,
-                                       std::uint16_t up) {
+inline std::int32_t CompensatePressure(const Calibration& cal, std::uint16_t ut, std::uint16_t up) {
     return CompensatePressureSteps(cal, ut, up).pressure;
 }
 

@@ -50,9 +50,9 @@ struct DownloadOutcome {
     enum class Result { PortFailed, NoStatus, TooShort, Received };
     Result result = Result::PortFailed;
     bool newMeasurement = true;
-    bool lineBroke = false;             // the port failed during the stream
-    bool endFound = false;              // the 0xFF 0xFF pair arrived
-    std::vector<std::uint8_t> record;   // every byte received (calibration word set when >= 32)
+    bool lineBroke = false;           // the port failed during the stream
+    bool endFound = false;            // the 0xFF 0xFF pair arrived
+    std::vector<std::uint8_t> record; // every byte received (calibration word set when >= 32)
 };
 
 enum class ResetResult { Cancelled, PortFailed, NoReply, Ok, Error };
@@ -75,9 +75,9 @@ public:
 
     Channel channel;
     CommandBuffer command;
-    std::uint32_t blockCount = 0;         // from the last 8-byte "eD" reply
+    std::uint32_t blockCount = 0; // from the last 8-byte "eD" reply
     std::uint32_t calibrationWord = 10000;
-    std::uint32_t downloadLength = 0;     // bytes received by the last download
+    std::uint32_t downloadLength = 0; // bytes received by the last download
 };
 
 // The stream is complete when a 0xFF 0xFF pair stands among the last six byte pairs counted

@@ -12,7 +12,7 @@
 namespace orlomat {
 
 constexpr std::size_t kReplyBufferSize = 33000;
-constexpr int kTransmitTimeoutMs = 2000;  // an unplugged adapter must not hang a write
+constexpr int kTransmitTimeoutMs = 2000; // an unplugged adapter must not hang a write
 
 class Channel {
 public:

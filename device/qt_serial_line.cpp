@@ -14,18 +14,18 @@ bool QtSerialLine::open(const std::string& name, std::string& error) {
         error = port_.errorString().toStdString();
         return false;
     }
-    const bool configured = port_.setBaudRate(QSerialPort::Baud115200) &&
-                            port_.setDataBits(QSerialPort::Data8) &&
-                            port_.setParity(QSerialPort::NoParity) &&
-                            port_.setStopBits(QSerialPort::TwoStop) &&
-                            port_.setFlowControl(QSerialPort::NoFlowControl);
+    const bool configured =
+        port_.setBaudRate(QSerialPort::Baud115200) && port_.setDataBits(QSerialPort::Data8) &&
+        port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::TwoStop) &&
+        port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         error = port_.errorString().toStdString();
         port_.close();
         return false;
     }
     const QString portName = QString::fromStdString(name);
-    location_ = portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName;
+    location_ =
+        portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName;
     // A pseudo-terminal has no modem lines: failing to hold DTR and RTS off is harmless.
     port_.setDataTerminalReady(false);
     port_.setRequestToSend(false);
@@ -69,7 +69,8 @@ bool QtSerialLine::write(const std::uint8_t* bytes, std::size_t count) {
 
 bool QtSerialLine::waitTransmitEmpty(int timeoutMs) {
     bool ok = true;
-    while (port_.bytesToWrite() > 0 && ok) ok = port_.waitForBytesWritten(timeoutMs);
+    while (port_.bytesToWrite() > 0 && ok)
+        ok = port_.waitForBytesWritten(timeoutMs);
     noteError();
     return ok && !broken_;
 }
@@ -82,6 +83,8 @@ void QtSerialLine::close() {
     if (port_.isOpen()) port_.close();
 }
 
-void SteadyClock::sleepMs(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+void SteadyClock::sleepMs(int ms) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
 
 } // namespace orlomat

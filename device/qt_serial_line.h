@@ -21,7 +21,7 @@ public:
 private:
     void noteError();
     QSerialPort port_;
-    QString location_;  // the device file, which goes away when the adapter is pulled out
+    QString location_; // the device file, which goes away when the adapter is pulled out
     bool broken_ = false;
 };
 

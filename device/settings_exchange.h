@@ -24,20 +24,20 @@ std::optional<std::string> VersionText(std::uint8_t v, std::uint8_t yearSince200
 struct DeviceStatus {
     std::uint16_t competitor = 0;
     std::uint16_t serial = 0;
-    int temperature = 0;       // as shown (DeviceTemperature)
+    int temperature = 0; // as shown (DeviceTemperature)
     std::uint16_t levelQuarters = 0;
-    int levelMetres = 0;       // quarter metres div 4
-    std::uint8_t samplingCode = 0;  // 0..15; 6..15 have no item
+    int levelMetres = 0;           // quarter metres div 4
+    std::uint8_t samplingCode = 0; // 0..15; 6..15 have no item
 };
 
 struct DeviceSettingsRead {
-    bool ok = false;             // every read answered as expected
-    bool statusRead = false;     // '4' answered with 8 bytes
+    bool ok = false;         // every read answered as expected
+    bool statusRead = false; // '4' answered with 8 bytes
     DeviceStatus status;
-    std::optional<int> manualZero;     // from 'B'
-    std::optional<int> delaySeconds;   // from '6'
-    bool versionRead = false;          // 'D' answered with 8 bytes
-    std::optional<std::string> version;  // the text to show, if any
+    std::optional<int> manualZero;      // from 'B'
+    std::optional<int> delaySeconds;    // from '6'
+    bool versionRead = false;           // 'D' answered with 8 bytes
+    std::optional<std::string> version; // the text to show, if any
 };
 
 // '4', 'B', '6', 'D' on the open channel, with the dialog's failure rules.
@@ -55,7 +55,6 @@ constexpr std::uint32_t kMaxDelayHundredths = 30000;
 inline bool AboveLimit(std::int64_t value, std::uint32_t limit) {
     return value < 0 || value > std::int64_t{limit};
 }
-
 
 // '5' with competitor, level (quarter metres) and sampling code; a 2-byte reply without the
 // acknowledge byte shows "Setup failed". Returns false only on that message.

@@ -19,7 +19,8 @@ std::string FormatExportValue(std::int32_t centimetres, char separator) {
     std::string digits = all.substr(0, keep);
     if (keep < all.size() && all[keep] >= '5') {
         int k = static_cast<int>(digits.size()) - 1;
-        while (k >= 0 && digits[static_cast<std::size_t>(k)] == '9') digits[static_cast<std::size_t>(k--)] = '0';
+        while (k >= 0 && digits[static_cast<std::size_t>(k)] == '9')
+            digits[static_cast<std::size_t>(k--)] = '0';
         if (k >= 0) {
             ++digits[static_cast<std::size_t>(k)];
         } else {
@@ -27,7 +28,8 @@ std::string FormatExportValue(std::int32_t centimetres, char separator) {
             ++e;
         }
     }
-    while (!digits.empty() && digits.back() == '0') digits.pop_back();
+    while (!digits.empty() && digits.back() == '0')
+        digits.pop_back();
     if (digits.empty()) return std::string("0") + separator + "0";
 
     std::string out = negative ? "-" : "";
@@ -36,7 +38,9 @@ std::string FormatExportValue(std::int32_t centimetres, char separator) {
             out += '0';
         } else {
             for (int k = 0; k < e; ++k)
-                out += static_cast<std::size_t>(k) < digits.size() ? digits[static_cast<std::size_t>(k)] : '0';
+                out += static_cast<std::size_t>(k) < digits.size()
+                           ? digits[static_cast<std::size_t>(k)]
+                           : '0';
         }
         out += separator;
         const int next = std::max(e, 0);

@@ -13,8 +13,7 @@ FileRead ReadFileStart(const QString& path, std::size_t limit) {
         return r;
     }
     r.bytes.resize(limit);
-    const qint64 got = f.read(reinterpret_cast<char*>(r.bytes.data()),
-                              static_cast<qint64>(limit));
+    const qint64 got = f.read(reinterpret_cast<char*>(r.bytes.data()), static_cast<qint64>(limit));
     if (got < 0) {
         r.error = f.errorString();
         r.bytes.clear();

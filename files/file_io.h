@@ -11,7 +11,7 @@ namespace orlomat {
 
 struct FileRead {
     std::vector<std::uint8_t> bytes;
-    QString error;  // the system's reason when the file could not be read; empty on success
+    QString error; // the system's reason when the file could not be read; empty on success
 };
 
 // Reads at most `limit` bytes from the start of the file.

@@ -9,12 +9,14 @@ namespace {
 
 void PutI32(std::uint8_t* at, std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(u >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(u >> (8 * i));
 }
 
 std::int32_t GetI32(const std::uint8_t* at) {
     std::uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) u |= std::uint32_t{at[i]} << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        u |= std::uint32_t{at[i]} << (8 * i);
     return static_cast<std::int32_t>(u);
 }
 
@@ -35,15 +37,17 @@ void SettingsRecord::sanitizeFilter() {
     if (preCut < 0) preCut = defaults.preCut;
     if (finalCut < 0) finalCut = defaults.finalCut;
     if (prefilterWidth < 1 || prefilterWidth > 100) prefilterWidth = defaults.prefilterWidth;
-    if (finalFilterWidth < 1 || finalFilterWidth > 100) finalFilterWidth = defaults.finalFilterWidth;
+    if (finalFilterWidth < 1 || finalFilterWidth > 100)
+        finalFilterWidth = defaults.finalFilterWidth;
 }
 
 std::array<std::uint8_t, kSettingsSize> SettingsRecord::toBytes() const {
     std::array<std::uint8_t, kSettingsSize> b{};
     std::memcpy(b.data(), port.data(), kPortNameSize);
-    const std::int32_t fields[8] = {portIndex, reserved,  language,       showAcceleration,
-                                    preCut,    finalCut,  prefilterWidth, finalFilterWidth};
-    for (int i = 0; i < 8; ++i) PutI32(b.data() + 8 + 4 * i, fields[i]);
+    const std::int32_t fields[8] = {portIndex, reserved, language,       showAcceleration,
+                                    preCut,    finalCut, prefilterWidth, finalFilterWidth};
+    for (int i = 0; i < 8; ++i)
+        PutI32(b.data() + 8 + 4 * i, fields[i]);
     return b;
 }
 
@@ -51,9 +55,10 @@ void SettingsRecord::overlay(std::span<const std::uint8_t> bytes) {
     std::array<std::uint8_t, kSettingsSize> b = toBytes();
     std::copy_n(bytes.begin(), std::min(bytes.size(), kSettingsSize), b.begin());
     std::memcpy(port.data(), b.data(), kPortNameSize);
-    std::int32_t* fields[8] = {&portIndex, &reserved,  &language,       &showAcceleration,
-                               &preCut,    &finalCut,  &prefilterWidth, &finalFilterWidth};
-    for (int i = 0; i < 8; ++i) *fields[i] = GetI32(b.data() + 8 + 4 * i);
+    std::int32_t* fields[8] = {&portIndex, &reserved, &language,       &showAcceleration,
+                               &preCut,    &finalCut, &prefilterWidth, &finalFilterWidth};
+    for (int i = 0; i < 8; ++i)
+        *fields[i] = GetI32(b.data() + 8 + 4 * i);
 }
 
 } // namespace orlomat

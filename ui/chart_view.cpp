@@ -49,7 +49,7 @@ public:
     MarkedGraph(QCPAxis* key, QCPAxis* value) : QCPGraph(key, value) {}
     bool marks = false;
     std::string pattern;
-    int callout = 20;  // pixels above the point; negative: below
+    int callout = 20; // pixels above the point; negative: below
 
 protected:
     void draw(QCPPainter* painter) override {
@@ -96,7 +96,9 @@ protected:
             if (labelled.size() / s <= room) break;
         }
         for (const int i : labelled)
-            if ((*labels_)[i].toLongLong() % (static_cast<long long>(stride_) * secondsPerLabel()) == 0)
+            if ((*labels_)[i].toLongLong() %
+                    (static_cast<long long>(stride_) * secondsPerLabel()) ==
+                0)
                 ticks.push_back(i);
         return ticks;
     }
@@ -107,7 +109,8 @@ protected:
                                        int) override {
         QVector<QString> out;
         out.reserve(ticks.size());
-        for (const double t : ticks) out.push_back((*labels_)[static_cast<int>(t)]);
+        for (const double t : ticks)
+            out.push_back((*labels_)[static_cast<int>(t)]);
         return out;
     }
 
@@ -231,9 +234,13 @@ void ChartView::addPoint(int series, double y, const QString& label) {
     labels.push_back(label);
 }
 
-void ChartView::setSeriesTitle(int series, const QString& title) { graphOf(series)->setName(title); }
+void ChartView::setSeriesTitle(int series, const QString& title) {
+    graphOf(series)->setName(title);
+}
 
-QString ChartView::seriesTitle(int series) const { return graphOf(series)->name(); }
+QString ChartView::seriesTitle(int series) const {
+    return graphOf(series)->name();
+}
 
 void ChartView::setMarksVisible(int series, bool visible) {
     static_cast<MarkedGraph*>(graphOf(series))->marks = visible;
@@ -243,7 +250,9 @@ bool ChartView::marksVisible(int series) const {
     return static_cast<MarkedGraph*>(graphOf(series))->marks;
 }
 
-int ChartView::pointCount(int series) const { return graphOf(series)->data()->size(); }
+int ChartView::pointCount(int series) const {
+    return graphOf(series)->data()->size();
+}
 
 double ChartView::pointValue(int series, int index) const {
     return (graphOf(series)->data()->constBegin() + index)->value;
@@ -262,15 +271,21 @@ void ChartView::setLeftMinMax(double minimum, double maximum) {
     leftMax_ = maximum;
 }
 
-void ChartView::setBottomMinorTickCount(int count) { bottomTicker_->minorTickCount = count; }
+void ChartView::setBottomMinorTickCount(int count) {
+    bottomTicker_->minorTickCount = count;
+}
 
-int ChartView::bottomMinorTickCount() const { return bottomTicker_->minorTickCount; }
+int ChartView::bottomMinorTickCount() const {
+    return bottomTicker_->minorTickCount;
+}
 
 void ChartView::setBottomMinorGridVisible(bool visible) {
     xAxis->grid()->setSubGridVisible(visible);
 }
 
-bool ChartView::bottomMinorGridVisible() const { return xAxis->grid()->subGridVisible(); }
+bool ChartView::bottomMinorGridVisible() const {
+    return xAxis->grid()->subGridVisible();
+}
 
 void ChartView::setBackgroundColor(const QColor& colour) {
     background_ = colour;
@@ -346,7 +361,7 @@ bool ChartView::printOn(QPrinter& printer) {
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const double scale = printer.resolution() / 96.0;  // device pixels per screen pixel
+    const double scale = printer.resolution() / 96.0; // device pixels per screen pixel
     const QRectF target(page.width() * 0.05, page.height() * 0.05, page.width() * 0.90,
                         page.height() * (1.0 - 0.05 - bottomPrintMargin_ / 100.0));
     painter.translate(target.topLeft());

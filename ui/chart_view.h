@@ -20,7 +20,7 @@ class SecondsTicker;
 class ChartView : public QCustomPlot {
     Q_OBJECT
 public:
-    static constexpr int kSeriesCount = 6;  // Series1 .. Series6
+    static constexpr int kSeriesCount = 6; // Series1 .. Series6
 
     explicit ChartView(QWidget* parent = nullptr);
 

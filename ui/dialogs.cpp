@@ -33,8 +33,8 @@ TFoInfo::TFoInfo(QWidget* parent) : QDialog(parent) {
     setGeometry(460, 384, 339, 283);
     setSizeGripEnabled(true);
     const QString times = QStringLiteral("Times New Roman");
-    InfoLabel(this, "Label6", QStringLiteral("Ver. 2016.4 "), QStringLiteral("Courier New"), 24,
-              80, 16, true);
+    InfoLabel(this, "Label6", QStringLiteral("Ver. 2016.4 "), QStringLiteral("Courier New"), 24, 80,
+              16, true);
     // This project's own lines: who makes it, under which licence, where to find it.
     InfoLabel(this, "Label1", QStringLiteral("OrlomatBMP"), times, 37, 104, 64, true, true,
               QColor(128, 0, 0));

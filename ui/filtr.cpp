@@ -6,6 +6,8 @@
 #include "prompter.h"
 #include "settings_exchange.h"
 
+#include "widgets.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,13 +15,6 @@
 namespace orlomat {
 
 namespace {
-
-template <typename W> W* Make(QWidget* parent, const char* name, int x, int y, int w, int h) {
-    auto* widget = new W(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(x, y, w, h);
-    return widget;
-}
 
 // The whole number in an edit, or the fallback for anything else.
 std::int32_t NumberOr(const QLineEdit* e, std::int32_t fallback) {
@@ -34,16 +29,16 @@ TF_Filtr::TF_Filtr(TOrlomat_BMP& host) : QDialog(&host), host_(host) {
     setModal(true);
     setWindowTitle(QStringLiteral("Orlomat-Filtr"));
     setFixedSize(336, 176);
-    Label1 = Make<QLabel>(this, "Label1", 16, 16, 150, 16);
-    Ed_Obc_Zgr = Make<QLineEdit>(this, "Ed_Obc_Zgr", 16, 34, 121, 22);
-    Label2 = Make<QLabel>(this, "Label2", 176, 16, 150, 16);
-    Ed_Filtr1 = Make<QLineEdit>(this, "Ed_Filtr1", 176, 34, 121, 22);
-    Label3 = Make<QLabel>(this, "Label3", 16, 72, 150, 16);
-    Ed_ObcDokl = Make<QLineEdit>(this, "Ed_ObcDokl", 16, 90, 121, 22);
-    Label4 = Make<QLabel>(this, "Label4", 176, 72, 150, 16);
-    Ed_Filtr2 = Make<QLineEdit>(this, "Ed_Filtr2", 176, 90, 121, 22);
-    Button2 = Make<QPushButton>(this, "Button2", 16, 130, 121, 30);
-    Button1 = Make<QPushButton>(this, "Button1", 176, 130, 121, 30);
+    Label1 = MakeWidget<QLabel>(this, "Label1", 16, 16, 150, 16);
+    Ed_Obc_Zgr = MakeWidget<QLineEdit>(this, "Ed_Obc_Zgr", 16, 34, 121, 22);
+    Label2 = MakeWidget<QLabel>(this, "Label2", 176, 16, 150, 16);
+    Ed_Filtr1 = MakeWidget<QLineEdit>(this, "Ed_Filtr1", 176, 34, 121, 22);
+    Label3 = MakeWidget<QLabel>(this, "Label3", 16, 72, 150, 16);
+    Ed_ObcDokl = MakeWidget<QLineEdit>(this, "Ed_ObcDokl", 16, 90, 121, 22);
+    Label4 = MakeWidget<QLabel>(this, "Label4", 176, 72, 150, 16);
+    Ed_Filtr2 = MakeWidget<QLineEdit>(this, "Ed_Filtr2", 176, 90, 121, 22);
+    Button2 = MakeWidget<QPushButton>(this, "Button2", 16, 130, 121, 30);
+    Button1 = MakeWidget<QPushButton>(this, "Button1", 176, 130, 121, 30);
     // The texts of the form description, until FormCreate fills the edits.
     Ed_Obc_Zgr->setText(QStringLiteral("350"));
     Ed_Filtr1->setText(QStringLiteral("8"));

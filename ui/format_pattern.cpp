@@ -6,8 +6,7 @@
 
 namespace orlomat {
 
-std::string FormatPattern(double value, std::string_view pattern,
-                          const NumberSeparators& sep) {
+std::string FormatPattern(double value, std::string_view pattern, const NumberSeparators& sep) {
     const auto isPlaceholder = [](char c) { return c == '#' || c == '0'; };
     const std::size_t first = pattern.find_first_of("#0,.");
     const std::size_t last = pattern.find_last_of("#0");
@@ -24,7 +23,8 @@ std::string FormatPattern(double value, std::string_view pattern,
     const bool grouping = intPart.find(',') != std::string_view::npos;
     int minIntDigits = 0;
     if (const std::size_t z = intPart.find('0'); z != std::string_view::npos)
-        for (std::size_t i = z; i < intPart.size(); ++i) minIntDigits += isPlaceholder(intPart[i]);
+        for (std::size_t i = z; i < intPart.size(); ++i)
+            minIntDigits += isPlaceholder(intPart[i]);
     int required = 0, decimals = 0;
     for (const char c : fracPart) {
         if (c == '0') required = decimals + 1;

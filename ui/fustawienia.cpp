@@ -6,6 +6,8 @@
 #include "prompter.h"
 #include "settings_exchange.h"
 
+#include "widgets.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,19 +28,14 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int x, int y, const QString
     return l;
 }
 
-template <typename W> W* Make(QWidget* parent, const char* name, int x, int y, int w, int h) {
-    auto* widget = new W(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(x, y, w, h);
-    return widget;
-}
-
 QStringList PortNames(const std::string& stored) {
     QStringList names;
 #ifdef _WIN32
-    for (int i = 1; i <= 25; ++i) names << QStringLiteral("COM%1").arg(i);
+    for (int i = 1; i <= 25; ++i)
+        names << QStringLiteral("COM%1").arg(i);
 #else
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) names << info.portName();
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        names << info.portName();
 #endif
     const QString own = QString::fromStdString(stored);
     if (!own.isEmpty() && !names.contains(own)) names << own;
@@ -62,45 +59,49 @@ TFormUstawienia::TFormUstawienia(TOrlomat_BMP& host) : QDialog(&host), host_(hos
         return l;
     };
     L_Numer_Portu = row("L_Numer_Portu", CB_Numer_Portu, [&](int fy) {
-        auto* c = Make<QComboBox>(this, "CB_Numer_Portu", x, fy, w, 22);
+        auto* c = MakeWidget<QComboBox>(this, "CB_Numer_Portu", x, fy, w, 22);
         c->setEditable(true);
         return c;
     });
-    L_PoziomWyzwalania = row("L_PoziomWyzwalania", E_Poziom,
-                             [&](int fy) { return Make<QLineEdit>(this, "E_Poziom", x, fy, w, 22); });
+    L_PoziomWyzwalania = row("L_PoziomWyzwalania", E_Poziom, [&](int fy) {
+        return MakeWidget<QLineEdit>(this, "E_Poziom", x, fy, w, 22);
+    });
     Label1 = MakeLabel(this, "Label1", unit, y - step + 19, QStringLiteral("[m]"));
     L_Kalibracja_Temp = row("L_Kalibracja_Temp", E_Kal_Temp, [&](int fy) {
-        auto* e = Make<QLineEdit>(this, "E_Kal_Temp", x, fy, w, 22);
+        auto* e = MakeWidget<QLineEdit>(this, "E_Kal_Temp", x, fy, w, 22);
         e->setReadOnly(true);
         return e;
     });
     Label2 = MakeLabel(this, "Label2", unit, y - step + 19, QString::fromUtf8("[°C]"));
     L_Ust_Probk = row("L_Ust_Probk", ComboBox_ImPomiarow, [&](int fy) {
-        auto* c = Make<QComboBox>(this, "ComboBox_ImPomiarow", x, fy, w, 22);
+        auto* c = MakeWidget<QComboBox>(this, "ComboBox_ImPomiarow", x, fy, w, 22);
         for (unsigned code = 0; code < 6; ++code)
             c->addItem(QString::fromStdString(std::string(SamplingText(code))));
         c->setCurrentIndex(-1);
         return c;
     });
-    LZerReczne = row("LZerReczne", ComboB_Zer,
-                     [&](int fy) { return Make<QComboBox>(this, "ComboB_Zer", x, fy, w, 22); });
-    L_Numer_Zawodnika = row("L_Numer_Zawodnika", E_NrZaw,
-                            [&](int fy) { return Make<QLineEdit>(this, "E_NrZaw", x, fy, w, 22); });
+    LZerReczne = row("LZerReczne", ComboB_Zer, [&](int fy) {
+        return MakeWidget<QComboBox>(this, "ComboB_Zer", x, fy, w, 22);
+    });
+    L_Numer_Zawodnika = row("L_Numer_Zawodnika", E_NrZaw, [&](int fy) {
+        return MakeWidget<QLineEdit>(this, "E_NrZaw", x, fy, w, 22);
+    });
     L_CzasOp = row("L_CzasOp", E_CzasOp,
-                   [&](int fy) { return Make<QLineEdit>(this, "E_CzasOp", x, fy, w, 22); });
+                   [&](int fy) { return MakeWidget<QLineEdit>(this, "E_CzasOp", x, fy, w, 22); });
     L_Sek = MakeLabel(this, "L_Sek", unit, y - step + 19);
     L_NrSer = row("L_NrSer", E_NrSer, [&](int fy) {
-        auto* e = Make<QLineEdit>(this, "E_NrSer", x, fy, w, 22);
+        auto* e = MakeWidget<QLineEdit>(this, "E_NrSer", x, fy, w, 22);
         e->setReadOnly(true);
         return e;
     });
     Label_Wersja = row("Label_Wersja", Edit_Wersja, [&](int fy) {
-        auto* e = Make<QLineEdit>(this, "Edit_Wersja", x, fy, w, 22);
+        auto* e = MakeWidget<QLineEdit>(this, "Edit_Wersja", x, fy, w, 22);
         e->setReadOnly(true);
         return e;
     });
-    B_wyslij = Make<QPushButton>(this, "B_wyslij", x, y + 4, w, 33);
-    for (QLabel* l : {Label1, Label2, L_Sek}) l->resize(50, 15);
+    B_wyslij = MakeWidget<QPushButton>(this, "B_wyslij", x, y + 4, w, 33);
+    for (QLabel* l : {Label1, Label2, L_Sek})
+        l->resize(50, 15);
 
     // Creation: the stored port, the program's trigger level and temperature, the two
     // manual-zeroing items in the language now in force.
@@ -159,7 +160,7 @@ void TFormUstawienia::showEvent(QShowEvent* event) {
 }
 
 void TFormUstawienia::done(int result) {
-    host_.altimeter().channel.PortClose();  // FormClose
+    host_.altimeter().channel.PortClose(); // FormClose
     QDialog::done(result);
 }
 
@@ -215,8 +216,7 @@ void TFormUstawienia::CB_Numer_PortuChange() {
 
 std::optional<std::int64_t> TFormUstawienia::numberIn(const QLineEdit* edit) {
     const auto value = ParseWholeNumber(edit->text().trimmed().toStdString());
-    if (!value)
-        error(Message::NotWholeNumber, QLatin1Char('"') + edit->text() + QLatin1Char('"'));
+    if (!value) error(Message::NotWholeNumber, QLatin1Char('"') + edit->text() + QLatin1Char('"'));
     return value;
 }
 
@@ -228,12 +228,24 @@ void TFormUstawienia::warnAboveLimit(const QLineEdit* edit, std::uint32_t limit)
     if (value && AboveLimit(*value, limit)) error(Message::TooLarge);
 }
 
-void TFormUstawienia::E_Poziom_Ent() { warnAboveLimit(E_Poziom, kMaxLevelMetres); }
-void TFormUstawienia::E_Kal_zaduzo() { warnAboveLimit(E_Kal_Temp, 70); }
-void TFormUstawienia::E_nrZaw_zaduzo() { warnAboveLimit(E_NrZaw, kMaxCompetitor); }
-void TFormUstawienia::E_CzasOpChange() { warnAboveLimit(E_CzasOp, kMaxDelayHundredths); }
-void TFormUstawienia::E_Poziom_Exit() { CheckEmptyFields(); }
-void TFormUstawienia::E_CzasOpExit() { CheckEmptyFields(); }
+void TFormUstawienia::E_Poziom_Ent() {
+    warnAboveLimit(E_Poziom, kMaxLevelMetres);
+}
+void TFormUstawienia::E_Kal_zaduzo() {
+    warnAboveLimit(E_Kal_Temp, 70);
+}
+void TFormUstawienia::E_nrZaw_zaduzo() {
+    warnAboveLimit(E_NrZaw, kMaxCompetitor);
+}
+void TFormUstawienia::E_CzasOpChange() {
+    warnAboveLimit(E_CzasOp, kMaxDelayHundredths);
+}
+void TFormUstawienia::E_Poziom_Exit() {
+    CheckEmptyFields();
+}
+void TFormUstawienia::E_CzasOpExit() {
+    CheckEmptyFields();
+}
 
 bool TFormUstawienia::CheckEmptyFields() {
     for (const QLineEdit* e : {E_Poziom, E_CzasOp, E_NrZaw}) {
@@ -279,7 +291,7 @@ void TFormUstawienia::BWyslijPClick() {
         return;
     }
     WriteDelayCommand(alt, static_cast<std::uint16_t>(hundredths), ui);
-    accept();  // closes the port (FormClose)
+    accept(); // closes the port (FormClose)
 }
 
 } // namespace orlomat

@@ -32,8 +32,8 @@ public:
     void ClearAfterFailedRead();
 
     QComboBox* CB_Numer_Portu = nullptr;
-    QLineEdit *E_Poziom = nullptr, *E_Kal_Temp = nullptr, *E_NrZaw = nullptr,
-              *E_CzasOp = nullptr, *E_NrSer = nullptr, *Edit_Wersja = nullptr;
+    QLineEdit *E_Poziom = nullptr, *E_Kal_Temp = nullptr, *E_NrZaw = nullptr, *E_CzasOp = nullptr,
+              *E_NrSer = nullptr, *Edit_Wersja = nullptr;
     QComboBox *ComboBox_ImPomiarow = nullptr, *ComboB_Zer = nullptr;
     QPushButton* B_wyslij = nullptr;
     QLabel *L_Numer_Portu = nullptr, *L_PoziomWyzwalania = nullptr, *L_Kalibracja_Temp = nullptr,

@@ -58,12 +58,15 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
     {30, {"Pole nie może być puste", "Field can not be empty"}},
     {20, {"Ustawienia OK", "Setup OK"}},
     {30, {" nie jest liczbą całkowitą", " is not a whole number"}},
-    {60, {"Nazwa portu jest za długa (najwyżej 7 znaków)",
-          "The port name is too long (7 characters at most)"}},
-    {60, {"Nazwa portu jest za krótka (co najmniej 4 znaki)",
-          "The port name is too short (4 characters at least)"}},
-    {80, {"Wartości filtra poza zakresem: obcięcia od 0, szerokości od 1 do 100",
-          "Filter values out of range: cuts from 0, widths from 1 to 100"}},
+    {60,
+     {"Nazwa portu jest za długa (najwyżej 7 znaków)",
+      "The port name is too long (7 characters at most)"}},
+    {60,
+     {"Nazwa portu jest za krótka (co najmniej 4 znaki)",
+      "The port name is too short (4 characters at least)"}},
+    {80,
+     {"Wartości filtra poza zakresem: obcięcia od 0, szerokości od 1 do 100",
+      "Filter values out of range: cuts from 0, widths from 1 to 100"}},
     {40, {"Nie znaleziono podręcznika: ", "The manual was not found: "}},
     {40, {"Nie można wydrukować: ", "Cannot print: "}},
 }};
@@ -92,12 +95,20 @@ constexpr std::array<TextPair, static_cast<std::size_t>(DialogText::Count)> kDia
 
 } // namespace
 
-const TextPair& CaptionPair(Caption c) { return kCaptions[static_cast<std::size_t>(c)]; }
+const TextPair& CaptionPair(Caption c) {
+    return kCaptions[static_cast<std::size_t>(c)];
+}
 
-const MessageField& MessageEntry(Message m) { return kMessages[static_cast<std::size_t>(m)]; }
+const MessageField& MessageEntry(Message m) {
+    return kMessages[static_cast<std::size_t>(m)];
+}
 
-const TextPair& DialogPair(DialogText t) { return kDialogTexts[static_cast<std::size_t>(t)]; }
+const TextPair& DialogPair(DialogText t) {
+    return kDialogTexts[static_cast<std::size_t>(t)];
+}
 
-const TextPair& FilterPair(FilterText t) { return kFilterTexts[static_cast<std::size_t>(t)]; }
+const TextPair& FilterPair(FilterText t) {
+    return kFilterTexts[static_cast<std::size_t>(t)];
+}
 
 } // namespace orlomat

@@ -18,7 +18,7 @@ enum class Caption {
     Zerowanie,
     OdczytOrlomatu,
     Wysokosc,
-    ZapiszUstawienia,  // the device settings dialog's save button
+    ZapiszUstawienia, // the device settings dialog's save button
     DyskZapisOdczyt,
     Zapisz,
     Odczyt,
@@ -43,13 +43,15 @@ enum class Caption {
 };
 
 const TextPair& CaptionPair(Caption c);
-inline const char* Tr(Caption c, int language) { return CaptionPair(c).get(language); }
+inline const char* Tr(Caption c, int language) {
+    return CaptionPair(c).get(language);
+}
 
 // Message texts and message-box captions.
 enum class Message {
     ResetSure,
     ResetCaption,
-    PortError,  // followed by the port name
+    PortError, // followed by the port name
     CommunicationError,
     ErrorCaption,
     ResetOk,
@@ -64,17 +66,17 @@ enum class Message {
     SetupCaption,
     // The program's own messages for faults the tables have no text for.
     NoFlightRecord,
-    CannotOpenFile,  // followed by the file name and the system's reason
-    CannotSaveFile,  // followed by the file name and the system's reason
+    CannotOpenFile, // followed by the file name and the system's reason
+    CannotSaveFile, // followed by the file name and the system's reason
     // The device settings dialog.
     TooLarge,
     FieldEmpty,
     SetupOk,
-    NotWholeNumber,  // preceded by the quoted text
+    NotWholeNumber, // preceded by the quoted text
     PortNameTooLong,
     PortNameTooShort,
     FilterOutOfRange,
-    ManualNotFound,  // followed by the file looked for
+    ManualNotFound, // followed by the file looked for
     CannotPrint,
     Count
 };
@@ -99,8 +101,12 @@ const TextPair& DialogPair(DialogText t);
 // The filter settings dialog's captions.
 enum class FilterText { PreCut, Prefilter, FinalCut, FinalFilter, Save, Default, Count };
 const TextPair& FilterPair(FilterText t);
-inline const char* Tr(FilterText t, int language) { return FilterPair(t).get(language); }
-inline const char* Tr(DialogText t, int language) { return DialogPair(t).get(language); }
+inline const char* Tr(FilterText t, int language) {
+    return FilterPair(t).get(language);
+}
+inline const char* Tr(DialogText t, int language) {
+    return DialogPair(t).get(language);
+}
 
 struct MessageField {
     std::size_t width;
@@ -108,6 +114,8 @@ struct MessageField {
 };
 
 const MessageField& MessageEntry(Message m);
-inline const char* Tr(Message m, int language) { return MessageEntry(m).text.get(language); }
+inline const char* Tr(Message m, int language) {
+    return MessageEntry(m).text.get(language);
+}
 
 } // namespace orlomat

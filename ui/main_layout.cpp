@@ -18,8 +18,7 @@ MainLayout ComputeMainLayout(int width, int height, const DesignedWidths& w) {
     l.diskGroupLeft = std::max(53600 / k, l.flightGroupLeft + w.flightGroup + 3);
     l.compareLeft = std::max(width - w.compareButton - w.compareGroup - 1500 / k - 8,
                              l.diskGroupLeft + w.diskGroup + 5);
-    l.compareGroupLeft =
-        std::max(width - w.compareGroup - 8, l.compareLeft + w.compareButton + 5);
+    l.compareGroupLeft = std::max(width - w.compareGroup - 8, l.compareLeft + w.compareButton + 5);
     return l;
 }
 

@@ -2,22 +2,23 @@
 
 #include "altimeter.h"
 #include "chart_view.h"
-#include "dialogs.h"
 #include "csv_export.h"
-#include "filtr.h"
-#include "fustawienia.h"
-#include "temperature_entry.h"
-#include "settings_exchange.h"
+#include "dialogs.h"
 #include "file_io.h"
+#include "filtr.h"
 #include "format.h"
+#include "fustawienia.h"
 #include "main_layout.h"
 #include "prompter.h"
 #include "qt_serial_line.h"
+#include "settings_exchange.h"
 #include "settings_file.h"
+#include "temperature_entry.h"
+#include "widgets.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -42,15 +43,8 @@ QFont PixelFont(const QString& family, int pixels, bool bold = false) {
     return f;
 }
 
-template <typename W> W* Make(QWidget* parent, const char* name, int x, int y, int w, int h) {
-    auto* widget = new W(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(x, y, w, h);
-    return widget;
-}
-
 QLineEdit* MakeReadOnlyEdit(QWidget* parent, const char* name, int x, int y, int w, int h) {
-    auto* e = Make<QLineEdit>(parent, name, x, y, w, h);
+    auto* e = MakeWidget<QLineEdit>(parent, name, x, y, w, h);
     e->setReadOnly(true);
     return e;
 }
@@ -65,8 +59,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x,
 
 // The file's name without its folder: what follows the last "/" or "\".
 QString NameWithoutFolder(const QString& path) {
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')),
-                                   path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype cut =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return path.mid(cut + 1);
 }
 
@@ -107,7 +101,8 @@ public:
     }
     void prepareForFlight() override {
         w_.Chart1->undoZoom();
-        for (int s : {1, 2, 4, 5}) w_.Chart1->clearSeries(s);
+        for (int s : {1, 2, 4, 5})
+            w_.Chart1->clearSeries(s);
         w_.prepareCurrentFlightAxes();
         w_.Chart1->refresh();
     }
@@ -177,17 +172,17 @@ void TOrlomat_BMP::buildControls() {
     client->installEventFilter(this);
 
     const QString arial = QStringLiteral("Arial");
-    B_Odczyt_Orlomatu = Make<QPushButton>(client, "B_Odczyt_Orlomatu", 8, 8, 145, 41);
+    B_Odczyt_Orlomatu = MakeWidget<QPushButton>(client, "B_Odczyt_Orlomatu", 8, 8, 145, 41);
     B_Odczyt_Orlomatu->setFont(PixelFont(font().family(), 13, true));
-    BZerowanie = Make<QPushButton>(client, "BZerowanie", 8, 70, 81, 27);
+    BZerowanie = MakeWidget<QPushButton>(client, "BZerowanie", 8, 70, 81, 27);
     BZerowanie->setFont(PixelFont(font().family(), 13));
-    B_Filtr_Alt = Make<QPushButton>(client, "B_Filtr_Alt", 96, 70, 57, 27);
+    B_Filtr_Alt = MakeWidget<QPushButton>(client, "B_Filtr_Alt", 96, 70, 57, 27);
     B_Filtr_Alt->setText(QStringLiteral("Filtr"));
 
-    const auto makeGroup = [&](const char* name, int x, int w, const QColor& colour,
-                               int col1Label, int col1Edit, int col2, int col3,
-                               const GroupNames& n, QLabel** labels[9], QLineEdit** edits[6]) {
-        auto* g = Make<QGroupBox>(client, name, x, 0, w, 113);
+    const auto makeGroup = [&](const char* name, int x, int w, const QColor& colour, int col1Label,
+                               int col1Edit, int col2, int col3, const GroupNames& n,
+                               QLabel** labels[9], QLineEdit** edits[6]) {
+        auto* g = MakeWidget<QGroupBox>(client, name, x, 0, w, 113);
         g->setFont(PixelFont(arial, 16, true));
         QPalette p = g->palette();
         p.setColor(QPalette::WindowText, colour);
@@ -226,10 +221,9 @@ void TOrlomat_BMP::buildControls() {
     };
 
     {
-        const GroupNames n = {"LabMaximum", "E_MaxGl",  "LmMax",     "LMinimum", "EMinimum",
-                              "LmMin",      "LZaw1",    "E_NrZawodnika", "L_NumSer1",
-                              "E_NrSeryjny", "LTemp1",  "E_TempGl",  "Label14",  "LProbk1",
-                              "E_probkGl"};
+        const GroupNames n = {"LabMaximum", "E_MaxGl",  "LmMax",         "LMinimum",  "EMinimum",
+                              "LmMin",      "LZaw1",    "E_NrZawodnika", "L_NumSer1", "E_NrSeryjny",
+                              "LTemp1",     "E_TempGl", "Label14",       "LProbk1",   "E_probkGl"};
         QLabel** labels[9] = {&LabMaximum, &LMinimum, &LZaw1, &L_NumSer1, &LTemp1,
                               &LProbk1,    &LmMax,    &LmMin, &Label14};
         QLineEdit** edits[6] = {&E_MaxGl,     &EMinimum, &E_NrZawodnika,
@@ -237,24 +231,24 @@ void TOrlomat_BMP::buildControls() {
         GroupB_Alt = makeGroup("GroupB_Alt", 168, 281, QColor(255, 0, 0), 12, 12, 104, 189, n,
                                labels, edits);
         E_MaxGl->setFont(PixelFont(font().family(), 16, true));
-        E_NrZawodnika->setReadOnly(false);  // the one edit designed writable
+        E_NrZawodnika->setReadOnly(false); // the one edit designed writable
     }
 
-    GBDysk_ZapisOdczyt = Make<QGroupBox>(client, "GBDysk_ZapisOdczyt", 528, 0, 129, 113);
+    GBDysk_ZapisOdczyt = MakeWidget<QGroupBox>(client, "GBDysk_ZapisOdczyt", 528, 0, 129, 113);
     GBDysk_ZapisOdczyt->setFont(PixelFont(arial, 13));
-    BZapisz = Make<QPushButton>(GBDysk_ZapisOdczyt, "BZapisz", 16, 30, 97, 25);
-    BOdczyt = Make<QPushButton>(GBDysk_ZapisOdczyt, "BOdczyt", 16, 69, 97, 25);
+    BZapisz = MakeWidget<QPushButton>(GBDysk_ZapisOdczyt, "BZapisz", 16, 30, 97, 25);
+    BOdczyt = MakeWidget<QPushButton>(GBDysk_ZapisOdczyt, "BOdczyt", 16, 69, 97, 25);
 
-    B_Porownanie = Make<QPushButton>(client, "B_Porownanie", 864, 8, 97, 41);
+    B_Porownanie = MakeWidget<QPushButton>(client, "B_Porownanie", 864, 8, 97, 41);
     B_Porownanie->setFont(PixelFont(font().family(), 13, true));
-    B_Filtr_por = Make<QPushButton>(client, "B_Filtr_por", 864, 72, 75, 25);
+    B_Filtr_por = MakeWidget<QPushButton>(client, "B_Filtr_por", 864, 72, 75, 25);
     B_Filtr_por->setText(QStringLiteral("Filtr"));
 
     {
-        const GroupNames n = {"Label1", "E_Max_Por", "Label7", "Label3", "E_Min_Por",
+        const GroupNames n = {"Label1", "E_Max_Por", "Label7",    "Label3",    "E_Min_Por",
                               "Label8", "LZaw2",     "E_Zaw_Por", "L_NumSer2", "E_NrS_Por",
-                              "LTemp2", "E_TempPor", "Label9", "LProbk2", "E_probkPor"};
-        QLabel** labels[9] = {&Label1, &Label3, &LZaw2,  &L_NumSer2, &LTemp2,
+                              "LTemp2", "E_TempPor", "Label9",    "LProbk2",   "E_probkPor"};
+        QLabel** labels[9] = {&Label1,  &Label3, &LZaw2,  &L_NumSer2, &LTemp2,
                               &LProbk2, &Label7, &Label8, &Label9};
         QLineEdit** edits[6] = {&E_Max_Por, &E_Min_Por, &E_Zaw_Por,
                                 &E_NrS_Por, &E_TempPor, &E_probkPor};
@@ -396,7 +390,7 @@ bool TOrlomat_BMP::eventFilter(QObject* watched, QEvent* event) {
         QChar ch = key->text().isEmpty() ? QChar() : key->text().at(0);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) ch = QChar(13);
         if (key->key() == Qt::Key_Backspace) ch = QChar(8);
-        if (ch.isNull()) return false;  // cursor keys and the like: the edit's own business
+        if (ch.isNull()) return false; // cursor keys and the like: the edit's own business
         return temperatureKey(static_cast<QLineEdit*>(watched), ch);
     }
     return QMainWindow::eventFilter(watched, event);
@@ -448,9 +442,13 @@ void TOrlomat_BMP::B_Odczyt_OrlomatuClick() {
     DecodeCurrentFlight();
 }
 
-void TOrlomat_BMP::BZerowanieClick() { altimeter_->Reset(portName(), *deviceView_); }
+void TOrlomat_BMP::BZerowanieClick() {
+    altimeter_->Reset(portName(), *deviceView_);
+}
 
-DeviceUi& TOrlomat_BMP::deviceUi() { return *deviceView_; }
+DeviceUi& TOrlomat_BMP::deviceUi() {
+    return *deviceView_;
+}
 
 void TOrlomat_BMP::Ustawienia1Click() {
     ECzekaj->setText(caption(Caption::Czekaj));
@@ -479,8 +477,8 @@ void TOrlomat_BMP::Se1Click() {
 void TOrlomat_BMP::SaveSettings() {
     const QString error = StoreSettings(settingsPath_, session_.settings);
     if (!error.isEmpty())
-        showError(Message::CannotSaveFile, QDir::toNativeSeparators(settingsPath_) +
-                                               QStringLiteral(": ") + error);
+        showError(Message::CannotSaveFile,
+                  QDir::toNativeSeparators(settingsPath_) + QStringLiteral(": ") + error);
 }
 
 void TOrlomat_BMP::setLanguage(int language) {
@@ -495,10 +493,14 @@ void TOrlomat_BMP::ApplyLanguageTexts() {
     GBDysk_ZapisOdczyt->setTitle(caption(Caption::DyskZapisOdczyt));
     BZapisz->setText(caption(Caption::Zapisz));
     BOdczyt->setText(caption(Caption::Odczyt));
-    for (QLabel* l : {LTemp1, LTemp2}) l->setText(caption(Caption::Temperatura));
-    for (QLabel* l : {LProbk1, LProbk2}) l->setText(caption(Caption::Pomiary));
-    for (QLabel* l : {LZaw1, LZaw2}) l->setText(caption(Caption::NrZawodnika));
-    for (QLabel* l : {L_NumSer1, L_NumSer2}) l->setText(caption(Caption::NrSeryjny));
+    for (QLabel* l : {LTemp1, LTemp2})
+        l->setText(caption(Caption::Temperatura));
+    for (QLabel* l : {LProbk1, LProbk2})
+        l->setText(caption(Caption::Pomiary));
+    for (QLabel* l : {LZaw1, LZaw2})
+        l->setText(caption(Caption::NrZawodnika));
+    for (QLabel* l : {L_NumSer1, L_NumSer2})
+        l->setText(caption(Caption::NrSeryjny));
     for (QLabel* l : {LTemp1, LTemp2, LProbk1, LProbk2, LZaw1, LZaw2, L_NumSer1, L_NumSer2})
         l->adjustSize();
     B_Porownanie->setText(caption(Caption::Porownanie));
@@ -578,7 +580,8 @@ std::optional<std::vector<std::uint8_t>> TOrlomat_BMP::readFlightFile(const QStr
 bool TOrlomat_BMP::writeUserFile(const QString& path, const QByteArray& bytes) {
     const QString error = WriteFileAtomically(path, bytes);
     if (error.isEmpty()) return true;
-    showError(Message::CannotSaveFile, QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+    showError(Message::CannotSaveFile,
+              QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
     return false;
 }
 
@@ -587,7 +590,8 @@ bool TOrlomat_BMP::LoadFlightFile(const QString& path) {
     if (!bytes) return false;
     GroupB_Alt->setTitle(NameWithoutFolder(path));
     Chart1->undoZoom();
-    for (int s : {1, 2, 4, 5}) Chart1->clearSeries(s);
+    for (int s : {1, 2, 4, 5})
+        Chart1->clearSeries(s);
     Chart1->setLeftIncrement(0);
     session_.current.record = std::move(*bytes);
     ApplyFlightHeader(FlightSource::File);
@@ -625,7 +629,8 @@ void TOrlomat_BMP::DecodeCurrentFlight() {
     Chart1->setBottomMinorTickCount(c.minorTickCount);
     for (const ChartPoint& p : c.series1)
         Chart1->addPoint(1, static_cast<double>(p.y), QString::fromStdString(p.label));
-    for (const float v : c.series2) Chart1->addPoint(2, static_cast<double>(v), QString());
+    for (const float v : c.series2)
+        Chart1->addPoint(2, static_cast<double>(v), QString());
     const char separator = DecimalSeparator();
     E_MaxGl->setText(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
     EMinimum->setText(QString::fromStdString(FormatOneDecimal(c.minimum, separator)));
@@ -709,7 +714,9 @@ void TOrlomat_BMP::E_TempPorKeyPress(QChar key) {
     DrawComparison();
 }
 
-void TOrlomat_BMP::Ustawienia2Click() { prompter_.showModal(*F_Filtr); }
+void TOrlomat_BMP::Ustawienia2Click() {
+    prompter_.showModal(*F_Filtr);
+}
 
 void TOrlomat_BMP::showFiltered(const FilteredFlight& f, int mainSeries, int dashedSeries,
                                 QLineEdit* maxEdit, QLineEdit* minEdit) {
@@ -717,7 +724,8 @@ void TOrlomat_BMP::showFiltered(const FilteredFlight& f, int mainSeries, int das
     Chart1->clearSeries(dashedSeries);
     for (std::size_t k = 0; k < f.cleaned.size(); ++k)
         Chart1->addPoint(mainSeries, f.cleaned[k] * 0.01, QString::fromStdString(f.labels[k]));
-    for (const std::int32_t v : f.source) Chart1->addPoint(dashedSeries, v * 0.01, QString());
+    for (const std::int32_t v : f.source)
+        Chart1->addPoint(dashedSeries, v * 0.01, QString());
     const char separator = DecimalSeparator();
     maxEdit->setText(QString::fromStdString(FormatCentimetres(f.maximum, separator)));
     minEdit->setText(QString::fromStdString(FormatCentimetres(f.minimum, separator)));
@@ -734,9 +742,9 @@ void TOrlomat_BMP::B_Filtr_AltClick() {
 
 void TOrlomat_BMP::B_Filtr_porClick() {
     const Flight& flight = session_.comparison;
-    const FilteredFlight f =
-        FilterFlight(session_.comparisonCurve.altitudes, WhichFlight::Comparison, flight.byteCount(),
-                     flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
+    const FilteredFlight f = FilterFlight(
+        session_.comparisonCurve.altitudes, WhichFlight::Comparison, flight.byteCount(),
+        flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
     if (f.filtered) showFiltered(f, 3, 6, E_Max_Por, E_Min_Por);
 }
 
@@ -773,7 +781,8 @@ void TOrlomat_BMP::DrawComparison() {
     ComparisonCurve& c = session_.comparisonCurve;
     c = DecodeComparison(flight.record, flight.state, flight.byteCount(), DecimalSeparator());
     Chart1->setBottomMinorTickCount(c.minorTickCount);
-    for (const float y : c.series3) Chart1->addPoint(3, static_cast<double>(y), QString());
+    for (const float y : c.series3)
+        Chart1->addPoint(3, static_cast<double>(y), QString());
     if (c.maxText) E_Max_Por->setText(QString::fromStdString(*c.maxText));
     if (c.minText) E_Min_Por->setText(QString::fromStdString(*c.minText));
     if (c.leftAxisCandidate && *c.leftAxisCandidate > Chart1->leftSetMaximum())
@@ -819,7 +828,9 @@ void TOrlomat_BMP::xxx(int series) {
     Chart1->refresh();
 }
 
-void TOrlomat_BMP::ppp() { Chart1->replot(); }
+void TOrlomat_BMP::ppp() {
+    Chart1->replot();
+}
 
 void TOrlomat_BMP::ZapiszdoExcela1Click() {
     const Flight& flight = session_.current;
@@ -847,10 +858,10 @@ void TOrlomat_BMP::ComposePrintTitle() {
     Chart1->setBackgroundColor(Qt::white);
     Chart1->clearTitle();
     const QString gap = QStringLiteral("    ");
-    Chart1->addTitleLine(QStringLiteral("        ") + caption(Caption::OdczytZ) + GroupB_Alt->title() +
-                         gap + caption(Caption::NrZawodnika) + QStringLiteral(": ") +
-                         E_NrZawodnika->text() + gap + caption(Caption::NrSeryjny) +
-                         QStringLiteral(": ") + E_NrSeryjny->text());
+    Chart1->addTitleLine(QStringLiteral("        ") + caption(Caption::OdczytZ) +
+                         GroupB_Alt->title() + gap + caption(Caption::NrZawodnika) +
+                         QStringLiteral(": ") + E_NrZawodnika->text() + gap +
+                         caption(Caption::NrSeryjny) + QStringLiteral(": ") + E_NrSeryjny->text());
     Chart1->addTitleLine(QStringLiteral(" "));
     Chart1->addTitleLine(QStringLiteral("        Max: ") + E_MaxGl->text() + QStringLiteral(" m") +
                          gap + QStringLiteral("Min: ") + EMinimum->text() + QStringLiteral("m") +
@@ -867,7 +878,9 @@ void TOrlomat_BMP::RestoreScreenTitle() {
     Chart1->replot();
 }
 
-void TOrlomat_BMP::UstawDrukarke1Click() { prompter_.printerSetup(*printer_); }
+void TOrlomat_BMP::UstawDrukarke1Click() {
+    prompter_.printerSetup(*printer_);
+}
 
 void TOrlomat_BMP::Drukuj1Click() {
     ComposePrintTitle();
@@ -887,8 +900,8 @@ void TOrlomat_BMP::ZapiszObraz1Click() {
     const QString chosen = prompter_.pictureFileName(pictureDialogName_);
     if (!chosen.isEmpty()) {
         pictureDialogName_ = chosen;
-        const QString path = chosen.contains(QLatin1String(".bmp")) ? chosen
-                                                                    : chosen + QStringLiteral(".bmp");
+        const QString path =
+            chosen.contains(QLatin1String(".bmp")) ? chosen : chosen + QStringLiteral(".bmp");
         const QPixmap picture = Chart1->toPixmap(Chart1->width(), Chart1->height());
         QSaveFile file(path);
         QString error;
@@ -907,7 +920,8 @@ void TOrlomat_BMP::ZapiszObraz1Click() {
 }
 
 QString TOrlomat_BMP::FindManual() const {
-    const QString base = session_.language != 0 ? QStringLiteral("Orl_HELPA") : QStringLiteral("Orl_HELPP");
+    const QString base =
+        session_.language != 0 ? QStringLiteral("Orl_HELPA") : QStringLiteral("Orl_HELPP");
     const QString programDir = QCoreApplication::applicationDirPath();
     const QStringList folders = {QDir::currentPath(), programDir,
                                  programDir + QStringLiteral("/../share/doc/orlomatbmp"),
@@ -923,15 +937,20 @@ QString TOrlomat_BMP::FindManual() const {
 void TOrlomat_BMP::Help1Click() {
     const QString manual = FindManual();
     if (manual.isEmpty()) {
-        showError(Message::ManualNotFound, session_.language != 0 ? QStringLiteral("Orl_HELPA.html")
-                                                                  : QStringLiteral("Orl_HELPP.html"));
+        showError(Message::ManualNotFound, session_.language != 0
+                                               ? QStringLiteral("Orl_HELPA.html")
+                                               : QStringLiteral("Orl_HELPP.html"));
         return;
     }
     prompter_.openDocument(manual);
 }
 
-void TOrlomat_BMP::FormHelp() { Help1Click(); }
+void TOrlomat_BMP::FormHelp() {
+    Help1Click();
+}
 
-void TOrlomat_BMP::Info1Click() { prompter_.showModal(*FoInfo); }
+void TOrlomat_BMP::Info1Click() {
+    prompter_.showModal(*FoInfo);
+}
 
 } // namespace orlomat

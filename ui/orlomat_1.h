@@ -143,7 +143,7 @@ private:
     QColor savedChartColour_;
     QString pictureDialogName_;
     QString settingsPath_;
-    QString openDialogName_;  // the file dialogs keep the last name chosen
+    QString openDialogName_; // the file dialogs keep the last name chosen
     QString saveDialogName_;
 
 public:

@@ -2,11 +2,11 @@
 
 #include <QDesktopServices>
 #include <QDialog>
-#include <QPrintDialog>
-#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QUrl>
 
 namespace orlomat {
 
@@ -45,7 +45,9 @@ void QtPrompter::printerSetup(QPrinter& printer) {
 
 namespace orlomat {
 
-void QtPrompter::showModal(QDialog& dialog) { dialog.exec(); }
+void QtPrompter::showModal(QDialog& dialog) {
+    dialog.exec();
+}
 
 void QtPrompter::openDocument(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));

@@ -13,7 +13,7 @@
 namespace orlomat {
 
 struct Flight {
-    std::vector<std::uint8_t> record;  // the bytes of the last download or load
+    std::vector<std::uint8_t> record; // the bytes of the last download or load
     DecodingState state;
     FlightCurve curve;
     FlightSource source = FlightSource::File;
@@ -22,7 +22,8 @@ struct Flight {
     std::uint32_t wordCount() const { return RecordWordCount(record.size()); }
     // The bytes after the header.
     std::uint32_t byteCount() const {
-        return static_cast<std::uint32_t>(record.size() > kHeaderSize ? record.size() - kHeaderSize : 0);
+        return static_cast<std::uint32_t>(record.size() > kHeaderSize ? record.size() - kHeaderSize
+                                                                      : 0);
     }
 };
 
@@ -32,11 +33,11 @@ struct Session {
                 settings.finalFilterWidth};
     }
     SettingsRecord settings;
-    int language = 0;  // 0 Polish, 1 English
+    int language = 0; // 0 Polish, 1 English
     Flight current;
     Flight comparison;
-    ComparisonCurve comparisonCurve;  // the comparison flight's last decoding
-    int triggerLevel = 0;  // metres, as last read from the altimeter's settings
+    ComparisonCurve comparisonCurve; // the comparison flight's last decoding
+    int triggerLevel = 0;            // metres, as last read from the altimeter's settings
     FilterWork filterWork;
 };
 

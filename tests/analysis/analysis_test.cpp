@@ -21,20 +21,23 @@ std::vector<std::int32_t> WithEnd(std::vector<std::int32_t> v) {
 
 TEST(FilterWindow, AheadOfEachWidth) {
     const std::pair<int, int> rows[] = {{4, 6}, {8, 11}, {12, 16}, {13, 17}, {20, 26}, {30, 39}};
-    for (const auto& [w, h] : rows) EXPECT_EQ(WindowAhead(w), h) << w;
+    for (const auto& [w, h] : rows)
+        EXPECT_EQ(WindowAhead(w), h) << w;
 }
 
 TEST(FilterAverages, WindowsAtTheDocumentedPlaces) {
     FilterWork w;
     std::vector<std::int32_t> table(300);
     std::mt19937 rng(5);
-    for (auto& v : table) v = static_cast<std::int32_t>(rng() % 100000) - 20000;
+    for (auto& v : table)
+        v = static_cast<std::int32_t>(rng() % 100000) - 20000;
     LoadSource(w, WithEnd(table));
     w.cleaned = w.source;
     PrefilterAverage(w, 8);
-    const std::int64_t sum19 = std::accumulate(table.begin() + 92, table.begin() + 111, std::int64_t{0});
+    const std::int64_t sum19 =
+        std::accumulate(table.begin() + 92, table.begin() + 111, std::int64_t{0});
     EXPECT_EQ(w.firstAverage[100], static_cast<std::int32_t>(sum19 / 19));
-    EXPECT_EQ(w.firstAverage[7], table[7]);  // below the width: the cleaned value
+    EXPECT_EQ(w.firstAverage[7], table[7]); // below the width: the cleaned value
     EXPECT_EQ(w.firstAverage[300], kTableEndMark);
     // At the end the window stops at the end value.
     const std::int64_t tail = std::accumulate(table.begin() + 291, table.end(), std::int64_t{0});
@@ -44,8 +47,9 @@ TEST(FilterAverages, WindowsAtTheDocumentedPlaces) {
     EXPECT_EQ(w.reference[41], w.firstAverage[41]);
     EXPECT_EQ(w.reference[42], (w.firstAverage[41] + w.firstAverage[42]) / 2);
     // One step later the window is i-2 .. i+1.
-    EXPECT_EQ(w.reference[43], (w.firstAverage[41] + w.firstAverage[42] + w.firstAverage[43] +
-                                w.firstAverage[44]) / 4);
+    EXPECT_EQ(w.reference[43],
+              (w.firstAverage[41] + w.firstAverage[42] + w.firstAverage[43] + w.firstAverage[44]) /
+                  4);
     // Fully widened: i-12 .. i+15.
     const std::int64_t full =
         std::accumulate(w.firstAverage.begin() + 88, w.firstAverage.begin() + 116, std::int64_t{0});
@@ -72,7 +76,8 @@ TEST(FilterAverages, ShortFlightsKeepTheirValues) {
 // A climb of 50 cm a sample with a two-sample spike of +100 m.
 std::vector<std::int32_t> ClimbWithSpike() {
     std::vector<std::int32_t> t;
-    for (int k = 0; k < 400; ++k) t.push_back(50 * k);
+    for (int k = 0; k < 400; ++k)
+        t.push_back(50 * k);
     t[200] += 10000;
     t[201] += 10000;
     return t;
@@ -85,7 +90,7 @@ TEST(FilterChain, TwoSampleSpikeOnAClimbIsRemoved) {
         FilterFlight(WithEnd(raw), WhichFlight::Current, 1000, 100, FilterSettings{}, w);
     ASSERT_TRUE(f.filtered);
     ASSERT_EQ(f.cleaned.size(), raw.size());
-    EXPECT_EQ(f.source, raw);  // the dashed curve keeps the spike
+    EXPECT_EQ(f.source, raw); // the dashed curve keeps the spike
     // The two samples lie on the straight line between their neighbours.
     const std::int32_t a = f.cleaned[199], b = f.cleaned[202];
     EXPECT_EQ(f.cleaned[200], a + (10 * (b - a) / 3) / 10);
@@ -119,9 +124,9 @@ TEST(FilterChain, TwiceGivesTheSameCurve) {
 TEST(FilterFlight, TooShortRulesDifferForTheTwoFlights) {
     FilterWork w;
     const auto table = WithEnd({100, 200, 300});
-    EXPECT_FALSE(FilterFlight(table, WhichFlight::Current, 30, 100, {}, w).filtered);  // 15 samples
+    EXPECT_FALSE(FilterFlight(table, WhichFlight::Current, 30, 100, {}, w).filtered); // 15 samples
     EXPECT_TRUE(FilterFlight(table, WhichFlight::Current, 32, 100, {}, w).filtered);
-    EXPECT_TRUE(FilterFlight(table, WhichFlight::Comparison, 32, 100, {}, w).filtered);  // 8 samples
+    EXPECT_TRUE(FilterFlight(table, WhichFlight::Comparison, 32, 100, {}, w).filtered); // 8 samples
     EXPECT_FALSE(FilterFlight(table, WhichFlight::Comparison, 28, 100, {}, w).filtered);
     const FilteredFlight cmp = FilterFlight(table, WhichFlight::Comparison, 32, 100, {}, w);
     EXPECT_EQ(cmp.labels, std::vector<std::string>(3));
@@ -129,12 +134,12 @@ TEST(FilterFlight, TooShortRulesDifferForTheTwoFlights) {
 
 TEST(FilterFlight, MaximumFromZeroAndMinimumFrom5000) {
     FilterWork w;
-    const FilteredFlight high =
-        FilterFlight(WithEnd(std::vector<std::int32_t>(60, 7000)), WhichFlight::Comparison, 400, 1, {}, w);
+    const FilteredFlight high = FilterFlight(WithEnd(std::vector<std::int32_t>(60, 7000)),
+                                             WhichFlight::Comparison, 400, 1, {}, w);
     EXPECT_EQ(FormatCentimetres(high.minimum), "50.0");
     EXPECT_EQ(high.maximum, 7000);
-    const FilteredFlight low =
-        FilterFlight(WithEnd(std::vector<std::int32_t>(60, -300)), WhichFlight::Comparison, 400, 1, {}, w);
+    const FilteredFlight low = FilterFlight(WithEnd(std::vector<std::int32_t>(60, -300)),
+                                            WhichFlight::Comparison, 400, 1, {}, w);
     EXPECT_EQ(FormatCentimetres(low.maximum), "0.0");
     EXPECT_EQ(FormatCentimetres(low.minimum), "-3.0");
 }
@@ -142,8 +147,9 @@ TEST(FilterFlight, MaximumFromZeroAndMinimumFrom5000) {
 TEST(FilterFlight, InvalidSettingsNeverReachTheChain) {
     FilterWork w;
     const auto table = WithEnd(std::vector<std::int32_t>(100, 5));
-    for (const FilterSettings s : {FilterSettings{350, 250, 0, 12}, FilterSettings{350, 250, 8, 101},
-                                   FilterSettings{350, -1, 8, 12}, FilterSettings{-5, 250, 8, 12}}) {
+    for (const FilterSettings s :
+         {FilterSettings{350, 250, 0, 12}, FilterSettings{350, 250, 8, 101},
+          FilterSettings{350, -1, 8, 12}, FilterSettings{-5, 250, 8, 12}}) {
         EXPECT_FALSE(s.valid());
         EXPECT_FALSE(FilterFlight(table, WhichFlight::Current, 400, 100, s, w).filtered);
     }
@@ -169,7 +175,8 @@ TEST(Comparison, DrawsWithoutLabelsAndReportsOnlyChanges) {
         DecodeComparison(rec, b, static_cast<std::uint32_t>(rec.size() - kHeaderSize));
     // The same file as both flights: the same curve and the same maximum.
     ASSERT_EQ(cmp.series3.size(), current.series1.size());
-    for (std::size_t i = 0; i < cmp.series3.size(); ++i) EXPECT_EQ(cmp.series3[i], current.series1[i].y);
+    for (std::size_t i = 0; i < cmp.series3.size(); ++i)
+        EXPECT_EQ(cmp.series3[i], current.series1[i].y);
     EXPECT_EQ(cmp.maximum, current.maximum);
     EXPECT_EQ(cmp.maxText, FormatOneDecimal(current.maximum));
     EXPECT_EQ(cmp.leftAxisCandidate, current.leftAxisMaximum);
@@ -180,7 +187,8 @@ TEST(Comparison, DrawsWithoutLabelsAndReportsOnlyChanges) {
 TEST(Comparison, LowFlightsLeaveTheFieldsAlone) {
     // Never above 0 m: no maximum text; never above 10 m: no minimum text.
     std::vector<Sample> s(30, Sample{27898, 33000});
-    for (auto& x : s) x.up = 33010;  // higher pressure: below the ground
+    for (auto& x : s)
+        x.up = 33010; // higher pressure: below the ground
     s[0].up = 33000;
     const auto rec = BuildRecord(DatasheetCalibration(), 2, 27898, s);
     DecodingState st;
@@ -194,7 +202,8 @@ TEST(Comparison, LowFlightsLeaveTheFieldsAlone) {
 }
 
 TEST(Comparison, ShortRecordsDrawNothing) {
-    const auto rec = BuildRecord(DatasheetCalibration(), 2, 27898, std::vector<Sample>(5, Sample{27898, 33000}));
+    const auto rec =
+        BuildRecord(DatasheetCalibration(), 2, 27898, std::vector<Sample>(5, Sample{27898, 33000}));
     DecodingState st;
     const ComparisonCurve c = DecodeComparison(rec, st, 20);
     EXPECT_TRUE(c.series3.empty());
@@ -204,7 +213,7 @@ TEST(Comparison, ShortRecordsDrawNothing) {
 TEST(TemperatureEntry, KeyFilter) {
     EXPECT_TRUE(TemperatureKeyPasses(U'1', 0));
     EXPECT_TRUE(TemperatureKeyPasses(U'9', 2));
-    EXPECT_FALSE(TemperatureKeyPasses(U'4', 3));  // 1, 2, 3 typed: the fourth digit is dropped
+    EXPECT_FALSE(TemperatureKeyPasses(U'4', 3)); // 1, 2, 3 typed: the fourth digit is dropped
     EXPECT_TRUE(TemperatureKeyPasses(U'-', 3));
     EXPECT_TRUE(TemperatureKeyPasses(13, 10));
     EXPECT_TRUE(TemperatureKeyPasses(8, 10));
@@ -219,17 +228,31 @@ TEST(TemperatureEntry, TextToTemperature) {
     EXPECT_EQ(ParseTemperatureEntry("+7"), 7);
     for (const char* bad : {"", "-", "5-", "1.5", "abc", "+-5", "99999999999"})
         EXPECT_EQ(ParseTemperatureEntry(bad), kWrongTemperature) << bad;
-    EXPECT_EQ(ParseTemperatureEntry("65535"), kWrongTemperature);  // taken as wrong too
+    EXPECT_EQ(ParseTemperatureEntry("65535"), kWrongTemperature); // taken as wrong too
 }
 
 TEST(CsvExport, NumberExamples) {
     const std::pair<std::int32_t, const char*> rows[] = {
-        {0, "0.0"},        {12340, "123.4"},    {12345, "123.5"},  {45, "0.5"},
-        {4, "0.0"},        {-4, "0.0"},         {5, "0.1"},        {-250, "-2.5"},
-        {123456, "1235.0"}, {999960, "1E4"},    {1234567, "1.235E4"}, {9996, "100.0"},
-        {100000, "1000.0"}, {-1234567, "-1.235E4"}, {99, "1.0"},   {-5, "-0.1"},
-        {2147483647 - 1, "2.147E7"}, {std::numeric_limits<std::int32_t>::min(), "-2.147E7"}};
-    for (const auto& [cm, text] : rows) EXPECT_EQ(FormatExportValue(cm), text) << cm;
+        {0, "0.0"},
+        {12340, "123.4"},
+        {12345, "123.5"},
+        {45, "0.5"},
+        {4, "0.0"},
+        {-4, "0.0"},
+        {5, "0.1"},
+        {-250, "-2.5"},
+        {123456, "1235.0"},
+        {999960, "1E4"},
+        {1234567, "1.235E4"},
+        {9996, "100.0"},
+        {100000, "1000.0"},
+        {-1234567, "-1.235E4"},
+        {99, "1.0"},
+        {-5, "-0.1"},
+        {2147483647 - 1, "2.147E7"},
+        {std::numeric_limits<std::int32_t>::min(), "-2.147E7"}};
+    for (const auto& [cm, text] : rows)
+        EXPECT_EQ(FormatExportValue(cm), text) << cm;
     EXPECT_EQ(FormatExportValue(12340, ','), "123,4");
 }
 
@@ -262,7 +285,8 @@ void NaivePreCut(std::vector<std::int32_t>& c, std::size_t end, std::int64_t pre
             s = preCut;
             if (i != j + 1) {
                 const std::int32_t d = (c[i] - c[j]) / static_cast<std::int32_t>(i - j);
-                for (std::size_t m = j + 1; m <= i; ++m) c[m] = c[m - 1] + d;
+                for (std::size_t m = j + 1; m <= i; ++m)
+                    c[m] = c[m - 1] + d;
             }
             j = i;
             ++i;
@@ -295,7 +319,8 @@ void NaiveFinalCut(std::vector<std::int32_t>& c, const std::vector<std::int32_t>
         }
         band = tolerance;
         if (i != j + 1) {
-            const std::int64_t e = 10 * (std::int64_t{c[i]} - c[j]) / static_cast<std::int64_t>(i - j);
+            const std::int64_t e =
+                10 * (std::int64_t{c[i]} - c[j]) / static_cast<std::int64_t>(i - j);
             const std::int32_t base = c[j];
             for (std::size_t m = 1; m <= i - j; ++m)
                 c[j + m] = static_cast<std::int32_t>(base + static_cast<std::int64_t>(m) * e / 10);
@@ -321,7 +346,8 @@ TEST(FilterChain, SkippingRestartsChangesNothing) {
             const std::size_t at = rng() % n;
             const std::size_t len = 1 + rng() % 60;
             const std::int32_t jump = static_cast<std::int32_t>(rng() % 40000) - 20000;
-            for (std::size_t q = at; q < std::min(n, at + len); ++q) table[q] += jump;
+            for (std::size_t q = at; q < std::min(n, at + len); ++q)
+                table[q] += jump;
         }
         const std::int32_t preCut = static_cast<std::int32_t>(rng() % 400);
         const std::int32_t tolerance = static_cast<std::int32_t>(rng() % 300);
@@ -349,11 +375,13 @@ TEST(FilterChain, SkippingRestartsChangesNothing) {
 TEST(FilterChain, DamagedRecordsFinishQuickly) {
     // Samples of a damaged record decode to the extremes of the integer range.
     std::vector<std::int32_t> table(8000, 0);
-    for (std::size_t k = 0; k < table.size(); k += 97) table[k] = std::numeric_limits<std::int32_t>::min();
-    for (std::size_t k = 50; k < table.size(); k += 131) table[k] = 2147483000;
+    for (std::size_t k = 0; k < table.size(); k += 97)
+        table[k] = std::numeric_limits<std::int32_t>::min();
+    for (std::size_t k = 50; k < table.size(); k += 131)
+        table[k] = 2147483000;
     FilterWork w;
     const FilteredFlight f = FilterFlight(WithEnd(table), WhichFlight::Current, 20000, 100, {}, w);
-    EXPECT_TRUE(f.filtered);  // and it got here: the restarts are not run one by one
+    EXPECT_TRUE(f.filtered); // and it got here: the restarts are not run one by one
 }
 
 } // namespace

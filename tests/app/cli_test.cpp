@@ -57,7 +57,7 @@ TEST_F(CliTest, InfoPrintsTheHeaderContract) {
     EXPECT_NE(o.find("\"calibration_word\":9876,"), std::string::npos);
     EXPECT_NE(o.find("\"AC1\":408,"), std::string::npos);
     EXPECT_NE(o.find("\"MD\":2868}"), std::string::npos);
-    EXPECT_EQ(o.find("series1"), std::string::npos);  // info does not decode
+    EXPECT_EQ(o.find("series1"), std::string::npos); // info does not decode
     EXPECT_EQ(o.back(), '\n');
 }
 
@@ -94,7 +94,7 @@ TEST_F(CliTest, ShortFileAndUnreadableFileAreBadInput) {
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
     EXPECT_EQ(Run({"info", (dir_ / "missing.dat").string()}), 1);
     EXPECT_NE(err_.str().find("cannot read file"), std::string::npos);
-    EXPECT_EQ(Run({"info", dir_.string()}), 1);  // a folder is not a file
+    EXPECT_EQ(Run({"info", dir_.string()}), 1); // a folder is not a file
     EXPECT_EQ(Run({"info", shortFile, "--lang", "pl"}), 1);
     EXPECT_NE(err_.str().find("nie zawiera zapisu lotu"), std::string::npos) << err_.str();
 }
@@ -152,7 +152,8 @@ TEST_F(CliTest, CompareReportsOnlyTheFieldsTheDrawingSets) {
 TEST_F(CliTest, FilterFollowsTheButtonsRules) {
     const std::string f = Write("a.dat", SynthesizeFlight({}));
     ASSERT_EQ(Run({"filter", f}), 0) << err_.str();
-    EXPECT_EQ(out_.str().rfind("{\"filtered\":true,\"cleaned_cm\":[", 0), 0u) << out_.str().substr(0, 80);
+    EXPECT_EQ(out_.str().rfind("{\"filtered\":true,\"cleaned_cm\":[", 0), 0u)
+        << out_.str().substr(0, 80);
     EXPECT_NE(out_.str().find("\"labels\":[\"0\",\"\","), std::string::npos);
     ASSERT_EQ(Run({"filter", f, "--comparison"}), 0);
     EXPECT_NE(out_.str().find("\"labels\":[\"\",\"\","), std::string::npos);
@@ -161,7 +162,7 @@ TEST_F(CliTest, FilterFollowsTheButtonsRules) {
     const std::string shortFlight = Write("s.dat", SynthesizeFlight(p));
     ASSERT_EQ(Run({"filter", shortFlight}), 0);
     EXPECT_EQ(out_.str(), "{\"filtered\":false}\n");
-    ASSERT_EQ(Run({"filter", shortFlight, "--comparison"}), 0);  // 15 samples are enough there
+    ASSERT_EQ(Run({"filter", shortFlight, "--comparison"}), 0); // 15 samples are enough there
     EXPECT_NE(out_.str().find("\"filtered\":true"), std::string::npos);
     EXPECT_EQ(Run({"filter", f, "--final-cut", "-1"}), 1);
     EXPECT_EQ(Run({"filter", f, "--final-filter", "101"}), 1);

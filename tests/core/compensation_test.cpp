@@ -19,8 +19,8 @@ TEST(Arithmetic, WrapsInsteadOfOverflowing) {
     EXPECT_EQ(WrapMul(-7357, 300000), 2087867296);
     EXPECT_EQ(WrapAdd(2147483647, 1), kIntMin);
     EXPECT_EQ(WrapSub(kIntMin, 1), 2147483647);
-    EXPECT_EQ(TruncDiv(kIntMin, -1), kIntMin);  // would trap as a plain division
-    EXPECT_EQ(TruncDiv(-7, 2), -3);             // toward zero, not down like a shift
+    EXPECT_EQ(TruncDiv(kIntMin, -1), kIntMin); // would trap as a plain division
+    EXPECT_EQ(TruncDiv(-7, 2), -3);            // toward zero, not down like a shift
 }
 
 TEST(Arithmetic, FloatToIntTruncatesAndMapsTheUnrepresentableToIntMin) {
@@ -34,20 +34,20 @@ TEST(Arithmetic, FloatToIntTruncatesAndMapsTheUnrepresentableToIntMin) {
 
 TEST(CompensatePressure, DatasheetExampleWithTheAltimetersRounding) {
     const auto s = CompensatePressureSteps(DatasheetCalibration(), 27898, 23843);
-    EXPECT_EQ(s.B5, 2400);  // the datasheet, rounding down, has 2399
+    EXPECT_EQ(s.B5, 2400); // the datasheet, rounding down, has 2399
     EXPECT_EQ(s.B3, 422);
     EXPECT_EQ(s.B4, 33457u);
     EXPECT_EQ(s.B7, 1171050000u);
     EXPECT_EQ(s.pBeforeCorrection, 70003);
-    EXPECT_EQ(s.pressure, 69966);  // the datasheet has 69964
+    EXPECT_EQ(s.pressure, 69966); // the datasheet has 69964
     EXPECT_EQ(CompensatePressure(DatasheetCalibration(), 27898, 23843), 69966);
 }
 
 TEST(CompensatePressure, ZeroDivisorsGiveZeroInsteadOfTrapping) {
-    EXPECT_EQ(CompensatePressure(Calibration{}, 0, 0), 0);  // X1 + MD = 0
+    EXPECT_EQ(CompensatePressure(Calibration{}, 0, 0), 0); // X1 + MD = 0
     EXPECT_EQ(CompensatePressure(Calibration{}, 27898, 23843), 0);
     Calibration c = DatasheetCalibration();
-    c.AC4 = 0;  // B4 = 0
+    c.AC4 = 0; // B4 = 0
     EXPECT_EQ(CompensatePressure(c, 27898, 23843), 0);
 }
 
@@ -123,7 +123,7 @@ TEST(HeaderTemperature, PositiveScaledNegativeKeptOutOfRangeReplaced) {
 TEST(HeaderTemperature, WholeDegreesAreReducedToASignedByte) {
     // 300 degrees: 300 mod 256 = 44, then 44 x 0.81 = 35.
     Calibration cal = DatasheetCalibration();
-    cal.AC6 = 0;  // lets the raw word reach such temperatures
+    cal.AC6 = 0; // lets the raw word reach such temperatures
     const auto ut = UtFor(cal, 3005);
     ASSERT_TRUE(ut);
     EXPECT_EQ(HeaderTemperature(cal, *ut), 35);
@@ -143,10 +143,14 @@ TEST(SamplingCode, TextAndRateForBothSources) {
         const char* text;
         std::uint32_t download, file;
     };
-    const Row rows[] = {{0, "20 pom/sek", 200, 200}, {1, "15 pom/sek", 150, 150},
-                        {2, "10 pom/sek", 100, 100}, {3, "  5 pom/sek", 50, 50},
-                        {4, "  1 pom/sek", 10, 10},  {5, "  2 sek/pom", 5, 5},
-                        {6, "", 10, 2},              {7, "", 10, 1},
+    const Row rows[] = {{0, "20 pom/sek", 200, 200},
+                        {1, "15 pom/sek", 150, 150},
+                        {2, "10 pom/sek", 100, 100},
+                        {3, "  5 pom/sek", 50, 50},
+                        {4, "  1 pom/sek", 10, 10},
+                        {5, "  2 sek/pom", 5, 5},
+                        {6, "", 10, 2},
+                        {7, "", 10, 1},
                         {15, "", 10, 1}};
     for (const Row& r : rows) {
         EXPECT_EQ(SamplingText(r.code), r.text) << r.code;
@@ -165,7 +169,8 @@ TEST(FlightHeader, ByteSevenHighBitsAreIgnored) {
 
 TEST(FlightHeader, FieldsAreLittleEndianAtTheirOffsets) {
     std::vector<std::uint8_t> rec(32);
-    for (std::size_t i = 0; i < rec.size(); ++i) rec[i] = static_cast<std::uint8_t>(i);
+    for (std::size_t i = 0; i < rec.size(); ++i)
+        rec[i] = static_cast<std::uint8_t>(i);
     const FlightHeader h = ParseHeader(rec);
     EXPECT_EQ(h.competitor, 0x0201);
     EXPECT_EQ(h.serial, 0x0403);
@@ -176,7 +181,7 @@ TEST(FlightHeader, FieldsAreLittleEndianAtTheirOffsets) {
     EXPECT_EQ(h.calibration.AC4, 0x1110);
     EXPECT_EQ(h.calibration.MD, 0x1F1E);
     rec[31] = 0x80;
-    EXPECT_EQ(ParseHeader(rec).calibration.MD, static_cast<std::int16_t>(0x801E));  // signed
+    EXPECT_EQ(ParseHeader(rec).calibration.MD, static_cast<std::int16_t>(0x801E)); // signed
 }
 
 TEST(FlightRecord, LengthsToCounts) {

@@ -10,7 +10,7 @@
 namespace orlomat {
 namespace {
 
-constexpr std::uint16_t kUt = 27898;  // 15.0 degrees with the datasheet coefficients
+constexpr std::uint16_t kUt = 27898; // 15.0 degrees with the datasheet coefficients
 
 // Raw samples that sit at the given altitudes (metres) over the first one.
 std::vector<Sample> SamplesAt(const std::vector<float>& metres) {
@@ -37,8 +37,8 @@ Decoded Decode(const std::vector<std::uint8_t>& rec, bool showSpeed = true,
 }
 
 TEST(DecodeFlight, EightSamplesChartThreePointsAndOneSpeedPoint) {
-    const auto rec = BuildRecord(DatasheetCalibration(), 2, kUt,
-                                 SamplesAt({0, 0, 1, 2, 3, 4, 5, 6}));
+    const auto rec =
+        BuildRecord(DatasheetCalibration(), 2, kUt, SamplesAt({0, 0, 1, 2, 3, 4, 5, 6}));
     ASSERT_EQ(rec.size(), 64u);
     const Decoded d = Decode(rec);
     EXPECT_EQ(d.curve.samples, 8u);
@@ -128,7 +128,7 @@ TEST(DecodeFlight, ReferencePressureAveragesGroundSamplesNearTheFirst) {
 
 TEST(DecodeFlight, AltitudesFollowTheFlightAndLabelsMarkWholeSeconds) {
     SynthParams p;
-    p.samplingCode = 0;  // 20 per second
+    p.samplingCode = 0; // 20 per second
     p.spike = false;
     p.noiseWords = 0;
     const auto rec = SynthesizeFlight(p);
@@ -151,7 +151,7 @@ TEST(PointLabel, EveryRateLabelsWholeSeconds) {
     EXPECT_EQ(PointLabel(15, 150), "1");
     EXPECT_EQ(PointLabel(14, 150), "");
     EXPECT_EQ(PointLabel(3, 10), "3");
-    EXPECT_EQ(PointLabel(3, 5), "6");  // one sample every 2 seconds
+    EXPECT_EQ(PointLabel(3, 5), "6"); // one sample every 2 seconds
     EXPECT_EQ(PointLabel(7, 2), "35");
     EXPECT_EQ(PointLabel(7, 1), "70");
     EXPECT_EQ(MinorTickCount(200), 19);
@@ -180,19 +180,22 @@ TEST(SmoothAltitudes, WorkedExampleAndSpeeds) {
 TEST(VerticalSpeed, SteadyClimbSettlesOneCentimetreBelowTheStep) {
     // A climb of 50 cm a sample, smoothed like the altitude table.
     std::vector<std::int32_t> alt(40);
-    for (std::size_t k = 0; k < alt.size(); ++k) alt[k] = static_cast<std::int32_t>(50 * k);
+    for (std::size_t k = 0; k < alt.size(); ++k)
+        alt[k] = static_cast<std::int32_t>(50 * k);
     std::vector<std::int32_t> speed = SmoothAltitudes(alt);
     const std::vector<float> v = VerticalSpeedPoints(speed, alt.size() - 5);
-    const float expected[] = {0.0f, 0.5f, 0.37f, 0.46f, 0.45f, 0.47f, 0.48f, 0.48f, 0.49f, 0.49f, 0.49f};
-    ASSERT_EQ(v.size(), alt.size() - 7);  // n - 7 points
-    for (std::size_t i = 0; i < std::size(expected); ++i) EXPECT_FLOAT_EQ(v[i], expected[i]) << i;
+    const float expected[] = {0.0f,  0.5f,  0.37f, 0.46f, 0.45f, 0.47f,
+                              0.48f, 0.48f, 0.49f, 0.49f, 0.49f};
+    ASSERT_EQ(v.size(), alt.size() - 7); // n - 7 points
+    for (std::size_t i = 0; i < std::size(expected); ++i)
+        EXPECT_FLOAT_EQ(v[i], expected[i]) << i;
     EXPECT_FLOAT_EQ(v.back(), 0.49f);
 }
 
 TEST(SmoothAltitudes, TruncatesTowardZero) {
     std::vector<std::int32_t> alt = {-1, -1, 0};
     SmoothAltitudes(alt);
-    EXPECT_EQ(alt[1], 0);  // -2 / 3 truncates to 0, not -1
+    EXPECT_EQ(alt[1], 0); // -2 / 3 truncates to 0, not -1
 }
 
 TEST(DecodeFlight, SamplesAfterTheEndMarkerAreIgnored) {
@@ -204,7 +207,8 @@ TEST(DecodeFlight, SamplesAfterTheEndMarkerAreIgnored) {
     EXPECT_EQ(first.curve.samples, 21u);
     EXPECT_EQ(first.curve.series1.size(), 16u);
     EXPECT_EQ(first.curve.smoothedCount, 18u);
-    for (std::size_t i = kHeaderSize + 21 * kSampleSize; i < rec.size(); ++i) rec[i] = 0x5A;
+    for (std::size_t i = kHeaderSize + 21 * kSampleSize; i < rec.size(); ++i)
+        rec[i] = 0x5A;
     const Decoded second = Decode(rec);
     EXPECT_EQ(second.curve.altitudes, first.curve.altitudes);
 }
@@ -221,7 +225,8 @@ TEST(DecodeFlight, ArbitraryBytesNeverCrash) {
     std::mt19937 rng(7);
     for (int round = 0; round < 300; ++round) {
         std::vector<std::uint8_t> rec(rng() % 600);
-        for (auto& b : rec) b = static_cast<std::uint8_t>(rng());
+        for (auto& b : rec)
+            b = static_cast<std::uint8_t>(rng());
         DecodingState state;
         ApplyHeaderToState(InterpretFlightHeader(rec, FlightSource::Download), state);
         if (round % 3 == 0) state.flightTemperature = -273.16f;
@@ -234,7 +239,7 @@ TEST(DecodeFlight, ArbitraryBytesNeverCrash) {
 TEST(DecodeFlight, FullRecordUsesEverySample) {
     SynthParams p;
     p.samplingCode = 0;
-    p.glideSeconds = 1000.0f;  // longer than a record holds
+    p.glideSeconds = 1000.0f; // longer than a record holds
     const auto rec = SynthesizeFlight(p);
     ASSERT_EQ(rec.size(), kMaxRecordSize);
     const Decoded d = Decode(rec);

@@ -77,7 +77,7 @@ struct Device {
     bool silent = false;
     std::uint8_t statusByte7 = 0x82;
     std::optional<std::vector<std::uint8_t>> sizeReply =
-        Reply8({0, 0, 0x8B, 0x27, 0, 0});  // calibration 10123, no block count
+        Reply8({0, 0, 0x8B, 0x27, 0, 0}); // calibration 10123, no block count
     std::vector<std::uint8_t> resetReply = {0x00, 0xAA, 0xAA};
     double rate = kLineRate;
 };
@@ -94,7 +94,7 @@ TEST_F(DeviceTest, WaitReplyPausesUntilAPauseBringsNothing) {
     alt.channel.PortOpen("COM5");
     line.deliver(std::vector<std::uint8_t>(8, 1), 10);
     alt.channel.PortWaitReply(250);
-    EXPECT_EQ(clock.now, 500);  // the pause with the bytes and one quiet pause
+    EXPECT_EQ(clock.now, 500); // the pause with the bytes and one quiet pause
     // A reply trickling in over 600 ms keeps the wait going until it stops.
     line.stream(std::vector<std::uint8_t>(60, 2), 100.0, 0);
     const long start = clock.now;
@@ -126,7 +126,7 @@ TEST_F(DeviceTest, OpenStatesFollowTheLifecycle) {
     alt.channel.onOpenFailed = [&](const std::string& port, const std::string&) {
         failures.push_back(port);
     };
-    EXPECT_EQ(alt.channel.PortRead(), 0u);  // closed: nothing
+    EXPECT_EQ(alt.channel.PortRead(), 0u); // closed: nothing
     line.openSucceeds = false;
     alt.channel.PortOpen("COM10");
     EXPECT_EQ(alt.channel.state(), Channel::State::Failed);
@@ -134,9 +134,9 @@ TEST_F(DeviceTest, OpenStatesFollowTheLifecycle) {
     EXPECT_FALSE(alt.channel.PortClose());
     EXPECT_EQ(alt.channel.state(), Channel::State::Failed);
     line.openSucceeds = true;
-    alt.channel.PortOpen("COM10");  // tried again
+    alt.channel.PortOpen("COM10"); // tried again
     EXPECT_EQ(alt.channel.state(), Channel::State::Open);
-    alt.channel.PortOpen("COM10");  // already open: no second open
+    alt.channel.PortOpen("COM10"); // already open: no second open
     EXPECT_EQ(line.opens, 2);
     EXPECT_TRUE(alt.channel.PortClose());
     EXPECT_FALSE(line.isOpen);
@@ -179,15 +179,15 @@ TEST_F(DeviceTest, ProgressIsAPercentageOfTheReportedBlocks) {
     EXPECT_EQ(ui.progressTexts.back(),
               "   " + std::to_string(dev.record.size() * 100 / (blocks * 32u)) + " %");
     EXPECT_EQ(alt.blockCount, blocks);
-    EXPECT_EQ(ProgressText(1000, 500), "   200 %");  // it may pass 100
+    EXPECT_EQ(ProgressText(1000, 500), "   200 %"); // it may pass 100
 }
 
 TEST_F(DeviceTest, CalibrationWordOutsideItsRangeBecomes10000) {
     struct Case {
         std::uint16_t reply, stored;
     };
-    for (const Case c : {Case{9699, 10000}, Case{9700, 9700}, Case{10500, 10500},
-                         Case{10501, 10000}}) {
+    for (const Case c :
+         {Case{9699, 10000}, Case{9700, 9700}, Case{10500, 10500}, Case{10501, 10000}}) {
         Device dev(line, SynthesizeFlight({}));
         dev.sizeReply = Reply8({0, 0, static_cast<std::uint8_t>(c.reply & 0xFF),
                                 static_cast<std::uint8_t>(c.reply >> 8), 3, 0});
@@ -255,7 +255,7 @@ TEST_F(DeviceTest, NoEndMarkerRunsAllPassesAndKeepsWhatArrived) {
     EXPECT_FALSE(d.endFound);
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(d.record.size(), dev.record.size());
-    EXPECT_GE(clock.now - start, 102000);  // 1020 passes of 100 ms
+    EXPECT_GE(clock.now - start, 102000); // 1020 passes of 100 ms
     EXPECT_LT(clock.now - start, 104000);
 }
 
@@ -278,19 +278,19 @@ TEST_F(DeviceTest, UnpluggedDuringTheStreamKeepsWhatArrived) {
 TEST(StreamEnded, EndPairAmongTheLastSixPairs) {
     std::vector<std::uint8_t> b(40, 0);
     EXPECT_FALSE(StreamEnded(b.data(), b.size()));
-    b[40 - 8] = 0xFF;  // bytes received-8 and received-7: the fourth pair from the end
+    b[40 - 8] = 0xFF; // bytes received-8 and received-7: the fourth pair from the end
     b[40 - 7] = 0xFF;
     EXPECT_TRUE(StreamEnded(b.data(), b.size()));
     std::vector<std::uint8_t> s(40, 0);
-    s[40 - 2] = 0xFF;  // received-2 and received-3 straddle two pairs
+    s[40 - 2] = 0xFF; // received-2 and received-3 straddle two pairs
     s[40 - 3] = 0xFF;
     EXPECT_FALSE(StreamEnded(s.data(), s.size()));
     std::vector<std::uint8_t> far(40, 0);
-    far[40 - 14] = 0xFF;  // the seventh pair: too far back
+    far[40 - 14] = 0xFF; // the seventh pair: too far back
     far[40 - 13] = 0xFF;
     EXPECT_FALSE(StreamEnded(far.data(), far.size()));
     std::vector<std::uint8_t> tiny(31, 0xFF);
-    EXPECT_FALSE(StreamEnded(tiny.data(), tiny.size()));  // below a header: not yet
+    EXPECT_FALSE(StreamEnded(tiny.data(), tiny.size())); // below a header: not yet
 }
 
 TEST_F(DeviceTest, ResetRepliesGiveTheirMessages) {
@@ -344,7 +344,8 @@ TEST_F(DeviceTest, ArbitraryRepliesNeverBreakTheExchanges) {
     for (int round = 0; round < 200; ++round) {
         line.onCommand = [&](const std::vector<std::uint8_t>&) {
             std::vector<std::uint8_t> junk(rng() % (round % 10 == 0 ? 40000 : 40));
-            for (auto& b : junk) b = static_cast<std::uint8_t>(rng());
+            for (auto& b : junk)
+                b = static_cast<std::uint8_t>(rng());
             line.stream(junk, 20000.0 + rng() % 20000);
         };
         const DownloadOutcome d = alt.Download("COM5", ui);

@@ -56,7 +56,7 @@ TEST(WholeNumbers, OnlySignAndDigits) {
     EXPECT_FALSE(AboveLimit(200, 200));
     EXPECT_TRUE(AboveLimit(201, 200));
     EXPECT_TRUE(AboveLimit(-1, 200));           // negative counts as too large
-    EXPECT_TRUE(AboveLimit(4294967296LL, 200));  // does not wrap back to 0
+    EXPECT_TRUE(AboveLimit(4294967296LL, 200)); // does not wrap back to 0
 }
 
 class SettingsTest : public ::testing::Test {
@@ -89,30 +89,30 @@ TEST_F(SettingsTest, ReadFillsEveryFieldFromItsReply) {
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.status.competitor, 12);
     EXPECT_EQ(r.status.serial, 345);
-    EXPECT_EQ(r.status.temperature, 40);  // byte 50
-    EXPECT_EQ(r.status.levelMetres, 30);  // 0x78 quarter metres
-    EXPECT_EQ(r.status.samplingCode, 2);  // 0x82: the flag bit is ignored
+    EXPECT_EQ(r.status.temperature, 40); // byte 50
+    EXPECT_EQ(r.status.levelMetres, 30); // 0x78 quarter metres
+    EXPECT_EQ(r.status.samplingCode, 2); // 0x82: the flag bit is ignored
     EXPECT_EQ(r.manualZero, 1);
-    EXPECT_EQ(r.delaySeconds, 180);       // 18000 hundredths
+    EXPECT_EQ(r.delaySeconds, 180); // 18000 hundredths
     EXPECT_EQ(r.version, "V 2016.4");
     ASSERT_EQ(line.frames.size(), 4u);
     EXPECT_EQ(line.frames[0][1], '4');
     EXPECT_EQ(line.frames[1][1], 'B');
     EXPECT_EQ(line.frames[2][1], '6');
     EXPECT_EQ(line.frames[3][1], 'D');
-    EXPECT_EQ(clock.now, 4 * 500);  // each reply: its pause and one quiet pause
+    EXPECT_EQ(clock.now, 4 * 500); // each reply: its pause and one quiet pause
 }
 
 TEST_F(SettingsTest, ReadRulesForOddReplies) {
-    replies['4'] = Frame{0x0C, 0, 0, 0, 0, 0x7B, 0x00};  // 7 bytes: the read fails at once
+    replies['4'] = Frame{0x0C, 0, 0, 0, 0, 0x7B, 0x00}; // 7 bytes: the read fails at once
     DeviceSettingsRead r = ReadDeviceSettings(alt);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.statusRead);
     EXPECT_EQ(line.frames.size(), 1u);
 
-    replies['4'] = Frame{0, 0, 0, 0, 0xF6, 0x7B, 0x00, 0x09};  // 123 quarter metres, -10 C, code 9
-    replies['6'] = Frame{0x63, 0x00, 0, 0, 0, 0, 0, 0};        // 99 hundredths
-    replies['B'] = std::nullopt;                               // no answer: noted, go on
+    replies['4'] = Frame{0, 0, 0, 0, 0xF6, 0x7B, 0x00, 0x09}; // 123 quarter metres, -10 C, code 9
+    replies['6'] = Frame{0x63, 0x00, 0, 0, 0, 0, 0, 0};       // 99 hundredths
+    replies['B'] = std::nullopt;                              // no answer: noted, go on
     replies['D'] = Frame{0, 0, 0, 0, 13, 16, 0, 0};
     r = ReadDeviceSettings(alt);
     EXPECT_FALSE(r.ok);
@@ -123,10 +123,10 @@ TEST_F(SettingsTest, ReadRulesForOddReplies) {
     EXPECT_EQ(r.manualZero, std::nullopt);
     EXPECT_EQ(r.delaySeconds, 0);
     EXPECT_TRUE(r.versionRead);
-    EXPECT_EQ(r.version, std::nullopt);  // the field keeps its text
+    EXPECT_EQ(r.version, std::nullopt); // the field keeps its text
 
     replies['B'] = Frame{0, 0, 0, 0, 0, 0, 0, 0};
-    replies['D'] = Frame{0, 0, 0, 0, 4};  // 5 bytes
+    replies['D'] = Frame{0, 0, 0, 0, 4}; // 5 bytes
     r = ReadDeviceSettings(alt);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.versionRead);
@@ -144,9 +144,9 @@ TEST_F(SettingsTest, WritesCarryTheirBytesAndKeepTheRest) {
 }
 
 TEST_F(SettingsTest, AcknowledgementRules) {
-    replies['5'] = Frame{0x00, 0x5A};      // 2 bytes, wrong: "Setup failed"
-    replies['C'] = std::nullopt;           // nothing: passes silently
-    replies['7'] = Frame{0x00, 0xA5, 0x00};  // 3 bytes: not the acknowledgement
+    replies['5'] = Frame{0x00, 0x5A};       // 2 bytes, wrong: "Setup failed"
+    replies['C'] = std::nullopt;            // nothing: passes silently
+    replies['7'] = Frame{0x00, 0xA5, 0x00}; // 3 bytes: not the acknowledgement
     EXPECT_FALSE(WriteSettingsCommand(alt, 1, 4, 0, ui));
     EXPECT_TRUE(WriteManualZeroCommand(alt, 0, ui));
     EXPECT_FALSE(WriteDelayCommand(alt, 100, ui));
@@ -177,7 +177,7 @@ TEST_F(SettingsTest, DefaultSetupSendsTheFourFramesWithTheirPauses) {
 
 TEST_F(SettingsTest, DefaultSetupGateAndReportedSteps) {
     alt.channel.PortClose();
-    replies['5'] = std::nullopt;  // silent device: stops after frame 1
+    replies['5'] = std::nullopt; // silent device: stops after frame 1
     EXPECT_EQ(DefaultSetup(alt, "COM5", ui), DefaultSetupResult::Refused);
     EXPECT_EQ(line.frames.size(), 1u);
     EXPECT_EQ(ui.shown, std::vector<Message>{Message::SetupFailed});
@@ -185,10 +185,10 @@ TEST_F(SettingsTest, DefaultSetupGateAndReportedSteps) {
 
     ui.shown.clear();
     line.frames.clear();
-    replies['5'] = Frame{0x00, 0xA5, 1, 2, 3};  // 5 bytes with the acknowledge byte: fine
+    replies['5'] = Frame{0x00, 0xA5, 1, 2, 3}; // 5 bytes with the acknowledge byte: fine
     replies['C'] = Frame{0x00, 0xA5, 9, 9, 9};
-    replies['2'] = Frame{0x11, 0x22};           // 2 bytes: no message whatever they say
-    replies['7'] = Frame{0x00, 0xA5, 0x00};     // 3 bytes: "Reset - Error", then go on
+    replies['2'] = Frame{0x11, 0x22};       // 2 bytes: no message whatever they say
+    replies['7'] = Frame{0x00, 0xA5, 0x00}; // 3 bytes: "Reset - Error", then go on
     EXPECT_EQ(DefaultSetup(alt, "COM5", ui), DefaultSetupResult::Done);
     EXPECT_EQ(line.frames.size(), 4u);
     EXPECT_EQ(ui.shown, std::vector<Message>{Message::ResetError});

@@ -3,15 +3,16 @@
 #include "altimeter.h"
 #include "chart_view.h"
 #include "cli.h"
+#include "emulator_process.h"
 #include "flight_synth.h"
 #include "fustawienia.h"
 #include "orlomat_1.h"
 #include "scripted_prompter.h"
 
-#include <QElapsedTimer>
-#include <QGroupBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -23,23 +24,7 @@
 namespace orlomat {
 namespace {
 
-class Emulator {
-public:
-    explicit Emulator(const QStringList& args) {
-        process_.start(QStringLiteral(ORLOMAT_EMULATOR), args);
-        if (process_.waitForReadyRead(5000)) port_ = QString::fromUtf8(process_.readLine()).trimmed();
-    }
-    ~Emulator() {
-        process_.terminate();
-        if (!process_.waitForFinished(2000)) process_.kill();
-        process_.waitForFinished(1000);
-    }
-    QString port() const { return port_; }
-
-private:
-    QProcess process_;
-    QString port_;
-};
+using Emulator = test::EmulatorProcess;
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -109,7 +94,7 @@ TEST_F(EmulatorTest, WindowDownloadShowsTheAltimetersFlight) {
 TEST_F(EmulatorTest, CommandLineDownloadWritesTheRecordByteForByte) {
     SynthParams p;
     p.samplingCode = 0;
-    p.glideSeconds = 1000.0f;  // a full 33 000-byte record
+    p.glideSeconds = 1000.0f; // a full 33 000-byte record
     const QString flight = WriteFlight(p);
     Emulator emu({QStringLiteral("--flight"), flight});
     const QString target = dir.filePath(QStringLiteral("dl.dat"));
@@ -145,7 +130,8 @@ TEST_F(EmulatorTest, SilentAltimeterAndMissingPortWriteNoFile) {
     const QString target = dir.filePath(QStringLiteral("none.dat"));
     {
         Emulator emu({QStringLiteral("--silent")});
-        EXPECT_EQ(Cli({"download", "--port", emu.port().toStdString(), "-o", target.toStdString()}), 1);
+        EXPECT_EQ(Cli({"download", "--port", emu.port().toStdString(), "-o", target.toStdString()}),
+                  1);
         EXPECT_NE(err.str().find("Communication Error"), std::string::npos) << err.str();
     }
     EXPECT_EQ(Cli({"download", "--port", "pts/9999", "-o", target.toStdString()}), 1);
@@ -156,8 +142,8 @@ TEST_F(EmulatorTest, SilentAltimeterAndMissingPortWriteNoFile) {
 TEST_F(EmulatorTest, SettingsWrittenFromTheCommandLineReadBackInTheWindow) {
     Emulator emu({});
     const std::string port = emu.port().toStdString();
-    ASSERT_EQ(Cli({"settings", "--port", port, "--level", "55", "--sampling", "4",
-                   "--manual-zero", "1", "--competitor", "321", "--delay", "42"}),
+    ASSERT_EQ(Cli({"settings", "--port", port, "--level", "55", "--sampling", "4", "--manual-zero",
+                   "1", "--competitor", "321", "--delay", "42"}),
               0)
         << err.str();
     EXPECT_NE(err.str().find("Setup OK"), std::string::npos);
@@ -177,7 +163,7 @@ TEST_F(EmulatorTest, SettingsWrittenFromTheCommandLineReadBackInTheWindow) {
     EXPECT_EQ(w.FormUstawienia->E_CzasOp->text(), QStringLiteral("42"));
     EXPECT_EQ(w.FormUstawienia->ComboBox_ImPomiarow->currentIndex(), 4);
 
-    w.Se1Click();  // the default setup, then read again
+    w.Se1Click(); // the default setup, then read again
     EXPECT_TRUE(prompter.shown.empty());
     ASSERT_EQ(Cli({"settings", "--port", port}), 0);
     EXPECT_NE(out.str().find("\"competitor\":0,"), std::string::npos) << out.str();

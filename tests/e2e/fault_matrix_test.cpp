@@ -3,6 +3,7 @@
 // port closed, nothing saved lost, and no hang beyond the designed waits.
 #include "altimeter.h"
 #include "cli_device.h"
+#include "emulator_process.h"
 #include "flight_synth.h"
 #include "orlomat_1.h"
 #include "qt_serial_line.h"
@@ -26,44 +27,31 @@ namespace {
 // cases take about a second instead of a hundred.
 class QuickPassClock : public Clock {
 public:
-    void sleepMs(int ms) override { QThread::msleep(static_cast<unsigned long>(ms == 100 ? 1 : ms)); }
+    void sleepMs(int ms) override {
+        QThread::msleep(static_cast<unsigned long>(ms == 100 ? 1 : ms));
+    }
 };
 
-class Emulator {
-public:
-    explicit Emulator(QStringList args, const QString& flight) {
-        if (!flight.isEmpty()) args << QStringLiteral("--flight") << flight;
-        process_.start(QStringLiteral(ORLOMAT_EMULATOR), args);
-        if (process_.waitForReadyRead(5000)) port_ = QString::fromUtf8(process_.readLine()).trimmed();
-    }
-    ~Emulator() {
-        process_.terminate();
-        if (!process_.waitForFinished(2000)) process_.kill();
-        process_.waitForFinished(1000);
-    }
-    QString port() const { return port_; }
-
-private:
-    QProcess process_;
-    QString port_;
-};
+using Emulator = test::EmulatorProcess;
 
 struct FaultCase {
     const char* name;
     QStringList emulatorArgs;
-    bool received;                // a record (32 bytes or more) arrives and becomes the flight
-    std::vector<Message> shown;   // what the window says
-    bool statusFails = false;     // the first exchange fails: nothing else happens
-    bool unplugged = false;       // the port is gone afterwards
+    bool received;              // a record (32 bytes or more) arrives and becomes the flight
+    std::vector<Message> shown; // what the window says
+    bool statusFails = false;   // the first exchange fails: nothing else happens
+    bool unplugged = false;     // the port is gone afterwards
 };
 
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FaultMatrix : public ::testing::TestWithParam<FaultCase> {
 protected:
     void SetUp() override {
         SynthParams p;
-        p.glideSeconds = 20.0f;  // a short flight: 1 300 bytes
+        p.glideSeconds = 20.0f; // a short flight: 1 300 bytes
         p.competitor = 31;
         const auto bytes = SynthesizeFlight(p);
         flight = dir.filePath(QStringLiteral("flight.dat"));
@@ -77,7 +65,8 @@ protected:
 
 std::vector<QString> Texts(const test::ScriptedPrompter& p) {
     std::vector<QString> t;
-    for (const auto& m : p.shown) t.push_back(m.text);
+    for (const auto& m : p.shown)
+        t.push_back(m.text);
     return t;
 }
 
@@ -99,7 +88,8 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         {
             QFile f(earlier);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(reinterpret_cast<const char*>(before.data()), static_cast<qsizetype>(before.size()));
+            f.write(reinterpret_cast<const char*>(before.data()),
+                    static_cast<qsizetype>(before.size()));
         }
         ASSERT_TRUE(w.LoadFlightFile(earlier));
         w.setPortOverride(emu.port());
@@ -108,16 +98,17 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         w.B_Odczyt_OrlomatuClick();
         EXPECT_LT(t.elapsed(), 15000);
         std::vector<QString> expected;
-        for (const Message m : c.shown) expected.push_back(QString::fromUtf8(Tr(m, 0)));
+        for (const Message m : c.shown)
+            expected.push_back(QString::fromUtf8(Tr(m, 0)));
         EXPECT_EQ(Texts(prompter), expected);
         EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Closed);
         if (c.received) {
             EXPECT_GE(w.session().current.record.size(), kHeaderSize);
             EXPECT_NE(w.session().current.record, before);
         } else if (c.statusFails) {
-            EXPECT_EQ(w.session().current.record, before);  // the earlier flight stays
+            EXPECT_EQ(w.session().current.record, before); // the earlier flight stays
         } else {
-            EXPECT_LT(w.session().current.record.size(), kHeaderSize);  // what arrived
+            EXPECT_LT(w.session().current.record.size(), kHeaderSize); // what arrived
         }
         // Whatever happened, Save writes the current flight's own bytes.
         const QString saved = dir.filePath(QStringLiteral("saved.dat"));
@@ -138,9 +129,9 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         QFile::remove(target);
         QtSerialLine line;
         std::ostringstream out, err;
-        const int rc = RunDeviceCommand("download", {"--port", emu.port().toStdString(), "-o",
-                                                     target.toStdString()},
-                                        1, out, err, &line, &clock);
+        const int rc = RunDeviceCommand(
+            "download", {"--port", emu.port().toStdString(), "-o", target.toStdString()}, 1, out,
+            err, &line, &clock);
         const bool broke = !c.shown.empty() && c.shown.back() == Message::CommunicationError;
         EXPECT_EQ(rc, c.received && !broke ? 0 : 1) << err.str();
         EXPECT_EQ(QFile::exists(target), c.received) << err.str();
@@ -159,21 +150,40 @@ INSTANTIATE_TEST_SUITE_P(
     Emulator, FaultMatrix,
     ::testing::Values(
         FaultCase{"Healthy", {}, true, {}},
-        FaultCase{"Silent", {QStringLiteral("--silent")}, false, {Message::CommunicationError}, true},
-        FaultCase{"ShortReplies", {QStringLiteral("--reply-bytes"), QStringLiteral("5")}, false,
-                  {Message::CommunicationError}, true},
-        FaultCase{"LongReplies", {QStringLiteral("--reply-bytes"), QStringLiteral("12")}, false,
-                  {Message::CommunicationError}, true},
-        FaultCase{"NoNewMeasurement", {QStringLiteral("--no-new")}, true, {Message::NoNewMeasurement}},
-        FaultCase{"StreamCutShort", {QStringLiteral("--cut-after"), QStringLiteral("20")}, false,
+        FaultCase{
+            "Silent", {QStringLiteral("--silent")}, false, {Message::CommunicationError}, true},
+        FaultCase{"ShortReplies",
+                  {QStringLiteral("--reply-bytes"), QStringLiteral("5")},
+                  false,
+                  {Message::CommunicationError},
+                  true},
+        FaultCase{"LongReplies",
+                  {QStringLiteral("--reply-bytes"), QStringLiteral("12")},
+                  false,
+                  {Message::CommunicationError},
+                  true},
+        FaultCase{
+            "NoNewMeasurement", {QStringLiteral("--no-new")}, true, {Message::NoNewMeasurement}},
+        FaultCase{"StreamCutShort",
+                  {QStringLiteral("--cut-after"), QStringLiteral("20")},
+                  false,
                   {Message::CommunicationError}},
-        FaultCase{"StreamCutAfter700", {QStringLiteral("--cut-after"), QStringLiteral("700")}, true, {}},
+        FaultCase{
+            "StreamCutAfter700", {QStringLiteral("--cut-after"), QStringLiteral("700")}, true, {}},
         FaultCase{"NoEndMarker", {QStringLiteral("--no-marker")}, true, {}},
         FaultCase{"SlowStream", {QStringLiteral("--slow"), QStringLiteral("4")}, true, {}},
-        FaultCase{"UnplugDuringStream", {QStringLiteral("--unplug-after"), QStringLiteral("600")},
-                  true, {Message::CommunicationError}, false, true},
-        FaultCase{"UnplugBetweenCommands", {QStringLiteral("--unplug-after"), QStringLiteral("0")},
-                  false, {Message::CommunicationError}, false, true}),
+        FaultCase{"UnplugDuringStream",
+                  {QStringLiteral("--unplug-after"), QStringLiteral("600")},
+                  true,
+                  {Message::CommunicationError},
+                  false,
+                  true},
+        FaultCase{"UnplugBetweenCommands",
+                  {QStringLiteral("--unplug-after"), QStringLiteral("0")},
+                  false,
+                  {Message::CommunicationError},
+                  false,
+                  true}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 TEST(FaultMatrixPort, WrongAcknowledgementsAndGarbage) {
@@ -208,7 +218,7 @@ TEST(FaultMatrixPort, WrongAcknowledgementsAndGarbage) {
 }
 
 TEST(FaultMatrixPort, ASecondProgramHoldingThePort) {
-    Emulator emu({}, {});
+    Emulator emu({});
     QSerialPort holder(emu.port());
     ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
     QTemporaryDir dir;

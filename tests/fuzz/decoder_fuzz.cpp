@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace orlomat;
     const std::span<const std::uint8_t> record(data, std::min(size, kMaxRecordSize));
     const std::uint32_t words = RecordWordCount(record.size());
-    static FilterWork work;  // kept between runs, as in the program
+    static FilterWork work; // kept between runs, as in the program
     for (const FlightSource source : {FlightSource::File, FlightSource::Download}) {
         DecodingState state;
         ApplyHeaderToState(InterpretFlightHeader(record, source), state);
@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             s.prefilterWidth = 1 + data[size - 3] % 100;
             s.finalFilterWidth = 1 + data[size - 4] % 100;
         }
-        const FilteredFlight f = FilterFlight(c.altitudes, WhichFlight::Current, words,
-                                              state.samplingRate, s, work);
+        const FilteredFlight f =
+            FilterFlight(c.altitudes, WhichFlight::Current, words, state.samplingRate, s, work);
         if (f.filtered && f.cleaned.size() != c.chartedCount()) std::abort();
 
         DecodingState other;

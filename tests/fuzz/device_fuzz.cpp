@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t n = std::min(length, size - at);
         line.stream(std::vector<std::uint8_t>(data + at, data + at + n), rate, data[at - 1] % 300);
         at += n;
-        if (n < length && length % 7 == 0) line.breakAt = clock.now + 150;  // an unplug
+        if (n < length && length % 7 == 0) line.breakAt = clock.now + 150; // an unplug
     };
     Altimeter alt(line, clock);
     QuietUi ui;
@@ -43,6 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteDelayCommand(alt, 100, ui);
     alt.channel.PortClose();
     DefaultSetup(alt, "COM5", ui);
-    if (line.isOpen) std::abort();  // every exchange closes the port again
+    if (line.isOpen) std::abort(); // every exchange closes the port again
     return 0;
 }

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
             std::ifstream in(entry.path(), std::ios::binary);
             const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
                                           std::istreambuf_iterator<char>());
-            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                   bytes.size());
             ++files;
         }
     }

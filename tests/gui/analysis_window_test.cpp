@@ -25,7 +25,8 @@ namespace {
 class AnalysisWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
+                                                prompter);
         window->CreateDialogs();
     }
     QString Write(const QString& name, const std::vector<std::uint8_t>& bytes) {
@@ -41,7 +42,8 @@ protected:
     }
     std::vector<QString> Texts() const {
         std::vector<QString> t;
-        for (const auto& m : prompter.shown) t.push_back(m.text);
+        for (const auto& m : prompter.shown)
+            t.push_back(m.text);
         return t;
     }
     ChartView& chart() { return *window->chart(); }
@@ -59,9 +61,9 @@ TEST_F(AnalysisWindowTest, FilterButtonDrawsTheCleanedCurveBesideTheRawOne) {
     const auto& c = window->session().current.curve;
     EXPECT_EQ(chart().pointCount(1), points);
     EXPECT_EQ(chart().pointCount(5), points);
-    EXPECT_EQ(chart().pointCount(2), speed);  // the speed curve stays
+    EXPECT_EQ(chart().pointCount(2), speed); // the speed curve stays
     EXPECT_EQ(chart().pointLabel(1, 10), QStringLiteral("1"));
-    EXPECT_EQ(chart().pointValue(5, 40), c.altitudes[40] * 0.01);  // dashed: the raw samples
+    EXPECT_EQ(chart().pointValue(5, 40), c.altitudes[40] * 0.01); // dashed: the raw samples
     FilterWork w;
     const FilteredFlight f = FilterFlight(c.altitudes, WhichFlight::Current,
                                           window->session().current.wordCount(), 100, {}, w);
@@ -100,7 +102,7 @@ TEST_F(AnalysisWindowTest, ComparisonIsIndependentOfTheCurrentFlight) {
     EXPECT_EQ(chart().pointLabel(3, 0), QString());
     const ComparisonCurve& cmp = window->session().comparisonCurve;
     EXPECT_EQ(window->E_Max_Por->text().toStdString(), *cmp.maxText);
-    EXPECT_EQ(chart().leftSetMaximum(), *cmp.leftAxisCandidate);  // raised
+    EXPECT_EQ(chart().leftSetMaximum(), *cmp.leftAxisCandidate); // raised
     EXPECT_GT(chart().leftSetMaximum(), axisBefore);
 
     // Commands on the current flight leave the comparison alone, and the reverse.
@@ -130,7 +132,7 @@ TEST_F(AnalysisWindowTest, ClearingTheComparisonAndFilteringItAgain) {
     EXPECT_EQ(chart().pointCount(3), 0);
     EXPECT_TRUE(window->E_Max_Por->text().isEmpty());
     EXPECT_EQ(window->GroupB_Por->title(), QStringLiteral("File"));
-    window->B_Filtr_porClick();  // the record stays: the filter draws it again
+    window->B_Filtr_porClick(); // the record stays: the filter draws it again
     EXPECT_GT(chart().pointCount(3), 100);
     EXPECT_EQ(chart().pointCount(6), chart().pointCount(3));
     window->Porownanie1Click();
@@ -141,7 +143,8 @@ TEST_F(AnalysisWindowTest, ClearingTheComparisonAndFilteringItAgain) {
 }
 
 TEST_F(AnalysisWindowTest, ShortComparisonFilesAreRefused) {
-    EXPECT_FALSE(window->LoadComparisonFile(Write(QStringLiteral("t.dat"), std::vector<std::uint8_t>(10, 1))));
+    EXPECT_FALSE(window->LoadComparisonFile(
+        Write(QStringLiteral("t.dat"), std::vector<std::uint8_t>(10, 1))));
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Plik nie zawiera zapisu lotu")});
     EXPECT_EQ(window->GroupB_Por->title(), QStringLiteral("Plik"));
 }
@@ -191,11 +194,11 @@ TEST_F(AnalysisWindowTest, ValueMarksAndClicks) {
     EXPECT_EQ(chart().pointCount(3), 0);
     EXPECT_TRUE(window->E_NrS_Por->text().isEmpty());
     EXPECT_EQ(window->GroupB_Por->title(), QStringLiteral("Plik"));
-    EXPECT_FALSE(window->E_MaxGl->text().isEmpty());  // the current flight's group stays
+    EXPECT_FALSE(window->E_MaxGl->text().isEmpty()); // the current flight's group stays
 
     window->xxx(1);
     EXPECT_EQ(chart().pointCount(1), 0);
-    EXPECT_GT(chart().pointCount(2), 0);  // the speed curve stays
+    EXPECT_GT(chart().pointCount(2), 0); // the speed curve stays
     EXPECT_TRUE(window->E_TempGl->text().isEmpty());
     EXPECT_FALSE(window->E_TempGl->isReadOnly());
     EXPECT_EQ(window->GroupB_Alt->title(), QStringLiteral("Orlomat"));
@@ -203,7 +206,7 @@ TEST_F(AnalysisWindowTest, ValueMarksAndClicks) {
     EXPECT_EQ(chart().pointCount(2), 0);
     QTest::keyClick(window->E_TempGl, Qt::Key_Return);
     EXPECT_EQ(Texts(), std::vector<QString>{QString::fromUtf8("Zła wartośc temperatury")});
-    window->ppp();  // repaints only
+    window->ppp(); // repaints only
     EXPECT_EQ(chart().pointCount(1), 0);
 }
 
@@ -224,7 +227,7 @@ TEST_F(AnalysisWindowTest, ExportWritesTheAltitudeTable) {
     // Again to the same name: asked; Cancel leaves the file.
     prompter.fileNames = {csv};
     prompter.confirmations = {false};
-    window->B_Filtr_AltClick();  // the export never writes a filtered curve anyway
+    window->B_Filtr_AltClick(); // the export never writes a filtered curve anyway
     window->ZapiszdoExcela1Click();
     EXPECT_EQ(Texts(), std::vector<QString>{QString::fromUtf8("Plik istnieje. Zapisać?")});
     EXPECT_EQ(Read(csv).toStdString(), expected);
@@ -267,7 +270,7 @@ TEST_F(AnalysisWindowTest, FilterDialogDefaultsFallbacksAndRanges) {
     prompter.onModal = [&](QDialog&) {
         d.Ed_Filtr1->setText(QStringLiteral("0"));
         d.Button2Click();
-        EXPECT_TRUE(d.isVisible());  // refused: the dialog stays
+        EXPECT_TRUE(d.isVisible()); // refused: the dialog stays
     };
     window->Ustawienia2Click();
     EXPECT_EQ(s.prefilterWidth, 8);

@@ -57,12 +57,13 @@ private:
 class DiskFaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
+                                                prompter);
         window->CreateDialogs();
         window->resize(1300, 834);
         window->show();
         SynthParams p;
-        p.glideSeconds = 1000.0f;  // a full 33 000-byte flight
+        p.glideSeconds = 1000.0f; // a full 33 000-byte flight
         const auto b = SynthesizeFlight(p);
         const QString flight = dir.filePath(QStringLiteral("flight.dat"));
         ASSERT_TRUE(Write(flight, QByteArray(reinterpret_cast<const char*>(b.data()),
@@ -76,8 +77,9 @@ protected:
             prompter.fileNames = {target};
             prompter.confirmations = {true};
             action();
-            const bool messaged = !prompter.shown.empty() &&
-                                  prompter.shown.back().text.contains(QString::fromUtf8("Nie można zapisać pliku"));
+            const bool messaged =
+                !prompter.shown.empty() &&
+                prompter.shown.back().text.contains(QString::fromUtf8("Nie można zapisać pliku"));
             EXPECT_TRUE(messaged) << what;
             if (!existing.isNull()) {
                 EXPECT_EQ(Read(target), existing) << what;
@@ -87,7 +89,8 @@ protected:
         attempt("export", [&] { window->ZapiszdoExcela1Click(); });
         attempt("picture", [&] { window->ZapiszObraz1Click(); });
         // The program goes on: the screen look is back and a save elsewhere works.
-        EXPECT_EQ(window->chart()->titleLines(), QStringList{QStringLiteral("        Wysokosc / Altitude")});
+        EXPECT_EQ(window->chart()->titleLines(),
+                  QStringList{QStringLiteral("        Wysokosc / Altitude")});
         prompter.fileNames = {dir.filePath(QStringLiteral("elsewhere.dat"))};
         window->BZapisz_PomiarClick();
         EXPECT_EQ(Read(dir.filePath(QStringLiteral("elsewhere.dat"))).size(), 33000);
@@ -117,7 +120,7 @@ TEST_F(DiskFaults, ReadOnlyFolder) {
 }
 
 TEST_F(DiskFaults, FullFileSystemLeavesTheOldFileAndNoScraps) {
-    SmallDisk disk(16);  // too small for a 33 000-byte flight or a picture
+    SmallDisk disk(16); // too small for a 33 000-byte flight or a picture
     if (!disk.mounted()) GTEST_SKIP() << "needs root to mount a file system of its own";
     const QString target = disk.path(QStringLiteral("old.dat"));
     const QByteArray before("an earlier flight");
@@ -125,11 +128,12 @@ TEST_F(DiskFaults, FullFileSystemLeavesTheOldFileAndNoScraps) {
     prompter.fileNames = {target};
     prompter.confirmations = {true};
     window->BZapisz_PomiarClick();
-    ASSERT_EQ(prompter.shown.size(), 2u);  // the question, then the failure
+    ASSERT_EQ(prompter.shown.size(), 2u); // the question, then the failure
     EXPECT_TRUE(prompter.shown[1].text.contains(QStringLiteral("No space left on device")))
         << prompter.shown[1].text.toStdString();
     EXPECT_EQ(Read(target), before);
-    EXPECT_EQ(QDir(QFileInfo(target).path()).entryList(QDir::Files), QStringList{QStringLiteral("old.dat")});
+    EXPECT_EQ(QDir(QFileInfo(target).path()).entryList(QDir::Files),
+              QStringList{QStringLiteral("old.dat")});
     prompter.shown.clear();
     prompter.fileNames = {disk.path(QStringLiteral("lot"))};
     window->ZapiszObraz1Click();
@@ -152,7 +156,8 @@ TEST_F(SettingsFaults, AnyContentStartsWithSaneSettings) {
         ASSERT_TRUE(Write(Path(), c));
         TOrlomat_BMP w(Path(), prompter);
         const SettingsRecord& s = w.session().settings;
-        EXPECT_TRUE((FilterSettings{s.preCut, s.finalCut, s.prefilterWidth, s.finalFilterWidth}).valid())
+        EXPECT_TRUE(
+            (FilterSettings{s.preCut, s.finalCut, s.prefilterWidth, s.finalFilterWidth}).valid())
             << c.size();
         EXPECT_TRUE(w.session().language == 0 || w.session().language == 1);
         w.close();
@@ -162,7 +167,7 @@ TEST_F(SettingsFaults, AnyContentStartsWithSaneSettings) {
 }
 
 TEST_F(SettingsFaults, UnreadableSettingsGiveDefaults) {
-    ASSERT_TRUE(QDir().mkpath(Path()));  // a folder where the file should be: cannot be read
+    ASSERT_TRUE(QDir().mkpath(Path())); // a folder where the file should be: cannot be read
     TOrlomat_BMP w(Path(), prompter);
     EXPECT_EQ(w.session().settings, SettingsRecord{});
     // Closing cannot write it either: the reason is shown, the window closes all the same,

@@ -42,7 +42,8 @@ QByteArray Bytes(const std::vector<std::uint8_t>& v) {
 
 std::int32_t I32At(const QByteArray& b, int offset) {
     std::uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) u |= std::uint32_t(static_cast<std::uint8_t>(b[offset + i])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        u |= std::uint32_t(static_cast<std::uint8_t>(b[offset + i])) << (8 * i);
     return static_cast<std::int32_t>(u);
 }
 
@@ -95,21 +96,60 @@ TEST_F(MainWindowTest, FirstStartUsesDefaultsAndClosingWritesThem) {
 
 TEST_F(MainWindowTest, ControlsExistWithTheirDesignedNamesAndStates) {
     TOrlomat_BMP& w = Open();
-    for (const char* name :
-         {"B_Odczyt_Orlomatu", "BZerowanie", "B_Filtr_Alt", "GroupB_Alt", "GBDysk_ZapisOdczyt",
-          "BZapisz", "BOdczyt", "B_Porownanie", "B_Filtr_por", "GroupB_Por", "Chart1", "E_PobDan",
-          "ECzekaj", "LabMaximum", "E_MaxGl", "LmMax", "LMinimum", "EMinimum", "LmMin", "LZaw1",
-          "E_NrZawodnika", "L_NumSer1", "E_NrSeryjny", "LTemp1", "E_TempGl", "Label14",
-          "LProbk1", "E_probkGl", "Label1", "E_Max_Por", "Label7", "Label3", "E_Min_Por",
-          "Label8", "LZaw2", "E_Zaw_Por", "L_NumSer2", "E_NrS_Por", "LTemp2", "E_TempPor",
-          "Label9", "LProbk2", "E_probkPor", "Label6", "Label2", "Label4", "EUstawieniaOK"})
+    for (const char* name : {"B_Odczyt_Orlomatu",
+                             "BZerowanie",
+                             "B_Filtr_Alt",
+                             "GroupB_Alt",
+                             "GBDysk_ZapisOdczyt",
+                             "BZapisz",
+                             "BOdczyt",
+                             "B_Porownanie",
+                             "B_Filtr_por",
+                             "GroupB_Por",
+                             "Chart1",
+                             "E_PobDan",
+                             "ECzekaj",
+                             "LabMaximum",
+                             "E_MaxGl",
+                             "LmMax",
+                             "LMinimum",
+                             "EMinimum",
+                             "LmMin",
+                             "LZaw1",
+                             "E_NrZawodnika",
+                             "L_NumSer1",
+                             "E_NrSeryjny",
+                             "LTemp1",
+                             "E_TempGl",
+                             "Label14",
+                             "LProbk1",
+                             "E_probkGl",
+                             "Label1",
+                             "E_Max_Por",
+                             "Label7",
+                             "Label3",
+                             "E_Min_Por",
+                             "Label8",
+                             "LZaw2",
+                             "E_Zaw_Por",
+                             "L_NumSer2",
+                             "E_NrS_Por",
+                             "LTemp2",
+                             "E_TempPor",
+                             "Label9",
+                             "LProbk2",
+                             "E_probkPor",
+                             "Label6",
+                             "Label2",
+                             "Label4",
+                             "EUstawieniaOK"})
         EXPECT_NE(w.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
-    for (const char* name : {"Orlomat1", "Filtr3", "Se1", "Przyspieszenie1", "Porownanie1",
-                             "Warto1", "UstawDrukarke1", "Drukuj1", "ZapiszObraz1",
-                             "ZapiszdoExcela1", "Polski1", "English1", "Info1", "Help1"})
+    for (const char* name :
+         {"Orlomat1", "Filtr3", "Se1", "Przyspieszenie1", "Porownanie1", "Warto1", "UstawDrukarke1",
+          "Drukuj1", "ZapiszObraz1", "ZapiszdoExcela1", "Polski1", "English1", "Info1", "Help1"})
         EXPECT_NE(w.findChild<QAction*>(QString::fromLatin1(name)), nullptr) << name;
-    for (QLineEdit* e : {w.E_MaxGl, w.EMinimum, w.E_NrSeryjny, w.E_TempGl, w.E_probkGl,
-                         w.E_Max_Por, w.E_TempPor, w.E_PobDan, w.ECzekaj, w.EUstawieniaOK})
+    for (QLineEdit* e : {w.E_MaxGl, w.EMinimum, w.E_NrSeryjny, w.E_TempGl, w.E_probkGl, w.E_Max_Por,
+                         w.E_TempPor, w.E_PobDan, w.ECzekaj, w.EUstawieniaOK})
         EXPECT_TRUE(e->isReadOnly()) << e->objectName().toStdString();
     EXPECT_FALSE(w.E_NrZawodnika->isReadOnly());
     EXPECT_TRUE(w.E_PobDan->isHidden());
@@ -117,7 +157,8 @@ TEST_F(MainWindowTest, ControlsExistWithTheirDesignedNamesAndStates) {
     EXPECT_TRUE(w.EUstawieniaOK->isHidden());
     EXPECT_EQ(w.E_PobDan->text(), QStringLiteral("   Odczyt danych"));
     EXPECT_EQ(w.EUstawieniaOK->text(), QStringLiteral("    OK"));
-    EXPECT_EQ(w.chart()->titleLines(), QStringList{QStringLiteral("            Wysokosc / Altitude")});
+    EXPECT_EQ(w.chart()->titleLines(),
+              QStringList{QStringLiteral("            Wysokosc / Altitude")});
     EXPECT_NE(w.FormUstawienia, nullptr);
     EXPECT_NE(w.FoInfo, nullptr);
     EXPECT_NE(w.F_Filtr, nullptr);
@@ -142,7 +183,7 @@ TEST_F(MainWindowTest, SettingsFileLongerThanTheRecordIsReadUpToIt) {
     WriteAll(SettingsPath(), b);
     TOrlomat_BMP& w = Open();
     EXPECT_EQ(w.session().settings.portName(), "COM9");
-    EXPECT_EQ(w.session().language, 0);  // 0x07070707 is not 1: Polish
+    EXPECT_EQ(w.session().language, 0); // 0x07070707 is not 1: Polish
     w.close();
     EXPECT_EQ(ReadAll(SettingsPath()).size(), 40);
 }
@@ -157,10 +198,14 @@ void ExpectCaptions(TOrlomat_BMP& w, int language) {
     EXPECT_EQ(w.GBDysk_ZapisOdczyt->title(), pick("Dysk - Zapis/Odczyt", "Disc - Save/Load"));
     EXPECT_EQ(w.BZapisz->text(), pick("Zapisz", "Save"));
     EXPECT_EQ(w.BOdczyt->text(), pick("Odczyt", "Load"));
-    for (QLabel* l : {w.LTemp1, w.LTemp2}) EXPECT_EQ(l->text(), pick("Temperatura", "Temperature"));
-    for (QLabel* l : {w.LProbk1, w.LProbk2}) EXPECT_EQ(l->text(), pick("Pomiary", "Sampling"));
-    for (QLabel* l : {w.LZaw1, w.LZaw2}) EXPECT_EQ(l->text(), pick("Nr.Zawodnika", "Competitor No."));
-    for (QLabel* l : {w.L_NumSer1, w.L_NumSer2}) EXPECT_EQ(l->text(), pick("Nr.Seryjny", "Serial No."));
+    for (QLabel* l : {w.LTemp1, w.LTemp2})
+        EXPECT_EQ(l->text(), pick("Temperatura", "Temperature"));
+    for (QLabel* l : {w.LProbk1, w.LProbk2})
+        EXPECT_EQ(l->text(), pick("Pomiary", "Sampling"));
+    for (QLabel* l : {w.LZaw1, w.LZaw2})
+        EXPECT_EQ(l->text(), pick("Nr.Zawodnika", "Competitor No."));
+    for (QLabel* l : {w.L_NumSer1, w.L_NumSer2})
+        EXPECT_EQ(l->text(), pick("Nr.Seryjny", "Serial No."));
     EXPECT_EQ(w.B_Porownanie->text(), pick("Porównanie", "Compare   "));
     EXPECT_EQ(w.GroupB_Alt->title(), pick("Orlomat", "Altimeter"));
     EXPECT_EQ(w.GroupB_Por->title(), pick("Plik", "File"));
@@ -201,7 +246,7 @@ TEST_F(MainWindowTest, SwitchingLanguageRewritesTheCaptionsAndStoresTheChoice) {
     ExpectCaptions(w, 0);
     EXPECT_TRUE(w.Polski1->isChecked());
     EXPECT_EQ(I32At(ReadAll(SettingsPath()), 16), 0);
-    w.Polski1Click();  // the language in force again: same result, file written again
+    w.Polski1Click(); // the language in force again: same result, file written again
     ExpectCaptions(w, 0);
 }
 
@@ -209,7 +254,8 @@ TEST_F(MainWindowTest, LegendListsTheShownSeriesOnly) {
     TOrlomat_BMP& w = Open();
     w.English1Click();
     ChartView* c = w.chart();
-    for (int s : {1, 2, 3, 5, 6}) EXPECT_TRUE(c->inLegend(s)) << s;
+    for (int s : {1, 2, 3, 5, 6})
+        EXPECT_TRUE(c->inLegend(s)) << s;
     EXPECT_FALSE(c->inLegend(4));
     EXPECT_EQ(c->graphOf(1)->pen().color(), QColor(232, 0, 0));
     EXPECT_EQ(c->graphOf(1)->pen().width(), 2);
@@ -375,21 +421,22 @@ TEST_F(MainWindowTest, LongFilesLoadTheirFirst33000Bytes) {
 
 TEST_F(MainWindowTest, ZoomRuleFollowsTheSpanAndTheSamplingRate) {
     TOrlomat_BMP& w = Open();
-    ASSERT_TRUE(w.LoadFlightFile(WriteFlight(QStringLiteral("ten.dat"))));  // 10 per second
+    ASSERT_TRUE(w.LoadFlightFile(WriteFlight(QStringLiteral("ten.dat")))); // 10 per second
     ChartView* c = w.chart();
-    c->zoomTo(10, 109);  // span 99
+    c->zoomTo(10, 109); // span 99
     EXPECT_EQ(c->bottomMinorTickCount(), 9);
     EXPECT_TRUE(c->bottomMinorGridVisible());
-    c->zoomTo(10, 110);  // span 100
+    c->zoomTo(10, 110); // span 100
     EXPECT_EQ(c->bottomMinorTickCount(), 0);
     EXPECT_FALSE(c->bottomMinorGridVisible());
-    c->zoomTo(10.9, 109.9);  // truncated: 10 and 109
+    c->zoomTo(10.9, 109.9); // truncated: 10 and 109
     EXPECT_EQ(c->bottomMinorTickCount(), 9);
     c->undoZoom();
     EXPECT_FALSE(c->bottomMinorGridVisible());
-    EXPECT_EQ(c->bottomMinorTickCount(), 9);  // undo keeps the count
+    EXPECT_EQ(c->bottomMinorTickCount(), 9); // undo keeps the count
 
-    ASSERT_TRUE(w.LoadFlightFile(WriteFlight(QStringLiteral("one.dat"), SynthParams{.samplingCode = 4})));
+    ASSERT_TRUE(
+        w.LoadFlightFile(WriteFlight(QStringLiteral("one.dat"), SynthParams{.samplingCode = 4})));
     c->zoomTo(0, 20);
     EXPECT_EQ(c->bottomMinorTickCount(), 0);
     EXPECT_FALSE(c->bottomMinorGridVisible());

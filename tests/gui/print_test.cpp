@@ -25,7 +25,8 @@ namespace {
 class PrintTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
+                                                prompter);
         window->CreateDialogs();
         window->resize(1300, 834);
         window->show();
@@ -56,7 +57,8 @@ protected:
         if (page.isNull()) return -1;
         for (int y = page.height() - 1; y >= 0; --y)
             for (int x = 0; x < page.width(); ++x)
-                if (qGray(page.pixel(x, y)) < 200) return static_cast<double>(y + 1) / page.height();
+                if (qGray(page.pixel(x, y)) < 200)
+                    return static_cast<double>(y + 1) / page.height();
         return 0;
     }
 
@@ -71,20 +73,24 @@ TEST_F(PrintTest, TitleLinesInBothLanguages) {
     window->ComposePrintTitle();
     QStringList lines = window->chart()->titleLines();
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[0], QStringLiteral("        Read from:Altimeter    Competitor No.: 12    Serial No.: 345"));
+    EXPECT_EQ(
+        lines[0],
+        QStringLiteral("        Read from:Altimeter    Competitor No.: 12    Serial No.: 345"));
     EXPECT_EQ(lines[1], QStringLiteral(" "));
     EXPECT_EQ(lines[2], QString::fromUtf8("        Max: 123.4 m    Min: 0.0m    Temp: 16°C    "
                                           "Sampling: 10 pom/sek"));
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(Qt::white));
     window->RestoreScreenTitle();
-    EXPECT_EQ(window->chart()->titleLines(), QStringList{QStringLiteral("        Wysokosc / Altitude")});
+    EXPECT_EQ(window->chart()->titleLines(),
+              QStringList{QStringLiteral("        Wysokosc / Altitude")});
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
 
     window->Polski1Click();
     SetValues();
     window->ComposePrintTitle();
     lines = window->chart()->titleLines();
-    EXPECT_EQ(lines[0], QStringLiteral("        Odczyt z: Orlomat    Nr.Zawodnika: 12    Nr.Seryjny: 345"));
+    EXPECT_EQ(lines[0],
+              QStringLiteral("        Odczyt z: Orlomat    Nr.Zawodnika: 12    Nr.Seryjny: 345"));
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral("Pomiary: 10 pom/sek")));
 }
 
@@ -94,8 +100,8 @@ TEST_F(PrintTest, PrintLeavesTheBottomMarginFreeForEachOrientation) {
     ASSERT_TRUE(window->LoadFlightFile(Flight()));
     const QString landscape = dir.filePath(QStringLiteral("l.pdf"));
     const QString portrait = dir.filePath(QStringLiteral("p.pdf"));
-    for (const auto& [file, orientation] :
-         {std::pair{landscape, QPageLayout::Landscape}, std::pair{portrait, QPageLayout::Portrait}}) {
+    for (const auto& [file, orientation] : {std::pair{landscape, QPageLayout::Landscape},
+                                            std::pair{portrait, QPageLayout::Portrait}}) {
         prompter.onPrinterSetup = [&](QPrinter& p) {
             p.setOutputFormat(QPrinter::PdfFormat);
             p.setOutputFileName(file);
@@ -131,9 +137,10 @@ TEST_F(PrintTest, PictureNamesAndSize) {
     EXPECT_EQ(prompter.dialogStartNames.back(), dir.filePath(QStringLiteral("lot.BMP")));
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
 
-    prompter.fileNames = {QString()};  // cancelled: nothing written, the screen look returns
+    prompter.fileNames = {QString()}; // cancelled: nothing written, the screen look returns
     window->ZapiszObraz1Click();
-    EXPECT_EQ(window->chart()->titleLines(), QStringList{QStringLiteral("        Wysokosc / Altitude")});
+    EXPECT_EQ(window->chart()->titleLines(),
+              QStringList{QStringLiteral("        Wysokosc / Altitude")});
 
     prompter.fileNames = {dir.filePath(QStringLiteral("no/such/folder/x"))};
     window->ZapiszObraz1Click();
@@ -155,8 +162,10 @@ TEST_F(PrintTest, HelpOpensTheManualOfTheLanguageInForce) {
     window->FormHelp();
     QDir::setCurrent(previous);
     ASSERT_EQ(prompter.openedDocuments.size(), 2);
-    EXPECT_EQ(prompter.openedDocuments[0], QFileInfo(dir.filePath(QStringLiteral("Orl_HELPA.html"))).absoluteFilePath());
-    EXPECT_EQ(prompter.openedDocuments[1], QFileInfo(dir.filePath(QStringLiteral("Orl_HELPP.html"))).absoluteFilePath());
+    EXPECT_EQ(prompter.openedDocuments[0],
+              QFileInfo(dir.filePath(QStringLiteral("Orl_HELPA.html"))).absoluteFilePath());
+    EXPECT_EQ(prompter.openedDocuments[1],
+              QFileInfo(dir.filePath(QStringLiteral("Orl_HELPP.html"))).absoluteFilePath());
 }
 
 TEST_F(PrintTest, AMissingManualIsNamed) {
@@ -166,12 +175,15 @@ TEST_F(PrintTest, AMissingManualIsNamed) {
     QDir::setCurrent(previous);
     EXPECT_TRUE(prompter.openedDocuments.isEmpty());
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, QString::fromUtf8("Nie znaleziono podręcznika: Orl_HELPP.html"));
+    EXPECT_EQ(prompter.shown[0].text,
+              QString::fromUtf8("Nie znaleziono podręcznika: Orl_HELPP.html"));
 }
 
 TEST_F(PrintTest, InfoIsModal) {
     bool modal = false;
-    prompter.onModal = [&](QDialog& d) { modal = d.isModal() && d.windowTitle() == QStringLiteral("Orlomat USB"); };
+    prompter.onModal = [&](QDialog& d) {
+        modal = d.isModal() && d.windowTitle() == QStringLiteral("Orlomat USB");
+    };
     window->Info1Click();
     EXPECT_EQ(prompter.modals, 1);
     EXPECT_TRUE(modal);
@@ -180,7 +192,8 @@ TEST_F(PrintTest, InfoIsModal) {
 TEST_F(PrintTest, PlotCommandWritesAPictureThatIsNotBlank) {
     const QString out = dir.filePath(QStringLiteral("plot.png"));
     std::ostringstream o, e;
-    ASSERT_EQ(RunCli({"plot", Flight().toStdString(), "--lang", "en", "-o", out.toStdString()}, o, e), 0)
+    ASSERT_EQ(
+        RunCli({"plot", Flight().toStdString(), "--lang", "en", "-o", out.toStdString()}, o, e), 0)
         << e.str();
     const QImage image(out);
     ASSERT_FALSE(image.isNull());
@@ -189,7 +202,10 @@ TEST_F(PrintTest, PlotCommandWritesAPictureThatIsNotBlank) {
         for (int x = 0; x < image.width(); x += 2)
             red += QColor(image.pixel(x, y)) == QColor(232, 0, 0);
     EXPECT_GT(red, 100);
-    EXPECT_EQ(RunCli({"plot", Flight().toStdString(), "-o", dir.filePath(QStringLiteral("x.gif")).toStdString()}, o, e), 1);
+    EXPECT_EQ(RunCli({"plot", Flight().toStdString(), "-o",
+                      dir.filePath(QStringLiteral("x.gif")).toStdString()},
+                     o, e),
+              1);
 }
 
 } // namespace

@@ -36,7 +36,8 @@ protected:
     }
     std::vector<QString> Texts() const {
         std::vector<QString> t;
-        for (const auto& m : prompter.shown) t.push_back(m.text);
+        for (const auto& m : prompter.shown)
+            t.push_back(m.text);
         return t;
     }
     // Opens the dialog and runs `whileOpen` in it.
@@ -76,10 +77,10 @@ TEST_F(SettingsDialogTest, OpeningReadsTheAltimeterIntoTheFields) {
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(prompter.modals, 1);
     EXPECT_TRUE(portOpenWhileShown);
-    EXPECT_FALSE(line.isOpen);  // closing the dialog closes the port
+    EXPECT_FALSE(line.isOpen); // closing the dialog closes the port
     EXPECT_EQ(dialog->E_NrZaw->text(), QStringLiteral("12"));
     EXPECT_EQ(dialog->E_NrSer->text(), QStringLiteral("345"));
-    EXPECT_EQ(dialog->E_Kal_Temp->text(), QStringLiteral("20"));  // byte 25
+    EXPECT_EQ(dialog->E_Kal_Temp->text(), QStringLiteral("20")); // byte 25
     EXPECT_EQ(dialog->E_Poziom->text(), QStringLiteral("30"));
     EXPECT_EQ(dialog->ComboBox_ImPomiarow->currentText(), QStringLiteral("10 pom/sek"));
     EXPECT_EQ(dialog->ComboB_Zer->currentIndex(), 1);
@@ -107,7 +108,7 @@ TEST_F(SettingsDialogTest, CaptionsFollowTheLanguageAtActivation) {
 
 TEST_F(SettingsDialogTest, FailedReadClearsPartOfTheFields) {
     Open();
-    replies['4'] = Frame(9, 0);  // 9 bytes: the read fails
+    replies['4'] = Frame(9, 0); // 9 bytes: the read fails
     Open();
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Błąd komunikacji")});
     EXPECT_TRUE(dialog->E_NrZaw->text().isEmpty());
@@ -115,7 +116,7 @@ TEST_F(SettingsDialogTest, FailedReadClearsPartOfTheFields) {
     EXPECT_TRUE(dialog->E_Kal_Temp->text().isEmpty());
     EXPECT_EQ(dialog->ComboBox_ImPomiarow->currentIndex(), 2);
     EXPECT_EQ(dialog->ComboB_Zer->currentIndex(), 0);
-    EXPECT_EQ(dialog->E_CzasOp->text(), QStringLiteral("180"));  // kept
+    EXPECT_EQ(dialog->E_CzasOp->text(), QStringLiteral("180")); // kept
     EXPECT_EQ(dialog->Edit_Wersja->text(), QStringLiteral("V 2016.4"));
 }
 
@@ -147,17 +148,17 @@ TEST_F(SettingsDialogTest, SendingTheLimitsWritesTheirBytes) {
 TEST_F(SettingsDialogTest, ValuesAboveTheLimitsStopTheSend) {
     struct Case {
         const char *level, *competitor, *delay;
-        std::size_t framesSent;  // after the four reads
+        std::size_t framesSent; // after the four reads
     };
-    for (const Case c : {Case{"201", "1", "1", 0}, Case{"-1", "1", "1", 0},
-                         Case{"1", "10001", "1", 0}, Case{"1", "-1", "1", 0},
-                         Case{"1", "1", "301", 2}, Case{"1", "1", "-1", 2}}) {
+    for (const Case c :
+         {Case{"201", "1", "1", 0}, Case{"-1", "1", "1", 0}, Case{"1", "10001", "1", 0},
+          Case{"1", "-1", "1", 0}, Case{"1", "1", "301", 2}, Case{"1", "1", "-1", 2}}) {
         line.frames.clear();
         prompter.shown.clear();
         bool stillOpen = false;
         Open([&] {
             Fill(c.level, c.competitor, c.delay);
-            prompter.shown.clear();  // the typing warnings are not what is tested here
+            prompter.shown.clear(); // the typing warnings are not what is tested here
             dialog->BWyslijPClick();
             stillOpen = dialog->isVisible() && line.isOpen;
         });
@@ -173,13 +174,13 @@ TEST_F(SettingsDialogTest, TypingWarnsAboveTheLimitButNotForDelaysUpTo30000) {
         dialog->E_CzasOp->setText(QStringLiteral("301"));
         EXPECT_TRUE(prompter.shown.empty());
         dialog->E_Poziom->setText(QStringLiteral("201"));
-        dialog->E_NrZaw->setText(QStringLiteral("-"));  // a sign on its own: still typing
+        dialog->E_NrZaw->setText(QStringLiteral("-")); // a sign on its own: still typing
         EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")});
     });
 }
 
 TEST_F(SettingsDialogTest, HotDeviceWarnsWhenTheDialogIsFilled) {
-    replies['4'] = Frame{0, 0, 0, 0, 90, 0, 0, 2};  // 90 degrees shows 73: above 70
+    replies['4'] = Frame{0, 0, 0, 0, 90, 0, 0, 2}; // 90 degrees shows 73: above 70
     Open();
     EXPECT_EQ(dialog->E_Kal_Temp->text(), QStringLiteral("73"));
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")});
@@ -195,7 +196,8 @@ TEST_F(SettingsDialogTest, EmptyOrUnreadableFieldsSendNothing) {
         Fill("abc", "5", "1");
         prompter.shown.clear();
         dialog->BWyslijPClick();
-        EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("\"abc\" nie jest liczbą całkowitą")});
+        EXPECT_EQ(Texts(),
+                  std::vector<QString>{QStringLiteral("\"abc\" nie jest liczbą całkowitą")});
     });
     EXPECT_EQ(line.frames.size(), 4u);
 }
@@ -219,7 +221,7 @@ TEST_F(SettingsDialogTest, ChangingThePortStoresItAndReadsAgain) {
     });
     EXPECT_EQ(window->session().settings.portName(), "COM12");
     EXPECT_EQ(line.lastName, "COM12");
-    EXPECT_EQ(line.frames.size(), 8u);  // read on opening, read again after the change
+    EXPECT_EQ(line.frames.size(), 8u); // read on opening, read again after the change
     QFile f(window->settingsPath());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.read(8), QByteArray("COM12\0\0\0", 8));
@@ -232,9 +234,9 @@ TEST_F(SettingsDialogTest, PortNamesOfTheWrongLengthAreRefused) {
             dialog->CB_Numer_PortuChange();
         }
     });
-    EXPECT_EQ(Texts(),
-              (std::vector<QString>{QStringLiteral("Nazwa portu jest za długa (najwyżej 7 znaków)"),
-                                    QStringLiteral("Nazwa portu jest za krótka (co najmniej 4 znaki)")}));
+    EXPECT_EQ(Texts(), (std::vector<QString>{
+                           QStringLiteral("Nazwa portu jest za długa (najwyżej 7 znaków)"),
+                           QStringLiteral("Nazwa portu jest za krótka (co najmniej 4 znaki)")}));
     EXPECT_EQ(window->session().settings.portName(), "COM5");
     EXPECT_FALSE(QFile::exists(window->settingsPath()));
 }
@@ -257,14 +259,14 @@ TEST_F(SettingsDialogTest, DefaultSetupFlashesOkAndTouchesNothingElse) {
     EXPECT_EQ(window->E_MaxGl->text(), maxText);
     EXPECT_EQ(window->session().current.record, record);
     EXPECT_FALSE(window->EUstawieniaOK->isVisible());
-    EXPECT_EQ(clock.now, 2 * 500 + 2 * 200 + 4 * 250 + 1000);  // the indicator's second
+    EXPECT_EQ(clock.now, 2 * 500 + 2 * 200 + 4 * 250 + 1000); // the indicator's second
     EXPECT_FALSE(QFile::exists(window->settingsPath()));
 
     replies['5'] = std::nullopt;
     const long before = clock.now;
     window->Se1Click();
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Błąd zapisu")});
-    EXPECT_EQ(clock.now - before, 500);  // no indicator
+    EXPECT_EQ(clock.now - before, 500); // no indicator
 }
 
 } // namespace

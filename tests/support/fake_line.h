@@ -13,7 +13,7 @@ namespace orlomat::test {
 
 class FakeClock : public Clock {
 public:
-    long now = 0;  // milliseconds
+    long now = 0; // milliseconds
     int sleeps = 0;
     void sleepMs(int ms) override {
         now += ms;
@@ -30,20 +30,22 @@ public:
 
     // Bytes that arrive `delayMs` after now, all at once.
     void deliver(const std::vector<std::uint8_t>& bytes, long delayMs = 10) {
-        for (const std::uint8_t b : bytes) arrivals_.push_back({clock_.now + delayMs, b});
+        for (const std::uint8_t b : bytes)
+            arrivals_.push_back({clock_.now + delayMs, b});
     }
     // Bytes that arrive at `bytesPerSecond`, starting `delayMs` after now.
     void stream(const std::vector<std::uint8_t>& bytes, double bytesPerSecond, long delayMs = 5) {
         for (std::size_t i = 0; i < bytes.size(); ++i)
             arrivals_.push_back(
-                {clock_.now + delayMs + static_cast<long>(1000.0 * static_cast<double>(i) / bytesPerSecond),
+                {clock_.now + delayMs +
+                     static_cast<long>(1000.0 * static_cast<double>(i) / bytesPerSecond),
                  bytes[i]});
     }
 
     bool openSucceeds = true;
     int opens = 0;
     bool isOpen = false;
-    long breakAt = -1;  // the port fails from this time on (unplugged)
+    long breakAt = -1; // the port fails from this time on (unplugged)
     std::vector<std::vector<std::uint8_t>> frames;
     int flushes = 0;
 
@@ -60,13 +62,15 @@ public:
     std::size_t waiting() override {
         if (broken()) return 0;
         std::size_t n = 0;
-        for (std::size_t i = consumed_; i < arrivals_.size() && arrivals_[i].first <= clock_.now; ++i)
+        for (std::size_t i = consumed_; i < arrivals_.size() && arrivals_[i].first <= clock_.now;
+             ++i)
             ++n;
         return n;
     }
     std::size_t read(std::uint8_t* into, std::size_t count) override {
         const std::size_t n = std::min(count, waiting());
-        for (std::size_t i = 0; i < n; ++i) into[i] = arrivals_[consumed_ + i].second;
+        for (std::size_t i = 0; i < n; ++i)
+            into[i] = arrivals_[consumed_ + i].second;
         consumed_ += n;
         return n;
     }

@@ -12,7 +12,9 @@
 #include <ostream>
 
 // Readable QStrings in test failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace orlomat::test {
 
@@ -25,10 +27,10 @@ struct ShownMessage {
 class ScriptedPrompter : public Prompter {
 public:
     std::deque<QString> fileNames;  // answers of the file dialogs, in order ("" = cancel)
-    std::deque<bool> confirmations;  // answers of OK/Cancel boxes (none left = Cancel)
+    std::deque<bool> confirmations; // answers of OK/Cancel boxes (none left = Cancel)
     std::vector<ShownMessage> shown;
     int fileDialogs = 0;
-    QStringList dialogStartNames;  // the name each file dialog started with
+    QStringList dialogStartNames; // the name each file dialog started with
 
     void message(const QString& text, const QString& caption) override {
         shown.push_back({text, caption, false});

@@ -77,9 +77,9 @@ TEST(Language, TextsKeepTheirBlanks) {
 
 TEST(SettingsRecord, DefaultBytes) {
     const auto b = SettingsRecord{}.toBytes();
-    const std::uint8_t expected[40] = {'C', 'O', 'M', '5', 0, 0, 0, 0,   4,   0, 0, 0, 50, 0,
-                                       0,   0,   0,   0,   0, 0, 1, 0,   0,   0, 94, 1, 0,  0,
-                                       250, 0,   0,   0,   8, 0, 0, 0,  12,   0};
+    const std::uint8_t expected[40] = {'C', 'O', 'M', '5', 0, 0, 0, 0, 4, 0, 0,  0,  50,
+                                       0,   0,   0,   0,   0, 0, 0, 1, 0, 0, 0,  94, 1,
+                                       0,   0,   250, 0,   0, 0, 8, 0, 0, 0, 12, 0};
     EXPECT_EQ(std::memcmp(b.data(), expected, 38), 0);
     EXPECT_EQ(b[38], 0);
     EXPECT_EQ(b[39], 0);
@@ -90,14 +90,14 @@ TEST(SettingsRecord, ShortAndLongFilesOverlayTheDefaults) {
     const std::uint8_t shortFile[] = {'C', 'O', 'M', '7', 0, 0, 0, 0, 6, 0};
     r.overlay(shortFile);
     EXPECT_EQ(r.portName(), "COM7");
-    EXPECT_EQ(r.portIndex, 6);  // 2 bytes read over the default 4
+    EXPECT_EQ(r.portIndex, 6); // 2 bytes read over the default 4
     EXPECT_EQ(r.preCut, 350);
 
     std::vector<std::uint8_t> longFile(100, 0xFF);
     SettingsRecord full;
     full.overlay(longFile);
     EXPECT_EQ(full.finalFilterWidth, -1);
-    EXPECT_EQ(full.languageIndex(), 0);  // a stray language means Polish
+    EXPECT_EQ(full.languageIndex(), 0); // a stray language means Polish
     EXPECT_EQ(full.portName(), std::string(8, '\xFF'));
 
     SettingsRecord english;
@@ -127,7 +127,8 @@ TEST(FormatPattern, AxisAndMarkPatterns) {
     EXPECT_EQ(FormatPattern(12345.678, "#,####.##"), "12,345.68");
     EXPECT_EQ(FormatPattern(0.25, "#,###0.###"), "0.25");
     EXPECT_EQ(FormatPattern(2.0006, "#,###0.###"), "2.001");
-    EXPECT_EQ(FormatPattern(1234.5, "#,##0.# ", {",", "\xC2\xA0"}), "1\xC2\xA0" "234,5 ");
+    EXPECT_EQ(FormatPattern(1234.5, "#,##0.# ", {",", "\xC2\xA0"}), "1\xC2\xA0"
+                                                                    "234,5 ");
 }
 
 } // namespace

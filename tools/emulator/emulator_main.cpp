@@ -19,33 +19,33 @@
 
 namespace {
 
-constexpr double kLineBytesPerSecond = 115200.0 / 11.0;  // 8 data bits, 2 stop bits
+constexpr double kLineBytesPerSecond = 115200.0 / 11.0; // 8 data bits, 2 stop bits
 
 struct Options {
     std::string flightFile;
     orlomat::SynthParams synth;
     bool newMeasurement = true;
-    bool blockCountInSize = false;  // "eD" bytes 4-5 as a block count instead of a version
+    bool blockCountInSize = false; // "eD" bytes 4-5 as a block count instead of a version
     std::uint16_t calibrationWord = 10123;
     std::uint8_t version = 4, year = 16;
     // Faults.
     bool silent = false;
-    int replyBytes = -1;  // every reply cut or padded to this many bytes
+    int replyBytes = -1; // every reply cut or padded to this many bytes
     bool wrongAck = false;
     bool garbage = false;
-    long cutAfter = -1;     // the stream stops after this many bytes
-    bool noMarker = false;  // the stream has no end marker
-    double slow = 1.0;      // the stream runs this many times slower than the line
-    long unplugAfter = -1;  // the pty closes after this many stream bytes
+    long cutAfter = -1;    // the stream stops after this many bytes
+    bool noMarker = false; // the stream has no end marker
+    double slow = 1.0;     // the stream runs this many times slower than the line
+    long unplugAfter = -1; // the pty closes after this many stream bytes
 };
 
 struct DeviceState {
     std::uint16_t competitor = 12, serial = 345;
     std::int8_t temperature = 21;
-    std::uint16_t level = 40;  // quarter metres
+    std::uint16_t level = 40; // quarter metres
     std::uint8_t samplingCode = 2;
     std::uint8_t manualZeroing = 0;
-    std::uint16_t delay = 300;  // hundredths of a second
+    std::uint16_t delay = 300; // hundredths of a second
 };
 
 volatile std::sig_atomic_t g_stop = 0;
@@ -112,7 +112,8 @@ public:
         case '1':
             return Stream();
         case '2': {
-            const std::uint8_t r[3] = {0x00, 0xAA, static_cast<std::uint8_t>(o_.wrongAck ? 0x55 : 0xAA)};
+            const std::uint8_t r[3] = {0x00, 0xAA,
+                                       static_cast<std::uint8_t>(o_.wrongAck ? 0x55 : 0xAA)};
             return Reply(r, 3);
         }
         case 'B': {
@@ -136,7 +137,7 @@ public:
             st_.delay = Get16(cmd, 2);
             return Ack();
         default:
-            return true;  // unknown commands are ignored
+            return true; // unknown commands are ignored
         }
     }
 
@@ -159,7 +160,8 @@ private:
         std::vector<std::uint8_t> out(bytes, bytes + n);
         if (o_.replyBytes >= 0) out.resize(static_cast<std::size_t>(o_.replyBytes), 0x00);
         if (o_.garbage)
-            for (auto& b : out) b = static_cast<std::uint8_t>(rng_());
+            for (auto& b : out)
+                b = static_cast<std::uint8_t>(rng_());
         return WriteAll(fd_, out.data(), out.size());
     }
 
@@ -185,8 +187,7 @@ private:
             const double elapsed =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             std::size_t due = std::min(total, static_cast<std::size_t>(elapsed * rate) + 1);
-            if (o_.unplugAfter >= 0)
-                due = std::min(due, static_cast<std::size_t>(o_.unplugAfter));
+            if (o_.unplugAfter >= 0) due = std::min(due, static_cast<std::size_t>(o_.unplugAfter));
             if (due > sent) {
                 if (!WriteAll(fd_, record_.data() + sent, due - sent)) return false;
                 sent = due;
@@ -194,7 +195,7 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         if (o_.unplugAfter >= 0 && sent >= static_cast<std::size_t>(o_.unplugAfter)) return false;
-        o_.newMeasurement = false;  // the flight has been read
+        o_.newMeasurement = false; // the flight has been read
         return true;
     }
 
@@ -219,27 +220,45 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (a == "--flight") o.flightFile = next();
-        else if (a == "--code") o.synth.samplingCode = static_cast<unsigned>(std::atoi(next()));
-        else if (a == "--competitor") o.synth.competitor = static_cast<std::uint16_t>(std::atoi(next()));
-        else if (a == "--serial") o.synth.serial = static_cast<std::uint16_t>(std::atoi(next()));
-        else if (a == "--peak") o.synth.peakAltitude = std::strtof(next(), nullptr);
-        else if (a == "--glide") o.synth.glideSeconds = std::strtof(next(), nullptr);
-        else if (a == "--seed") o.synth.seed = static_cast<std::uint32_t>(std::atol(next()));
-        else if (a == "--no-new") o.newMeasurement = false;
-        else if (a == "--blocks") o.blockCountInSize = true;
-        else if (a == "--calibration") o.calibrationWord = static_cast<std::uint16_t>(std::atoi(next()));
+        if (a == "--flight")
+            o.flightFile = next();
+        else if (a == "--code")
+            o.synth.samplingCode = static_cast<unsigned>(std::atoi(next()));
+        else if (a == "--competitor")
+            o.synth.competitor = static_cast<std::uint16_t>(std::atoi(next()));
+        else if (a == "--serial")
+            o.synth.serial = static_cast<std::uint16_t>(std::atoi(next()));
+        else if (a == "--peak")
+            o.synth.peakAltitude = std::strtof(next(), nullptr);
+        else if (a == "--glide")
+            o.synth.glideSeconds = std::strtof(next(), nullptr);
+        else if (a == "--seed")
+            o.synth.seed = static_cast<std::uint32_t>(std::atol(next()));
+        else if (a == "--no-new")
+            o.newMeasurement = false;
+        else if (a == "--blocks")
+            o.blockCountInSize = true;
+        else if (a == "--calibration")
+            o.calibrationWord = static_cast<std::uint16_t>(std::atoi(next()));
         else if (a == "--version") {
             o.version = static_cast<std::uint8_t>(std::atoi(next()));
             o.year = static_cast<std::uint8_t>(std::atoi(next()));
-        } else if (a == "--silent") o.silent = true;
-        else if (a == "--reply-bytes") o.replyBytes = std::atoi(next());
-        else if (a == "--wrong-ack") o.wrongAck = true;
-        else if (a == "--garbage") o.garbage = true;
-        else if (a == "--cut-after") o.cutAfter = std::atol(next());
-        else if (a == "--no-marker") o.noMarker = true;
-        else if (a == "--slow") o.slow = std::max(1.0, std::strtod(next(), nullptr));
-        else if (a == "--unplug-after") o.unplugAfter = std::atol(next());
+        } else if (a == "--silent")
+            o.silent = true;
+        else if (a == "--reply-bytes")
+            o.replyBytes = std::atoi(next());
+        else if (a == "--wrong-ack")
+            o.wrongAck = true;
+        else if (a == "--garbage")
+            o.garbage = true;
+        else if (a == "--cut-after")
+            o.cutAfter = std::atol(next());
+        else if (a == "--no-marker")
+            o.noMarker = true;
+        else if (a == "--slow")
+            o.slow = std::max(1.0, std::strtod(next(), nullptr));
+        else if (a == "--unplug-after")
+            o.unplugAfter = std::atol(next());
         else {
             Usage();
             return 2;
@@ -304,7 +323,7 @@ int main(int argc, char** argv) {
             const std::vector<std::uint8_t> frame(pending.begin(), pending.begin() + 8);
             pending.erase(pending.begin(), pending.begin() + 8);
             if (!emulator.Handle(frame.data())) {
-                ::close(master);  // unplugged
+                ::close(master); // unplugged
                 ::close(slave);
                 return 0;
             }

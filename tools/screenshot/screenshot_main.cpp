@@ -3,8 +3,8 @@
 //   orlomat-screenshot OUT.png [FLIGHT] [--english] [--size WxH] [--zoom FROM TO]
 //                      [--download PORT] [--compare FILE] [--filter]
 #include "chart_view.h"
-#include "orlomat_1.h"
 #include "console_prompter.h"
+#include "orlomat_1.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -12,11 +12,9 @@
 #include <cstdio>
 #include <iostream>
 
-
-
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {

@@ -57,21 +57,26 @@ std::uint16_t RawTemperatureFor(const Calibration& cal, std::int32_t tenths) {
 }
 
 std::vector<std::uint8_t> BuildRecord(const Calibration& cal, unsigned samplingCode,
-                                      std::uint16_t headerUt,
-                                      const std::vector<Sample>& samples) {
+                                      std::uint16_t headerUt, const std::vector<Sample>& samples) {
     std::vector<std::uint8_t> r(kHeaderSize + kSampleSize * samples.size());
     WriteU16(r, 1, 12);
     WriteU16(r, 3, 345);
     WriteU16(r, 5, headerUt);
     r[7] = static_cast<std::uint8_t>(samplingCode);
     WriteU16(r, 8, 10000);
-    const std::uint16_t words[11] = {
-        static_cast<std::uint16_t>(cal.AC1), static_cast<std::uint16_t>(cal.AC2),
-        static_cast<std::uint16_t>(cal.AC3), cal.AC4, cal.AC5, cal.AC6,
-        static_cast<std::uint16_t>(cal.B1), static_cast<std::uint16_t>(cal.B2),
-        static_cast<std::uint16_t>(cal.MB), static_cast<std::uint16_t>(cal.MC),
-        static_cast<std::uint16_t>(cal.MD)};
-    for (std::size_t i = 0; i < 11; ++i) WriteU16(r, 10 + 2 * i, words[i]);
+    const std::uint16_t words[11] = {static_cast<std::uint16_t>(cal.AC1),
+                                     static_cast<std::uint16_t>(cal.AC2),
+                                     static_cast<std::uint16_t>(cal.AC3),
+                                     cal.AC4,
+                                     cal.AC5,
+                                     cal.AC6,
+                                     static_cast<std::uint16_t>(cal.B1),
+                                     static_cast<std::uint16_t>(cal.B2),
+                                     static_cast<std::uint16_t>(cal.MB),
+                                     static_cast<std::uint16_t>(cal.MC),
+                                     static_cast<std::uint16_t>(cal.MD)};
+    for (std::size_t i = 0; i < 11; ++i)
+        WriteU16(r, 10 + 2 * i, words[i]);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         WriteU16(r, kHeaderSize + kSampleSize * i, samples[i].ut);
         WriteU16(r, kHeaderSize + kSampleSize * i + 2, samples[i].up);
@@ -88,10 +93,10 @@ float ProfileAltitude(const SynthParams& p, float t) {
     const float landing = top + p.glideSeconds;
     if (t < launch || t >= landing) return 0.0f;
     if (t < top) {
-        const float x = (t - launch) / p.climbSeconds;  // fast climb, easing into the top
+        const float x = (t - launch) / p.climbSeconds; // fast climb, easing into the top
         return p.peakAltitude * std::sin(x * 1.5707964f);
     }
-    const float x = (t - top) / p.glideSeconds;  // steady glide with a gentle thermal bump
+    const float x = (t - top) / p.glideSeconds; // steady glide with a gentle thermal bump
     return p.peakAltitude * (1.0f - x) + 4.0f * std::sin(x * 6.2831855f);
 }
 
@@ -107,8 +112,8 @@ std::vector<std::uint8_t> SynthesizeFlight(const SynthParams& p) {
     const bool marker = p.endMarker && maxSamples > 0;
     count = std::min(count, maxSamples - (marker ? 1 : 0));
 
-    const std::uint16_t ut = RawTemperatureFor(
-        cal, static_cast<std::int32_t>(std::lround(p.groundTemperature * 10.0f)));
+    const std::uint16_t ut =
+        RawTemperatureFor(cal, static_cast<std::int32_t>(std::lround(p.groundTemperature * 10.0f)));
     std::mt19937 rng(p.seed);
     std::uniform_int_distribution<int> noise(-static_cast<int>(p.noiseWords),
                                              static_cast<int>(p.noiseWords));
@@ -119,8 +124,8 @@ std::vector<std::uint8_t> SynthesizeFlight(const SynthParams& p) {
         const float h = ProfileAltitude(p, static_cast<float>(i) * dt);
         const double pa = p.groundPressureHpa * 100.0 * std::exp(-h / (tK * 29.271767));
         int up = RawPressureFor(cal, ut, static_cast<std::int32_t>(std::lround(pa)));
-        if (i > 0) up += noise(rng);  // sample 0 is the ground reference
-        if (p.spike && i == count / 2) up -= 60;  // one sensor glitch, ~20 m up
+        if (i > 0) up += noise(rng);             // sample 0 is the ground reference
+        if (p.spike && i == count / 2) up -= 60; // one sensor glitch, ~20 m up
         samples.push_back({ut, static_cast<std::uint16_t>(std::clamp(up, 0, 0xFFFE))});
     }
     if (marker) samples.push_back({ut, kEndMarker});

@@ -13,20 +13,20 @@ namespace orlomat {
 Calibration DatasheetCalibration();
 
 struct SynthParams {
-    unsigned samplingCode = 2;      // 10 samples per second
+    unsigned samplingCode = 2; // 10 samples per second
     std::uint16_t competitor = 12;
     std::uint16_t serial = 345;
     std::uint16_t calibrationWord = 10000;
-    float groundTemperature = 20.0f;  // degrees C the header's UT should show (before 0.81)
+    float groundTemperature = 20.0f; // degrees C the header's UT should show (before 0.81)
     float groundPressureHpa = 1000.0f;
-    float peakAltitude = 120.0f;    // metres
+    float peakAltitude = 120.0f; // metres
     float climbSeconds = 8.0f;
     float glideSeconds = 60.0f;
-    float groundSeconds = 3.0f;     // before launch and after landing
-    unsigned noiseWords = 1;        // raw pressure noise, +- words
+    float groundSeconds = 3.0f; // before launch and after landing
+    unsigned noiseWords = 1;    // raw pressure noise, +- words
     bool spike = true;
     std::uint32_t seed = 1;
-    std::size_t maxLength = kMaxRecordSize;  // the record never grows beyond this
+    std::size_t maxLength = kMaxRecordSize; // the record never grows beyond this
     bool endMarker = true;
 };
 
@@ -40,7 +40,6 @@ std::vector<std::uint8_t> SynthesizeFlight(const SynthParams& params);
 
 // A header with the given calibration and code, followed by these raw samples as given.
 std::vector<std::uint8_t> BuildRecord(const Calibration& cal, unsigned samplingCode,
-                                      std::uint16_t headerUt,
-                                      const std::vector<Sample>& samples);
+                                      std::uint16_t headerUt, const std::vector<Sample>& samples);
 
 } // namespace orlomat

@@ -18,17 +18,28 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (a == "--code") p.samplingCode = static_cast<unsigned>(std::atoi(next()));
-        else if (a == "--competitor") p.competitor = static_cast<std::uint16_t>(std::atoi(next()));
-        else if (a == "--serial") p.serial = static_cast<std::uint16_t>(std::atoi(next()));
-        else if (a == "--peak") p.peakAltitude = std::strtof(next(), nullptr);
-        else if (a == "--glide") p.glideSeconds = std::strtof(next(), nullptr);
-        else if (a == "--temperature") p.groundTemperature = std::strtof(next(), nullptr);
-        else if (a == "--seed") p.seed = static_cast<std::uint32_t>(std::atol(next()));
-        else if (a == "--max-length") p.maxLength = static_cast<std::size_t>(std::atol(next()));
-        else if (a == "--no-spike") p.spike = false;
-        else if (a == "--no-marker") p.endMarker = false;
-        else if (a == "-o") out = next();
+        if (a == "--code")
+            p.samplingCode = static_cast<unsigned>(std::atoi(next()));
+        else if (a == "--competitor")
+            p.competitor = static_cast<std::uint16_t>(std::atoi(next()));
+        else if (a == "--serial")
+            p.serial = static_cast<std::uint16_t>(std::atoi(next()));
+        else if (a == "--peak")
+            p.peakAltitude = std::strtof(next(), nullptr);
+        else if (a == "--glide")
+            p.glideSeconds = std::strtof(next(), nullptr);
+        else if (a == "--temperature")
+            p.groundTemperature = std::strtof(next(), nullptr);
+        else if (a == "--seed")
+            p.seed = static_cast<std::uint32_t>(std::atol(next()));
+        else if (a == "--max-length")
+            p.maxLength = static_cast<std::size_t>(std::atol(next()));
+        else if (a == "--no-spike")
+            p.spike = false;
+        else if (a == "--no-marker")
+            p.endMarker = false;
+        else if (a == "-o")
+            out = next();
         else {
             std::fprintf(stderr,
                          "usage: orlomat-synth [--code 0..15] [--competitor N] [--serial N] "
