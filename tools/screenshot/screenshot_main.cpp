@@ -1,9 +1,10 @@
 // orlomat-screenshot: renders the main window offscreen with a flight loaded and writes a
 // PNG, for the manual and for looking at the window without a display.
 //   orlomat-screenshot OUT.png [FLIGHT] [--english] [--size WxH] [--zoom FROM TO]
-//                      [--download PORT] [--compare FILE] [--filter]
+//                      [--download PORT] [--compare FILE] [--filter] [--settings-dialog]
 #include "chart_view.h"
 #include "console_prompter.h"
+#include "fustawienia.h"
 #include "orlomat_1.h"
 
 #include <QApplication>
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     bool english = false;
     double zoomFrom = -1, zoomTo = -1;
     QString downloadPort, compare;
+    bool settingsDialog = false;
     bool filter = false;
     for (int i = 2; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--english")) {
@@ -40,6 +42,8 @@ int main(int argc, char** argv) {
             if (wh.size() == 2) size = QSize(wh[0].toInt(), wh[1].toInt());
         } else if (args[i] == QLatin1String("--compare") && i + 1 < args.size()) {
             compare = args[++i];
+        } else if (args[i] == QLatin1String("--settings-dialog")) {
+            settingsDialog = true;
         } else if (args[i] == QLatin1String("--filter")) {
             filter = true;
         } else if (args[i] == QLatin1String("--download") && i + 1 < args.size()) {
@@ -63,7 +67,15 @@ int main(int argc, char** argv) {
     if (filter) window.B_Filtr_AltClick();
     if (zoomTo > zoomFrom) window.chart()->zoomTo(zoomFrom, zoomTo);
     QApplication::processEvents();
-    if (!window.grab().save(args[1])) {
+    QWidget* shot = &window;
+    if (settingsDialog) {
+        // The device settings dialog, read from the port given with --download.
+        window.Ustawienia1Click();
+        window.FormUstawienia->show();
+        QApplication::processEvents();
+        shot = window.FormUstawienia;
+    }
+    if (!shot->grab().save(args[1])) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(args[1]));
         return 1;
     }
