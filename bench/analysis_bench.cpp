@@ -2,20 +2,15 @@
 #include "csv_export.h"
 #include "decode.h"
 #include "filter_chain.h"
-#include "flight_synth.h"
+#include "full_flight.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
 orlomat::FlightCurve FullFlight() {
-    orlomat::SynthParams p;
-    p.samplingCode = 0;
-    p.glideSeconds = 1000.0f;
-    const auto rec = orlomat::SynthesizeFlight(p);
-    orlomat::DecodingState state;
-    orlomat::ApplyHeaderToState(orlomat::InterpretFlightHeader(rec, orlomat::FlightSource::File),
-                                state);
+    const auto rec = orlomat::bench::FullRecord();
+    orlomat::DecodingState state = orlomat::bench::StateOf(rec);
     return orlomat::DecodeFlight(rec, state, true, orlomat::RecordWordCount(rec.size()));
 }
 

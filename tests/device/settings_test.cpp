@@ -62,26 +62,14 @@ TEST(WholeNumbers, OnlySignAndDigits) {
 class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        line.onCommand = [this](const Frame& f) {
-            const auto it = replies.find(static_cast<char>(f[1]));
-            if (it != replies.end() && it->second) line.deliver(*it->second);
-        };
+        test::AnswerFrom(line, replies);
         alt.channel.PortOpen("COM5");
     }
     FakeClock clock;
     FakeLine line{clock};
     Altimeter alt{line, clock};
     NullUi ui;
-    std::map<char, std::optional<Frame>> replies = {
-        {'4', Frame{0x0C, 0x00, 0x59, 0x01, 0x32, 0x78, 0x00, 0x82}},
-        {'B', Frame{1, 0, 0, 0, 0, 0, 0, 0}},
-        {'6', Frame{0x50, 0x46, 0, 0, 0, 0, 0, 0}},
-        {'D', Frame{0, 0, 0x10, 0x27, 4, 16, 0, 0}},
-        {'5', Frame{0x00, 0xA5}},
-        {'C', Frame{0x00, 0xA5}},
-        {'7', Frame{0x00, 0xA5}},
-        {'2', Frame{0x00, 0xAA, 0xAA}},
-    };
+    test::Replies replies = test::WellBehavedReplies(0x32);
 };
 
 TEST_F(SettingsTest, ReadFillsEveryFieldFromItsReply) {

@@ -25,10 +25,7 @@ using Frame = std::vector<std::uint8_t>;
 class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        line.onCommand = [this](const Frame& f) {
-            const auto it = replies.find(static_cast<char>(f[1]));
-            if (it != replies.end() && it->second) line.deliver(*it->second);
-        };
+        test::AnswerFrom(line, replies);
         window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
                                                 prompter, &line, &clock);
         window->CreateDialogs();
@@ -59,16 +56,7 @@ protected:
     test::ScriptedPrompter prompter;
     std::unique_ptr<TOrlomat_BMP> window;
     TFormUstawienia* dialog = nullptr;
-    std::map<char, std::optional<Frame>> replies = {
-        {'4', Frame{0x0C, 0x00, 0x59, 0x01, 0x19, 0x78, 0x00, 0x82}},
-        {'B', Frame{1, 0, 0, 0, 0, 0, 0, 0}},
-        {'6', Frame{0x50, 0x46, 0, 0, 0, 0, 0, 0}},
-        {'D', Frame{0, 0, 0x10, 0x27, 4, 16, 0, 0}},
-        {'5', Frame{0x00, 0xA5}},
-        {'C', Frame{0x00, 0xA5}},
-        {'7', Frame{0x00, 0xA5}},
-        {'2', Frame{0x00, 0xAA, 0xAA}},
-    };
+    test::Replies replies = test::WellBehavedReplies(0x19);
 };
 
 TEST_F(SettingsDialogTest, OpeningReadsTheAltimeterIntoTheFields) {

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -100,5 +102,32 @@ private:
     std::size_t consumed_ = 0;
     std::vector<std::uint8_t> pendingWrite_;
 };
+
+// An altimeter that answers each command letter with a fixed reply (nothing when the reply
+// is empty), as the tests of the settings exchanges set it up.
+using Replies = std::map<char, std::optional<std::vector<std::uint8_t>>>;
+
+// Every settings command answered well; `temperature` is the status reply's byte 4.
+inline Replies WellBehavedReplies(std::uint8_t temperature) {
+    using Frame = std::vector<std::uint8_t>;
+    return {
+        {'4', Frame{0x0C, 0x00, 0x59, 0x01, temperature, 0x78, 0x00, 0x82}},
+        {'B', Frame{1, 0, 0, 0, 0, 0, 0, 0}},
+        {'6', Frame{0x50, 0x46, 0, 0, 0, 0, 0, 0}},
+        {'D', Frame{0, 0, 0x10, 0x27, 4, 16, 0, 0}},
+        {'5', Frame{0x00, 0xA5}},
+        {'C', Frame{0x00, 0xA5}},
+        {'7', Frame{0x00, 0xA5}},
+        {'2', Frame{0x00, 0xAA, 0xAA}},
+    };
+}
+
+// Makes the line answer from `replies` (read at each command, so tests may change it).
+inline void AnswerFrom(FakeLine& line, const Replies& replies) {
+    line.onCommand = [&line, &replies](const std::vector<std::uint8_t>& frame) {
+        const auto it = replies.find(static_cast<char>(frame[1]));
+        if (it != replies.end() && it->second) line.deliver(*it->second);
+    };
+}
 
 } // namespace orlomat::test
