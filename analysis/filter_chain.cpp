@@ -167,7 +167,7 @@ void FinalFilterAverage(FilterWork& w, std::int32_t width) {
     w.reference[w.end] = kEnd;
 }
 
-void FinalCutPass(FilterWork& w, std::int32_t tolerance) {
+void FinalCutPass(FilterWork& w, std::int64_t tolerance) {
     std::vector<std::int32_t>& c = w.cleaned;
     const std::vector<std::int32_t>& ref = w.reference;
     CopyWithEnd(w.source, c, w.end);
@@ -222,7 +222,9 @@ void FilterChain(FilterWork& w, const FilterSettings& s) {
     PreCutPass(w, s.preCut);
     PrefilterAverage(w, s.prefilterWidth);
     FinalFilterAverage(w, s.finalFilterWidth);
-    FinalCutPass(w, 2 * s.finalCut);
+    // The first pass allows twice the tolerance: in 64 bits, as the largest setting doubles
+    // past 32.
+    FinalCutPass(w, 2 * std::int64_t{s.finalCut});
     for (int pass = 0; pass < 8; ++pass) {
         PrefilterAverage(w, s.prefilterWidth);
         FinalFilterAverage(w, s.finalFilterWidth);

@@ -40,7 +40,7 @@ void LoadSource(FilterWork& work, const std::vector<std::int32_t>& altitudeTable
 void PreCutPass(FilterWork& work, std::int32_t preCut);
 void PrefilterAverage(FilterWork& work, std::int32_t width);
 void FinalFilterAverage(FilterWork& work, std::int32_t width);
-void FinalCutPass(FilterWork& work, std::int32_t tolerance);
+void FinalCutPass(FilterWork& work, std::int64_t tolerance);
 void FilterChain(FilterWork& work, const FilterSettings& settings);
 
 // What a flight's filter button shows.

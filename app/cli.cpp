@@ -1,108 +1,39 @@
-#include "cli.h"
+#include "app/cli.h"
 
-#include "comparison.h"
-#include "csv_export.h"
-#include "filter_chain.h"
+#include "analysis/comparison.h"
+#include "analysis/filter_chain.h"
+#include "app/cli_args.h"
+#include "app/json.h"
+#include "core/decode.h"
+#include "core/flight_record.h"
+#include "core/format.h"
+#include "files/csv_export.h"
+#include "files/user_file.h"
 
 #ifdef ORLOMAT_WITH_DEVICE
-#include "cli_device.h"
-#include "cli_plot.h"
+#include "app/cli_device.h"
+#include "app/cli_plot.h"
 #endif
 
-#include "decode.h"
-#include "flight_record.h"
-#include "format.h"
-#include "json.h"
-#include "sensor.h"
-
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <map>
-#include <memory>
-#include <optional>
-#include <set>
+#include <sstream>
+#include <string_view>
 
 namespace orlomat {
 
+namespace cli {
+
 namespace {
 
-enum class Lang { Pl = 0, En = 1 };
-
-struct Text {
-    const char* pl;
-    const char* en;
-};
-
-const char* Tr(Lang lang, const Text& t) {
-    return lang == Lang::Pl ? t.pl : t.en;
-}
-
-constexpr Text kUsage = {
-    "Użycie:\n"
-    "  orlomat info PLIK [--source file|download] [--lang pl|en]\n"
-    "  orlomat decode PLIK [--temperature T] [--no-speed] [--source file|download] "
-    "[--lang pl|en]\n"
-    "  orlomat download --port PORT -o PLIK\n"
-    "  orlomat reset --port PORT\n"
-    "  orlomat settings --port PORT [--level M --sampling KOD --manual-zero 0|1 "
-    "--competitor N --delay S]\n"
-    "  orlomat default-setup --port PORT\n"
-    "  orlomat compare PLIK [--temperature T]\n"
-    "  orlomat filter PLIK [--comparison] [--pre-cut N] [--final-cut N] [--prefilter W] "
-    "[--final-filter W]\n"
-    "  orlomat export-csv PLIK WYJŚCIE [--decimal-separator Z]\n"
-    "  orlomat plot PLIK [--compare PLIK2] [--lang pl|en] -o WYJŚCIE.bmp|.png|.pdf\n"
-    "  orlomat --help\n"
-    "\n"
-    "settings  odczyt ustawień wysokościomierza (JSON) albo ich zapis (wszystkie pięć wartości)\n"
-    "default-setup  ustawienia domyślne wysokościomierza\n"
-    "download  odczyt ostatniego lotu z wysokościomierza do pliku (JSON: podsumowanie)\n"
-    "reset     zerowanie wysokościomierza bez pytania\n"
-    "compare   lot porównawczy (JSON)\n"
-    "filter    filtr wygładzający (JSON); --comparison: zasady lotu porównawczego\n"
-    "export-csv  wysokości do pliku dla arkusza kalkulacyjnego\n"
-    "info    nagłówek zapisu lotu jako JSON\n"
-    "decode  nagłówek, ciśnienia, wysokości i punkty wykresu jako JSON\n"
-    "  --temperature T  temperatura lotu w °C zamiast temperatury z nagłówka\n"
-    "  --no-speed       bez krzywej prędkości pionowej (series2 pusta)\n"
-    "  --source         kolumna częstotliwości próbkowania: plik (domyślnie) lub odczyt\n",
-    "Usage:\n"
-    "  orlomat info FILE [--source file|download] [--lang pl|en]\n"
-    "  orlomat decode FILE [--temperature T] [--no-speed] [--source file|download] "
-    "[--lang pl|en]\n"
-    "  orlomat download --port PORT -o FILE\n"
-    "  orlomat reset --port PORT\n"
-    "  orlomat settings --port PORT [--level M --sampling CODE --manual-zero 0|1 "
-    "--competitor N --delay S]\n"
-    "  orlomat default-setup --port PORT\n"
-    "  orlomat compare FILE [--temperature T]\n"
-    "  orlomat filter FILE [--comparison] [--pre-cut N] [--final-cut N] [--prefilter W] "
-    "[--final-filter W]\n"
-    "  orlomat export-csv FILE OUT [--decimal-separator C]\n"
-    "  orlomat plot FILE [--compare FILE2] [--lang pl|en] -o OUT.bmp|.png|.pdf\n"
-    "  orlomat --help\n"
-    "\n"
-    "settings  read the altimeter's settings (JSON), or write them (all five values)\n"
-    "default-setup  put the altimeter back to its default settings\n"
-    "download  read the altimeter's last flight into a file (JSON: a summary)\n"
-    "reset     zero the altimeter without asking\n"
-    "compare   the flight as a comparison flight (JSON)\n"
-    "filter    the smoothing filter (JSON); --comparison: the comparison flight's rules\n"
-    "export-csv  the altitudes as a spreadsheet file\n"
-    "info    the flight record's header as JSON\n"
-    "decode  header, pressures, altitudes and chart points as JSON\n"
-    "  --temperature T  flight temperature in degrees C instead of the header's\n"
-    "  --no-speed       no vertical-speed curve (series2 empty)\n"
-    "  --source         sampling-rate column: file (default) or download\n"};
 constexpr Text kUnknownCommand = {"nieznane polecenie: ", "unknown command: "};
 constexpr Text kUnknownOption = {"nieznana opcja: ", "unknown option: "};
 constexpr Text kMissingValue = {"brak wartości opcji ", "missing value for option "};
 constexpr Text kMissingFile = {"brak nazwy pliku", "missing file name"};
+constexpr Text kMissingOption = {"brak opcji ", "missing option "};
 constexpr Text kExtraArgument = {"zbędny argument: ", "unexpected argument: "};
 constexpr Text kBadValue = {"zła wartość opcji ", "bad value for option "};
+constexpr Text kOutOfRange = {" (dozwolone od %1 do %2)", " (allowed from %1 to %2)"};
 constexpr Text kCannotRead = {"nie można odczytać pliku ", "cannot read file "};
 constexpr Text kNoRecord = {"plik nie zawiera zapisu lotu (krótszy niż 32-bajtowy nagłówek): ",
                             "the file holds no flight record (shorter than the 32-byte header): "};
@@ -110,136 +41,77 @@ constexpr Text kBadFilter = {"wartości filtra poza zakresem: obcięcia od 0, sz
                              "filter values out of range: cuts from 0, widths from 1 to 100"};
 constexpr Text kNoData = {"Brak danych", "No data"};
 constexpr Text kCannotWrite = {"nie można zapisać pliku ", "cannot write file "};
+constexpr Text kSameFile = {"plik wyjściowy jest plikiem wejściowym: ",
+                            "the output file is the input file: "};
 constexpr Text kHint = {" (orlomat --help)", " (orlomat --help)"};
 
-struct Options {
-    std::string command;
-    std::string file;
-    std::string output; // export-csv's second file
-    FlightSource source = FlightSource::File;
-    std::optional<float> temperature;
-    bool showSpeed = true;
-    bool comparison = false;
-    FilterSettings filter;
-    char separator = '.';
-};
-
-// The options each command takes; flags take no value.
-bool Accepts(const std::string& command, const std::string& option) {
-    static const std::map<std::string, std::set<std::string>> kOptions = {
-        {"info", {"--source"}},
-        {"decode", {"--source", "--temperature", "--no-speed"}},
-        {"compare", {"--temperature"}},
-        {"filter", {"--comparison", "--pre-cut", "--final-cut", "--prefilter", "--final-filter"}},
-        {"export-csv", {"--decimal-separator"}}};
-    const auto it = kOptions.find(command);
-    return it != kOptions.end() && it->second.count(option) != 0;
+std::string Replace(std::string text, const std::string& what, const std::string& with) {
+    const auto at = text.find(what);
+    if (at != std::string::npos) text.replace(at, what.size(), with);
+    return text;
 }
 
-struct Failure {
-    int code;
-    std::string message;
-};
+} // namespace
 
-std::optional<float> ParseTemperature(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const float t = std::strtof(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(t)) return std::nullopt;
-    return t;
+std::string Say(const Args& a, const Text& t) {
+    return t.get(a.language);
 }
 
-// Parses everything but --lang, which the caller has taken out already.
-std::optional<Failure> ParseOptions(const std::vector<std::string>& args, Lang lang, Options& opt) {
-    const auto usage = [&](const Text& what, const std::string& detail) {
-        return Failure{2, std::string(Tr(lang, what)) + detail + Tr(lang, kHint)};
-    };
-    opt.command = args.front();
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (name.rfind("--", 0) == 0) {
-            if (const auto eq = name.find('='); eq != std::string::npos) {
-                value = name.substr(eq + 1);
-                name.resize(eq);
-            }
-        } else {
-            if (opt.file.empty()) {
-                opt.file = name;
-            } else if (opt.command == "export-csv" && opt.output.empty()) {
-                opt.output = name;
-            } else {
-                return usage(kExtraArgument, name);
-            }
-            continue;
-        }
-        if (!Accepts(opt.command, name)) return usage(kUnknownOption, name);
-        if (name == "--no-speed" || name == "--comparison") {
-            if (value) return usage(kBadValue, name);
-            (name == "--no-speed" ? opt.showSpeed : opt.comparison) = name == "--comparison";
-            continue;
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) return usage(kMissingValue, name);
-            value = args[++i];
-        }
-        const auto bad = [&] {
-            return Failure{1, std::string(Tr(lang, kBadValue)) + name + ": " + *value};
-        };
-        std::int32_t* filterField = name == "--pre-cut"        ? &opt.filter.preCut
-                                    : name == "--final-cut"    ? &opt.filter.finalCut
-                                    : name == "--prefilter"    ? &opt.filter.prefilterWidth
-                                    : name == "--final-filter" ? &opt.filter.finalFilterWidth
-                                                               : nullptr;
-        if (filterField != nullptr) {
-            const auto v = ParseWholeNumber(*value);
-            if (!v || *v < INT32_MIN || *v > INT32_MAX) return bad();
-            *filterField = static_cast<std::int32_t>(*v);
-            continue;
-        }
-        if (name == "--decimal-separator") {
-            if (value->size() != 1) return bad();
-            opt.separator = (*value)[0];
-            continue;
-        }
-        if (name == "--source") {
-            if (*value == "file") {
-                opt.source = FlightSource::File;
-            } else if (*value == "download") {
-                opt.source = FlightSource::Download;
-            } else {
-                return Failure{1, std::string(Tr(lang, kBadValue)) + name + ": " + *value};
-            }
-        } else {
-            opt.temperature = ParseTemperature(*value);
-            if (!opt.temperature)
-                return Failure{1, std::string(Tr(lang, kBadValue)) + name + ": " + *value};
-        }
+void Fail(std::ostream& err, const std::string& message) {
+    err << "orlomat: " << message << '\n';
+}
+
+std::optional<std::int64_t> WholeOption(const Args& a, const std::string& name, std::int64_t min,
+                                        std::int64_t max, std::ostream& err) {
+    const std::string text = a.value(name);
+    const auto v = ParseWholeNumber(text);
+    if (!v || *v < min || *v > max) {
+        Fail(err, Say(a, kBadValue) + name + ": \"" + text + "\"" +
+                      Replace(Replace(Say(a, kOutOfRange), "%1", std::to_string(min)), "%2",
+                              std::to_string(max)));
+        return std::nullopt;
     }
-    if (opt.file.empty() || (opt.command == "export-csv" && opt.output.empty()))
-        return usage(kMissingFile, "");
-    if (!opt.filter.valid()) return Failure{1, std::string(Tr(lang, kBadFilter))};
+    return v;
+}
+
+namespace {
+
+// A flight file's record, or a message and nothing.
+std::optional<std::vector<std::uint8_t>> ReadFlight(const Args& a, const std::string& path,
+                                                    std::ostream& err) {
+    std::string reason;
+    auto record = ReadFileStart(path, kMaxRecordSize, reason);
+    if (!record) {
+        Fail(err, Say(a, kCannotRead) + path + ": " + reason);
+        return std::nullopt;
+    }
+    if (record->size() < kHeaderSize) {
+        Fail(err, Say(a, kNoRecord) + path);
+        return std::nullopt;
+    }
+    return record;
+}
+
+// --source: which column of the sampling table applies.
+std::optional<FlightSource> SourceOption(const Args& a, std::ostream& err) {
+    const std::string v = a.has("--source") ? a.value("--source") : "file";
+    if (v == "file") return FlightSource::File;
+    if (v == "download") return FlightSource::Download;
+    Fail(err, Say(a, kBadValue) + "--source: \"" + v + "\"");
     return std::nullopt;
 }
 
-// Reads at most one record's worth of bytes.
-std::optional<std::vector<std::uint8_t>> ReadRecord(const std::string& path, std::string& reason) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"),
-                                                            &std::fclose);
-    if (!f) {
-        reason = std::strerror(errno);
-        return std::nullopt;
+// --temperature: plain decimal degrees, in the range the window's field can hold.
+bool TemperatureOption(const Args& a, std::optional<float>& t, std::ostream& err) {
+    if (!a.has("--temperature")) return true;
+    const auto v = ParseDecimalNumber(a.value("--temperature"));
+    if (!v || *v < -999.0 || *v > 999.0) {
+        Fail(err, Say(a, kBadValue) + "--temperature: \"" + a.value("--temperature") + "\"" +
+                      Replace(Replace(Say(a, kOutOfRange), "%1", "-999"), "%2", "999"));
+        return false;
     }
-    std::vector<std::uint8_t> bytes(kMaxRecordSize);
-    errno = 0;
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f.get());
-    if (std::ferror(f.get())) {
-        reason = std::strerror(errno != 0 ? errno : EIO);
-        return std::nullopt;
-    }
-    bytes.resize(got);
-    return bytes;
+    t = static_cast<float>(*v);
+    return true;
 }
 
 void WriteHeaderFields(JsonWriter& j, std::size_t length, const HeaderInfo& info) {
@@ -254,17 +126,12 @@ void WriteHeaderFields(JsonWriter& j, std::size_t length, const HeaderInfo& info
     j.key("rate_value").value(std::int64_t{info.samplingRate});
     j.key("calibration_word").value(std::int64_t{h.calibrationWord});
     j.key("calibration").beginObject();
-    j.key("AC1").value(std::int64_t{c.AC1});
-    j.key("AC2").value(std::int64_t{c.AC2});
-    j.key("AC3").value(std::int64_t{c.AC3});
-    j.key("AC4").value(std::int64_t{c.AC4});
-    j.key("AC5").value(std::int64_t{c.AC5});
-    j.key("AC6").value(std::int64_t{c.AC6});
-    j.key("B1").value(std::int64_t{c.B1});
-    j.key("B2").value(std::int64_t{c.B2});
-    j.key("MB").value(std::int64_t{c.MB});
-    j.key("MC").value(std::int64_t{c.MC});
-    j.key("MD").value(std::int64_t{c.MD});
+    const std::pair<const char*, std::int64_t> words[] = {
+        {"AC1", c.AC1}, {"AC2", c.AC2}, {"AC3", c.AC3}, {"AC4", c.AC4},
+        {"AC5", c.AC5}, {"AC6", c.AC6}, {"B1", c.B1},   {"B2", c.B2},
+        {"MB", c.MB},   {"MC", c.MC},   {"MD", c.MD}};
+    for (const auto& [name, value] : words)
+        j.key(name).value(value);
     j.endObject();
 }
 
@@ -299,178 +166,378 @@ void WriteCurveFields(JsonWriter& j, const FlightCurve& curve) {
     j.key("minor_tick_count").value(std::int64_t{curve.minorTickCount});
 }
 
-FlightCurve DecodeAsFile(const std::vector<std::uint8_t>& record, const HeaderInfo& info) {
+FlightCurve DecodeAsFile(const std::vector<std::uint8_t>& record, const HeaderInfo& info,
+                         std::optional<float> temperature = std::nullopt, bool speed = true) {
     DecodingState state;
     ApplyHeaderToState(info, state);
-    return DecodeFlight(record, state, true, RecordWordCount(record.size()));
+    if (temperature) state.flightTemperature = *temperature;
+    return DecodeFlight(record, state, speed, RecordWordCount(record.size()));
 }
 
-void WriteFilterFields(JsonWriter& j, const std::vector<std::uint8_t>& record,
-                       const HeaderInfo& info, const Options& opt) {
+int InfoCommand(const Args& a, std::ostream& out, std::ostream& err) {
+    const auto source = SourceOption(a, err);
+    if (!source) return kFailure;
+    const auto record = ReadFlight(a, a.files[0], err);
+    if (!record) return kFailure;
+    JsonWriter j;
+    j.beginObject();
+    WriteHeaderFields(j, record->size(), InterpretFlightHeader(*record, *source));
+    j.endObject();
+    out << j.str() << '\n';
+    return kSuccess;
+}
+
+int DecodeCommand(const Args& a, std::ostream& out, std::ostream& err) {
+    std::optional<float> temperature;
+    const auto source = SourceOption(a, err);
+    if (!source || !TemperatureOption(a, temperature, err)) return kFailure;
+    const auto record = ReadFlight(a, a.files[0], err);
+    if (!record) return kFailure;
+    const HeaderInfo info = InterpretFlightHeader(*record, *source);
+    JsonWriter j;
+    j.beginObject();
+    WriteHeaderFields(j, record->size(), info);
+    WriteCurveFields(j, DecodeAsFile(*record, info, temperature, !a.has("--no-speed")));
+    j.endObject();
+    out << j.str() << '\n';
+    return kSuccess;
+}
+
+int CompareCommand(const Args& a, std::ostream& out, std::ostream& err) {
+    std::optional<float> temperature;
+    if (!TemperatureOption(a, temperature, err)) return kFailure;
+    const auto record = ReadFlight(a, a.files[0], err);
+    if (!record) return kFailure;
+    const HeaderInfo info = InterpretFlightHeader(*record, FlightSource::File);
+    DecodingState state;
+    ApplyHeaderToState(info, state);
+    if (temperature) state.flightTemperature = *temperature;
+    const ComparisonCurve c = DecodeComparison(
+        *record, state, static_cast<std::uint32_t>(record->size() - kHeaderSize));
+    JsonWriter j;
+    j.beginObject();
+    WriteHeaderFields(j, record->size(), info);
+    j.key("samples").value(std::int64_t{c.samples});
+    j.key("reference_pressure_hpa").value(c.referencePressure);
+    j.key("series3").beginArray();
+    for (const float y : c.series3)
+        j.value(y);
+    j.endArray();
+    j.key("altitudes_cm").beginArray();
+    for (std::size_t i = 0; i + 1 < c.altitudes.size(); ++i)
+        j.value(std::int64_t{c.altitudes[i]});
+    j.endArray();
+    j.key("max_text");
+    c.maxText ? j.value(*c.maxText) : j.null();
+    j.key("min_text");
+    c.minText ? j.value(*c.minText) : j.null();
+    j.endObject();
+    out << j.str() << '\n';
+    return kSuccess;
+}
+
+int FilterCommand(const Args& a, std::ostream& out, std::ostream& err) {
+    FilterSettings settings;
+    const std::pair<const char*, std::int32_t*> fields[] = {
+        {"--pre-cut", &settings.preCut},
+        {"--final-cut", &settings.finalCut},
+        {"--prefilter", &settings.prefilterWidth},
+        {"--final-filter", &settings.finalFilterWidth}};
+    for (const auto& [name, field] : fields) {
+        if (!a.has(name)) continue;
+        const auto v = WholeOption(a, name, INT32_MIN, INT32_MAX, err);
+        if (!v) return kFailure;
+        *field = static_cast<std::int32_t>(*v);
+    }
+    if (!settings.valid()) {
+        Fail(err, Say(a, kBadFilter));
+        return kFailure;
+    }
+    const auto record = ReadFlight(a, a.files[0], err);
+    if (!record) return kFailure;
+    const HeaderInfo info = InterpretFlightHeader(*record, FlightSource::File);
     FilterWork work;
     FilteredFlight f;
-    if (opt.comparison) {
+    if (a.has("--comparison")) {
         DecodingState state;
         ApplyHeaderToState(info, state);
-        const auto bytes = static_cast<std::uint32_t>(record.size() - kHeaderSize);
-        const ComparisonCurve c = DecodeComparison(record, state, bytes);
-        f = FilterFlight(c.altitudes, WhichFlight::Comparison, bytes, info.samplingRate, opt.filter,
+        const auto bytes = static_cast<std::uint32_t>(record->size() - kHeaderSize);
+        const ComparisonCurve c = DecodeComparison(*record, state, bytes);
+        f = FilterFlight(c.altitudes, WhichFlight::Comparison, bytes, info.samplingRate, settings,
                          work);
     } else {
-        const FlightCurve c = DecodeAsFile(record, info);
-        f = FilterFlight(c.altitudes, WhichFlight::Current, RecordWordCount(record.size()),
-                         info.samplingRate, opt.filter, work);
+        const FlightCurve c = DecodeAsFile(*record, info);
+        f = FilterFlight(c.altitudes, WhichFlight::Current, RecordWordCount(record->size()),
+                         info.samplingRate, settings, work);
     }
+    JsonWriter j;
+    j.beginObject();
     j.key("filtered").value(f.filtered);
-    if (!f.filtered) return;
-    const auto array = [&](const char* name, const std::vector<std::int32_t>& v) {
-        j.key(name).beginArray();
-        for (const std::int32_t x : v)
-            j.value(std::int64_t{x});
+    if (f.filtered) {
+        const auto array = [&](const char* name, const std::vector<std::int32_t>& v) {
+            j.key(name).beginArray();
+            for (const std::int32_t x : v)
+                j.value(std::int64_t{x});
+            j.endArray();
+        };
+        array("cleaned_cm", f.cleaned);
+        array("source_cm", f.source);
+        j.key("labels").beginArray();
+        for (const std::string& l : f.labels)
+            j.value(l);
         j.endArray();
-    };
-    array("cleaned_cm", f.cleaned);
-    array("source_cm", f.source);
-    j.key("labels").beginArray();
-    for (const std::string& l : f.labels)
-        j.value(l);
-    j.endArray();
-    j.key("max_text").value(FormatCentimetres(f.maximum));
-    j.key("min_text").value(FormatCentimetres(f.minimum));
+        j.key("max_text").value(FormatCentimetres(f.maximum));
+        j.key("min_text").value(FormatCentimetres(f.minimum));
+    }
+    j.endObject();
+    out << j.str() << '\n';
+    return kSuccess;
 }
 
-// The export's bytes, written beside the target first and then renamed over it.
-int ExportCsv(const std::vector<std::uint8_t>& record, const HeaderInfo& info, const Options& opt,
-              Lang lang, std::ostream& err) {
-    const FlightCurve c = DecodeAsFile(record, info);
+int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
+    char separator = '.';
+    if (a.has("--decimal-separator")) {
+        const std::string s = a.value("--decimal-separator");
+        if (s.size() != 1 || (s[0] >= '0' && s[0] <= '9') || s[0] == '-' || s[0] == '\n') {
+            Fail(err, Say(a, kBadValue) + "--decimal-separator: \"" + s + "\"");
+            return kFailure;
+        }
+        separator = s[0];
+    }
+    const std::string& input = a.files[0];
+    const std::string& output = a.files[1];
+    if (SameFile(input, output)) {
+        Fail(err, Say(a, kSameFile) + output);
+        return kFailure;
+    }
+    const auto record = ReadFlight(a, input, err);
+    if (!record) return kFailure;
+    const FlightCurve c = DecodeAsFile(*record, InterpretFlightHeader(*record, FlightSource::File));
     if (c.smoothedCount == 0) {
-        err << Tr(lang, kNoData) << '\n';
-        return 1;
+        err << Say(a, kNoData) << '\n';
+        return kFailure;
     }
-    const std::string bytes = ExportBytes(c.altitudes, opt.separator);
-    const std::string temp = opt.output + ".part";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    bool ok = f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (f != nullptr) ok = std::fclose(f) == 0 && ok;
-    if (ok) ok = std::rename(temp.c_str(), opt.output.c_str()) == 0;
-    if (!ok) {
-        err << Tr(lang, kCannotWrite) << opt.output << ": " << std::strerror(errno) << '\n';
-        std::remove(temp.c_str());
-        return 1;
+    const std::string error = WriteFileAtomically(output, ExportBytes(c.altitudes, separator));
+    if (!error.empty()) {
+        Fail(err, Say(a, kCannotWrite) + output + ": " + error);
+        return kFailure;
     }
-    return 0;
+    return kSuccess;
 }
 
 } // namespace
 
-int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostream& err) {
-    Lang lang = Lang::En;
-    std::vector<std::string> args;
-    for (std::size_t i = 0; i < rawArgs.size(); ++i) {
-        const std::string& a = rawArgs[i];
-        std::optional<std::string> value;
-        if (a == "--lang") {
-            if (i + 1 >= rawArgs.size()) {
-                err << Tr(lang, kMissingValue) << a << Tr(lang, kHint) << '\n';
-                return 2;
-            }
-            value = rawArgs[++i];
-        } else if (a.rfind("--lang=", 0) == 0) {
-            value = a.substr(7);
-        }
-        if (!value) {
-            args.push_back(a);
-        } else if (*value == "pl" || *value == "en") {
-            lang = *value == "pl" ? Lang::Pl : Lang::En;
-        } else {
-            err << Tr(lang, kBadValue) << "--lang: " << *value << '\n';
-            return 1;
-        }
-    }
-
-    if (args.empty()) {
-        err << Tr(lang, kMissingFile) << Tr(lang, kHint) << '\n';
-        return 2;
-    }
-    if (args.front() == "--help" || args.front() == "-h" || args.front() == "help") {
-        out << Tr(lang, kUsage);
-        return 0;
-    }
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> kCommands = {
+        {"info",
+         1,
+         1,
+         {{"--source", true}},
+         {},
+         {"PLIK [--source file|download]", "FILE [--source file|download]"},
+         {"nagłówek zapisu lotu (JSON)", "the flight record's header (JSON)"},
+         InfoCommand},
+        {"decode",
+         1,
+         1,
+         {{"--source", true}, {"--temperature", true}, {"--no-speed", false}},
+         {},
+         {"PLIK [--temperature T] [--no-speed] [--source file|download]",
+          "FILE [--temperature T] [--no-speed] [--source file|download]"},
+         {"nagłówek, ciśnienia, wysokości i punkty wykresu (JSON); T: stopnie C, np. 12 lub 12.5",
+          "header, pressures, altitudes and chart points (JSON); T: degrees C, as 12 or 12.5"},
+         DecodeCommand},
+        {"compare",
+         1,
+         1,
+         {{"--temperature", true}},
+         {},
+         {"PLIK [--temperature T]", "FILE [--temperature T]"},
+         {"lot porównawczy (JSON)", "the flight as a comparison flight (JSON)"},
+         CompareCommand},
+        {"filter",
+         1,
+         1,
+         {{"--comparison", false},
+          {"--pre-cut", true},
+          {"--final-cut", true},
+          {"--prefilter", true},
+          {"--final-filter", true}},
+         {},
+         {"PLIK [--comparison] [--pre-cut N] [--final-cut N] [--prefilter W] [--final-filter W]",
+          "FILE [--comparison] [--pre-cut N] [--final-cut N] [--prefilter W] [--final-filter W]"},
+         {"filtr wygładzający (JSON); --comparison: zasady lotu porównawczego",
+          "the smoothing filter (JSON); --comparison: the comparison flight's rules"},
+         FilterCommand},
+        {"export-csv",
+         2,
+         2,
+         {{"--decimal-separator", true}},
+         {},
+         {"PLIK WYJŚCIE [--decimal-separator Z]", "FILE OUT [--decimal-separator C]"},
+         {"wysokości do pliku dla arkusza kalkulacyjnego", "the altitudes as a spreadsheet file"},
+         ExportCsvCommand},
 #ifdef ORLOMAT_WITH_DEVICE
-    if (args.front() == "download" || args.front() == "reset" || args.front() == "settings" ||
-        args.front() == "default-setup")
-        return RunDeviceCommand(args.front(), {args.begin() + 1, args.end()},
-                                lang == Lang::Pl ? 0 : 1, out, err);
-    if (args.front() == "plot")
-        return RunPlot({args.begin() + 1, args.end()}, lang == Lang::Pl ? 0 : 1, err);
+        {"plot",
+         1,
+         1,
+         {{"--compare", true}, {"-o", true}},
+         {"-o"},
+         {"PLIK [--compare PLIK2] -o WYJŚCIE.bmp|.png|.pdf",
+          "FILE [--compare FILE2] -o OUT.bmp|.png|.pdf"},
+         {"wykres z tytułem wydruku do obrazu lub PDF", "the chart with its print title as a "
+                                                        "picture or PDF"},
+         PlotCommand},
+        {"download",
+         0,
+         0,
+         {{"--port", true}, {"-o", true}},
+         {"--port", "-o"},
+         {"--port PORT -o PLIK", "--port PORT -o FILE"},
+         {"ostatni lot z wysokościomierza do pliku (JSON: podsumowanie)",
+          "the altimeter's last flight into a file (JSON: a summary)"},
+         DownloadCommand},
+        {"reset",
+         0,
+         0,
+         {{"--port", true}},
+         {"--port"},
+         {"--port PORT", "--port PORT"},
+         {"zerowanie wysokościomierza bez pytania", "zero the altimeter without asking"},
+         ResetCommand},
+        {"settings",
+         0,
+         0,
+         {{"--port", true},
+          {"--level", true},
+          {"--sampling", true},
+          {"--manual-zero", true},
+          {"--competitor", true},
+          {"--delay", true}},
+         {"--port"},
+         {"--port PORT [--level M --sampling KOD --manual-zero 0|1 --competitor N --delay S]",
+          "--port PORT [--level M --sampling CODE --manual-zero 0|1 --competitor N --delay S]"},
+         {"odczyt ustawień wysokościomierza (JSON) albo ich zapis (wszystkie pięć wartości)",
+          "read the altimeter's settings (JSON), or write them (all five values)"},
+         SettingsCommand},
+        {"default-setup",
+         0,
+         0,
+         {{"--port", true}},
+         {"--port"},
+         {"--port PORT", "--port PORT"},
+         {"ustawienia domyślne wysokościomierza", "put the altimeter back to its default settings"},
+         DefaultSetupCommand},
 #endif
-    static const std::set<std::string> kCommands = {"info", "decode", "compare", "filter",
-                                                    "export-csv"};
-    if (kCommands.count(args.front()) == 0) {
-        err << Tr(lang, kUnknownCommand) << args.front() << Tr(lang, kHint) << '\n';
-        return 2;
-    }
+    };
+    return kCommands;
+}
 
-    Options opt;
-    if (const auto failure = ParseOptions(args, lang, opt)) {
-        err << failure->message << '\n';
-        return failure->code;
-    }
+const Command* FindCommand(const std::string& name) {
+    for (const Command& c : Commands())
+        if (name == c.name) return &c;
+    return nullptr;
+}
 
-    std::string reason;
-    const auto record = ReadRecord(opt.file, reason);
-    if (!record) {
-        err << Tr(lang, kCannotRead) << opt.file << ": " << reason << '\n';
-        return 1;
+std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args) {
+    // --lang first, wherever it stands, so that every later message is in that language.
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        std::string language;
+        if (raw[i] == "--lang") {
+            if (i + 1 >= raw.size()) return Say(args, kMissingValue) + "--lang";
+            language = raw[++i];
+        } else if (raw[i].rfind("--lang=", 0) == 0) {
+            language = raw[i].substr(7);
+        } else {
+            rest.push_back(raw[i]);
+            continue;
+        }
+        if (language != "pl" && language != "en") return Say(args, kBadValue) + "--lang: " + language;
+        args.language = language == "pl" ? 0 : 1;
     }
-    if (record->size() < kHeaderSize) {
-        err << Tr(lang, kNoRecord) << opt.file << '\n';
-        return 1;
-    }
+    if (rest.empty()) return Say(args, kMissingFile);
+    args.command = rest[0];
+    if (args.command == "--help" || args.command == "-h" || args.command == "help") return {};
+    const Command* command = FindCommand(args.command);
+    if (command == nullptr) return Say(args, kUnknownCommand) + args.command;
 
-    const HeaderInfo info = InterpretFlightHeader(*record, opt.source);
-    if (opt.command == "export-csv") return ExportCsv(*record, info, opt, lang, err);
-    JsonWriter j;
-    j.beginObject();
-    if (opt.command == "filter") {
-        WriteFilterFields(j, *record, info, opt);
-        j.endObject();
-        out << j.str() << '\n';
-        return 0;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < rest.size(); ++i) {
+        std::string word = rest[i];
+        // An option is "--name" or "-o"; any other word is a file, "-" prefix or not, and
+        // everything after "--" is a file.
+        const bool option = !optionsEnded && (word.rfind("--", 0) == 0 || word == "-o");
+        if (!option) {
+            if (args.files.size() >= command->maxFiles) return Say(args, kExtraArgument) + word;
+            args.files.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = word.find('='); eq != std::string::npos && word.rfind("--", 0) == 0) {
+            value = word.substr(eq + 1);
+            hasValue = true;
+            word.resize(eq);
+        }
+        const auto spec = std::find_if(command->options.begin(), command->options.end(),
+                                       [&](const Option& o) { return word == o.name; });
+        if (spec == command->options.end()) return Say(args, kUnknownOption) + word;
+        if (!spec->takesValue) {
+            if (hasValue) return Say(args, kBadValue) + word;
+            args.flags.insert(word);
+            continue;
+        }
+        if (!hasValue) {
+            if (i + 1 >= rest.size()) return Say(args, kMissingValue) + word;
+            value = rest[++i];
+        }
+        args.values[word] = value;
     }
-    WriteHeaderFields(j, record->size(), info);
-    if (opt.command == "compare") {
-        DecodingState state;
-        ApplyHeaderToState(info, state);
-        if (opt.temperature) state.flightTemperature = *opt.temperature;
-        const ComparisonCurve c = DecodeComparison(
-            *record, state, static_cast<std::uint32_t>(record->size() - kHeaderSize));
-        j.key("samples").value(std::int64_t{c.samples});
-        j.key("reference_pressure_hpa").value(c.referencePressure);
-        j.key("series3").beginArray();
-        for (const float y : c.series3)
-            j.value(y);
-        j.endArray();
-        j.key("altitudes_cm").beginArray();
-        for (std::size_t i = 0; i + 1 < c.altitudes.size(); ++i)
-            j.value(std::int64_t{c.altitudes[i]});
-        j.endArray();
-        j.key("max_text");
-        c.maxText ? j.value(*c.maxText) : j.null();
-        j.key("min_text");
-        c.minText ? j.value(*c.minText) : j.null();
+    if (args.files.size() < command->minFiles) return Say(args, kMissingFile);
+    for (const char* r : command->required)
+        if (!args.has(r)) return Say(args, kMissingOption) + r;
+    return {};
+}
+
+std::string Usage(int language) {
+    std::ostringstream u;
+    u << (language == 0 ? "Użycie:\n" : "Usage:\n");
+    for (const Command& c : Commands())
+        u << "  orlomat " << c.name << ' ' << c.synopsis.get(language) << '\n';
+    u << "  orlomat --help\n"
+      << (language == 0 ? "Każde polecenie przyjmuje też --lang pl|en.\n\n"
+                         : "Every command also takes --lang pl|en.\n\n");
+    for (const Command& c : Commands()) {
+        const std::size_t length = std::string_view(c.name).size();
+        u << "  " << c.name << std::string(length < 13 ? 15 - length : 2, ' ')
+          << c.summary.get(language) << '\n';
     }
-    if (opt.command == "decode") {
-        DecodingState state;
-        ApplyHeaderToState(info, state);
-        if (opt.temperature) state.flightTemperature = *opt.temperature;
-        const FlightCurve curve =
-            DecodeFlight(*record, state, opt.showSpeed, RecordWordCount(record->size()));
-        WriteCurveFields(j, curve);
+    u << (language == 0 ? "\nKody wyjścia: 0 sukces, 1 błąd, 2 złe użycie, 3 lot niekompletny "
+                          "(zachowany).\n"
+                        : "\nExit codes: 0 success, 1 failure, 2 usage error, 3 incomplete flight "
+                          "(kept).\n");
+    return u.str();
+}
+
+} // namespace cli
+
+int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostream& err) {
+    cli::Args args;
+    if (const auto problem = cli::Parse(rawArgs, args)) {
+        const bool badLanguage = problem->find("--lang:") != std::string::npos;
+        cli::Fail(err, *problem + cli::Say(args, cli::kHint));
+        return badLanguage ? cli::kFailure : cli::kUsage;
     }
-    j.endObject();
-    out << j.str() << '\n';
-    return 0;
+    if (args.command == "--help" || args.command == "-h" || args.command == "help") {
+        out << cli::Usage(args.language);
+        return cli::kSuccess;
+    }
+    return cli::FindCommand(args.command)->run(args, out, err);
 }
 
 } // namespace orlomat

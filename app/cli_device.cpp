@@ -1,173 +1,144 @@
-#include "cli_device.h"
+#include "app/cli_device.h"
 
-#include "altimeter.h"
-#include "decode.h"
-#include "file_io.h"
-#include "format.h"
-#include "json.h"
-#include "qt_serial_line.h"
-#include "settings_exchange.h"
+#include "app/json.h"
+#include "core/decode.h"
+#include "core/format.h"
+#include "device/altimeter.h"
+#include "device/qt_serial_line.h"
+#include "device/settings_exchange.h"
+#include "files/user_file.h"
 
-#include <algorithm>
-#include <map>
+#include <iostream>
 #include <memory>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace orlomat {
 
 namespace {
 
-// Messages go to stderr, one line each; confirmations are answered yes (no prompt).
+using namespace cli;
+
+constexpr Text kNotTaken = {"wysokościomierz nie przyjął ", "the altimeter did not take "};
+constexpr Text kNotSent = {"nie wysłano: ", "not sent: "};
+constexpr Text kIncompleteFlight = {"lot niekompletny: odebrano %1 B; zapisany jako ",
+                              "incomplete flight: %1 bytes received; kept as "};
+constexpr Text kKeptBeside = {" (istniejący plik pozostał bez zmian)",
+                              " (the existing file was left as it was)"};
+constexpr Text kCannotSave = {"nie można zapisać pliku ", "cannot save the file "};
+constexpr Text kSetupSteps = {"ustawienia domyślne niepotwierdzone: ",
+                              "default setup not acknowledged: "};
+
+const char* Describe(WriteAck a, int language) {
+    switch (a) {
+    case WriteAck::Acknowledged:
+        return language == 0 ? "potwierdzone" : "acknowledged";
+    case WriteAck::Refused:
+        return language == 0 ? "odmowa" : "refused";
+    case WriteAck::NoReply:
+        return language == 0 ? "brak odpowiedzi" : "no reply";
+    case WriteAck::WrongLength:
+        return language == 0 ? "zła odpowiedź" : "wrong reply";
+    case WriteAck::Noisy:
+        return language == 0 ? "port nie milknie" : "the port never went quiet";
+    }
+    return "";
+}
+
+// The exchanges' messages go to stderr, one line each; confirmations are answered yes.
+// On a terminal the download shows its progress on one line that updates in place.
 class ConsoleUi : public DeviceUi {
 public:
-    ConsoleUi(int language, std::ostream& err) : language_(language), err_(err) {}
+    ConsoleUi(int language, std::ostream& err, bool quiet = false)
+        : language_(language), err_(err), quiet_(quiet) {
+#ifndef _WIN32
+        terminal_ = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
+#endif
+    }
+    ~ConsoleUi() override { endProgressLine(); }
     void message(Message text, Message caption, const std::string& detail) override {
-        err_ << Tr(caption, language_) << ": " << Tr(text, language_) << detail << '\n';
-        if (text != Message::SetupOk && text != Message::ResetOk) failed = true;
+        if (quiet_) return;
+        endProgressLine();
+        err_ << "orlomat: " << Tr(caption, language_) << ": " << Tr(text, language_) << detail
+             << '\n';
     }
     bool confirm(Message, Message) override { return true; }
-    bool failed = false;
+    void progressBytes(std::uint32_t received, std::uint32_t expected) override {
+        if (!terminal_) return;
+        err_ << "\r" << received << " B";
+        if (expected > 0 && expected <= kMaxRecordSize)
+            err_ << "  " << static_cast<std::uint64_t>(received) * 100 / expected << " %";
+        err_ << "   " << std::flush;
+        progressShown_ = true;
+    }
+    void downloadEnds() override { endProgressLine(); }
 
 private:
+    void endProgressLine() {
+        if (progressShown_) err_ << '\n';
+        progressShown_ = false;
+    }
     int language_;
     std::ostream& err_;
+    bool quiet_;
+    bool terminal_ = false;
+    bool progressShown_ = false;
 };
 
-} // namespace
-
-int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args, int language,
-                     std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
-    const bool english = language == 1;
-    const std::map<std::string, std::vector<std::string>> allowed = {
-        {"download", {"--port", "-o"}},
-        {"reset", {"--port"}},
-        {"default-setup", {"--port"}},
-        {"settings",
-         {"--port", "--level", "--sampling", "--manual-zero", "--competitor", "--delay"}}};
-    const auto& names = allowed.at(command);
-    std::map<std::string, std::string> opt;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (std::find(names.begin(), names.end(), a) == names.end() || i + 1 >= args.size()) {
-            err << (english ? "unknown option or missing value: "
-                            : "nieznana opcja lub brak wartości: ")
-                << a << " (orlomat --help)\n";
-            return 2;
-        }
-        opt[a] = args[++i];
+struct Device {
+    Device(const Args& a, std::ostream& err, SerialLine* line, Clock* clock) : ui(a.language, err) {
+        if (line == nullptr) line = (ownLine = std::make_unique<QtSerialLine>()).get();
+        if (clock == nullptr) clock = (ownClock = std::make_unique<SteadyClock>()).get();
+        altimeter = std::make_unique<Altimeter>(*line, *clock);
+        altimeter->channel.onOpenFailed = [this](const std::string& name, const std::string& why) {
+            ui.message(Message::PortError, Message::ErrorCaption, name + " (" + why + ")");
+        };
     }
-    const auto get = [&](const std::string& name) {
-        const auto it = opt.find(name);
-        return it == opt.end() ? std::string() : it->second;
-    };
-    const std::string port = get("--port");
-    const std::string output = get("-o");
-    if (port.empty() || (command == "download" && output.empty())) {
-        err << (english ? "missing --port" : "brak --port")
-            << (command == "download" ? " / -o" : "") << " (orlomat --help)\n";
-        return 2;
-    }
-
-    // Writing the settings takes all five values, each checked before anything is sent.
-    struct Field {
-        const char* name;
-        std::int64_t scale;
-        std::uint32_t limit;
-        std::int64_t value = 0;
-    };
-    Field fields[] = {{"--level", 1, kMaxLevelMetres},
-                      {"--sampling", 1, 5},
-                      {"--manual-zero", 1, 1},
-                      {"--competitor", 1, kMaxCompetitor},
-                      {"--delay", 100, kMaxDelayHundredths}};
-    const bool writing = command == "settings" && opt.size() > (opt.count("--port") ? 1u : 0u);
-    if (writing) {
-        for (Field& f : fields) {
-            if (!opt.count(f.name)) {
-                err << (english ? "writing the settings needs all of --level --sampling "
-                                  "--manual-zero --competitor --delay"
-                                : "zapis ustawień wymaga --level --sampling --manual-zero "
-                                  "--competitor --delay")
-                    << " (orlomat --help)\n";
-                return 2;
-            }
-            const auto v = ParseWholeNumber(get(f.name));
-            if (!v) {
-                err << f.name << ": \"" << get(f.name) << "\""
-                    << Tr(Message::NotWholeNumber, language) << '\n';
-                return 1;
-            }
-            f.value = *v * f.scale;
-            if (AboveLimit(f.value, f.limit)) {
-                err << f.name << ": " << Tr(Message::TooLarge, language) << '\n';
-                return 1;
-            }
-        }
-    }
-
     std::unique_ptr<SerialLine> ownLine;
     std::unique_ptr<Clock> ownClock;
-    if (line == nullptr) line = (ownLine = std::make_unique<QtSerialLine>()).get();
-    if (clock == nullptr) clock = (ownClock = std::make_unique<SteadyClock>()).get();
-    Altimeter altimeter(*line, *clock);
-    ConsoleUi ui(language, err);
-    altimeter.channel.onOpenFailed = [&](const std::string& name, const std::string& reason) {
-        ui.message(Message::PortError, Message::ErrorCaption, name + " (" + reason + ")");
-    };
+    std::unique_ptr<Altimeter> altimeter;
+    ConsoleUi ui;
+};
 
-    if (command == "reset") return altimeter.Reset(port, ui, false) == ResetResult::Ok ? 0 : 1;
-    if (command == "default-setup")
-        return DefaultSetup(altimeter, port, ui) == DefaultSetupResult::Done && !ui.failed ? 0 : 1;
-    if (command == "settings") {
-        altimeter.channel.PortOpen(port);
-        if (altimeter.channel.state() != Channel::State::Open) return 1;
-        if (writing) {
-            WriteSettingsCommand(altimeter, static_cast<std::uint16_t>(fields[3].value),
-                                 static_cast<std::uint16_t>(fields[0].value * 4),
-                                 static_cast<std::uint8_t>(fields[1].value), ui);
-            WriteManualZeroCommand(altimeter, static_cast<std::uint8_t>(fields[2].value), ui);
-            const bool ok =
-                WriteDelayCommand(altimeter, static_cast<std::uint16_t>(fields[4].value), ui);
-            altimeter.channel.PortClose();
-            return ok ? 0 : 1;
-        }
-        const DeviceSettingsRead r = ReadDeviceSettings(altimeter);
-        altimeter.channel.PortClose();
-        if (!r.ok) {
-            ui.message(Message::CommunicationError, Message::ErrorCaption, {});
-            return 1;
-        }
-        JsonWriter j;
-        j.beginObject();
-        j.key("competitor").value(std::int64_t{r.status.competitor});
-        j.key("serial").value(std::int64_t{r.status.serial});
-        j.key("temperature").value(std::int64_t{r.status.temperature});
-        j.key("level_m").value(std::int64_t{r.status.levelMetres});
-        j.key("sampling_code").value(std::int64_t{r.status.samplingCode});
-        j.key("manual_zero").value(std::int64_t{r.manualZero.value_or(0)});
-        j.key("delay_s").value(std::int64_t{r.delaySeconds.value_or(0)});
-        j.key("version").value(r.version.value_or(std::string()));
-        j.endObject();
-        out << j.str() << '\n';
-        return 0;
+int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
+    const std::string output = a.value("-o");
+    Device device(a, err, line, clock);
+    const DownloadOutcome d = device.altimeter->Download(a.value("--port"), device.ui);
+    if (d.result != DownloadOutcome::Result::Received) return kFailure;
+
+    // A whole flight replaces the file named; a partial one never replaces anything.
+    const bool complete = d.complete();
+    const std::string_view bytes(reinterpret_cast<const char*>(d.record.data()), d.record.size());
+    std::string written = output;
+    const std::string error = complete ? WriteFileAtomically(output, bytes)
+                                       : WriteNewFile(output, bytes, written);
+    if (!error.empty()) {
+        Fail(err, Say(a, kCannotSave) + output + ": " + error);
+        return kFailure;
+    }
+    if (!complete) {
+        std::string text = Say(a, kIncompleteFlight);
+        text.replace(text.find("%1"), 2, std::to_string(d.record.size()));
+        Fail(err, text + written + (written != output ? Say(a, kKeptBeside) : ""));
     }
 
-    const DownloadOutcome d = altimeter.Download(port, ui);
-    if (d.result != DownloadOutcome::Result::Received) return 1;
-    const QString error = WriteFileAtomically(
-        QString::fromStdString(output), QByteArray(reinterpret_cast<const char*>(d.record.data()),
-                                                   static_cast<qsizetype>(d.record.size())));
-    if (!error.isEmpty()) {
-        err << (english ? "cannot save the file " : "nie można zapisać pliku ") << output << ": "
-            << error.toStdString() << '\n';
-        return 1;
-    }
     DecodingState state;
     const HeaderInfo info = InterpretFlightHeader(d.record, FlightSource::Download);
     ApplyHeaderToState(info, state);
     const FlightCurve curve = DecodeFlight(d.record, state, true, RecordWordCount(d.record.size()));
     JsonWriter j;
     j.beginObject();
+    j.key("file").value(written);
+    j.key("complete").value(complete);
     j.key("bytes").value(static_cast<std::int64_t>(d.record.size()));
+    j.key("expected_bytes");
+    // The size is announced only by altimeters that report blocks; others send a version.
+    if (d.expectedBytes > 0 && d.expectedBytes <= kMaxRecordSize)
+        j.value(std::int64_t{d.expectedBytes});
+    else
+        j.null();
     j.key("competitor").value(std::int64_t{info.header.competitor});
     j.key("serial").value(std::int64_t{info.header.serial});
     j.key("max_text").value(FormatOneDecimal(curve.maximum));
@@ -175,7 +146,184 @@ int RunDeviceCommand(const std::string& command, const std::vector<std::string>&
     j.key("new_measurement").value(d.newMeasurement);
     j.endObject();
     out << j.str() << '\n';
-    return d.lineBroke ? 1 : 0;
+    return complete ? kSuccess : kIncomplete;
+}
+
+int Reset(const Args& a, std::ostream&, std::ostream& err, SerialLine* line, Clock* clock) {
+    Device device(a, err, line, clock);
+    const ResetResult r = device.altimeter->Reset(a.value("--port"), device.ui, false);
+    if (r == ResetResult::NoReply)
+        device.ui.message(Message::NoReply, Message::ErrorCaption, {});
+    return r == ResetResult::Ok ? kSuccess : kFailure;
+}
+
+int DefaultSetupRun(const Args& a, std::ostream&, std::ostream& err, SerialLine* line,
+                    Clock* clock) {
+    Device device(a, err, line, clock);
+    const DefaultSetupResult r = DefaultSetup(*device.altimeter, a.value("--port"), device.ui);
+    if (r.allAcknowledged()) return kSuccess;
+    if (r.outcome == DefaultSetupResult::Outcome::PortFailed) return kFailure;
+    std::string steps;
+    const std::pair<const char*, WriteAck> each[] = {{"e5", r.settings},
+                                                     {"eC", r.manualZero},
+                                                     {"e2", r.reset},
+                                                     {"e7", r.delay}};
+    const bool stopped = r.outcome == DefaultSetupResult::Outcome::Refused;
+    bool reached = true;
+    for (const auto& [frame, ack] : each) {
+        if (!reached) break;
+        if (ack != WriteAck::Acknowledged)
+            steps += std::string(steps.empty() ? "" : ", ") + frame + " (" +
+                     Describe(ack, a.language) + ")";
+        // The gate stops the sequence at the first of the two settings writes that failed.
+        if (stopped && ack != WriteAck::Acknowledged) reached = false;
+    }
+    Fail(err, Say(a, kSetupSteps) + steps);
+    return kFailure;
+}
+
+int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
+             Clock* clock) {
+    // Writing takes all five values, each checked before anything is scaled or sent.
+    struct Field {
+        const char* name;
+        std::int64_t max;
+        std::int64_t value = 0;
+    };
+    Field fields[] = {{"--level", kMaxLevelMetres},
+                      {"--sampling", 5},
+                      {"--manual-zero", 1},
+                      {"--competitor", kMaxCompetitor},
+                      {"--delay", kMaxDelayHundredths / 100}};
+    std::size_t given = 0;
+    for (const Field& f : fields)
+        given += a.has(f.name) ? 1 : 0;
+    const bool writing = given > 0;
+    if (writing) {
+        for (Field& f : fields) {
+            if (!a.has(f.name)) {
+                Fail(err, a.language == 0
+                              ? "zapis ustawień wymaga --level --sampling --manual-zero "
+                                "--competitor --delay (orlomat --help)"
+                              : "writing the settings needs all of --level --sampling "
+                                "--manual-zero --competitor --delay (orlomat --help)");
+                return kUsage;
+            }
+            const auto v = WholeOption(a, f.name, 0, f.max, err);
+            if (!v) return kFailure;
+            f.value = *v;
+        }
+    }
+
+    Device device(a, err, line, clock);
+    Altimeter& altimeter = *device.altimeter;
+    altimeter.channel.PortOpen(a.value("--port"));
+    if (altimeter.channel.state() != Channel::State::Open) return kFailure;
+    if (writing) {
+        // The window's messages stay in the window: here each write is judged on its own.
+        ConsoleUi quiet(a.language, err, true);
+        struct Write {
+            const char* values;
+            WriteAck ack = WriteAck::NoReply;
+            bool sent = false;
+        } writes[] = {{"--competitor --level --sampling"}, {"--manual-zero"}, {"--delay"}};
+        for (Write& w : writes) {
+            w.sent = true;
+            if (&w == &writes[0])
+                w.ack = WriteSettingsCommand(altimeter, static_cast<std::uint16_t>(fields[3].value),
+                                             static_cast<std::uint16_t>(fields[0].value * 4),
+                                             static_cast<std::uint8_t>(fields[1].value), quiet);
+            else if (&w == &writes[1])
+                w.ack = WriteManualZeroCommand(altimeter,
+                                               static_cast<std::uint8_t>(fields[2].value), quiet);
+            else
+                w.ack = WriteDelayCommand(altimeter,
+                                          static_cast<std::uint16_t>(fields[4].value * 100), quiet);
+            if (w.ack != WriteAck::Acknowledged) break;
+        }
+        altimeter.channel.PortClose();
+        bool ok = true;
+        std::string notSent;
+        for (const Write& w : writes) {
+            if (!w.sent) {
+                notSent += std::string(notSent.empty() ? "" : " ") + w.values;
+            } else if (w.ack != WriteAck::Acknowledged) {
+                ok = false;
+                Fail(err, Say(a, kNotTaken) + w.values + " (" + Describe(w.ack, a.language) + ")");
+            }
+        }
+        if (!notSent.empty()) Fail(err, Say(a, kNotSent) + notSent);
+        if (!ok) return kFailure;
+        JsonWriter j;
+        j.beginObject();
+        j.key("written").value(true);
+        j.key("level_m").value(fields[0].value);
+        j.key("sampling_code").value(fields[1].value);
+        j.key("manual_zero").value(fields[2].value);
+        j.key("competitor").value(fields[3].value);
+        j.key("delay_s").value(fields[4].value);
+        j.endObject();
+        out << j.str() << '\n';
+        return kSuccess;
+    }
+    const DeviceSettingsRead r = ReadDeviceSettings(altimeter);
+    altimeter.channel.PortClose();
+    if (!r.ok) {
+        device.ui.message(Message::CommunicationError, Message::ErrorCaption, {});
+        return kFailure;
+    }
+    JsonWriter j;
+    j.beginObject();
+    j.key("competitor").value(std::int64_t{r.status.competitor});
+    j.key("serial").value(std::int64_t{r.status.serial});
+    j.key("temperature").value(std::int64_t{r.status.temperature});
+    j.key("level_m").value(std::int64_t{r.status.levelMetres});
+    j.key("sampling_code").value(std::int64_t{r.status.samplingCode});
+    j.key("manual_zero").value(std::int64_t{r.manualZero.value_or(0)});
+    j.key("delay_s").value(std::int64_t{r.delaySeconds.value_or(0)});
+    j.key("version").value(r.version.value_or(std::string()));
+    j.endObject();
+    out << j.str() << '\n';
+    return kSuccess;
+}
+
+using DeviceRun = int (*)(const Args&, std::ostream&, std::ostream&, SerialLine*, Clock*);
+
+DeviceRun FindRun(const std::string& command) {
+    if (command == "download") return Download;
+    if (command == "reset") return Reset;
+    if (command == "settings") return Settings;
+    if (command == "default-setup") return DefaultSetupRun;
+    return nullptr;
+}
+
+} // namespace
+
+int DownloadCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    return Download(args, out, err, nullptr, nullptr);
+}
+int ResetCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    return Reset(args, out, err, nullptr, nullptr);
+}
+int SettingsCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    return Settings(args, out, err, nullptr, nullptr);
+}
+int DefaultSetupCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    return DefaultSetupRun(args, out, err, nullptr, nullptr);
+}
+
+int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args, int language,
+                     std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
+    std::vector<std::string> raw = {command};
+    raw.insert(raw.end(), args.begin(), args.end());
+    raw.insert(raw.end(), {"--lang", language == 0 ? "pl" : "en"});
+    Args parsed;
+    if (const auto problem = Parse(raw, parsed)) {
+        Fail(err, *problem + " (orlomat --help)");
+        return kUsage;
+    }
+    const DeviceRun run = FindRun(command);
+    return run != nullptr ? run(parsed, out, err, line, clock) : kUsage;
 }
 
 } // namespace orlomat

@@ -1,5 +1,7 @@
-// The device commands of the command-line tool: download and reset.
+// The device commands of the command-line tool: download, reset, settings, default setup.
 #pragma once
+
+#include "app/cli_args.h"
 
 #include <ostream>
 #include <string>
@@ -10,8 +12,13 @@ namespace orlomat {
 class SerialLine;
 class Clock;
 
-// args without the command name; language 0 Polish, 1 English. A null line or clock means
-// the real serial port and clock.
+int DownloadCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
+int ResetCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
+int SettingsCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
+int DefaultSetupCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
+
+// A device command on a given line and clock (tests); `args` without the command name,
+// language 0 Polish, 1 English. Null means the real serial port and clock.
 int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args, int language,
                      std::ostream& out, std::ostream& err, SerialLine* line = nullptr,
                      Clock* clock = nullptr);

@@ -1,13 +1,13 @@
-// orlomat plot: the chart with its print title, rendered without a window.
+// orlomat plot: the chart with its print title, rendered without a window on screen.
 #pragma once
 
+#include "app/cli_args.h"
+
 #include <ostream>
-#include <string>
-#include <vector>
 
 namespace orlomat {
 
-// Needs a QApplication (offscreen is fine). language 0 Polish, 1 English.
-int RunPlot(const std::vector<std::string>& args, int language, std::ostream& err);
+// Needs a QApplication (offscreen is fine).
+int PlotCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
 
 } // namespace orlomat

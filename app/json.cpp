@@ -1,7 +1,7 @@
 #include "json.h"
 
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 
 namespace orlomat {
 
@@ -77,9 +77,10 @@ JsonWriter& JsonWriter::value(float f) {
         out_ << "null";
         return *this;
     }
+    // As "%.9g" would print it in the C locale, whatever locale the process runs in.
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
-    out_ << buf;
+    const auto r = std::to_chars(buf, buf + sizeof buf, f, std::chars_format::general, 9);
+    out_.write(buf, r.ptr - buf);
     return *this;
 }
 

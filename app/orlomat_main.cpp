@@ -1,5 +1,6 @@
-#include "cli.h"
+#include "app/cli.h"
 
+#include <clocale>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // The application object took the user's locale for the C library; numbers in JSON and
+    // in options must not follow it (a decimal comma would break both).
+    std::setlocale(LC_NUMERIC, "C");
 #endif
     std::vector<std::string> args(argv + 1, argv + argc);
     return orlomat::RunCli(args, std::cout, std::cerr);

@@ -1,5 +1,7 @@
 #include "format.h"
 
+#include <charconv>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -50,6 +52,28 @@ std::optional<std::int64_t> ParseWholeNumber(const std::string& text) {
     for (std::size_t k = i; k < text.size(); ++k)
         if (text[k] < '0' || text[k] > '9') return std::nullopt;
     return std::strtoll(text.c_str(), nullptr, 10);
+}
+
+std::optional<double> ParseDecimalNumber(const std::string& text) {
+    std::size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    const std::size_t digitsFrom = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        ++i;
+    const bool whole = i > digitsFrom;
+    bool fraction = false;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t from = ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        fraction = i > from;
+    }
+    if (i != text.size() || !(whole || fraction) || text.size() > 40) return std::nullopt;
+    double value = 0.0;
+    const char* first = text.data() + (text[0] == '+' ? 1 : 0);
+    const auto r = std::from_chars(first, text.data() + text.size(), value,
+                                   std::chars_format::fixed);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
+    return value;
 }
 
 } // namespace orlomat

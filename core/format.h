@@ -18,4 +18,9 @@ std::string FormatCentimetres(std::int32_t centimetres, char separator = '.');
 // A whole decimal number with an optional sign, and nothing else; nullopt otherwise.
 std::optional<std::int64_t> ParseWholeNumber(const std::string& text);
 
+// A number in plain decimal notation: an optional sign, digits, and optionally a point and
+// more digits ("12", "-3.5"). No blanks, exponents, hexadecimal, or locale's comma: the
+// meaning never depends on where the program runs. nullopt otherwise.
+std::optional<double> ParseDecimalNumber(const std::string& text);
+
 } // namespace orlomat

@@ -12,7 +12,8 @@
 
 namespace orlomat {
 
-PriorityBoost::PriorityBoost() {
+void PriorityBoost::raise() {
+    if (raised_) return;
 #ifdef _WIN32
     previous_ = static_cast<int>(GetPriorityClass(GetCurrentProcess()));
     raised_ = SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS) != 0;
@@ -23,8 +24,9 @@ PriorityBoost::PriorityBoost() {
 #endif
 }
 
-PriorityBoost::~PriorityBoost() {
+void PriorityBoost::restore() {
     if (!raised_) return;
+    raised_ = false;
 #ifdef _WIN32
     SetPriorityClass(GetCurrentProcess(), static_cast<DWORD>(previous_));
 #else
@@ -47,46 +49,61 @@ std::string ProgressText(std::uint32_t received, std::uint32_t expected) {
 }
 
 void Altimeter::send(char letter, bool flushFirst) {
-    channel.receiveCount = 0;
+    channel.clearReply();
     if (flushFirst) channel.flush();
     const auto& frame = command.frame(letter);
     channel.PortWrite(frame.data(), frame.size());
 }
 
-bool Altimeter::exchange(char letter, std::uint32_t expected, int pauseMs) {
+Reply Altimeter::exchange(char letter, int pauseMs) {
     send(letter);
-    channel.PortWaitReply(pauseMs);
-    return channel.PortRead() == expected;
+    Reply r;
+    r.noisy = !channel.PortWaitReply(pauseMs);
+    if (!r.noisy) r.length = channel.PortRead();
+    return r;
 }
 
 DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
     DownloadOutcome out;
-    const PriorityBoost boost;
     channel.PortOpen(port);
     if (channel.state() == Channel::State::Failed) return out;
+    // The transfer runs at a raised priority; every message is shown at the normal one.
+    PriorityBoost boost;
+    const auto say = [&](Message text) {
+        boost.restore();
+        ui.message(text, Message::ErrorCaption);
+    };
 
     ui.downloadBegins();
     struct Ending {
         DeviceUi& ui;
-        ~Ending() { ui.downloadEnds(); }
+        bool done = false;
+        void operator()() {
+            if (!done) ui.downloadEnds();
+            done = true;
+        }
+        ~Ending() { (*this)(); }
     } ending{ui};
 
     const auto& reply = channel.buffer();
-    if (!exchange('4', 8)) {
-        ui.message(Message::CommunicationError, Message::ErrorCaption);
+    const Reply status = exchange('4');
+    if (status.length != 8) {
+        ending();
         channel.PortClose();
+        out.noisy = status.noisy;
+        say(status.noisy ? Message::LineBusy : Message::CommunicationError);
         out.result = DownloadOutcome::Result::NoStatus;
         return out;
     }
     if ((reply[7] & 0x80) == 0) {
         out.newMeasurement = false;
-        ui.message(Message::NoNewMeasurement, Message::ErrorCaption);
+        say(Message::NoNewMeasurement);
+        boost.raise();
     }
 
-    send('D');
-    channel.PortWaitReply(kReplyPauseMs);
+    const Reply size = exchange('D');
     calibrationWord = 10000;
-    if (channel.PortRead() == 8) {
+    if (size.length == 8) {
         calibrationWord = ReadU16(reply, 2);
         if (calibrationWord < 9700 || calibrationWord > 10500) calibrationWord = 10000;
         blockCount = ReadU16(reply, 4);
@@ -98,6 +115,7 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
     ui.streamStarted();
 
     const std::uint32_t expected = blockCount * 32u;
+    out.expectedBytes = expected;
     ui.progress(ProgressText(0, expected));
     std::uint32_t received = 0;
     for (int pass = 0; pass < kStreamPasses; ++pass) {
@@ -108,25 +126,26 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
             break;
         }
         ui.progress(ProgressText(received, expected));
+        ui.progressBytes(received, expected);
         if (StreamEnded(reply.data(), received)) {
             out.endFound = true;
             break;
         }
     }
-    ui.downloadEnds();
+    ending();
+    boost.restore();
     downloadLength = received;
     out.record.assign(reply.begin(), reply.begin() + received);
+    channel.PortClose();
 
     if (received < kHeaderSize || out.lineBroke) {
         // Whatever arrived stays: a broken line keeps a decodable record for saving.
         ui.message(Message::CommunicationError, Message::ErrorCaption);
         if (received < kHeaderSize) {
-            channel.PortClose();
             out.result = DownloadOutcome::Result::TooShort;
             return out;
         }
     }
-    channel.PortClose();
     WriteU16(out.record, 8, static_cast<std::uint16_t>(calibrationWord));
     out.result = DownloadOutcome::Result::Received;
     return out;
@@ -139,10 +158,12 @@ ResetResult Altimeter::Reset(const std::string& port, DeviceUi& ui, bool askFirs
     if (channel.state() == Channel::State::Failed) return ResetResult::PortFailed;
     command.set(2, '2');
     command.set(3, '3');
-    send('2');
-    channel.PortWaitReply(kReplyPauseMs);
-    channel.PortRead();
     ResetResult result = ResetResult::NoReply;
+    if (exchange('2').noisy) {
+        channel.PortClose();
+        ui.message(Message::LineBusy, Message::ErrorCaption);
+        return ResetResult::Noisy;
+    }
     if (channel.receiveCount >= 3) {
         const auto& reply = channel.buffer();
         if (reply[1] == 0xAA && reply[2] == 0xAA) {

@@ -44,6 +44,14 @@ public:
     virtual void streamStarted() {}
     // The progress text ("   42 %"), shown and repainted at once.
     virtual void progress(const std::string&) {}
+    // The same progress in bytes (expected 0: the size was not announced).
+    virtual void progressBytes(std::uint32_t /*received*/, std::uint32_t /*expected*/) {}
+};
+
+// A command's reply as it came back: its bytes lie from byte 0 of the reply buffer.
+struct Reply {
+    std::uint32_t length = 0;
+    bool noisy = false; // the line never went quiet: nothing that arrived is to be trusted
 };
 
 struct DownloadOutcome {
@@ -52,10 +60,14 @@ struct DownloadOutcome {
     bool newMeasurement = true;
     bool lineBroke = false;           // the port failed during the stream
     bool endFound = false;            // the 0xFF 0xFF pair arrived
+    bool noisy = false;               // the status reply never ended: another device talks
+    std::uint32_t expectedBytes = 0;  // announced by "eD" (0: not announced)
     std::vector<std::uint8_t> record; // every byte received (calibration word set when >= 32)
+    // The whole flight arrived: the end pair came and the line held.
+    bool complete() const { return result == Result::Received && endFound && !lineBroke; }
 };
 
-enum class ResetResult { Cancelled, PortFailed, NoReply, Ok, Error };
+enum class ResetResult { Cancelled, PortFailed, NoReply, Ok, Error, Noisy };
 
 class Altimeter {
 public:
@@ -68,10 +80,10 @@ public:
     DownloadOutcome Download(const std::string& port, DeviceUi& ui);
     ResetResult Reset(const std::string& port, DeviceUi& ui, bool askFirst = true);
 
-    // Receive count 0, optional flush, the frame of `letter` from the command buffer.
+    // The previous reply cleared, optional flush, the frame of `letter` from the command buffer.
     void send(char letter, bool flushFirst = true);
-    // send, one reply wait, one read: true when exactly `expected` bytes came.
-    bool exchange(char letter, std::uint32_t expected, int pauseMs = kReplyPauseMs);
+    // send, one reply wait, one read.
+    Reply exchange(char letter, int pauseMs = kReplyPauseMs);
 
     Channel channel;
     CommandBuffer command;
@@ -87,13 +99,17 @@ bool StreamEnded(const std::uint8_t* bytes, std::size_t received);
 // "   N %" while the size is known, else the bytes received so far.
 std::string ProgressText(std::uint32_t received, std::uint32_t expected);
 
-// Raises the process priority for a transfer (where the system allows it) and restores it.
+// Raises the process priority for a transfer (where the system allows it); restore() and
+// the destructor set it back. Messages are shown only at the normal priority.
 class PriorityBoost {
 public:
-    PriorityBoost();
-    ~PriorityBoost();
+    PriorityBoost() { raise(); }
+    ~PriorityBoost() { restore(); }
     PriorityBoost(const PriorityBoost&) = delete;
     PriorityBoost& operator=(const PriorityBoost&) = delete;
+    void raise();
+    void restore();
+    bool raised() const { return raised_; }
 
 private:
     int previous_ = 0;

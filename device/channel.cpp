@@ -9,6 +9,7 @@ void Channel::PortOpen(const std::string& portName) {
     std::string reason;
     if (line_.open(portName, reason)) {
         state_ = State::Open;
+        line_.discardInput();
         return;
     }
     state_ = State::Failed;
@@ -33,15 +34,29 @@ bool Channel::PortWrite(const std::uint8_t* bytes, std::size_t count) {
     return line_.waitTransmitEmpty(kTransmitTimeoutMs);
 }
 
-void Channel::PortWaitReply(int pauseMs) {
+bool Channel::PortWaitReply(int pauseMs) {
     std::size_t seen = state_ == State::Open ? line_.waiting() : 0;
     clock_.sleepMs(pauseMs);
+    int waited = pauseMs;
     std::size_t now = state_ == State::Open ? line_.waiting() : 0;
     while (now > seen && !line_.broken()) {
+        if (waited >= kReplyWaitLimitMs) {
+            line_.discardInput();
+            return false;
+        }
         seen = now;
         clock_.sleepMs(pauseMs);
+        waited += pauseMs;
         now = line_.waiting();
     }
+    return true;
+}
+
+void Channel::clearReply() {
+    const auto used = static_cast<std::size_t>(std::clamp<std::int32_t>(
+        receiveCount, 0, static_cast<std::int32_t>(kReplyBufferSize)));
+    std::fill_n(buffer_.begin(), std::max<std::size_t>(used, 8), std::uint8_t{0});
+    receiveCount = 0;
 }
 
 bool Channel::PortClose() {

@@ -13,6 +13,9 @@ namespace orlomat {
 
 constexpr std::size_t kReplyBufferSize = 33000;
 constexpr int kTransmitTimeoutMs = 2000; // an unplugged adapter must not hang a write
+// A reply of the altimeter is over within one pause; a line that still brings bytes after
+// this long is something else talking (a GPS receiver, a modem) and is given up on.
+constexpr int kReplyWaitLimitMs = 3000;
 
 class Channel {
 public:
@@ -26,9 +29,13 @@ public:
     void PortOpen(const std::string& portName);
     std::uint32_t PortRead();
     bool PortWrite(const std::uint8_t* bytes, std::size_t count);
-    void PortWaitReply(int pauseMs);
+    // False when the line was still busy after kReplyWaitLimitMs: the reply is not to be
+    // trusted, and what had arrived has been discarded.
+    bool PortWaitReply(int pauseMs);
     bool PortClose();
     void flush() { line_.flush(); }
+    // Receive count 0 and the previous reply's bytes gone, so none is read as part of the next.
+    void clearReply();
 
     State state() const { return state_; }
     bool broken() const { return state_ == State::Open && line_.broken(); }

@@ -79,6 +79,13 @@ void QtSerialLine::flush() {
     if (port_.isOpen()) port_.flush();
 }
 
+void QtSerialLine::discardInput() {
+    if (!port_.isOpen()) return;
+    port_.clear(QSerialPort::Input); // the driver's queue
+    port_.readAll();                 // and what the port object had already taken in
+    port_.clearError();
+}
+
 void QtSerialLine::close() {
     if (port_.isOpen()) port_.close();
 }

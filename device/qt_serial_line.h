@@ -15,6 +15,7 @@ public:
     bool write(const std::uint8_t* bytes, std::size_t count) override;
     bool waitTransmitEmpty(int timeoutMs) override;
     void flush() override;
+    void discardInput() override;
     void close() override;
     bool broken() const override { return broken_; }
 

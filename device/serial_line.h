@@ -21,6 +21,8 @@ public:
     // Waits until the last byte has left the transmit buffer, at most `timeoutMs`.
     virtual bool waitTransmitEmpty(int timeoutMs) = 0;
     virtual void flush() = 0;
+    // Drops whatever waits in the input queue (a reply meant for an earlier program).
+    virtual void discardInput() = 0;
     virtual void close() = 0;
     // True once the port has failed while open (an adapter pulled out).
     virtual bool broken() const = 0;

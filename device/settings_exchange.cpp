@@ -20,16 +20,18 @@ std::optional<std::string> VersionText(std::uint8_t v, std::uint8_t y) {
     return std::nullopt;
 }
 
-std::uint32_t SettingsExchange(Altimeter& altimeter, char letter, int pauseMs) {
-    altimeter.send(letter);
-    altimeter.channel.PortWaitReply(pauseMs);
-    return altimeter.channel.PortRead();
+Reply SettingsExchange(Altimeter& altimeter, char letter, int pauseMs) {
+    return altimeter.exchange(letter, pauseMs);
 }
 
 DeviceSettingsRead ReadDeviceSettings(Altimeter& altimeter) {
     DeviceSettingsRead r;
     const auto& reply = altimeter.channel.buffer();
-    if (SettingsExchange(altimeter, '4') != 8) return r;
+    const auto eight = [&](char letter) {
+        const Reply got = SettingsExchange(altimeter, letter);
+        return !got.noisy && got.length == 8;
+    };
+    if (!eight('4')) return r;
     r.statusRead = true;
     DeviceStatus& s = r.status;
     s.temperature = DeviceTemperature(static_cast<std::int8_t>(reply[4]));
@@ -40,15 +42,15 @@ DeviceSettingsRead ReadDeviceSettings(Altimeter& altimeter) {
     s.samplingCode = reply[7] & 0x0F;
 
     bool failed = false;
-    if (SettingsExchange(altimeter, 'B') == 8)
+    if (eight('B'))
         r.manualZero = reply[0] & 1;
     else
         failed = true;
-    if (SettingsExchange(altimeter, '6') == 8)
+    if (eight('6'))
         r.delaySeconds = ReadU16(reply, 0) / 100;
     else
         failed = true;
-    if (SettingsExchange(altimeter, 'D') != 8) return r;
+    if (!eight('D')) return r;
     r.versionRead = true;
     r.version = VersionText(reply[4], reply[5]);
     r.ok = !failed;
@@ -57,9 +59,16 @@ DeviceSettingsRead ReadDeviceSettings(Altimeter& altimeter) {
 
 namespace {
 
-// Only a 2-byte reply whose byte 1 is not the acknowledge byte counts as refused.
-bool RefusedAck(Altimeter& altimeter, std::uint32_t length) {
-    return length == 2 && altimeter.channel.buffer()[1] != 0xA5;
+WriteAck Judge(const Altimeter& altimeter, const Reply& r) {
+    if (r.noisy) return WriteAck::Noisy;
+    if (r.length == 0) return WriteAck::NoReply;
+    if (r.length != 2) return WriteAck::WrongLength;
+    return altimeter.channel.buffer()[1] == 0xA5 ? WriteAck::Acknowledged : WriteAck::Refused;
+}
+
+// What the default setup's gate counts as acknowledged: at least 2 bytes, byte 1 0xA5.
+bool Acknowledged(const Altimeter& altimeter, const Reply& r) {
+    return !r.noisy && r.length >= 2 && altimeter.channel.buffer()[1] == 0xA5;
 }
 
 void Put16(CommandBuffer& c, std::size_t at, std::uint16_t v) {
@@ -67,79 +76,84 @@ void Put16(CommandBuffer& c, std::size_t at, std::uint16_t v) {
     c.set(at + 1, static_cast<std::uint8_t>(v >> 8));
 }
 
-bool Acknowledged(Altimeter& altimeter, std::uint32_t length) {
-    return length > 0 && altimeter.channel.buffer()[1] == 0xA5;
-}
-
 } // namespace
 
-bool WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
-                          std::uint16_t levelQuarters, std::uint8_t samplingCode, DeviceUi& ui) {
+WriteAck WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
+                              std::uint16_t levelQuarters, std::uint8_t samplingCode,
+                              DeviceUi& ui) {
     Put16(altimeter.command, 5, levelQuarters);
     Put16(altimeter.command, 2, competitor);
     altimeter.command.set(7, samplingCode);
-    if (RefusedAck(altimeter, SettingsExchange(altimeter, '5'))) {
-        ui.message(Message::SetupFailed, Message::SetupCaption);
-        return false;
-    }
-    return true;
+    const WriteAck a = Judge(altimeter, SettingsExchange(altimeter, '5'));
+    if (Reported(a)) ui.message(Message::SetupFailed, Message::SetupCaption);
+    return a;
 }
 
-bool WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui) {
+WriteAck WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui) {
     altimeter.command.set(2, manualZero);
-    if (RefusedAck(altimeter, SettingsExchange(altimeter, 'C'))) {
-        ui.message(Message::SetupFailed, Message::SetupCaption);
-        return false;
-    }
-    return true;
+    const WriteAck a = Judge(altimeter, SettingsExchange(altimeter, 'C'));
+    if (Reported(a)) ui.message(Message::SetupFailed, Message::SetupCaption);
+    return a;
 }
 
-bool WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui) {
+WriteAck WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui) {
     Put16(altimeter.command, 2, hundredths);
-    const std::uint32_t n = SettingsExchange(altimeter, '7');
-    const bool ok = n == 2 && altimeter.channel.buffer()[1] == 0xA5;
-    ui.message(ok ? Message::SetupOk : Message::SetupFailed, Message::SetupCaption);
-    return ok;
+    const WriteAck a = Judge(altimeter, SettingsExchange(altimeter, '7'));
+    ui.message(a == WriteAck::Acknowledged ? Message::SetupOk : Message::SetupFailed,
+               Message::SetupCaption);
+    return a;
 }
 
 DefaultSetupResult DefaultSetup(Altimeter& altimeter, const std::string& port, DeviceUi& ui,
                                 const std::function<void()>& onReset) {
+    DefaultSetupResult result;
     Channel& ch = altimeter.channel;
     CommandBuffer& c = altimeter.command;
     ch.PortOpen(port);
-    if (ch.state() == Channel::State::Failed) return DefaultSetupResult::PortFailed;
+    if (ch.state() == Channel::State::Failed) return result;
+    result.outcome = DefaultSetupResult::Outcome::Refused;
 
     // Step 1: competitor 0, byte 4 zero, level 120 quarter metres, 15 samples a second.
     Put16(c, 2, 0);
     c.set(4, 0);
     Put16(c, 5, 120);
     c.set(7, 1);
-    const auto gate = [&](char letter, int pause) {
-        if (Acknowledged(altimeter, SettingsExchange(altimeter, letter, pause))) return true;
-        ui.message(Message::SetupFailed, Message::SetupCaption);
+    const auto gate = [&](char letter, int pause, WriteAck& ack) {
+        const Reply r = SettingsExchange(altimeter, letter, pause);
+        ack = Judge(altimeter, r);
+        if (Acknowledged(altimeter, r)) return true;
         ch.PortClose();
+        ui.message(Message::SetupFailed, Message::SetupCaption);
         return false;
     };
-    if (!gate('5', 500)) return DefaultSetupResult::Refused;
+    if (!gate('5', 500, result.settings)) return result;
     // Step 2: manual zeroing on.
     c.set(2, 1);
-    if (!gate('C', 200)) return DefaultSetupResult::Refused;
+    if (!gate('C', 200, result.manualZero)) return result;
     // Step 3: the reset.
     c.set(2, '2');
     c.set(3, '3');
     altimeter.send('2');
     if (onReset) onReset();
-    ch.PortWaitReply(250);
-    ch.PortRead();
+    const bool quiet = ch.PortWaitReply(250);
+    if (quiet) ch.PortRead();
     const auto& reply = ch.buffer();
-    if (ch.receiveCount > 2 && (reply[1] != 0xAA || reply[2] != 0xAA))
+    const bool zeroed = ch.receiveCount > 2 && reply[1] == 0xAA && reply[2] == 0xAA;
+    result.reset = !quiet         ? WriteAck::Noisy
+                   : zeroed       ? WriteAck::Acknowledged
+                   : ch.receiveCount == 0 ? WriteAck::NoReply
+                   : ch.receiveCount > 2  ? WriteAck::Refused
+                                          : WriteAck::WrongLength;
+    if (!quiet || (ch.receiveCount > 2 && !zeroed))
         ui.message(Message::ResetError, Message::ErrorCaption);
     // Step 4: delay 180 s.
     Put16(c, 2, 18000);
-    const std::uint32_t n = SettingsExchange(altimeter, '7', 250);
-    if (n != 2 || reply[1] != 0xA5) ui.message(Message::ResetError, Message::ErrorCaption);
+    result.delay = Judge(altimeter, SettingsExchange(altimeter, '7', 250));
+    if (result.delay != WriteAck::Acknowledged)
+        ui.message(Message::ResetError, Message::ErrorCaption);
     ch.PortClose();
-    return DefaultSetupResult::Done;
+    result.outcome = DefaultSetupResult::Outcome::Done;
+    return result;
 }
 
 } // namespace orlomat

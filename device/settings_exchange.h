@@ -43,9 +43,22 @@ struct DeviceSettingsRead {
 // '4', 'B', '6', 'D' on the open channel, with the dialog's failure rules.
 DeviceSettingsRead ReadDeviceSettings(Altimeter& altimeter);
 
-// One settings exchange: receive count 0, flush, the frame, a reply wait, one read. Returns
-// the reply's length.
-std::uint32_t SettingsExchange(Altimeter& altimeter, char letter, int pauseMs = 250);
+// One settings exchange: the previous reply cleared, flush, the frame, a reply wait, one read.
+Reply SettingsExchange(Altimeter& altimeter, char letter, int pauseMs = 250);
+
+// How the altimeter took a write.
+enum class WriteAck {
+    Acknowledged, // exactly 2 bytes, byte 1 the acknowledge byte
+    Refused,      // 2 bytes without the acknowledge byte
+    NoReply,
+    WrongLength, // some other number of bytes
+    Noisy,       // the line never went quiet
+};
+// A write result as the window judges the '5' and 'C' replies: only a refusal or a busy line
+// is reported.
+inline bool Reported(WriteAck a) {
+    return a == WriteAck::Refused || a == WriteAck::Noisy;
+}
 
 // The checks of the dialog's fields, compared as unsigned numbers (a negative value is too
 // large).
@@ -56,16 +69,29 @@ inline bool AboveLimit(std::int64_t value, std::uint32_t limit) {
     return value < 0 || value > std::int64_t{limit};
 }
 
-// '5' with competitor, level (quarter metres) and sampling code; a 2-byte reply without the
-// acknowledge byte shows "Setup failed". Returns false only on that message.
-bool WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
-                          std::uint16_t levelQuarters, std::uint8_t samplingCode, DeviceUi& ui);
+// '5' with competitor, level (quarter metres) and sampling code; "Setup failed" when the
+// write was refused (or the line never went quiet).
+WriteAck WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
+                              std::uint16_t levelQuarters, std::uint8_t samplingCode,
+                              DeviceUi& ui);
 // 'C' with manual zeroing; same rule.
-bool WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui);
+WriteAck WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui);
 // '7' with the delay; "Setup OK" when acknowledged, "Setup failed" otherwise.
-bool WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui);
+WriteAck WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui);
 
-enum class DefaultSetupResult { PortFailed, Refused, Done };
+struct DefaultSetupResult {
+    enum class Outcome { PortFailed, Refused, Done } outcome = Outcome::PortFailed;
+    // Each step's reply: the settings, manual zeroing, the reset, the delay.
+    WriteAck settings = WriteAck::NoReply, manualZero = WriteAck::NoReply,
+             reset = WriteAck::NoReply, delay = WriteAck::NoReply;
+    bool done() const { return outcome == Outcome::Done; }
+    // Every step acknowledged as the altimeter should.
+    bool allAcknowledged() const {
+        return done() && settings == WriteAck::Acknowledged &&
+               manualZero == WriteAck::Acknowledged && reset == WriteAck::Acknowledged &&
+               delay == WriteAck::Acknowledged;
+    }
+};
 
 // The four fixed frames. `onReset` runs before the reset's reply wait (the current flight's
 // maximum becomes 0); Done means the sequence reached its end (the indicator is then shown).

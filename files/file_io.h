@@ -1,4 +1,5 @@
-// Reading and writing the user's files: flight records and, later, exports and pictures.
+// The user's files for the Qt side of the program: the file layer of user_file.h with Qt's
+// names and strings.
 #pragma once
 
 #include <QByteArray>
@@ -14,11 +15,11 @@ struct FileRead {
     QString error; // the system's reason when the file could not be read; empty on success
 };
 
-// Reads at most `limit` bytes from the start of the file.
+// Reads at most `limit` bytes from the start of a regular file.
 FileRead ReadFileStart(const QString& path, std::size_t limit);
 
-// Writes the whole file through a temporary file and a rename, so a failed write never
-// destroys an existing file. Returns the system's reason on failure, empty on success.
+// Writes the whole file so that a failed write never destroys an existing file (see
+// user_file.h). Returns the system's reason on failure, empty on success.
 QString WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
 } // namespace orlomat

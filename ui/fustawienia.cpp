@@ -279,10 +279,14 @@ void TFormUstawienia::BWyslijPClick() {
         return;
     }
     auto& ui = host_.deviceUi();
-    WriteSettingsCommand(alt, static_cast<std::uint16_t>(*competitor),
-                         static_cast<std::uint16_t>(*level * 4),
-                         static_cast<std::uint8_t>(ComboBox_ImPomiarow->currentIndex()), ui);
-    WriteManualZeroCommand(alt, static_cast<std::uint8_t>(ComboB_Zer->currentIndex()), ui);
+    // A line that never goes quiet takes nothing: stop before writing more.
+    if (WriteSettingsCommand(alt, static_cast<std::uint16_t>(*competitor),
+                             static_cast<std::uint16_t>(*level * 4),
+                             static_cast<std::uint8_t>(ComboBox_ImPomiarow->currentIndex()),
+                             ui) == WriteAck::Noisy ||
+        WriteManualZeroCommand(alt, static_cast<std::uint8_t>(ComboB_Zer->currentIndex()), ui) ==
+            WriteAck::Noisy)
+        return;
     const auto delay = numberIn(E_CzasOp);
     if (!delay) return;
     const std::int64_t hundredths = *delay * 100;

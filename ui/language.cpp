@@ -69,6 +69,12 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
       "Filter values out of range: cuts from 0, widths from 1 to 100"}},
     {40, {"Nie znaleziono podręcznika: ", "The manual was not found: "}},
     {40, {"Nie można wydrukować: ", "Cannot print: "}},
+    {60, {"Lot niekompletny, zapisano co nadeszło: ", "Incomplete flight, kept what arrived: "}},
+    {70,
+     {"Port nie milknie: to chyba nie wysokościomierz",
+      "The port never goes quiet: not an altimeter?"}},
+    {30, {"Brak odpowiedzi", "No reply"}},
+    {40, {"To nie jest zwykły plik: ", "Not a regular file: "}},
 }};
 
 constexpr std::array<TextPair, static_cast<std::size_t>(FilterText::Count)> kFilterTexts = {{

@@ -78,6 +78,10 @@ enum class Message {
     FilterOutOfRange,
     ManualNotFound, // followed by the file looked for
     CannotPrint,
+    IncompleteFlight, // followed by the bytes received and announced
+    LineBusy,         // the port never went quiet: another device is talking
+    NoReply,
+    NotRegularFile, // followed by the file name
     Count
 };
 

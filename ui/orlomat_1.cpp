@@ -9,6 +9,7 @@
 #include "format.h"
 #include "fustawienia.h"
 #include "main_layout.h"
+#include "picture_output.h"
 #include "prompter.h"
 #include "qt_serial_line.h"
 #include "settings_exchange.h"
@@ -29,7 +30,6 @@
 #include <QMenuBar>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 
 namespace orlomat {
@@ -440,6 +440,14 @@ void TOrlomat_BMP::B_Odczyt_OrlomatuClick() {
     }
     ApplyFlightHeader(FlightSource::Download);
     DecodeCurrentFlight();
+    if (!out.complete()) {
+        // The flight stays on screen and can be saved; the user learns it is not whole.
+        const QString announced = out.expectedBytes > 0 && out.expectedBytes <= kMaxRecordSize
+                                      ? QString::number(out.expectedBytes)
+                                      : QStringLiteral("?");
+        showError(Message::IncompleteFlight,
+                  QStringLiteral("%1 / %2 B").arg(flight.record.size()).arg(announced));
+    }
 }
 
 void TOrlomat_BMP::BZerowanieClick() {
@@ -467,7 +475,7 @@ void TOrlomat_BMP::Ustawienia1Click() {
 void TOrlomat_BMP::Se1Click() {
     const DefaultSetupResult r = DefaultSetup(*altimeter_, portName(), *deviceView_,
                                               [this] { session_.current.curve.maximum = 0.0f; });
-    if (r != DefaultSetupResult::Done) return;
+    if (!r.done()) return;
     EUstawieniaOK->show();
     EUstawieniaOK->repaint();
     altimeter_->channel.clock().sleepMs(1000);
@@ -886,12 +894,12 @@ void TOrlomat_BMP::Drukuj1Click() {
     ComposePrintTitle();
     Chart1->setBottomPrintMargin(
         printer_->pageLayout().orientation() == QPageLayout::Landscape ? 25 : 55);
-    const bool printed = Chart1->printOn(*printer_);
+    const QString problem = PrintChart(*Chart1, *printer_);
     RestoreScreenTitle();
-    if (!printed) {
+    if (!problem.isEmpty()) {
         const QString where = printer_->outputFileName().isEmpty() ? printer_->printerName()
                                                                    : printer_->outputFileName();
-        showError(Message::CannotPrint, where);
+        showError(Message::CannotPrint, where + QStringLiteral(": ") + problem);
     }
 }
 
@@ -902,13 +910,9 @@ void TOrlomat_BMP::ZapiszObraz1Click() {
         pictureDialogName_ = chosen;
         const QString path =
             chosen.contains(QLatin1String(".bmp")) ? chosen : chosen + QStringLiteral(".bmp");
-        const QPixmap picture = Chart1->toPixmap(Chart1->width(), Chart1->height());
-        QSaveFile file(path);
-        QString error;
-        if (!file.open(QIODevice::WriteOnly))
-            error = file.errorString();
-        else if (!picture.save(&file, "BMP") || !file.commit())
-            error = file.errorString().isEmpty() ? QStringLiteral("BMP") : file.errorString();
+        QByteArray bytes;
+        QString error = RenderPicture(*Chart1, "BMP", bytes);
+        if (error.isEmpty()) error = WriteFileAtomically(path, bytes);
         if (!error.isEmpty()) {
             RestoreScreenTitle();
             showError(Message::CannotSaveFile,

@@ -7,6 +7,10 @@
 #include <optional>
 #include <random>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 namespace orlomat {
 namespace {
 
@@ -354,6 +358,78 @@ TEST_F(DeviceTest, ArbitraryRepliesNeverBreakTheExchanges) {
         ASSERT_FALSE(line.isOpen);
     }
 }
+
+} // namespace
+} // namespace orlomat
+
+namespace orlomat {
+namespace {
+
+// A device that writes text lines all the time (a GPS receiver, a modem): every exchange
+// gives up within the reply wait's limit, with the busy-line message and the port closed.
+TEST_F(DeviceTest, BabblingPortIsGivenUpOnInEveryExchange) {
+    const std::vector<std::uint8_t> babble(100000, '$');
+    line.onCommand = [&](const std::vector<std::uint8_t>&) { line.stream(babble, 800.0, 0); };
+    line.stream(babble, 800.0, 0);
+
+    const DownloadOutcome d = alt.Download("COM5", ui);
+    EXPECT_EQ(d.result, DownloadOutcome::Result::NoStatus);
+    EXPECT_TRUE(d.noisy);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, Message::LineBusy);
+    EXPECT_LE(clock.now, kReplyWaitLimitMs + 250);
+    EXPECT_FALSE(line.isOpen);
+
+    ui.shown.clear();
+    clock.now = 0;
+    EXPECT_EQ(alt.Reset("COM5", ui, false), ResetResult::Noisy);
+    EXPECT_EQ(ui.shown.back().text, Message::LineBusy);
+    EXPECT_LE(clock.now, kReplyWaitLimitMs + 250);
+    EXPECT_FALSE(line.isOpen);
+}
+
+// Bytes left in the input queue by an earlier program never count as a reply, and a reply
+// shorter than the previous one is not padded with the previous one's bytes.
+TEST_F(DeviceTest, StaleInputAndOldRepliesAreNeverReadAsANewReply) {
+    line.deliver({0x00, 0xAA, 0xAA}, 0); // waiting before the port is opened
+    line.onCommand = nullptr;
+    alt.channel.PortOpen("COM5");
+    EXPECT_EQ(line.discards, 1);
+    EXPECT_EQ(alt.exchange('2').length, 0u);
+
+    line.onCommand = [&](const std::vector<std::uint8_t>& f) {
+        line.deliver(f[1] == '4' ? Reply8({1, 2, 3, 4, 5, 6, 7, 8}) : std::vector<std::uint8_t>{9});
+    };
+    EXPECT_EQ(alt.exchange('4').length, 8u);
+    EXPECT_EQ(alt.exchange('5').length, 1u);
+    EXPECT_EQ(alt.channel.buffer()[1], 0); // not the status reply's byte 1
+}
+
+#ifndef _WIN32
+// The raised priority is set back before any message is shown.
+class PriorityUi : public RecordingUi {
+public:
+    std::vector<int> priorities;
+    void message(Message text, Message caption, const std::string& detail) override {
+        priorities.push_back(getpriority(PRIO_PROCESS, 0));
+        RecordingUi::message(text, caption, detail);
+    }
+};
+
+TEST_F(DeviceTest, MessagesOfADownloadComeAtTheNormalPriority) {
+    const int normal = getpriority(PRIO_PROCESS, 0);
+    PriorityUi pui;
+    Device dev(line, SynthesizeFlight({}));
+    dev.statusByte7 = 0x03; // no new measurement: a message in the middle
+    alt.Download("COM5", pui);
+    dev.silent = true; // no status: a message at the start
+    alt.Download("COM5", pui);
+    ASSERT_EQ(pui.priorities.size(), 2u);
+    for (const int p : pui.priorities)
+        EXPECT_EQ(p, normal);
+    EXPECT_EQ(getpriority(PRIO_PROCESS, 0), normal);
+}
+#endif
 
 } // namespace
 } // namespace orlomat

@@ -121,9 +121,9 @@ TEST_F(SettingsTest, ReadRulesForOddReplies) {
 }
 
 TEST_F(SettingsTest, WritesCarryTheirBytesAndKeepTheRest) {
-    EXPECT_TRUE(WriteSettingsCommand(alt, 10000, 800, 3, ui));
-    EXPECT_TRUE(WriteManualZeroCommand(alt, 1, ui));
-    EXPECT_TRUE(WriteDelayCommand(alt, 30000, ui));
+    EXPECT_EQ(WriteSettingsCommand(alt, 10000, 800, 3, ui), WriteAck::Acknowledged);
+    EXPECT_EQ(WriteManualZeroCommand(alt, 1, ui), WriteAck::Acknowledged);
+    EXPECT_EQ(WriteDelayCommand(alt, 30000, ui), WriteAck::Acknowledged);
     ASSERT_EQ(line.frames.size(), 3u);
     EXPECT_EQ(line.frames[0], (Frame{'e', '5', 0x10, 0x27, 0x00, 0x20, 0x03, 0x03}));
     EXPECT_EQ(line.frames[1], (Frame{'e', 'C', 0x01, 0x27, 0x00, 0x20, 0x03, 0x03}));
@@ -135,9 +135,9 @@ TEST_F(SettingsTest, AcknowledgementRules) {
     replies['5'] = Frame{0x00, 0x5A};       // 2 bytes, wrong: "Setup failed"
     replies['C'] = std::nullopt;            // nothing: passes silently
     replies['7'] = Frame{0x00, 0xA5, 0x00}; // 3 bytes: not the acknowledgement
-    EXPECT_FALSE(WriteSettingsCommand(alt, 1, 4, 0, ui));
-    EXPECT_TRUE(WriteManualZeroCommand(alt, 0, ui));
-    EXPECT_FALSE(WriteDelayCommand(alt, 100, ui));
+    EXPECT_EQ(WriteSettingsCommand(alt, 1, 4, 0, ui), WriteAck::Refused);
+    EXPECT_EQ(WriteManualZeroCommand(alt, 0, ui), WriteAck::NoReply);
+    EXPECT_EQ(WriteDelayCommand(alt, 100, ui), WriteAck::WrongLength);
     EXPECT_EQ(ui.shown, (std::vector<Message>{Message::SetupFailed, Message::SetupFailed}));
 }
 
@@ -149,7 +149,7 @@ TEST_F(SettingsTest, DefaultSetupSendsTheFourFramesWithTheirPauses) {
         maximumReset = true;
         resetAt = clock.now;
     });
-    EXPECT_EQ(r, DefaultSetupResult::Done);
+    EXPECT_TRUE(r.allAcknowledged());
     EXPECT_TRUE(maximumReset);
     EXPECT_TRUE(ui.shown.empty());
     ASSERT_EQ(line.frames.size(), 4u);
@@ -166,7 +166,7 @@ TEST_F(SettingsTest, DefaultSetupSendsTheFourFramesWithTheirPauses) {
 TEST_F(SettingsTest, DefaultSetupGateAndReportedSteps) {
     alt.channel.PortClose();
     replies['5'] = std::nullopt; // silent device: stops after frame 1
-    EXPECT_EQ(DefaultSetup(alt, "COM5", ui), DefaultSetupResult::Refused);
+    EXPECT_EQ(DefaultSetup(alt, "COM5", ui).outcome, DefaultSetupResult::Outcome::Refused);
     EXPECT_EQ(line.frames.size(), 1u);
     EXPECT_EQ(ui.shown, std::vector<Message>{Message::SetupFailed});
     EXPECT_FALSE(line.isOpen);
@@ -177,15 +177,28 @@ TEST_F(SettingsTest, DefaultSetupGateAndReportedSteps) {
     replies['C'] = Frame{0x00, 0xA5, 9, 9, 9};
     replies['2'] = Frame{0x11, 0x22};       // 2 bytes: no message whatever they say
     replies['7'] = Frame{0x00, 0xA5, 0x00}; // 3 bytes: "Reset - Error", then go on
-    EXPECT_EQ(DefaultSetup(alt, "COM5", ui), DefaultSetupResult::Done);
+    auto r = DefaultSetup(alt, "COM5", ui);
+    EXPECT_TRUE(r.done());
+    EXPECT_EQ(r.reset, WriteAck::WrongLength); // done, but not acknowledged
+    EXPECT_FALSE(r.allAcknowledged());
     EXPECT_EQ(line.frames.size(), 4u);
     EXPECT_EQ(ui.shown, std::vector<Message>{Message::ResetError});
 
     ui.shown.clear();
     replies['2'] = Frame{0x00, 0xAA, 0x55};
     replies['7'] = Frame{0x00, 0xA5};
-    EXPECT_EQ(DefaultSetup(alt, "COM5", ui), DefaultSetupResult::Done);
+    r = DefaultSetup(alt, "COM5", ui);
+    EXPECT_EQ(r.reset, WriteAck::Refused);
     EXPECT_EQ(ui.shown, std::vector<Message>{Message::ResetError});
+
+    // A 1-byte reply is no acknowledgement, whatever the previous reply left behind.
+    ui.shown.clear();
+    line.frames.clear();
+    replies['5'] = Frame{0x00, 0xA5};
+    replies['C'] = Frame{0x00};
+    EXPECT_EQ(DefaultSetup(alt, "COM5", ui).outcome, DefaultSetupResult::Outcome::Refused);
+    EXPECT_EQ(line.frames.size(), 2u);
+    EXPECT_EQ(ui.shown, std::vector<Message>{Message::SetupFailed});
 }
 
 } // namespace

@@ -50,6 +50,7 @@ public:
     long breakAt = -1; // the port fails from this time on (unplugged)
     std::vector<std::vector<std::uint8_t>> frames;
     int flushes = 0;
+    int discards = 0;
 
     bool open(const std::string& name, std::string& error) override {
         ++opens;
@@ -91,6 +92,10 @@ public:
     }
     bool waitTransmitEmpty(int) override { return !broken(); }
     void flush() override { ++flushes; }
+    void discardInput() override {
+        consumed_ += waiting();
+        ++discards;
+    }
     void close() override { isOpen = false; }
     bool broken() const override { return breakAt >= 0 && clock_.now >= breakAt; }
 

@@ -1,0 +1,82 @@
+// The command table of `orlomat`: every command's options, files and help line in one place,
+// driving the argument parser, the dispatch and `--help`.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orlomat::cli {
+
+// Exit codes: what scripts may rely on.
+enum ExitCode : int {
+    kSuccess = 0,
+    kFailure = 1,    // bad input, a refused or unanswered device, a file not written
+    kUsage = 2,      // unknown command or option, a missing argument
+    kIncomplete = 3, // a download that did not bring the whole flight (it was kept)
+};
+
+struct Text {
+    const char* pl;
+    const char* en;
+    const char* get(int language) const { return language == 0 ? pl : en; }
+};
+
+struct Args {
+    std::string command;
+    std::vector<std::string> files;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+    int language = 1; // 0 Polish, 1 English
+
+    bool has(const std::string& option) const {
+        return values.count(option) != 0 || flags.count(option) != 0;
+    }
+    std::string value(const std::string& option) const {
+        const auto it = values.find(option);
+        return it == values.end() ? std::string() : it->second;
+    }
+};
+
+using Handler = int (*)(const Args& args, std::ostream& out, std::ostream& err);
+
+struct Option {
+    const char* name;
+    bool takesValue;
+};
+
+struct Command {
+    const char* name;
+    std::size_t minFiles, maxFiles;
+    std::vector<Option> options;
+    std::vector<const char*> required; // options that must be given
+    Text synopsis;                      // the usage line after "orlomat NAME "
+    Text summary;                       // one line on what it does
+    Handler run;
+};
+
+const std::vector<Command>& Commands();
+const Command* FindCommand(const std::string& name);
+
+// Parses `raw` (without the program name). On a usage error returns the message (exit 2);
+// "--lang" is taken wherever it stands.
+std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args);
+
+// The help text in the language given.
+std::string Usage(int language);
+
+// One line on stderr: "orlomat: " and the message.
+void Fail(std::ostream& err, const std::string& message);
+
+// A whole-number option within [min, max]; on failure the message names the option and why.
+std::optional<std::int64_t> WholeOption(const Args& a, const std::string& name, std::int64_t min,
+                                        std::int64_t max, std::ostream& err);
+
+// The messages of the tool in both languages.
+std::string Say(const Args& a, const Text& t);
+
+} // namespace orlomat::cli
