@@ -572,6 +572,11 @@ void TOrlomat_BMP::BLaduj_pomiarClick() {
 }
 
 std::optional<std::vector<std::uint8_t>> TOrlomat_BMP::readFlightFile(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) { // a fifo or a device could block for ever
+        showError(Message::NotRegularFile, QDir::toNativeSeparators(path));
+        return std::nullopt;
+    }
     FileRead file = ReadFileStart(path, kMaxRecordSize);
     if (!file.error.isEmpty()) {
         showError(Message::CannotOpenFile,

@@ -89,6 +89,7 @@ TEST_F(EmulatorTest, WindowDownloadShowsTheAltimetersFlight) {
     prompter.confirmations = {true};
     w.BZapisz_PomiarClick();
     EXPECT_EQ(ReadAll(saved), expected);
+    EXPECT_EQ(emu.refusals(), QString()); // every frame and the line as the altimeter wants
 }
 
 TEST_F(EmulatorTest, CommandLineDownloadWritesTheRecordByteForByte) {
@@ -111,6 +112,7 @@ TEST_F(EmulatorTest, CommandLineDownloadWritesTheRecordByteForByte) {
     EXPECT_EQ(got.mid(10), sent.mid(10));
     EXPECT_NE(out.str().find("\"bytes\":33000"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("\"new_measurement\":true"), std::string::npos);
+    EXPECT_EQ(emu.refusals(), QString());
 }
 
 TEST_F(EmulatorTest, ResetOkAndError) {
@@ -172,6 +174,7 @@ TEST_F(EmulatorTest, SettingsWrittenFromTheCommandLineReadBackInTheWindow) {
     EXPECT_NE(out.str().find("\"manual_zero\":1,"), std::string::npos);
     EXPECT_NE(out.str().find("\"delay_s\":180,"), std::string::npos);
     EXPECT_EQ(Cli({"default-setup", "--port", port}), 0) << err.str();
+    EXPECT_EQ(emu.refusals(), QString());
 }
 
 } // namespace

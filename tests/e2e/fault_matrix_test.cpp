@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace orlomat {
@@ -142,6 +143,7 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
             EXPECT_NE(out.str().find("\"complete\":false"), std::string::npos) << out.str();
             EXPECT_NE(err.str().find("incomplete flight"), std::string::npos) << err.str();
         }
+        EXPECT_EQ(emu.refusals(), QString());
         // The port is free again: another program can open it (unless it was pulled out).
         if (!c.unplugged) {
             QSerialPort again(emu.port());
@@ -245,6 +247,127 @@ TEST(FaultMatrixPort, ASecondProgramHoldingThePort) {
     EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Communication Error: ") + emu.port());
     EXPECT_EQ(prompter.shown[0].caption, QStringLiteral("Altimeter - error"));
     EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Failed);
+}
+
+// A device that is not an altimeter (a GPS receiver writing a line every 100 ms), bytes left
+// in the queue by an earlier program, replies that come late: the window and every device
+// command end within the reply wait's limit, or pass, as an altimeter user would expect.
+struct LineCase {
+    const char* name;
+    QStringList emulatorArgs;
+    const char* command;
+    std::vector<std::string> args;
+    int exitCode;
+    const char* stderrHas;
+};
+
+class LineFaults : public ::testing::TestWithParam<LineCase> {};
+
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+TEST_P(LineFaults, CommandLine) {
+    const LineCase& c = GetParam();
+    Emulator emu(c.emulatorArgs);
+    QTemporaryDir dir;
+    std::vector<std::string> args = {"--port", emu.port().toStdString()};
+    for (const std::string& a : c.args)
+        args.push_back(a == "OUT" ? dir.filePath(QStringLiteral("f.dat")).toStdString() : a);
+    std::ostringstream out, err;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(RunDeviceCommand(c.command, args, 1, out, err), c.exitCode) << err.str();
+    std::printf("%s %s: %lld ms\n", c.name, c.command, static_cast<long long>(t.elapsed()));
+    EXPECT_LT(t.elapsed(), 12000);
+    EXPECT_NE(err.str().find(c.stderrHas), std::string::npos) << err.str();
+    EXPECT_EQ(emu.refusals(), QString());
+}
+
+const std::vector<std::string> kWriteAll = {"--level", "10", "--sampling", "2", "--manual-zero",
+                                            "0", "--competitor", "5", "--delay", "3"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Emulator, LineFaults,
+    ::testing::Values(
+        LineCase{"Babble", {"--babble", "100"}, "settings", {}, 1, "Communication Error"},
+        LineCase{"Babble", {"--babble", "100"}, "reset", {}, 1, "never goes quiet"},
+        LineCase{"Babble", {"--babble", "100"}, "default-setup", {}, 1, "e5 (the port never"},
+        LineCase{"Babble", {"--babble", "100"}, "download", {"-o", "OUT"}, 1, "never goes quiet"},
+        LineCase{"Babble", {"--babble", "100"}, "settings", kWriteAll, 1, "never went quiet"},
+        LineCase{"Stale", {"--stale", "5"}, "settings", {}, 0, ""},
+        LineCase{"Stale", {"--stale", "3"}, "default-setup", {}, 0, ""},
+        LineCase{"Late", {"--latency", "200"}, "settings", {}, 0, ""},
+        LineCase{"Late", {"--latency", "200"}, "download", {"-o", "OUT"}, 0, ""}),
+    [](const ::testing::TestParamInfo<LineCase>& info) {
+        std::string name = std::string(info.param.name) + "_" + info.param.command;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name + "_" + std::to_string(info.index);
+    });
+
+TEST(LineFaultsWindow, BabblingPortIsGivenUpOnInTheWindow) {
+    Emulator emu({QStringLiteral("--babble"), QStringLiteral("100")});
+    QTemporaryDir dir;
+    test::ScriptedPrompter prompter;
+    TOrlomat_BMP w(dir.filePath(QStringLiteral("w.par")), prompter);
+    w.CreateDialogs();
+    w.setPortOverride(emu.port());
+    QElapsedTimer t;
+    t.start();
+    w.B_Odczyt_OrlomatuClick();
+    const qint64 download = t.restart();
+    w.Ustawienia1Click();
+    const qint64 settings = t.elapsed();
+    std::printf("window gives up on a babbling port: download %lld ms, settings %lld ms\n",
+                static_cast<long long>(download), static_cast<long long>(settings));
+    EXPECT_LT(download, 8000);
+    EXPECT_LT(settings, 8000);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_TRUE(prompter.shown[0].text.startsWith(QString::fromUtf8(Tr(Message::LineBusy, 0))));
+    EXPECT_EQ(prompter.shown[1].text, QString::fromUtf8(Tr(Message::CommunicationError, 0)));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("w.par"))));
+}
+
+// The emulator itself: a program that sent a wrong frame, or opened the line with the wrong
+// settings, gets no reply, and the test sees why.
+TEST(StrictEmulator, RefusesWrongFramesAndWrongLineSettings) {
+    Emulator emu({});
+    const auto exchange = [&](QSerialPort& port, QByteArray frame) {
+        port.write(frame);
+        port.waitForBytesWritten(500);
+        QByteArray reply;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 400)
+            if (port.waitForReadyRead(50)) reply += port.readAll();
+        return reply;
+    };
+    const QByteArray status("e4\0\0\0\0\0\0", 8);
+    {
+        QSerialPort port(emu.port()); // a program that forgot the altimeter's line settings
+        ASSERT_TRUE(port.open(QIODevice::ReadWrite));
+        port.setBaudRate(QSerialPort::Baud9600);
+        port.setStopBits(QSerialPort::OneStop);
+        EXPECT_TRUE(exchange(port, status).isEmpty());
+        EXPECT_TRUE(emu.refusals().contains(QStringLiteral("line settings: baud rate, stop bits")))
+            << emu.refusals().toStdString();
+    }
+    QSerialPort port(emu.port());
+    ASSERT_TRUE(port.open(QIODevice::ReadWrite));
+    port.setBaudRate(QSerialPort::Baud115200);
+    port.setStopBits(QSerialPort::TwoStop);
+    EXPECT_EQ(exchange(port, status).size(), 8);
+    EXPECT_TRUE(exchange(port, QByteArray("e2\0\0\0\0\0\0", 8)).isEmpty());
+    EXPECT_TRUE(emu.refusals().contains(QStringLiteral("reset frame")));
+    EXPECT_TRUE(exchange(port, QByteArray("e5\0\0\1\0\0\0", 8)).isEmpty()); // byte 4 set
+    EXPECT_TRUE(emu.refusals().contains(QStringLiteral("byte 4 not zero")));
+    // Half a frame, then a pause: dropped, not glued to the next command.
+    port.write(QByteArray("e4\0\0", 4));
+    port.waitForBytesWritten(500);
+    QThread::msleep(150);
+    EXPECT_EQ(exchange(port, status).size(), 8);
+    EXPECT_TRUE(emu.refusals().contains(QStringLiteral("partial frame")));
+    EXPECT_EQ(exchange(port, QByteArray("e2\x32\x33\0\0\0\0", 8)).size(), 3);
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 // The altimeter emulator as a child process for end-to-end tests: started with its options,
-// its port read from its first line, stopped with the test.
+// its port read from its first line, stopped with the test. Every frame it refuses (a wrong
+// frame, wrong line settings) is kept in its log, which the tests read.
 #pragma once
 
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace orlomat::test {
 
@@ -11,6 +14,7 @@ class EmulatorProcess {
 public:
     explicit EmulatorProcess(QStringList args, const QString& flight = {}) {
         if (!flight.isEmpty()) args << QStringLiteral("--flight") << flight;
+        args << QStringLiteral("--log") << log();
         process_.start(QStringLiteral(ORLOMAT_EMULATOR), args);
         if (process_.waitForReadyRead(5000))
             port_ = QString::fromUtf8(process_.readLine()).trimmed();
@@ -23,8 +27,15 @@ public:
     EmulatorProcess(const EmulatorProcess&) = delete;
     EmulatorProcess& operator=(const EmulatorProcess&) = delete;
     QString port() const { return port_; }
+    // What the emulator refused so far, one line each; empty when every frame was right.
+    QString refusals() const {
+        QFile f(log());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
 
 private:
+    QString log() const { return folder_.filePath(QStringLiteral("emulator.log")); }
+    QTemporaryDir folder_;
     QProcess process_;
     QString port_;
 };

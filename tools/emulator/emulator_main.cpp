@@ -1,9 +1,15 @@
 // orlomat-emulator: an altimeter on a pseudo-terminal. Prints the port name ("pts/3") as its
 // first line, then answers the altimeter's commands until it is stopped.
+//
+// It is as strict as the altimeter: a frame that is not exactly as the altimeter expects it
+// (8 bytes, the fixed parameter bytes, values in range), or that arrives while the program's
+// end of the line is not set up as the altimeter's line (115 200 baud, 8 data bits, no
+// parity, 2 stop bits, raw), gets no reply and is written to the --log file.
 #include "flight_synth.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,6 +43,10 @@ struct Options {
     bool noMarker = false; // the stream has no end marker
     double slow = 1.0;     // the stream runs this many times slower than the line
     long unplugAfter = -1; // the pty closes after this many stream bytes
+    int latencyMs = 3;     // before every reply
+    int babbleMs = -1;     // not an altimeter: a text line at this interval, no replies
+    long staleBytes = 0;   // bytes already waiting when the program first opens the port
+    std::string logFile;   // refused frames and line settings
 };
 
 struct DeviceState {
@@ -50,13 +60,76 @@ struct DeviceState {
 
 volatile std::sig_atomic_t g_stop = 0;
 
+std::FILE* g_log = nullptr;
+
+void Log(const std::string& what, const std::uint8_t* frame = nullptr, std::size_t n = 0) {
+    if (g_log == nullptr) return;
+    std::string line = what;
+    for (std::size_t i = 0; i < n; ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02X", frame[i]);
+        line += hex;
+    }
+    std::fprintf(g_log, "%s\n", line.c_str());
+    std::fflush(g_log);
+}
+
+// What is wrong with the line settings of the program's end, or nothing.
+std::string LineSettingsFault(int slave) {
+    termios t{};
+    if (tcgetattr(slave, &t) != 0) return "line settings unreadable";
+    std::string wrong;
+    const auto check = [&](bool ok, const char* what) {
+        if (!ok) wrong += std::string(wrong.empty() ? "" : ", ") + what;
+    };
+    check(cfgetospeed(&t) == B115200, "baud rate");
+    check((t.c_cflag & CSIZE) == CS8, "data bits");
+    check((t.c_cflag & PARENB) == 0, "parity");
+    check((t.c_cflag & CSTOPB) != 0, "stop bits");
+    check((t.c_cflag & CRTSCTS) == 0, "hardware flow control");
+    check((t.c_iflag & (IXON | IXOFF)) == 0, "software flow control");
+    check((t.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP)) == 0 &&
+              (t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) == 0 && (t.c_oflag & OPOST) == 0,
+          "raw mode");
+    return wrong.empty() ? std::string() : "line settings: " + wrong;
+}
+
+// What is wrong with a command frame as the altimeter reads it, or nothing.
+std::string FrameFault(const std::uint8_t* f) {
+    const auto u16 = [&](int at) { return f[at] | (f[at + 1] << 8); };
+    switch (f[1]) {
+    case '1':
+    case '4':
+    case 'D':
+    case 'B':
+    case '6':
+        return {};
+    case '2':
+        return f[2] == '2' && f[3] == '3' ? std::string() : "reset frame without \"23\"";
+    case '5':
+        if (f[4] != 0) return "settings frame: byte 4 not zero";
+        if (u16(2) > 10000) return "settings frame: competitor above 10000";
+        if (u16(5) > 800) return "settings frame: level above 200 m";
+        if (f[7] > 5) return "settings frame: no such sampling code";
+        return {};
+    case 'C':
+        return f[2] <= 1 ? std::string() : "manual zeroing frame: byte 2 not 0 or 1";
+    case '7':
+        return u16(2) <= 30000 ? std::string() : "delay frame: above 300 s";
+    default:
+        return "unknown command";
+    }
+}
+
 void Usage() {
     std::fprintf(stderr,
                  "usage: orlomat-emulator [--flight FILE | --code N --competitor N --serial N "
                  "--peak M --seed N]\n"
                  "  [--no-new] [--blocks] [--calibration W] [--version V YY]\n"
+                 "  [--latency MS] [--log FILE]\n"
                  "  faults: [--silent] [--reply-bytes N] [--wrong-ack] [--garbage]\n"
-                 "          [--cut-after K] [--no-marker] [--slow X] [--unplug-after K]\n");
+                 "          [--cut-after K] [--no-marker] [--slow X] [--unplug-after K]\n"
+                 "          [--babble MS] [--stale N]\n");
 }
 
 bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
@@ -77,8 +150,8 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
 
 class Emulator {
 public:
-    Emulator(int master, Options o, std::vector<std::uint8_t> record)
-        : fd_(master), o_(std::move(o)), record_(std::move(record)) {
+    Emulator(int master, int slave, int watch, Options o, std::vector<std::uint8_t> record)
+        : fd_(master), slave_(slave), watch_(watch), o_(std::move(o)), record_(std::move(record)) {
         const orlomat::FlightHeader h = orlomat::ParseHeader(record_);
         st_.competitor = h.competitor;
         st_.serial = h.serial;
@@ -86,8 +159,34 @@ public:
         if (o_.noMarker) StripMarker();
     }
 
+    // True when the program closed its end since the last call: what was meant for it is
+    // discarded, as a closed connection takes nothing with it.
+    bool ConnectionClosed() {
+        if (watch_ < 0) return false;
+        alignas(inotify_event) char buf[4096];
+        bool closed = false;
+        ssize_t n;
+        while ((n = ::read(watch_, buf, sizeof buf)) > 0)
+            for (char* p = buf; p < buf + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                if ((e->mask & IN_CLOSE) != 0) closed = true;
+                p += sizeof(inotify_event) + e->len;
+            }
+        if (closed) tcflush(slave_, TCIFLUSH);
+        return closed;
+    }
+
     // Returns false when the emulator should stop (the pty was "unplugged").
     bool Handle(const std::uint8_t* cmd) {
+        if (const std::string fault = LineSettingsFault(slave_); !fault.empty()) {
+            Log("refused " + fault + ":", cmd, 8);
+            return true;
+        }
+        if (const std::string fault = FrameFault(cmd); !fault.empty()) {
+            Log("refused " + fault + ":", cmd, 8);
+            return true;
+        }
+        if (o_.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(o_.latencyMs));
         switch (cmd[1]) {
         case '4': {
             std::uint8_t r[8] = {};
@@ -182,6 +281,7 @@ private:
         if (o_.cutAfter >= 0) total = std::min(total, static_cast<std::size_t>(o_.cutAfter));
         std::size_t sent = 0;
         while (sent < total && !g_stop) {
+            if (ConnectionClosed()) return true; // the program went away mid-stream
             if (o_.unplugAfter >= 0 && sent >= static_cast<std::size_t>(o_.unplugAfter))
                 return false;
             const double elapsed =
@@ -200,6 +300,8 @@ private:
     }
 
     int fd_;
+    int slave_;
+    int watch_;
     Options o_;
     std::vector<std::uint8_t> record_;
     DeviceState st_;
@@ -259,6 +361,14 @@ int main(int argc, char** argv) {
             o.slow = std::max(1.0, std::strtod(next(), nullptr));
         else if (a == "--unplug-after")
             o.unplugAfter = std::atol(next());
+        else if (a == "--latency")
+            o.latencyMs = std::max(0, std::atoi(next()));
+        else if (a == "--babble")
+            o.babbleMs = std::max(1, std::atoi(next()));
+        else if (a == "--stale")
+            o.staleBytes = std::max(0L, std::atol(next()));
+        else if (a == "--log")
+            o.logFile = next();
         else {
             Usage();
             return 2;
@@ -301,21 +411,61 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     const std::string name = slaveName;
+    if (!o.logFile.empty()) {
+        g_log = std::fopen(o.logFile.c_str(), "a");
+        if (g_log == nullptr) {
+            std::perror(o.logFile.c_str());
+            return 1;
+        }
+    }
+    // The program's opens and closes of its end of the line.
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch >= 0) inotify_add_watch(watch, slaveName, IN_CLOSE);
+    if (o.staleBytes > 0) {
+        // A reply meant for a program that was closed mid-exchange, still in the queue.
+        const std::vector<std::uint8_t> stale(static_cast<std::size_t>(o.staleBytes), 0xA5);
+        WriteAll(master, stale.data(), stale.size());
+    }
+
     std::printf("%s\n", name.rfind("/dev/", 0) == 0 ? name.c_str() + 5 : name.c_str());
     std::fflush(stdout);
 
-    Emulator emulator(master, o, std::move(record));
+    const bool babbling = o.babbleMs > 0;
+    const int babbleMs = o.babbleMs;
+    Emulator emulator(master, slave, watch, o, std::move(record));
     std::vector<std::uint8_t> pending;
+    auto lastByte = std::chrono::steady_clock::now();
+    auto nextBabble = lastByte;
     while (!g_stop) {
         pollfd p{master, POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0) continue;
+        const int ready = poll(&p, 1, babbling ? std::min(babbleMs, 20) : 20);
+        const auto now = std::chrono::steady_clock::now();
+        if (emulator.ConnectionClosed()) pending.clear();
+        if (babbling && now >= nextBabble) {
+            // Not an altimeter: a GPS receiver's sentence, whatever the program sends.
+            static const char kLine[] =
+                "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+            WriteAll(master, reinterpret_cast<const std::uint8_t*>(kLine), sizeof kLine - 1);
+            nextBabble = now + std::chrono::milliseconds(babbleMs);
+        }
+        if (ready <= 0) {
+            // A frame cut short is dropped, never glued to the next command.
+            if (!pending.empty() && now - lastByte > std::chrono::milliseconds(50)) {
+                Log("refused partial frame:", pending.data(), pending.size());
+                pending.clear();
+            }
+            continue;
+        }
         std::uint8_t buf[256];
         const ssize_t n = ::read(master, buf, sizeof buf);
         if (n <= 0) continue;
+        lastByte = now;
+        if (babbling) continue;
         pending.insert(pending.end(), buf, buf + n);
         // Frames are 8 bytes starting with "e"; anything else before a frame is skipped.
         while (!pending.empty()) {
             if (pending.front() != 'e') {
+                Log("refused stray byte:", pending.data(), 1);
                 pending.erase(pending.begin());
                 continue;
             }

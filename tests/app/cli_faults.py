@@ -1,0 +1,202 @@
+#!/usr/bin/env python3
+"""Runs the orlomat tool the way a script or a contest official does, on every path where a
+failure could pass for a success: each case names its command, what the exit code must be,
+what stderr must say, and which files must survive untouched."""
+import json
+import os
+import pty
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import threading
+
+orlomat, synth, emulator = sys.argv[1], sys.argv[2], sys.argv[3]
+failures = []
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+
+
+def run(args, env=None, timeout=30, stderr=None):
+    return subprocess.run([orlomat] + args, capture_output=stderr is None, stderr=stderr,
+                          stdout=subprocess.PIPE if stderr is not None else None, text=True,
+                          env=env, timeout=timeout)
+
+
+def content(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class Emulator:
+    def __init__(self, *args):
+        self.p = subprocess.Popen([emulator] + list(args), stdout=subprocess.PIPE, text=True)
+        self.port = self.p.stdout.readline().strip()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.p.terminate()
+        self.p.wait(5)
+
+
+tmp = tempfile.mkdtemp(prefix="orlomat_faults_")
+try:
+    flight = os.path.join(tmp, "lot.dat")
+    subprocess.run([synth, "--glide", "30", "-o", flight], check=True)
+
+    # A Polish locale, generated here, is really in force (printf writes a decimal comma)
+    # and changes nothing in the JSON or in how options are read.
+    locales = os.path.join(tmp, "locales")
+    os.makedirs(locales)
+    made = subprocess.run(["localedef", "-i", "pl_PL", "-f", "UTF-8",
+                           os.path.join(locales, "pl_PL.UTF-8")], capture_output=True)
+    check(made.returncode in (0, 1), f"localedef: {made.stderr}")
+    pl = dict(os.environ, LOCPATH=locales, LANG="pl_PL.UTF-8", LC_ALL="pl_PL.UTF-8")
+    printed = subprocess.run(["/usr/bin/printf", "%.1f", "1.5"], env=pl, capture_output=True,
+                             text=True).stdout
+    check(printed == "1,5", f"the Polish locale is not in force ({printed!r})")
+    for cmd in (["decode", flight], ["compare", flight], ["decode", flight, "--temperature",
+                                                          "12.5"]):
+        r = run(cmd, env=pl)
+        check(r.returncode == 0, f"{cmd} under pl_PL: exit {r.returncode} {r.stderr}")
+        try:
+            doc = json.loads(r.stdout)
+            check(isinstance(doc.get("reference_pressure_hpa"), float), f"{cmd}: not a number")
+        except json.JSONDecodeError as e:
+            failures.append(f"{cmd} under pl_PL: invalid JSON ({e})")
+    check(run(["decode", flight, "--temperature", "12,5"], env=pl).returncode == 1,
+          "12,5 taken as a temperature under pl_PL")
+
+    # One number parser: plain decimal notation only, and values checked before any scaling.
+    for text, code in ((" 5", 1), ("0x10", 1), ("1e2", 1), ("65535", 1), ("5,0", 1), ("", 1),
+                       ("-5", 0), ("+3", 0), ("12.5", 0)):
+        r = run(["decode", flight, "--temperature", text])
+        check(r.returncode == code, f"--temperature {text!r}: exit {r.returncode}")
+        if code:
+            check("--temperature" in r.stderr, f"--temperature {text!r}: {r.stderr!r}")
+    r = run(["settings", "--port", "pts/99999", "--level", "1", "--sampling", "1",
+             "--manual-zero", "0", "--competitor", "1", "--delay", "184467440737095517"])
+    check(r.returncode == 1 and "--delay" in r.stderr and "Communication" not in r.stderr,
+          f"huge --delay: exit {r.returncode} {r.stderr!r}")
+    r = run(["filter", flight, "--final-cut", "1073741824"])
+    check(r.returncode == 0 and json.loads(r.stdout)["filtered"], f"huge --final-cut: {r.stderr}")
+
+    # Writing: never onto the input, never over a device node or a fifo, never through a
+    # symbolic link left where a temporary file would go, never a half file.
+    csv = os.path.join(tmp, "lot.csv")
+    before = content(flight)
+    r = run(["export-csv", flight, flight])
+    check(r.returncode == 1 and content(flight) == before, f"export onto its input: {r.stderr}")
+    victim = os.path.join(tmp, "victim.txt")
+    with open(victim, "w") as f:
+        f.write("keep")
+    os.symlink(victim, csv + ".part")
+    check(run(["export-csv", flight, csv]).returncode == 0, "export")
+    check(content(victim) == b"keep" and os.path.islink(csv + ".part"), "followed a .part link")
+    check(sorted(os.listdir(tmp)).count("lot.csv") == 1 and
+          not [n for n in os.listdir(tmp) if n.startswith(".lot.csv")], "scraps left behind")
+    node = os.path.join(tmp, "null")
+    if os.geteuid() == 0:
+        os.mknod(node, 0o666 | stat.S_IFCHR, os.makedev(1, 3))  # a private /dev/null
+    else:
+        node = "/dev/null"
+    full_pdf = os.path.join(tmp, "full.pdf")
+    os.symlink("/dev/full", full_pdf)  # a picture name that leads to a full disk
+    for cmd, code, says in ((["export-csv", flight, node], 0, ""),
+                            (["export-csv", flight, "/dev/full"], 1, "No space left on device"),
+                            (["plot", flight, "-o", full_pdf], 1, "No space left on device")):
+        r = run(cmd)
+        check(r.returncode == code and says in r.stderr, f"{cmd}: {r.returncode} {r.stderr}")
+    for target in (node, "/dev/full"):
+        check(stat.S_ISCHR(os.stat(target).st_mode), f"{target} is no longer a device")
+    fifo = os.path.join(tmp, "pipe")
+    os.mkfifo(fifo)
+    r = run(["export-csv", flight, fifo], timeout=10)  # nobody reads: refused, not a hang
+    check(r.returncode == 1 and stat.S_ISFIFO(os.stat(fifo).st_mode), f"fifo out: {r.stderr}")
+    got = []
+    reader = threading.Thread(target=lambda: got.append(content(fifo)))
+    reader.start()
+    r = run(["export-csv", flight, fifo], timeout=10)
+    reader.join(10)
+    check(r.returncode == 0 and got and got[0].startswith(b"0.0\n\r"), "fifo with a reader")
+    for cmd in (["info", fifo], ["decode", fifo], ["plot", flight, "--compare", fifo, "-o",
+                                                   os.path.join(tmp, "x.png")]):
+        try:
+            r = run(cmd, timeout=10)
+            check(r.returncode == 1 and "regular" in r.stderr, f"{cmd}: {r.stderr}")
+        except subprocess.TimeoutExpired:
+            failures.append(f"{cmd}: blocked on a fifo")
+
+    # plot: any file name, the reason of a failure, the old picture kept on failure.
+    dashed = os.path.join(tmp, "-lot.dat")
+    shutil.copy(flight, dashed)
+    r = run(["plot", dashed, "-o", os.path.join(tmp, "p.png")])
+    check(r.returncode == 0, f"plot of a name starting with '-': {r.stderr}")
+    r = run(["plot", flight, "-o", os.path.join(tmp, "no", "p.pdf")])
+    check(r.returncode == 1 and "No such file or directory" in r.stderr, f"plot: {r.stderr}")
+
+    # The device: a refused, unanswered or partial exchange is never a success, says what
+    # happened, and never replaces a file the user had.
+    long_flight = os.path.join(tmp, "long.dat")
+    subprocess.run([synth, "--glide", "600", "-o", long_flight], check=True)
+    old = os.path.join(tmp, "old.dat")
+    with open(old, "wb") as f:
+        f.write(b"the flight of yesterday")
+    # (A stream that just stops runs the 1020 passes of 100 ms: the in-process fault matrix
+    # covers it with a quick clock.)
+    for emu_args, code, says in ((["--slow", "4", "--unplug-after", "2000"], 3, "incomplete flight"),
+                                 (["--silent"], 1, "Communication Error")):
+        with Emulator("--flight", long_flight, *emu_args) as emu:
+            r = run(["download", "--port", emu.port, "-o", old])
+        check(r.returncode == code and says in r.stderr, f"download {emu_args}: {r.returncode} "
+                                                         f"{r.stderr}")
+        check(content(old) == b"the flight of yesterday", f"download {emu_args} replaced it")
+        if code == 3 and r.returncode == 3:
+            doc = json.loads(r.stdout)
+            check(doc["complete"] is False and doc["file"] != old and os.path.exists(doc["file"])
+                  and doc["file"] in r.stderr, f"download {emu_args}: {doc}")
+    for emu_args, cmd, says in ((["--silent"], ["reset"], "No reply"),
+                                (["--reply-bytes", "1"], ["reset"], "No reply"),
+                                (["--reply-bytes", "1"], ["default-setup"], "Setup failed"),
+                                (["--wrong-ack"], ["default-setup"], "e5 (refused)"),
+                                (["--wrong-ack"], ["settings", "--level", "1", "--sampling", "1",
+                                                   "--manual-zero", "0", "--competitor", "1",
+                                                   "--delay", "1"], "refused")):
+        with Emulator(*emu_args) as emu:
+            r = run(cmd + ["--port", emu.port])
+        check(r.returncode == 1 and says in r.stderr, f"{cmd} {emu_args}: {r.returncode} "
+                                                      f"{r.stderr!r}")
+
+    # On a terminal the download shows its progress on one line; elsewhere nothing extra.
+    with Emulator("--flight", flight) as emu:
+        master, slave = pty.openpty()
+        r = run(["download", "--port", emu.port, "-o", os.path.join(tmp, "t.dat")],
+                stderr=slave)
+        os.close(slave)
+        shown = b""
+        try:
+            while True:
+                chunk = os.read(master, 4096)
+                if not chunk:
+                    break
+                shown += chunk
+        except OSError:
+            pass
+        os.close(master)
+        check(r.returncode == 0 and b"\r" in shown and b" B" in shown, f"progress: {shown!r}")
+    with Emulator("--flight", flight) as emu:
+        r = run(["download", "--port", emu.port, "-o", os.path.join(tmp, "u.dat")])
+        check(r.returncode == 0 and r.stderr == "", f"download not on a terminal: {r.stderr!r}")
+finally:
+    shutil.rmtree(tmp, ignore_errors=True)
+
+for f in failures:
+    print("FAIL:", f)
+print(f"{len(failures)} failures")
+sys.exit(1 if failures else 0)
