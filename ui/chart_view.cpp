@@ -61,14 +61,20 @@ protected:
         const NumberSeparators sep = SystemSeparators();
         QCPGraphDataContainer::const_iterator begin, end;
         getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
+        // Marks stay inside the plot: one that would stand above its top (or below its
+        // bottom) is written just inside it.
+        const QRect plot = keyAxis()->axisRect()->rect();
+        const double top = plot.top() + fm.ascent() + 1.0, bottom = plot.bottom() - fm.descent();
         double nextFree = -1e300;
         for (auto it = begin; it != end; ++it) {
             const QPointF at = coordsToPixels(it->key, it->value);
             const QString text = QString::fromStdString(FormatPattern(it->value, pattern, sep));
             const int w = fm.horizontalAdvance(text);
-            if (at.x() - w / 2.0 < nextFree) continue;
-            painter->drawText(QPointF(at.x() - w / 2.0, at.y() - callout), text);
-            nextFree = at.x() + w / 2.0 + 4;
+            const double x = std::clamp(at.x() - w / 2.0, static_cast<double>(plot.left()),
+                                        std::max<double>(plot.left(), plot.right() - w));
+            if (x < nextFree) continue;
+            painter->drawText(QPointF(x, std::clamp(at.y() - callout, top, bottom)), text);
+            nextFree = x + w + 4;
         }
     }
 };
@@ -175,6 +181,10 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 24
     xAxis->grid()->setPen(QPen(gridGrey, 1));
     xAxis->grid()->setSubGridPen(QPen(silver, 1, Qt::DotLine));
     xAxis->grid()->setSubGridVisible(false);
+    // A strip below the time labels for the window's "[m]" and "[sek]" captions, which stand
+    // 20 pixels above the chart's bottom: they never cover a label.
+    xAxis->setPadding(kCaptionStrip);
+    axisRect()->setMinimumMargins(QMargins(kCaptionWidth, 16, kCaptionWidth, 0));
     xAxis2->setVisible(false);
 
     struct Style {
@@ -335,8 +345,17 @@ void ChartView::rescale() {
 
 void ChartView::refresh() {
     rescale();
-    placeLegend();
+    layOut();
     replot();
+}
+
+void ChartView::layOut() {
+    // The tick labels are spaced from the axis width of the previous layout, and the margins
+    // follow the labels: two passes settle both, then the legend is placed in the final
+    // rectangle. So a size or a range always gives the same picture, however it was reached.
+    updateLayout();
+    updateLayout();
+    placeLegend();
 }
 
 void ChartView::placeLegend() {
@@ -352,7 +371,22 @@ void ChartView::placeLegend() {
 
 void ChartView::resizeEvent(QResizeEvent* event) {
     QCustomPlot::resizeEvent(event);
-    placeLegend();
+    layOut(); // for the new size at once, not at the next redraw
+    replot(rpQueuedReplot);
+}
+
+void ChartView::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    pressedAt_ = event->pos();
+    QCustomPlot::mousePressEvent(event);
+}
+
+void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       (event->pos() - pressedAt_).manhattanLength() <= 3;
+    pressed_ = false;
+    QCustomPlot::mouseReleaseEvent(event);
+    if (click) clickAt(pressedAt_);
 }
 
 bool ChartView::printOn(QPrinter& printer) {
@@ -386,12 +420,9 @@ void ChartView::undoZoom() {
 }
 
 void ChartView::onSelectionRect(const QRect& rect, QMouseEvent*) {
-    // A rectangle of a few pixels is a click; drawn left to right it zooms, right to left
-    // it undoes the zoom.
-    if (std::abs(rect.width()) <= 3 && std::abs(rect.height()) <= 3) {
-        clickAt(rect.topLeft());
-        return;
-    }
+    // A rectangle of a few pixels is a click (taken on release); drawn left to right it
+    // zooms, right to left it undoes the zoom.
+    if (std::abs(rect.width()) <= 3 && std::abs(rect.height()) <= 3) return;
     if (rect.width() < 0) {
         undoZoom();
         return;

@@ -21,6 +21,9 @@ class ChartView : public QCustomPlot {
     Q_OBJECT
 public:
     static constexpr int kSeriesCount = 6; // Series1 .. Series6
+    // Room for the unit captions the window lays over the chart's lower corners.
+    static constexpr int kCaptionStrip = 24;
+    static constexpr int kCaptionWidth = 48;
 
     explicit ChartView(QWidget* parent = nullptr);
 
@@ -86,11 +89,16 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // A press and release within a few pixels is a click on a curve or the legend; the
+    // selection rectangle never reports one (the library drops a rectangle that did not grow).
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void onSelectionRect(const QRect& rect, QMouseEvent* event);
     void clickAt(const QPoint& pos);
     void placeLegend();
+    void layOut();
     void rescale();
 
     std::array<QCPGraph*, kSeriesCount> graphs_{};
@@ -103,6 +111,8 @@ private:
     double leftMin_ = 0.0, leftMax_ = 10.0, leftIncrement_ = 0.1;
     int bottomPrintMargin_ = 25;
     bool zoomed_ = false;
+    QPoint pressedAt_;
+    bool pressed_ = false;
 };
 
 } // namespace orlomat

@@ -1,5 +1,7 @@
 #include "dialogs.h"
 
+#include "widgets.h"
+
 #include <QLabel>
 
 namespace orlomat {
@@ -35,13 +37,28 @@ TFoInfo::TFoInfo(QWidget* parent) : QDialog(parent) {
     const QString times = QStringLiteral("Times New Roman");
     InfoLabel(this, "Label6", QStringLiteral("Ver. 2016.4 "), QStringLiteral("Courier New"), 24, 80,
               16, true);
-    // This project's own lines: who makes it, under which licence, where to find it.
-    InfoLabel(this, "Label1", QStringLiteral("OrlomatBMP"), times, 37, 104, 64, true, true,
-              QColor(128, 0, 0));
-    InfoLabel(this, "Label2", QStringLiteral("GPL-3.0+"), times, 21, 136, 112);
-    InfoLabel(this, "Label3", QStringLiteral("Orl_HELPA.html"), times, 19, 96, 144);
-    InfoLabel(this, "Label4", QStringLiteral("e-mail: see README.md"), times, 21, 48, 176);
-    InfoLabel(this, "Label5", QStringLiteral("tel: -"), times, 21, 88, 208);
+    // The maker's lines: the program is made by its own free-software project, which has no
+    // country, web site, e-mail or telephone of its own; each place says so rather than
+    // showing something else. A line that would not fit the dialog is set smaller.
+    const struct {
+        const char* name;
+        const char* text;
+        int pixels, x, y;
+        bool bold, italic;
+        QColor colour;
+    } lines[] = {
+        {"Label1", "OrlomatBMP", 37, 104, 64, true, true, QColor(128, 0, 0)},
+        {"Label2", "kraj / country: brak / none", 21, 136, 112, false, false, Qt::black},
+        {"Label3", "www: brak / none", 19, 96, 144, false, false, Qt::black},
+        {"Label4", "e-mail: brak / none", 21, 48, 176, false, false, Qt::black},
+        {"Label5", "tel: brak / none", 21, 88, 208, false, false, Qt::black},
+    };
+    for (const auto& l : lines) {
+        QLabel* label = InfoLabel(this, l.name, QString::fromUtf8(l.text), times, l.pixels, l.x,
+                                  l.y, l.bold, l.italic, l.colour);
+        FitFont(label, label->text(), l.pixels, width() - l.x - 8);
+        label->adjustSize();
+    }
 }
 
 } // namespace orlomat

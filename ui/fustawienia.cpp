@@ -107,7 +107,14 @@ TFormUstawienia::TFormUstawienia(TOrlomat_BMP& host) : QDialog(&host), host_(hos
     // manual-zeroing items in the language now in force.
     const Session& s = host_.session();
     CB_Numer_Portu->addItems(PortNames(s.settings.portName()));
-    CB_Numer_Portu->setCurrentText(QString::fromStdString(s.settings.portName()));
+    // The stored list position where it names the stored port; else the port by its name.
+    const QString stored = QString::fromStdString(s.settings.portName());
+    if (s.settings.portIndex >= 0 && s.settings.portIndex < CB_Numer_Portu->count() &&
+        CB_Numer_Portu->itemText(s.settings.portIndex) == stored)
+        CB_Numer_Portu->setCurrentIndex(s.settings.portIndex);
+    else
+        ShowPort(stored);
+    shownPort_ = CB_Numer_Portu->currentText();
     const int language = s.language;
     ComboB_Zer->addItem(QString::fromUtf8(Tr(DialogText::Nie, language)));
     ComboB_Zer->addItem(QString::fromUtf8(Tr(DialogText::Tak, language)));
@@ -191,8 +198,21 @@ void TFormUstawienia::ClearAfterFailedRead() {
     ComboB_Zer->setCurrentIndex(0);
 }
 
+void TFormUstawienia::ShowPort(const QString& name) {
+    int index = CB_Numer_Portu->findText(name);
+    if (index < 0) {
+        CB_Numer_Portu->addItem(name);
+        index = CB_Numer_Portu->count() - 1;
+    }
+    CB_Numer_Portu->setCurrentIndex(index);
+    shownPort_ = name;
+}
+
 void TFormUstawienia::CB_Numer_PortuChange() {
     const QString name = CB_Numer_Portu->currentText();
+    // Leaving the combo, or choosing the port already in use, changes nothing.
+    if (name == shownPort_) return;
+    shownPort_ = name;
     // The settings record holds 7 characters and a zero; a shorter text is no port name.
     if (name.toUtf8().size() > 7) {
         error(Message::PortNameTooLong);

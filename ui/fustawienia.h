@@ -30,6 +30,9 @@ public:
     bool CheckEmptyFields();
     // The partial clearing after a failed read on opening.
     void ClearAfterFailedRead();
+    // Shows `name` as the chosen port (adding it to the list when it is not there), without
+    // running the port change.
+    void ShowPort(const QString& name);
 
     QComboBox* CB_Numer_Portu = nullptr;
     QLineEdit *E_Poziom = nullptr, *E_Kal_Temp = nullptr, *E_NrZaw = nullptr, *E_CzasOp = nullptr,
@@ -62,6 +65,7 @@ private:
     std::optional<std::int64_t> numberIn(const QLineEdit* edit);
     void error(Message message, const QString& prefix = {});
     TOrlomat_BMP& host_;
+    QString shownPort_; // the port the combo showed when the user last left it
 };
 
 } // namespace orlomat

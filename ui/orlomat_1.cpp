@@ -26,7 +26,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QPushButton>
@@ -469,6 +471,7 @@ void TOrlomat_BMP::Ustawienia1Click() {
         FormUstawienia->ClearAfterFailedRead();
     }
     ECzekaj->hide();
+    FormUstawienia->ShowPort(QString::fromStdString(portName()));
     prompter_.showModal(*FormUstawienia);
 }
 
@@ -489,7 +492,21 @@ void TOrlomat_BMP::SaveSettings() {
                   QDir::toNativeSeparators(settingsPath_) + QStringLiteral(": ") + error);
 }
 
+void TOrlomat_BMP::applyQtTranslation(int language) {
+    if (qtTranslator_) {
+        QCoreApplication::removeTranslator(qtTranslator_.get());
+        qtTranslator_.reset();
+    }
+    if (language != 0 || QCoreApplication::instance() == nullptr) return;
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QLocale(QLocale::Polish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(translator.get()))
+        qtTranslator_ = std::move(translator);
+}
+
 void TOrlomat_BMP::setLanguage(int language) {
+    if (language != session_.language || !qtTranslator_) applyQtTranslation(language);
     session_.language = language;
     Polski1->setChecked(language == 0);
     English1->setChecked(language == 1);
@@ -509,8 +526,17 @@ void TOrlomat_BMP::ApplyLanguageTexts() {
         l->setText(caption(Caption::NrZawodnika));
     for (QLabel* l : {L_NumSer1, L_NumSer2})
         l->setText(caption(Caption::NrSeryjny));
-    for (QLabel* l : {LTemp1, LTemp2, LProbk1, LProbk2, LZaw1, LZaw2, L_NumSer1, L_NumSer2})
-        l->adjustSize();
+    // A label keeps a gap to the next column (or the group's edge), in either language.
+    const int plain = font().pixelSize();
+    const std::pair<QLabel*, int> limits[] = {
+        {LZaw1, LTemp1->x() - 6},          {L_NumSer1, LProbk1->x() - 6},
+        {LTemp1, GroupB_Alt->width() - 4}, {LProbk1, GroupB_Alt->width() - 4},
+        {LZaw2, LTemp2->x() - 6},          {L_NumSer2, LProbk2->x() - 6},
+        {LTemp2, GroupB_Por->width() - 4}, {LProbk2, GroupB_Por->width() - 4}};
+    for (const auto& [label, right] : limits) {
+        FitFont(label, label->text(), plain, right - label->x());
+        label->adjustSize();
+    }
     B_Porownanie->setText(caption(Caption::Porownanie));
     GroupB_Alt->setTitle(caption(Caption::Orlomat));
     GroupB_Por->setTitle(caption(Caption::Plik));
@@ -645,10 +671,16 @@ void TOrlomat_BMP::DecodeCurrentFlight() {
     for (const float v : c.series2)
         Chart1->addPoint(2, static_cast<double>(v), QString());
     const char separator = DecimalSeparator();
-    E_MaxGl->setText(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
+    showMaximum(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
     EMinimum->setText(QString::fromStdString(FormatOneDecimal(c.minimum, separator)));
     Chart1->setLeftMinMax(0, c.leftAxisMaximum);
     Chart1->refresh();
+}
+
+void TOrlomat_BMP::showMaximum(const QString& text) {
+    // The bold maximum keeps its 16 pixels while the value fits, and shrinks when it would not.
+    FitFont(E_MaxGl, text, 16, E_MaxGl->width() - 10);
+    E_MaxGl->setText(text);
 }
 
 void TOrlomat_BMP::Przyspieszenie1Click() {
@@ -740,7 +772,11 @@ void TOrlomat_BMP::showFiltered(const FilteredFlight& f, int mainSeries, int das
     for (const std::int32_t v : f.source)
         Chart1->addPoint(dashedSeries, v * 0.01, QString());
     const char separator = DecimalSeparator();
-    maxEdit->setText(QString::fromStdString(FormatCentimetres(f.maximum, separator)));
+    const QString maximum = QString::fromStdString(FormatCentimetres(f.maximum, separator));
+    if (maxEdit == E_MaxGl)
+        showMaximum(maximum);
+    else
+        maxEdit->setText(maximum);
     minEdit->setText(QString::fromStdString(FormatCentimetres(f.minimum, separator)));
     Chart1->refresh();
 }

@@ -19,6 +19,7 @@ class QLineEdit;
 class QMenu;
 class QPrinter;
 class QPushButton;
+class QTranslator;
 
 namespace orlomat {
 
@@ -119,6 +120,8 @@ private:
     // Writes a file the user chose, atomically; a message with the reason when it fails.
     bool writeUserFile(const QString& path, const QByteArray& bytes);
     void clearCurrentGroup();
+    void showMaximum(const QString& text);
+    void applyQtTranslation(int language);
     void showFiltered(const FilteredFlight& f, int mainSeries, int dashedSeries, QLineEdit* maxEdit,
                       QLineEdit* minEdit);
     // Handles a key for a temperature field; true when the key is to be discarded.
@@ -145,6 +148,7 @@ private:
     QString settingsPath_;
     QString openDialogName_; // the file dialogs keep the last name chosen
     QString saveDialogName_;
+    std::unique_ptr<QTranslator> qtTranslator_; // Qt's own dialog texts in Polish
 
 public:
     // Controls, named as designed.

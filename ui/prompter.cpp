@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPrintDialog>
+#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QUrl>
 
@@ -37,7 +37,8 @@ QString QtPrompter::pictureFileName(const QString& current) {
 }
 
 void QtPrompter::printerSetup(QPrinter& printer) {
-    QPrintDialog dialog(&printer);
+    // Sets up only (paper, orientation, margins): printing is the "Print" item's job.
+    QPageSetupDialog dialog(&printer);
     dialog.exec();
 }
 

@@ -2,8 +2,10 @@
 // PNG, for the manual and for looking at the window without a display.
 //   orlomat-screenshot OUT.png [FLIGHT] [--english] [--size WxH] [--zoom FROM TO]
 //                      [--download PORT] [--compare FILE] [--filter] [--settings-dialog]
+//                      [--info-dialog]
 #include "chart_view.h"
 #include "console_prompter.h"
+#include "dialogs.h"
 #include "fustawienia.h"
 #include "orlomat_1.h"
 
@@ -20,7 +22,8 @@ int main(int argc, char** argv) {
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: orlomat-screenshot OUT.png [FLIGHT] [--english] "
-                             "[--size WxH] [--zoom FROM TO]\n");
+                             "[--size WxH] [--zoom FROM TO] [--download PORT] [--compare FILE] "
+                             "[--filter] [--settings-dialog] [--info-dialog]\n");
         return 2;
     }
     QTemporaryDir dir;
@@ -32,7 +35,7 @@ int main(int argc, char** argv) {
     bool english = false;
     double zoomFrom = -1, zoomTo = -1;
     QString downloadPort, compare;
-    bool settingsDialog = false;
+    bool settingsDialog = false, infoDialog = false;
     bool filter = false;
     for (int i = 2; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--english")) {
@@ -44,6 +47,8 @@ int main(int argc, char** argv) {
             compare = args[++i];
         } else if (args[i] == QLatin1String("--settings-dialog")) {
             settingsDialog = true;
+        } else if (args[i] == QLatin1String("--info-dialog")) {
+            infoDialog = true;
         } else if (args[i] == QLatin1String("--filter")) {
             filter = true;
         } else if (args[i] == QLatin1String("--download") && i + 1 < args.size()) {
@@ -74,6 +79,11 @@ int main(int argc, char** argv) {
         window.FormUstawienia->show();
         QApplication::processEvents();
         shot = window.FormUstawienia;
+    }
+    if (infoDialog) {
+        window.FoInfo->show();
+        QApplication::processEvents();
+        shot = window.FoInfo;
     }
     if (!shot->grab().save(args[1])) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(args[1]));
