@@ -1,7 +1,7 @@
-#include "comparison.h"
+#include "analysis/comparison.h"
 
-#include "arith.h"
-#include "format.h"
+#include "core/arith.h"
+#include "core/format.h"
 
 namespace orlomat {
 

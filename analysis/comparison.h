@@ -2,7 +2,7 @@
 // speed curve, its maximum and minimum reported only when they change while it is drawn.
 #pragma once
 
-#include "decode.h"
+#include "core/decode.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
-#include "filter_chain.h"
+#include "analysis/filter_chain.h"
 
-#include "arith.h"
-#include "decode.h"
-#include "flight_record.h"
+#include "core/arith.h"
+#include "core/decode.h"
+#include "core/flight_record.h"
 
 #include <algorithm>
 #include <cstdlib>

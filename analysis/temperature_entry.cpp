@@ -1,4 +1,4 @@
-#include "temperature_entry.h"
+#include "analysis/temperature_entry.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "json.h"
+#include "app/json.h"
 
 #include <cmath>
 #include <charconv>

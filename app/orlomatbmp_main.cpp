@@ -2,9 +2,9 @@
 //   OrlomatBMP [--port NAME] [FLIGHT]
 // FLIGHT is a flight file to open at start ("Open with"); --port uses another serial port for
 // this run without storing it (the demo points it at the altimeter emulator).
-#include "orlomat_1.h"
-#include "prompter.h"
-#include "settings_file.h"
+#include "ui/orlomat_1.h"
+#include "ui/prompter.h"
+#include "ui/settings_file.h"
 
 #include <QApplication>
 #include <QMessageBox>

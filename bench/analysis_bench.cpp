@@ -1,8 +1,8 @@
 // The whole filter chain and the spreadsheet export on a full flight (8 242 samples).
-#include "csv_export.h"
-#include "decode.h"
-#include "filter_chain.h"
-#include "full_flight.h"
+#include "files/csv_export.h"
+#include "core/decode.h"
+#include "analysis/filter_chain.h"
+#include "bench/full_flight.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // The benchmarks' flight: a full 33 000-byte record (8 242 samples) at 20 samples a second.
 #pragma once
 
-#include "decode.h"
-#include "flight_synth.h"
+#include "core/decode.h"
+#include "tools/synth/flight_synth.h"
 
 namespace orlomat::bench {
 

@@ -1,9 +1,9 @@
 // Window timings, offscreen: start-up to the first painted window, loading and drawing a full
 // 33 000-byte flight, and one full replot with all six series full. Prints medians in ms.
-#include "chart_view.h"
-#include "console_prompter.h"
-#include "flight_synth.h"
-#include "orlomat_1.h"
+#include "ui/chart_view.h"
+#include "ui/console_prompter.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/orlomat_1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
-#include "decode.h"
+#include "core/decode.h"
 
-#include "arith.h"
-#include "sensor.h"
+#include "core/arith.h"
+#include "core/sensor.h"
 
 #include <algorithm>
 #include <cstdlib>

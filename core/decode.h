@@ -2,7 +2,7 @@
 // Pure functions: the window shows what they return; nothing here draws.
 #pragma once
 
-#include "flight_record.h"
+#include "core/flight_record.h"
 
 #include <cstdint>
 #include <span>

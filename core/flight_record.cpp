@@ -1,4 +1,4 @@
-#include "flight_record.h"
+#include "core/flight_record.h"
 
 #include <algorithm>
 #include <array>

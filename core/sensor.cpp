@@ -1,6 +1,6 @@
-#include "sensor.h"
+#include "core/sensor.h"
 
-#include "arith.h"
+#include "core/arith.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // altimeter's own rounding) and the barometric altitude formula.
 #pragma once
 
-#include "flight_record.h"
+#include "core/flight_record.h"
 
 #include <cstdint>
 

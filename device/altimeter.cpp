@@ -1,6 +1,6 @@
-#include "altimeter.h"
+#include "device/altimeter.h"
 
-#include "flight_record.h"
+#include "core/flight_record.h"
 
 #ifdef _WIN32
 #include <windows.h>

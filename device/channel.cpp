@@ -1,4 +1,4 @@
-#include "channel.h"
+#include "device/channel.h"
 
 #include <algorithm>
 

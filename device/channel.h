@@ -2,7 +2,7 @@
 // PortClose over one line, with its own reply buffer of one record's size.
 #pragma once
 
-#include "serial_line.h"
+#include "device/serial_line.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "qt_serial_line.h"
+#include "device/qt_serial_line.h"
 
 #include <QFileInfo>
 #include <QThread>

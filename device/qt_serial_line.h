@@ -1,7 +1,7 @@
 // The real serial line (QSerialPort) and the real clock.
 #pragma once
 
-#include "serial_line.h"
+#include "device/serial_line.h"
 
 #include <QSerialPort>
 

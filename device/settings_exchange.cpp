@@ -1,6 +1,6 @@
-#include "settings_exchange.h"
+#include "device/settings_exchange.h"
 
-#include "flight_record.h"
+#include "core/flight_record.h"
 
 #include <cerrno>
 #include <cstdlib>

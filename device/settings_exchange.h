@@ -2,8 +2,8 @@
 // back with the dialog's checks, and the fixed default setup.
 #pragma once
 
-#include "altimeter.h"
-#include "format.h"
+#include "device/altimeter.h"
+#include "core/format.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "csv_export.h"
+#include "files/csv_export.h"
 
 #include <algorithm>
 

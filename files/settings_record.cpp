@@ -1,4 +1,4 @@
-#include "settings_record.h"
+#include "files/settings_record.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "chart_view.h"
+#include "ui/chart_view.h"
 
-#include "format_pattern.h"
+#include "ui/format_pattern.h"
 
 #include <QLocale>
 #include <QPrinter>

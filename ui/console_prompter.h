@@ -2,7 +2,7 @@
 // tool): messages go to a stream, questions are answered "no", dialogs are not shown.
 #pragma once
 
-#include "prompter.h"
+#include "ui/prompter.h"
 
 #include <ostream>
 

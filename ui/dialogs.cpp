@@ -1,6 +1,6 @@
-#include "dialogs.h"
+#include "ui/dialogs.h"
 
-#include "widgets.h"
+#include "ui/widgets.h"
 
 #include <QLabel>
 

@@ -1,12 +1,12 @@
-#include "filtr.h"
+#include "ui/filtr.h"
 
-#include "filter_chain.h"
-#include "language.h"
-#include "orlomat_1.h"
-#include "prompter.h"
-#include "settings_exchange.h"
+#include "analysis/filter_chain.h"
+#include "core/language.h"
+#include "ui/orlomat_1.h"
+#include "ui/prompter.h"
+#include "core/format.h"
 
-#include "widgets.h"
+#include "ui/widgets.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "format_pattern.h"
+#include "ui/format_pattern.h"
 
 #include <cmath>
 #include <cstdint>

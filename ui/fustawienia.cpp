@@ -1,12 +1,12 @@
-#include "fustawienia.h"
+#include "ui/fustawienia.h"
 
-#include "altimeter.h"
-#include "language.h"
-#include "orlomat_1.h"
-#include "prompter.h"
-#include "settings_exchange.h"
+#include "device/altimeter.h"
+#include "core/language.h"
+#include "ui/orlomat_1.h"
+#include "ui/prompter.h"
+#include "device/settings_exchange.h"
 
-#include "widgets.h"
+#include "ui/widgets.h"
 
 #include <QComboBox>
 #include <QLabel>

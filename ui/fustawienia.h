@@ -2,7 +2,7 @@
 // and holds the choice of serial port.
 #pragma once
 
-#include "language.h"
+#include "core/language.h"
 
 #include <QDialog>
 

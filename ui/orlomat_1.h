@@ -2,8 +2,8 @@
 // handlers that tie them to the flight core.
 #pragma once
 
-#include "language.h"
-#include "session.h"
+#include "core/language.h"
+#include "ui/session.h"
 
 #include <QColor>
 #include <QMainWindow>

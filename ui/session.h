@@ -2,10 +2,10 @@
 // and the two flights, each with its own record bytes and decoding state.
 #pragma once
 
-#include "comparison.h"
-#include "decode.h"
-#include "filter_chain.h"
-#include "settings_record.h"
+#include "analysis/comparison.h"
+#include "core/decode.h"
+#include "analysis/filter_chain.h"
+#include "files/settings_record.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "settings_file.h"
+#include "ui/settings_file.h"
 
-#include "file_io.h"
+#include "files/file_io.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // Where the settings file lives, and reading and writing it.
 #pragma once
 
-#include "settings_record.h"
+#include "files/settings_record.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
-#include "comparison.h"
-#include "csv_export.h"
-#include "decode.h"
-#include "filter_chain.h"
-#include "flight_synth.h"
-#include "format.h"
-#include "temperature_entry.h"
+#include "analysis/comparison.h"
+#include "files/csv_export.h"
+#include "core/decode.h"
+#include "analysis/filter_chain.h"
+#include "tools/synth/flight_synth.h"
+#include "core/format.h"
+#include "analysis/temperature_entry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "cli.h"
-#include "flight_synth.h"
+#include "app/cli.h"
+#include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
 

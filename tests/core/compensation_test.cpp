@@ -1,7 +1,7 @@
-#include "arith.h"
-#include "decode.h"
-#include "flight_synth.h"
-#include "sensor.h"
+#include "core/arith.h"
+#include "core/decode.h"
+#include "tools/synth/flight_synth.h"
+#include "core/sensor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "decode.h"
-#include "flight_synth.h"
-#include "format.h"
-#include "sensor.h"
+#include "core/decode.h"
+#include "tools/synth/flight_synth.h"
+#include "core/format.h"
+#include "core/sensor.h"
 
 #include <gtest/gtest.h>
 

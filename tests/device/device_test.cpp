@@ -1,6 +1,6 @@
-#include "altimeter.h"
-#include "fake_line.h"
-#include "flight_synth.h"
+#include "device/altimeter.h"
+#include "tests/support/fake_line.h"
+#include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "fake_line.h"
-#include "settings_exchange.h"
+#include "tests/support/fake_line.h"
+#include "device/settings_exchange.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // End to end over a real pseudo-terminal: the altimeter emulator on one side, the window and
 // the command-line tool on the other, through QSerialPort. These tests sleep for real.
-#include "altimeter.h"
-#include "chart_view.h"
-#include "cli.h"
-#include "emulator_process.h"
-#include "flight_synth.h"
-#include "fustawienia.h"
-#include "orlomat_1.h"
-#include "scripted_prompter.h"
+#include "device/altimeter.h"
+#include "ui/chart_view.h"
+#include "app/cli.h"
+#include "tests/support/emulator_process.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/fustawienia.h"
+#include "ui/orlomat_1.h"
+#include "tests/support/scripted_prompter.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

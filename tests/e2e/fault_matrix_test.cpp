@@ -1,13 +1,13 @@
 // The device faults end to end: the emulator on a pseudo-terminal imitates a bad altimeter or
 // cable, and both the window and the command-line tool must end with the right message, the
 // port closed, nothing saved lost, and no hang beyond the designed waits.
-#include "altimeter.h"
-#include "cli_device.h"
-#include "emulator_process.h"
-#include "flight_synth.h"
-#include "orlomat_1.h"
-#include "qt_serial_line.h"
-#include "scripted_prompter.h"
+#include "device/altimeter.h"
+#include "app/cli_device.h"
+#include "tests/support/emulator_process.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/orlomat_1.h"
+#include "device/qt_serial_line.h"
+#include "tests/support/scripted_prompter.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Arbitrary files as the settings file: read over the defaults, sanitised, written back.
-#include "filter_chain.h"
-#include "settings_record.h"
+#include "analysis/filter_chain.h"
+#include "files/settings_record.h"
 
 #include <cstdlib>
 

@@ -1,10 +1,10 @@
-#include "chart_view.h"
-#include "csv_export.h"
-#include "filtr.h"
-#include "flight_synth.h"
-#include "format.h"
-#include "orlomat_1.h"
-#include "scripted_prompter.h"
+#include "ui/chart_view.h"
+#include "files/csv_export.h"
+#include "ui/filtr.h"
+#include "tools/synth/flight_synth.h"
+#include "core/format.h"
+#include "ui/orlomat_1.h"
+#include "tests/support/scripted_prompter.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Files the user saves on a bad disk, and a bad settings file: a message with the system's
 // reason, the existing file untouched, the program going on.
-#include "chart_view.h"
-#include "flight_synth.h"
-#include "orlomat_1.h"
-#include "scripted_prompter.h"
+#include "ui/chart_view.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/orlomat_1.h"
+#include "tests/support/scripted_prompter.h"
 
 #include <QDir>
 #include <QFile>

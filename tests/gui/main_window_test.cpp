@@ -1,9 +1,9 @@
-#include "chart_view.h"
-#include "flight_synth.h"
-#include "format.h"
-#include "orlomat_1.h"
-#include "scripted_prompter.h"
-#include "settings_file.h"
+#include "ui/chart_view.h"
+#include "tools/synth/flight_synth.h"
+#include "core/format.h"
+#include "ui/orlomat_1.h"
+#include "tests/support/scripted_prompter.h"
+#include "ui/settings_file.h"
 
 #include <QAction>
 #include <QFile>

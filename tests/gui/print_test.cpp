@@ -1,8 +1,8 @@
-#include "chart_view.h"
-#include "cli.h"
-#include "flight_synth.h"
-#include "orlomat_1.h"
-#include "scripted_prompter.h"
+#include "ui/chart_view.h"
+#include "app/cli.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/orlomat_1.h"
+#include "tests/support/scripted_prompter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
 // The window as a person drives it: a real X server (Xvfb, no window manager), the xcb
 // platform, and input sent through the X server with xdotool, so that mouse presses,
 // releases, window resizes and key presses reach the program the way a user's do.
-#include "chart_view.h"
-#include "emulator_process.h"
-#include "flight_synth.h"
-#include "fustawienia.h"
-#include "orlomat_1.h"
-#include "scripted_prompter.h"
+#include "ui/chart_view.h"
+#include "tests/support/emulator_process.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/fustawienia.h"
+#include "ui/orlomat_1.h"
+#include "tests/support/scripted_prompter.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
-#include "altimeter.h"
-#include "fake_line.h"
-#include "flight_synth.h"
-#include "fustawienia.h"
-#include "orlomat_1.h"
-#include "scripted_prompter.h"
+#include "device/altimeter.h"
+#include "tests/support/fake_line.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/fustawienia.h"
+#include "ui/orlomat_1.h"
+#include "tests/support/scripted_prompter.h"
 
 #include <QComboBox>
 #include <QFile>

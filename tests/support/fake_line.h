@@ -2,7 +2,7 @@
 // microseconds, with bytes arriving at the times a real altimeter would send them.
 #pragma once
 
-#include "serial_line.h"
+#include "device/serial_line.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 // A Prompter for tests: answers from a script, records every message shown.
 #pragma once
 
-#include "prompter.h"
+#include "ui/prompter.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "format_pattern.h"
-#include "language.h"
-#include "main_layout.h"
-#include "settings_record.h"
+#include "ui/format_pattern.h"
+#include "core/language.h"
+#include "ui/main_layout.h"
+#include "files/settings_record.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // (8 bytes, the fixed parameter bytes, values in range), or that arrives while the program's
 // end of the line is not set up as the altimeter's line (115 200 baud, 8 data bits, no
 // parity, 2 stop bits, raw), gets no reply and is written to the --log file.
-#include "flight_synth.h"
+#include "tools/synth/flight_synth.h"
 
 #include <fcntl.h>
 #include <poll.h>

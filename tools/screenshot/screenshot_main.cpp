@@ -3,11 +3,11 @@
 //   orlomat-screenshot OUT.png [FLIGHT] [--english] [--size WxH] [--zoom FROM TO]
 //                      [--download PORT] [--compare FILE] [--filter] [--settings-dialog]
 //                      [--info-dialog]
-#include "chart_view.h"
-#include "console_prompter.h"
-#include "dialogs.h"
-#include "fustawienia.h"
-#include "orlomat_1.h"
+#include "ui/chart_view.h"
+#include "ui/console_prompter.h"
+#include "ui/dialogs.h"
+#include "ui/fustawienia.h"
+#include "ui/orlomat_1.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "flight_synth.h"
+#include "tools/synth/flight_synth.h"
 
-#include "sensor.h"
+#include "core/sensor.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // landing, sensor noise and one spike, encoded through the inverse of the sensor compensation.
 #pragma once
 
-#include "flight_record.h"
+#include "core/flight_record.h"
 
 #include <cstdint>
 #include <vector>

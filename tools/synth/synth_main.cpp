@@ -1,5 +1,5 @@
 // orlomat-synth: writes a synthetic flight record to a file.
-#include "flight_synth.h"
+#include "tools/synth/flight_synth.h"
 
 #include <cstdio>
 #include <cstdlib>
