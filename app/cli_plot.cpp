@@ -3,7 +3,7 @@
 #include "files/user_file.h"
 #include "ui/chart_view.h"
 #include "ui/console_prompter.h"
-#include "ui/orlomat_1.h"
+#include "ui/main_window.h"
 #include "ui/picture_output.h"
 
 #include <QTemporaryDir>
@@ -23,15 +23,15 @@ int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
 
     QTemporaryDir settings; // the plot never touches the user's settings file
     ConsolePrompter prompter(err);
-    TOrlomat_BMP window(settings.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
-    if (args.language == 1) window.English1Click();
+    MainWindow window(settings.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    if (args.language == 1) window.switchToEnglish();
     window.resize(1300, 834);
     window.show();
-    if (!window.LoadFlightFile(QString::fromStdString(args.files[0]))) return cli::kFailure;
+    if (!window.loadFlightFile(QString::fromStdString(args.files[0]))) return cli::kFailure;
     if (args.has("--compare") &&
-        !window.LoadComparisonFile(QString::fromStdString(args.value("--compare"))))
+        !window.loadComparisonFile(QString::fromStdString(args.value("--compare"))))
         return cli::kFailure;
-    window.ComposePrintTitle();
+    window.composePrintTitle();
     ChartView& chart = *window.chart();
     QByteArray bytes;
     QString problem;

@@ -2,7 +2,7 @@
 //   OrlomatBMP [--port NAME] [FLIGHT]
 // FLIGHT is a flight file to open at start ("Open with"); --port uses another serial port for
 // this run without storing it (the demo points it at the altimeter emulator).
-#include "ui/orlomat_1.h"
+#include "ui/main_window.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
 
@@ -16,16 +16,16 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("OrlomatBMP"));
     try {
         orlomat::QtPrompter prompter;
-        orlomat::TOrlomat_BMP window(
+        orlomat::MainWindow window(
             orlomat::ResolveSettingsPath(QApplication::applicationFilePath()), prompter);
-        window.CreateDialogs();
+        window.createDialogs();
         window.showMaximized();
         const QStringList args = QApplication::arguments();
         for (int i = 1; i < args.size(); ++i) {
             if (args[i] == QLatin1String("--port") && i + 1 < args.size())
                 window.setPortOverride(args[++i]);
             else
-                window.LoadFlightFile(args[i]);
+                window.loadFlightFile(args[i]);
         }
         return QApplication::exec();
     } catch (const std::exception& e) {

@@ -3,7 +3,7 @@
 #include "ui/chart_view.h"
 #include "ui/console_prompter.h"
 #include "tools/synth/flight_synth.h"
-#include "ui/orlomat_1.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
 
     // The first window of the process, as a user starts the program.
     {
-        orlomat::TOrlomat_BMP w(dir.filePath(QStringLiteral("a.par")), prompter);
-        w.CreateDialogs();
+        orlomat::MainWindow w(dir.filePath(QStringLiteral("a.par")), prompter);
+        w.createDialogs();
         w.resize(1300, 834);
         w.show();
         w.repaint();
@@ -52,13 +52,13 @@ int main(int argc, char** argv) {
                     static_cast<double>(process.nsecsElapsed()) / 1e6);
     }
 
-    std::unique_ptr<orlomat::TOrlomat_BMP> w;
+    std::unique_ptr<orlomat::MainWindow> w;
     const double startup = MedianMs(
         11, [&] { w.reset(); },
         [&] {
-            w = std::make_unique<orlomat::TOrlomat_BMP>(dir.filePath(QStringLiteral("a.par")),
+            w = std::make_unique<orlomat::MainWindow>(dir.filePath(QStringLiteral("a.par")),
                                                         prompter);
-            w->CreateDialogs();
+            w->createDialogs();
             w->resize(1300, 834);
             w->show();
             w->repaint();
@@ -78,15 +78,15 @@ int main(int argc, char** argv) {
     const double load = MedianMs(
         11, [] {},
         [&] {
-            w->LoadFlightFile(flight);
+            w->loadFlightFile(flight);
             w->chart()->repaint();
         });
     std::printf("load and draw a full 33 000-byte flight (median of 11): %.1f ms\n", load);
 
     // All six series full: comparison, both filters, and series 4 filled for the measurement.
-    w->LoadComparisonFile(flight);
-    w->B_Filtr_AltClick();
-    w->B_Filtr_porClick();
+    w->loadComparisonFile(flight);
+    w->filterCurrentFlight();
+    w->filterComparisonFlight();
     auto* chart = w->chart();
     chart->graphOf(4)->setVisible(true);
     for (int i = 0; i < chart->pointCount(1); ++i)

@@ -15,30 +15,30 @@ struct TextPair {
 
 // The caption table: one row per caption pair.
 enum class Caption {
-    Zerowanie,
-    OdczytOrlomatu,
-    Wysokosc,
-    ZapiszUstawienia, // the device settings dialog's save button
-    DyskZapisOdczyt,
-    Zapisz,
-    Odczyt,
-    Ustawienia,
-    Czekaj,
-    NrZawodnika,
-    NrSeryjny,
-    Porownanie,
-    Wykresy,
-    Przyspieszenie,
-    Orlomat,
+    Clear,
+    ReadAltimeter,
+    Altitude,
+    SaveSettings, // the device settings dialog's save button
+    DiscSaveLoad,
+    Save,
+    Load,
+    Setup,
+    Wait,
+    CompetitorNo,
+    SerialNo,
+    Compare,
+    Charts,
+    Acceleration,
+    Altimeter,
     WindowCaption,
-    Pomiary,
-    Temperatura,
-    Plik,
-    UstawDrukarke,
-    Drukuj,
-    ZapiszObraz,
-    ExportDoExcel,
-    OdczytZ,
+    Sampling,
+    Temperature,
+    File,
+    PrinterSetup,
+    Print,
+    SavePicture,
+    ExportToExcel,
+    ReadFrom,
     Count
 };
 
@@ -87,16 +87,16 @@ enum class Message {
 
 // The device settings dialog's own captions.
 enum class DialogText {
-    WybierzPort,
-    WysokoscStartu,
-    Temperatura,
-    Ustawienia,
-    ZerowanieReczne,
-    CzasOpoznienia,
-    WersjaProgramu,
-    Sek,
-    Tak,
-    Nie,
+    SelectPort,
+    TriggerHeight,
+    Temperature,
+    Setup,
+    ManualReset,
+    Delay,
+    SoftwareVersion,
+    Seconds,
+    Yes,
+    No,
     Count
 };
 

@@ -8,12 +8,12 @@ struct MainLayout {
     int chartWidth = 0, chartHeight = 0;
     int unitLabelsTop = 0;    // "[m]" and "[sek]"
     int rightLabelsLeft = 0;  // "[sek]" and "dh/dt"
-    int readLeft = 0;         // B_Odczyt_Orlomatu and BZerowanie
-    int filterLeft = 0;       // B_Filtr_Alt
-    int flightGroupLeft = 0;  // GroupB_Alt
-    int diskGroupLeft = 0;    // GBDysk_ZapisOdczyt
-    int compareLeft = 0;      // B_Porownanie and B_Filtr_por
-    int compareGroupLeft = 0; // GroupB_Por
+    int readLeft = 0;         // readButton and resetButton
+    int filterLeft = 0;       // filterButton
+    int flightGroupLeft = 0;  // flightGroup
+    int diskGroupLeft = 0;    // diskGroup
+    int compareLeft = 0;      // compareButton and compareFilterButton
+    int compareGroupLeft = 0; // compareGroup
 };
 
 // Designed widths of the controls the layout places.

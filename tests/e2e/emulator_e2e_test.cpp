@@ -5,8 +5,8 @@
 #include "app/cli.h"
 #include "tests/support/emulator_process.h"
 #include "tools/synth/flight_synth.h"
-#include "ui/fustawienia.h"
-#include "ui/orlomat_1.h"
+#include "ui/device_settings_dialog.h"
+#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
 
 #include <QComboBox>
@@ -59,21 +59,21 @@ TEST_F(EmulatorTest, WindowDownloadShowsTheAltimetersFlight) {
     ASSERT_FALSE(emu.port().isEmpty());
 
     test::ScriptedPrompter prompter;
-    TOrlomat_BMP w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    MainWindow w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
     w.setPortOverride(emu.port());
-    w.B_Odczyt_OrlomatuClick();
+    w.readAltimeter();
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
-    EXPECT_EQ(w.E_NrZawodnika->text(), QStringLiteral("4321"));
-    EXPECT_EQ(w.E_NrSeryjny->text(), QStringLiteral("777"));
-    EXPECT_EQ(w.GroupB_Alt->title(), QStringLiteral("Orlomat"));
+    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("4321"));
+    EXPECT_EQ(w.serialEdit->text(), QStringLiteral("777"));
+    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("Orlomat"));
     EXPECT_GT(w.chart()->pointCount(1), 500);
-    EXPECT_FALSE(w.E_PobDan->isVisible());
+    EXPECT_FALSE(w.readingIndicator->isVisible());
     EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Closed);
 
     // Save writes what was received, with the calibration word in bytes 8-9.
     const QString saved = dir.filePath(QStringLiteral("saved.dat"));
     prompter.fileNames = {saved};
-    w.BZapisz_PomiarClick();
+    w.saveFlight();
     QByteArray expected = ReadAll(flight);
     expected[8] = static_cast<char>(10123 & 0xFF);
     expected[9] = static_cast<char>(10123 >> 8);
@@ -81,13 +81,13 @@ TEST_F(EmulatorTest, WindowDownloadShowsTheAltimetersFlight) {
 
     // A reset answer goes to the reply buffer: the flight and a later save are untouched.
     prompter.confirmations = {true};
-    w.BZerowanieClick();
+    w.resetAltimeter();
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[1].text, QStringLiteral("Orlomat wyzerowany"));
     EXPECT_EQ(prompter.shown[1].caption, QStringLiteral("Zerowanie"));
     prompter.fileNames = {saved};
     prompter.confirmations = {true};
-    w.BZapisz_PomiarClick();
+    w.saveFlight();
     EXPECT_EQ(ReadAll(saved), expected);
     EXPECT_EQ(emu.refusals(), QString()); // every frame and the line as the altimeter wants
 }
@@ -156,16 +156,16 @@ TEST_F(EmulatorTest, SettingsWrittenFromTheCommandLineReadBackInTheWindow) {
     EXPECT_NE(out.str().find("\"version\":\"V 2016.4\""), std::string::npos);
 
     test::ScriptedPrompter prompter;
-    TOrlomat_BMP w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
-    w.CreateDialogs();
+    MainWindow w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    w.createDialogs();
     w.setPortOverride(emu.port());
-    w.Ustawienia1Click();
+    w.openDeviceSettings();
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(w.FormUstawienia->E_NrZaw->text(), QStringLiteral("321"));
-    EXPECT_EQ(w.FormUstawienia->E_CzasOp->text(), QStringLiteral("42"));
-    EXPECT_EQ(w.FormUstawienia->ComboBox_ImPomiarow->currentIndex(), 4);
+    EXPECT_EQ(w.deviceSettingsDialog->deviceCompetitorEdit->text(), QStringLiteral("321"));
+    EXPECT_EQ(w.deviceSettingsDialog->delayEdit->text(), QStringLiteral("42"));
+    EXPECT_EQ(w.deviceSettingsDialog->samplingCombo->currentIndex(), 4);
 
-    w.Se1Click(); // the default setup, then read again
+    w.applyDefaultSetup(); // the default setup, then read again
     EXPECT_TRUE(prompter.shown.empty());
     ASSERT_EQ(Cli({"settings", "--port", port}), 0);
     EXPECT_NE(out.str().find("\"competitor\":0,"), std::string::npos) << out.str();

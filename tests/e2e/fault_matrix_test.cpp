@@ -5,7 +5,7 @@
 #include "app/cli_device.h"
 #include "tests/support/emulator_process.h"
 #include "tools/synth/flight_synth.h"
-#include "ui/orlomat_1.h"
+#include "ui/main_window.h"
 #include "device/qt_serial_line.h"
 #include "tests/support/scripted_prompter.h"
 
@@ -82,7 +82,7 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         ASSERT_FALSE(emu.port().isEmpty());
         test::ScriptedPrompter prompter;
         QtSerialLine line;
-        TOrlomat_BMP w(dir.filePath(QStringLiteral("w.par")), prompter, &line, &clock);
+        MainWindow w(dir.filePath(QStringLiteral("w.par")), prompter, &line, &clock);
         SynthParams other;
         other.competitor = 99;
         const auto before = SynthesizeFlight(other);
@@ -93,11 +93,11 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
             f.write(reinterpret_cast<const char*>(before.data()),
                     static_cast<qsizetype>(before.size()));
         }
-        ASSERT_TRUE(w.LoadFlightFile(earlier));
+        ASSERT_TRUE(w.loadFlightFile(earlier));
         w.setPortOverride(emu.port());
         QElapsedTimer t;
         t.start();
-        w.B_Odczyt_OrlomatuClick();
+        w.readAltimeter();
         EXPECT_LT(t.elapsed(), 15000);
         std::vector<Message> messages = c.shown;
         if (c.incomplete) messages.push_back(Message::IncompleteFlight);
@@ -118,7 +118,7 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         const QString saved = dir.filePath(QStringLiteral("saved.dat"));
         prompter.fileNames = {saved};
         prompter.confirmations = {true};
-        w.BZapisz_PomiarClick();
+        w.saveFlight();
         QFile s(saved);
         if (!w.session().current.record.empty()) {
             ASSERT_TRUE(s.open(QIODevice::ReadOnly));
@@ -239,10 +239,10 @@ TEST(FaultMatrixPort, ASecondProgramHoldingThePort) {
     QuickPassClock clock;
     test::ScriptedPrompter prompter;
     QtSerialLine line;
-    TOrlomat_BMP w(dir.filePath(QStringLiteral("w.par")), prompter, &line, &clock);
-    w.English1Click();
+    MainWindow w(dir.filePath(QStringLiteral("w.par")), prompter, &line, &clock);
+    w.switchToEnglish();
     w.setPortOverride(emu.port());
-    w.B_Odczyt_OrlomatuClick();
+    w.readAltimeter();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Communication Error: ") + emu.port());
     EXPECT_EQ(prompter.shown[0].caption, QStringLiteral("Altimeter - error"));
@@ -309,14 +309,14 @@ TEST(LineFaultsWindow, BabblingPortIsGivenUpOnInTheWindow) {
     Emulator emu({QStringLiteral("--babble"), QStringLiteral("100")});
     QTemporaryDir dir;
     test::ScriptedPrompter prompter;
-    TOrlomat_BMP w(dir.filePath(QStringLiteral("w.par")), prompter);
-    w.CreateDialogs();
+    MainWindow w(dir.filePath(QStringLiteral("w.par")), prompter);
+    w.createDialogs();
     w.setPortOverride(emu.port());
     QElapsedTimer t;
     t.start();
-    w.B_Odczyt_OrlomatuClick();
+    w.readAltimeter();
     const qint64 download = t.restart();
-    w.Ustawienia1Click();
+    w.openDeviceSettings();
     const qint64 settings = t.elapsed();
     std::printf("window gives up on a babbling port: download %lld ms, settings %lld ms\n",
                 static_cast<long long>(download), static_cast<long long>(settings));

@@ -1,9 +1,9 @@
 #include "ui/chart_view.h"
 #include "files/csv_export.h"
-#include "ui/filtr.h"
+#include "ui/filter_dialog.h"
 #include "tools/synth/flight_synth.h"
 #include "core/format.h"
-#include "ui/orlomat_1.h"
+#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
 
 #include <QAction>
@@ -25,9 +25,9 @@ namespace {
 class AnalysisWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
+        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
                                                 prompter);
-        window->CreateDialogs();
+        window->createDialogs();
     }
     QString Write(const QString& name, const std::vector<std::uint8_t>& bytes) {
         const QString path = dir.filePath(name);
@@ -50,14 +50,14 @@ protected:
 
     QTemporaryDir dir;
     test::ScriptedPrompter prompter;
-    std::unique_ptr<TOrlomat_BMP> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(AnalysisWindowTest, FilterButtonDrawsTheCleanedCurveBesideTheRawOne) {
-    ASSERT_TRUE(window->LoadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
+    ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
     const int points = chart().pointCount(1);
     const int speed = chart().pointCount(2);
-    window->B_Filtr_AltClick();
+    window->filterCurrentFlight();
     const auto& c = window->session().current.curve;
     EXPECT_EQ(chart().pointCount(1), points);
     EXPECT_EQ(chart().pointCount(5), points);
@@ -67,21 +67,21 @@ TEST_F(AnalysisWindowTest, FilterButtonDrawsTheCleanedCurveBesideTheRawOne) {
     FilterWork w;
     const FilteredFlight f = FilterFlight(c.altitudes, WhichFlight::Current,
                                           window->session().current.wordCount(), 100, {}, w);
-    EXPECT_EQ(window->E_MaxGl->text().toStdString(), FormatCentimetres(f.maximum));
-    EXPECT_EQ(window->EMinimum->text().toStdString(), FormatCentimetres(f.minimum));
+    EXPECT_EQ(window->maxEdit->text().toStdString(), FormatCentimetres(f.maximum));
+    EXPECT_EQ(window->minEdit->text().toStdString(), FormatCentimetres(f.minimum));
     EXPECT_EQ(chart().pointValue(1, 40), f.cleaned[40] * 0.01);
 }
 
 TEST_F(AnalysisWindowTest, FilterIgnoresAFlightOf15Samples) {
     SynthParams p;
     p.maxLength = 32 + 15 * 4;
-    ASSERT_TRUE(window->LoadFlightFile(Write(QStringLiteral("s.dat"), SynthesizeFlight(p))));
-    const QString maxText = window->E_MaxGl->text();
+    ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("s.dat"), SynthesizeFlight(p))));
+    const QString maxText = window->maxEdit->text();
     const int points = chart().pointCount(1);
-    window->B_Filtr_AltClick();
+    window->filterCurrentFlight();
     EXPECT_EQ(chart().pointCount(5), 0);
     EXPECT_EQ(chart().pointCount(1), points);
-    EXPECT_EQ(window->E_MaxGl->text(), maxText);
+    EXPECT_EQ(window->maxEdit->text(), maxText);
 }
 
 TEST_F(AnalysisWindowTest, ComparisonIsIndependentOfTheCurrentFlight) {
@@ -90,68 +90,68 @@ TEST_F(AnalysisWindowTest, ComparisonIsIndependentOfTheCurrentFlight) {
     SynthParams high;
     high.peakAltitude = 200.0f;
     high.competitor = 55;
-    ASSERT_TRUE(window->LoadFlightFile(Write(QStringLiteral("low.dat"), SynthesizeFlight(low))));
+    ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("low.dat"), SynthesizeFlight(low))));
     const double axisBefore = chart().leftSetMaximum();
     const auto current = window->session().current.curve.altitudes;
     prompter.fileNames = {Write(QStringLiteral("high.dat"), SynthesizeFlight(high))};
-    window->B_PorownanieClick();
-    EXPECT_EQ(window->GroupB_Por->title(), QStringLiteral("high.dat"));
-    EXPECT_EQ(window->E_Zaw_Por->text(), QStringLiteral("55"));
-    EXPECT_FALSE(window->E_TempPor->isReadOnly());
+    window->chooseComparison();
+    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("high.dat"));
+    EXPECT_EQ(window->compareCompetitorEdit->text(), QStringLiteral("55"));
+    EXPECT_FALSE(window->compareTemperatureEdit->isReadOnly());
     EXPECT_GT(chart().pointCount(3), 100);
     EXPECT_EQ(chart().pointLabel(3, 0), QString());
     const ComparisonCurve& cmp = window->session().comparisonCurve;
-    EXPECT_EQ(window->E_Max_Por->text().toStdString(), *cmp.maxText);
+    EXPECT_EQ(window->compareMaxEdit->text().toStdString(), *cmp.maxText);
     EXPECT_EQ(chart().leftSetMaximum(), *cmp.leftAxisCandidate); // raised
     EXPECT_GT(chart().leftSetMaximum(), axisBefore);
 
     // Commands on the current flight leave the comparison alone, and the reverse.
-    window->Przyspieszenie1Click();
-    window->Przyspieszenie1Click();
+    window->toggleSpeedCurve();
+    window->toggleSpeedCurve();
     EXPECT_EQ(window->session().current.curve.altitudes, current);
     EXPECT_EQ(chart().pointCount(3), static_cast<int>(cmp.series3.size()));
-    EXPECT_EQ(window->E_Zaw_Por->text(), QStringLiteral("55"));
-    window->E_TempPor->setText(QStringLiteral("-5"));
-    window->E_TempPorKeyPress(QChar(13));
+    EXPECT_EQ(window->compareCompetitorEdit->text(), QStringLiteral("55"));
+    window->compareTemperatureEdit->setText(QStringLiteral("-5"));
+    window->comparisonTemperatureKey(QChar(13));
     EXPECT_EQ(window->session().current.curve.altitudes, current);
     EXPECT_EQ(window->session().comparison.state.flightTemperature, -5.0f);
-    EXPECT_NE(window->E_TempGl->text(), QStringLiteral("-5"));
+    EXPECT_NE(window->temperatureEdit->text(), QStringLiteral("-5"));
 
     // A lower comparison leaves the axis where it is.
     const double axis = chart().leftSetMaximum();
     prompter.fileNames = {Write(QStringLiteral("low2.dat"), SynthesizeFlight(low))};
-    window->B_PorownanieClick();
+    window->chooseComparison();
     EXPECT_EQ(chart().leftSetMaximum(), axis);
 }
 
 TEST_F(AnalysisWindowTest, ClearingTheComparisonAndFilteringItAgain) {
-    ASSERT_TRUE(window->LoadComparisonFile(Write(QStringLiteral("c.dat"), SynthesizeFlight({}))));
-    window->English1Click();
-    window->Porownanie1Click();
-    EXPECT_FALSE(window->Porownanie1->isChecked());
+    ASSERT_TRUE(window->loadComparisonFile(Write(QStringLiteral("c.dat"), SynthesizeFlight({}))));
+    window->switchToEnglish();
+    window->clearComparison();
+    EXPECT_FALSE(window->comparisonAction->isChecked());
     EXPECT_EQ(chart().pointCount(3), 0);
-    EXPECT_TRUE(window->E_Max_Por->text().isEmpty());
-    EXPECT_EQ(window->GroupB_Por->title(), QStringLiteral("File"));
-    window->B_Filtr_porClick(); // the record stays: the filter draws it again
+    EXPECT_TRUE(window->compareMaxEdit->text().isEmpty());
+    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("File"));
+    window->filterComparisonFlight(); // the record stays: the filter draws it again
     EXPECT_GT(chart().pointCount(3), 100);
     EXPECT_EQ(chart().pointCount(6), chart().pointCount(3));
-    window->Porownanie1Click();
-    EXPECT_TRUE(window->Porownanie1->isChecked());
+    window->clearComparison();
+    EXPECT_TRUE(window->comparisonAction->isChecked());
     // Loading a new comparison does not clear the dashed curve.
-    ASSERT_TRUE(window->LoadComparisonFile(Write(QStringLiteral("d.dat"), SynthesizeFlight({}))));
+    ASSERT_TRUE(window->loadComparisonFile(Write(QStringLiteral("d.dat"), SynthesizeFlight({}))));
     EXPECT_GT(chart().pointCount(6), 0);
 }
 
 TEST_F(AnalysisWindowTest, ShortComparisonFilesAreRefused) {
-    EXPECT_FALSE(window->LoadComparisonFile(
+    EXPECT_FALSE(window->loadComparisonFile(
         Write(QStringLiteral("t.dat"), std::vector<std::uint8_t>(10, 1))));
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Plik nie zawiera zapisu lotu")});
-    EXPECT_EQ(window->GroupB_Por->title(), QStringLiteral("Plik"));
+    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("Plik"));
 }
 
 TEST_F(AnalysisWindowTest, TemperatureFieldTakesThreeDigitsAndRecomputesOnEnter) {
-    ASSERT_TRUE(window->LoadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
-    QLineEdit* e = window->E_TempGl;
+    ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
+    QLineEdit* e = window->temperatureEdit;
     e->clear();
     QTest::keyClicks(e, QStringLiteral("1234"));
     EXPECT_EQ(e->text(), QStringLiteral("123"));
@@ -165,12 +165,12 @@ TEST_F(AnalysisWindowTest, TemperatureFieldTakesThreeDigitsAndRecomputesOnEnter)
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(window->session().current.state.flightTemperature, -5.0f);
     EXPECT_NEAR(window->session().current.curve.maximum, before * 268.16f / (t0 + 273.16f), 0.05f);
-    EXPECT_EQ(window->E_MaxGl->text().toStdString(),
+    EXPECT_EQ(window->maxEdit->text().toStdString(),
               FormatOneDecimal(window->session().current.curve.maximum));
 
     e->clear();
     QTest::keyClick(e, Qt::Key_Return);
-    window->English1Click();
+    window->switchToEnglish();
     e->setText(QStringLiteral("65535"));
     QTest::keyClick(e, Qt::Key_Return);
     EXPECT_EQ(Texts(), (std::vector<QString>{QString::fromUtf8("Zła wartośc temperatury"),
@@ -180,44 +180,44 @@ TEST_F(AnalysisWindowTest, TemperatureFieldTakesThreeDigitsAndRecomputesOnEnter)
 }
 
 TEST_F(AnalysisWindowTest, ValueMarksAndClicks) {
-    ASSERT_TRUE(window->LoadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
-    ASSERT_TRUE(window->LoadComparisonFile(Write(QStringLiteral("b.dat"), SynthesizeFlight({}))));
-    window->Warto1Click();
-    EXPECT_TRUE(window->Warto1->isChecked());
+    ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
+    ASSERT_TRUE(window->loadComparisonFile(Write(QStringLiteral("b.dat"), SynthesizeFlight({}))));
+    window->toggleValueMarks();
+    EXPECT_TRUE(window->valueMarksAction->isChecked());
     EXPECT_TRUE(chart().marksVisible(1));
     EXPECT_TRUE(chart().marksVisible(3));
-    window->Warto1Click();
+    window->toggleValueMarks();
     EXPECT_FALSE(chart().marksVisible(1));
     EXPECT_FALSE(chart().marksVisible(3));
 
-    window->xxx(3);
+    window->removeClickedCurve(3);
     EXPECT_EQ(chart().pointCount(3), 0);
-    EXPECT_TRUE(window->E_NrS_Por->text().isEmpty());
-    EXPECT_EQ(window->GroupB_Por->title(), QStringLiteral("Plik"));
-    EXPECT_FALSE(window->E_MaxGl->text().isEmpty()); // the current flight's group stays
+    EXPECT_TRUE(window->compareSerialEdit->text().isEmpty());
+    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("Plik"));
+    EXPECT_FALSE(window->maxEdit->text().isEmpty()); // the current flight's group stays
 
-    window->xxx(1);
+    window->removeClickedCurve(1);
     EXPECT_EQ(chart().pointCount(1), 0);
     EXPECT_GT(chart().pointCount(2), 0); // the speed curve stays
-    EXPECT_TRUE(window->E_TempGl->text().isEmpty());
-    EXPECT_FALSE(window->E_TempGl->isReadOnly());
-    EXPECT_EQ(window->GroupB_Alt->title(), QStringLiteral("Orlomat"));
-    window->xxx(2);
+    EXPECT_TRUE(window->temperatureEdit->text().isEmpty());
+    EXPECT_FALSE(window->temperatureEdit->isReadOnly());
+    EXPECT_EQ(window->flightGroup->title(), QStringLiteral("Orlomat"));
+    window->removeClickedCurve(2);
     EXPECT_EQ(chart().pointCount(2), 0);
-    QTest::keyClick(window->E_TempGl, Qt::Key_Return);
+    QTest::keyClick(window->temperatureEdit, Qt::Key_Return);
     EXPECT_EQ(Texts(), std::vector<QString>{QString::fromUtf8("Zła wartośc temperatury")});
-    window->ppp(); // repaints only
+    window->repaintMainCurves(); // repaints only
     EXPECT_EQ(chart().pointCount(1), 0);
 }
 
 TEST_F(AnalysisWindowTest, ExportWritesTheAltitudeTable) {
-    window->ZapiszdoExcela1Click();
+    window->exportToSpreadsheet();
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Brak danych")});
     prompter.shown.clear();
 
-    ASSERT_TRUE(window->LoadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
+    ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
     prompter.fileNames = {dir.filePath(QStringLiteral("lot"))};
-    window->ZapiszdoExcela1Click();
+    window->exportToSpreadsheet();
     const QString csv = dir.filePath(QStringLiteral("lot.csv"));
     const auto& table = window->session().current.curve.altitudes;
     const std::string expected = ExportBytes(table, '.');
@@ -227,52 +227,52 @@ TEST_F(AnalysisWindowTest, ExportWritesTheAltitudeTable) {
     // Again to the same name: asked; Cancel leaves the file.
     prompter.fileNames = {csv};
     prompter.confirmations = {false};
-    window->B_Filtr_AltClick(); // the export never writes a filtered curve anyway
-    window->ZapiszdoExcela1Click();
+    window->filterCurrentFlight(); // the export never writes a filtered curve anyway
+    window->exportToSpreadsheet();
     EXPECT_EQ(Texts(), std::vector<QString>{QString::fromUtf8("Plik istnieje. Zapisać?")});
     EXPECT_EQ(Read(csv).toStdString(), expected);
 
     // A comma where the region writes one.
     QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
     prompter.fileNames = {dir.filePath(QStringLiteral("pl.csv"))};
-    window->ZapiszdoExcela1Click();
+    window->exportToSpreadsheet();
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(Read(dir.filePath(QStringLiteral("pl.csv"))).toStdString(), ExportBytes(table, ','));
 }
 
 TEST_F(AnalysisWindowTest, FilterDialogDefaultsFallbacksAndRanges) {
-    TF_Filtr& d = *window->F_Filtr;
-    EXPECT_EQ(d.Ed_ObcDokl->text(), QStringLiteral("250"));
+    FilterDialog& d = *window->filterDialog;
+    EXPECT_EQ(d.finalCutEdit->text(), QStringLiteral("250"));
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Orlomat-Filtr"));
-    window->English1Click();
+    window->switchToEnglish();
     prompter.onModal = [&](QDialog&) {
-        EXPECT_EQ(d.Label4->text(), QStringLiteral("Final Filter [6-30]"));
-        EXPECT_EQ(d.Button1->text(), QStringLiteral("Default"));
-        d.Ed_ObcDokl->setText(QStringLiteral("abc"));
-        d.Ed_Filtr2->setText(QStringLiteral("x"));
-        d.Button2Click();
+        EXPECT_EQ(d.finalFilterLabel->text(), QStringLiteral("Final Filter [6-30]"));
+        EXPECT_EQ(d.defaultsButton->text(), QStringLiteral("Default"));
+        d.finalCutEdit->setText(QStringLiteral("abc"));
+        d.finalFilterEdit->setText(QStringLiteral("x"));
+        d.saveFilterSettings();
     };
-    window->Ustawienia2Click();
+    window->openFilterSettings();
     const SettingsRecord& s = window->session().settings;
     EXPECT_EQ(s.finalCut, 350);
     EXPECT_EQ(s.finalFilterWidth, 13);
 
     prompter.onModal = [&](QDialog&) {
-        d.Button1Click();
-        d.Button2Click();
+        d.restoreDefaults();
+        d.saveFilterSettings();
     };
-    window->Ustawienia2Click();
+    window->openFilterSettings();
     EXPECT_EQ(s.preCut, 350);
     EXPECT_EQ(s.finalCut, 250);
     EXPECT_EQ(s.prefilterWidth, 8);
     EXPECT_EQ(s.finalFilterWidth, 12);
 
     prompter.onModal = [&](QDialog&) {
-        d.Ed_Filtr1->setText(QStringLiteral("0"));
-        d.Button2Click();
+        d.prefilterEdit->setText(QStringLiteral("0"));
+        d.saveFilterSettings();
         EXPECT_TRUE(d.isVisible()); // refused: the dialog stays
     };
-    window->Ustawienia2Click();
+    window->openFilterSettings();
     EXPECT_EQ(s.prefilterWidth, 8);
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral(
                            "Filter values out of range: cuts from 0, widths from 1 to 100")});
@@ -290,7 +290,7 @@ TEST(SettingsSanitising, HandEditedFilterFieldsOutOfRangeGetTheirDefaults) {
     f.write(reinterpret_cast<const char*>(b.data()), 40);
     f.close();
     test::ScriptedPrompter prompter;
-    TOrlomat_BMP w(f.fileName(), prompter);
+    MainWindow w(f.fileName(), prompter);
     EXPECT_EQ(w.session().settings.prefilterWidth, 8);
     EXPECT_EQ(w.session().settings.finalCut, 250);
     EXPECT_EQ(w.session().settings.finalFilterWidth, 30);

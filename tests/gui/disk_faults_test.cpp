@@ -2,7 +2,7 @@
 // reason, the existing file untouched, the program going on.
 #include "ui/chart_view.h"
 #include "tools/synth/flight_synth.h"
-#include "ui/orlomat_1.h"
+#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
 
 #include <QDir>
@@ -57,9 +57,9 @@ private:
 class DiskFaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
+        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
                                                 prompter);
-        window->CreateDialogs();
+        window->createDialogs();
         window->resize(1300, 834);
         window->show();
         SynthParams p;
@@ -68,7 +68,7 @@ protected:
         const QString flight = dir.filePath(QStringLiteral("flight.dat"));
         ASSERT_TRUE(Write(flight, QByteArray(reinterpret_cast<const char*>(b.data()),
                                              static_cast<qsizetype>(b.size()))));
-        ASSERT_TRUE(window->LoadFlightFile(flight));
+        ASSERT_TRUE(window->loadFlightFile(flight));
     }
     // Save, export and picture to `target`, each expected to fail with a message.
     void ExpectEveryWriteFails(const QString& target, const QByteArray& existing) {
@@ -85,20 +85,20 @@ protected:
                 EXPECT_EQ(Read(target), existing) << what;
             }
         };
-        attempt("save", [&] { window->BZapisz_PomiarClick(); });
-        attempt("export", [&] { window->ZapiszdoExcela1Click(); });
-        attempt("picture", [&] { window->ZapiszObraz1Click(); });
+        attempt("save", [&] { window->saveFlight(); });
+        attempt("export", [&] { window->exportToSpreadsheet(); });
+        attempt("picture", [&] { window->savePicture(); });
         // The program goes on: the screen look is back and a save elsewhere works.
         EXPECT_EQ(window->chart()->titleLines(),
                   QStringList{QStringLiteral("        Wysokosc / Altitude")});
         prompter.fileNames = {dir.filePath(QStringLiteral("elsewhere.dat"))};
-        window->BZapisz_PomiarClick();
+        window->saveFlight();
         EXPECT_EQ(Read(dir.filePath(QStringLiteral("elsewhere.dat"))).size(), 33000);
     }
 
     QTemporaryDir dir;
     test::ScriptedPrompter prompter;
-    std::unique_ptr<TOrlomat_BMP> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(DiskFaults, AFileThatCannotBeReplacedStaysAsItWas) {
@@ -127,7 +127,7 @@ TEST_F(DiskFaults, FullFileSystemLeavesTheOldFileAndNoScraps) {
     ASSERT_TRUE(Write(target, before));
     prompter.fileNames = {target};
     prompter.confirmations = {true};
-    window->BZapisz_PomiarClick();
+    window->saveFlight();
     ASSERT_EQ(prompter.shown.size(), 2u); // the question, then the failure
     EXPECT_TRUE(prompter.shown[1].text.contains(QStringLiteral("No space left on device")))
         << prompter.shown[1].text.toStdString();
@@ -136,7 +136,7 @@ TEST_F(DiskFaults, FullFileSystemLeavesTheOldFileAndNoScraps) {
               QStringList{QStringLiteral("old.dat")});
     prompter.shown.clear();
     prompter.fileNames = {disk.path(QStringLiteral("lot"))};
-    window->ZapiszObraz1Click();
+    window->savePicture();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_FALSE(QFile::exists(disk.path(QStringLiteral("lot.bmp"))));
 }
@@ -154,7 +154,7 @@ TEST_F(SettingsFaults, AnyContentStartsWithSaneSettings) {
                                    QByteArray(41, '\x01'), QByteArray(5000, '\xFF')};
     for (const QByteArray& c : contents) {
         ASSERT_TRUE(Write(Path(), c));
-        TOrlomat_BMP w(Path(), prompter);
+        MainWindow w(Path(), prompter);
         const SettingsRecord& s = w.session().settings;
         EXPECT_TRUE(
             (FilterSettings{s.preCut, s.finalCut, s.prefilterWidth, s.finalFilterWidth}).valid())
@@ -168,7 +168,7 @@ TEST_F(SettingsFaults, AnyContentStartsWithSaneSettings) {
 
 TEST_F(SettingsFaults, UnreadableSettingsGiveDefaults) {
     ASSERT_TRUE(QDir().mkpath(Path())); // a folder where the file should be: cannot be read
-    TOrlomat_BMP w(Path(), prompter);
+    MainWindow w(Path(), prompter);
     EXPECT_EQ(w.session().settings, SettingsRecord{});
     // Closing cannot write it either: the reason is shown, the window closes all the same,
     // and nothing else in the folder is touched.

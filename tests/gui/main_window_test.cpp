@@ -1,7 +1,7 @@
 #include "ui/chart_view.h"
 #include "tools/synth/flight_synth.h"
 #include "core/format.h"
-#include "ui/orlomat_1.h"
+#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
 #include "ui/settings_file.h"
 
@@ -51,9 +51,9 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
-    TOrlomat_BMP& Open() {
-        window_ = std::make_unique<TOrlomat_BMP>(SettingsPath(), prompter_);
-        window_->CreateDialogs();
+    MainWindow& Open() {
+        window_ = std::make_unique<MainWindow>(SettingsPath(), prompter_);
+        window_->createDialogs();
         return *window_;
     }
     QString SettingsPath() const { return dir_.filePath(QStringLiteral("OrlomatBMP.par")); }
@@ -66,18 +66,18 @@ protected:
 
     QTemporaryDir dir_;
     ScriptedPrompter prompter_;
-    std::unique_ptr<TOrlomat_BMP> window_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowTest, FirstStartUsesDefaultsAndClosingWritesThem) {
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     EXPECT_EQ(w.session().settings.portName(), "COM5");
-    EXPECT_TRUE(w.Polski1->isChecked());
-    EXPECT_FALSE(w.English1->isChecked());
-    EXPECT_TRUE(w.Przyspieszenie1->isChecked());
-    EXPECT_TRUE(w.Porownanie1->isChecked());
-    EXPECT_FALSE(w.Warto1->isChecked());
-    EXPECT_EQ(w.BZerowanie->text(), QStringLiteral("Zerowanie"));
+    EXPECT_TRUE(w.polishAction->isChecked());
+    EXPECT_FALSE(w.englishAction->isChecked());
+    EXPECT_TRUE(w.speedCurveAction->isChecked());
+    EXPECT_TRUE(w.comparisonAction->isChecked());
+    EXPECT_FALSE(w.valueMarksAction->isChecked());
+    EXPECT_EQ(w.resetButton->text(), QStringLiteral("Zerowanie"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Orlomat BMP    Ver. 2016.4"));
     EXPECT_EQ(w.session().current.state.flightTemperature, 20.0f);
     EXPECT_EQ(w.chart()->pointCount(1), 0);
@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, FirstStartUsesDefaultsAndClosingWritesThem) {
 }
 
 TEST_F(MainWindowTest, ControlsExistWithTheirDesignedNamesAndStates) {
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     for (const char* name : {"B_Odczyt_Orlomatu",
                              "BZerowanie",
                              "B_Filtr_Alt",
@@ -148,20 +148,20 @@ TEST_F(MainWindowTest, ControlsExistWithTheirDesignedNamesAndStates) {
          {"Orlomat1", "Filtr3", "Se1", "Przyspieszenie1", "Porownanie1", "Warto1", "UstawDrukarke1",
           "Drukuj1", "ZapiszObraz1", "ZapiszdoExcela1", "Polski1", "English1", "Info1", "Help1"})
         EXPECT_NE(w.findChild<QAction*>(QString::fromLatin1(name)), nullptr) << name;
-    for (QLineEdit* e : {w.E_MaxGl, w.EMinimum, w.E_NrSeryjny, w.E_TempGl, w.E_probkGl, w.E_Max_Por,
-                         w.E_TempPor, w.E_PobDan, w.ECzekaj, w.EUstawieniaOK})
+    for (QLineEdit* e : {w.maxEdit, w.minEdit, w.serialEdit, w.temperatureEdit, w.samplingEdit, w.compareMaxEdit,
+                         w.compareTemperatureEdit, w.readingIndicator, w.waitIndicator, w.setupOkIndicator})
         EXPECT_TRUE(e->isReadOnly()) << e->objectName().toStdString();
-    EXPECT_FALSE(w.E_NrZawodnika->isReadOnly());
-    EXPECT_TRUE(w.E_PobDan->isHidden());
-    EXPECT_TRUE(w.ECzekaj->isHidden());
-    EXPECT_TRUE(w.EUstawieniaOK->isHidden());
-    EXPECT_EQ(w.E_PobDan->text(), QStringLiteral("   Odczyt danych"));
-    EXPECT_EQ(w.EUstawieniaOK->text(), QStringLiteral("    OK"));
+    EXPECT_FALSE(w.competitorEdit->isReadOnly());
+    EXPECT_TRUE(w.readingIndicator->isHidden());
+    EXPECT_TRUE(w.waitIndicator->isHidden());
+    EXPECT_TRUE(w.setupOkIndicator->isHidden());
+    EXPECT_EQ(w.readingIndicator->text(), QStringLiteral("   Odczyt danych"));
+    EXPECT_EQ(w.setupOkIndicator->text(), QStringLiteral("    OK"));
     EXPECT_EQ(w.chart()->titleLines(),
               QStringList{QStringLiteral("            Wysokosc / Altitude")});
-    EXPECT_NE(w.FormUstawienia, nullptr);
-    EXPECT_NE(w.FoInfo, nullptr);
-    EXPECT_NE(w.F_Filtr, nullptr);
+    EXPECT_NE(w.deviceSettingsDialog, nullptr);
+    EXPECT_NE(w.infoDialog, nullptr);
+    EXPECT_NE(w.filterDialog, nullptr);
 }
 
 TEST_F(MainWindowTest, SettingsFileWithEnglishOpensInEnglish) {
@@ -170,18 +170,18 @@ TEST_F(MainWindowTest, SettingsFileWithEnglishOpensInEnglish) {
     r.showAcceleration = 0;
     const auto bytes = r.toBytes();
     WriteAll(SettingsPath(), QByteArray(reinterpret_cast<const char*>(bytes.data()), 40));
-    TOrlomat_BMP& w = Open();
-    EXPECT_TRUE(w.English1->isChecked());
-    EXPECT_FALSE(w.Polski1->isChecked());
-    EXPECT_FALSE(w.Przyspieszenie1->isChecked());
-    EXPECT_EQ(w.B_Odczyt_Orlomatu->text(), QStringLiteral("Read Altimeter"));
+    MainWindow& w = Open();
+    EXPECT_TRUE(w.englishAction->isChecked());
+    EXPECT_FALSE(w.polishAction->isChecked());
+    EXPECT_FALSE(w.speedCurveAction->isChecked());
+    EXPECT_EQ(w.readButton->text(), QStringLiteral("Read Altimeter"));
 }
 
 TEST_F(MainWindowTest, SettingsFileLongerThanTheRecordIsReadUpToIt) {
     QByteArray b(64, '\x07');
     b.replace(0, 8, QByteArray("COM9\0\0\0\0", 8));
     WriteAll(SettingsPath(), b);
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     EXPECT_EQ(w.session().settings.portName(), "COM9");
     EXPECT_EQ(w.session().language, 0); // 0x07070707 is not 1: Polish
     w.close();
@@ -189,70 +189,70 @@ TEST_F(MainWindowTest, SettingsFileLongerThanTheRecordIsReadUpToIt) {
 }
 
 // Every caption of the table, in each language.
-void ExpectCaptions(TOrlomat_BMP& w, int language) {
+void ExpectCaptions(MainWindow& w, int language) {
     const auto pick = [&](const char* pl, const char* en) {
         return QString::fromUtf8(language == 0 ? pl : en);
     };
-    EXPECT_EQ(w.BZerowanie->text(), pick("Zerowanie", "Clear"));
-    EXPECT_EQ(w.B_Odczyt_Orlomatu->text(), pick("Odczyt Orlomatu", "Read Altimeter"));
-    EXPECT_EQ(w.GBDysk_ZapisOdczyt->title(), pick("Dysk - Zapis/Odczyt", "Disc - Save/Load"));
-    EXPECT_EQ(w.BZapisz->text(), pick("Zapisz", "Save"));
-    EXPECT_EQ(w.BOdczyt->text(), pick("Odczyt", "Load"));
-    for (QLabel* l : {w.LTemp1, w.LTemp2})
+    EXPECT_EQ(w.resetButton->text(), pick("Zerowanie", "Clear"));
+    EXPECT_EQ(w.readButton->text(), pick("Odczyt Orlomatu", "Read Altimeter"));
+    EXPECT_EQ(w.diskGroup->title(), pick("Dysk - Zapis/Odczyt", "Disc - Save/Load"));
+    EXPECT_EQ(w.saveButton->text(), pick("Zapisz", "Save"));
+    EXPECT_EQ(w.loadButton->text(), pick("Odczyt", "Load"));
+    for (QLabel* l : {w.temperatureLabel, w.compareTemperatureLabel})
         EXPECT_EQ(l->text(), pick("Temperatura", "Temperature"));
-    for (QLabel* l : {w.LProbk1, w.LProbk2})
+    for (QLabel* l : {w.samplingLabel, w.compareSamplingLabel})
         EXPECT_EQ(l->text(), pick("Pomiary", "Sampling"));
-    for (QLabel* l : {w.LZaw1, w.LZaw2})
+    for (QLabel* l : {w.competitorLabel, w.compareCompetitorLabel})
         EXPECT_EQ(l->text(), pick("Nr.Zawodnika", "Competitor No."));
-    for (QLabel* l : {w.L_NumSer1, w.L_NumSer2})
+    for (QLabel* l : {w.serialLabel, w.compareSerialLabel})
         EXPECT_EQ(l->text(), pick("Nr.Seryjny", "Serial No."));
-    EXPECT_EQ(w.B_Porownanie->text(), pick("Porównanie", "Compare   "));
-    EXPECT_EQ(w.GroupB_Alt->title(), pick("Orlomat", "Altimeter"));
-    EXPECT_EQ(w.GroupB_Por->title(), pick("Plik", "File"));
+    EXPECT_EQ(w.compareButton->text(), pick("Porównanie", "Compare   "));
+    EXPECT_EQ(w.flightGroup->title(), pick("Orlomat", "Altimeter"));
+    EXPECT_EQ(w.compareGroup->title(), pick("Plik", "File"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Orlomat BMP    Ver. 2016.4"));
-    EXPECT_EQ(w.Ustawienia1->title(), pick("Ustawienia", "Setup"));
-    EXPECT_EQ(w.Orlomat1->text(), pick("Orlomat", "Altimeter"));
-    EXPECT_EQ(w.Widok1->title(), pick("Wykresy", "Charts"));
-    EXPECT_EQ(w.Przyspieszenie1->text(), pick("Przyspieszenie", "Acceleration  "));
-    EXPECT_EQ(w.Porownanie1->text(), pick("Porównanie", "Compare   "));
-    EXPECT_EQ(w.UstawDrukarke1->text(), pick("Ustaw Drukarke", "Printer Setup"));
-    EXPECT_EQ(w.Drukuj1->text(), pick("Drukuj", "Print"));
-    EXPECT_EQ(w.ZapiszObraz1->text(), pick("Zapisz Obraz", "Save Picture"));
-    EXPECT_EQ(w.ZapiszdoExcela1->text(), pick("Export do Excel", "Export to Excel"));
+    EXPECT_EQ(w.setupMenu->title(), pick("Ustawienia", "Setup"));
+    EXPECT_EQ(w.deviceSettingsAction->text(), pick("Orlomat", "Altimeter"));
+    EXPECT_EQ(w.chartsMenu->title(), pick("Wykresy", "Charts"));
+    EXPECT_EQ(w.speedCurveAction->text(), pick("Przyspieszenie", "Acceleration  "));
+    EXPECT_EQ(w.comparisonAction->text(), pick("Porównanie", "Compare   "));
+    EXPECT_EQ(w.printerSetupAction->text(), pick("Ustaw Drukarke", "Printer Setup"));
+    EXPECT_EQ(w.printAction->text(), pick("Drukuj", "Print"));
+    EXPECT_EQ(w.savePictureAction->text(), pick("Zapisz Obraz", "Save Picture"));
+    EXPECT_EQ(w.exportAction->text(), pick("Export do Excel", "Export to Excel"));
     EXPECT_EQ(w.chart()->seriesTitle(1), pick("Wysokosc", "Altitude"));
     EXPECT_EQ(w.chart()->seriesTitle(2), pick("Przyspieszenie", "Acceleration  "));
     EXPECT_EQ(w.chart()->seriesTitle(3), pick("Porównanie", "Compare   "));
     // Texts that never change.
-    EXPECT_EQ(w.E1->title(), QStringLiteral("Print/Export"));
-    EXPECT_EQ(w.MenuJezyk->title(), QString::fromUtf8("Język/Language"));
-    EXPECT_EQ(w.Se1->text(), QStringLiteral("Setup Default"));
-    EXPECT_EQ(w.Warto1->text(), QStringLiteral("Wartosci"));
-    EXPECT_EQ(w.B_Filtr_Alt->text(), QStringLiteral("Filtr"));
-    EXPECT_EQ(w.LabMaximum->text(), QStringLiteral("Maximum"));
-    EXPECT_EQ(w.Label9->text(), QStringLiteral("C"));
+    EXPECT_EQ(w.printMenu->title(), QStringLiteral("Print/Export"));
+    EXPECT_EQ(w.languageMenu->title(), QString::fromUtf8("Język/Language"));
+    EXPECT_EQ(w.defaultSetupAction->text(), QStringLiteral("Setup Default"));
+    EXPECT_EQ(w.valueMarksAction->text(), QStringLiteral("Wartosci"));
+    EXPECT_EQ(w.filterButton->text(), QStringLiteral("Filtr"));
+    EXPECT_EQ(w.maxLabel->text(), QStringLiteral("Maximum"));
+    EXPECT_EQ(w.compareTemperatureUnitLabel->text(), QStringLiteral("C"));
     EXPECT_EQ(w.chart()->seriesTitle(5), QStringLiteral("Filtr1"));
     EXPECT_EQ(w.chart()->seriesTitle(6), QStringLiteral("Filtr2"));
 }
 
 TEST_F(MainWindowTest, SwitchingLanguageRewritesTheCaptionsAndStoresTheChoice) {
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     ExpectCaptions(w, 0);
-    w.English1Click();
+    w.switchToEnglish();
     ExpectCaptions(w, 1);
-    EXPECT_TRUE(w.English1->isChecked());
-    EXPECT_FALSE(w.Polski1->isChecked());
+    EXPECT_TRUE(w.englishAction->isChecked());
+    EXPECT_FALSE(w.polishAction->isChecked());
     EXPECT_EQ(I32At(ReadAll(SettingsPath()), 16), 1);
-    w.Polski1Click();
+    w.switchToPolish();
     ExpectCaptions(w, 0);
-    EXPECT_TRUE(w.Polski1->isChecked());
+    EXPECT_TRUE(w.polishAction->isChecked());
     EXPECT_EQ(I32At(ReadAll(SettingsPath()), 16), 0);
-    w.Polski1Click(); // the language in force again: same result, file written again
+    w.switchToPolish(); // the language in force again: same result, file written again
     ExpectCaptions(w, 0);
 }
 
 TEST_F(MainWindowTest, LegendListsTheShownSeriesOnly) {
-    TOrlomat_BMP& w = Open();
-    w.English1Click();
+    MainWindow& w = Open();
+    w.switchToEnglish();
     ChartView* c = w.chart();
     for (int s : {1, 2, 3, 5, 6})
         EXPECT_TRUE(c->inLegend(s)) << s;
@@ -264,41 +264,41 @@ TEST_F(MainWindowTest, LegendListsTheShownSeriesOnly) {
 }
 
 TEST_F(MainWindowTest, LayoutFollowsTheClientWidth) {
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     w.show();
     w.resize(1292, 900);
     QApplication::processEvents();
     ASSERT_EQ(w.client->width(), 1292);
-    EXPECT_EQ(w.B_Odczyt_Orlomatu->x(), 10);
-    EXPECT_EQ(w.BZerowanie->x(), 10);
-    EXPECT_EQ(w.B_Filtr_Alt->x(), 98);
-    EXPECT_EQ(w.GroupB_Alt->x(), 185);
-    EXPECT_EQ(w.GBDysk_ZapisOdczyt->x(), 541);
-    EXPECT_EQ(w.B_Porownanie->x(), 875);
-    EXPECT_EQ(w.B_Filtr_por->x(), 875);
-    EXPECT_EQ(w.GroupB_Por->x(), 987);
-    EXPECT_EQ(w.Chart1->width(), 1277);
-    EXPECT_EQ(w.Chart1->height(), w.client->height() - 120);
-    EXPECT_EQ(w.Label2->x(), 1277 - 85);
-    EXPECT_EQ(w.Label6->y(), w.Chart1->height() - 20);
+    EXPECT_EQ(w.readButton->x(), 10);
+    EXPECT_EQ(w.resetButton->x(), 10);
+    EXPECT_EQ(w.filterButton->x(), 98);
+    EXPECT_EQ(w.flightGroup->x(), 185);
+    EXPECT_EQ(w.diskGroup->x(), 541);
+    EXPECT_EQ(w.compareButton->x(), 875);
+    EXPECT_EQ(w.compareFilterButton->x(), 875);
+    EXPECT_EQ(w.compareGroup->x(), 987);
+    EXPECT_EQ(w.chartView->width(), 1277);
+    EXPECT_EQ(w.chartView->height(), w.client->height() - 120);
+    EXPECT_EQ(w.secondsCaption->x(), 1277 - 85);
+    EXPECT_EQ(w.metresCaption->y(), w.chartView->height() - 20);
 }
 
 TEST_F(MainWindowTest, LoadingAFlightFillsTheGroupAndDrawsTheCurves) {
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     SynthParams p;
     p.samplingCode = 1;
     p.competitor = 77;
     p.serial = 4321;
     const QString path = WriteFlight(QStringLiteral("lot1.dat"), p);
     prompter_.fileNames = {path};
-    w.BLaduj_pomiarClick();
+    w.loadFlight();
     EXPECT_TRUE(prompter_.shown.empty());
-    EXPECT_EQ(w.GroupB_Alt->title(), QStringLiteral("lot1.dat"));
-    EXPECT_EQ(w.E_NrZawodnika->text(), QStringLiteral("77"));
-    EXPECT_EQ(w.E_NrSeryjny->text(), QStringLiteral("4321"));
-    EXPECT_EQ(w.E_TempGl->text(), QStringLiteral("16"));
-    EXPECT_FALSE(w.E_TempGl->isReadOnly());
-    EXPECT_EQ(w.E_probkGl->text(), QStringLiteral("15 pom/sek"));
+    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("lot1.dat"));
+    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("77"));
+    EXPECT_EQ(w.serialEdit->text(), QStringLiteral("4321"));
+    EXPECT_EQ(w.temperatureEdit->text(), QStringLiteral("16"));
+    EXPECT_FALSE(w.temperatureEdit->isReadOnly());
+    EXPECT_EQ(w.samplingEdit->text(), QStringLiteral("15 pom/sek"));
 
     const FlightCurve& c = w.session().current.curve;
     const int m = static_cast<int>(c.series1.size());
@@ -308,31 +308,31 @@ TEST_F(MainWindowTest, LoadingAFlightFillsTheGroupAndDrawsTheCurves) {
     EXPECT_EQ(w.chart()->pointLabel(1, 15), QStringLiteral("1"));
     EXPECT_EQ(w.chart()->pointLabel(1, 16), QString());
     EXPECT_EQ(w.chart()->pointValue(1, 40), static_cast<double>(c.series1[40].y));
-    EXPECT_EQ(w.E_MaxGl->text().toStdString(), FormatOneDecimal(c.maximum));
-    EXPECT_EQ(w.EMinimum->text().toStdString(), FormatOneDecimal(c.minimum));
+    EXPECT_EQ(w.maxEdit->text().toStdString(), FormatOneDecimal(c.maximum));
+    EXPECT_EQ(w.minEdit->text().toStdString(), FormatOneDecimal(c.minimum));
     EXPECT_EQ(w.chart()->leftMaximum(), c.leftAxisMaximum);
     EXPECT_EQ(w.chart()->bottomMinorTickCount(), 14);
     EXPECT_FALSE(w.chart()->bottomMinorGridVisible());
 
     // Switching the language puts the designed caption back over the file name.
-    w.English1Click();
-    EXPECT_EQ(w.GroupB_Alt->title(), QStringLiteral("Altimeter"));
+    w.switchToEnglish();
+    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("Altimeter"));
 }
 
 TEST_F(MainWindowTest, GroupCaptionIsTheNameAfterTheLastSeparatorOfEitherKind) {
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     const QString path = WriteFlight(QStringLiteral("D:\\a\\b.c\\lot"));
-    ASSERT_TRUE(w.LoadFlightFile(path));
-    EXPECT_EQ(w.GroupB_Alt->title(), QStringLiteral("lot"));
+    ASSERT_TRUE(w.loadFlightFile(path));
+    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("lot"));
 }
 
 TEST_F(MainWindowTest, SaveAfterLoadWritesTheSameBytes) {
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     const QString original = WriteFlight(QStringLiteral("a.dat"));
     const QString copy = Path(QStringLiteral("b.dat"));
     prompter_.fileNames = {original, copy};
-    w.BLaduj_pomiarClick();
-    w.BZapisz_PomiarClick();
+    w.loadFlight();
+    w.saveFlight();
     EXPECT_TRUE(prompter_.shown.empty());
     EXPECT_EQ(ReadAll(copy), ReadAll(original));
 
@@ -340,9 +340,9 @@ TEST_F(MainWindowTest, SaveAfterLoadWritesTheSameBytes) {
     const QByteArray before = ReadAll(copy);
     const QString other = WriteFlight(QStringLiteral("c.dat"), SynthParams{.samplingCode = 4});
     prompter_.fileNames = {other, copy};
-    w.BLaduj_pomiarClick();
+    w.loadFlight();
     prompter_.confirmations = {false};
-    w.BZapisz_PomiarClick();
+    w.saveFlight();
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_TRUE(prompter_.shown[0].confirmation);
     EXPECT_EQ(prompter_.shown[0].text, QString::fromUtf8("Plik istnieje. Zapisać?"));
@@ -353,19 +353,19 @@ TEST_F(MainWindowTest, SaveAfterLoadWritesTheSameBytes) {
 
     prompter_.fileNames = {copy};
     prompter_.confirmations = {true};
-    w.BZapisz_PomiarClick();
+    w.saveFlight();
     EXPECT_EQ(ReadAll(copy), ReadAll(other));
 
     // Cancelling the dialog writes nothing.
     prompter_.fileNames = {QString()};
-    w.BZapisz_PomiarClick();
+    w.saveFlight();
     EXPECT_EQ(ReadAll(copy), ReadAll(other));
 }
 
 TEST_F(MainWindowTest, SaveWithoutAFlightSaysNoData) {
-    TOrlomat_BMP& w = Open();
-    w.English1Click();
-    w.BZapisz_PomiarClick();
+    MainWindow& w = Open();
+    w.switchToEnglish();
+    w.saveFlight();
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text, QStringLiteral("No data"));
     EXPECT_EQ(prompter_.shown[0].caption, QStringLiteral("Altimeter - error"));
@@ -373,30 +373,30 @@ TEST_F(MainWindowTest, SaveWithoutAFlightSaysNoData) {
 }
 
 TEST_F(MainWindowTest, AFailedSaveReportsTheReasonAndKeepsTheOldFile) {
-    TOrlomat_BMP& w = Open();
-    ASSERT_TRUE(w.LoadFlightFile(WriteFlight(QStringLiteral("a.dat"))));
+    MainWindow& w = Open();
+    ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("a.dat"))));
     prompter_.fileNames = {Path(QStringLiteral("no/such/folder/x.dat"))};
-    w.BZapisz_PomiarClick();
+    w.saveFlight();
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_TRUE(prompter_.shown[0].text.startsWith(QString::fromUtf8("Nie można zapisać pliku ")));
     EXPECT_EQ(prompter_.shown[0].caption, QStringLiteral("Orlomat - problem"));
 }
 
 TEST_F(MainWindowTest, FilesThatHoldNoFlightAreRefusedAndTheCurrentFlightStays) {
-    TOrlomat_BMP& w = Open();
-    ASSERT_TRUE(w.LoadFlightFile(WriteFlight(QStringLiteral("good.dat"))));
+    MainWindow& w = Open();
+    ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("good.dat"))));
     const auto record = w.session().current.record;
     const int points = w.chart()->pointCount(1);
-    const QString title = w.GroupB_Alt->title();
+    const QString title = w.flightGroup->title();
 
     const QString tiny = Path(QStringLiteral("tiny.dat"));
     WriteAll(tiny, QByteArray(20, '\x01'));
-    EXPECT_FALSE(w.LoadFlightFile(tiny));
+    EXPECT_FALSE(w.loadFlightFile(tiny));
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text, QStringLiteral("Plik nie zawiera zapisu lotu"));
 
-    w.English1Click();
-    EXPECT_FALSE(w.LoadFlightFile(Path(QStringLiteral("missing.dat"))));
+    w.switchToEnglish();
+    EXPECT_FALSE(w.loadFlightFile(Path(QStringLiteral("missing.dat"))));
     ASSERT_EQ(prompter_.shown.size(), 2u);
     EXPECT_TRUE(prompter_.shown[1].text.startsWith(QStringLiteral("Cannot open the file ")));
     EXPECT_EQ(prompter_.shown[1].caption, QStringLiteral("Altimeter - error"));
@@ -407,21 +407,21 @@ TEST_F(MainWindowTest, FilesThatHoldNoFlightAreRefusedAndTheCurrentFlightStays) 
 }
 
 TEST_F(MainWindowTest, LongFilesLoadTheirFirst33000Bytes) {
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     SynthParams p;
     p.glideSeconds = 5000.0f;
     auto bytes = SynthesizeFlight(p);
     bytes.resize(40000, 0x33);
     const QString path = Path(QStringLiteral("long.dat"));
     WriteAll(path, Bytes(bytes));
-    ASSERT_TRUE(w.LoadFlightFile(path));
+    ASSERT_TRUE(w.loadFlightFile(path));
     EXPECT_EQ(w.session().current.record.size(), 33000u);
     EXPECT_EQ(w.chart()->pointCount(1), 8242 - 5);
 }
 
 TEST_F(MainWindowTest, ZoomRuleFollowsTheSpanAndTheSamplingRate) {
-    TOrlomat_BMP& w = Open();
-    ASSERT_TRUE(w.LoadFlightFile(WriteFlight(QStringLiteral("ten.dat")))); // 10 per second
+    MainWindow& w = Open();
+    ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("ten.dat")))); // 10 per second
     ChartView* c = w.chart();
     c->zoomTo(10, 109); // span 99
     EXPECT_EQ(c->bottomMinorTickCount(), 9);
@@ -436,16 +436,16 @@ TEST_F(MainWindowTest, ZoomRuleFollowsTheSpanAndTheSamplingRate) {
     EXPECT_EQ(c->bottomMinorTickCount(), 9); // undo keeps the count
 
     ASSERT_TRUE(
-        w.LoadFlightFile(WriteFlight(QStringLiteral("one.dat"), SynthParams{.samplingCode = 4})));
+        w.loadFlightFile(WriteFlight(QStringLiteral("one.dat"), SynthParams{.samplingCode = 4})));
     c->zoomTo(0, 20);
     EXPECT_EQ(c->bottomMinorTickCount(), 0);
     EXPECT_FALSE(c->bottomMinorGridVisible());
 }
 
 TEST_F(MainWindowTest, DraggingZoomsLeftToRightAndUndoesRightToLeft) {
-    TOrlomat_BMP& w = Open();
+    MainWindow& w = Open();
     w.show();
-    ASSERT_TRUE(w.LoadFlightFile(WriteFlight(QStringLiteral("a.dat"))));
+    ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("a.dat"))));
     QApplication::processEvents();
     ChartView* c = w.chart();
     QSignalSpy zoomed(c, &ChartView::zoomed);
@@ -465,16 +465,16 @@ TEST_F(MainWindowTest, DraggingZoomsLeftToRightAndUndoesRightToLeft) {
 }
 
 TEST_F(MainWindowTest, SpeedSwitchClearsOnlyTheSpeedCurveAndRedrawsFromTheRecord) {
-    TOrlomat_BMP& w = Open();
-    ASSERT_TRUE(w.LoadFlightFile(WriteFlight(QStringLiteral("a.dat"))));
+    MainWindow& w = Open();
+    ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("a.dat"))));
     const int altitude = w.chart()->pointCount(1);
-    w.Przyspieszenie1Click();
-    EXPECT_FALSE(w.Przyspieszenie1->isChecked());
+    w.toggleSpeedCurve();
+    EXPECT_FALSE(w.speedCurveAction->isChecked());
     EXPECT_EQ(w.session().settings.showAcceleration, 0);
     EXPECT_EQ(w.chart()->pointCount(2), 0);
     EXPECT_EQ(w.chart()->pointCount(1), altitude);
-    w.Przyspieszenie1Click();
-    EXPECT_TRUE(w.Przyspieszenie1->isChecked());
+    w.toggleSpeedCurve();
+    EXPECT_TRUE(w.speedCurveAction->isChecked());
     EXPECT_EQ(w.chart()->pointCount(1), altitude);
     EXPECT_EQ(w.chart()->pointCount(2), altitude - 2);
 }

@@ -1,7 +1,7 @@
 #include "ui/chart_view.h"
 #include "app/cli.h"
 #include "tools/synth/flight_synth.h"
-#include "ui/orlomat_1.h"
+#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
 
 #include <QDir>
@@ -25,9 +25,9 @@ namespace {
 class PrintTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
+        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
                                                 prompter);
-        window->CreateDialogs();
+        window->createDialogs();
         window->resize(1300, 834);
         window->show();
     }
@@ -40,12 +40,12 @@ protected:
         return path;
     }
     void SetValues() {
-        window->E_NrZawodnika->setText(QStringLiteral("12"));
-        window->E_NrSeryjny->setText(QStringLiteral("345"));
-        window->E_MaxGl->setText(QStringLiteral("123.4"));
-        window->EMinimum->setText(QStringLiteral("0.0"));
-        window->E_TempGl->setText(QStringLiteral("16"));
-        window->E_probkGl->setText(QStringLiteral("10 pom/sek"));
+        window->competitorEdit->setText(QStringLiteral("12"));
+        window->serialEdit->setText(QStringLiteral("345"));
+        window->maxEdit->setText(QStringLiteral("123.4"));
+        window->minEdit->setText(QStringLiteral("0.0"));
+        window->temperatureEdit->setText(QStringLiteral("16"));
+        window->samplingEdit->setText(QStringLiteral("10 pom/sek"));
     }
     // The lowest row of the rasterised PDF page with ink, as a fraction of the page height.
     double LowestInk(const QString& pdf) {
@@ -64,13 +64,13 @@ protected:
 
     QTemporaryDir dir;
     test::ScriptedPrompter prompter;
-    std::unique_ptr<TOrlomat_BMP> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(PrintTest, TitleLinesInBothLanguages) {
-    window->English1Click();
+    window->switchToEnglish();
     SetValues();
-    window->ComposePrintTitle();
+    window->composePrintTitle();
     QStringList lines = window->chart()->titleLines();
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(
@@ -80,14 +80,14 @@ TEST_F(PrintTest, TitleLinesInBothLanguages) {
     EXPECT_EQ(lines[2], QString::fromUtf8("        Max: 123.4 m    Min: 0.0m    Temp: 16°C    "
                                           "Sampling: 10 pom/sek"));
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(Qt::white));
-    window->RestoreScreenTitle();
+    window->restoreScreenTitle();
     EXPECT_EQ(window->chart()->titleLines(),
               QStringList{QStringLiteral("        Wysokosc / Altitude")});
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
 
-    window->Polski1Click();
+    window->switchToPolish();
     SetValues();
-    window->ComposePrintTitle();
+    window->composePrintTitle();
     lines = window->chart()->titleLines();
     EXPECT_EQ(lines[0],
               QStringLiteral("        Odczyt z: Orlomat    Nr.Zawodnika: 12    Nr.Seryjny: 345"));
@@ -97,7 +97,7 @@ TEST_F(PrintTest, TitleLinesInBothLanguages) {
 TEST_F(PrintTest, PrintLeavesTheBottomMarginFreeForEachOrientation) {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
         GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
-    ASSERT_TRUE(window->LoadFlightFile(Flight()));
+    ASSERT_TRUE(window->loadFlightFile(Flight()));
     const QString landscape = dir.filePath(QStringLiteral("l.pdf"));
     const QString portrait = dir.filePath(QStringLiteral("p.pdf"));
     for (const auto& [file, orientation] : {std::pair{landscape, QPageLayout::Landscape},
@@ -107,8 +107,8 @@ TEST_F(PrintTest, PrintLeavesTheBottomMarginFreeForEachOrientation) {
             p.setOutputFileName(file);
             p.setPageOrientation(orientation);
         };
-        window->UstawDrukarke1Click();
-        window->Drukuj1Click();
+        window->setUpPrinter();
+        window->printChart();
         EXPECT_EQ(window->chart()->titleLines(),
                   QStringList{QStringLiteral("        Wysokosc / Altitude")});
     }
@@ -121,13 +121,13 @@ TEST_F(PrintTest, PrintLeavesTheBottomMarginFreeForEachOrientation) {
 }
 
 TEST_F(PrintTest, PictureNamesAndSize) {
-    ASSERT_TRUE(window->LoadFlightFile(Flight()));
+    ASSERT_TRUE(window->loadFlightFile(Flight()));
     const struct {
         const char *chosen, *written;
     } cases[] = {{"lot", "lot.bmp"}, {"lot.BMP", "lot.BMP.bmp"}, {"lot.bmp.old", "lot.bmp.old"}};
     for (const auto& c : cases) {
         prompter.fileNames = {dir.filePath(QString::fromLatin1(c.chosen))};
-        window->ZapiszObraz1Click();
+        window->savePicture();
         const QImage picture(dir.filePath(QString::fromLatin1(c.written)), "BMP");
         ASSERT_FALSE(picture.isNull()) << c.written;
         EXPECT_EQ(picture.size(), window->chart()->size());
@@ -138,12 +138,12 @@ TEST_F(PrintTest, PictureNamesAndSize) {
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
 
     prompter.fileNames = {QString()}; // cancelled: nothing written, the screen look returns
-    window->ZapiszObraz1Click();
+    window->savePicture();
     EXPECT_EQ(window->chart()->titleLines(),
               QStringList{QStringLiteral("        Wysokosc / Altitude")});
 
     prompter.fileNames = {dir.filePath(QStringLiteral("no/such/folder/x"))};
-    window->ZapiszObraz1Click();
+    window->savePicture();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_TRUE(prompter.shown[0].text.startsWith(QString::fromUtf8("Nie można zapisać pliku ")));
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
@@ -156,10 +156,10 @@ TEST_F(PrintTest, HelpOpensTheManualOfTheLanguageInForce) {
         QFile f(dir.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    window->English1Click();
-    window->Help1Click();
-    window->Polski1Click();
-    window->FormHelp();
+    window->switchToEnglish();
+    window->openManual();
+    window->switchToPolish();
+    window->helpRequested();
     QDir::setCurrent(previous);
     ASSERT_EQ(prompter.openedDocuments.size(), 2);
     EXPECT_EQ(prompter.openedDocuments[0],
@@ -171,7 +171,7 @@ TEST_F(PrintTest, HelpOpensTheManualOfTheLanguageInForce) {
 TEST_F(PrintTest, AMissingManualIsNamed) {
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    window->Help1Click();
+    window->openManual();
     QDir::setCurrent(previous);
     EXPECT_TRUE(prompter.openedDocuments.isEmpty());
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -184,7 +184,7 @@ TEST_F(PrintTest, InfoIsModal) {
     prompter.onModal = [&](QDialog& d) {
         modal = d.isModal() && d.windowTitle() == QStringLiteral("Orlomat USB");
     };
-    window->Info1Click();
+    window->showInfo();
     EXPECT_EQ(prompter.modals, 1);
     EXPECT_TRUE(modal);
 }

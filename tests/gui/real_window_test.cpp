@@ -4,8 +4,8 @@
 #include "ui/chart_view.h"
 #include "tests/support/emulator_process.h"
 #include "tools/synth/flight_synth.h"
-#include "ui/fustawienia.h"
-#include "ui/orlomat_1.h"
+#include "ui/device_settings_dialog.h"
+#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
 
 #include <QAction>
@@ -77,8 +77,8 @@ protected:
         f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
         f.close();
         settings = dir.filePath(QStringLiteral("OrlomatBMP.par"));
-        window = std::make_unique<TOrlomat_BMP>(settings, prompter);
-        window->CreateDialogs();
+        window = std::make_unique<MainWindow>(settings, prompter);
+        window->createDialogs();
         window->setGeometry(0, 0, 1300, 834);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -111,12 +111,12 @@ protected:
     QTemporaryDir dir;
     QString flight, settings;
     RealDialogsPrompter prompter;
-    std::unique_ptr<TOrlomat_BMP> window;
+    std::unique_ptr<MainWindow> window;
     ChartView* chart = nullptr;
 };
 
 TEST_F(RealWindow, PlainClickOnACurveRemovesItAndOnTheLegendRepaints) {
-    ASSERT_TRUE(window->LoadFlightFile(flight));
+    ASSERT_TRUE(window->loadFlightFile(flight));
     QTest::qWait(100);
     SaveShot(*window, QStringLiteral("loaded.png"));
     const int speedPoints = chart->pointCount(2);
@@ -131,8 +131,8 @@ TEST_F(RealWindow, PlainClickOnACurveRemovesItAndOnTheLegendRepaints) {
     ClickAt(chart, PointOf(1, IndexOfMaximum(1)));
     EXPECT_TRUE(WaitFor([&] { return chart->pointCount(1) == 0; })) << "the altitude curve stays";
     EXPECT_EQ(chart->pointCount(2), speedPoints); // only the clicked curve goes
-    EXPECT_TRUE(window->E_MaxGl->text().isEmpty());
-    EXPECT_EQ(window->GroupB_Alt->title(), QStringLiteral("Orlomat"));
+    EXPECT_TRUE(window->maxEdit->text().isEmpty());
+    EXPECT_EQ(window->flightGroup->title(), QStringLiteral("Orlomat"));
 
     // A drag still zooms.
     const QPoint from = chart->mapToGlobal(chart->axisRect()->rect().center() - QPoint(200, 0));
@@ -146,7 +146,7 @@ TEST_F(RealWindow, PlainClickOnACurveRemovesItAndOnTheLegendRepaints) {
 }
 
 TEST_F(RealWindow, AResizeRoundTripGivesTheSamePictureAndNothingOverlaps) {
-    ASSERT_TRUE(window->LoadFlightFile(flight));
+    ASSERT_TRUE(window->loadFlightFile(flight));
     QTest::qWait(150);
     const QImage before = chart->grab().toImage();
     for (const QSize size : {QSize(400, 300), QSize(1920, 1050), QSize(800, 600)}) {
@@ -158,9 +158,9 @@ TEST_F(RealWindow, AResizeRoundTripGivesTheSamePictureAndNothingOverlaps) {
         if (size.width() >= 800) { // below that the window is smaller than the chart's minimum
             EXPECT_TRUE(plot.contains(chart->legend->outerRect())) << size.width();
         }
-        EXPECT_GE(window->Label2->y(), chart->height() - ChartView::kCaptionStrip) << size.width();
-        EXPECT_GE(window->Label6->y(), chart->height() - ChartView::kCaptionStrip);
-        EXPECT_LE(window->Label6->geometry().right(), plot.left() - 8);
+        EXPECT_GE(window->secondsCaption->y(), chart->height() - ChartView::kCaptionStrip) << size.width();
+        EXPECT_GE(window->metresCaption->y(), chart->height() - ChartView::kCaptionStrip);
+        EXPECT_LE(window->metresCaption->geometry().right(), plot.left() - 8);
     }
     ResizeTo(1300, 834);
     const QImage after = chart->grab().toImage();
@@ -193,11 +193,11 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
     int ticks = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        TFormUstawienia* dialog = window->FormUstawienia;
+        DeviceSettingsDialog* dialog = window->deviceSettingsDialog;
         if (!escaped && dialog->isVisible()) {
             escaped = true;
             SaveShot(*dialog, QStringLiteral("settings.png"));
-            EXPECT_EQ(dialog->CB_Numer_Portu->currentText(), emu.port());
+            EXPECT_EQ(dialog->portCombo->currentText(), emu.port());
             Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
                  QString::number(dialog->winId()), QStringLiteral("key"),
                  QStringLiteral("Escape")});
@@ -208,20 +208,20 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
     });
     watch.start(50);
     QMenuBar* bar = window->menuBar();
-    ClickAt(bar, bar->actionGeometry(window->Ustawienia1->menuAction()).center());
-    ASSERT_TRUE(WaitFor([&] { return window->Ustawienia1->isVisible(); }));
-    ClickAt(window->Ustawienia1,
-            window->Ustawienia1->actionGeometry(window->Orlomat1).center());
-    ASSERT_TRUE(WaitFor([&] { return escaped && !window->FormUstawienia->isVisible(); }, 15000));
+    ClickAt(bar, bar->actionGeometry(window->setupMenu->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return window->setupMenu->isVisible(); }));
+    ClickAt(window->setupMenu,
+            window->setupMenu->actionGeometry(window->deviceSettingsAction).center());
+    ASSERT_TRUE(WaitFor([&] { return escaped && !window->deviceSettingsDialog->isVisible(); }, 15000));
     watch.stop();
 
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
     EXPECT_FALSE(QFile::exists(settings)) << "closing the dialog wrote the settings";
     EXPECT_EQ(window->portName(), emu.port().toStdString());
-    EXPECT_EQ(window->FormUstawienia->E_NrZaw->text(), QStringLiteral("4321"));
+    EXPECT_EQ(window->deviceSettingsDialog->deviceCompetitorEdit->text(), QStringLiteral("4321"));
 
-    ClickAt(window->B_Odczyt_Orlomatu, window->B_Odczyt_Orlomatu->rect().center());
-    EXPECT_TRUE(WaitFor([&] { return window->E_NrZawodnika->text() == QStringLiteral("4321"); },
+    ClickAt(window->readButton, window->readButton->rect().center());
+    EXPECT_TRUE(WaitFor([&] { return window->competitorEdit->text() == QStringLiteral("4321"); },
                         15000))
         << "the download after the dialog did not happen";
     EXPECT_TRUE(prompter.shown.empty());
@@ -230,9 +230,9 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {
-    window->Polski1Click();
+    window->switchToPolish();
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Anuluj"));
-    window->English1Click();
+    window->switchToEnglish();
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }
 

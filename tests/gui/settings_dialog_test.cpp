@@ -1,8 +1,8 @@
 #include "device/altimeter.h"
 #include "tests/support/fake_line.h"
 #include "tools/synth/flight_synth.h"
-#include "ui/fustawienia.h"
-#include "ui/orlomat_1.h"
+#include "ui/device_settings_dialog.h"
+#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
 
 #include <QComboBox>
@@ -26,10 +26,10 @@ class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::AnswerFrom(line, replies);
-        window = std::make_unique<TOrlomat_BMP>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
+        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
                                                 prompter, &line, &clock);
-        window->CreateDialogs();
-        dialog = window->FormUstawienia;
+        window->createDialogs();
+        dialog = window->deviceSettingsDialog;
     }
     std::vector<QString> Texts() const {
         std::vector<QString> t;
@@ -42,20 +42,20 @@ protected:
         prompter.onModal = [&](QDialog&) {
             if (whileOpen) whileOpen();
         };
-        window->Ustawienia1Click();
+        window->openDeviceSettings();
     }
     void Fill(const char* level, const char* competitor, const char* delay) {
-        dialog->E_Poziom->setText(QString::fromLatin1(level));
-        dialog->E_NrZaw->setText(QString::fromLatin1(competitor));
-        dialog->E_CzasOp->setText(QString::fromLatin1(delay));
+        dialog->levelEdit->setText(QString::fromLatin1(level));
+        dialog->deviceCompetitorEdit->setText(QString::fromLatin1(competitor));
+        dialog->delayEdit->setText(QString::fromLatin1(delay));
     }
 
     QTemporaryDir dir;
     test::FakeClock clock;
     test::FakeLine line{clock};
     test::ScriptedPrompter prompter;
-    std::unique_ptr<TOrlomat_BMP> window;
-    TFormUstawienia* dialog = nullptr;
+    std::unique_ptr<MainWindow> window;
+    DeviceSettingsDialog* dialog = nullptr;
     test::Replies replies = test::WellBehavedReplies(0x19);
 };
 
@@ -66,32 +66,32 @@ TEST_F(SettingsDialogTest, OpeningReadsTheAltimeterIntoTheFields) {
     EXPECT_EQ(prompter.modals, 1);
     EXPECT_TRUE(portOpenWhileShown);
     EXPECT_FALSE(line.isOpen); // closing the dialog closes the port
-    EXPECT_EQ(dialog->E_NrZaw->text(), QStringLiteral("12"));
-    EXPECT_EQ(dialog->E_NrSer->text(), QStringLiteral("345"));
-    EXPECT_EQ(dialog->E_Kal_Temp->text(), QStringLiteral("20")); // byte 25
-    EXPECT_EQ(dialog->E_Poziom->text(), QStringLiteral("30"));
-    EXPECT_EQ(dialog->ComboBox_ImPomiarow->currentText(), QStringLiteral("10 pom/sek"));
-    EXPECT_EQ(dialog->ComboB_Zer->currentIndex(), 1);
-    EXPECT_EQ(dialog->E_CzasOp->text(), QStringLiteral("180"));
-    EXPECT_EQ(dialog->Edit_Wersja->text(), QStringLiteral("V 2016.4"));
-    EXPECT_FALSE(window->ECzekaj->isVisible());
+    EXPECT_EQ(dialog->deviceCompetitorEdit->text(), QStringLiteral("12"));
+    EXPECT_EQ(dialog->deviceSerialEdit->text(), QStringLiteral("345"));
+    EXPECT_EQ(dialog->deviceTemperatureEdit->text(), QStringLiteral("20")); // byte 25
+    EXPECT_EQ(dialog->levelEdit->text(), QStringLiteral("30"));
+    EXPECT_EQ(dialog->samplingCombo->currentText(), QStringLiteral("10 pom/sek"));
+    EXPECT_EQ(dialog->manualZeroCombo->currentIndex(), 1);
+    EXPECT_EQ(dialog->delayEdit->text(), QStringLiteral("180"));
+    EXPECT_EQ(dialog->versionEdit->text(), QStringLiteral("V 2016.4"));
+    EXPECT_FALSE(window->waitIndicator->isVisible());
     EXPECT_EQ(window->session().current.state.temperatureByte, 20);
     EXPECT_EQ(window->session().triggerLevel, 30);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ustawienia"));
-    EXPECT_EQ(dialog->L_Numer_Portu->text(), QStringLiteral("Wybierz Port"));
-    EXPECT_EQ(dialog->B_wyslij->text(), QStringLiteral("Zapisz"));
+    EXPECT_EQ(dialog->portLabel->text(), QStringLiteral("Wybierz Port"));
+    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("Zapisz"));
 }
 
 TEST_F(SettingsDialogTest, CaptionsFollowTheLanguageAtActivation) {
-    window->English1Click();
+    window->switchToEnglish();
     Open();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Setup"));
-    EXPECT_EQ(dialog->L_PoziomWyzwalania->text(), QStringLiteral("Setup Heigh Trigger"));
-    EXPECT_EQ(dialog->L_Sek->text(), QStringLiteral("[sec]"));
-    EXPECT_EQ(dialog->L_Ust_Probk->text(), QStringLiteral("Sampling"));
-    EXPECT_EQ(dialog->B_wyslij->text(), QStringLiteral("Save"));
+    EXPECT_EQ(dialog->levelLabel->text(), QStringLiteral("Setup Heigh Trigger"));
+    EXPECT_EQ(dialog->secondsLabel->text(), QStringLiteral("[sec]"));
+    EXPECT_EQ(dialog->deviceSamplingLabel->text(), QStringLiteral("Sampling"));
+    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("Save"));
     // The manual-zeroing items keep the language of the dialog's creation.
-    EXPECT_EQ(dialog->ComboB_Zer->itemText(1), QStringLiteral("Tak"));
+    EXPECT_EQ(dialog->manualZeroCombo->itemText(1), QStringLiteral("Tak"));
 }
 
 TEST_F(SettingsDialogTest, FailedReadClearsPartOfTheFields) {
@@ -99,18 +99,18 @@ TEST_F(SettingsDialogTest, FailedReadClearsPartOfTheFields) {
     replies['4'] = Frame(9, 0); // 9 bytes: the read fails
     Open();
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Błąd komunikacji")});
-    EXPECT_TRUE(dialog->E_NrZaw->text().isEmpty());
-    EXPECT_TRUE(dialog->E_Poziom->text().isEmpty());
-    EXPECT_TRUE(dialog->E_Kal_Temp->text().isEmpty());
-    EXPECT_EQ(dialog->ComboBox_ImPomiarow->currentIndex(), 2);
-    EXPECT_EQ(dialog->ComboB_Zer->currentIndex(), 0);
-    EXPECT_EQ(dialog->E_CzasOp->text(), QStringLiteral("180")); // kept
-    EXPECT_EQ(dialog->Edit_Wersja->text(), QStringLiteral("V 2016.4"));
+    EXPECT_TRUE(dialog->deviceCompetitorEdit->text().isEmpty());
+    EXPECT_TRUE(dialog->levelEdit->text().isEmpty());
+    EXPECT_TRUE(dialog->deviceTemperatureEdit->text().isEmpty());
+    EXPECT_EQ(dialog->samplingCombo->currentIndex(), 2);
+    EXPECT_EQ(dialog->manualZeroCombo->currentIndex(), 0);
+    EXPECT_EQ(dialog->delayEdit->text(), QStringLiteral("180")); // kept
+    EXPECT_EQ(dialog->versionEdit->text(), QStringLiteral("V 2016.4"));
 }
 
 TEST_F(SettingsDialogTest, MissingPortShowsBothMessages) {
     line.openSucceeds = false;
-    Open([&] { dialog->BWyslijPClick(); });
+    Open([&] { dialog->sendSettings(); });
     // The cleared fields stop the send at the empty-field test; nothing is sent.
     EXPECT_EQ(Texts(), (std::vector<QString>{QStringLiteral("Błąd komunikacji z portem: COM5"),
                                              QStringLiteral("Błąd komunikacji"),
@@ -121,7 +121,7 @@ TEST_F(SettingsDialogTest, MissingPortShowsBothMessages) {
 TEST_F(SettingsDialogTest, SendingTheLimitsWritesTheirBytes) {
     Open([&] {
         Fill("200", "10000", "300");
-        dialog->BWyslijPClick();
+        dialog->sendSettings();
     });
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Ustawienia OK")});
     EXPECT_EQ(prompter.shown[0].caption, QStringLiteral("Ustawienia"));
@@ -147,7 +147,7 @@ TEST_F(SettingsDialogTest, ValuesAboveTheLimitsStopTheSend) {
         Open([&] {
             Fill(c.level, c.competitor, c.delay);
             prompter.shown.clear(); // the typing warnings are not what is tested here
-            dialog->BWyslijPClick();
+            dialog->sendSettings();
             stillOpen = dialog->isVisible() && line.isOpen;
         });
         EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")}) << c.level;
@@ -159,10 +159,10 @@ TEST_F(SettingsDialogTest, ValuesAboveTheLimitsStopTheSend) {
 TEST_F(SettingsDialogTest, TypingWarnsAboveTheLimitButNotForDelaysUpTo30000) {
     Open([&] {
         prompter.shown.clear();
-        dialog->E_CzasOp->setText(QStringLiteral("301"));
+        dialog->delayEdit->setText(QStringLiteral("301"));
         EXPECT_TRUE(prompter.shown.empty());
-        dialog->E_Poziom->setText(QStringLiteral("201"));
-        dialog->E_NrZaw->setText(QStringLiteral("-")); // a sign on its own: still typing
+        dialog->levelEdit->setText(QStringLiteral("201"));
+        dialog->deviceCompetitorEdit->setText(QStringLiteral("-")); // a sign on its own: still typing
         EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")});
     });
 }
@@ -170,7 +170,7 @@ TEST_F(SettingsDialogTest, TypingWarnsAboveTheLimitButNotForDelaysUpTo30000) {
 TEST_F(SettingsDialogTest, HotDeviceWarnsWhenTheDialogIsFilled) {
     replies['4'] = Frame{0, 0, 0, 0, 90, 0, 0, 2}; // 90 degrees shows 73: above 70
     Open();
-    EXPECT_EQ(dialog->E_Kal_Temp->text(), QStringLiteral("73"));
+    EXPECT_EQ(dialog->deviceTemperatureEdit->text(), QStringLiteral("73"));
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")});
 }
 
@@ -178,12 +178,12 @@ TEST_F(SettingsDialogTest, EmptyOrUnreadableFieldsSendNothing) {
     Open([&] {
         Fill("10", "5", "");
         prompter.shown.clear();
-        dialog->BWyslijPClick();
+        dialog->sendSettings();
         EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Pole nie może być puste")});
         prompter.shown.clear();
         Fill("abc", "5", "1");
         prompter.shown.clear();
-        dialog->BWyslijPClick();
+        dialog->sendSettings();
         EXPECT_EQ(Texts(),
                   std::vector<QString>{QStringLiteral("\"abc\" nie jest liczbą całkowitą")});
     });
@@ -193,10 +193,10 @@ TEST_F(SettingsDialogTest, EmptyOrUnreadableFieldsSendNothing) {
 TEST_F(SettingsDialogTest, SamplingCodeWithoutAnItemIsNotSentBack) {
     replies['4'] = Frame{0, 0, 0, 0, 10, 4, 0, 0x09};
     Open([&] {
-        EXPECT_EQ(dialog->ComboBox_ImPomiarow->currentIndex(), -1);
+        EXPECT_EQ(dialog->samplingCombo->currentIndex(), -1);
         Fill("1", "1", "1");
         prompter.shown.clear();
-        dialog->BWyslijPClick();
+        dialog->sendSettings();
     });
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Pole nie może być puste")});
     EXPECT_EQ(line.frames.size(), 4u);
@@ -204,8 +204,8 @@ TEST_F(SettingsDialogTest, SamplingCodeWithoutAnItemIsNotSentBack) {
 
 TEST_F(SettingsDialogTest, ChangingThePortStoresItAndReadsAgain) {
     Open([&] {
-        dialog->CB_Numer_Portu->setEditText(QStringLiteral("COM12"));
-        dialog->CB_Numer_PortuChange();
+        dialog->portCombo->setEditText(QStringLiteral("COM12"));
+        dialog->portChanged();
     });
     EXPECT_EQ(window->session().settings.portName(), "COM12");
     EXPECT_EQ(line.lastName, "COM12");
@@ -218,8 +218,8 @@ TEST_F(SettingsDialogTest, ChangingThePortStoresItAndReadsAgain) {
 TEST_F(SettingsDialogTest, PortNamesOfTheWrongLengthAreRefused) {
     Open([&] {
         for (const char* name : {"/dev/ttyUSB0", "CO"}) {
-            dialog->CB_Numer_Portu->setEditText(QString::fromLatin1(name));
-            dialog->CB_Numer_PortuChange();
+            dialog->portCombo->setEditText(QString::fromLatin1(name));
+            dialog->portChanged();
         }
     });
     EXPECT_EQ(Texts(), (std::vector<QString>{
@@ -230,7 +230,7 @@ TEST_F(SettingsDialogTest, PortNamesOfTheWrongLengthAreRefused) {
 }
 
 TEST_F(SettingsDialogTest, DefaultSetupFlashesOkAndTouchesNothingElse) {
-    ASSERT_TRUE(window->LoadFlightFile([&] {
+    ASSERT_TRUE(window->loadFlightFile([&] {
         const QString p = dir.filePath(QStringLiteral("a.dat"));
         QFile f(p);
         f.open(QIODevice::WriteOnly);
@@ -238,21 +238,21 @@ TEST_F(SettingsDialogTest, DefaultSetupFlashesOkAndTouchesNothingElse) {
         f.write(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
         return p;
     }()));
-    const QString maxText = window->E_MaxGl->text();
+    const QString maxText = window->maxEdit->text();
     const auto record = window->session().current.record;
-    window->Se1Click();
+    window->applyDefaultSetup();
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(line.frames.size(), 4u);
     EXPECT_EQ(window->session().current.curve.maximum, 0.0f);
-    EXPECT_EQ(window->E_MaxGl->text(), maxText);
+    EXPECT_EQ(window->maxEdit->text(), maxText);
     EXPECT_EQ(window->session().current.record, record);
-    EXPECT_FALSE(window->EUstawieniaOK->isVisible());
+    EXPECT_FALSE(window->setupOkIndicator->isVisible());
     EXPECT_EQ(clock.now, 2 * 500 + 2 * 200 + 4 * 250 + 1000); // the indicator's second
     EXPECT_FALSE(QFile::exists(window->settingsPath()));
 
     replies['5'] = std::nullopt;
     const long before = clock.now;
-    window->Se1Click();
+    window->applyDefaultSetup();
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Błąd zapisu")});
     EXPECT_EQ(clock.now - before, 500); // no indicator
 }

@@ -64,12 +64,12 @@ TEST(Language, MessageTextsFitTheirFieldsWithTheTerminatingZero) {
 }
 
 TEST(Language, TextsKeepTheirBlanks) {
-    EXPECT_STREQ(Tr(Caption::Porownanie, 1), "Compare   ");
-    EXPECT_STREQ(Tr(Caption::Przyspieszenie, 1), "Acceleration  ");
-    EXPECT_STREQ(Tr(Caption::Czekaj, 0), "     Czekaj");
-    EXPECT_STREQ(Tr(Caption::Czekaj, 1), "      Wait");
-    EXPECT_STREQ(Tr(Caption::OdczytZ, 0), "Odczyt z: ");
-    EXPECT_STREQ(Tr(Caption::OdczytZ, 1), "Read from:");
+    EXPECT_STREQ(Tr(Caption::Compare, 1), "Compare   ");
+    EXPECT_STREQ(Tr(Caption::Acceleration, 1), "Acceleration  ");
+    EXPECT_STREQ(Tr(Caption::Wait, 0), "     Czekaj");
+    EXPECT_STREQ(Tr(Caption::Wait, 1), "      Wait");
+    EXPECT_STREQ(Tr(Caption::ReadFrom, 0), "Odczyt z: ");
+    EXPECT_STREQ(Tr(Caption::ReadFrom, 1), "Read from:");
     EXPECT_STREQ(Tr(Caption::WindowCaption, 0), Tr(Caption::WindowCaption, 1));
     EXPECT_STREQ(Tr(Message::ErrorCaption, 1), "Altimeter - error");
     EXPECT_STREQ(Tr(Message::FileExists, 0), "Plik istnieje. Zapisać?");

@@ -5,9 +5,9 @@
 //                      [--info-dialog]
 #include "ui/chart_view.h"
 #include "ui/console_prompter.h"
-#include "ui/dialogs.h"
-#include "ui/fustawienia.h"
-#include "ui/orlomat_1.h"
+#include "ui/info_dialog.h"
+#include "ui/device_settings_dialog.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir dir;
     orlomat::ConsolePrompter prompter(std::cerr);
-    orlomat::TOrlomat_BMP window(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
-    window.CreateDialogs();
+    orlomat::MainWindow window(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    window.createDialogs();
     QSize size(1300, 834);
     QString flight;
     bool english = false;
@@ -62,28 +62,28 @@ int main(int argc, char** argv) {
     }
     window.resize(size);
     window.show();
-    if (english) window.English1Click();
-    if (!flight.isEmpty() && !window.LoadFlightFile(flight)) return 1;
+    if (english) window.switchToEnglish();
+    if (!flight.isEmpty() && !window.loadFlightFile(flight)) return 1;
     if (!downloadPort.isEmpty()) {
         window.setPortOverride(downloadPort);
-        window.B_Odczyt_OrlomatuClick();
+        window.readAltimeter();
     }
-    if (!compare.isEmpty() && !window.LoadComparisonFile(compare)) return 1;
-    if (filter) window.B_Filtr_AltClick();
+    if (!compare.isEmpty() && !window.loadComparisonFile(compare)) return 1;
+    if (filter) window.filterCurrentFlight();
     if (zoomTo > zoomFrom) window.chart()->zoomTo(zoomFrom, zoomTo);
     QApplication::processEvents();
     QWidget* shot = &window;
     if (settingsDialog) {
         // The device settings dialog, read from the port given with --download.
-        window.Ustawienia1Click();
-        window.FormUstawienia->show();
+        window.openDeviceSettings();
+        window.deviceSettingsDialog->show();
         QApplication::processEvents();
-        shot = window.FormUstawienia;
+        shot = window.deviceSettingsDialog;
     }
     if (infoDialog) {
-        window.FoInfo->show();
+        window.infoDialog->show();
         QApplication::processEvents();
-        shot = window.FoInfo;
+        shot = window.infoDialog;
     }
     if (!shot->grab().save(args[1])) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(args[1]));

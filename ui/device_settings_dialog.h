@@ -16,44 +16,44 @@ class QPushButton;
 
 namespace orlomat {
 
-class TOrlomat_BMP;
+class MainWindow;
 struct DeviceSettingsRead;
 
-class TFormUstawienia : public QDialog {
+class DeviceSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormUstawienia(TOrlomat_BMP& host);
+    explicit DeviceSettingsDialog(MainWindow& host);
 
     // Reads the settings over the open channel into the fields; false when a read failed.
-    bool ReadDeviceSettings();
+    bool readFromDevice();
     // True, after its message, when the level, delay or competitor field is empty.
-    bool CheckEmptyFields();
+    bool checkEmptyFields();
     // The partial clearing after a failed read on opening.
-    void ClearAfterFailedRead();
+    void clearAfterFailedRead();
     // Shows `name` as the chosen port (adding it to the list when it is not there), without
     // running the port change.
-    void ShowPort(const QString& name);
+    void showPort(const QString& name);
 
-    QComboBox* CB_Numer_Portu = nullptr;
-    QLineEdit *E_Poziom = nullptr, *E_Kal_Temp = nullptr, *E_NrZaw = nullptr, *E_CzasOp = nullptr,
-              *E_NrSer = nullptr, *Edit_Wersja = nullptr;
-    QComboBox *ComboBox_ImPomiarow = nullptr, *ComboB_Zer = nullptr;
-    QPushButton* B_wyslij = nullptr;
-    QLabel *L_Numer_Portu = nullptr, *L_PoziomWyzwalania = nullptr, *L_Kalibracja_Temp = nullptr,
-           *L_Ust_Probk = nullptr, *LZerReczne = nullptr, *L_Numer_Zawodnika = nullptr,
-           *L_CzasOp = nullptr, *L_Sek = nullptr, *L_NrSer = nullptr, *Label_Wersja = nullptr,
-           *Label1 = nullptr, *Label2 = nullptr;
+    QComboBox* portCombo = nullptr;
+    QLineEdit *levelEdit = nullptr, *deviceTemperatureEdit = nullptr, *deviceCompetitorEdit = nullptr, *delayEdit = nullptr,
+              *deviceSerialEdit = nullptr, *versionEdit = nullptr;
+    QComboBox *samplingCombo = nullptr, *manualZeroCombo = nullptr;
+    QPushButton* sendButton = nullptr;
+    QLabel *portLabel = nullptr, *levelLabel = nullptr, *deviceTemperatureLabel = nullptr,
+           *deviceSamplingLabel = nullptr, *manualZeroLabel = nullptr, *deviceCompetitorLabel = nullptr,
+           *delayLabel = nullptr, *secondsLabel = nullptr, *deviceSerialLabel = nullptr, *versionLabel = nullptr,
+           *metresUnitLabel = nullptr, *degreesUnitLabel = nullptr;
 
 public slots:
-    void CB_Numer_PortuChange();
-    void BWyslijPClick();
-    void FormActivate();
-    void E_Poziom_Ent();
-    void E_Kal_zaduzo();
-    void E_nrZaw_zaduzo();
-    void E_CzasOpChange();
-    void E_Poziom_Exit();
-    void E_CzasOpExit();
+    void portChanged();
+    void sendSettings();
+    void applyLanguageTexts();
+    void levelTyped();
+    void deviceTemperatureSet();
+    void competitorTyped();
+    void delayTyped();
+    void fieldLeft();
+    void delayLeft();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -64,7 +64,7 @@ private:
     // The field as a whole number, or a message and nothing.
     std::optional<std::int64_t> numberIn(const QLineEdit* edit);
     void error(Message message, const QString& prefix = {});
-    TOrlomat_BMP& host_;
+    MainWindow& host_;
     QString shownPort_; // the port the combo showed when the user last left it
 };
 

@@ -8,10 +8,10 @@ class QLabel;
 
 namespace orlomat {
 
-class TFoInfo : public QDialog {
+class InfoDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFoInfo(QWidget* parent = nullptr);
+    explicit InfoDialog(QWidget* parent = nullptr);
 };
 
 } // namespace orlomat

@@ -1,4 +1,4 @@
-#include "ui/dialogs.h"
+#include "ui/info_dialog.h"
 
 #include "ui/widgets.h"
 
@@ -28,7 +28,7 @@ QLabel* InfoLabel(QWidget* parent, const char* name, const QString& text, const 
 
 } // namespace
 
-TFoInfo::TFoInfo(QWidget* parent) : QDialog(parent) {
+InfoDialog::InfoDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FoInfo"));
     setModal(true);
     setWindowTitle(QStringLiteral("Orlomat USB"));

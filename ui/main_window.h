@@ -1,0 +1,188 @@
+// The main window: the top strip of buttons and value groups, the chart, the menus, and the
+// handlers that tie them to the flight core.
+#pragma once
+
+#include "core/language.h"
+#include "ui/session.h"
+
+#include <QColor>
+#include <QMainWindow>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPrinter;
+class QPushButton;
+class QTranslator;
+
+namespace orlomat {
+
+class Altimeter;
+class DeviceUi;
+class ChartView;
+class Clock;
+class Prompter;
+class SerialLine;
+class DeviceSettingsDialog;
+class InfoDialog;
+class FilterDialog;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Reads the settings file at `settingsPath` (defaults where it holds nothing). Without a
+    // line and a clock the window talks to the real serial port.
+    MainWindow(const QString& settingsPath, Prompter& prompter, SerialLine* line = nullptr,
+                 Clock* clock = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The three dialogs, created once after the main window, in this order.
+    void createDialogs();
+
+    Session& session() { return session_; }
+    const Session& session() const { return session_; }
+    ChartView* chart() const { return chartView; }
+    QString settingsPath() const { return settingsPath_; }
+
+    // Makes the flight in `path` the current flight; false (and a message) when it cannot.
+    bool loadFlightFile(const QString& path);
+
+    // A port to use for this run instead of the stored one (not saved).
+    void setPortOverride(const QString& port) { portOverride_ = port; }
+    std::string portName() const;
+    Altimeter& altimeter() { return *altimeter_; }
+    QPrinter& printer() { return *printer_; }
+    Prompter& prompter() { return prompter_; }
+    DeviceUi& deviceUi();
+
+public slots:
+    void layOutForm();
+    void closeProgram();
+    void saveSettings();
+    void applyLanguageTexts();
+    void switchToPolish();
+    void switchToEnglish();
+    void saveFlight();
+    void loadFlight();
+    void toggleSpeedCurve();
+    void readAltimeter();
+    void resetAltimeter();
+    void openDeviceSettings();
+    void applyDefaultSetup();
+    void openFilterSettings();
+    void filterCurrentFlight();
+    void filterComparisonFlight();
+    void chooseComparison();
+    void drawComparison();
+    void clearComparison();
+    void toggleValueMarks();
+    void removeClickedCurve(int series);
+    void repaintMainCurves();
+    void exportToSpreadsheet();
+    // Enter in a flight's temperature field (the key filter runs before).
+    void currentTemperatureKey(QChar key);
+    void comparisonTemperatureKey(QChar key);
+    void composePrintTitle();
+    void restoreScreenTitle();
+    void setUpPrinter();
+    void printChart();
+    void savePicture();
+    void openManual();
+    void helpRequested();
+    void showInfo();
+    // Loads a comparison flight; false (and a message) when it cannot.
+    bool loadComparisonFile(const QString& path);
+    void chartZoomed();
+    void chartZoomUndone();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void setLanguage(int language);
+    void showError(Message text, const QString& detail = {});
+    void applyFlightHeader(FlightSource source);
+    void decodeCurrentFlight();
+    void prepareCurrentFlightAxes();
+    void clearComparisonGroup();
+    QString chooseFileToOpen();
+    // A flight file's bytes (at most one record), or a message and nothing.
+    std::optional<std::vector<std::uint8_t>> readFlightFile(const QString& path);
+    // Writes a file the user chose, atomically; a message with the reason when it fails.
+    bool writeUserFile(const QString& path, const QByteArray& bytes);
+    void clearCurrentGroup();
+    void showMaximum(const QString& text);
+    void applyQtTranslation(int language);
+    void showFiltered(const FilteredFlight& f, int mainSeries, int dashedSeries, QLineEdit* maxField,
+                      QLineEdit* minField);
+    // Handles a key for a temperature field; true when the key is to be discarded.
+    bool temperatureKey(QLineEdit* edit, QChar key);
+    QString caption(Caption c) const;
+    // The manual of the language in force: a ".chm" or ".html" in the working directory,
+    // then beside the program, then where it is installed; empty when there is none.
+    QString findManual() const;
+    QString msg(Message m) const;
+
+    class DeviceView;
+    friend class DeviceView;
+
+    Session session_;
+    Prompter& prompter_;
+    std::unique_ptr<SerialLine> ownLine_;
+    std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<Altimeter> altimeter_;
+    std::unique_ptr<DeviceView> deviceView_;
+    QString portOverride_;
+    std::unique_ptr<QPrinter> printer_;
+    QColor savedChartColour_;
+    QString pictureDialogName_;
+    QString settingsPath_;
+    QString openDialogName_; // the file dialogs keep the last name chosen
+    QString saveDialogName_;
+    std::unique_ptr<QTranslator> qtTranslator_; // Qt's own dialog texts in Polish
+
+public:
+    // Controls, named as designed.
+    QWidget* client = nullptr;
+    QPushButton *readButton = nullptr, *resetButton = nullptr, *filterButton = nullptr;
+    QGroupBox* flightGroup = nullptr;
+    QLabel *maxLabel = nullptr, *minLabel = nullptr, *competitorLabel = nullptr, *serialLabel = nullptr,
+           *temperatureLabel = nullptr, *samplingLabel = nullptr, *maxUnitLabel = nullptr, *minUnitLabel = nullptr,
+           *temperatureUnitLabel = nullptr;
+    QLineEdit *maxEdit = nullptr, *minEdit = nullptr, *competitorEdit = nullptr,
+              *serialEdit = nullptr, *temperatureEdit = nullptr, *samplingEdit = nullptr;
+    QGroupBox* diskGroup = nullptr;
+    QPushButton *saveButton = nullptr, *loadButton = nullptr;
+    QPushButton *compareButton = nullptr, *compareFilterButton = nullptr;
+    QGroupBox* compareGroup = nullptr;
+    QLabel *compareMaxLabel = nullptr, *compareMinLabel = nullptr, *compareCompetitorLabel = nullptr, *compareSerialLabel = nullptr,
+           *compareTemperatureLabel = nullptr, *compareSamplingLabel = nullptr, *compareMaxUnitLabel = nullptr, *compareMinUnitLabel = nullptr,
+           *compareTemperatureUnitLabel = nullptr;
+    QLineEdit *compareMaxEdit = nullptr, *compareMinEdit = nullptr, *compareCompetitorEdit = nullptr,
+              *compareSerialEdit = nullptr, *compareTemperatureEdit = nullptr, *compareSamplingEdit = nullptr;
+    ChartView* chartView = nullptr;
+    QLabel *metresCaption = nullptr, *secondsCaption = nullptr, *speedCaption = nullptr;
+    QLineEdit *setupOkIndicator = nullptr, *readingIndicator = nullptr, *waitIndicator = nullptr;
+
+    QMenu *setupMenu = nullptr, *chartsMenu = nullptr, *printMenu = nullptr, *languageMenu = nullptr;
+    QAction *deviceSettingsAction = nullptr, *filterSettingsAction = nullptr, *defaultSetupAction = nullptr;
+    QAction *speedCurveAction = nullptr, *comparisonAction = nullptr, *valueMarksAction = nullptr;
+    QAction *printerSetupAction = nullptr, *printAction = nullptr, *savePictureAction = nullptr,
+            *exportAction = nullptr;
+    QAction *polishAction = nullptr, *englishAction = nullptr, *infoAction = nullptr, *helpAction = nullptr;
+
+    DeviceSettingsDialog* deviceSettingsDialog = nullptr;
+    InfoDialog* infoDialog = nullptr;
+    FilterDialog* filterDialog = nullptr;
+};
+
+} // namespace orlomat
