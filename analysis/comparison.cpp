@@ -38,4 +38,20 @@ ComparisonCurve DecodeComparison(std::span<const std::uint8_t> record, DecodingS
     return c;
 }
 
+ComparisonFlight DecodeComparisonRecord(std::vector<std::uint8_t> record,
+                                        std::optional<float> temperature, char decimalSeparator) {
+    ComparisonFlight f;
+    f.record = std::move(record);
+    f.header = InterpretFlightHeader(f.record, FlightSource::File);
+    ApplyHeaderToState(f.header, f.state);
+    if (temperature) f.state.flightTemperature = *temperature;
+    DecodeComparisonAgain(f, decimalSeparator);
+    return f;
+}
+
+void DecodeComparisonAgain(ComparisonFlight& flight, char decimalSeparator) {
+    flight.curve = DecodeComparison(flight.record, flight.state, flight.byteCount(),
+                                    decimalSeparator);
+}
+
 } // namespace orlomat

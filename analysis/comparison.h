@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/decode.h"
+#include "core/flight_record.h"
 
 #include <optional>
 #include <string>
@@ -28,5 +29,27 @@ struct ComparisonCurve {
 // `byteCount` is the record's length minus the 32-byte header.
 ComparisonCurve DecodeComparison(std::span<const std::uint8_t> record, DecodingState& state,
                                  std::uint32_t byteCount, char decimalSeparator = '.');
+
+// The comparison flight: its own record, state and curve.
+struct ComparisonFlight {
+    std::vector<std::uint8_t> record;
+    HeaderInfo header;
+    DecodingState state;
+    ComparisonCurve curve;
+
+    bool present() const { return !record.empty(); }
+    std::uint32_t byteCount() const {
+        return static_cast<std::uint32_t>(record.size() > kHeaderSize ? record.size() - kHeaderSize
+                                                                      : 0);
+    }
+};
+
+// A flight file's record as the comparison flight (the file column of the sampling table).
+ComparisonFlight DecodeComparisonRecord(std::vector<std::uint8_t> record,
+                                        std::optional<float> temperature = std::nullopt,
+                                        char decimalSeparator = '.');
+
+// Decodes the comparison flight again from its own record and state.
+void DecodeComparisonAgain(ComparisonFlight& flight, char decimalSeparator = '.');
 
 } // namespace orlomat

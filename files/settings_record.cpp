@@ -44,7 +44,7 @@ void SettingsRecord::sanitizeFilter() {
 std::array<std::uint8_t, kSettingsSize> SettingsRecord::toBytes() const {
     std::array<std::uint8_t, kSettingsSize> b{};
     std::memcpy(b.data(), port.data(), kPortNameSize);
-    const std::int32_t fields[8] = {portIndex, reserved, language,       showAcceleration,
+    const std::int32_t fields[8] = {portIndex, reserved, language,       showSpeedCurve,
                                     preCut,    finalCut, prefilterWidth, finalFilterWidth};
     for (int i = 0; i < 8; ++i)
         PutI32(b.data() + 8 + 4 * i, fields[i]);
@@ -55,7 +55,7 @@ void SettingsRecord::overlay(std::span<const std::uint8_t> bytes) {
     std::array<std::uint8_t, kSettingsSize> b = toBytes();
     std::copy_n(bytes.begin(), std::min(bytes.size(), kSettingsSize), b.begin());
     std::memcpy(port.data(), b.data(), kPortNameSize);
-    std::int32_t* fields[8] = {&portIndex, &reserved, &language,       &showAcceleration,
+    std::int32_t* fields[8] = {&portIndex, &reserved, &language,       &showSpeedCurve,
                                &preCut,    &finalCut, &prefilterWidth, &finalFilterWidth};
     for (int i = 0; i < 8; ++i)
         *fields[i] = GetI32(b.data() + 8 + 4 * i);

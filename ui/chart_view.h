@@ -17,6 +17,16 @@ namespace orlomat {
 
 class SecondsTicker;
 
+// The six series, as the designed Series1 .. Series6.
+enum class Series {
+    Altitude = 1,           // the current flight
+    Speed = 2,              // its vertical speed, on the right axis
+    Comparison = 3,         // the comparison flight
+    Unused = 4,             // designed, never filled, not in the legend
+    AltitudeBeforeFilter = 5,   // the current flight before smoothing, dashed
+    ComparisonBeforeFilter = 6, // the comparison flight before smoothing, dashed
+};
+
 class ChartView : public QCustomPlot {
     Q_OBJECT
 public:
@@ -30,6 +40,14 @@ public:
     // Series, numbered 1..6 as Series1 .. Series6.
     void clearSeries(int series);
     void addPoint(int series, double y, const QString& label);
+    void clearSeries(Series s) { clearSeries(static_cast<int>(s)); }
+    void addPoint(Series s, double y, const QString& label) {
+        addPoint(static_cast<int>(s), y, label);
+    }
+    void setSeriesTitle(Series s, const QString& title) {
+        setSeriesTitle(static_cast<int>(s), title);
+    }
+    void setMarksVisible(Series s, bool visible) { setMarksVisible(static_cast<int>(s), visible); }
     void setSeriesTitle(int series, const QString& title);
     QString seriesTitle(int series) const;
     void setMarksVisible(int series, bool visible);

@@ -2,7 +2,7 @@
 
 #include "device/altimeter.h"
 #include "core/language.h"
-#include "ui/main_window.h"
+#include "ui/session.h"
 #include "ui/prompter.h"
 #include "device/settings_exchange.h"
 
@@ -20,7 +20,7 @@ namespace orlomat {
 
 namespace {
 
-QLabel* MakeLabel(QWidget* parent, const char* name, int x, int y, const QString& text = {}) {
+QLabel* ColumnLabel(QWidget* parent, const char* name, int x, int y, const QString& text = {}) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
     l->move(x, y);
@@ -44,7 +44,8 @@ QStringList PortNames(const std::string& stored) {
 
 } // namespace
 
-DeviceSettingsDialog::DeviceSettingsDialog(MainWindow& host) : QDialog(&host), host_(host) {
+DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setObjectName(QStringLiteral("FormUstawienia"));
     setModal(true);
     setFixedSize(196, 535);
@@ -53,7 +54,7 @@ DeviceSettingsDialog::DeviceSettingsDialog(MainWindow& host) : QDialog(&host), h
     constexpr int x = 16, w = 121, unit = 142, step = 52;
     int y = 8;
     const auto row = [&](const char* label, auto*& field, auto make) {
-        QLabel* l = MakeLabel(this, label, x, y);
+        QLabel* l = ColumnLabel(this, label, x, y);
         field = make(y + 16);
         y += step;
         return l;
@@ -66,13 +67,13 @@ DeviceSettingsDialog::DeviceSettingsDialog(MainWindow& host) : QDialog(&host), h
     levelLabel = row("L_PoziomWyzwalania", levelEdit, [&](int fy) {
         return MakeWidget<QLineEdit>(this, "E_Poziom", x, fy, w, 22);
     });
-    metresUnitLabel = MakeLabel(this, "Label1", unit, y - step + 19, QStringLiteral("[m]"));
+    metresUnitLabel = ColumnLabel(this, "Label1", unit, y - step + 19, QStringLiteral("[m]"));
     deviceTemperatureLabel = row("L_Kalibracja_Temp", deviceTemperatureEdit, [&](int fy) {
         auto* e = MakeWidget<QLineEdit>(this, "E_Kal_Temp", x, fy, w, 22);
         e->setReadOnly(true);
         return e;
     });
-    degreesUnitLabel = MakeLabel(this, "Label2", unit, y - step + 19, QString::fromUtf8("[°C]"));
+    degreesUnitLabel = ColumnLabel(this, "Label2", unit, y - step + 19, QString::fromUtf8("[°C]"));
     deviceSamplingLabel = row("L_Ust_Probk", samplingCombo, [&](int fy) {
         auto* c = MakeWidget<QComboBox>(this, "ComboBox_ImPomiarow", x, fy, w, 22);
         for (unsigned code = 0; code < 6; ++code)
@@ -88,7 +89,7 @@ DeviceSettingsDialog::DeviceSettingsDialog(MainWindow& host) : QDialog(&host), h
     });
     delayLabel = row("L_CzasOp", delayEdit,
                    [&](int fy) { return MakeWidget<QLineEdit>(this, "E_CzasOp", x, fy, w, 22); });
-    secondsLabel = MakeLabel(this, "L_Sek", unit, y - step + 19);
+    secondsLabel = ColumnLabel(this, "L_Sek", unit, y - step + 19);
     deviceSerialLabel = row("L_NrSer", deviceSerialEdit, [&](int fy) {
         auto* e = MakeWidget<QLineEdit>(this, "E_NrSer", x, fy, w, 22);
         e->setReadOnly(true);
@@ -105,7 +106,7 @@ DeviceSettingsDialog::DeviceSettingsDialog(MainWindow& host) : QDialog(&host), h
 
     // Creation: the stored port, the program's trigger level and temperature, the two
     // manual-zeroing items in the language now in force.
-    const Session& s = host_.session();
+    const Session& s = host_.session;
     portCombo->addItems(PortNames(s.settings.portName()));
     // The stored list position where it names the stored port; else the port by its name.
     const QString stored = QString::fromStdString(s.settings.portName());
@@ -138,13 +139,13 @@ DeviceSettingsDialog::DeviceSettingsDialog(MainWindow& host) : QDialog(&host), h
 }
 
 void DeviceSettingsDialog::error(Message message, const QString& prefix) {
-    const int language = host_.session().language;
-    host_.prompter().message(prefix + QString::fromUtf8(Tr(message, language)),
+    const int language = host_.session.language;
+    host_.prompter.message(prefix + QString::fromUtf8(Tr(message, language)),
                              QString::fromUtf8(Tr(Message::ErrorCaption, language)));
 }
 
 void DeviceSettingsDialog::applyLanguageTexts() {
-    const int l = host_.session().language;
+    const int l = host_.session.language;
     const auto d = [&](DialogText t) { return QString::fromUtf8(Tr(t, l)); };
     const auto c = [&](Caption t) { return QString::fromUtf8(Tr(t, l)); };
     setWindowTitle(d(DialogText::Setup));
@@ -167,19 +168,19 @@ void DeviceSettingsDialog::showEvent(QShowEvent* event) {
 }
 
 void DeviceSettingsDialog::done(int result) {
-    host_.altimeter().channel.PortClose(); // FormClose
+    host_.altimeter.channel.PortClose(); // FormClose
     QDialog::done(result);
 }
 
 bool DeviceSettingsDialog::readFromDevice() {
-    const DeviceSettingsRead r = orlomat::ReadDeviceSettings(host_.altimeter());
+    const DeviceSettingsRead r = orlomat::ReadDeviceSettings(host_.altimeter);
     if (r.statusRead) {
         const DeviceStatus& s = r.status;
-        host_.session().current.state.temperatureByte = static_cast<std::int8_t>(s.temperature);
+        host_.session.current.state.temperatureByte = static_cast<std::int8_t>(s.temperature);
         deviceTemperatureEdit->setText(QString::number(s.temperature));
         deviceCompetitorEdit->setText(QString::number(s.competitor));
         deviceSerialEdit->setText(QString::number(s.serial));
-        host_.session().triggerLevel = s.levelMetres;
+        host_.session.triggerLevel = s.levelMetres;
         levelEdit->setText(QString::number(s.levelMetres));
         // A code without an item leaves the combo without a selection.
         samplingCombo->setCurrentIndex(s.samplingCode < 6 ? s.samplingCode : -1);
@@ -222,9 +223,9 @@ void DeviceSettingsDialog::portChanged() {
         error(Message::PortNameTooShort);
         return;
     }
-    Session& s = host_.session();
+    Session& s = host_.session;
     s.settings.portIndex = portCombo->currentIndex();
-    Altimeter& alt = host_.altimeter();
+    Altimeter& alt = host_.altimeter;
     alt.channel.PortClose();
     s.settings.setPortName(name.toStdString());
     host_.setPortOverride(QString());
@@ -279,7 +280,7 @@ bool DeviceSettingsDialog::checkEmptyFields() {
 
 void DeviceSettingsDialog::sendSettings() {
     if (checkEmptyFields()) return;
-    Altimeter& alt = host_.altimeter();
+    Altimeter& alt = host_.altimeter;
     if (alt.channel.state() == Channel::State::Failed) return;
     // A sampling code the device reported without an item is not sent back as 0xFF.
     if (samplingCombo->currentIndex() < 0 || manualZeroCombo->currentIndex() < 0) {
@@ -298,7 +299,7 @@ void DeviceSettingsDialog::sendSettings() {
         error(Message::TooLarge);
         return;
     }
-    auto& ui = host_.deviceUi();
+    auto& ui = host_.deviceUi;
     // A line that never goes quiet takes nothing: stop before writing more.
     if (WriteSettingsCommand(alt, static_cast<std::uint16_t>(*competitor),
                              static_cast<std::uint16_t>(*level * 4),

@@ -4,6 +4,9 @@
 
 #include "core/language.h"
 
+#include <functional>
+#include <string>
+
 #include <QDialog>
 
 #include <cstdint>
@@ -16,13 +19,27 @@ class QPushButton;
 
 namespace orlomat {
 
-class MainWindow;
+class Altimeter;
+class DeviceUi;
+class Prompter;
 struct DeviceSettingsRead;
+struct Session;
 
 class DeviceSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit DeviceSettingsDialog(MainWindow& host);
+    // What the dialog uses of the program: the session, the altimeter, the prompter and the
+    // device messages, and the window's port handling.
+    struct Host {
+        Session& session;
+        Altimeter& altimeter;
+        Prompter& prompter;
+        DeviceUi& deviceUi;
+        std::function<void()> saveSettings;
+        std::function<void(const QString&)> setPortOverride;
+        std::function<std::string()> portName;
+    };
+    DeviceSettingsDialog(const Host& host, QWidget* parent);
 
     // Reads the settings over the open channel into the fields; false when a read failed.
     bool readFromDevice();
@@ -64,7 +81,7 @@ private:
     // The field as a whole number, or a message and nothing.
     std::optional<std::int64_t> numberIn(const QLineEdit* edit);
     void error(Message message, const QString& prefix = {});
-    MainWindow& host_;
+    Host host_;
     QString shownPort_; // the port the combo showed when the user last left it
 };
 

@@ -2,8 +2,8 @@
 
 #include "analysis/filter_chain.h"
 #include "core/language.h"
-#include "ui/main_window.h"
 #include "ui/prompter.h"
+#include "ui/session.h"
 #include "core/format.h"
 
 #include "ui/widgets.h"
@@ -24,7 +24,9 @@ std::int32_t NumberOr(const QLineEdit* e, std::int32_t fallback) {
 
 } // namespace
 
-FilterDialog::FilterDialog(MainWindow& host) : QDialog(&host), host_(host) {
+FilterDialog::FilterDialog(Session& session, Prompter& prompter, std::function<void()> saveSettings,
+                           QWidget* parent)
+    : QDialog(parent), session_(session), prompter_(prompter), saveSettings_(std::move(saveSettings)) {
     setObjectName(QStringLiteral("F_Filtr"));
     setModal(true);
     setWindowTitle(QStringLiteral("Orlomat-Filtr"));
@@ -50,7 +52,7 @@ FilterDialog::FilterDialog(MainWindow& host) : QDialog(&host), host_(host) {
 }
 
 void FilterDialog::fillFields() {
-    const SettingsRecord& s = host_.session().settings;
+    const SettingsRecord& s = session_.settings;
     preCutEdit->setText(QString::number(s.preCut));
     finalCutEdit->setText(QString::number(s.finalCut));
     prefilterEdit->setText(QString::number(s.prefilterWidth));
@@ -58,7 +60,7 @@ void FilterDialog::fillFields() {
 }
 
 void FilterDialog::applyLanguageTexts() {
-    const int l = host_.session().language;
+    const int l = session_.language;
     const auto t = [&](FilterText f) { return QString::fromUtf8(Tr(f, l)); };
     preCutLabel->setText(t(FilterText::PreCut));
     prefilterLabel->setText(t(FilterText::Prefilter));
@@ -88,17 +90,17 @@ void FilterDialog::saveFilterSettings() {
     f.finalFilterWidth = NumberOr(finalFilterEdit, 13);
     // Settings that would break the chain are refused, and nothing is stored.
     if (!f.valid()) {
-        const int l = host_.session().language;
-        host_.prompter().message(QString::fromUtf8(Tr(Message::FilterOutOfRange, l)),
+        const int l = session_.language;
+        prompter_.message(QString::fromUtf8(Tr(Message::FilterOutOfRange, l)),
                                  QString::fromUtf8(Tr(Message::ErrorCaption, l)));
         return;
     }
-    SettingsRecord& s = host_.session().settings;
+    SettingsRecord& s = session_.settings;
     s.preCut = f.preCut;
     s.finalCut = f.finalCut;
     s.prefilterWidth = f.prefilterWidth;
     s.finalFilterWidth = f.finalFilterWidth;
-    host_.saveSettings();
+    saveSettings_();
     accept();
 }
 

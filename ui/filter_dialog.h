@@ -3,18 +3,23 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace orlomat {
 
-class MainWindow;
+class Prompter;
+struct Session;
 
 class FilterDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit FilterDialog(MainWindow& host);
+    // Edits the session's filter settings; `saveSettings` stores them.
+    FilterDialog(Session& session, Prompter& prompter, std::function<void()> saveSettings,
+                 QWidget* parent);
 
     QLineEdit *preCutEdit = nullptr, *finalCutEdit = nullptr, *prefilterEdit = nullptr,
               *finalFilterEdit = nullptr;
@@ -31,7 +36,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    MainWindow& host_;
+    Session& session_;
+    Prompter& prompter_;
+    std::function<void()> saveSettings_;
 };
 
 } // namespace orlomat

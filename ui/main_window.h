@@ -1,5 +1,7 @@
 // The main window: the top strip of buttons and value groups, the chart, the menus, and the
-// handlers that tie them to the flight core.
+// handlers that tie them to the lower layers. It coordinates units with one job each: the
+// two flight readouts, the chart view, the chart output (paper, pictures, manual) and the
+// device adapter; the designed form is built in main_window_form.cpp.
 #pragma once
 
 #include "core/language.h"
@@ -24,8 +26,13 @@ class QTranslator;
 namespace orlomat {
 
 class Altimeter;
+class ChartOutput;
 class DeviceUi;
 class ChartView;
+class FlightReadout;
+class WindowDeviceUi;
+struct PrintTitle;
+enum class Series;
 class Clock;
 class Prompter;
 class SerialLine;
@@ -57,7 +64,7 @@ public:
     void setPortOverride(const QString& port) { portOverride_ = port; }
     std::string portName() const;
     Altimeter& altimeter() { return *altimeter_; }
-    QPrinter& printer() { return *printer_; }
+    QPrinter& printer();
     Prompter& prompter() { return prompter_; }
     DeviceUi& deviceUi();
 
@@ -110,40 +117,37 @@ private:
     void buildMenus();
     void setLanguage(int language);
     void showError(Message text, const QString& detail = {});
-    void applyFlightHeader(FlightSource source);
-    void decodeCurrentFlight();
+    // Makes `flight` the current flight: its header in the readout, its curves drawn.
+    void showCurrentFlight(Flight flight);
+    void drawCurrentFlight();
+    // Decodes the current flight again (a new temperature, the speed switch) and draws it.
+    void redrawCurrentFlight();
+    bool speedShown() const;
     void prepareCurrentFlightAxes();
-    void clearComparisonGroup();
+    PrintTitle printTitle() const;
     QString chooseFileToOpen();
     // A flight file's bytes (at most one record), or a message and nothing.
     std::optional<std::vector<std::uint8_t>> readFlightFile(const QString& path);
     // Writes a file the user chose, atomically; a message with the reason when it fails.
     bool writeUserFile(const QString& path, const QByteArray& bytes);
-    void clearCurrentGroup();
     void showMaximum(const QString& text);
     void applyQtTranslation(int language);
-    void showFiltered(const FilteredFlight& f, int mainSeries, int dashedSeries, QLineEdit* maxField,
+    void showFiltered(const FilteredFlight& f, Series main, Series dashed, QLineEdit* maxField,
                       QLineEdit* minField);
     // Handles a key for a temperature field; true when the key is to be discarded.
     bool temperatureKey(QLineEdit* edit, QChar key);
     QString caption(Caption c) const;
-    // The manual of the language in force: a ".chm" or ".html" in the working directory,
-    // then beside the program, then where it is installed; empty when there is none.
-    QString findManual() const;
     QString msg(Message m) const;
-
-    class DeviceView;
-    friend class DeviceView;
 
     Session session_;
     Prompter& prompter_;
     std::unique_ptr<SerialLine> ownLine_;
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<Altimeter> altimeter_;
-    std::unique_ptr<DeviceView> deviceView_;
+    std::unique_ptr<WindowDeviceUi> deviceUi_;
+    std::unique_ptr<FlightReadout> currentReadout_, comparisonReadout_;
+    std::unique_ptr<ChartOutput> output_;
     QString portOverride_;
-    std::unique_ptr<QPrinter> printer_;
-    QColor savedChartColour_;
     QString pictureDialogName_;
     QString settingsPath_;
     QString openDialogName_; // the file dialogs keep the last name chosen
@@ -151,7 +155,7 @@ private:
     std::unique_ptr<QTranslator> qtTranslator_; // Qt's own dialog texts in Polish
 
 public:
-    // Controls, named as designed.
+    // The controls (their designed names are their object names; ui/README.md has the table).
     QWidget* client = nullptr;
     QPushButton *readButton = nullptr, *resetButton = nullptr, *filterButton = nullptr;
     QGroupBox* flightGroup = nullptr;

@@ -3,29 +3,11 @@
 #pragma once
 
 #include "analysis/comparison.h"
-#include "core/decode.h"
 #include "analysis/filter_chain.h"
+#include "core/flight.h"
 #include "files/settings_record.h"
 
-#include <cstdint>
-#include <vector>
-
 namespace orlomat {
-
-struct Flight {
-    std::vector<std::uint8_t> record; // the bytes of the last download or load
-    DecodingState state;
-    FlightCurve curve;
-    FlightSource source = FlightSource::File;
-
-    bool present() const { return !record.empty(); }
-    std::uint32_t wordCount() const { return RecordWordCount(record.size()); }
-    // The bytes after the header.
-    std::uint32_t byteCount() const {
-        return static_cast<std::uint32_t>(record.size() > kHeaderSize ? record.size() - kHeaderSize
-                                                                      : 0);
-    }
-};
 
 struct Session {
     FilterSettings filterSettings() const {
@@ -35,9 +17,8 @@ struct Session {
     SettingsRecord settings;
     int language = 0; // 0 Polish, 1 English
     Flight current;
-    Flight comparison;
-    ComparisonCurve comparisonCurve; // the comparison flight's last decoding
-    int triggerLevel = 0;            // metres, as last read from the altimeter's settings
+    ComparisonFlight comparison;
+    int triggerLevel = 0; // metres, as last read from the altimeter's settings
     FilterWork filterWork;
 };
 

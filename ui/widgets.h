@@ -1,7 +1,10 @@
 // Small helpers for building the designed forms.
 #pragma once
 
+#include <QFont>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
 
 namespace orlomat {
@@ -14,9 +17,27 @@ template <typename W> W* MakeWidget(QWidget* parent, const char* name, int x, in
     return widget;
 }
 
-} // namespace orlomat
+inline QFont PixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
 
-namespace orlomat {
+inline QLineEdit* MakeReadOnlyEdit(QWidget* parent, const char* name, int x, int y, int w, int h) {
+    auto* e = MakeWidget<QLineEdit>(parent, name, x, y, w, h);
+    e->setReadOnly(true);
+    return e;
+}
+
+// A label at its designed place, as wide as its text.
+inline QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
 
 // The largest font of at most `pixels` (and at least 8) in which `text` takes no more than
 // `width` pixels: a designed place that must show a longer text than it was drawn for.

@@ -100,7 +100,7 @@ TEST_F(AnalysisWindowTest, ComparisonIsIndependentOfTheCurrentFlight) {
     EXPECT_FALSE(window->compareTemperatureEdit->isReadOnly());
     EXPECT_GT(chart().pointCount(3), 100);
     EXPECT_EQ(chart().pointLabel(3, 0), QString());
-    const ComparisonCurve& cmp = window->session().comparisonCurve;
+    const ComparisonCurve& cmp = window->session().comparison.curve;
     EXPECT_EQ(window->compareMaxEdit->text().toStdString(), *cmp.maxText);
     EXPECT_EQ(chart().leftSetMaximum(), *cmp.leftAxisCandidate); // raised
     EXPECT_GT(chart().leftSetMaximum(), axisBefore);

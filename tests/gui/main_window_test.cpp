@@ -167,7 +167,7 @@ TEST_F(MainWindowTest, ControlsExistWithTheirDesignedNamesAndStates) {
 TEST_F(MainWindowTest, SettingsFileWithEnglishOpensInEnglish) {
     SettingsRecord r;
     r.language = 1;
-    r.showAcceleration = 0;
+    r.showSpeedCurve = 0;
     const auto bytes = r.toBytes();
     WriteAll(SettingsPath(), QByteArray(reinterpret_cast<const char*>(bytes.data()), 40));
     MainWindow& w = Open();
@@ -470,7 +470,7 @@ TEST_F(MainWindowTest, SpeedSwitchClearsOnlyTheSpeedCurveAndRedrawsFromTheRecord
     const int altitude = w.chart()->pointCount(1);
     w.toggleSpeedCurve();
     EXPECT_FALSE(w.speedCurveAction->isChecked());
-    EXPECT_EQ(w.session().settings.showAcceleration, 0);
+    EXPECT_EQ(w.session().settings.showSpeedCurve, 0);
     EXPECT_EQ(w.chart()->pointCount(2), 0);
     EXPECT_EQ(w.chart()->pointCount(1), altitude);
     w.toggleSpeedCurve();

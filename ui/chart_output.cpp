@@ -1,0 +1,81 @@
+#include "ui/chart_output.h"
+
+#include "files/file_io.h"
+#include "ui/chart_view.h"
+#include "ui/picture_output.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPrinter>
+
+namespace orlomat {
+
+ChartOutput::ChartOutput(ChartView& chart)
+    : chart_(chart), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+    printer_->setPageOrientation(QPageLayout::Landscape);
+}
+
+ChartOutput::~ChartOutput() = default;
+
+void ChartOutput::composePrintTitle(const PrintTitle& t) {
+    savedColour_ = chart_.backgroundColor();
+    chart_.setBackgroundColor(Qt::white);
+    chart_.clearTitle();
+    const QString gap = QStringLiteral("    ");
+    chart_.addTitleLine(QStringLiteral("        ") + t.readFrom + t.source + gap +
+                        t.competitorCaption + QStringLiteral(": ") + t.competitor + gap +
+                        t.serialCaption + QStringLiteral(": ") + t.serial);
+    chart_.addTitleLine(QStringLiteral(" "));
+    chart_.addTitleLine(QStringLiteral("        Max: ") + t.maximum + QStringLiteral(" m") + gap +
+                        QStringLiteral("Min: ") + t.minimum + QStringLiteral("m") + gap +
+                        QStringLiteral("Temp: ") + t.temperature + QString::fromUtf8("°C") + gap +
+                        t.samplingCaption + QStringLiteral(": ") + t.sampling);
+    chart_.replot();
+}
+
+void ChartOutput::restoreScreenTitle() {
+    chart_.clearTitle();
+    chart_.addTitleLine(QStringLiteral("        Wysokosc / Altitude"));
+    chart_.setBackgroundColor(savedColour_);
+    chart_.replot();
+}
+
+QString ChartOutput::print(const PrintTitle& t, QString& where) {
+    composePrintTitle(t);
+    chart_.setBottomPrintMargin(
+        printer_->pageLayout().orientation() == QPageLayout::Landscape ? 25 : 55);
+    const QString problem = PrintChart(chart_, *printer_);
+    restoreScreenTitle();
+    where = printer_->outputFileName().isEmpty() ? printer_->printerName()
+                                                 : printer_->outputFileName();
+    return problem;
+}
+
+QString ChartOutput::savePicture(const QString& chosen, QString& path) {
+    path = chosen.contains(QLatin1String(".bmp")) ? chosen : chosen + QStringLiteral(".bmp");
+    QByteArray bytes;
+    QString error = RenderPicture(chart_, "BMP", bytes);
+    if (error.isEmpty()) error = WriteFileAtomically(path, bytes);
+    return error;
+}
+
+QString ManualName(int language) {
+    return language != 0 ? QStringLiteral("Orl_HELPA.html") : QStringLiteral("Orl_HELPP.html");
+}
+
+QString FindManual(int language) {
+    const QString base = language != 0 ? QStringLiteral("Orl_HELPA") : QStringLiteral("Orl_HELPP");
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QStringList folders = {QDir::currentPath(), programDir,
+                                 programDir + QStringLiteral("/../share/doc/orlomatbmp"),
+                                 programDir + QStringLiteral("/../../docs")};
+    for (const QString& folder : folders)
+        for (const char* ext : {".chm", ".html"}) {
+            const QFileInfo f(QDir(folder).filePath(base + QLatin1String(ext)));
+            if (f.isFile()) return f.absoluteFilePath();
+        }
+    return {};
+}
+
+} // namespace orlomat

@@ -1,0 +1,53 @@
+// The chart on paper and in files, and the manual: the three-line print title, printing,
+// the picture file, and where the manual of a language lies.
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <memory>
+
+class QPrinter;
+
+namespace orlomat {
+
+class ChartView;
+
+// What the print title says, as the window's fields and the language in force give it.
+struct PrintTitle {
+    QString readFrom, source, competitorCaption, competitor, serialCaption, serial;
+    QString maximum, minimum, temperature, samplingCaption, sampling;
+};
+
+class ChartOutput {
+public:
+    explicit ChartOutput(ChartView& chart);
+    ~ChartOutput();
+
+    QPrinter& printer() { return *printer_; }
+
+    // White background and the three title lines; restoreScreenTitle puts the screen look back.
+    void composePrintTitle(const PrintTitle& t);
+    void restoreScreenTitle();
+
+    // One page on the printer (the lower 25 % free in landscape, 55 % in portrait), the title
+    // composed and restored around it. The reason on failure, and where it printed.
+    QString print(const PrintTitle& t, QString& where);
+
+    // The chart as a bitmap under `chosen` (".bmp" added unless the name holds it). The path
+    // written, and the reason on failure.
+    QString savePicture(const QString& chosen, QString& path);
+
+private:
+    ChartView& chart_;
+    std::unique_ptr<QPrinter> printer_;
+    QColor savedColour_;
+};
+
+// The manual of a language (0 Polish, 1 English): a ".chm" or ".html" in the working
+// directory, then beside the program, then where it is installed; empty when there is none.
+QString FindManual(int language);
+// The manual's file name as the user would look for it.
+QString ManualName(int language);
+
+} // namespace orlomat

@@ -1,0 +1,51 @@
+// One value group of the main window's top strip: a flight's maximum and minimum, competitor
+// and serial numbers, temperature and sampling. The window has two: the current flight
+// ("Orlomat") and the comparison flight ("Plik").
+#pragma once
+
+#include "core/decode.h"
+
+#include <QColor>
+#include <QString>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace orlomat {
+
+class FlightReadout {
+public:
+    // The designed object names of the group and its controls.
+    struct Names {
+        const char *group, *maxLabel, *maxEdit, *maxUnit, *minLabel, *minEdit, *minUnit,
+            *competitorLabel, *competitorEdit, *serialLabel, *serialEdit, *temperatureLabel,
+            *temperatureEdit, *temperatureUnit, *samplingLabel, *samplingEdit;
+    };
+    // The designed geometry: the group's left and width, its title colour and three columns.
+    struct Layout {
+        int left, width;
+        QColor titleColour;
+        int maxLabelLeft, maxEditLeft, secondColumn, thirdColumn;
+    };
+
+    FlightReadout(QWidget* parent, const Names& names, const Layout& layout);
+
+    // Competitor, serial, temperature (the field becomes editable) and sampling text.
+    void showHeader(const HeaderInfo& info);
+    // The six fields empty and the group's caption set, as after a click on the flight's curve.
+    void clear(const QString& caption);
+    // The captions of the language in force, each label fitted to keep a gap to its right.
+    void applyCaptions(const QString& competitor, const QString& serial,
+                       const QString& temperature, const QString& sampling);
+
+    QGroupBox* group = nullptr;
+    QLabel *maxLabel = nullptr, *minLabel = nullptr, *competitorLabel = nullptr,
+           *serialLabel = nullptr, *temperatureLabel = nullptr, *samplingLabel = nullptr,
+           *maxUnit = nullptr, *minUnit = nullptr, *temperatureUnit = nullptr;
+    QLineEdit *maxEdit = nullptr, *minEdit = nullptr, *competitorEdit = nullptr,
+              *serialEdit = nullptr, *temperatureEdit = nullptr, *samplingEdit = nullptr;
+};
+
+} // namespace orlomat

@@ -1,0 +1,240 @@
+// The main window's designed form: its controls and menus with their designed names, places
+// and fonts, the texts of the language in force, and the layout for a window size.
+#include "ui/main_window.h"
+
+#include "ui/chart_view.h"
+#include "ui/flight_readout.h"
+#include "ui/main_layout.h"
+#include "ui/widgets.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+
+namespace orlomat {
+
+void MainWindow::buildControls() {
+    resize(1300, 834);
+    setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    QPalette silver = client->palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    client->setPalette(silver);
+    setCentralWidget(client);
+    client->installEventFilter(this);
+
+    const QString arial = QStringLiteral("Arial");
+    readButton = MakeWidget<QPushButton>(client, "B_Odczyt_Orlomatu", 8, 8, 145, 41);
+    readButton->setFont(PixelFont(font().family(), 13, true));
+    resetButton = MakeWidget<QPushButton>(client, "BZerowanie", 8, 70, 81, 27);
+    resetButton->setFont(PixelFont(font().family(), 13));
+    filterButton = MakeWidget<QPushButton>(client, "B_Filtr_Alt", 96, 70, 57, 27);
+    filterButton->setText(QStringLiteral("Filtr"));
+
+    currentReadout_ = std::make_unique<FlightReadout>(
+        client,
+        FlightReadout::Names{"GroupB_Alt", "LabMaximum", "E_MaxGl", "LmMax", "LMinimum",
+                             "EMinimum", "LmMin", "LZaw1", "E_NrZawodnika", "L_NumSer1",
+                             "E_NrSeryjny", "LTemp1", "E_TempGl", "Label14", "LProbk1",
+                             "E_probkGl"},
+        FlightReadout::Layout{168, 281, QColor(255, 0, 0), 12, 12, 104, 189});
+    const FlightReadout& cur = *currentReadout_;
+    flightGroup = cur.group;
+    maxLabel = cur.maxLabel, minLabel = cur.minLabel, competitorLabel = cur.competitorLabel;
+    serialLabel = cur.serialLabel, temperatureLabel = cur.temperatureLabel;
+    samplingLabel = cur.samplingLabel, maxUnitLabel = cur.maxUnit, minUnitLabel = cur.minUnit;
+    temperatureUnitLabel = cur.temperatureUnit;
+    maxEdit = cur.maxEdit, minEdit = cur.minEdit, competitorEdit = cur.competitorEdit;
+    serialEdit = cur.serialEdit, temperatureEdit = cur.temperatureEdit;
+    samplingEdit = cur.samplingEdit;
+    maxEdit->setFont(PixelFont(font().family(), 16, true));
+    competitorEdit->setReadOnly(false); // the one edit designed writable
+
+    diskGroup = MakeWidget<QGroupBox>(client, "GBDysk_ZapisOdczyt", 528, 0, 129, 113);
+    diskGroup->setFont(PixelFont(arial, 13));
+    saveButton = MakeWidget<QPushButton>(diskGroup, "BZapisz", 16, 30, 97, 25);
+    loadButton = MakeWidget<QPushButton>(diskGroup, "BOdczyt", 16, 69, 97, 25);
+
+    compareButton = MakeWidget<QPushButton>(client, "B_Porownanie", 864, 8, 97, 41);
+    compareButton->setFont(PixelFont(font().family(), 13, true));
+    compareFilterButton = MakeWidget<QPushButton>(client, "B_Filtr_por", 864, 72, 75, 25);
+    compareFilterButton->setText(QStringLiteral("Filtr"));
+
+    comparisonReadout_ = std::make_unique<FlightReadout>(
+        client,
+        FlightReadout::Names{"GroupB_Por", "Label1", "E_Max_Por", "Label7", "Label3",
+                             "E_Min_Por", "Label8", "LZaw2", "E_Zaw_Por", "L_NumSer2",
+                             "E_NrS_Por", "LTemp2", "E_TempPor", "Label9", "LProbk2",
+                             "E_probkPor"},
+        FlightReadout::Layout{976, 297, QColor(255, 255, 0), 13, 16, 112, 205});
+    const FlightReadout& cmp = *comparisonReadout_;
+    compareGroup = cmp.group;
+    compareMaxLabel = cmp.maxLabel, compareMinLabel = cmp.minLabel;
+    compareCompetitorLabel = cmp.competitorLabel, compareSerialLabel = cmp.serialLabel;
+    compareTemperatureLabel = cmp.temperatureLabel, compareSamplingLabel = cmp.samplingLabel;
+    compareMaxUnitLabel = cmp.maxUnit, compareMinUnitLabel = cmp.minUnit;
+    compareTemperatureUnitLabel = cmp.temperatureUnit;
+    compareMaxEdit = cmp.maxEdit, compareMinEdit = cmp.minEdit;
+    compareCompetitorEdit = cmp.competitorEdit, compareSerialEdit = cmp.serialEdit;
+    compareTemperatureEdit = cmp.temperatureEdit, compareSamplingEdit = cmp.samplingEdit;
+
+    chartView = new ChartView(client);
+    chartView->setObjectName(QStringLiteral("Chart1"));
+    chartView->setGeometry(8, 120, 1265, 745);
+    metresCaption = MakeLabel(chartView, "Label6", QStringLiteral("[m]"), 8, 745 - 20);
+    secondsCaption = MakeLabel(chartView, "Label2", QStringLiteral("[sek]"), 1265 - 85, 745 - 20);
+    speedCaption = MakeLabel(chartView, "Label4", QStringLiteral("dh/dt"), 1265 - 85, 8);
+    for (QLabel* l : {metresCaption, secondsCaption, speedCaption}) {
+        l->setFont(PixelFont(font().family(), 13, true));
+        l->adjustSize();
+    }
+    setupOkIndicator = MakeReadOnlyEdit(chartView, "EUstawieniaOK", 560, 192, 89, 37);
+    setupOkIndicator->setFont(PixelFont(font().family(), 24));
+    setupOkIndicator->setText(QStringLiteral("    OK"));
+    setupOkIndicator->hide();
+
+    QPalette grey = client->palette();
+    grey.setColor(QPalette::Base, QColor(200, 200, 200));
+    readingIndicator = MakeReadOnlyEdit(client, "E_PobDan", 520, 232, 177, 32);
+    readingIndicator->setText(QStringLiteral("   Odczyt danych"));
+    waitIndicator = MakeReadOnlyEdit(client, "ECzekaj", 560, 272, 113, 32);
+    waitIndicator->setText(QStringLiteral("    Czekaj"));
+    for (QLineEdit* e : {readingIndicator, waitIndicator}) {
+        e->setFont(PixelFont(arial, 21));
+        e->setPalette(grey);
+        e->hide();
+        e->raise();
+    }
+
+    connect(filterButton, &QPushButton::clicked, this, &MainWindow::filterCurrentFlight);
+    connect(compareFilterButton, &QPushButton::clicked, this, &MainWindow::filterComparisonFlight);
+    connect(compareButton, &QPushButton::clicked, this, &MainWindow::chooseComparison);
+    connect(chartView, &ChartView::seriesClicked, this, &MainWindow::removeClickedCurve);
+    connect(chartView, &ChartView::legendClicked, this, &MainWindow::repaintMainCurves);
+    temperatureEdit->installEventFilter(this);
+    compareTemperatureEdit->installEventFilter(this);
+    connect(readButton, &QPushButton::clicked, this, &MainWindow::readAltimeter);
+    connect(resetButton, &QPushButton::clicked, this, &MainWindow::resetAltimeter);
+    connect(saveButton, &QPushButton::clicked, this, &MainWindow::saveFlight);
+    connect(loadButton, &QPushButton::clicked, this, &MainWindow::loadFlight);
+    connect(chartView, &ChartView::zoomed, this, &MainWindow::chartZoomed);
+    connect(chartView, &ChartView::zoomUndone, this, &MainWindow::chartZoomUndone);
+}
+
+void MainWindow::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    const auto menu = [&](const char* name) {
+        QMenu* m = bar->addMenu(QString());
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    const auto item = [&](QMenu* m, const char* name, const QString& text) {
+        QAction* a = m->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    setupMenu = menu("Ustawienia1");
+    deviceSettingsAction = item(setupMenu, "Orlomat1", QString());
+    filterSettingsAction = item(setupMenu, "Filtr3", QStringLiteral("Filtr"));
+    defaultSetupAction = item(setupMenu, "Se1", QStringLiteral("Setup Default"));
+    chartsMenu = menu("Widok1");
+    speedCurveAction = item(chartsMenu, "Przyspieszenie1", QString());
+    speedCurveAction->setCheckable(true);
+    comparisonAction = item(chartsMenu, "Porownanie1", QString());
+    comparisonAction->setCheckable(true);
+    comparisonAction->setChecked(true);
+    valueMarksAction = item(chartsMenu, "Warto1", QStringLiteral("Wartosci"));
+    valueMarksAction->setCheckable(true);
+    printMenu = menu("E1");
+    printMenu->setTitle(QStringLiteral("Print/Export"));
+    printerSetupAction = item(printMenu, "UstawDrukarke1", QString());
+    printAction = item(printMenu, "Drukuj1", QString());
+    savePictureAction = item(printMenu, "ZapiszObraz1", QString());
+    exportAction = item(printMenu, "ZapiszdoExcela1", QString());
+    languageMenu = menu("MenuJezyk");
+    languageMenu->setTitle(QString::fromUtf8("Język/Language"));
+    polishAction = item(languageMenu, "Polski1", QStringLiteral("Polski"));
+    englishAction = item(languageMenu, "English1", QStringLiteral("English"));
+    polishAction->setCheckable(true);
+    englishAction->setCheckable(true);
+    infoAction = bar->addAction(QStringLiteral("Info"));
+    infoAction->setObjectName(QStringLiteral("Info1"));
+    helpAction = bar->addAction(QStringLiteral("Help"));
+    helpAction->setObjectName(QStringLiteral("Help1"));
+
+    connect(printerSetupAction, &QAction::triggered, this, &MainWindow::setUpPrinter);
+    connect(printAction, &QAction::triggered, this, &MainWindow::printChart);
+    connect(savePictureAction, &QAction::triggered, this, &MainWindow::savePicture);
+    connect(infoAction, &QAction::triggered, this, &MainWindow::showInfo);
+    connect(helpAction, &QAction::triggered, this, &MainWindow::openManual);
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, &MainWindow::helpRequested);
+    connect(filterSettingsAction, &QAction::triggered, this, &MainWindow::openFilterSettings);
+    // The handlers set these check marks themselves: undo the menu's own toggle first.
+    connect(comparisonAction, &QAction::triggered, this, [this] {
+        comparisonAction->setChecked(!comparisonAction->isChecked());
+        clearComparison();
+    });
+    connect(valueMarksAction, &QAction::triggered, this, [this] {
+        valueMarksAction->setChecked(!valueMarksAction->isChecked());
+        toggleValueMarks();
+    });
+    connect(exportAction, &QAction::triggered, this, &MainWindow::exportToSpreadsheet);
+    connect(polishAction, &QAction::triggered, this, &MainWindow::switchToPolish);
+    connect(englishAction, &QAction::triggered, this, &MainWindow::switchToEnglish);
+    connect(speedCurveAction, &QAction::triggered, this, &MainWindow::toggleSpeedCurve);
+    connect(deviceSettingsAction, &QAction::triggered, this, &MainWindow::openDeviceSettings);
+    connect(defaultSetupAction, &QAction::triggered, this, &MainWindow::applyDefaultSetup);
+}
+
+void MainWindow::applyLanguageTexts() {
+    resetButton->setText(caption(Caption::Clear));
+    readButton->setText(caption(Caption::ReadAltimeter));
+    diskGroup->setTitle(caption(Caption::DiscSaveLoad));
+    saveButton->setText(caption(Caption::Save));
+    loadButton->setText(caption(Caption::Load));
+    for (FlightReadout* r : {currentReadout_.get(), comparisonReadout_.get()})
+        r->applyCaptions(caption(Caption::CompetitorNo), caption(Caption::SerialNo),
+                         caption(Caption::Temperature), caption(Caption::Sampling));
+    compareButton->setText(caption(Caption::Compare));
+    flightGroup->setTitle(caption(Caption::Altimeter));
+    compareGroup->setTitle(caption(Caption::File));
+    setWindowTitle(caption(Caption::WindowCaption));
+    setupMenu->setTitle(caption(Caption::Setup));
+    deviceSettingsAction->setText(caption(Caption::Altimeter));
+    chartsMenu->setTitle(caption(Caption::Charts));
+    speedCurveAction->setText(caption(Caption::Acceleration));
+    comparisonAction->setText(caption(Caption::Compare));
+    printerSetupAction->setText(caption(Caption::PrinterSetup));
+    printAction->setText(caption(Caption::Print));
+    savePictureAction->setText(caption(Caption::SavePicture));
+    exportAction->setText(caption(Caption::ExportToExcel));
+    chartView->setSeriesTitle(Series::Altitude, caption(Caption::Altitude));
+    chartView->setSeriesTitle(Series::Speed, caption(Caption::Acceleration));
+    chartView->setSeriesTitle(Series::Comparison, caption(Caption::Compare));
+    chartView->refresh();
+}
+
+void MainWindow::layOutForm() {
+    const MainLayout l = ComputeMainLayout(client->width(), client->height());
+    chartView->resize(l.chartWidth, l.chartHeight);
+    metresCaption->move(metresCaption->x(), l.unitLabelsTop);
+    secondsCaption->move(l.rightLabelsLeft, l.unitLabelsTop);
+    speedCaption->move(l.rightLabelsLeft, speedCaption->y());
+    readButton->move(l.readLeft, readButton->y());
+    resetButton->move(l.readLeft, resetButton->y());
+    filterButton->move(l.filterLeft, filterButton->y());
+    flightGroup->move(l.flightGroupLeft, flightGroup->y());
+    diskGroup->move(l.diskGroupLeft, diskGroup->y());
+    compareButton->move(l.compareLeft, compareButton->y());
+    compareFilterButton->move(l.compareLeft, compareFilterButton->y());
+    compareGroup->move(l.compareGroupLeft, compareGroup->y());
+}
+
+} // namespace orlomat
