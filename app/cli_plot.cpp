@@ -1,38 +1,74 @@
 #include "app/cli_plot.h"
 
+#include "analysis/comparison.h"
+#include "core/flight.h"
+#include "core/format.h"
+#include "core/language.h"
 #include "files/user_file.h"
+#include "ui/chart_output.h"
 #include "ui/chart_view.h"
-#include "ui/console_prompter.h"
-#include "ui/main_window.h"
+#include "ui/flight_drawing.h"
 #include "ui/picture_output.h"
 
-#include <QTemporaryDir>
+#include <filesystem>
 
 namespace orlomat {
 
+namespace {
+
+std::optional<std::vector<std::uint8_t>> ReadFlight(const std::string& path, int language,
+                                                    std::ostream& err) {
+    std::string reason;
+    auto record = ReadFileStart(path, kMaxRecordSize, reason);
+    if (record && record->size() < kHeaderSize) {
+        record.reset();
+        reason = Tr(Message::NoFlightRecord, language);
+    }
+    if (!record)
+        cli::Fail(err, std::string(Tr(Message::CannotOpenFile, language)) + path + ": " + reason);
+    return record;
+}
+
+} // namespace
+
 int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
+    const int language = args.language;
     const std::string output = args.value("-o");
     const QString out = QString::fromStdString(output);
     const bool pdf = out.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
     const bool png = out.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
     if (!pdf && !png && !out.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive)) {
-        cli::Fail(err, args.language == 1 ? "OUT must end in .bmp, .png or .pdf"
-                                          : "WYJŚCIE musi kończyć się na .bmp, .png lub .pdf");
+        cli::Fail(err, language == 1 ? "OUT must end in .bmp, .png or .pdf"
+                                     : "WYJŚCIE musi kończyć się na .bmp, .png lub .pdf");
         return cli::kFailure;
     }
-
-    QTemporaryDir settings; // the plot never touches the user's settings file
-    ConsolePrompter prompter(err);
-    MainWindow window(settings.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
-    if (args.language == 1) window.switchToEnglish();
-    window.resize(1300, 834);
-    window.show();
-    if (!window.loadFlightFile(QString::fromStdString(args.files[0]))) return cli::kFailure;
-    if (args.has("--compare") &&
-        !window.loadComparisonFile(QString::fromStdString(args.value("--compare"))))
+    auto record = ReadFlight(args.files[0], language, err);
+    if (!record) return cli::kFailure;
+    std::optional<std::vector<std::uint8_t>> comparison;
+    if (args.has("--compare") && !(comparison = ReadFlight(args.value("--compare"), language, err)))
         return cli::kFailure;
-    window.composePrintTitle();
-    ChartView& chart = *window.chart();
+
+    // The chart as the window shows it at its designed size, with the print title.
+    ChartView chart;
+    chart.resize(1285, 694);
+    const auto text = [&](Caption c) { return QString::fromUtf8(Tr(c, language)); };
+    chart.setSeriesTitle(Series::Altitude, text(Caption::Altitude));
+    chart.setSeriesTitle(Series::Speed, text(Caption::Acceleration));
+    chart.setSeriesTitle(Series::Comparison, text(Caption::Compare));
+    const Flight flight = DecodeRecord(std::move(*record), FlightSource::File);
+    DrawCurrentFlight(chart, flight.curve);
+    if (comparison) DrawComparisonFlight(chart, DecodeComparisonRecord(std::move(*comparison)).curve);
+    ChartOutput paper(chart);
+    paper.composePrintTitle(
+        {text(Caption::ReadFrom),
+         QString::fromStdString(std::filesystem::path(args.files[0]).filename().string()),
+         text(Caption::CompetitorNo), QString::number(flight.header.header.competitor),
+         text(Caption::SerialNo), QString::number(flight.header.header.serial),
+         QString::fromStdString(FormatOneDecimal(flight.curve.maximum)),
+         QString::fromStdString(FormatOneDecimal(flight.curve.minimum)),
+         QString::number(flight.header.temperature), text(Caption::Sampling),
+         QString::fromStdString(flight.header.samplingText)});
+
     QByteArray bytes;
     QString problem;
     if (pdf) {
@@ -45,8 +81,8 @@ int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
         problem = QString::fromStdString(WriteFileAtomically(
             output, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
     if (!problem.isEmpty()) {
-        cli::Fail(err, (args.language == 1 ? "cannot write " : "nie można zapisać ") + output +
-                           ": " + problem.toStdString());
+        cli::Fail(err, (language == 1 ? "cannot write " : "nie można zapisać ") + output + ": " +
+                           problem.toStdString());
         return cli::kFailure;
     }
     return cli::kSuccess;

@@ -14,6 +14,7 @@
 #include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
 #include "ui/filter_dialog.h"
+#include "ui/flight_drawing.h"
 #include "ui/flight_readout.h"
 #include "ui/info_dialog.h"
 #include "ui/prompter.h"
@@ -347,28 +348,16 @@ void MainWindow::showCurrentFlight(Flight flight) {
 }
 
 void MainWindow::prepareCurrentFlightAxes() {
-    chartView->setLeftMinMax(0, 10);
-    chartView->setLeftAutomatic(false);
-    chartView->setLeftAutomaticMaximum(false);
-    chartView->setLeftAutomaticMinimum(true);
+    PrepareFlightAxes(*chartView);
 }
 
 // Draws the current flight's decoded curve (the callers clear the series).
 void MainWindow::drawCurrentFlight() {
     const FlightCurve& c = session_.current.curve;
-    chartView->setBottomMinorGridVisible(false);
-    prepareCurrentFlightAxes();
-    chartView->setBottomMinorTickCount(c.minorTickCount);
-    for (const ChartPoint& p : c.series1)
-        chartView->addPoint(Series::Altitude, static_cast<double>(p.y),
-                            QString::fromStdString(p.label));
-    for (const float v : c.series2)
-        chartView->addPoint(Series::Speed, static_cast<double>(v), QString());
+    DrawCurrentFlight(*chartView, c);
     const char separator = DecimalSeparator();
     showMaximum(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
     minEdit->setText(QString::fromStdString(FormatOneDecimal(c.minimum, separator)));
-    chartView->setLeftMinMax(0, c.leftAxisMaximum);
-    chartView->refresh();
 }
 
 void MainWindow::redrawCurrentFlight() {
@@ -454,12 +443,7 @@ void MainWindow::comparisonTemperatureKey(QChar key) {
 
 void MainWindow::showFiltered(const FilteredFlight& f, Series main, Series dashed,
                               QLineEdit* maxField, QLineEdit* minField) {
-    chartView->clearSeries(main);
-    chartView->clearSeries(dashed);
-    for (std::size_t k = 0; k < f.cleaned.size(); ++k)
-        chartView->addPoint(main, f.cleaned[k] * 0.01, QString::fromStdString(f.labels[k]));
-    for (const std::int32_t v : f.source)
-        chartView->addPoint(dashed, v * 0.01, QString());
+    DrawFiltered(*chartView, f, main, dashed);
     const char separator = DecimalSeparator();
     const QString maximum = QString::fromStdString(FormatCentimetres(f.maximum, separator));
     if (maxField == maxEdit)
@@ -467,7 +451,6 @@ void MainWindow::showFiltered(const FilteredFlight& f, Series main, Series dashe
     else
         maxField->setText(maximum);
     minField->setText(QString::fromStdString(FormatCentimetres(f.minimum, separator)));
-    chartView->refresh();
 }
 
 void MainWindow::filterCurrentFlight() {
@@ -511,20 +494,11 @@ bool MainWindow::loadComparisonFile(const QString& path) {
 
 void MainWindow::drawComparison() {
     ComparisonFlight& flight = session_.comparison;
-    chartView->clearSeries(Series::Comparison);
-    chartView->setLeftAutomatic(false);
-    chartView->setLeftAutomaticMaximum(false);
-    chartView->setLeftAutomaticMinimum(true);
     DecodeComparisonAgain(flight, DecimalSeparator());
     const ComparisonCurve& c = flight.curve;
-    chartView->setBottomMinorTickCount(c.minorTickCount);
-    for (const float y : c.series3)
-        chartView->addPoint(Series::Comparison, static_cast<double>(y), QString());
     if (c.maxText) compareMaxEdit->setText(QString::fromStdString(*c.maxText));
     if (c.minText) compareMinEdit->setText(QString::fromStdString(*c.minText));
-    if (c.leftAxisCandidate && *c.leftAxisCandidate > chartView->leftSetMaximum())
-        chartView->setLeftMinMax(chartView->leftSetMinimum(), *c.leftAxisCandidate);
-    chartView->refresh();
+    DrawComparisonFlight(*chartView, c);
 }
 
 void MainWindow::clearComparison() {

@@ -1,0 +1,49 @@
+#include "ui/flight_drawing.h"
+
+#include "ui/chart_view.h"
+
+namespace orlomat {
+
+void PrepareFlightAxes(ChartView& chart) {
+    chart.setLeftMinMax(0, 10);
+    chart.setLeftAutomatic(false);
+    chart.setLeftAutomaticMaximum(false);
+    chart.setLeftAutomaticMinimum(true);
+}
+
+void DrawCurrentFlight(ChartView& chart, const FlightCurve& c) {
+    chart.setBottomMinorGridVisible(false);
+    PrepareFlightAxes(chart);
+    chart.setBottomMinorTickCount(c.minorTickCount);
+    for (const ChartPoint& p : c.series1)
+        chart.addPoint(Series::Altitude, static_cast<double>(p.y), QString::fromStdString(p.label));
+    for (const float v : c.series2)
+        chart.addPoint(Series::Speed, static_cast<double>(v), QString());
+    chart.setLeftMinMax(0, c.leftAxisMaximum);
+    chart.refresh();
+}
+
+void DrawComparisonFlight(ChartView& chart, const ComparisonCurve& c) {
+    chart.clearSeries(Series::Comparison);
+    chart.setLeftAutomatic(false);
+    chart.setLeftAutomaticMaximum(false);
+    chart.setLeftAutomaticMinimum(true);
+    chart.setBottomMinorTickCount(c.minorTickCount);
+    for (const float y : c.series3)
+        chart.addPoint(Series::Comparison, static_cast<double>(y), QString());
+    if (c.leftAxisCandidate && *c.leftAxisCandidate > chart.leftSetMaximum())
+        chart.setLeftMinMax(chart.leftSetMinimum(), *c.leftAxisCandidate);
+    chart.refresh();
+}
+
+void DrawFiltered(ChartView& chart, const FilteredFlight& f, Series main, Series dashed) {
+    chart.clearSeries(main);
+    chart.clearSeries(dashed);
+    for (std::size_t k = 0; k < f.cleaned.size(); ++k)
+        chart.addPoint(main, f.cleaned[k] * 0.01, QString::fromStdString(f.labels[k]));
+    for (const std::int32_t v : f.source)
+        chart.addPoint(dashed, v * 0.01, QString());
+    chart.refresh();
+}
+
+} // namespace orlomat
