@@ -1,5 +1,4 @@
 #include "analysis/comparison.h"
-#include "files/csv_export.h"
 #include "core/decode.h"
 #include "analysis/filter_chain.h"
 #include "tools/synth/flight_synth.h"
@@ -229,44 +228,6 @@ TEST(TemperatureEntry, TextToTemperature) {
     for (const char* bad : {"", "-", "5-", "1.5", "abc", "+-5", "99999999999"})
         EXPECT_EQ(ParseTemperatureEntry(bad), kWrongTemperature) << bad;
     EXPECT_EQ(ParseTemperatureEntry("65535"), kWrongTemperature); // taken as wrong too
-}
-
-TEST(CsvExport, NumberExamples) {
-    const std::pair<std::int32_t, const char*> rows[] = {
-        {0, "0.0"},
-        {12340, "123.4"},
-        {12345, "123.5"},
-        {45, "0.5"},
-        {4, "0.0"},
-        {-4, "0.0"},
-        {5, "0.1"},
-        {-250, "-2.5"},
-        {123456, "1235.0"},
-        {999960, "1E4"},
-        {1234567, "1.235E4"},
-        {9996, "100.0"},
-        {100000, "1000.0"},
-        {-1234567, "-1.235E4"},
-        {99, "1.0"},
-        {-5, "-0.1"},
-        {2147483647 - 1, "2.147E7"},
-        {std::numeric_limits<std::int32_t>::min(), "-2.147E7"}};
-    for (const auto& [cm, text] : rows)
-        EXPECT_EQ(FormatExportValue(cm), text) << cm;
-    EXPECT_EQ(FormatExportValue(12340, ','), "123,4");
-}
-
-TEST(CsvExport, BytesAndNames) {
-    EXPECT_EQ(ExportBytes({12340, -250, kTableEndMark, 77}), "123.4\n\r-2.5\n\r");
-    EXPECT_EQ(ExportBytes({kTableEndMark}), "");
-    std::vector<std::int32_t> many(500, 100);
-    many.push_back(kTableEndMark);
-    const std::string b = ExportBytes(many);
-    EXPECT_EQ(std::count(b.begin(), b.end(), '\n'), 500);
-    EXPECT_EQ(b.substr(b.size() - 2), "\n\r");
-    EXPECT_EQ(ExportFileName("lot"), "lot.csv");
-    EXPECT_EQ(ExportFileName("lot.CSV"), "lot.CSV.csv");
-    EXPECT_EQ(ExportFileName("a.csv.txt"), "a.csv.txt");
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "ui/format_pattern.h"
 #include "core/language.h"
 #include "ui/main_layout.h"
-#include "files/settings_record.h"
 
 #include <gtest/gtest.h>
 
@@ -73,46 +72,6 @@ TEST(Language, TextsKeepTheirBlanks) {
     EXPECT_STREQ(Tr(Caption::WindowCaption, 0), Tr(Caption::WindowCaption, 1));
     EXPECT_STREQ(Tr(Message::ErrorCaption, 1), "Altimeter - error");
     EXPECT_STREQ(Tr(Message::FileExists, 0), "Plik istnieje. Zapisać?");
-}
-
-TEST(SettingsRecord, DefaultBytes) {
-    const auto b = SettingsRecord{}.toBytes();
-    const std::uint8_t expected[40] = {'C', 'O', 'M', '5', 0, 0, 0, 0, 4, 0, 0,  0,  50,
-                                       0,   0,   0,   0,   0, 0, 0, 1, 0, 0, 0,  94, 1,
-                                       0,   0,   250, 0,   0, 0, 8, 0, 0, 0, 12, 0};
-    EXPECT_EQ(std::memcmp(b.data(), expected, 38), 0);
-    EXPECT_EQ(b[38], 0);
-    EXPECT_EQ(b[39], 0);
-}
-
-TEST(SettingsRecord, ShortAndLongFilesOverlayTheDefaults) {
-    SettingsRecord r;
-    const std::uint8_t shortFile[] = {'C', 'O', 'M', '7', 0, 0, 0, 0, 6, 0};
-    r.overlay(shortFile);
-    EXPECT_EQ(r.portName(), "COM7");
-    EXPECT_EQ(r.portIndex, 6); // 2 bytes read over the default 4
-    EXPECT_EQ(r.preCut, 350);
-
-    std::vector<std::uint8_t> longFile(100, 0xFF);
-    SettingsRecord full;
-    full.overlay(longFile);
-    EXPECT_EQ(full.finalFilterWidth, -1);
-    EXPECT_EQ(full.languageIndex(), 0); // a stray language means Polish
-    EXPECT_EQ(full.portName(), std::string(8, '\xFF'));
-
-    SettingsRecord english;
-    english.language = 1;
-    SettingsRecord back;
-    back.overlay(english.toBytes());
-    EXPECT_EQ(back, english);
-    EXPECT_EQ(back.languageIndex(), 1);
-}
-
-TEST(SettingsRecord, PortNameHoldsSevenCharacters) {
-    SettingsRecord r;
-    r.setPortName("/dev/ttyUSB0");
-    EXPECT_EQ(r.portName(), "/dev/tt");
-    EXPECT_EQ(r.toBytes()[7], 0);
 }
 
 TEST(FormatPattern, AxisAndMarkPatterns) {
