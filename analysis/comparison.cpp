@@ -50,8 +50,8 @@ ComparisonFlight DecodeComparisonRecord(std::vector<std::uint8_t> record,
 }
 
 void DecodeComparisonAgain(ComparisonFlight& flight, char decimalSeparator) {
-    flight.curve = DecodeComparison(flight.record, flight.state, flight.byteCount(),
-                                    decimalSeparator);
+    flight.curve =
+        DecodeComparison(flight.record, flight.state, flight.byteCount(), decimalSeparator);
 }
 
 } // namespace orlomat

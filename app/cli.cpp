@@ -212,8 +212,8 @@ int CompareCommand(const Args& a, std::ostream& out, std::ostream& err) {
     DecodingState state;
     ApplyHeaderToState(info, state);
     if (temperature) state.flightTemperature = *temperature;
-    const ComparisonCurve c = DecodeComparison(
-        *record, state, static_cast<std::uint32_t>(record->size() - kHeaderSize));
+    const ComparisonCurve c =
+        DecodeComparison(*record, state, static_cast<std::uint32_t>(record->size() - kHeaderSize));
     JsonWriter j;
     j.beginObject();
     WriteHeaderFields(j, record->size(), info);
@@ -453,7 +453,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args
             rest.push_back(raw[i]);
             continue;
         }
-        if (language != "pl" && language != "en") return Say(args, kBadValue) + "--lang: " + language;
+        if (language != "pl" && language != "en")
+            return Say(args, kBadValue) + "--lang: " + language;
         args.language = language == "pl" ? 0 : 1;
     }
     if (rest.empty()) return Say(args, kMissingFile);
@@ -511,7 +512,7 @@ std::string Usage(int language) {
         u << "  orlomat " << c.name << ' ' << c.synopsis.get(language) << '\n';
     u << "  orlomat --help\n"
       << (language == 0 ? "Każde polecenie przyjmuje też --lang pl|en.\n\n"
-                         : "Every command also takes --lang pl|en.\n\n");
+                        : "Every command also takes --lang pl|en.\n\n");
     for (const Command& c : Commands()) {
         const std::size_t length = std::string_view(c.name).size();
         u << "  " << c.name << std::string(length < 13 ? 15 - length : 2, ' ')

@@ -54,8 +54,8 @@ struct Command {
     std::size_t minFiles, maxFiles;
     std::vector<Option> options;
     std::vector<const char*> required; // options that must be given
-    Text synopsis;                      // the usage line after "orlomat NAME "
-    Text summary;                       // one line on what it does
+    Text synopsis;                     // the usage line after "orlomat NAME "
+    Text summary;                      // one line on what it does
     Handler run;
 };
 

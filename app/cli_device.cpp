@@ -24,7 +24,7 @@ using namespace cli;
 constexpr Text kNotTaken = {"wysokościomierz nie przyjął ", "the altimeter did not take "};
 constexpr Text kNotSent = {"nie wysłano: ", "not sent: "};
 constexpr Text kIncompleteFlight = {"lot niekompletny: odebrano %1 B; zapisany jako ",
-                              "incomplete flight: %1 bytes received; kept as "};
+                                    "incomplete flight: %1 bytes received; kept as "};
 constexpr Text kKeptBeside = {" (istniejący plik pozostał bez zmian)",
                               " (the existing file was left as it was)"};
 constexpr Text kCannotSave = {"nie można zapisać pliku ", "cannot save the file "};
@@ -57,14 +57,18 @@ public:
         terminal_ = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
 #endif
     }
-    ~ConsoleUi() override { endProgressLine(); }
+    ~ConsoleUi() override {
+        endProgressLine();
+    }
     void message(Message text, Message caption, const std::string& detail) override {
         if (quiet_) return;
         endProgressLine();
         err_ << "orlomat: " << Tr(caption, language_) << ": " << Tr(text, language_) << detail
              << '\n';
     }
-    bool confirm(Message, Message) override { return true; }
+    bool confirm(Message, Message) override {
+        return true;
+    }
     void progressBytes(std::uint32_t received, std::uint32_t expected) override {
         if (!terminal_) return;
         err_ << "\r" << received << " B";
@@ -73,7 +77,9 @@ public:
         err_ << "   " << std::flush;
         progressShown_ = true;
     }
-    void downloadEnds() override { endProgressLine(); }
+    void downloadEnds() override {
+        endProgressLine();
+    }
 
 private:
     void endProgressLine() {
@@ -112,8 +118,8 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
     const bool complete = d.complete();
     const std::string_view bytes(reinterpret_cast<const char*>(d.record.data()), d.record.size());
     std::string written = output;
-    const std::string error = complete ? WriteFileAtomically(output, bytes)
-                                       : WriteNewFile(output, bytes, written);
+    const std::string error =
+        complete ? WriteFileAtomically(output, bytes) : WriteNewFile(output, bytes, written);
     if (!error.empty()) {
         Fail(err, Say(a, kCannotSave) + output + ": " + error);
         return kFailure;
@@ -152,8 +158,7 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
 int Reset(const Args& a, std::ostream&, std::ostream& err, SerialLine* line, Clock* clock) {
     Device device(a, err, line, clock);
     const ResetResult r = device.altimeter->Reset(a.value("--port"), device.ui, false);
-    if (r == ResetResult::NoReply)
-        device.ui.message(Message::NoReply, Message::ErrorCaption, {});
+    if (r == ResetResult::NoReply) device.ui.message(Message::NoReply, Message::ErrorCaption, {});
     return r == ResetResult::Ok ? kSuccess : kFailure;
 }
 
@@ -164,10 +169,8 @@ int DefaultSetupRun(const Args& a, std::ostream&, std::ostream& err, SerialLine*
     if (r.allAcknowledged()) return kSuccess;
     if (r.outcome == DefaultSetupResult::Outcome::PortFailed) return kFailure;
     std::string steps;
-    const std::pair<const char*, WriteAck> each[] = {{"e5", r.settings},
-                                                     {"eC", r.manualZero},
-                                                     {"e2", r.reset},
-                                                     {"e7", r.delay}};
+    const std::pair<const char*, WriteAck> each[] = {
+        {"e5", r.settings}, {"eC", r.manualZero}, {"e2", r.reset}, {"e7", r.delay}};
     const bool stopped = r.outcome == DefaultSetupResult::Outcome::Refused;
     bool reached = true;
     for (const auto& [frame, ack] : each) {
@@ -182,8 +185,7 @@ int DefaultSetupRun(const Args& a, std::ostream&, std::ostream& err, SerialLine*
     return kFailure;
 }
 
-int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
-             Clock* clock) {
+int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
     // Writing takes all five values, each checked before anything is scaled or sent.
     struct Field {
         const char* name;

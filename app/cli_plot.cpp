@@ -57,7 +57,8 @@ int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
     chart.setSeriesTitle(Series::Comparison, text(Caption::Compare));
     const Flight flight = DecodeRecord(std::move(*record), FlightSource::File);
     DrawCurrentFlight(chart, flight.curve);
-    if (comparison) DrawComparisonFlight(chart, DecodeComparisonRecord(std::move(*comparison)).curve);
+    if (comparison)
+        DrawComparisonFlight(chart, DecodeComparisonRecord(std::move(*comparison)).curve);
     ChartOutput paper(chart);
     paper.composePrintTitle(
         {text(Caption::ReadFrom),

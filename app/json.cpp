@@ -1,7 +1,7 @@
 #include "app/json.h"
 
-#include <cmath>
 #include <charconv>
+#include <cmath>
 
 namespace orlomat {
 

@@ -1,8 +1,8 @@
 // The whole filter chain and the spreadsheet export on a full flight (8 242 samples).
-#include "files/csv_export.h"
-#include "core/decode.h"
 #include "analysis/filter_chain.h"
 #include "bench/full_flight.h"
+#include "core/decode.h"
+#include "files/csv_export.h"
 
 #include <benchmark/benchmark.h>
 

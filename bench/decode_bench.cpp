@@ -1,6 +1,6 @@
 // DecodeFlight on a full 33 000-byte record (8 242 samples).
-#include "core/decode.h"
 #include "bench/full_flight.h"
+#include "core/decode.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // Window timings, offscreen: start-up to the first painted window, loading and drawing a full
 // 33 000-byte flight, and one full replot with all six series full. Prints medians in ms.
+#include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
 #include "ui/console_prompter.h"
-#include "tools/synth/flight_synth.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
         11, [&] { w.reset(); },
         [&] {
             w = std::make_unique<orlomat::MainWindow>(dir.filePath(QStringLiteral("a.par")),
-                                                        prompter);
+                                                      prompter);
             w->createDialogs();
             w->resize(1300, 834);
             w->show();

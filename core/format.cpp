@@ -70,8 +70,8 @@ std::optional<double> ParseDecimalNumber(const std::string& text) {
     if (i != text.size() || !(whole || fraction) || text.size() > 40) return std::nullopt;
     double value = 0.0;
     const char* first = text.data() + (text[0] == '+' ? 1 : 0);
-    const auto r = std::from_chars(first, text.data() + text.size(), value,
-                                   std::chars_format::fixed);
+    const auto r =
+        std::from_chars(first, text.data() + text.size(), value, std::chars_format::fixed);
     if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
     return value;
 }

@@ -3,8 +3,8 @@
 // the command-line tool run the same code.
 #pragma once
 
-#include "device/channel.h"
 #include "core/language.h"
+#include "device/channel.h"
 
 #include <array>
 #include <cstdint>

@@ -53,8 +53,8 @@ bool Channel::PortWaitReply(int pauseMs) {
 }
 
 void Channel::clearReply() {
-    const auto used = static_cast<std::size_t>(std::clamp<std::int32_t>(
-        receiveCount, 0, static_cast<std::int32_t>(kReplyBufferSize)));
+    const auto used = static_cast<std::size_t>(
+        std::clamp<std::int32_t>(receiveCount, 0, static_cast<std::int32_t>(kReplyBufferSize)));
     std::fill_n(buffer_.begin(), std::max<std::size_t>(used, 8), std::uint8_t{0});
     receiveCount = 0;
 }

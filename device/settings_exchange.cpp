@@ -139,8 +139,8 @@ DefaultSetupResult DefaultSetup(Altimeter& altimeter, const std::string& port, D
     if (quiet) ch.PortRead();
     const auto& reply = ch.buffer();
     const bool zeroed = ch.receiveCount > 2 && reply[1] == 0xAA && reply[2] == 0xAA;
-    result.reset = !quiet         ? WriteAck::Noisy
-                   : zeroed       ? WriteAck::Acknowledged
+    result.reset = !quiet                 ? WriteAck::Noisy
+                   : zeroed               ? WriteAck::Acknowledged
                    : ch.receiveCount == 0 ? WriteAck::NoReply
                    : ch.receiveCount > 2  ? WriteAck::Refused
                                           : WriteAck::WrongLength;

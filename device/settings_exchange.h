@@ -2,8 +2,8 @@
 // back with the dialog's checks, and the fixed default setup.
 #pragma once
 
-#include "device/altimeter.h"
 #include "core/format.h"
+#include "device/altimeter.h"
 
 #include <cstdint>
 #include <functional>
@@ -72,8 +72,7 @@ inline bool AboveLimit(std::int64_t value, std::uint32_t limit) {
 // '5' with competitor, level (quarter metres) and sampling code; "Setup failed" when the
 // write was refused (or the line never went quiet).
 WriteAck WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
-                              std::uint16_t levelQuarters, std::uint8_t samplingCode,
-                              DeviceUi& ui);
+                              std::uint16_t levelQuarters, std::uint8_t samplingCode, DeviceUi& ui);
 // 'C' with manual zeroing; same rule.
 WriteAck WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui);
 // '7' with the delay; "Setup OK" when acknowledged, "Setup failed" otherwise.

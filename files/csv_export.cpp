@@ -1,5 +1,7 @@
 #include "files/csv_export.h"
 
+#include "core/flight_record.h"
+
 #include <algorithm>
 
 namespace orlomat {
@@ -59,7 +61,7 @@ std::string FormatExportValue(std::int32_t centimetres, char separator) {
 std::string ExportBytes(const std::vector<std::int32_t>& table, char separator) {
     std::string bytes;
     for (const std::int32_t entry : table) {
-        if (entry == 2147483647) break;
+        if (entry == kTableEndMark) break;
         bytes += FormatExportValue(entry, separator);
         bytes += "\x0A\x0D";
     }

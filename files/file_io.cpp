@@ -18,9 +18,9 @@ FileRead ReadFileStart(const QString& path, std::size_t limit) {
 }
 
 QString WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-    const std::string error =
-        WriteFileAtomically(QFile::encodeName(path).toStdString(),
-                            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const std::string error = WriteFileAtomically(
+        QFile::encodeName(path).toStdString(),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     return QString::fromLocal8Bit(error);
 }
 

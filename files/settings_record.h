@@ -16,10 +16,10 @@ struct SettingsRecord {
     std::array<char, kPortNameSize> port{'C', 'O', 'M', '5', 0, 0, 0, 0};
     std::int32_t portIndex = 4;
     std::int32_t reserved = 50;
-    std::int32_t language = 0;         // 0 Polish, 1 English
+    std::int32_t language = 0;       // 0 Polish, 1 English
     std::int32_t showSpeedCurve = 1; // vertical-speed curve on (non-zero) or off
-    std::int32_t preCut = 350;         // centimetres
-    std::int32_t finalCut = 250;       // centimetres
+    std::int32_t preCut = 350;       // centimetres
+    std::int32_t finalCut = 250;     // centimetres
     std::int32_t prefilterWidth = 8;
     std::int32_t finalFilterWidth = 12;
 

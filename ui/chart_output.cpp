@@ -47,8 +47,8 @@ QString ChartOutput::print(const PrintTitle& t, QString& where) {
         printer_->pageLayout().orientation() == QPageLayout::Landscape ? 25 : 55);
     const QString problem = PrintChart(chart_, *printer_);
     restoreScreenTitle();
-    where = printer_->outputFileName().isEmpty() ? printer_->printerName()
-                                                 : printer_->outputFileName();
+    where =
+        printer_->outputFileName().isEmpty() ? printer_->printerName() : printer_->outputFileName();
     return problem;
 }
 

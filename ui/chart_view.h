@@ -19,10 +19,10 @@ class SecondsTicker;
 
 // The six series, as the designed Series1 .. Series6.
 enum class Series {
-    Altitude = 1,           // the current flight
-    Speed = 2,              // its vertical speed, on the right axis
-    Comparison = 3,         // the comparison flight
-    Unused = 4,             // designed, never filled, not in the legend
+    Altitude = 1,               // the current flight
+    Speed = 2,                  // its vertical speed, on the right axis
+    Comparison = 3,             // the comparison flight
+    Unused = 4,                 // designed, never filled, not in the legend
     AltitudeBeforeFilter = 5,   // the current flight before smoothing, dashed
     ComparisonBeforeFilter = 6, // the comparison flight before smoothing, dashed
 };

@@ -1,10 +1,10 @@
 #include "ui/device_settings_dialog.h"
 
-#include "device/altimeter.h"
 #include "core/language.h"
-#include "ui/session.h"
-#include "ui/prompter.h"
+#include "device/altimeter.h"
 #include "device/settings_exchange.h"
+#include "ui/prompter.h"
+#include "ui/session.h"
 
 #include "ui/widgets.h"
 
@@ -64,9 +64,8 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
         c->setEditable(true);
         return c;
     });
-    levelLabel = row("L_PoziomWyzwalania", levelEdit, [&](int fy) {
-        return MakeWidget<QLineEdit>(this, "E_Poziom", x, fy, w, 22);
-    });
+    levelLabel = row("L_PoziomWyzwalania", levelEdit,
+                     [&](int fy) { return MakeWidget<QLineEdit>(this, "E_Poziom", x, fy, w, 22); });
     metresUnitLabel = ColumnLabel(this, "Label1", unit, y - step + 19, QStringLiteral("[m]"));
     deviceTemperatureLabel = row("L_Kalibracja_Temp", deviceTemperatureEdit, [&](int fy) {
         auto* e = MakeWidget<QLineEdit>(this, "E_Kal_Temp", x, fy, w, 22);
@@ -88,7 +87,7 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
         return MakeWidget<QLineEdit>(this, "E_NrZaw", x, fy, w, 22);
     });
     delayLabel = row("L_CzasOp", delayEdit,
-                   [&](int fy) { return MakeWidget<QLineEdit>(this, "E_CzasOp", x, fy, w, 22); });
+                     [&](int fy) { return MakeWidget<QLineEdit>(this, "E_CzasOp", x, fy, w, 22); });
     secondsLabel = ColumnLabel(this, "L_Sek", unit, y - step + 19);
     deviceSerialLabel = row("L_NrSer", deviceSerialEdit, [&](int fy) {
         auto* e = MakeWidget<QLineEdit>(this, "E_NrSer", x, fy, w, 22);
@@ -122,8 +121,10 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
     manualZeroCombo->setCurrentIndex(-1);
 
     connect(levelEdit, &QLineEdit::textChanged, this, &DeviceSettingsDialog::levelTyped);
-    connect(deviceTemperatureEdit, &QLineEdit::textChanged, this, &DeviceSettingsDialog::deviceTemperatureSet);
-    connect(deviceCompetitorEdit, &QLineEdit::textChanged, this, &DeviceSettingsDialog::competitorTyped);
+    connect(deviceTemperatureEdit, &QLineEdit::textChanged, this,
+            &DeviceSettingsDialog::deviceTemperatureSet);
+    connect(deviceCompetitorEdit, &QLineEdit::textChanged, this,
+            &DeviceSettingsDialog::competitorTyped);
     connect(delayEdit, &QLineEdit::textChanged, this, &DeviceSettingsDialog::delayTyped);
     for (QLineEdit* e : {levelEdit, deviceTemperatureEdit, deviceCompetitorEdit})
         connect(e, &QLineEdit::editingFinished, this, &DeviceSettingsDialog::fieldLeft);
@@ -141,7 +142,7 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
 void DeviceSettingsDialog::error(Message message, const QString& prefix) {
     const int language = host_.session.language;
     host_.prompter.message(prefix + QString::fromUtf8(Tr(message, language)),
-                             QString::fromUtf8(Tr(Message::ErrorCaption, language)));
+                           QString::fromUtf8(Tr(Message::ErrorCaption, language)));
 }
 
 void DeviceSettingsDialog::applyLanguageTexts() {
@@ -301,12 +302,11 @@ void DeviceSettingsDialog::sendSettings() {
     }
     auto& ui = host_.deviceUi;
     // A line that never goes quiet takes nothing: stop before writing more.
-    if (WriteSettingsCommand(alt, static_cast<std::uint16_t>(*competitor),
-                             static_cast<std::uint16_t>(*level * 4),
-                             static_cast<std::uint8_t>(samplingCombo->currentIndex()),
-                             ui) == WriteAck::Noisy ||
-        WriteManualZeroCommand(alt, static_cast<std::uint8_t>(manualZeroCombo->currentIndex()), ui) ==
-            WriteAck::Noisy)
+    if (WriteSettingsCommand(
+            alt, static_cast<std::uint16_t>(*competitor), static_cast<std::uint16_t>(*level * 4),
+            static_cast<std::uint8_t>(samplingCombo->currentIndex()), ui) == WriteAck::Noisy ||
+        WriteManualZeroCommand(alt, static_cast<std::uint8_t>(manualZeroCombo->currentIndex()),
+                               ui) == WriteAck::Noisy)
         return;
     const auto delay = numberIn(delayEdit);
     if (!delay) return;

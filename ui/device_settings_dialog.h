@@ -52,14 +52,16 @@ public:
     void showPort(const QString& name);
 
     QComboBox* portCombo = nullptr;
-    QLineEdit *levelEdit = nullptr, *deviceTemperatureEdit = nullptr, *deviceCompetitorEdit = nullptr, *delayEdit = nullptr,
-              *deviceSerialEdit = nullptr, *versionEdit = nullptr;
+    QLineEdit *levelEdit = nullptr, *deviceTemperatureEdit = nullptr,
+              *deviceCompetitorEdit = nullptr, *delayEdit = nullptr, *deviceSerialEdit = nullptr,
+              *versionEdit = nullptr;
     QComboBox *samplingCombo = nullptr, *manualZeroCombo = nullptr;
     QPushButton* sendButton = nullptr;
     QLabel *portLabel = nullptr, *levelLabel = nullptr, *deviceTemperatureLabel = nullptr,
-           *deviceSamplingLabel = nullptr, *manualZeroLabel = nullptr, *deviceCompetitorLabel = nullptr,
-           *delayLabel = nullptr, *secondsLabel = nullptr, *deviceSerialLabel = nullptr, *versionLabel = nullptr,
-           *metresUnitLabel = nullptr, *degreesUnitLabel = nullptr;
+           *deviceSamplingLabel = nullptr, *manualZeroLabel = nullptr,
+           *deviceCompetitorLabel = nullptr, *delayLabel = nullptr, *secondsLabel = nullptr,
+           *deviceSerialLabel = nullptr, *versionLabel = nullptr, *metresUnitLabel = nullptr,
+           *degreesUnitLabel = nullptr;
 
 public slots:
     void portChanged();

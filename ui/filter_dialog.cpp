@@ -1,10 +1,10 @@
 #include "ui/filter_dialog.h"
 
 #include "analysis/filter_chain.h"
+#include "core/format.h"
 #include "core/language.h"
 #include "ui/prompter.h"
 #include "ui/session.h"
-#include "core/format.h"
 
 #include "ui/widgets.h"
 
@@ -26,7 +26,8 @@ std::int32_t NumberOr(const QLineEdit* e, std::int32_t fallback) {
 
 FilterDialog::FilterDialog(Session& session, Prompter& prompter, std::function<void()> saveSettings,
                            QWidget* parent)
-    : QDialog(parent), session_(session), prompter_(prompter), saveSettings_(std::move(saveSettings)) {
+    : QDialog(parent), session_(session), prompter_(prompter),
+      saveSettings_(std::move(saveSettings)) {
     setObjectName(QStringLiteral("F_Filtr"));
     setModal(true);
     setWindowTitle(QStringLiteral("Orlomat-Filtr"));
@@ -92,7 +93,7 @@ void FilterDialog::saveFilterSettings() {
     if (!f.valid()) {
         const int l = session_.language;
         prompter_.message(QString::fromUtf8(Tr(Message::FilterOutOfRange, l)),
-                                 QString::fromUtf8(Tr(Message::ErrorCaption, l)));
+                          QString::fromUtf8(Tr(Message::ErrorCaption, l)));
         return;
     }
     SettingsRecord& s = session_.settings;

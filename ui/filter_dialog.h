@@ -23,7 +23,8 @@ public:
 
     QLineEdit *preCutEdit = nullptr, *finalCutEdit = nullptr, *prefilterEdit = nullptr,
               *finalFilterEdit = nullptr;
-    QLabel *preCutLabel = nullptr, *prefilterLabel = nullptr, *finalCutLabel = nullptr, *finalFilterLabel = nullptr;
+    QLabel *preCutLabel = nullptr, *prefilterLabel = nullptr, *finalCutLabel = nullptr,
+           *finalFilterLabel = nullptr;
     QPushButton *defaultsButton = nullptr, *saveButton = nullptr;
 
 public slots:

@@ -53,7 +53,8 @@ void FlightReadout::showHeader(const HeaderInfo& info) {
 }
 
 void FlightReadout::clear(const QString& caption) {
-    for (QLineEdit* e : {maxEdit, minEdit, samplingEdit, temperatureEdit, competitorEdit, serialEdit})
+    for (QLineEdit* e :
+         {maxEdit, minEdit, samplingEdit, temperatureEdit, competitorEdit, serialEdit})
         e->clear();
     group->setTitle(caption);
 }

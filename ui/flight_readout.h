@@ -37,8 +37,8 @@ public:
     // The six fields empty and the group's caption set, as after a click on the flight's curve.
     void clear(const QString& caption);
     // The captions of the language in force, each label fitted to keep a gap to its right.
-    void applyCaptions(const QString& competitor, const QString& serial,
-                       const QString& temperature, const QString& sampling);
+    void applyCaptions(const QString& competitor, const QString& serial, const QString& temperature,
+                       const QString& sampling);
 
     QGroupBox* group = nullptr;
     QLabel *maxLabel = nullptr, *minLabel = nullptr, *competitorLabel = nullptr,

@@ -1,5 +1,4 @@
-// The information and filter settings dialogs (the device settings dialog has its own unit).
-// Their contents arrive with the features they belong to.
+// The information dialog: the program's version and its maker's lines.
 #pragma once
 
 #include <QDialog>

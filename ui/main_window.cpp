@@ -92,12 +92,17 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
 MainWindow::~MainWindow() = default;
 
 void MainWindow::createDialogs() {
-    const DeviceSettingsDialog::Host host{
-        session_, *altimeter_, prompter_, *deviceUi_, [this] { saveSettings(); },
-        [this](const QString& port) { setPortOverride(port); }, [this] { return portName(); }};
+    const DeviceSettingsDialog::Host host{session_,
+                                          *altimeter_,
+                                          prompter_,
+                                          *deviceUi_,
+                                          [this] { saveSettings(); },
+                                          [this](const QString& port) { setPortOverride(port); },
+                                          [this] { return portName(); }};
     deviceSettingsDialog = new DeviceSettingsDialog(host, this);
     infoDialog = new InfoDialog(this);
-    filterDialog = new FilterDialog(session_, prompter_, [this] { saveSettings(); }, this);
+    filterDialog = new FilterDialog(
+        session_, prompter_, [this] { saveSettings(); }, this);
 }
 
 QPrinter& MainWindow::printer() {
@@ -311,7 +316,8 @@ bool MainWindow::loadFlightFile(const QString& path) {
     flightGroup->setTitle(NameWithoutFolder(path));
     chartView->undoZoom();
     chartView->setLeftIncrement(0);
-    showCurrentFlight(DecodeRecord(std::move(*bytes), FlightSource::File, {std::nullopt, speedShown()}));
+    showCurrentFlight(
+        DecodeRecord(std::move(*bytes), FlightSource::File, {std::nullopt, speedShown()}));
     return true;
 }
 
@@ -341,8 +347,8 @@ bool MainWindow::speedShown() const {
 void MainWindow::showCurrentFlight(Flight flight) {
     session_.current = std::move(flight);
     currentReadout_->showHeader(session_.current.header);
-    for (const Series s : {Series::Altitude, Series::Speed, Series::Unused,
-                           Series::AltitudeBeforeFilter})
+    for (const Series s :
+         {Series::Altitude, Series::Speed, Series::Unused, Series::AltitudeBeforeFilter})
         chartView->clearSeries(s);
     drawCurrentFlight();
 }
@@ -458,14 +464,15 @@ void MainWindow::filterCurrentFlight() {
     const FilteredFlight f =
         FilterFlight(flight.curve.altitudes, WhichFlight::Current, flight.wordCount(),
                      flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
-    if (f.filtered) showFiltered(f, Series::Altitude, Series::AltitudeBeforeFilter, maxEdit, minEdit);
+    if (f.filtered)
+        showFiltered(f, Series::Altitude, Series::AltitudeBeforeFilter, maxEdit, minEdit);
 }
 
 void MainWindow::filterComparisonFlight() {
     const ComparisonFlight& flight = session_.comparison;
-    const FilteredFlight f = FilterFlight(
-        flight.curve.altitudes, WhichFlight::Comparison, flight.byteCount(),
-        flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
+    const FilteredFlight f =
+        FilterFlight(flight.curve.altitudes, WhichFlight::Comparison, flight.byteCount(),
+                     flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
     if (f.filtered)
         showFiltered(f, Series::Comparison, Series::ComparisonBeforeFilter, compareMaxEdit,
                      compareMinEdit);
@@ -538,10 +545,17 @@ void MainWindow::repaintMainCurves() {
 // --- Paper, pictures, manual, information ----------------------------------------------------
 
 PrintTitle MainWindow::printTitle() const {
-    return {caption(Caption::ReadFrom), flightGroup->title(),     caption(Caption::CompetitorNo),
-            competitorEdit->text(),     caption(Caption::SerialNo), serialEdit->text(),
-            maxEdit->text(),            minEdit->text(),           temperatureEdit->text(),
-            caption(Caption::Sampling), samplingEdit->text()};
+    return {caption(Caption::ReadFrom),
+            flightGroup->title(),
+            caption(Caption::CompetitorNo),
+            competitorEdit->text(),
+            caption(Caption::SerialNo),
+            serialEdit->text(),
+            maxEdit->text(),
+            minEdit->text(),
+            temperatureEdit->text(),
+            caption(Caption::Sampling),
+            samplingEdit->text()};
 }
 
 void MainWindow::composePrintTitle() {

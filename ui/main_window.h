@@ -46,7 +46,7 @@ public:
     // Reads the settings file at `settingsPath` (defaults where it holds nothing). Without a
     // line and a clock the window talks to the real serial port.
     MainWindow(const QString& settingsPath, Prompter& prompter, SerialLine* line = nullptr,
-                 Clock* clock = nullptr, QWidget* parent = nullptr);
+               Clock* clock = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The three dialogs, created once after the main window, in this order.
@@ -159,30 +159,36 @@ public:
     QWidget* client = nullptr;
     QPushButton *readButton = nullptr, *resetButton = nullptr, *filterButton = nullptr;
     QGroupBox* flightGroup = nullptr;
-    QLabel *maxLabel = nullptr, *minLabel = nullptr, *competitorLabel = nullptr, *serialLabel = nullptr,
-           *temperatureLabel = nullptr, *samplingLabel = nullptr, *maxUnitLabel = nullptr, *minUnitLabel = nullptr,
-           *temperatureUnitLabel = nullptr;
+    QLabel *maxLabel = nullptr, *minLabel = nullptr, *competitorLabel = nullptr,
+           *serialLabel = nullptr, *temperatureLabel = nullptr, *samplingLabel = nullptr,
+           *maxUnitLabel = nullptr, *minUnitLabel = nullptr, *temperatureUnitLabel = nullptr;
     QLineEdit *maxEdit = nullptr, *minEdit = nullptr, *competitorEdit = nullptr,
               *serialEdit = nullptr, *temperatureEdit = nullptr, *samplingEdit = nullptr;
     QGroupBox* diskGroup = nullptr;
     QPushButton *saveButton = nullptr, *loadButton = nullptr;
     QPushButton *compareButton = nullptr, *compareFilterButton = nullptr;
     QGroupBox* compareGroup = nullptr;
-    QLabel *compareMaxLabel = nullptr, *compareMinLabel = nullptr, *compareCompetitorLabel = nullptr, *compareSerialLabel = nullptr,
-           *compareTemperatureLabel = nullptr, *compareSamplingLabel = nullptr, *compareMaxUnitLabel = nullptr, *compareMinUnitLabel = nullptr,
+    QLabel *compareMaxLabel = nullptr, *compareMinLabel = nullptr,
+           *compareCompetitorLabel = nullptr, *compareSerialLabel = nullptr,
+           *compareTemperatureLabel = nullptr, *compareSamplingLabel = nullptr,
+           *compareMaxUnitLabel = nullptr, *compareMinUnitLabel = nullptr,
            *compareTemperatureUnitLabel = nullptr;
-    QLineEdit *compareMaxEdit = nullptr, *compareMinEdit = nullptr, *compareCompetitorEdit = nullptr,
-              *compareSerialEdit = nullptr, *compareTemperatureEdit = nullptr, *compareSamplingEdit = nullptr;
+    QLineEdit *compareMaxEdit = nullptr, *compareMinEdit = nullptr,
+              *compareCompetitorEdit = nullptr, *compareSerialEdit = nullptr,
+              *compareTemperatureEdit = nullptr, *compareSamplingEdit = nullptr;
     ChartView* chartView = nullptr;
     QLabel *metresCaption = nullptr, *secondsCaption = nullptr, *speedCaption = nullptr;
     QLineEdit *setupOkIndicator = nullptr, *readingIndicator = nullptr, *waitIndicator = nullptr;
 
-    QMenu *setupMenu = nullptr, *chartsMenu = nullptr, *printMenu = nullptr, *languageMenu = nullptr;
-    QAction *deviceSettingsAction = nullptr, *filterSettingsAction = nullptr, *defaultSetupAction = nullptr;
+    QMenu *setupMenu = nullptr, *chartsMenu = nullptr, *printMenu = nullptr,
+          *languageMenu = nullptr;
+    QAction *deviceSettingsAction = nullptr, *filterSettingsAction = nullptr,
+            *defaultSetupAction = nullptr;
     QAction *speedCurveAction = nullptr, *comparisonAction = nullptr, *valueMarksAction = nullptr;
     QAction *printerSetupAction = nullptr, *printAction = nullptr, *savePictureAction = nullptr,
             *exportAction = nullptr;
-    QAction *polishAction = nullptr, *englishAction = nullptr, *infoAction = nullptr, *helpAction = nullptr;
+    QAction *polishAction = nullptr, *englishAction = nullptr, *infoAction = nullptr,
+            *helpAction = nullptr;
 
     DeviceSettingsDialog* deviceSettingsDialog = nullptr;
     InfoDialog* infoDialog = nullptr;

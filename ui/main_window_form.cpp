@@ -37,10 +37,9 @@ void MainWindow::buildControls() {
 
     currentReadout_ = std::make_unique<FlightReadout>(
         client,
-        FlightReadout::Names{"GroupB_Alt", "LabMaximum", "E_MaxGl", "LmMax", "LMinimum",
-                             "EMinimum", "LmMin", "LZaw1", "E_NrZawodnika", "L_NumSer1",
-                             "E_NrSeryjny", "LTemp1", "E_TempGl", "Label14", "LProbk1",
-                             "E_probkGl"},
+        FlightReadout::Names{"GroupB_Alt", "LabMaximum", "E_MaxGl", "LmMax", "LMinimum", "EMinimum",
+                             "LmMin", "LZaw1", "E_NrZawodnika", "L_NumSer1", "E_NrSeryjny",
+                             "LTemp1", "E_TempGl", "Label14", "LProbk1", "E_probkGl"},
         FlightReadout::Layout{168, 281, QColor(255, 0, 0), 12, 12, 104, 189});
     const FlightReadout& cur = *currentReadout_;
     flightGroup = cur.group;
@@ -66,10 +65,9 @@ void MainWindow::buildControls() {
 
     comparisonReadout_ = std::make_unique<FlightReadout>(
         client,
-        FlightReadout::Names{"GroupB_Por", "Label1", "E_Max_Por", "Label7", "Label3",
-                             "E_Min_Por", "Label8", "LZaw2", "E_Zaw_Por", "L_NumSer2",
-                             "E_NrS_Por", "LTemp2", "E_TempPor", "Label9", "LProbk2",
-                             "E_probkPor"},
+        FlightReadout::Names{"GroupB_Por", "Label1", "E_Max_Por", "Label7", "Label3", "E_Min_Por",
+                             "Label8", "LZaw2", "E_Zaw_Por", "L_NumSer2", "E_NrS_Por", "LTemp2",
+                             "E_TempPor", "Label9", "LProbk2", "E_probkPor"},
         FlightReadout::Layout{976, 297, QColor(255, 255, 0), 13, 16, 112, 205});
     const FlightReadout& cmp = *comparisonReadout_;
     compareGroup = cmp.group;

@@ -38,8 +38,8 @@ void WindowDeviceUi::downloadEnds() {
 
 void WindowDeviceUi::prepareForFlight() {
     c_.chart->undoZoom();
-    for (const Series s : {Series::Altitude, Series::Speed, Series::Unused,
-                           Series::AltitudeBeforeFilter})
+    for (const Series s :
+         {Series::Altitude, Series::Speed, Series::Unused, Series::AltitudeBeforeFilter})
         c_.chart->clearSeries(s);
     prepareAxes_();
     c_.chart->refresh();

@@ -1,9 +1,9 @@
 #include "analysis/comparison.h"
-#include "core/decode.h"
 #include "analysis/filter_chain.h"
-#include "tools/synth/flight_synth.h"
-#include "core/format.h"
 #include "analysis/temperature_entry.h"
+#include "core/decode.h"
+#include "core/format.h"
+#include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
 
@@ -229,12 +229,6 @@ TEST(TemperatureEntry, TextToTemperature) {
         EXPECT_EQ(ParseTemperatureEntry(bad), kWrongTemperature) << bad;
     EXPECT_EQ(ParseTemperatureEntry("65535"), kWrongTemperature); // taken as wrong too
 }
-
-} // namespace
-} // namespace orlomat
-
-namespace orlomat {
-namespace {
 
 // The two cut passes as written, restart by restart, to check the passes that skip restarts.
 void NaivePreCut(std::vector<std::int32_t>& c, std::size_t end, std::int64_t preCut) {

@@ -1,7 +1,7 @@
 #include "core/arith.h"
 #include "core/decode.h"
-#include "tools/synth/flight_synth.h"
 #include "core/sensor.h"
+#include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "core/decode.h"
-#include "tools/synth/flight_synth.h"
 #include "core/format.h"
 #include "core/sensor.h"
+#include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
 

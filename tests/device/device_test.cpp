@@ -359,12 +359,6 @@ TEST_F(DeviceTest, ArbitraryRepliesNeverBreakTheExchanges) {
     }
 }
 
-} // namespace
-} // namespace orlomat
-
-namespace orlomat {
-namespace {
-
 // A device that writes text lines all the time (a GPS receiver, a modem): every exchange
 // gives up within the reply wait's limit, with the busy-line message and the port closed.
 TEST_F(DeviceTest, BabblingPortIsGivenUpOnInEveryExchange) {

@@ -1,5 +1,5 @@
-#include "tests/support/fake_line.h"
 #include "device/settings_exchange.h"
+#include "tests/support/fake_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // End to end over a real pseudo-terminal: the altimeter emulator on one side, the window and
 // the command-line tool on the other, through QSerialPort. These tests sleep for real.
-#include "device/altimeter.h"
-#include "ui/chart_view.h"
 #include "app/cli.h"
+#include "device/altimeter.h"
 #include "tests/support/emulator_process.h"
+#include "tests/support/scripted_prompter.h"
 #include "tools/synth/flight_synth.h"
+#include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
 #include "ui/main_window.h"
-#include "tests/support/scripted_prompter.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
 // The device faults end to end: the emulator on a pseudo-terminal imitates a bad altimeter or
 // cable, and both the window and the command-line tool must end with the right message, the
 // port closed, nothing saved lost, and no hang beyond the designed waits.
-#include "device/altimeter.h"
 #include "app/cli_device.h"
+#include "device/altimeter.h"
+#include "device/qt_serial_line.h"
 #include "tests/support/emulator_process.h"
+#include "tests/support/scripted_prompter.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/main_window.h"
-#include "device/qt_serial_line.h"
-#include "tests/support/scripted_prompter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -216,8 +216,7 @@ TEST(FaultMatrixPort, WrongAcknowledgementsAndGarbage) {
                    "--delay", "3"},
                   err),
               1);
-    EXPECT_NE(err.find("did not take --competitor --level --sampling (refused)"),
-              std::string::npos)
+    EXPECT_NE(err.find("did not take --competitor --level --sampling (refused)"), std::string::npos)
         << err;
     EXPECT_EQ(run({QStringLiteral("--wrong-ack")}, "default-setup", {}, err), 1);
     EXPECT_NE(err.find("Setup failed"), std::string::npos) << err;
@@ -284,8 +283,8 @@ TEST_P(LineFaults, CommandLine) {
     EXPECT_EQ(emu.refusals(), QString());
 }
 
-const std::vector<std::string> kWriteAll = {"--level", "10", "--sampling", "2", "--manual-zero",
-                                            "0", "--competitor", "5", "--delay", "3"};
+const std::vector<std::string> kWriteAll = {
+    "--level", "10", "--sampling", "2", "--manual-zero", "0", "--competitor", "5", "--delay", "3"};
 
 INSTANTIATE_TEST_SUITE_P(
     Emulator, LineFaults,

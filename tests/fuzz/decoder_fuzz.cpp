@@ -1,10 +1,10 @@
 // Arbitrary bytes of any length as a flight record, through everything that reads one:
 // header, decoding, comparison decoding, the filter chain, the texts and the export.
 #include "analysis/comparison.h"
-#include "files/csv_export.h"
-#include "core/decode.h"
 #include "analysis/filter_chain.h"
+#include "core/decode.h"
 #include "core/format.h"
+#include "files/csv_export.h"
 
 #include <cstdlib>
 

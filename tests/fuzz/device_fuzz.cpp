@@ -1,6 +1,6 @@
 // Every exchange with the altimeter, fed arbitrary reply bytes, lengths and timings.
-#include "tests/support/fake_line.h"
 #include "device/settings_exchange.h"
+#include "tests/support/fake_line.h"
 
 #include <cstdlib>
 

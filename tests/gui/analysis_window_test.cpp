@@ -1,10 +1,10 @@
-#include "ui/chart_view.h"
-#include "files/csv_export.h"
-#include "ui/filter_dialog.h"
-#include "tools/synth/flight_synth.h"
 #include "core/format.h"
-#include "ui/main_window.h"
+#include "files/csv_export.h"
 #include "tests/support/scripted_prompter.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/chart_view.h"
+#include "ui/filter_dialog.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QFile>
@@ -25,8 +25,8 @@ namespace {
 class AnalysisWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
-                                                prompter);
+        window =
+            std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
         window->createDialogs();
     }
     QString Write(const QString& name, const std::vector<std::uint8_t>& bytes) {

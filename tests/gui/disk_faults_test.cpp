@@ -1,9 +1,9 @@
 // Files the user saves on a bad disk, and a bad settings file: a message with the system's
 // reason, the existing file untouched, the program going on.
-#include "ui/chart_view.h"
-#include "tools/synth/flight_synth.h"
-#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/chart_view.h"
+#include "ui/main_window.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,8 +57,8 @@ private:
 class DiskFaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
-                                                prompter);
+        window =
+            std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
         window->createDialogs();
         window->resize(1300, 834);
         window->show();

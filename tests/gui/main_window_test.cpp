@@ -1,8 +1,8 @@
-#include "ui/chart_view.h"
-#include "tools/synth/flight_synth.h"
 #include "core/format.h"
-#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/chart_view.h"
+#include "ui/main_window.h"
 #include "ui/settings_file.h"
 
 #include <QAction>
@@ -148,8 +148,9 @@ TEST_F(MainWindowTest, ControlsExistWithTheirDesignedNamesAndStates) {
          {"Orlomat1", "Filtr3", "Se1", "Przyspieszenie1", "Porownanie1", "Warto1", "UstawDrukarke1",
           "Drukuj1", "ZapiszObraz1", "ZapiszdoExcela1", "Polski1", "English1", "Info1", "Help1"})
         EXPECT_NE(w.findChild<QAction*>(QString::fromLatin1(name)), nullptr) << name;
-    for (QLineEdit* e : {w.maxEdit, w.minEdit, w.serialEdit, w.temperatureEdit, w.samplingEdit, w.compareMaxEdit,
-                         w.compareTemperatureEdit, w.readingIndicator, w.waitIndicator, w.setupOkIndicator})
+    for (QLineEdit* e :
+         {w.maxEdit, w.minEdit, w.serialEdit, w.temperatureEdit, w.samplingEdit, w.compareMaxEdit,
+          w.compareTemperatureEdit, w.readingIndicator, w.waitIndicator, w.setupOkIndicator})
         EXPECT_TRUE(e->isReadOnly()) << e->objectName().toStdString();
     EXPECT_FALSE(w.competitorEdit->isReadOnly());
     EXPECT_TRUE(w.readingIndicator->isHidden());

@@ -1,8 +1,8 @@
-#include "ui/chart_view.h"
 #include "app/cli.h"
-#include "tools/synth/flight_synth.h"
-#include "ui/main_window.h"
 #include "tests/support/scripted_prompter.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/chart_view.h"
+#include "ui/main_window.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,8 +25,8 @@ namespace {
 class PrintTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
-                                                prompter);
+        window =
+            std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
         window->createDialogs();
         window->resize(1300, 834);
         window->show();

@@ -1,12 +1,12 @@
 // The window as a person drives it: a real X server (Xvfb, no window manager), the xcb
 // platform, and input sent through the X server with xdotool, so that mouse presses,
 // releases, window resizes and key presses reach the program the way a user's do.
-#include "ui/chart_view.h"
 #include "tests/support/emulator_process.h"
+#include "tests/support/scripted_prompter.h"
 #include "tools/synth/flight_synth.h"
+#include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
 #include "ui/main_window.h"
-#include "tests/support/scripted_prompter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,7 +41,8 @@ public:
 };
 
 void Xdo(const QStringList& args) {
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0) << args.join(' ').toStdString();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0)
+        << args.join(' ').toStdString();
 }
 
 // A press and release at one spot of `widget`, through the X server.
@@ -139,9 +140,9 @@ TEST_F(RealWindow, PlainClickOnACurveRemovesItAndOnTheLegendRepaints) {
     const QPoint to = from + QPoint(150, 60);
     Xdo({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
          QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove"),
-         QString::number(from.x() + 40), QString::number(from.y() + 20), QStringLiteral("mousemove"),
-         QString::number(to.x()), QString::number(to.y()), QStringLiteral("mouseup"),
-         QStringLiteral("1")});
+         QString::number(from.x() + 40), QString::number(from.y() + 20),
+         QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()),
+         QStringLiteral("mouseup"), QStringLiteral("1")});
     EXPECT_TRUE(WaitFor([&] { return chart->isZoomed(); }));
 }
 
@@ -158,7 +159,8 @@ TEST_F(RealWindow, AResizeRoundTripGivesTheSamePictureAndNothingOverlaps) {
         if (size.width() >= 800) { // below that the window is smaller than the chart's minimum
             EXPECT_TRUE(plot.contains(chart->legend->outerRect())) << size.width();
         }
-        EXPECT_GE(window->secondsCaption->y(), chart->height() - ChartView::kCaptionStrip) << size.width();
+        EXPECT_GE(window->secondsCaption->y(), chart->height() - ChartView::kCaptionStrip)
+            << size.width();
         EXPECT_GE(window->metresCaption->y(), chart->height() - ChartView::kCaptionStrip);
         EXPECT_LE(window->metresCaption->geometry().right(), plot.left() - 8);
     }
@@ -212,7 +214,8 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
     ASSERT_TRUE(WaitFor([&] { return window->setupMenu->isVisible(); }));
     ClickAt(window->setupMenu,
             window->setupMenu->actionGeometry(window->deviceSettingsAction).center());
-    ASSERT_TRUE(WaitFor([&] { return escaped && !window->deviceSettingsDialog->isVisible(); }, 15000));
+    ASSERT_TRUE(
+        WaitFor([&] { return escaped && !window->deviceSettingsDialog->isVisible(); }, 15000));
     watch.stop();
 
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
@@ -221,8 +224,8 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
     EXPECT_EQ(window->deviceSettingsDialog->deviceCompetitorEdit->text(), QStringLiteral("4321"));
 
     ClickAt(window->readButton, window->readButton->rect().center());
-    EXPECT_TRUE(WaitFor([&] { return window->competitorEdit->text() == QStringLiteral("4321"); },
-                        15000))
+    EXPECT_TRUE(
+        WaitFor([&] { return window->competitorEdit->text() == QStringLiteral("4321"); }, 15000))
         << "the download after the dialog did not happen";
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_GT(chart->pointCount(1), 100);
@@ -243,10 +246,10 @@ TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {
 int main(int argc, char** argv) {
     QProcess xvfb;
     xvfb.setProcessChannelMode(QProcess::SeparateChannels);
-    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                        QStringLiteral("-screen"), QStringLiteral("0"),
-                                        QStringLiteral("1920x1080x24"), QStringLiteral("-nolisten"),
-                                        QStringLiteral("tcp")});
+    xvfb.start(QStringLiteral("Xvfb"),
+               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                QStringLiteral("0"), QStringLiteral("1920x1080x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp")});
     if (!xvfb.waitForStarted(5000) || !xvfb.waitForReadyRead(10000)) {
         std::fprintf(stderr, "cannot start Xvfb (scripts/setup.sh installs it)\n");
         return 1;

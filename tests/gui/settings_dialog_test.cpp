@@ -1,9 +1,9 @@
 #include "device/altimeter.h"
 #include "tests/support/fake_line.h"
+#include "tests/support/scripted_prompter.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/device_settings_dialog.h"
 #include "ui/main_window.h"
-#include "tests/support/scripted_prompter.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -27,7 +27,7 @@ protected:
     void SetUp() override {
         test::AnswerFrom(line, replies);
         window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
-                                                prompter, &line, &clock);
+                                              prompter, &line, &clock);
         window->createDialogs();
         dialog = window->deviceSettingsDialog;
     }
@@ -162,7 +162,8 @@ TEST_F(SettingsDialogTest, TypingWarnsAboveTheLimitButNotForDelaysUpTo30000) {
         dialog->delayEdit->setText(QStringLiteral("301"));
         EXPECT_TRUE(prompter.shown.empty());
         dialog->levelEdit->setText(QStringLiteral("201"));
-        dialog->deviceCompetitorEdit->setText(QStringLiteral("-")); // a sign on its own: still typing
+        dialog->deviceCompetitorEdit->setText(
+            QStringLiteral("-")); // a sign on its own: still typing
         EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")});
     });
 }

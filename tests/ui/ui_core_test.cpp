@@ -1,5 +1,5 @@
-#include "ui/format_pattern.h"
 #include "core/language.h"
+#include "ui/format_pattern.h"
 #include "ui/main_layout.h"
 
 #include <gtest/gtest.h>

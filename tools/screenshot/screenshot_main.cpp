@@ -5,8 +5,8 @@
 //                      [--info-dialog]
 #include "ui/chart_view.h"
 #include "ui/console_prompter.h"
-#include "ui/info_dialog.h"
 #include "ui/device_settings_dialog.h"
+#include "ui/info_dialog.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
