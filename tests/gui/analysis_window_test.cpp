@@ -1,6 +1,6 @@
 #include "core/format.h"
 #include "files/csv_export.h"
-#include "tests/support/scripted_prompter.h"
+#include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
 #include "ui/filter_dialog.h"
@@ -22,35 +22,10 @@
 namespace orlomat {
 namespace {
 
-class AnalysisWindowTest : public ::testing::Test {
+class AnalysisWindowTest : public test::WindowTest {
 protected:
-    void SetUp() override {
-        window =
-            std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
-        window->createDialogs();
-    }
-    QString Write(const QString& name, const std::vector<std::uint8_t>& bytes) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-        return path;
-    }
-    QByteArray Read(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    std::vector<QString> Texts() const {
-        std::vector<QString> t;
-        for (const auto& m : prompter.shown)
-            t.push_back(m.text);
-        return t;
-    }
+    void SetUp() override { OpenWindow(); }
     ChartView& chart() { return *window->chart(); }
-
-    QTemporaryDir dir;
-    test::ScriptedPrompter prompter;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(AnalysisWindowTest, FilterButtonDrawsTheCleanedCurveBesideTheRawOne) {

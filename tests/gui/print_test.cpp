@@ -1,5 +1,5 @@
 #include "app/cli.h"
-#include "tests/support/scripted_prompter.h"
+#include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
 #include "ui/main_window.h"
@@ -22,12 +22,10 @@
 namespace orlomat {
 namespace {
 
-class PrintTest : public ::testing::Test {
+class PrintTest : public test::WindowTest {
 protected:
     void SetUp() override {
-        window =
-            std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
-        window->createDialogs();
+        OpenWindow();
         window->resize(1300, 834);
         window->show();
     }
@@ -61,10 +59,6 @@ protected:
                     return static_cast<double>(y + 1) / page.height();
         return 0;
     }
-
-    QTemporaryDir dir;
-    test::ScriptedPrompter prompter;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(PrintTest, TitleLinesInBothLanguages) {

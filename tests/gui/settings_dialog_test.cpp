@@ -1,6 +1,6 @@
 #include "device/altimeter.h"
 #include "tests/support/fake_line.h"
-#include "tests/support/scripted_prompter.h"
+#include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/device_settings_dialog.h"
 #include "ui/main_window.h"
@@ -22,20 +22,12 @@ namespace {
 
 using Frame = std::vector<std::uint8_t>;
 
-class SettingsDialogTest : public ::testing::Test {
+class SettingsDialogTest : public test::WindowTest {
 protected:
     void SetUp() override {
         test::AnswerFrom(line, replies);
-        window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("OrlomatBMP.par")),
-                                              prompter, &line, &clock);
-        window->createDialogs();
+        OpenWindow(&line, &clock);
         dialog = window->deviceSettingsDialog;
-    }
-    std::vector<QString> Texts() const {
-        std::vector<QString> t;
-        for (const auto& m : prompter.shown)
-            t.push_back(m.text);
-        return t;
     }
     // Opens the dialog and runs `whileOpen` in it.
     void Open(const std::function<void()>& whileOpen = {}) {
@@ -50,11 +42,8 @@ protected:
         dialog->delayEdit->setText(QString::fromLatin1(delay));
     }
 
-    QTemporaryDir dir;
     test::FakeClock clock;
     test::FakeLine line{clock};
-    test::ScriptedPrompter prompter;
-    std::unique_ptr<MainWindow> window;
     DeviceSettingsDialog* dialog = nullptr;
     test::Replies replies = test::WellBehavedReplies(0x19);
 };
