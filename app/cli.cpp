@@ -3,6 +3,7 @@
 #include "analysis/comparison.h"
 #include "analysis/filter_chain.h"
 #include "app/cli_args.h"
+#include "app/cli_contest.h"
 #include "app/json.h"
 #include "core/decode.h"
 #include "core/flight_record.h"
@@ -377,6 +378,24 @@ const std::vector<Command>& Commands() {
          {"PLIK WYJŚCIE [--decimal-separator Z]", "FILE OUT [--decimal-separator C]"},
          {"wysokości do pliku dla arkusza kalkulacyjnego", "the altitudes as a spreadsheet file"},
          ExportCsvCommand},
+        {"stats",
+         1,
+         1,
+         {{"--temperature", true}, {"--human", false}},
+         {},
+         {"PLIK [--temperature T] [--human]", "FILE [--temperature T] [--human]"},
+         {"start, maksimum, lądowanie, czas lotu, wznoszenie i opadanie (JSON lub tabela)",
+          "launch, maximum, landing, duration, climb and sink (JSON, or a table)"},
+         StatsCommand},
+        {"report",
+         1,
+         SIZE_MAX,
+         {{"-o", true}},
+         {"-o"},
+         {"KATALOG|PLIKI... -o WYJŚCIE.html|.csv", "DIR|FILES... -o OUT.html|.csv"},
+         {"tabela wyników wielu lotów (CSV lub strona HTML z wykresami)",
+          "a results table of many flights (CSV, or an HTML page with charts)"},
+         ReportCommand},
 #ifdef ORLOMAT_WITH_DEVICE
         {"plot",
          1,

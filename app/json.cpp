@@ -84,4 +84,18 @@ JsonWriter& JsonWriter::value(float f) {
     return *this;
 }
 
+JsonWriter& JsonWriter::figure(std::optional<double> v) {
+    if (!v || !std::isfinite(*v)) return null();
+    separate();
+    out_ << FigureText(*v);
+    return *this;
+}
+
+std::string FigureText(double v) {
+    const double rounded = std::round(v * 1000.0) / 1000.0;
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, rounded == 0.0 ? 0.0 : rounded);
+    return std::string(buf, r.ptr);
+}
+
 } // namespace orlomat

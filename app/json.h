@@ -2,11 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 
 namespace orlomat {
+
+// A figure rounded to three decimals in its shortest form, with a point: "12.3".
+std::string FigureText(double v);
 
 class JsonWriter {
 public:
@@ -19,6 +23,8 @@ public:
     JsonWriter& value(const char* s) { return value(std::string_view(s)); }
     JsonWriter& value(std::int64_t n);
     JsonWriter& value(float f); // round-trips: 9 significant digits
+    // A figure rounded to three decimals, in its shortest form; null when absent.
+    JsonWriter& figure(std::optional<double> v);
     JsonWriter& value(bool b);
     JsonWriter& null();
     std::string str() const { return out_.str(); }
