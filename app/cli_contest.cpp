@@ -28,6 +28,7 @@ constexpr Text kReportKind = {"WYJŚCIE musi kończyć się na .html albo .csv",
                               "OUT must end in .html or .csv"};
 constexpr Text kNoCalibration = {"to nie zapis lotu (współczynniki kalibracji 0 lub 0xFFFF)",
                                  "not a flight record (calibration words 0 or 0xFFFF)"};
+constexpr Text kText = {"to plik tekstowy, nie zapis lotu", "a text file, not a flight record"};
 constexpr Text kNoFiles = {"brak plików do raportu w ", "no files to report in "};
 
 // One row of the results: a flight's figures, or the reason it is none.
@@ -47,6 +48,14 @@ bool PlausibleCalibration(const Calibration& c) {
     return true;
 }
 
+// A header of printable characters only is a text (notes, a table), never a flight record:
+// a record's header holds binary numbers with zero bytes.
+bool IsText(const std::vector<std::uint8_t>& record) {
+    return std::all_of(record.begin(), record.begin() + kHeaderSize, [](std::uint8_t b) {
+        return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r';
+    });
+}
+
 // The width of a text on a terminal: its UTF-8 characters.
 std::size_t Width(const std::string& s) {
     return static_cast<std::size_t>(
@@ -62,6 +71,8 @@ Row ReadRow(const std::string& path, int language) {
         row.error = Text(kCannotRead).get(language) + row.file + ": " + reason;
     } else if (record->size() < kHeaderSize) {
         row.error = kNoRecord.get(language);
+    } else if (IsText(*record)) {
+        row.error = kText.get(language);
     } else if (!PlausibleCalibration(ParseHeader(*record).calibration)) {
         row.error = kNoCalibration.get(language);
     } else {

@@ -2,12 +2,17 @@
 
 #include "app/json.h"
 #include "core/decode.h"
+#include "core/flight.h"
 #include "core/format.h"
 #include "device/altimeter.h"
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
 #include "files/user_file.h"
 
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -108,18 +113,38 @@ struct Device {
     ConsoleUi ui;
 };
 
-int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
-    const std::string output = a.value("-o");
-    Device device(a, err, line, clock);
+// "C012_S00345_20261207-143015.dat": competitor, serial and the time of the download, so a
+// folder of flights sorts by competitor and then by time.
+std::string FlightFileName(const std::vector<std::uint8_t>& record, bool complete) {
+    const FlightHeader h = ParseHeader(record);
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y%m%d-%H%M%S", &tm);
+    char name[96];
+    std::snprintf(name, sizeof name, "C%03u_S%05u_%s%s.dat", unsigned{h.competitor},
+                  unsigned{h.serial}, when, complete ? "" : "_partial");
+    return name;
+}
+
+// One download to `-o FILE` or into `--dir DIR`; the exit code, and the summary on `out`.
+int DownloadOnce(const Args& a, std::ostream& out, std::ostream& err, Device& device) {
+    const bool intoFolder = a.has("--dir");
     const DownloadOutcome d = device.altimeter->Download(a.value("--port"), device.ui);
     if (d.result != DownloadOutcome::Result::Received) return kFailure;
 
-    // A whole flight replaces the file named; a partial one never replaces anything.
+    // A whole flight replaces the file named; a partial one never replaces anything, and in a
+    // folder nothing is ever replaced.
     const bool complete = d.complete();
+    const std::string output =
+        intoFolder ? (std::filesystem::path(a.value("--dir")) / FlightFileName(d.record, complete))
+                         .string()
+                   : a.value("-o");
     const std::string_view bytes(reinterpret_cast<const char*>(d.record.data()), d.record.size());
     std::string written = output;
-    const std::string error =
-        complete ? WriteFileAtomically(output, bytes) : WriteNewFile(output, bytes, written);
+    const std::string error = complete && !intoFolder ? WriteFileAtomically(output, bytes)
+                                                      : WriteNewFile(output, bytes, written);
     if (!error.empty()) {
         Fail(err, Say(a, kCannotSave) + output + ": " + error);
         return kFailure;
@@ -127,13 +152,10 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
     if (!complete) {
         std::string text = Say(a, kIncompleteFlight);
         text.replace(text.find("%1"), 2, std::to_string(d.record.size()));
-        Fail(err, text + written + (written != output ? Say(a, kKeptBeside) : ""));
+        Fail(err, text + written + (written != output && !intoFolder ? Say(a, kKeptBeside) : ""));
     }
 
-    DecodingState state;
-    const HeaderInfo info = InterpretFlightHeader(d.record, FlightSource::Download);
-    ApplyHeaderToState(info, state);
-    const FlightCurve curve = DecodeFlight(d.record, state, true, RecordWordCount(d.record.size()));
+    const Flight flight = DecodeRecord(d.record, FlightSource::Download);
     JsonWriter j;
     j.beginObject();
     j.key("file").value(written);
@@ -145,14 +167,58 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
         j.value(std::int64_t{d.expectedBytes});
     else
         j.null();
-    j.key("competitor").value(std::int64_t{info.header.competitor});
-    j.key("serial").value(std::int64_t{info.header.serial});
-    j.key("max_text").value(FormatOneDecimal(curve.maximum));
-    j.key("min_text").value(FormatOneDecimal(curve.minimum));
+    j.key("competitor").value(std::int64_t{flight.header.header.competitor});
+    j.key("serial").value(std::int64_t{flight.header.header.serial});
+    j.key("max_text").value(FormatOneDecimal(flight.curve.maximum));
+    j.key("min_text").value(FormatOneDecimal(flight.curve.minimum));
     j.key("new_measurement").value(d.newMeasurement);
     j.endObject();
-    out << j.str() << '\n';
+    out << j.str() << std::endl;
     return complete ? kSuccess : kIncomplete;
+}
+
+volatile std::sig_atomic_t g_stopWatching = 0;
+
+// Whether something is plugged in at the port's device file (or the path given).
+bool PortPresent(const std::string& port) {
+    return std::filesystem::exists(port.rfind('/', 0) == 0 ? port : "/dev/" + port);
+}
+
+// Altimeter after altimeter: wait for one to appear, download it, wait until it is unplugged,
+// and go on, until Ctrl+C.
+int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
+    g_stopWatching = 0;
+    const auto previousInt = std::signal(SIGINT, [](int) { g_stopWatching = 1; });
+    const auto previousTerm = std::signal(SIGTERM, [](int) { g_stopWatching = 1; });
+    const std::string port = a.value("--port");
+    Device device(a, err, line, clock);
+    const auto waitFor = [&](bool present) {
+        while (!g_stopWatching && PortPresent(port) != present)
+            device.altimeter->channel.clock().sleepMs(250);
+        return !g_stopWatching;
+    };
+    Fail(err, a.language == 0 ? "czekam na wysokościomierz na " + port + " (Ctrl+C kończy)"
+                              : "waiting for an altimeter on " + port + " (Ctrl+C ends)");
+    while (waitFor(true)) {
+        device.altimeter->channel.clock().sleepMs(500); // the adapter settles
+        DownloadOnce(a, out, err, device);
+        if (!waitFor(false)) break;
+    }
+    std::signal(SIGINT, previousInt);
+    std::signal(SIGTERM, previousTerm);
+    return kSuccess;
+}
+
+int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
+    if (a.has("-o") == a.has("--dir") || (a.has("--watch") && !a.has("--dir"))) {
+        Fail(err, a.language == 0
+                      ? "download: -o PLIK albo --dir KATALOG [--watch] (orlomat --help)"
+                      : "download: -o FILE or --dir DIR [--watch] (orlomat --help)");
+        return kUsage;
+    }
+    if (a.has("--watch")) return Watch(a, out, err, line, clock);
+    Device device(a, err, line, clock);
+    return DownloadOnce(a, out, err, device);
 }
 
 int Reset(const Args& a, std::ostream&, std::ostream& err, SerialLine* line, Clock* clock) {

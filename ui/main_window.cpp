@@ -26,12 +26,16 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMimeData>
 #include <QTranslator>
+#include <QUrl>
 
 namespace orlomat {
 
@@ -59,6 +63,7 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
                        Clock* clock, QWidget* parent)
     : QMainWindow(parent), prompter_(prompter), settingsPath_(settingsPath) {
     setObjectName(QStringLiteral("Orlomat_BMP"));
+    setAcceptDrops(true);
     if (line == nullptr) {
         ownLine_ = std::make_unique<QtSerialLine>();
         line = ownLine_.get();
@@ -142,6 +147,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     closeProgram();
     event->accept();
+}
+
+namespace {
+QString DroppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return {};
+    const QUrl url = data->urls().constFirst();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    if (event->modifiers() & Qt::ControlModifier)
+        loadComparisonFile(path);
+    else
+        loadFlightFile(path);
 }
 
 void MainWindow::closeProgram() {

@@ -110,6 +110,10 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A flight file dropped on the window becomes the current flight; with Ctrl held, the
+    // comparison flight.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

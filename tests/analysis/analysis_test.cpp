@@ -1,5 +1,6 @@
 #include "analysis/comparison.h"
 #include "analysis/filter_chain.h"
+#include "analysis/flight_stats.h"
 #include "analysis/temperature_entry.h"
 #include "core/decode.h"
 #include "core/format.h"
@@ -337,6 +338,71 @@ TEST(FilterChain, DamagedRecordsFinishQuickly) {
     FilterWork w;
     const FilteredFlight f = FilterFlight(WithEnd(table), WhichFlight::Current, 20000, 100, {}, w);
     EXPECT_TRUE(f.filtered); // and it got here: the restarts are not run one by one
+}
+
+} // namespace
+} // namespace orlomat
+
+namespace orlomat {
+namespace {
+
+// The contest figures on hand-built altitude tables (cm), at every sampling rate.
+TEST(FlightStats, LaunchLandingDurationAndRates) {
+    for (const std::uint32_t r : {200u, 150u, 100u, 50u, 10u, 5u, 2u, 1u}) {
+        const double dt = 10.0 / r;
+        // Ground, a climb of 100 cm a sample to 1000 cm, a descent of 50 cm a sample, ground.
+        std::vector<std::int32_t> a(5, 0);
+        for (int h = 100; h <= 1000; h += 100)
+            a.push_back(h);
+        for (int h = 950; h >= 0; h -= 50)
+            a.push_back(h);
+        a.insert(a.end(), 3, 0);
+        const FlightStats s = ComputeStats(a, r, "10.0");
+        const std::size_t iMax = 14, launch = 7, landing = 28; // 300 cm up, 300 cm down
+        ASSERT_EQ(a[iMax], 1000);
+        EXPECT_DOUBLE_EQ(s.timeOfMaxS, iMax * dt) << r;
+        EXPECT_DOUBLE_EQ(*s.launchS, launch * dt) << r;
+        EXPECT_DOUBLE_EQ(*s.landingS, landing * dt) << r;
+        EXPECT_DOUBLE_EQ(*s.durationS, (landing - launch) * dt) << r;
+        EXPECT_DOUBLE_EQ(*s.climbMS, 7.0 / ((iMax - launch) * dt)) << r;
+        const std::size_t w =
+            std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(r / 10.0)));
+        if (w <= 10) {
+            // A window inside one slope: 1 m a sample up, 0.5 m a sample down.
+            EXPECT_NEAR(*s.maxClimbMS, 1.0 / dt, 1e-9) << r;
+            EXPECT_NEAR(*s.maxSinkMS, 0.5 / dt, 1e-9) << r;
+        } else {
+            EXPECT_LT(*s.maxClimbMS, 1.0 / dt) << r; // the window spans the top
+        }
+    }
+}
+
+TEST(FlightStats, NoLaunchNoLandingAndShortTables) {
+    const std::vector<std::int32_t> flat(50, 120); // never 3 m up
+    FlightStats s = ComputeStats(flat, 100, "1.2");
+    EXPECT_FALSE(s.launchS);
+    EXPECT_FALSE(s.landingS);
+    EXPECT_FALSE(s.durationS);
+    EXPECT_FALSE(s.climbMS);
+    EXPECT_DOUBLE_EQ(*s.maxClimbMS, 0.0);
+    EXPECT_DOUBLE_EQ(*s.maxSinkMS, 0.0);
+    EXPECT_EQ(s.timeOfMaxS, 0.0);
+
+    const std::vector<std::int32_t> aloft = {0, 200, 400, 600, 800, 900}; // still up at the end
+    s = ComputeStats(aloft, 10, "9.0");
+    EXPECT_DOUBLE_EQ(*s.launchS, 2.0);
+    EXPECT_FALSE(s.landingS);
+    EXPECT_FALSE(s.durationS);
+    EXPECT_DOUBLE_EQ(*s.climbMS, (900 - 400) / 100.0 / 3.0);
+
+    const std::vector<std::int32_t> launchAtMax = {0, 500, 0}; // i_max = L: no climb rate
+    s = ComputeStats(launchAtMax, 10, "5.0");
+    EXPECT_FALSE(s.climbMS);
+    EXPECT_DOUBLE_EQ(*s.landingS, 2.0);
+
+    const std::vector<std::int32_t> two = {0, 100};
+    EXPECT_FALSE(ComputeStats(two, 200, "1.0").maxClimbMS); // n <= w = 20
+    EXPECT_FALSE(ComputeStats({}, 10, "0.0").launchS);
 }
 
 } // namespace

@@ -6,15 +6,19 @@
 #include "ui/settings_file.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -492,6 +496,37 @@ TEST(SettingsFile, BesideTheProgramWithTheExtensionReplaced) {
     const QString elsewhere = ResolveSettingsPath(QStringLiteral("/no/such/folder/OrlomatBMP"));
     EXPECT_TRUE(elsewhere.endsWith(QStringLiteral("/OrlomatBMP.par")));
     EXPECT_FALSE(elsewhere.startsWith(QStringLiteral("/no/such")));
+}
+
+// A flight file dropped on the window: the current flight; with Ctrl, the comparison flight;
+// a file that is not a flight gets the same message as "Odczyt".
+TEST_F(MainWindowTest, DroppedFilesLoadLikeTheButtons) {
+    MainWindow& w = Open();
+    SynthParams p;
+    p.competitor = 77;
+    const QString current = WriteFlight(QStringLiteral("a.dat"), p);
+    p.competitor = 88;
+    const QString comparison = WriteFlight(QStringLiteral("b.dat"), p);
+    const auto drop = [&](const QString& path, Qt::KeyboardModifiers modifiers) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(&w, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent event(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(&w, &event);
+    };
+    drop(current, Qt::NoModifier);
+    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("77"));
+    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("a.dat"));
+    drop(comparison, Qt::ControlModifier);
+    EXPECT_EQ(w.compareCompetitorEdit->text(), QStringLiteral("88"));
+    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("77"));
+    WriteAll(Path(QStringLiteral("short.dat")), QByteArray(10, 'x'));
+    drop(Path(QStringLiteral("short.dat")), Qt::NoModifier);
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text, QString::fromUtf8(Tr(Message::NoFlightRecord, 0)));
+    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("77"));
 }
 
 } // namespace

@@ -47,6 +47,7 @@ struct Options {
     int babbleMs = -1;     // not an altimeter: a text line at this interval, no replies
     long staleBytes = 0;   // bytes already waiting when the program first opens the port
     std::string logFile;   // refused frames and line settings
+    std::string link;      // a fixed name for the port: a symbolic link, gone when it stops
 };
 
 struct DeviceState {
@@ -126,7 +127,7 @@ void Usage() {
                  "usage: orlomat-emulator [--flight FILE | --code N --competitor N --serial N "
                  "--peak M --seed N]\n"
                  "  [--no-new] [--blocks] [--calibration W] [--version V YY]\n"
-                 "  [--latency MS] [--log FILE]\n"
+                 "  [--latency MS] [--log FILE] [--link PATH]\n"
                  "  faults: [--silent] [--reply-bytes N] [--wrong-ack] [--garbage]\n"
                  "          [--cut-after K] [--no-marker] [--slow X] [--unplug-after K]\n"
                  "          [--babble MS] [--stale N]\n");
@@ -369,6 +370,8 @@ int main(int argc, char** argv) {
             o.staleBytes = std::max(0L, std::atol(next()));
         else if (a == "--log")
             o.logFile = next();
+        else if (a == "--link")
+            o.link = next();
         else {
             Usage();
             return 2;
@@ -417,6 +420,22 @@ int main(int argc, char** argv) {
             std::perror(o.logFile.c_str());
             return 1;
         }
+    }
+    // Plugged in at a fixed name, as an adapter appears at its device file; unplugged when the
+    // emulator ends.
+    struct Link {
+        std::string path;
+        ~Link() {
+            if (!path.empty()) ::unlink(path.c_str());
+        }
+    } link;
+    if (!o.link.empty()) {
+        ::unlink(o.link.c_str());
+        if (::symlink(slaveName, o.link.c_str()) != 0) {
+            std::perror(o.link.c_str());
+            return 1;
+        }
+        link.path = o.link;
     }
     // The program's opens and closes of its end of the line.
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
