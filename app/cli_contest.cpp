@@ -96,24 +96,29 @@ bool Temperature(const Args& a, std::optional<float>& t, std::ostream& err) {
 
 struct Column {
     const char* key;
-    Text heading;
+    Text heading; // the CSV's: stable, for scripts
+    Text shown;   // the page's: short, for people
 };
 
 // The columns of the report, also the keys of `stats`.
 const Column kColumns[] = {
-    {"file", {"plik", "file"}},
-    {"competitor", {"zawodnik", "competitor"}},
-    {"serial", {"nr_seryjny", "serial"}},
-    {"sampling_text", {"pomiary", "sampling"}},
-    {"max_text", {"maksimum_m", "max_m"}},
-    {"time_of_max_s", {"czas_maksimum_s", "time_of_max_s"}},
-    {"launch_s", {"start_s", "launch_s"}},
-    {"landing_s", {"ladowanie_s", "landing_s"}},
-    {"duration_s", {"czas_lotu_s", "duration_s"}},
-    {"climb_m_s", {"wznoszenie_m_s", "climb_m_s"}},
-    {"max_climb_m_s", {"maks_wznoszenie_m_s", "max_climb_m_s"}},
-    {"max_sink_m_s", {"maks_opadanie_m_s", "max_sink_m_s"}},
-    {"error", {"blad", "error"}},
+    {"file", {"plik", "file"}, {"Plik", "File"}},
+    {"competitor", {"zawodnik", "competitor"}, {"Zaw.", "Comp."}},
+    {"serial", {"nr_seryjny", "serial"}, {"Nr ser.", "Serial"}},
+    {"sampling_text", {"pomiary", "sampling"}, {"Pomiary", "Sampling"}},
+    {"max_text", {"maksimum_m", "max_m"}, {"Max [m]", "Max [m]"}},
+    {"time_of_max_s", {"czas_maksimum_s", "time_of_max_s"}, {"t max [s]", "t max [s]"}},
+    {"launch_s", {"start_s", "launch_s"}, {"Start [s]", "Launch [s]"}},
+    {"landing_s", {"ladowanie_s", "landing_s"}, {"Lądowanie [s]", "Landing [s]"}},
+    {"duration_s", {"czas_lotu_s", "duration_s"}, {"Lot [s]", "Flight [s]"}},
+    {"climb_m_s", {"wznoszenie_m_s", "climb_m_s"}, {"Wznoszenie [m/s]", "Climb [m/s]"}},
+    {"max_climb_m_s",
+     {"maks_wznoszenie_m_s", "max_climb_m_s"},
+     {"Maks. wzn. [m/s]", "Max climb [m/s]"}},
+    {"max_sink_m_s",
+     {"maks_opadanie_m_s", "max_sink_m_s"},
+     {"Maks. opad. [m/s]", "Max sink [m/s]"}},
+    {"error", {"blad", "error"}, {"Błąd", "Error"}},
 };
 
 std::string Figure(std::optional<double> v) {
@@ -198,7 +203,7 @@ std::string Sparkline(const Flight& f) {
     for (std::size_t i = 0; i < n; i += step)
         p << FigureText(160.0 * static_cast<double>(i) / static_cast<double>(n - 1)) << ','
           << FigureText(38.0 - 36.0 * (a[i] - *lo) / span) << ' ';
-    return "<svg width=\"160\" height=\"40\" viewBox=\"0 0 160 40\" role=\"img\"><polyline "
+    return "<svg width=\"120\" height=\"30\" viewBox=\"0 0 160 40\" role=\"img\"><polyline "
            "fill=\"none\" stroke=\"#e80000\" stroke-width=\"1.2\" points=\"" +
            p.str() + "\"/></svg>";
 }
@@ -219,7 +224,8 @@ std::string HtmlReport(const std::vector<Row>& rows, int language) {
       << "\"><head><meta charset=\"utf-8\">"
       << "<title>" << (pl ? "Wyniki" : "Results") << " " << Today() << "</title>\n<style>\n"
       << "body{font-family:sans-serif;margin:1.5em}h1{font-size:1.3em}"
-      << "table{border-collapse:collapse;font-size:.85em}th,td{border:1px solid #999;"
+      << "table{border-collapse:collapse;font-size:.75em}th,td{border:1px solid "
+         "#999;white-space:nowrap;"
       << "padding:.2em .4em;text-align:right}td:first-child,th:first-child{text-align:left}"
       << "th{background:#ddd;cursor:pointer}th.sorted-asc::after{content:' \\25B2'}"
       << "th.sorted-desc::after{content:' \\25BC'}tr.error td{color:#a00;text-align:left}"
@@ -227,7 +233,7 @@ std::string HtmlReport(const std::vector<Row>& rows, int language) {
       << "</style></head><body>\n<h1>OrlomatBMP: " << (pl ? "wyniki lotów" : "flight results")
       << " &mdash; " << Today() << "</h1>\n<table id=\"results\"><thead><tr>";
     for (const Column& c : kColumns)
-        if (std::string(c.key) != "error") o << "<th>" << Html(c.heading.get(language)) << "</th>";
+        if (std::string(c.key) != "error") o << "<th>" << Html(c.shown.get(language)) << "</th>";
     o << "<th>" << (pl ? "wykres" : "chart") << "</th></tr></thead><tbody>\n";
     for (const Row& r : rows) {
         if (!r.flight) continue;
