@@ -43,7 +43,37 @@ void CopyWithEnd(const std::vector<std::int32_t>& from, std::vector<std::int32_t
     std::copy(from.begin(), from.begin() + static_cast<std::ptrdiff_t>(end) + 1, to.begin());
 }
 
-__extension__ typedef __int128 Wide;
+// 64-bit arithmetic that stops at ±2^61 instead of overflowing. The cut passes only compare
+// these values with altitudes and tolerances below 2^35, so a value held at the bound decides
+// every comparison as its exact value would, and no compiler-specific 128-bit type is needed.
+class Wide {
+public:
+    static constexpr std::int64_t kBound = std::int64_t{1} << 61;
+    constexpr Wide(std::int64_t v = 0) : v_(Clamp(v)) {} // NOLINT: as plain as an integer
+    constexpr std::int64_t value() const { return v_; }
+
+    friend constexpr Wide operator+(Wide a, Wide b) { return Wide(a.v_ + b.v_); }
+    friend constexpr Wide operator-(Wide a, Wide b) { return Wide(a.v_ - b.v_); }
+    friend constexpr Wide operator-(Wide a) { return Wide(-a.v_); }
+    friend constexpr Wide operator*(Wide a, Wide b) {
+        if (a.v_ == 0 || b.v_ == 0) return Wide(0);
+        const bool negative = (a.v_ < 0) != (b.v_ < 0);
+        const std::int64_t x = a.v_ < 0 ? -a.v_ : a.v_, y = b.v_ < 0 ? -b.v_ : b.v_;
+        if (x > kBound / y) return Wide(negative ? -kBound : kBound);
+        return Wide(negative ? -(x * y) : x * y);
+    }
+    friend constexpr Wide operator/(Wide a, Wide b) { return Wide(a.v_ / b.v_); }
+    Wide& operator+=(Wide b) { return *this = *this + b; }
+    Wide& operator++() { return *this += 1; }
+    friend constexpr auto operator<=>(Wide a, Wide b) = default;
+    friend constexpr bool operator==(Wide a, Wide b) = default;
+
+private:
+    static constexpr std::int64_t Clamp(std::int64_t v) {
+        return v > kBound ? kBound : v < -kBound ? -kBound : v;
+    }
+    std::int64_t v_;
+};
 
 Wide Abs(Wide v) {
     return v < 0 ? -v : v;
