@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build ccache pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev libqcustomplot-dev poppler-utils
-  qt6-translations-l10n locales xvfb xdotool x11-apps
+  qt6-translations-l10n locales xvfb xdotool
 )
 
 missing=()
