@@ -102,9 +102,9 @@ try:
     check(sorted(os.listdir(tmp)).count("lot.csv") == 1 and
           not [n for n in os.listdir(tmp) if n.startswith(".lot.csv")], "scraps left behind")
     node = os.path.join(tmp, "null")
-    if os.geteuid() == 0:
+    try:
         os.mknod(node, 0o666 | stat.S_IFCHR, os.makedev(1, 3))  # a private /dev/null
-    else:
+    except OSError:  # not root, or a container that allows no device nodes
         node = "/dev/null"
     full_pdf = os.path.join(tmp, "full.pdf")
     os.symlink("/dev/full", full_pdf)  # a picture name that leads to a full disk
