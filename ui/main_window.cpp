@@ -452,26 +452,29 @@ bool MainWindow::temperatureKey(QLineEdit* edit, QChar key) {
     return false;
 }
 
-void MainWindow::currentTemperatureKey(QChar key) {
-    if (key.unicode() != 13) return;
-    const std::int32_t t = ParseTemperatureEntry(temperatureEdit->text().toStdString());
+std::optional<float> MainWindow::enteredTemperature(const QLineEdit* edit) {
+    const std::int32_t t = ParseTemperatureEntry(edit->text().toStdString());
     if (t == kWrongTemperature) {
         showError(Message::WrongTemperature);
-        return;
+        return std::nullopt;
     }
-    session_.current.state.flightTemperature = static_cast<float>(t);
-    redrawCurrentFlight();
+    return static_cast<float>(t);
+}
+
+void MainWindow::currentTemperatureKey(QChar key) {
+    if (key.unicode() != 13) return;
+    if (const auto t = enteredTemperature(temperatureEdit)) {
+        session_.current.state.flightTemperature = *t;
+        redrawCurrentFlight();
+    }
 }
 
 void MainWindow::comparisonTemperatureKey(QChar key) {
     if (key.unicode() != 13) return;
-    const std::int32_t t = ParseTemperatureEntry(compareTemperatureEdit->text().toStdString());
-    if (t == kWrongTemperature) {
-        showError(Message::WrongTemperature);
-        return;
+    if (const auto t = enteredTemperature(compareTemperatureEdit)) {
+        session_.comparison.state.flightTemperature = *t;
+        drawComparison();
     }
-    session_.comparison.state.flightTemperature = static_cast<float>(t);
-    drawComparison();
 }
 
 void MainWindow::showFiltered(const FilteredFlight& f, Series main, Series dashed,

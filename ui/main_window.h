@@ -138,6 +138,8 @@ private:
     void applyQtTranslation(int language);
     void showFiltered(const FilteredFlight& f, Series main, Series dashed, QLineEdit* maxField,
                       QLineEdit* minField);
+    // The whole degrees typed into a temperature field, or the message and nothing.
+    std::optional<float> enteredTemperature(const QLineEdit* edit);
     // Handles a key for a temperature field; true when the key is to be discarded.
     bool temperatureKey(QLineEdit* edit, QChar key);
     QString caption(Caption c) const;
