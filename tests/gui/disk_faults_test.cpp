@@ -1,5 +1,6 @@
 // Files the user saves on a bad disk, and a bad settings file: a message with the system's
 // reason, the existing file untouched, the program going on.
+#include "app/cli.h"
 #include "tests/support/scripted_prompter.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <sstream>
 
 namespace orlomat {
 namespace {
@@ -139,6 +141,22 @@ TEST_F(DiskFaults, FullFileSystemLeavesTheOldFileAndNoScraps) {
     window->savePicture();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_FALSE(QFile::exists(disk.path(QStringLiteral("lot.bmp"))));
+
+    // The command line over pictures and exports the user had: refused, kept, no scraps.
+    const QString flight = dir.filePath(QStringLiteral("flight.dat"));
+    for (const char* name : {"old.png", "old.pdf", "old.csv"}) {
+        const QString out = disk.path(QString::fromLatin1(name));
+        ASSERT_TRUE(Write(out, "the user's file"));
+        std::ostringstream o, e;
+        const std::vector<std::string> args =
+            QString::fromLatin1(name).endsWith(QLatin1String(".csv"))
+                ? std::vector<std::string>{"export-csv", flight.toStdString(), out.toStdString()}
+                : std::vector<std::string>{"plot", flight.toStdString(), "-o", out.toStdString()};
+        EXPECT_EQ(RunCli(args, o, e), 1) << name;
+        EXPECT_NE(e.str().find("No space left on device"), std::string::npos) << e.str();
+        EXPECT_EQ(Read(out), QByteArray("the user's file")) << name;
+    }
+    EXPECT_EQ(QDir(disk.path(QString())).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
 // Settings files the program may meet at start.
