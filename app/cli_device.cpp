@@ -36,20 +36,39 @@ constexpr Text kCannotSave = {"nie można zapisać pliku ", "cannot save the fil
 constexpr Text kSetupSteps = {"ustawienia domyślne niepotwierdzone: ",
                               "default setup not acknowledged: "};
 
-const char* Describe(WriteAck a, int language) {
+const char* Describe(DeviceResult a, int language) {
     switch (a) {
-    case WriteAck::Acknowledged:
+    case DeviceResult::Ok:
         return language == 0 ? "potwierdzone" : "acknowledged";
-    case WriteAck::Refused:
+    case DeviceResult::Refused:
         return language == 0 ? "odmowa" : "refused";
-    case WriteAck::NoReply:
+    case DeviceResult::NoReply:
         return language == 0 ? "brak odpowiedzi" : "no reply";
-    case WriteAck::WrongLength:
+    case DeviceResult::WrongReply:
         return language == 0 ? "zła odpowiedź" : "wrong reply";
-    case WriteAck::Noisy:
+    case DeviceResult::LineBusy:
         return language == 0 ? "port nie milknie" : "the port never went quiet";
+    case DeviceResult::PortFailed:
+        return language == 0 ? "port nie otwiera się" : "the port does not open";
+    case DeviceResult::Incomplete:
+        return language == 0 ? "niekompletny" : "incomplete";
+    case DeviceResult::Cancelled:
+        return language == 0 ? "przerwane" : "cancelled";
     }
     return "";
+}
+
+// The exit code of every device command: from the exchange's result, never from the
+// messages it showed.
+int ExitCode(DeviceResult r) {
+    switch (r) {
+    case DeviceResult::Ok:
+        return kSuccess;
+    case DeviceResult::Incomplete:
+        return kIncomplete;
+    default:
+        return kFailure;
+    }
 }
 
 // The exchanges' messages go to stderr, one line each; confirmations are answered yes.
@@ -132,7 +151,7 @@ std::string FlightFileName(const std::vector<std::uint8_t>& record, bool complet
 int DownloadOnce(const Args& a, std::ostream& out, std::ostream& err, Device& device) {
     const bool intoFolder = a.has("--dir");
     const DownloadOutcome d = device.altimeter->Download(a.value("--port"), device.ui);
-    if (d.result != DownloadOutcome::Result::Received) return kFailure;
+    if (d.result != DownloadOutcome::Result::Received) return ExitCode(d.status());
 
     // A whole flight replaces the file named; a partial one never replaces anything, and in a
     // folder nothing is ever replaced.
@@ -174,7 +193,7 @@ int DownloadOnce(const Args& a, std::ostream& out, std::ostream& err, Device& de
     j.key("new_measurement").value(d.newMeasurement);
     j.endObject();
     out << j.str() << std::endl;
-    return complete ? kSuccess : kIncomplete;
+    return ExitCode(d.status());
 }
 
 volatile std::sig_atomic_t g_stopWatching = 0;
@@ -223,9 +242,9 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
 
 int Reset(const Args& a, std::ostream&, std::ostream& err, SerialLine* line, Clock* clock) {
     Device device(a, err, line, clock);
-    const ResetResult r = device.altimeter->Reset(a.value("--port"), device.ui, false);
-    if (r == ResetResult::NoReply) device.ui.message(Message::NoReply, Message::ErrorCaption, {});
-    return r == ResetResult::Ok ? kSuccess : kFailure;
+    const DeviceResult r = device.altimeter->Reset(a.value("--port"), device.ui, false);
+    if (r == DeviceResult::NoReply) device.ui.message(Message::NoReply, Message::ErrorCaption, {});
+    return ExitCode(r);
 }
 
 int DefaultSetupRun(const Args& a, std::ostream&, std::ostream& err, SerialLine* line,
@@ -235,17 +254,17 @@ int DefaultSetupRun(const Args& a, std::ostream&, std::ostream& err, SerialLine*
     if (r.allAcknowledged()) return kSuccess;
     if (r.outcome == DefaultSetupResult::Outcome::PortFailed) return kFailure;
     std::string steps;
-    const std::pair<const char*, WriteAck> each[] = {
+    const std::pair<const char*, DeviceResult> each[] = {
         {"e5", r.settings}, {"eC", r.manualZero}, {"e2", r.reset}, {"e7", r.delay}};
     const bool stopped = r.outcome == DefaultSetupResult::Outcome::Refused;
     bool reached = true;
     for (const auto& [frame, ack] : each) {
         if (!reached) break;
-        if (ack != WriteAck::Acknowledged)
+        if (ack != DeviceResult::Ok)
             steps += std::string(steps.empty() ? "" : ", ") + frame + " (" +
                      Describe(ack, a.language) + ")";
         // The gate stops the sequence at the first of the two settings writes that failed.
-        if (stopped && ack != WriteAck::Acknowledged) reached = false;
+        if (stopped && ack != DeviceResult::Ok) reached = false;
     }
     Fail(err, Say(a, kSetupSteps) + steps);
     return kFailure;
@@ -292,7 +311,7 @@ int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
         ConsoleUi quiet(a.language, err, true);
         struct Write {
             const char* values;
-            WriteAck ack = WriteAck::NoReply;
+            DeviceResult ack = DeviceResult::NoReply;
             bool sent = false;
         } writes[] = {{"--competitor --level --sampling"}, {"--manual-zero"}, {"--delay"}};
         for (Write& w : writes) {
@@ -307,7 +326,7 @@ int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
             else
                 w.ack = WriteDelayCommand(altimeter,
                                           static_cast<std::uint16_t>(fields[4].value * 100), quiet);
-            if (w.ack != WriteAck::Acknowledged) break;
+            if (w.ack != DeviceResult::Ok) break;
         }
         altimeter.channel.PortClose();
         bool ok = true;
@@ -315,7 +334,7 @@ int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
         for (const Write& w : writes) {
             if (!w.sent) {
                 notSent += std::string(notSent.empty() ? "" : " ") + w.values;
-            } else if (w.ack != WriteAck::Acknowledged) {
+            } else if (w.ack != DeviceResult::Ok) {
                 ok = false;
                 Fail(err, Say(a, kNotTaken) + w.values + " (" + Describe(w.ack, a.language) + ")");
             }

@@ -151,26 +151,26 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
     return out;
 }
 
-ResetResult Altimeter::Reset(const std::string& port, DeviceUi& ui, bool askFirst) {
+DeviceResult Altimeter::Reset(const std::string& port, DeviceUi& ui, bool askFirst) {
     if (askFirst && !ui.confirm(Message::ResetSure, Message::ResetCaption))
-        return ResetResult::Cancelled;
+        return DeviceResult::Cancelled;
     channel.PortOpen(port);
-    if (channel.state() == Channel::State::Failed) return ResetResult::PortFailed;
+    if (channel.state() == Channel::State::Failed) return DeviceResult::PortFailed;
     command.set(2, '2');
     command.set(3, '3');
-    ResetResult result = ResetResult::NoReply;
+    DeviceResult result = DeviceResult::NoReply;
     if (exchange('2').noisy) {
         channel.PortClose();
         ui.message(Message::LineBusy, Message::ErrorCaption);
-        return ResetResult::Noisy;
+        return DeviceResult::LineBusy;
     }
     if (channel.receiveCount >= 3) {
         const auto& reply = channel.buffer();
         if (reply[1] == 0xAA && reply[2] == 0xAA) {
-            result = ResetResult::Ok;
+            result = DeviceResult::Ok;
             ui.message(Message::ResetOk, Message::ResetCaptionShort);
         } else {
-            result = ResetResult::Error;
+            result = DeviceResult::Refused;
             ui.message(Message::ResetError, Message::ErrorCaption);
         }
     }

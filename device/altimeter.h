@@ -48,6 +48,19 @@ public:
     virtual void progressBytes(std::uint32_t /*received*/, std::uint32_t /*expected*/) {}
 };
 
+// What became of an exchange with the altimeter: one result for every exchange, which the
+// window turns into its messages and the command line into exit codes.
+enum class DeviceResult {
+    Ok,         // answered and acknowledged as the altimeter should
+    PortFailed, // the port could not be opened
+    NoReply,    // nothing came back
+    WrongReply, // a reply of the wrong length or content
+    Refused,    // the altimeter answered that it did not take the command
+    LineBusy,   // the line never went quiet: not an altimeter
+    Incomplete, // a flight stream that ended short or broke off (what came is kept)
+    Cancelled,  // the user did not confirm
+};
+
 // A command's reply as it came back: its bytes lie from byte 0 of the reply buffer.
 struct Reply {
     std::uint32_t length = 0;
@@ -65,9 +78,20 @@ struct DownloadOutcome {
     std::vector<std::uint8_t> record; // every byte received (calibration word set when >= 32)
     // The whole flight arrived: the end pair came and the line held.
     bool complete() const { return result == Result::Received && endFound && !lineBroke; }
+    DeviceResult status() const {
+        switch (result) {
+        case Result::PortFailed:
+            return DeviceResult::PortFailed;
+        case Result::NoStatus:
+            return noisy ? DeviceResult::LineBusy : DeviceResult::WrongReply;
+        case Result::TooShort:
+            return DeviceResult::WrongReply;
+        case Result::Received:
+            break;
+        }
+        return complete() ? DeviceResult::Ok : DeviceResult::Incomplete;
+    }
 };
-
-enum class ResetResult { Cancelled, PortFailed, NoReply, Ok, Error, Noisy };
 
 class Altimeter {
 public:
@@ -78,7 +102,7 @@ public:
     Altimeter(SerialLine& line, Clock& clock) : channel(line, clock) {}
 
     DownloadOutcome Download(const std::string& port, DeviceUi& ui);
-    ResetResult Reset(const std::string& port, DeviceUi& ui, bool askFirst = true);
+    DeviceResult Reset(const std::string& port, DeviceUi& ui, bool askFirst = true);
 
     // The previous reply cleared, optional flush, the frame of `letter` from the command buffer.
     void send(char letter, bool flushFirst = true);

@@ -59,11 +59,11 @@ DeviceSettingsRead ReadDeviceSettings(Altimeter& altimeter) {
 
 namespace {
 
-WriteAck Judge(const Altimeter& altimeter, const Reply& r) {
-    if (r.noisy) return WriteAck::Noisy;
-    if (r.length == 0) return WriteAck::NoReply;
-    if (r.length != 2) return WriteAck::WrongLength;
-    return altimeter.channel.buffer()[1] == 0xA5 ? WriteAck::Acknowledged : WriteAck::Refused;
+DeviceResult Judge(const Altimeter& altimeter, const Reply& r) {
+    if (r.noisy) return DeviceResult::LineBusy;
+    if (r.length == 0) return DeviceResult::NoReply;
+    if (r.length != 2) return DeviceResult::WrongReply;
+    return altimeter.channel.buffer()[1] == 0xA5 ? DeviceResult::Ok : DeviceResult::Refused;
 }
 
 // What the default setup's gate counts as acknowledged: at least 2 bytes, byte 1 0xA5.
@@ -78,28 +78,28 @@ void Put16(CommandBuffer& c, std::size_t at, std::uint16_t v) {
 
 } // namespace
 
-WriteAck WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
-                              std::uint16_t levelQuarters, std::uint8_t samplingCode,
-                              DeviceUi& ui) {
+DeviceResult WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
+                                  std::uint16_t levelQuarters, std::uint8_t samplingCode,
+                                  DeviceUi& ui) {
     Put16(altimeter.command, 5, levelQuarters);
     Put16(altimeter.command, 2, competitor);
     altimeter.command.set(7, samplingCode);
-    const WriteAck a = Judge(altimeter, SettingsExchange(altimeter, '5'));
+    const DeviceResult a = Judge(altimeter, SettingsExchange(altimeter, '5'));
     if (Reported(a)) ui.message(Message::SetupFailed, Message::SetupCaption);
     return a;
 }
 
-WriteAck WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui) {
+DeviceResult WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui) {
     altimeter.command.set(2, manualZero);
-    const WriteAck a = Judge(altimeter, SettingsExchange(altimeter, 'C'));
+    const DeviceResult a = Judge(altimeter, SettingsExchange(altimeter, 'C'));
     if (Reported(a)) ui.message(Message::SetupFailed, Message::SetupCaption);
     return a;
 }
 
-WriteAck WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui) {
+DeviceResult WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui) {
     Put16(altimeter.command, 2, hundredths);
-    const WriteAck a = Judge(altimeter, SettingsExchange(altimeter, '7'));
-    ui.message(a == WriteAck::Acknowledged ? Message::SetupOk : Message::SetupFailed,
+    const DeviceResult a = Judge(altimeter, SettingsExchange(altimeter, '7'));
+    ui.message(a == DeviceResult::Ok ? Message::SetupOk : Message::SetupFailed,
                Message::SetupCaption);
     return a;
 }
@@ -118,7 +118,7 @@ DefaultSetupResult DefaultSetup(Altimeter& altimeter, const std::string& port, D
     c.set(4, 0);
     Put16(c, 5, 120);
     c.set(7, 1);
-    const auto gate = [&](char letter, int pause, WriteAck& ack) {
+    const auto gate = [&](char letter, int pause, DeviceResult& ack) {
         const Reply r = SettingsExchange(altimeter, letter, pause);
         ack = Judge(altimeter, r);
         if (Acknowledged(altimeter, r)) return true;
@@ -139,18 +139,17 @@ DefaultSetupResult DefaultSetup(Altimeter& altimeter, const std::string& port, D
     if (quiet) ch.PortRead();
     const auto& reply = ch.buffer();
     const bool zeroed = ch.receiveCount > 2 && reply[1] == 0xAA && reply[2] == 0xAA;
-    result.reset = !quiet                 ? WriteAck::Noisy
-                   : zeroed               ? WriteAck::Acknowledged
-                   : ch.receiveCount == 0 ? WriteAck::NoReply
-                   : ch.receiveCount > 2  ? WriteAck::Refused
-                                          : WriteAck::WrongLength;
+    result.reset = !quiet                 ? DeviceResult::LineBusy
+                   : zeroed               ? DeviceResult::Ok
+                   : ch.receiveCount == 0 ? DeviceResult::NoReply
+                   : ch.receiveCount > 2  ? DeviceResult::Refused
+                                          : DeviceResult::WrongReply;
     if (!quiet || (ch.receiveCount > 2 && !zeroed))
         ui.message(Message::ResetError, Message::ErrorCaption);
     // Step 4: delay 180 s.
     Put16(c, 2, 18000);
     result.delay = Judge(altimeter, SettingsExchange(altimeter, '7', 250));
-    if (result.delay != WriteAck::Acknowledged)
-        ui.message(Message::ResetError, Message::ErrorCaption);
+    if (result.delay != DeviceResult::Ok) ui.message(Message::ResetError, Message::ErrorCaption);
     ch.PortClose();
     result.outcome = DefaultSetupResult::Outcome::Done;
     return result;

@@ -46,18 +46,10 @@ DeviceSettingsRead ReadDeviceSettings(Altimeter& altimeter);
 // One settings exchange: the previous reply cleared, flush, the frame, a reply wait, one read.
 Reply SettingsExchange(Altimeter& altimeter, char letter, int pauseMs = 250);
 
-// How the altimeter took a write.
-enum class WriteAck {
-    Acknowledged, // exactly 2 bytes, byte 1 the acknowledge byte
-    Refused,      // 2 bytes without the acknowledge byte
-    NoReply,
-    WrongLength, // some other number of bytes
-    Noisy,       // the line never went quiet
-};
 // A write result as the window judges the '5' and 'C' replies: only a refusal or a busy line
 // is reported.
-inline bool Reported(WriteAck a) {
-    return a == WriteAck::Refused || a == WriteAck::Noisy;
+inline bool Reported(DeviceResult a) {
+    return a == DeviceResult::Refused || a == DeviceResult::LineBusy;
 }
 
 // The checks of the dialog's fields, compared as unsigned numbers (a negative value is too
@@ -71,24 +63,24 @@ inline bool AboveLimit(std::int64_t value, std::uint32_t limit) {
 
 // '5' with competitor, level (quarter metres) and sampling code; "Setup failed" when the
 // write was refused (or the line never went quiet).
-WriteAck WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
-                              std::uint16_t levelQuarters, std::uint8_t samplingCode, DeviceUi& ui);
+DeviceResult WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
+                                  std::uint16_t levelQuarters, std::uint8_t samplingCode,
+                                  DeviceUi& ui);
 // 'C' with manual zeroing; same rule.
-WriteAck WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui);
+DeviceResult WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui);
 // '7' with the delay; "Setup OK" when acknowledged, "Setup failed" otherwise.
-WriteAck WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui);
+DeviceResult WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui);
 
 struct DefaultSetupResult {
     enum class Outcome { PortFailed, Refused, Done } outcome = Outcome::PortFailed;
     // Each step's reply: the settings, manual zeroing, the reset, the delay.
-    WriteAck settings = WriteAck::NoReply, manualZero = WriteAck::NoReply,
-             reset = WriteAck::NoReply, delay = WriteAck::NoReply;
+    DeviceResult settings = DeviceResult::NoReply, manualZero = DeviceResult::NoReply,
+                 reset = DeviceResult::NoReply, delay = DeviceResult::NoReply;
     bool done() const { return outcome == Outcome::Done; }
     // Every step acknowledged as the altimeter should.
     bool allAcknowledged() const {
-        return done() && settings == WriteAck::Acknowledged &&
-               manualZero == WriteAck::Acknowledged && reset == WriteAck::Acknowledged &&
-               delay == WriteAck::Acknowledged;
+        return done() && settings == DeviceResult::Ok && manualZero == DeviceResult::Ok &&
+               reset == DeviceResult::Ok && delay == DeviceResult::Ok;
     }
 };
 

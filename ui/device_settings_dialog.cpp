@@ -302,11 +302,12 @@ void DeviceSettingsDialog::sendSettings() {
     }
     auto& ui = host_.deviceUi;
     // A line that never goes quiet takes nothing: stop before writing more.
-    if (WriteSettingsCommand(
-            alt, static_cast<std::uint16_t>(*competitor), static_cast<std::uint16_t>(*level * 4),
-            static_cast<std::uint8_t>(samplingCombo->currentIndex()), ui) == WriteAck::Noisy ||
+    if (WriteSettingsCommand(alt, static_cast<std::uint16_t>(*competitor),
+                             static_cast<std::uint16_t>(*level * 4),
+                             static_cast<std::uint8_t>(samplingCombo->currentIndex()),
+                             ui) == DeviceResult::LineBusy ||
         WriteManualZeroCommand(alt, static_cast<std::uint8_t>(manualZeroCombo->currentIndex()),
-                               ui) == WriteAck::Noisy)
+                               ui) == DeviceResult::LineBusy)
         return;
     const auto delay = numberIn(delayEdit);
     if (!delay) return;

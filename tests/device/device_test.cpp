@@ -300,16 +300,16 @@ TEST(StreamEnded, EndPairAmongTheLastSixPairs) {
 TEST_F(DeviceTest, ResetRepliesGiveTheirMessages) {
     struct Case {
         std::vector<std::uint8_t> reply;
-        ResetResult result;
+        DeviceResult result;
         std::optional<Message> text;
         Message caption;
     };
     const Case cases[] = {
-        {{0x00, 0xAA, 0xAA}, ResetResult::Ok, Message::ResetOk, Message::ResetCaptionShort},
-        {{0x00, 0xAA, 0x55}, ResetResult::Error, Message::ResetError, Message::ErrorCaption},
-        {{0x00, 0xAA, 0xAA, 9, 9}, ResetResult::Ok, Message::ResetOk, Message::ResetCaptionShort},
-        {{0xAA, 0xAA}, ResetResult::NoReply, std::nullopt, Message::ErrorCaption},
-        {{}, ResetResult::NoReply, std::nullopt, Message::ErrorCaption},
+        {{0x00, 0xAA, 0xAA}, DeviceResult::Ok, Message::ResetOk, Message::ResetCaptionShort},
+        {{0x00, 0xAA, 0x55}, DeviceResult::Refused, Message::ResetError, Message::ErrorCaption},
+        {{0x00, 0xAA, 0xAA, 9, 9}, DeviceResult::Ok, Message::ResetOk, Message::ResetCaptionShort},
+        {{0xAA, 0xAA}, DeviceResult::NoReply, std::nullopt, Message::ErrorCaption},
+        {{}, DeviceResult::NoReply, std::nullopt, Message::ErrorCaption},
     };
     for (const Case& c : cases) {
         Device dev(line, {});
@@ -330,7 +330,7 @@ TEST_F(DeviceTest, ResetRepliesGiveTheirMessages) {
 
 TEST_F(DeviceTest, CancelledResetOpensNothing) {
     ui.confirmAnswer = false;
-    EXPECT_EQ(alt.Reset("COM5", ui), ResetResult::Cancelled);
+    EXPECT_EQ(alt.Reset("COM5", ui), DeviceResult::Cancelled);
     EXPECT_EQ(line.opens, 0);
     EXPECT_TRUE(line.frames.empty());
 }
@@ -376,7 +376,7 @@ TEST_F(DeviceTest, BabblingPortIsGivenUpOnInEveryExchange) {
 
     ui.shown.clear();
     clock.now = 0;
-    EXPECT_EQ(alt.Reset("COM5", ui, false), ResetResult::Noisy);
+    EXPECT_EQ(alt.Reset("COM5", ui, false), DeviceResult::LineBusy);
     EXPECT_EQ(ui.shown.back().text, Message::LineBusy);
     EXPECT_LE(clock.now, kReplyWaitLimitMs + 250);
     EXPECT_FALSE(line.isOpen);

@@ -121,9 +121,9 @@ TEST_F(SettingsTest, ReadRulesForOddReplies) {
 }
 
 TEST_F(SettingsTest, WritesCarryTheirBytesAndKeepTheRest) {
-    EXPECT_EQ(WriteSettingsCommand(alt, 10000, 800, 3, ui), WriteAck::Acknowledged);
-    EXPECT_EQ(WriteManualZeroCommand(alt, 1, ui), WriteAck::Acknowledged);
-    EXPECT_EQ(WriteDelayCommand(alt, 30000, ui), WriteAck::Acknowledged);
+    EXPECT_EQ(WriteSettingsCommand(alt, 10000, 800, 3, ui), DeviceResult::Ok);
+    EXPECT_EQ(WriteManualZeroCommand(alt, 1, ui), DeviceResult::Ok);
+    EXPECT_EQ(WriteDelayCommand(alt, 30000, ui), DeviceResult::Ok);
     ASSERT_EQ(line.frames.size(), 3u);
     EXPECT_EQ(line.frames[0], (Frame{'e', '5', 0x10, 0x27, 0x00, 0x20, 0x03, 0x03}));
     EXPECT_EQ(line.frames[1], (Frame{'e', 'C', 0x01, 0x27, 0x00, 0x20, 0x03, 0x03}));
@@ -135,9 +135,9 @@ TEST_F(SettingsTest, AcknowledgementRules) {
     replies['5'] = Frame{0x00, 0x5A};       // 2 bytes, wrong: "Setup failed"
     replies['C'] = std::nullopt;            // nothing: passes silently
     replies['7'] = Frame{0x00, 0xA5, 0x00}; // 3 bytes: not the acknowledgement
-    EXPECT_EQ(WriteSettingsCommand(alt, 1, 4, 0, ui), WriteAck::Refused);
-    EXPECT_EQ(WriteManualZeroCommand(alt, 0, ui), WriteAck::NoReply);
-    EXPECT_EQ(WriteDelayCommand(alt, 100, ui), WriteAck::WrongLength);
+    EXPECT_EQ(WriteSettingsCommand(alt, 1, 4, 0, ui), DeviceResult::Refused);
+    EXPECT_EQ(WriteManualZeroCommand(alt, 0, ui), DeviceResult::NoReply);
+    EXPECT_EQ(WriteDelayCommand(alt, 100, ui), DeviceResult::WrongReply);
     EXPECT_EQ(ui.shown, (std::vector<Message>{Message::SetupFailed, Message::SetupFailed}));
 }
 
@@ -179,7 +179,7 @@ TEST_F(SettingsTest, DefaultSetupGateAndReportedSteps) {
     replies['7'] = Frame{0x00, 0xA5, 0x00}; // 3 bytes: "Reset - Error", then go on
     auto r = DefaultSetup(alt, "COM5", ui);
     EXPECT_TRUE(r.done());
-    EXPECT_EQ(r.reset, WriteAck::WrongLength); // done, but not acknowledged
+    EXPECT_EQ(r.reset, DeviceResult::WrongReply); // done, but not acknowledged
     EXPECT_FALSE(r.allAcknowledged());
     EXPECT_EQ(line.frames.size(), 4u);
     EXPECT_EQ(ui.shown, std::vector<Message>{Message::ResetError});
@@ -188,7 +188,7 @@ TEST_F(SettingsTest, DefaultSetupGateAndReportedSteps) {
     replies['2'] = Frame{0x00, 0xAA, 0x55};
     replies['7'] = Frame{0x00, 0xA5};
     r = DefaultSetup(alt, "COM5", ui);
-    EXPECT_EQ(r.reset, WriteAck::Refused);
+    EXPECT_EQ(r.reset, DeviceResult::Refused);
     EXPECT_EQ(ui.shown, std::vector<Message>{Message::ResetError});
 
     // A 1-byte reply is no acknowledgement, whatever the previous reply left behind.
