@@ -9,6 +9,10 @@
 #include "device/settings_exchange.h"
 #include "files/user_file.h"
 
+#ifdef _WIN32
+#include <QSerialPortInfo>
+#endif
+
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -200,7 +204,14 @@ volatile std::sig_atomic_t g_stopWatching = 0;
 
 // Whether something is plugged in at the port's device file (or the path given).
 bool PortPresent(const std::string& port) {
+#ifdef _WIN32
+    // A USB adapter's COM port is listed while it is plugged in.
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (info.portName().toStdString() == port) return true;
+    return false;
+#else
     return std::filesystem::exists(port.rfind('/', 0) == 0 ? port : "/dev/" + port);
+#endif
 }
 
 // Altimeter after altimeter: wait for one to appear, download it, wait until it is unplugged,
