@@ -142,7 +142,11 @@ std::string FlightFileName(const std::vector<std::uint8_t>& record, bool complet
     const FlightHeader h = ParseHeader(record);
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &now);
+#else
     localtime_r(&now, &tm);
+#endif
     char when[32];
     std::strftime(when, sizeof when, "%Y%m%d-%H%M%S", &tm);
     char name[96];
