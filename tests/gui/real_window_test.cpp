@@ -103,10 +103,15 @@ protected:
         return best;
     }
     void ResizeTo(int w, int h) {
+        int replots = 0;
+        const auto counting =
+            QObject::connect(chart, &QCustomPlot::afterReplot, [&] { ++replots; });
         Xdo({QStringLiteral("windowsize"), QString::number(window->winId()), QString::number(w),
              QString::number(h)});
         ASSERT_TRUE(WaitFor([&] { return window->width() == w && window->height() == h; }));
-        QTest::qWait(150); // the queued replot
+        EXPECT_TRUE(WaitFor([&] { return replots > 0; })) << "no repaint after the resize";
+        QObject::disconnect(counting);
+        QTest::qWait(50);
     }
 
     QTemporaryDir dir;
