@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <sstream>
 #include <string_view>
 
@@ -62,6 +63,45 @@ void Fail(std::ostream& err, const std::string& message) {
     err << "orlomat: " << message << '\n';
 }
 
+std::optional<std::vector<std::uint8_t>> ReadFlightRecord(const Args& a, const std::string& path,
+                                                          std::ostream& err) {
+    std::string reason;
+    auto record = ReadFileStart(path, kMaxRecordSize, reason);
+    if (!record) {
+        Fail(err, Say(a, kCannotRead) + path + ": " + reason);
+        return std::nullopt;
+    }
+    if (record->size() < kHeaderSize) {
+        Fail(err, Say(a, kNoRecord) + path);
+        return std::nullopt;
+    }
+    return record;
+}
+
+bool TemperatureOption(const Args& a, std::optional<float>& t, std::ostream& err) {
+    if (!a.has("--temperature")) return true;
+    const auto v = ParseDecimalNumber(a.value("--temperature"));
+    if (!v || *v < -999.0 || *v > 999.0) {
+        Fail(err, Say(a, kBadValue) + "--temperature: \"" + a.value("--temperature") + "\"" +
+                      Replace(Replace(Say(a, kOutOfRange), "%1", "-999"), "%2", "999"));
+        return false;
+    }
+    t = static_cast<float>(*v);
+    return true;
+}
+
+std::string LocalTime(const char* format) {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &now);
+#else
+    localtime_r(&now, &tm);
+#endif
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &tm));
+}
+
 std::optional<std::int64_t> WholeOption(const Args& a, const std::string& name, std::int64_t min,
                                         std::int64_t max, std::ostream& err) {
     const std::string text = a.value(name);
@@ -77,22 +117,6 @@ std::optional<std::int64_t> WholeOption(const Args& a, const std::string& name, 
 
 namespace {
 
-// A flight file's record, or a message and nothing.
-std::optional<std::vector<std::uint8_t>> ReadFlight(const Args& a, const std::string& path,
-                                                    std::ostream& err) {
-    std::string reason;
-    auto record = ReadFileStart(path, kMaxRecordSize, reason);
-    if (!record) {
-        Fail(err, Say(a, kCannotRead) + path + ": " + reason);
-        return std::nullopt;
-    }
-    if (record->size() < kHeaderSize) {
-        Fail(err, Say(a, kNoRecord) + path);
-        return std::nullopt;
-    }
-    return record;
-}
-
 // --source: which column of the sampling table applies.
 std::optional<FlightSource> SourceOption(const Args& a, std::ostream& err) {
     const std::string v = a.has("--source") ? a.value("--source") : "file";
@@ -100,19 +124,6 @@ std::optional<FlightSource> SourceOption(const Args& a, std::ostream& err) {
     if (v == "download") return FlightSource::Download;
     Fail(err, Say(a, kBadValue) + "--source: \"" + v + "\"");
     return std::nullopt;
-}
-
-// --temperature: plain decimal degrees, in the range the window's field can hold.
-bool TemperatureOption(const Args& a, std::optional<float>& t, std::ostream& err) {
-    if (!a.has("--temperature")) return true;
-    const auto v = ParseDecimalNumber(a.value("--temperature"));
-    if (!v || *v < -999.0 || *v > 999.0) {
-        Fail(err, Say(a, kBadValue) + "--temperature: \"" + a.value("--temperature") + "\"" +
-                      Replace(Replace(Say(a, kOutOfRange), "%1", "-999"), "%2", "999"));
-        return false;
-    }
-    t = static_cast<float>(*v);
-    return true;
 }
 
 void WriteHeaderFields(JsonWriter& j, std::size_t length, const HeaderInfo& info) {
@@ -178,7 +189,7 @@ FlightCurve DecodeAsFile(const std::vector<std::uint8_t>& record, const HeaderIn
 int InfoCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const auto source = SourceOption(a, err);
     if (!source) return kFailure;
-    const auto record = ReadFlight(a, a.files[0], err);
+    const auto record = ReadFlightRecord(a, a.files[0], err);
     if (!record) return kFailure;
     JsonWriter j;
     j.beginObject();
@@ -192,7 +203,7 @@ int DecodeCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::optional<float> temperature;
     const auto source = SourceOption(a, err);
     if (!source || !TemperatureOption(a, temperature, err)) return kFailure;
-    const auto record = ReadFlight(a, a.files[0], err);
+    const auto record = ReadFlightRecord(a, a.files[0], err);
     if (!record) return kFailure;
     const HeaderInfo info = InterpretFlightHeader(*record, *source);
     JsonWriter j;
@@ -207,7 +218,7 @@ int DecodeCommand(const Args& a, std::ostream& out, std::ostream& err) {
 int CompareCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::optional<float> temperature;
     if (!TemperatureOption(a, temperature, err)) return kFailure;
-    const auto record = ReadFlight(a, a.files[0], err);
+    const auto record = ReadFlightRecord(a, a.files[0], err);
     if (!record) return kFailure;
     const HeaderInfo info = InterpretFlightHeader(*record, FlightSource::File);
     DecodingState state;
@@ -254,7 +265,7 @@ int FilterCommand(const Args& a, std::ostream& out, std::ostream& err) {
         Fail(err, Say(a, kBadFilter));
         return kFailure;
     }
-    const auto record = ReadFlight(a, a.files[0], err);
+    const auto record = ReadFlightRecord(a, a.files[0], err);
     if (!record) return kFailure;
     const HeaderInfo info = InterpretFlightHeader(*record, FlightSource::File);
     FilterWork work;
@@ -311,7 +322,7 @@ int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
         Fail(err, Say(a, kSameFile) + output);
         return kFailure;
     }
-    const auto record = ReadFlight(a, input, err);
+    const auto record = ReadFlightRecord(a, input, err);
     if (!record) return kFailure;
     const FlightCurve c = DecodeAsFile(*record, InterpretFlightHeader(*record, FlightSource::File));
     if (c.smoothedCount == 0) {

@@ -79,4 +79,15 @@ std::optional<std::int64_t> WholeOption(const Args& a, const std::string& name, 
 // The messages of the tool in both languages.
 std::string Say(const Args& a, const Text& t);
 
+// A flight file's record (at least the 32-byte header), or a message and nothing.
+std::optional<std::vector<std::uint8_t>> ReadFlightRecord(const Args& a, const std::string& path,
+                                                          std::ostream& err);
+
+// --temperature: plain decimal degrees, in the range the window's field can hold; false after
+// its message.
+bool TemperatureOption(const Args& a, std::optional<float>& t, std::ostream& err);
+
+// The local date and time in a strftime `format`.
+std::string LocalTime(const char* format);
+
 } // namespace orlomat::cli

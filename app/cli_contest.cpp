@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <sstream>
 
@@ -80,18 +79,6 @@ Row ReadRow(const std::string& path, int language) {
         row.stats = ComputeStats(*row.flight);
     }
     return row;
-}
-
-bool Temperature(const Args& a, std::optional<float>& t, std::ostream& err) {
-    if (!a.has("--temperature")) return true;
-    const auto v = ParseDecimalNumber(a.value("--temperature"));
-    if (!v || *v < -999.0 || *v > 999.0) {
-        Fail(err, std::string(a.language == 0 ? "zła wartość opcji " : "bad value for option ") +
-                      "--temperature: \"" + a.value("--temperature") + "\"");
-        return false;
-    }
-    t = static_cast<float>(*v);
-    return true;
 }
 
 struct Column {
@@ -208,25 +195,13 @@ std::string Sparkline(const Flight& f) {
            p.str() + "\"/></svg>";
 }
 
-std::string Today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &now);
-#else
-    localtime_r(&now, &tm);
-#endif
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M", &tm);
-    return buf;
-}
-
 std::string HtmlReport(const std::vector<Row>& rows, int language) {
     const bool pl = language == 0;
     std::ostringstream o;
     o << "<!DOCTYPE html>\n<html lang=\"" << (pl ? "pl" : "en")
       << "\"><head><meta charset=\"utf-8\">"
-      << "<title>" << (pl ? "Wyniki" : "Results") << " " << Today() << "</title>\n<style>\n"
+      << "<title>" << (pl ? "Wyniki" : "Results") << " " << LocalTime("%Y-%m-%d %H:%M")
+      << "</title>\n<style>\n"
       << "body{font-family:sans-serif;margin:1.5em}h1{font-size:1.3em}"
       << "table{border-collapse:collapse;font-size:.75em}th,td{border:1px solid "
          "#999;white-space:nowrap;"
@@ -235,7 +210,7 @@ std::string HtmlReport(const std::vector<Row>& rows, int language) {
       << "th.sorted-desc::after{content:' \\25BC'}tr.error td{color:#a00;text-align:left}"
       << "@page{size:A4 landscape;margin:12mm}@media print{th{cursor:auto}body{margin:0}}\n"
       << "</style></head><body>\n<h1>OrlomatBMP: " << (pl ? "wyniki lotów" : "flight results")
-      << " &mdash; " << Today() << "</h1>\n<table id=\"results\"><thead><tr>";
+      << " &mdash; " << LocalTime("%Y-%m-%d %H:%M") << "</h1>\n<table id=\"results\"><thead><tr>";
     for (const Column& c : kColumns)
         if (std::string(c.key) != "error") o << "<th>" << Html(c.shown.get(language)) << "</th>";
     o << "<th>" << (pl ? "wykres" : "chart") << "</th></tr></thead><tbody>\n";
@@ -282,13 +257,9 @@ bool IsReport(const fs::path& p) {
 
 int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::optional<float> temperature;
-    if (!Temperature(a, temperature, err)) return kFailure;
-    std::string reason;
-    auto record = ReadFileStart(a.files[0], kMaxRecordSize, reason);
-    if (!record || record->size() < kHeaderSize) {
-        Fail(err, Say(a, kCannotRead) + a.files[0] + ": " + (record ? Say(a, kNoRecord) : reason));
-        return kFailure;
-    }
+    if (!TemperatureOption(a, temperature, err)) return kFailure;
+    auto record = ReadFlightRecord(a, a.files[0], err);
+    if (!record) return kFailure;
     const Flight flight = DecodeRecord(std::move(*record), FlightSource::File, {temperature, true});
     const FlightStats s = ComputeStats(flight);
     if (a.has("--human")) {

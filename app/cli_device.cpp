@@ -15,7 +15,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -140,18 +139,10 @@ struct Device {
 // folder of flights sorts by competitor and then by time.
 std::string FlightFileName(const std::vector<std::uint8_t>& record, bool complete) {
     const FlightHeader h = ParseHeader(record);
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &now);
-#else
-    localtime_r(&now, &tm);
-#endif
-    char when[32];
-    std::strftime(when, sizeof when, "%Y%m%d-%H%M%S", &tm);
     char name[96];
     std::snprintf(name, sizeof name, "C%03u_S%05u_%s%s.dat", unsigned{h.competitor},
-                  unsigned{h.serial}, when, complete ? "" : "_partial");
+                  unsigned{h.serial}, LocalTime("%Y%m%d-%H%M%S").c_str(),
+                  complete ? "" : "_partial");
     return name;
 }
 

@@ -14,23 +14,6 @@
 
 namespace orlomat {
 
-namespace {
-
-std::optional<std::vector<std::uint8_t>> ReadFlight(const std::string& path, int language,
-                                                    std::ostream& err) {
-    std::string reason;
-    auto record = ReadFileStart(path, kMaxRecordSize, reason);
-    if (record && record->size() < kHeaderSize) {
-        record.reset();
-        reason = Tr(Message::NoFlightRecord, language);
-    }
-    if (!record)
-        cli::Fail(err, std::string(Tr(Message::CannotOpenFile, language)) + path + ": " + reason);
-    return record;
-}
-
-} // namespace
-
 int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
     const int language = args.language;
     const std::string output = args.value("-o");
@@ -42,10 +25,11 @@ int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
                                      : "WYJŚCIE musi kończyć się na .bmp, .png lub .pdf");
         return cli::kFailure;
     }
-    auto record = ReadFlight(args.files[0], language, err);
+    auto record = ReadFlightRecord(args, args.files[0], err);
     if (!record) return cli::kFailure;
     std::optional<std::vector<std::uint8_t>> comparison;
-    if (args.has("--compare") && !(comparison = ReadFlight(args.value("--compare"), language, err)))
+    if (args.has("--compare") &&
+        !(comparison = ReadFlightRecord(args, args.value("--compare"), err)))
         return cli::kFailure;
 
     // The chart as the window shows it at its designed size, with the print title.
