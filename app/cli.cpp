@@ -6,6 +6,7 @@
 #include "app/cli_contest.h"
 #include "app/json.h"
 #include "core/decode.h"
+#include "core/flight.h"
 #include "core/flight_record.h"
 #include "core/format.h"
 #include "files/csv_export.h"
@@ -178,14 +179,6 @@ void WriteCurveFields(JsonWriter& j, const FlightCurve& curve) {
     j.key("minor_tick_count").value(std::int64_t{curve.minorTickCount});
 }
 
-FlightCurve DecodeAsFile(const std::vector<std::uint8_t>& record, const HeaderInfo& info,
-                         std::optional<float> temperature = std::nullopt, bool speed = true) {
-    DecodingState state;
-    ApplyHeaderToState(info, state);
-    if (temperature) state.flightTemperature = *temperature;
-    return DecodeFlight(record, state, speed, RecordWordCount(record.size()));
-}
-
 int InfoCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const auto source = SourceOption(a, err);
     if (!source) return kFailure;
@@ -203,13 +196,13 @@ int DecodeCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::optional<float> temperature;
     const auto source = SourceOption(a, err);
     if (!source || !TemperatureOption(a, temperature, err)) return kFailure;
-    const auto record = ReadFlightRecord(a, a.files[0], err);
+    auto record = ReadFlightRecord(a, a.files[0], err);
     if (!record) return kFailure;
-    const HeaderInfo info = InterpretFlightHeader(*record, *source);
+    const Flight f = DecodeRecord(std::move(*record), *source, {temperature, !a.has("--no-speed")});
     JsonWriter j;
     j.beginObject();
-    WriteHeaderFields(j, record->size(), info);
-    WriteCurveFields(j, DecodeAsFile(*record, info, temperature, !a.has("--no-speed")));
+    WriteHeaderFields(j, f.record.size(), f.header);
+    WriteCurveFields(j, f.curve);
     j.endObject();
     out << j.str() << '\n';
     return kSuccess;
@@ -218,17 +211,13 @@ int DecodeCommand(const Args& a, std::ostream& out, std::ostream& err) {
 int CompareCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::optional<float> temperature;
     if (!TemperatureOption(a, temperature, err)) return kFailure;
-    const auto record = ReadFlightRecord(a, a.files[0], err);
+    auto record = ReadFlightRecord(a, a.files[0], err);
     if (!record) return kFailure;
-    const HeaderInfo info = InterpretFlightHeader(*record, FlightSource::File);
-    DecodingState state;
-    ApplyHeaderToState(info, state);
-    if (temperature) state.flightTemperature = *temperature;
-    const ComparisonCurve c =
-        DecodeComparison(*record, state, static_cast<std::uint32_t>(record->size() - kHeaderSize));
+    const ComparisonFlight f = DecodeComparisonRecord(std::move(*record), temperature);
+    const ComparisonCurve& c = f.curve;
     JsonWriter j;
     j.beginObject();
-    WriteHeaderFields(j, record->size(), info);
+    WriteHeaderFields(j, f.record.size(), f.header);
     j.key("samples").value(std::int64_t{c.samples});
     j.key("reference_pressure_hpa").value(c.referencePressure);
     j.key("series3").beginArray();
@@ -265,22 +254,18 @@ int FilterCommand(const Args& a, std::ostream& out, std::ostream& err) {
         Fail(err, Say(a, kBadFilter));
         return kFailure;
     }
-    const auto record = ReadFlightRecord(a, a.files[0], err);
+    auto record = ReadFlightRecord(a, a.files[0], err);
     if (!record) return kFailure;
-    const HeaderInfo info = InterpretFlightHeader(*record, FlightSource::File);
     FilterWork work;
     FilteredFlight f;
     if (a.has("--comparison")) {
-        DecodingState state;
-        ApplyHeaderToState(info, state);
-        const auto bytes = static_cast<std::uint32_t>(record->size() - kHeaderSize);
-        const ComparisonCurve c = DecodeComparison(*record, state, bytes);
-        f = FilterFlight(c.altitudes, WhichFlight::Comparison, bytes, info.samplingRate, settings,
-                         work);
+        const ComparisonFlight c = DecodeComparisonRecord(std::move(*record));
+        f = FilterFlight(c.curve.altitudes, WhichFlight::Comparison, c.byteCount(),
+                         c.state.samplingRate, settings, work);
     } else {
-        const FlightCurve c = DecodeAsFile(*record, info);
-        f = FilterFlight(c.altitudes, WhichFlight::Current, RecordWordCount(record->size()),
-                         info.samplingRate, settings, work);
+        const Flight c = DecodeRecord(std::move(*record), FlightSource::File);
+        f = FilterFlight(c.curve.altitudes, WhichFlight::Current, c.wordCount(),
+                         c.state.samplingRate, settings, work);
     }
     JsonWriter j;
     j.beginObject();
@@ -322,9 +307,9 @@ int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
         Fail(err, Say(a, kSameFile) + output);
         return kFailure;
     }
-    const auto record = ReadFlightRecord(a, input, err);
+    auto record = ReadFlightRecord(a, input, err);
     if (!record) return kFailure;
-    const FlightCurve c = DecodeAsFile(*record, InterpretFlightHeader(*record, FlightSource::File));
+    const FlightCurve c = DecodeRecord(std::move(*record), FlightSource::File).curve;
     if (c.smoothedCount == 0) {
         err << Say(a, kNoData) << '\n';
         return kFailure;
