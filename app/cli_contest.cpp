@@ -1,15 +1,22 @@
 // Contest day: the figures of one flight (stats) and the results table of many (report).
 #include "app/cli_contest.h"
 
+#include "analysis/flight_checks.h"
 #include "analysis/flight_stats.h"
 #include "app/json.h"
 #include "core/flight.h"
 #include "core/format.h"
+#include "files/settings_record.h"
 #include "files/user_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 namespace orlomat {
@@ -20,40 +27,15 @@ using namespace cli;
 namespace fs = std::filesystem;
 
 constexpr Text kCannotRead = {"nie można odczytać pliku ", "cannot read file "};
-constexpr Text kNoRecord = {"to nie zapis lotu (krótszy niż 32-bajtowy nagłówek)",
-                            "not a flight record (shorter than the 32-byte header)"};
+constexpr Text kNotAFlight = {"to nie zapis lotu: ", "not a flight record: "};
 constexpr Text kCannotWrite = {"nie można zapisać pliku ", "cannot write file "};
 constexpr Text kReportKind = {"WYJŚCIE musi kończyć się na .html albo .csv",
                               "OUT must end in .html or .csv"};
-constexpr Text kNoCalibration = {"to nie zapis lotu (współczynniki kalibracji 0 lub 0xFFFF)",
-                                 "not a flight record (calibration words 0 or 0xFFFF)"};
-constexpr Text kText = {"to plik tekstowy, nie zapis lotu", "a text file, not a flight record"};
 constexpr Text kNoFiles = {"brak plików do raportu w ", "no files to report in "};
-
-// One row of the results: a flight's figures, or the reason it is none.
-struct Row {
-    std::string file;
-    std::optional<Flight> flight;
-    FlightStats stats;
-    std::string error;
-};
-
-// The sensor's own check of its calibration: no word is 0 or 0xFFFF. A file that fails it
-// holds no flight, whatever its length.
-bool PlausibleCalibration(const Calibration& c) {
-    for (const int w : {int{c.AC1}, int{c.AC2}, int{c.AC3}, int{c.AC4}, int{c.AC5}, int{c.AC6},
-                        int{c.B1}, int{c.B2}, int{c.MB}, int{c.MC}, int{c.MD}})
-        if ((w & 0xFFFF) == 0 || (w & 0xFFFF) == 0xFFFF) return false;
-    return true;
-}
-
-// A header of printable characters only is a text (notes, a table), never a flight record:
-// a record's header holds binary numbers with zero bytes.
-bool IsText(const std::vector<std::uint8_t>& record) {
-    return std::all_of(record.begin(), record.begin() + kHeaderSize, [](std::uint8_t b) {
-        return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r';
-    });
-}
+constexpr Text kNoSuchPath = {"nie ma takiego pliku ani katalogu: ", "no such file or folder: "};
+constexpr Text kOwnInput = {"plik wyjściowy jest jednym z plików wejściowych: ",
+                            "the output is one of the input files: "};
+constexpr Text kNoSettings = {"nie można odczytać pliku ustawień ", "cannot read settings file "};
 
 // The width of a text on a terminal: its UTF-8 characters.
 std::size_t Width(const std::string& s) {
@@ -61,75 +43,232 @@ std::size_t Width(const std::string& s) {
         std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
-Row ReadRow(const std::string& path, int language) {
-    Row row;
-    row.file = fs::path(path).filename().string();
-    std::string reason;
-    auto record = ReadFileStart(path, kMaxRecordSize, reason);
-    if (!record) {
-        row.error = Text(kCannotRead).get(language) + row.file + ": " + reason;
-    } else if (record->size() < kHeaderSize) {
-        row.error = kNoRecord.get(language);
-    } else if (IsText(*record)) {
-        row.error = kText.get(language);
-    } else if (!PlausibleCalibration(ParseHeader(*record).calibration)) {
-        row.error = kNoCalibration.get(language);
-    } else {
-        row.flight = DecodeRecord(std::move(*record), FlightSource::File);
-        row.stats = ComputeStats(*row.flight);
-    }
-    return row;
+std::string Trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    return b == std::string::npos ? std::string() : s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
+// The filter the window would clean a flight with: from --settings FILE, else from the
+// window's settings file where it keeps one (beside the programs, then the per-user folder),
+// else the defaults.
+std::optional<FilterSettings> FilterFromSettings(const Args& a, std::ostream& err) {
+    std::vector<fs::path> candidates;
+    if (a.has("--settings")) {
+        candidates.push_back(a.value("--settings"));
+    } else {
+        std::error_code ec;
+        const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+        if (!ec) candidates.push_back(self.parent_path() / "OrlomatBMP.par");
+        if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+            candidates.push_back(fs::path(xdg) / "OrlomatBMP" / "OrlomatBMP.par");
+        else if (const char* home = std::getenv("HOME"); home && *home)
+            candidates.push_back(fs::path(home) / ".config" / "OrlomatBMP" / "OrlomatBMP.par");
+    }
+    SettingsRecord record;
+    for (const fs::path& p : candidates) {
+        std::error_code ec;
+        if (!a.has("--settings") && !fs::is_regular_file(p, ec)) continue;
+        std::string reason;
+        const auto bytes = ReadFileStart(p.string(), kSettingsSize, reason);
+        if (!bytes) {
+            Fail(err, Say(a, kNoSettings) + p.string() + ": " + reason);
+            return std::nullopt;
+        }
+        record.overlay(*bytes);
+        break;
+    }
+    record.sanitizeFilter();
+    return FilterSettings{record.preCut, record.finalCut, record.prefilterWidth,
+                          record.finalFilterWidth};
+}
+
+// One flight's figures, or the reason it is none. Only figures and texts are kept: a report
+// over thousands of records holds no decoded flight.
+struct Row {
+    std::string path, file, error, date;
+    std::uint16_t competitor = 0, serial = 0;
+    std::string samplingText;
+    std::uint32_t samplingRate = 0;
+    FlightStats stats;
+    std::string chart; // the small inline chart of the page
+    bool flight = false;
+};
+
+// What kind of value a column holds, and so how it is written.
+enum class Kind { Text, Whole, Seconds, Rate, Flag };
+
+// The columns of the report, which are also the keys of `stats` (the CSV header is these keys
+// in every language: machines read it), with the page's short headings for people.
 struct Column {
     const char* key;
-    Text heading; // the CSV's: stable, for scripts
-    Text shown;   // the page's: short, for people
+    Kind kind;
+    Text shown;
+    bool reportOnly = false;
 };
 
-// The columns of the report, also the keys of `stats`.
-const Column kColumns[] = {
-    {"file", {"plik", "file"}, {"Plik", "File"}},
-    {"competitor", {"zawodnik", "competitor"}, {"Zaw.", "Comp."}},
-    {"serial", {"nr_seryjny", "serial"}, {"Nr ser.", "Serial"}},
-    {"sampling_text", {"pomiary", "sampling"}, {"Pomiary", "Sampling"}},
-    {"max_text", {"maksimum_m", "max_m"}, {"Max [m]", "Max [m]"}},
-    {"time_of_max_s", {"czas_maksimum_s", "time_of_max_s"}, {"t max [s]", "t max [s]"}},
-    {"launch_s", {"start_s", "launch_s"}, {"Start [s]", "Launch [s]"}},
-    {"landing_s", {"ladowanie_s", "landing_s"}, {"Lądowanie [s]", "Landing [s]"}},
-    {"duration_s", {"czas_lotu_s", "duration_s"}, {"Lot [s]", "Flight [s]"}},
-    {"climb_m_s", {"wznoszenie_m_s", "climb_m_s"}, {"Wznoszenie [m/s]", "Climb [m/s]"}},
-    {"max_climb_m_s",
-     {"maks_wznoszenie_m_s", "max_climb_m_s"},
-     {"Maks. wzn. [m/s]", "Max climb [m/s]"}},
-    {"max_sink_m_s",
-     {"maks_opadanie_m_s", "max_sink_m_s"},
-     {"Maks. opad. [m/s]", "Max sink [m/s]"}},
-    {"error", {"blad", "error"}, {"Błąd", "Error"}},
+constexpr Column kColumns[] = {
+    {"file", Kind::Text, {"Plik", "File"}, true},
+    {"competitor", Kind::Whole, {"Zaw.", "Comp."}},
+    {"serial", Kind::Whole, {"Nr ser.", "Serial"}},
+    {"sampling_text", Kind::Text, {"Pomiary", "Sampling"}},
+    {"max_text", Kind::Text, {"Max [m]", "Max [m]"}},
+    {"max_filtered_text", Kind::Text, {"Max po filtrze [m]", "Max filtered [m]"}},
+    {"max_suspect", Kind::Flag, {"Skok?", "Spike?"}},
+    {"time_of_max_s", Kind::Seconds, {"t max [s]", "t max [s]"}},
+    {"launch_s", Kind::Seconds, {"Start [s]", "Launch [s]"}},
+    {"landing_s", Kind::Seconds, {"Lądowanie [s]", "Landing [s]"}},
+    {"no_landing", Kind::Text, {"Bez lądowania", "No landing"}},
+    {"duration_s", Kind::Seconds, {"Lot [s]", "Flight [s]"}},
+    {"climb_m_s", Kind::Rate, {"Wznoszenie [m/s]", "Climb [m/s]"}},
+    {"max_climb_m_s", Kind::Rate, {"Maks. wzn. [m/s]", "Max climb [m/s]"}},
+    {"max_sink_m_s", Kind::Rate, {"Maks. opad. [m/s]", "Max sink [m/s]"}},
+    {"max_climb_raw_m_s", Kind::Rate, {"Maks. wzn. surowe [m/s]", "Max climb raw [m/s]"}},
+    {"max_sink_raw_m_s", Kind::Rate, {"Maks. opad. surowe [m/s]", "Max sink raw [m/s]"}},
+    {"date", Kind::Text, {"Data", "Date"}, true},
+    {"error", Kind::Text, {"Błąd", "Error"}, true},
+};
+constexpr std::size_t kColumnCount = std::size(kColumns);
+
+constexpr std::size_t Col(std::string_view key) {
+    for (std::size_t i = 0; i < kColumnCount; ++i)
+        if (key == kColumns[i].key) return i;
+    throw "no such column"; // a compile-time error in the constants below
+}
+constexpr std::size_t kFile = Col("file"), kCompetitor = Col("competitor"), kSerial = Col("serial"),
+                      kSampling = Col("sampling_text"), kMax = Col("max_text"),
+                      kMaxFiltered = Col("max_filtered_text"), kSuspect = Col("max_suspect"),
+                      kTimeOfMax = Col("time_of_max_s"), kLaunch = Col("launch_s"),
+                      kLanding = Col("landing_s"), kNoLanding = Col("no_landing"),
+                      kDuration = Col("duration_s"), kClimb = Col("climb_m_s"),
+                      kMaxClimb = Col("max_climb_m_s"), kMaxSink = Col("max_sink_m_s"),
+                      kMaxClimbRaw = Col("max_climb_raw_m_s"),
+                      kMaxSinkRaw = Col("max_sink_raw_m_s"), kDate = Col("date"),
+                      kError = Col("error");
+
+// One precision a column: 2 decimals for times, 1 for rates.
+int Decimals(Kind k) {
+    return k == Kind::Seconds ? 2 : 1;
+}
+
+double Rounded(double v, int decimals) {
+    const double f = decimals == 2 ? 100.0 : 10.0;
+    const double r = std::round(v * f) / f;
+    return r == 0.0 ? 0.0 : r; // no "-0.0"
+}
+
+std::string Fixed(double v, int decimals) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, Rounded(v, decimals),
+                                 std::chars_format::fixed, decimals);
+    return std::string(buf, r.ptr);
+}
+
+// A cell: absent (null), a text, a whole number, a figure or a flag.
+struct Cell {
+    Kind kind = Kind::Text;
+    bool present = false;
+    std::string text;
+    double number = 0.0;
+    bool flag = false;
+
+    std::string shown() const {
+        if (!present) return {};
+        switch (kind) {
+        case Kind::Flag:
+            return flag ? "true" : "false";
+        case Kind::Seconds:
+        case Kind::Rate:
+            return Fixed(number, Decimals(kind));
+        case Kind::Whole:
+        case Kind::Text:
+            break;
+        }
+        return text;
+    }
+    void json(JsonWriter& j) const {
+        if (!present) {
+            j.null();
+        } else if (kind == Kind::Flag) {
+            j.value(flag);
+        } else if (kind == Kind::Whole) {
+            j.value(static_cast<std::int64_t>(number));
+        } else if (kind == Kind::Text) {
+            j.value(text);
+        } else {
+            j.figure(Rounded(number, Decimals(kind)));
+        }
+    }
 };
 
-std::string Figure(std::optional<double> v) {
-    return v ? FigureText(*v) : std::string();
+const char* NoLandingKey(NoLanding n) {
+    switch (n) {
+    case NoLanding::NeverLaunched:
+        return "never_launched";
+    case NoLanding::StillAloft:
+        return "still_aloft";
+    case NoLanding::RecordCut:
+        return "record_cut";
+    case NoLanding::None:
+        break;
+    }
+    return "";
+}
+
+const Text& NoLandingWords(NoLanding n) {
+    static const Text kWords[] = {{"", ""},
+                                  {"nie wystartował", "never launched"},
+                                  {"w powietrzu do końca zapisu", "aloft until the record ends"},
+                                  {"zapis urwany", "record cut off"}};
+    return kWords[static_cast<std::size_t>(n)];
 }
 
 // The cells of a row, in the order of kColumns.
-std::vector<std::string> Cells(const Row& r) {
-    if (!r.flight) return {r.file, "", "", "", "", "", "", "", "", "", "", "", r.error};
+std::vector<Cell> Cells(const Row& r) {
+    std::vector<Cell> c(kColumnCount);
+    for (std::size_t i = 0; i < kColumnCount; ++i)
+        c[i].kind = kColumns[i].kind;
+    const auto text = [&](std::size_t i, std::string v) {
+        c[i].present = true;
+        c[i].text = std::move(v);
+    };
+    const auto number = [&](std::size_t i, std::optional<double> v) {
+        if (v && std::isfinite(*v)) c[i].present = true, c[i].number = *v;
+    };
+    text(kFile, r.file);
+    if (!r.date.empty()) text(kDate, r.date);
+    if (!r.flight) {
+        text(kError, r.error);
+        return c;
+    }
     const FlightStats& s = r.stats;
-    const HeaderInfo& h = r.flight->header;
-    return {r.file,
-            std::to_string(h.header.competitor),
-            std::to_string(h.header.serial),
-            h.samplingText,
-            s.maxText,
-            FigureText(s.timeOfMaxS),
-            Figure(s.launchS),
-            Figure(s.landingS),
-            Figure(s.durationS),
-            Figure(s.climbMS),
-            Figure(s.maxClimbMS),
-            Figure(s.maxSinkMS),
-            ""};
+    number(kCompetitor, r.competitor);
+    c[kCompetitor].text = std::to_string(r.competitor);
+    number(kSerial, r.serial);
+    c[kSerial].text = std::to_string(r.serial);
+    text(kSampling, r.samplingText);
+    if (s.maxText) text(kMax, *s.maxText);
+    if (s.maxFilteredText) text(kMaxFiltered, *s.maxFilteredText);
+    c[kSuspect].present = true;
+    c[kSuspect].flag = s.maxSuspect;
+    number(kTimeOfMax, s.timeOfMaxS);
+    number(kLaunch, s.launchS);
+    number(kLanding, s.landingS);
+    if (s.noLanding != NoLanding::None) text(kNoLanding, NoLandingKey(s.noLanding));
+    number(kDuration, s.durationS);
+    number(kClimb, s.climbMS);
+    number(kMaxClimb, s.maxClimbMS);
+    number(kMaxSink, s.maxSinkMS);
+    number(kMaxClimbRaw, s.maxClimbRawMS);
+    number(kMaxSinkRaw, s.maxSinkRawMS);
+    return c;
+}
+
+// A spreadsheet runs a cell that starts with = + - @ (or a tab or CR before one) as a formula:
+// such texts get a leading apostrophe. Figures are written by us and left as they are.
+std::string Neutralised(const std::string& v) {
+    if (!v.empty() && std::string_view("=+-@\t\r").find(v[0]) != std::string_view::npos)
+        return "'" + v;
+    return v;
 }
 
 std::string CsvField(const std::string& v) {
@@ -140,15 +279,17 @@ std::string CsvField(const std::string& v) {
     return q + "\"";
 }
 
-std::string Csv(const std::vector<Row>& rows, int language) {
+std::string Csv(const std::vector<Row>& rows) {
     std::ostringstream o;
-    for (std::size_t c = 0; c < std::size(kColumns); ++c)
-        o << (c ? "," : "") << kColumns[c].heading.get(language);
+    for (std::size_t c = 0; c < kColumnCount; ++c)
+        o << (c ? "," : "") << kColumns[c].key;
     o << "\r\n";
     for (const Row& r : rows) {
         const auto cells = Cells(r);
-        for (std::size_t c = 0; c < cells.size(); ++c)
-            o << (c ? "," : "") << CsvField(cells[c]);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const std::string v = cells[c].shown();
+            o << (c ? "," : "") << CsvField(cells[c].kind == Kind::Text ? Neutralised(v) : v);
+        }
         o << "\r\n";
     }
     return o.str();
@@ -177,55 +318,103 @@ std::string Html(const std::string& text) {
     return out;
 }
 
-// The altitude curve as a small inline picture (at most 240 points).
-std::string Sparkline(const Flight& f) {
-    const std::size_t n = f.curve.chartedCount();
+// The altitude curve as a small inline picture (at most 240 points a curve). With a suspect
+// maximum the cleaned curve is drawn over it and the spike is ringed.
+std::string Sparkline(std::span<const std::int32_t> a, std::span<const std::int32_t> cleaned,
+                      bool suspect) {
+    const std::size_t n = a.size();
     if (n < 2) return "";
-    const auto& a = f.curve.altitudes;
-    const auto [lo, hi] =
-        std::minmax_element(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(n));
+    const auto [lo, hi] = std::minmax_element(a.begin(), a.end());
     const double span = std::max(1.0, static_cast<double>(*hi) - *lo);
     const std::size_t step = std::max<std::size_t>(1, n / 240);
-    std::ostringstream p;
-    for (std::size_t i = 0; i < n; i += step)
-        p << FigureText(160.0 * static_cast<double>(i) / static_cast<double>(n - 1)) << ','
-          << FigureText(38.0 - 36.0 * (a[i] - *lo) / span) << ' ';
-    return "<svg width=\"120\" height=\"30\" viewBox=\"0 0 160 40\" role=\"img\"><polyline "
-           "fill=\"none\" stroke=\"#e80000\" stroke-width=\"1.2\" points=\"" +
-           p.str() + "\"/></svg>";
+    const auto x = [&](std::size_t i) {
+        return FigureText(160.0 * static_cast<double>(i) / static_cast<double>(n - 1));
+    };
+    const auto y = [&](std::int32_t v) { return FigureText(38.0 - 36.0 * (v - *lo) / span); };
+    const auto line = [&](std::span<const std::int32_t> c, const char* colour) {
+        std::ostringstream p;
+        for (std::size_t i = 0; i < n; i += step) {
+            // Thinning must not drop the spike: each drawn point is its stretch's highest.
+            const std::size_t end = std::min(n, i + step);
+            const auto top = std::max_element(c.begin() + static_cast<std::ptrdiff_t>(i),
+                                              c.begin() + static_cast<std::ptrdiff_t>(end));
+            p << x(static_cast<std::size_t>(top - c.begin())) << ',' << y(*top) << ' ';
+        }
+        return std::string("<polyline fill=\"none\" stroke=\"") + colour +
+               "\" stroke-width=\"1.2\" points=\"" + p.str() + "\"/>";
+    };
+    std::string svg = "<svg width=\"120\" height=\"30\" viewBox=\"0 0 160 40\" role=\"img\">" +
+                      line(a, "#e80000");
+    if (suspect && cleaned.size() == n) {
+        const auto top = static_cast<std::size_t>(std::max_element(a.begin(), a.end()) - a.begin());
+        svg += line(cleaned, "#1060d0") + "<circle cx=\"" + x(top) + "\" cy=\"" + y(a[top]) +
+               "\" r=\"5\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>";
+    }
+    return svg + "</svg>";
 }
 
-std::string HtmlReport(const std::vector<Row>& rows, int language) {
+std::string HtmlReport(const std::vector<Row>& rows, int language, const std::string& title) {
     const bool pl = language == 0;
+    const std::string when = LocalTime("%Y-%m-%d %H:%M");
+    const std::string heading =
+        title.empty() ? std::string(pl ? "Wyniki lotów" : "Flight results") : title;
     std::ostringstream o;
     o << "<!DOCTYPE html>\n<html lang=\"" << (pl ? "pl" : "en")
       << "\"><head><meta charset=\"utf-8\">"
-      << "<title>" << (pl ? "Wyniki" : "Results") << " " << LocalTime("%Y-%m-%d %H:%M")
-      << "</title>\n<style>\n"
+      << "<title>" << Html(heading) << " " << when << "</title>\n<style>\n"
       << "body{font-family:sans-serif;margin:1.5em}h1{font-size:1.3em}"
       << "table{border-collapse:collapse;font-size:.75em}th,td{border:1px solid "
          "#999;white-space:nowrap;"
       << "padding:.2em .4em;text-align:right}td:first-child,th:first-child{text-align:left}"
       << "th{background:#ddd;cursor:pointer}th.sorted-asc::after{content:' \\25B2'}"
       << "th.sorted-desc::after{content:' \\25BC'}tr.error td{color:#a00;text-align:left}"
+      << "tr.suspect td{background:#ffe08a}td.spike{font-weight:bold;color:#b00000}"
+      << "p.warning{background:#ffe08a;padding:.4em;border:1px solid #c90}"
       << "@page{size:A4 landscape;margin:12mm}@media print{th{cursor:auto}body{margin:0}}\n"
-      << "</style></head><body>\n<h1>OrlomatBMP: " << (pl ? "wyniki lotów" : "flight results")
-      << " &mdash; " << LocalTime("%Y-%m-%d %H:%M") << "</h1>\n<table id=\"results\"><thead><tr>";
-    for (const Column& c : kColumns)
-        if (std::string(c.key) != "error") o << "<th>" << Html(c.shown.get(language)) << "</th>";
+      << "</style></head><body>\n<h1>" << Html(heading) << " &mdash; " << when << "</h1>\n";
+    const auto suspects = std::count_if(
+        rows.begin(), rows.end(), [](const Row& r) { return r.flight && r.stats.maxSuspect; });
+    if (suspects > 0)
+        o << "<p class=\"warning\">&#9888; "
+          << (pl ? "Lotów z podejrzanym maksimum (krótki skok ciśnienia, zaznaczone): "
+                 : "Flights with a suspect maximum (a short pressure spike, marked): ")
+          << suspects << "</p>\n";
+    o << "<table id=\"results\"><thead><tr>";
+    std::vector<std::size_t> shown;
+    for (std::size_t c = 0; c < kColumnCount; ++c) {
+        // The page shows the cleaned rates; the raw ones and the machine columns are the CSV's.
+        if (c == kError || c == kSuspect || c == kNoLanding || c == kMaxClimbRaw ||
+            c == kMaxSinkRaw)
+            continue;
+        shown.push_back(c);
+        o << "<th>" << Html(kColumns[c].shown.get(language)) << "</th>";
+    }
     o << "<th>" << (pl ? "wykres" : "chart") << "</th></tr></thead><tbody>\n";
     for (const Row& r : rows) {
         if (!r.flight) continue;
         const auto cells = Cells(r);
-        o << "<tr>";
-        for (std::size_t c = 0; c + 1 < cells.size(); ++c)
-            o << "<td>" << Html(cells[c]) << "</td>";
-        o << "<td>" << Sparkline(*r.flight) << "</td></tr>\n";
+        o << (r.stats.maxSuspect ? "<tr class=\"suspect\">" : "<tr>");
+        for (const std::size_t c : shown) {
+            std::string v = Html(cells[c].shown());
+            std::string attributes;
+            if (c == kSampling) {
+                attributes = " data-sort=\"" + std::to_string(r.samplingRate) + "\"";
+            } else if (c == kMax && r.stats.maxSuspect) {
+                attributes = " class=\"spike\" title=\"" +
+                             Html(std::string(pl ? "Krótki skok ciśnienia? Po filtrze: "
+                                                 : "Short pressure spike? Filtered: ") +
+                                  r.stats.maxFilteredText.value_or("") + " m") +
+                             "\"";
+                v = "&#9888; " + v;
+            } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
+                v = "<small>" + Html(NoLandingWords(r.stats.noLanding).get(language)) + "</small>";
+            }
+            o << "<td" << attributes << ">" << v << "</td>";
+        }
+        o << "<td>" << r.chart << "</td></tr>\n";
     }
     o << "</tbody></table>\n";
-    const bool anyError =
-        std::any_of(rows.begin(), rows.end(), [](const Row& r) { return !r.flight; });
-    if (anyError) {
+    if (std::any_of(rows.begin(), rows.end(), [](const Row& r) { return !r.flight; })) {
         o << "<h2>" << (pl ? "Pliki, które nie są lotami" : "Files that are not flights")
           << "</h2>\n<table><tbody>\n";
         for (const Row& r : rows)
@@ -234,18 +423,86 @@ std::string HtmlReport(const std::vector<Row>& rows, int language) {
                   << "</td></tr>\n";
         o << "</tbody></table>\n";
     }
-    // Sorting by a click on a heading: numbers as numbers, empty cells last.
+    // Sorting by a click on a heading: by the cell's sort key where it has one, numbers as
+    // numbers, empty cells last.
     o << "<script>\n"
          "document.querySelectorAll('#results th').forEach(function(th,col){th.onclick=function(){"
          "var tb=document.querySelector('#results tbody'),rows=Array.from(tb.rows),"
          "asc=!th.classList.contains('sorted-asc');"
          "document.querySelectorAll('#results th').forEach(function(h){h.className='';});"
          "th.className=asc?'sorted-asc':'sorted-desc';"
-         "rows.sort(function(a,b){var x=a.cells[col].textContent,y=b.cells[col].textContent;"
+         "function key(c){return c.dataset.sort!==undefined?c.dataset.sort:"
+         "c.textContent.replace(/^\\u26a0 /,'');}"
+         "rows.sort(function(a,b){var x=key(a.cells[col]),y=key(b.cells[col]);"
          "if(x===''||y==='')return (x==='')-(y==='');var nx=parseFloat(x),ny=parseFloat(y);"
          "var r=(!isNaN(nx)&&!isNaN(ny))?nx-ny:x.localeCompare(y);return asc?r:-r;});"
          "rows.forEach(function(r){tb.appendChild(r);});};});\n</script>\n</body></html>\n";
     return o.str();
+}
+
+// The file's time of last change, local, as the flight's date.
+std::string FileDate(const std::string& path) {
+    std::error_code ec;
+    const auto t = fs::last_write_time(path, ec);
+    if (ec) return {};
+    const std::time_t tt = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            std::chrono::file_clock::to_sys(t)));
+    std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &tt);
+#else
+    localtime_r(&tt, &tm);
+#endif
+    char text[32];
+    return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &tm));
+}
+
+// A flight file read, checked and decoded; the decoded flight itself is dropped here.
+Row ReadRow(const std::string& path, int language, const FilterSettings& filter, bool chart) {
+    Row row;
+    row.path = path;
+    row.file = fs::path(path).filename().string();
+    row.date = FileDate(path);
+    std::string reason;
+    auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
+    if (!record) {
+        row.error = Text(kCannotRead).get(language) + row.file + ": " + reason;
+        return row;
+    }
+    RecordFault fault = CheckRecordBytes(*record);
+    if (fault == RecordFault::None) {
+        const Flight flight = DecodeRecord(std::move(*record), FlightSource::File);
+        fault = CheckFlight(flight);
+        if (fault == RecordFault::None) {
+            std::vector<std::int32_t> cleaned;
+            row.flight = true;
+            row.stats = ComputeStats(flight, filter, &cleaned);
+            row.competitor = flight.header.header.competitor;
+            row.serial = flight.header.header.serial;
+            row.samplingText = Trimmed(flight.header.samplingText);
+            row.samplingRate = flight.header.samplingRate;
+            if (chart)
+                row.chart = Sparkline(std::span<const std::int32_t>(flight.curve.altitudes.data(),
+                                                                    flight.curve.chartedCount()),
+                                      cleaned, row.stats.maxSuspect);
+            return row;
+        }
+    }
+    row.error = Text(kNotAFlight).get(language) + std::string(Describe(fault).get(language));
+    return row;
+}
+
+// Names that two folders share are shown with their folder.
+void ShowFoldersOfSharedNames(std::vector<Row>& rows) {
+    std::map<std::string, int> seen;
+    for (const Row& r : rows)
+        ++seen[r.file];
+    for (Row& r : rows)
+        if (seen[r.file] > 1) {
+            const fs::path p(r.path);
+            r.file = (p.parent_path().filename() / p.filename()).generic_string();
+        }
 }
 
 bool IsReport(const fs::path& p) {
@@ -258,30 +515,63 @@ bool IsReport(const fs::path& p) {
 int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::optional<float> temperature;
     if (!TemperatureOption(a, temperature, err)) return kFailure;
-    auto record = ReadFlightRecord(a, a.files[0], err);
-    if (!record) return kFailure;
-    const Flight flight = DecodeRecord(std::move(*record), FlightSource::File, {temperature, true});
-    const FlightStats s = ComputeStats(flight);
+    const auto filter = FilterFromSettings(a, err);
+    if (!filter) return kFailure;
+    std::string reason;
+    auto record = ReadFileStart(a.files[0], kMaxRecordSize + 1, reason);
+    if (!record) {
+        Fail(err, Say(a, kCannotRead) + a.files[0] + ": " + reason);
+        return kFailure;
+    }
+    RecordFault fault = CheckRecordBytes(*record);
+    std::optional<Flight> flight;
+    if (fault == RecordFault::None) {
+        flight = DecodeRecord(std::move(*record), FlightSource::File, {temperature, true});
+        fault = CheckFlight(*flight);
+    }
+    if (fault != RecordFault::None) {
+        Fail(err, Say(a, kNotAFlight) + Describe(fault).get(a.language) + ": " + a.files[0]);
+        return kFailure;
+    }
+    Row row;
+    row.flight = true;
+    row.stats = ComputeStats(*flight, *filter);
+    row.competitor = flight->header.header.competitor;
+    row.serial = flight->header.header.serial;
+    row.samplingText = Trimmed(flight->header.samplingText);
+    const auto cells = Cells(row);
+
     if (a.has("--human")) {
         const bool pl = a.language == 0;
-        const auto seconds = [&](std::optional<double> v) {
-            return v ? FigureText(*v) + " s" : std::string(pl ? "brak" : "none");
+        const std::string none = pl ? "brak" : "none";
+        const FlightStats& s = row.stats;
+        const auto seconds = [&](std::size_t c) {
+            return cells[c].present ? cells[c].shown() + " s" : none;
         };
-        const auto rate = [&](std::optional<double> v) {
-            return v ? FigureText(*v) + " m/s" : std::string(pl ? "brak" : "none");
+        const auto rate = [&](std::size_t c) {
+            return cells[c].present ? cells[c].shown() + " m/s" : none;
         };
+        std::string landing = seconds(kLanding);
+        if (s.noLanding != NoLanding::None)
+            landing = none + " (" + NoLandingWords(s.noLanding).get(a.language) + ")";
+        std::string maximum = s.maxText ? *s.maxText + " m" : none;
+        if (s.maxSuspect)
+            maximum +=
+                pl ? "  UWAGA: krótki skok ciśnienia?" : "  WARNING: a short pressure spike?";
         const std::pair<const char*, std::string> lines[] = {
-            {pl ? "Zawodnik" : "Competitor", std::to_string(flight.header.header.competitor)},
-            {pl ? "Nr seryjny" : "Serial", std::to_string(flight.header.header.serial)},
-            {pl ? "Pomiary" : "Sampling", flight.header.samplingText},
-            {pl ? "Maksimum" : "Maximum", s.maxText + " m"},
-            {pl ? "Czas maksimum" : "Time of maximum", seconds(s.timeOfMaxS)},
-            {pl ? "Start" : "Launch", seconds(s.launchS)},
-            {pl ? "Lądowanie" : "Landing", seconds(s.landingS)},
-            {pl ? "Czas lotu" : "Duration", seconds(s.durationS)},
-            {pl ? "Wznoszenie" : "Climb", rate(s.climbMS)},
-            {pl ? "Maks. wznoszenie" : "Max climb", rate(s.maxClimbMS)},
-            {pl ? "Maks. opadanie" : "Max sink", rate(s.maxSinkMS)}};
+            {pl ? "Zawodnik" : "Competitor", std::to_string(row.competitor)},
+            {pl ? "Nr seryjny" : "Serial", std::to_string(row.serial)},
+            {pl ? "Pomiary" : "Sampling", row.samplingText},
+            {pl ? "Maksimum" : "Maximum", maximum},
+            {pl ? "Maks. po filtrze" : "Max filtered",
+             s.maxFilteredText ? *s.maxFilteredText + " m" : none},
+            {pl ? "Czas maksimum" : "Time of maximum", seconds(kTimeOfMax)},
+            {pl ? "Start" : "Launch", seconds(kLaunch)},
+            {pl ? "Lądowanie" : "Landing", landing},
+            {pl ? "Czas lotu" : "Duration", seconds(kDuration)},
+            {pl ? "Wznoszenie" : "Climb", rate(kClimb)},
+            {pl ? "Maks. wznoszenie" : "Max climb", rate(kMaxClimb)},
+            {pl ? "Maks. opadanie" : "Max sink", rate(kMaxSink)}};
         for (const auto& [label, value] : lines)
             out << label << std::string(18 - std::min<std::size_t>(17, Width(label)), ' ') << value
                 << '\n';
@@ -289,17 +579,11 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
     }
     JsonWriter j;
     j.beginObject();
-    j.key("competitor").value(std::int64_t{flight.header.header.competitor});
-    j.key("serial").value(std::int64_t{flight.header.header.serial});
-    j.key("sampling_text").value(flight.header.samplingText);
-    j.key("max_text").value(s.maxText);
-    j.key("time_of_max_s").figure(s.timeOfMaxS);
-    j.key("launch_s").figure(s.launchS);
-    j.key("landing_s").figure(s.landingS);
-    j.key("duration_s").figure(s.durationS);
-    j.key("climb_m_s").figure(s.climbMS);
-    j.key("max_climb_m_s").figure(s.maxClimbMS);
-    j.key("max_sink_m_s").figure(s.maxSinkMS);
+    for (std::size_t c = 0; c < kColumnCount; ++c) {
+        if (kColumns[c].reportOnly) continue;
+        j.key(kColumns[c].key);
+        cells[c].json(j);
+    }
     j.endObject();
     out << j.str() << '\n';
     return kSuccess;
@@ -311,17 +595,24 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const bool html = ext == ".html" || ext == ".htm";
     if (!html && ext != ".csv") {
         Fail(err, Say(a, kReportKind));
-        return kFailure;
+        return kUsage;
     }
+    const auto filter = FilterFromSettings(a, err);
+    if (!filter) return kFailure;
     std::vector<std::string> paths;
     for (const std::string& f : a.files) {
         std::error_code ec;
+        if (!fs::exists(fs::symlink_status(f, ec)) || !fs::exists(f, ec)) {
+            // A mistyped folder must not become an empty table over yesterday's results.
+            Fail(err, Say(a, kNoSuchPath) + f);
+            return kUsage;
+        }
         if (fs::is_directory(f, ec)) {
             std::vector<std::string> inside;
             for (const auto& e : fs::directory_iterator(f, ec))
                 // Every regular file is a row, but for reports written there before.
                 if (e.is_regular_file(ec) && !SameFile(e.path().string(), output) &&
-                    !IsReport(e.path()))
+                    !IsReport(e.path()) && e.path().filename() != "downloads.jsonl")
                     inside.push_back(e.path().string());
             std::sort(inside.begin(), inside.end());
             if (inside.empty()) {
@@ -330,25 +621,42 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
             }
             paths.insert(paths.end(), inside.begin(), inside.end());
         } else {
+            if (SameFile(f, output)) {
+                Fail(err, Say(a, kOwnInput) + output);
+                return kFailure;
+            }
             paths.push_back(f);
+        }
+    }
+    {
+        // Whatever the names say (a link, a .csv flight), a report never replaces a flight.
+        std::string reason;
+        const auto existing = ReadFileStart(output, kMaxRecordSize + 1, reason);
+        if (existing && CheckRecordBytes(*existing) == RecordFault::None) {
+            Fail(err, Say(a, kOwnInput) + output);
+            return kFailure;
         }
     }
     std::vector<Row> rows;
     rows.reserve(paths.size());
     for (const std::string& p : paths)
-        rows.push_back(ReadRow(p, a.language));
-    const std::string bytes = html ? HtmlReport(rows, a.language) : Csv(rows, a.language);
+        rows.push_back(ReadRow(p, a.language, *filter, html));
+    ShowFoldersOfSharedNames(rows);
+    const std::string bytes = html ? HtmlReport(rows, a.language, a.value("--title")) : Csv(rows);
     if (const std::string error = WriteFileAtomically(output, bytes); !error.empty()) {
         Fail(err, Say(a, kCannotWrite) + output + ": " + error);
         return kFailure;
     }
     const auto flights =
-        std::count_if(rows.begin(), rows.end(), [](const Row& r) { return r.flight.has_value(); });
+        std::count_if(rows.begin(), rows.end(), [](const Row& r) { return r.flight; });
+    const auto suspects = std::count_if(
+        rows.begin(), rows.end(), [](const Row& r) { return r.flight && r.stats.maxSuspect; });
     JsonWriter j;
     j.beginObject();
     j.key("file").value(output);
     j.key("flights").value(static_cast<std::int64_t>(flights));
     j.key("not_flights").value(static_cast<std::int64_t>(rows.size()) - flights);
+    j.key("suspect_maxima").value(static_cast<std::int64_t>(suspects));
     j.endObject();
     out << j.str() << '\n';
     return kSuccess;

@@ -140,6 +140,7 @@ FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& st
     std::vector<float> speedPoints = VerticalSpeedPoints(speed, m);
     if (showSpeed) c.series2 = std::move(speedPoints);
 
+    c.unchartedAltitudes.assign(alt.begin() + static_cast<std::ptrdiff_t>(m), alt.end());
     alt.resize(m + 1);
     alt[m] = kTableEndMark;
     c.leftAxisMaximum = TruncToInt32(c.maximum + c.maximum / 30.0f);

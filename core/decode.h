@@ -46,6 +46,9 @@ struct FlightCurve {
     float referencePressure = 0.0f;      // hPa
     // Entries 0..M-1: charted altitudes in cm; entry M: the end mark.
     std::vector<std::int32_t> altitudes;
+    // The decoded altitudes behind the charted ones (the last samples, which never reach the
+    // chart), in cm: a landing in the last seconds of a record is found there.
+    std::vector<std::int32_t> unchartedAltitudes;
     // Smoothed speeds in cm per sample interval (as many entries as the decoding wrote).
     std::vector<std::int32_t> speeds;
     std::uint32_t smoothedCount = 0;

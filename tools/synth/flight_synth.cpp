@@ -100,7 +100,64 @@ float ProfileAltitude(const SynthParams& p, float t) {
     return p.peakAltitude * (1.0f - x) + 4.0f * std::sin(x * 6.2831855f);
 }
 
+// Linear between the corners (t, h) of a piecewise path.
+float Path(std::initializer_list<std::pair<float, float>> corners, float t) {
+    auto prev = *corners.begin();
+    for (const auto& c : corners) {
+        if (t < c.first) {
+            if (c.first <= prev.first) return prev.second;
+            return prev.second +
+                   (c.second - prev.second) * (t - prev.first) / (c.first - prev.first);
+        }
+        prev = c;
+    }
+    return prev.second;
+}
+
+// Before the launch a model is lifted to shoulder height and put down again, set on a box,
+// carried over a 5 m rise and back, and launched from the hand (1.5 m).
+float HandlingAltitude(const SynthParams& p, float t) {
+    const float g = p.groundSeconds;
+    if (!p.handling || t >= g) return p.handling && t < TrueLanding(p) ? 1.5f : 0.0f;
+    const float x = t / g;
+    return Path({{0.10f, 0.0f},
+                 {0.12f, 1.5f},
+                 {0.20f, 1.5f},
+                 {0.22f, 0.0f},
+                 {0.30f, 0.0f},
+                 {0.31f, 1.0f},
+                 {0.38f, 1.0f},
+                 {0.39f, 0.0f},
+                 {0.45f, 0.0f},
+                 {0.60f, 5.0f},
+                 {0.66f, 5.0f},
+                 {0.80f, 0.0f},
+                 {0.90f, 0.0f},
+                 {0.92f, 1.5f}},
+                x);
+}
+
 } // namespace
+
+SynthParams SynthParams::Dirty(unsigned code, std::uint32_t seed) {
+    SynthParams p;
+    p.samplingCode = code;
+    p.seed = seed;
+    p.spike = false;
+    p.noiseWords = 0;
+    p.quantumPa = 13.6f;
+    p.groundNoisePa = 30.0f;
+    p.handling = true;
+    p.driftPa = 50.0f;
+    p.groundSeconds = 30.0f;
+    // At one sample every 2 s, ground noise over 5 s is two samples: keep it for 10.
+    p.noiseSeconds = code >= 5 ? 10.0f : 5.0f;
+    return p;
+}
+
+float TrueAltitude(const SynthParams& p, float t) {
+    return ProfileAltitude(p, t) + HandlingAltitude(p, t);
+}
 
 std::vector<std::uint8_t> SynthesizeFlight(const SynthParams& p) {
     const Calibration cal = DatasheetCalibration();
@@ -117,12 +174,23 @@ std::vector<std::uint8_t> SynthesizeFlight(const SynthParams& p) {
     std::mt19937 rng(p.seed);
     std::uniform_int_distribution<int> noise(-static_cast<int>(p.noiseWords),
                                              static_cast<int>(p.noiseWords));
+    std::uniform_real_distribution<double> groundNoise(-p.groundNoisePa, p.groundNoisePa);
     const double tK = p.groundTemperature + 273.16;
     std::vector<Sample> samples;
     samples.reserve(count + 1);
     for (std::size_t i = 0; i < count; ++i) {
-        const float h = ProfileAltitude(p, static_cast<float>(i) * dt);
-        const double pa = p.groundPressureHpa * 100.0 * std::exp(-h / (tK * 29.271767));
+        const float t = static_cast<float>(i) * dt;
+        const float h = TrueAltitude(p, t);
+        double pa = p.groundPressureHpa * 100.0 * std::exp(-h / (tK * 29.271767));
+        pa += p.driftPa * t / 180.0f;
+        if (i > 0 && t < p.noiseSeconds && p.groundNoisePa > 0) pa += groundNoise(rng);
+        for (const auto& tr : p.transients) {
+            const float nearest = std::round(tr.atSeconds / dt) * dt;
+            if (std::abs(t - nearest) < dt / 2 ||
+                (t >= tr.atSeconds && t < tr.atSeconds + tr.milliseconds / 1000.0f))
+                pa -= tr.depthPa;
+        }
+        if (p.quantumPa > 0) pa = std::round(pa / p.quantumPa) * p.quantumPa;
         int up = RawPressureFor(cal, ut, static_cast<std::int32_t>(std::lround(pa)));
         if (i > 0) up += noise(rng);             // sample 0 is the ground reference
         if (p.spike && i == count / 2) up -= 60; // one sensor glitch, ~20 m up

@@ -1,5 +1,8 @@
 // Builds realistic flight records for demos and tests: ground, launch, climb, glide,
 // landing, sensor noise and one spike, encoded through the inverse of the sensor compensation.
+// On request also what real pressure traces carry: the sensor's quantisation steps, ground
+// noise, the model lifted and carried about before the launch, short pressure transients
+// (ejection charges, boost) and weather drift.
 #pragma once
 
 #include "core/flight_record.h"
@@ -28,7 +31,36 @@ struct SynthParams {
     std::uint32_t seed = 1;
     std::size_t maxLength = kMaxRecordSize; // the record never grows beyond this
     bool endMarker = true;
+
+    // A short pressure dip: the altitude shoots up for one or two samples.
+    struct Transient {
+        float atSeconds = 0.0f; // from the first sample; the sample nearest it is always hit
+        float depthPa = 0.0f;
+        float milliseconds = 20.0f;
+    };
+    float quantumPa = 0.0f;     // pressures rounded to steps of this size (0: none)
+    float groundNoisePa = 0.0f; // +- uniform noise over the first noiseSeconds
+    float noiseSeconds = 5.0f;
+    bool handling = false; // lifted, put down, carried over a 5 m rise before launch
+    float driftPa = 0.0f;  // weather: the ground pressure changes this much in 3 min
+    std::vector<Transient> transients;
+
+    // All the imperfections of a real trace but transients: 13.6 Pa steps, +-30 Pa ground
+    // noise, handling, +50 Pa drift; a ground phase long enough for the handling.
+    static SynthParams Dirty(unsigned code, std::uint32_t seed);
 };
+
+// The altitude (metres) the profile of `p` gives at time t, handling included: the truth a
+// test compares figures with.
+float TrueAltitude(const SynthParams& p, float t);
+
+// Time of the launch (the climb's start) and of the landing, in seconds.
+inline float TrueLaunch(const SynthParams& p) {
+    return p.groundSeconds;
+}
+inline float TrueLanding(const SynthParams& p) {
+    return p.groundSeconds + p.climbSeconds + p.glideSeconds;
+}
 
 // Raw pressure word whose compensated pressure comes nearest to `pascal`.
 std::uint16_t RawPressureFor(const Calibration& cal, std::uint16_t ut, std::int32_t pascal);

@@ -6,6 +6,41 @@
 #include <cstring>
 #include <string>
 
+namespace {
+
+const char kUsage[] =
+    "usage: orlomat-synth [options] -o FILE\n"
+    "  --code 0..15          sampling code (2: 10 samples/s)\n"
+    "  --competitor N, --serial N\n"
+    "  --peak M              highest altitude, metres (120)\n"
+    "  --climb S, --glide S  climb and glide seconds (8, 60)\n"
+    "  --ground S            seconds on the ground before launch and after landing (3)\n"
+    "  --temperature C       ground temperature (20)\n"
+    "  --seed N              noise seed\n"
+    "  --max-length L        cut the record at L bytes\n"
+    "  --no-spike            without the one sensor glitch mid-glide\n"
+    "  --no-marker           without the end mark\n"
+    "What real traces carry:\n"
+    "  --dirty               all of the next four (and --no-spike, --ground 30)\n"
+    "  --quantum PA          pressure in steps of PA (13.6)\n"
+    "  --ground-noise PA     +-PA noise over the first 5 s (30)\n"
+    "  --handling            lifted, put down, carried over a 5 m rise before launch\n"
+    "  --drift PA            weather: ground pressure changes by PA in 3 minutes (50)\n"
+    "  --transient T:PA[:MS] a pressure dip of PA pascals at T s lasting MS ms (20);\n"
+    "                        repeatable; 500-8000 Pa for an ejection charge\n";
+
+float Number(const char* text, const char* option) {
+    char* end = nullptr;
+    const float v = std::strtof(text, &end);
+    if (end == text || *end != '\0') {
+        std::fprintf(stderr, "orlomat-synth: %s wants a number, not \"%s\"\n", option, text);
+        std::exit(2);
+    }
+    return v;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     orlomat::SynthParams p;
     const char* out = nullptr;
@@ -18,18 +53,23 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
+        const auto number = [&] { return Number(next(), a.c_str()); };
         if (a == "--code")
-            p.samplingCode = static_cast<unsigned>(std::atoi(next()));
+            p.samplingCode = static_cast<unsigned>(number());
         else if (a == "--competitor")
-            p.competitor = static_cast<std::uint16_t>(std::atoi(next()));
+            p.competitor = static_cast<std::uint16_t>(number());
         else if (a == "--serial")
-            p.serial = static_cast<std::uint16_t>(std::atoi(next()));
+            p.serial = static_cast<std::uint16_t>(number());
         else if (a == "--peak")
-            p.peakAltitude = std::strtof(next(), nullptr);
+            p.peakAltitude = number();
+        else if (a == "--climb")
+            p.climbSeconds = number();
         else if (a == "--glide")
-            p.glideSeconds = std::strtof(next(), nullptr);
+            p.glideSeconds = number();
+        else if (a == "--ground")
+            p.groundSeconds = number();
         else if (a == "--temperature")
-            p.groundTemperature = std::strtof(next(), nullptr);
+            p.groundTemperature = number();
         else if (a == "--seed")
             p.seed = static_cast<std::uint32_t>(std::atol(next()));
         else if (a == "--max-length")
@@ -38,14 +78,38 @@ int main(int argc, char** argv) {
             p.spike = false;
         else if (a == "--no-marker")
             p.endMarker = false;
-        else if (a == "-o")
+        else if (a == "--dirty") {
+            const auto d = orlomat::SynthParams::Dirty(p.samplingCode, p.seed);
+            p.spike = d.spike;
+            p.noiseWords = d.noiseWords;
+            p.quantumPa = d.quantumPa;
+            p.groundNoisePa = d.groundNoisePa;
+            p.noiseSeconds = d.noiseSeconds;
+            p.handling = d.handling;
+            p.driftPa = d.driftPa;
+            p.groundSeconds = d.groundSeconds;
+        } else if (a == "--quantum")
+            p.quantumPa = number();
+        else if (a == "--ground-noise")
+            p.groundNoisePa = number();
+        else if (a == "--handling")
+            p.handling = true;
+        else if (a == "--drift")
+            p.driftPa = number();
+        else if (a == "--transient") {
+            orlomat::SynthParams::Transient t;
+            const char* text = next();
+            if (std::sscanf(text, "%f:%f:%f", &t.atSeconds, &t.depthPa, &t.milliseconds) < 2) {
+                std::fprintf(stderr, "orlomat-synth: --transient wants T:PA[:MS], not \"%s\"\n",
+                             text);
+                return 2;
+            }
+            p.transients.push_back(t);
+        } else if (a == "-o")
             out = next();
         else {
-            std::fprintf(stderr,
-                         "usage: orlomat-synth [--code 0..15] [--competitor N] [--serial N] "
-                         "[--peak M] [--glide S] [--temperature C] [--seed N] "
-                         "[--max-length L] [--no-spike] [--no-marker] -o FILE\n");
-            return 2;
+            std::fputs(kUsage, a == "--help" ? stdout : stderr);
+            return a == "--help" ? 0 : 2;
         }
     }
     if (out == nullptr) {

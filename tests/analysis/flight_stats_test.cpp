@@ -1,0 +1,261 @@
+// Contest figures: on hand-built tables, on dirty synthetic flights (quantised pressure,
+// ground noise, handling before launch, transients, drift) at every sampling code, and the
+// checks that keep files which are no flight out of the results.
+#include "analysis/flight_checks.h"
+#include "analysis/flight_stats.h"
+#include "core/flight.h"
+#include "tools/synth/flight_synth.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace orlomat {
+namespace {
+
+FlightStats Stats(const std::vector<std::int32_t>& charted, std::uint32_t rate,
+                  const std::vector<std::int32_t>& uncharted = {}, bool complete = true) {
+    StatsTables t;
+    t.charted = charted;
+    t.uncharted = uncharted;
+    t.samplingRate = rate;
+    t.recordComplete = complete;
+    return ComputeStats(t);
+}
+
+TEST(FlightStats, LaunchLandingDurationAndRatesAtEveryRate) {
+    for (const std::uint32_t r : {200u, 150u, 100u, 50u, 10u, 5u}) {
+        const double dt = 10.0 / r;
+        // Ground with a blip to 3.5 m (a model lifted), a climb of 100 cm a sample to 1000 cm,
+        // a descent of 50 cm a sample, ground.
+        std::vector<std::int32_t> a = {0, 0, 350, 0, 0};
+        for (int h = 100; h <= 1000; h += 100)
+            a.push_back(h);
+        for (int h = 950; h >= 0; h -= 50)
+            a.push_back(h);
+        a.insert(a.end(), 3, 0);
+        const FlightStats s = Stats(a, r);
+        const std::size_t iMax = 14, launch = 8, landing = 28; // after 300 cm up; 300 cm down
+        EXPECT_EQ(*s.maxText, "10.0");
+        EXPECT_DOUBLE_EQ(*s.timeOfMaxS, iMax * dt) << r;
+        EXPECT_DOUBLE_EQ(*s.launchS, launch * dt) << r; // not the blip at index 2
+        EXPECT_DOUBLE_EQ(*s.landingS, landing * dt) << r;
+        EXPECT_DOUBLE_EQ(*s.durationS, (landing - launch) * dt) << r;
+        EXPECT_DOUBLE_EQ(*s.climbMS, 6.0 / ((iMax - launch) * dt)) << r; // 4 m to 10 m
+        EXPECT_EQ(s.noLanding, NoLanding::None);
+        const std::size_t w =
+            std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(r / 10.0)));
+        if (w >= 2 && w <= 10) { // inside one slope: 1 m a sample up, 0.5 m a sample down
+            EXPECT_NEAR(*s.maxClimbRawMS, 1.0 / dt, 1e-9) << r;
+            EXPECT_NEAR(*s.maxSinkRawMS, 0.5 / dt, 1e-9) << r;
+        }
+        EXPECT_EQ(s.maxClimbMS, s.maxClimbRawMS); // nothing cleaned: the decoded curve's
+        EXPECT_FALSE(s.maxFilteredText);
+        EXPECT_FALSE(s.maxSuspect);
+    }
+}
+
+TEST(FlightStats, WhyThereIsNoLaunchOrLanding) {
+    struct Case {
+        const char* what;
+        std::vector<std::int32_t> charted, uncharted;
+        bool complete;
+        std::optional<double> launch, landing;
+        NoLanding why;
+    };
+    const Case cases[] = {
+        {"never 3 m up",
+         std::vector<std::int32_t>(50, 120),
+         {},
+         true,
+         {},
+         {},
+         NoLanding::NeverLaunched},
+        {"started in the air", {500, 600, 900, 400, 200}, {}, true, {}, 4.0, NoLanding::None},
+        {"aloft at the end mark",
+         {0, 200, 400, 600, 800, 900},
+         {},
+         true,
+         2.0,
+         {},
+         NoLanding::StillAloft},
+        {"record cut", {0, 200, 400, 600, 800, 900}, {}, false, 2.0, {}, NoLanding::RecordCut},
+        {"landing in the last, uncharted samples",
+         {0, 400, 900, 800},
+         {600, 300, 0},
+         true,
+         1.0,
+         5.0,
+         NoLanding::None},
+    };
+    for (const Case& c : cases) {
+        const FlightStats s = Stats(c.charted, 10, c.uncharted, c.complete);
+        EXPECT_EQ(s.launchS, c.launch) << c.what;
+        EXPECT_EQ(s.landingS, c.landing) << c.what;
+        EXPECT_EQ(s.noLanding, c.why) << c.what;
+        EXPECT_EQ(s.durationS.has_value(), c.launch && c.landing) << c.what;
+    }
+    // No charted point (a header, a few samples): no figure at all, not zeros.
+    const FlightStats empty = Stats({}, 10);
+    EXPECT_FALSE(empty.maxText);
+    EXPECT_FALSE(empty.timeOfMaxS);
+    EXPECT_FALSE(empty.maxClimbMS);
+}
+
+TEST(FlightStats, SuspectThreshold) {
+    EXPECT_FALSE(SuspectMaximum(105.0, 100.0)); // 5 m is not more than 5 m
+    EXPECT_TRUE(SuspectMaximum(105.1, 100.0));
+    EXPECT_FALSE(SuspectMaximum(2100.0, 2000.0)); // 5 % of 2000 m
+    EXPECT_TRUE(SuspectMaximum(2272.4, 2050.9));
+    EXPECT_TRUE(SuspectMaximum(653.7, 59.4));
+}
+
+// The profiles real contests log at each rate: fast climbs are logged fast.
+struct Profile {
+    const char* name;
+    float peak, climb, glide;
+    unsigned firstCode, lastCode;
+};
+const Profile kProfiles[] = {
+    {"hand-launched glider", 120, 8, 60, 0, 3},
+    {"towline glider", 120, 15, 50, 0, 3},
+    {"slow towline glider", 120, 20, 60, 4, 5},
+    {"rocket", 600, 5, 40, 0, 2},
+};
+
+struct Injected {
+    const char* name;
+    float at; // 0 launch, 1 the top, 2 halfway down
+    float offset, depthPa, ms;
+};
+const Injected kTransients[] = {
+    {"none", 0, 0, 0, 0},
+    {"boost", 0, 0.3f, 8000, 20},
+    {"ejection at the top", 1, 0, 3000, 30},
+    {"small dip at the top", 1, 0, 400, 10},
+    {"glitch on the way down", 2, 0, 1500, 10},
+};
+
+float TransientTime(const SynthParams& p, const Injected& t) {
+    const float top = TrueLaunch(p) + p.climbSeconds;
+    const float base = t.at == 0 ? TrueLaunch(p) : t.at == 1 ? top : top + p.glideSeconds / 2;
+    return base + t.offset;
+}
+
+// First time after the top at which the true altitude is 3.0 m or less.
+float TrueLandingAt3m(const SynthParams& p) {
+    for (float t = TrueLaunch(p) + p.climbSeconds; t < 1000; t += 0.01f)
+        if (TrueAltitude(p, t) <= 3.0f) return t;
+    return -1;
+}
+
+// Fastest true climb and sink between samples w apart.
+std::pair<double, double> TrueRates(const SynthParams& p, double dt, std::size_t w, std::size_t n) {
+    double up = -1e9, down = 1e9;
+    for (std::size_t i = 0; i + w < n; ++i) {
+        const double r = (TrueAltitude(p, static_cast<float>((i + w) * dt)) -
+                          TrueAltitude(p, static_cast<float>(i * dt))) /
+                         (w * dt);
+        up = std::max(up, r);
+        down = std::min(down, r);
+    }
+    return {up, -down};
+}
+
+double RawMaximum(const Flight& f) {
+    return f.curve.maximum;
+}
+
+TEST(FlightStats, DirtyFlightsAtEveryRate) {
+    int suspects = 0, checked = 0;
+    for (const Profile& prof : kProfiles)
+        for (unsigned code = prof.firstCode; code <= prof.lastCode; ++code)
+            for (const Injected& tr : kTransients) {
+                SynthParams p = SynthParams::Dirty(code, 7 + code);
+                p.peakAltitude = prof.peak;
+                p.climbSeconds = prof.climb;
+                p.glideSeconds = prof.glide;
+                const Flight clean = DecodeRecord(SynthesizeFlight(p), FlightSource::File);
+                if (tr.depthPa > 0)
+                    p.transients.push_back({TransientTime(p, tr), tr.depthPa, tr.ms});
+                const Flight f = DecodeRecord(SynthesizeFlight(p), FlightSource::File);
+                const FlightStats s = ComputeStats(f, FilterSettings{});
+                const double dt = 10.0 / f.state.samplingRate;
+                const std::string where = std::string(prof.name) + ", code " +
+                                          std::to_string(code) + ", transient " + tr.name;
+                ASSERT_EQ(CheckFlight(f), RecordFault::None) << where;
+                ASSERT_TRUE(s.launchS && s.landingS && s.timeOfMaxS) << where;
+                EXPECT_LE(std::abs(*s.launchS - TrueLaunch(p)), dt + 0.25) << where;
+                // At one sample a second or slower the filter chain (its cuts per sample step)
+                // cannot follow a climb, so a spike's flight has no trustworthy top there.
+                if (code <= 3 || !s.maxSuspect) {
+                    EXPECT_LE(std::abs(*s.timeOfMaxS - (TrueLaunch(p) + p.climbSeconds)), 1.5)
+                        << where;
+                }
+                EXPECT_LE(std::abs(*s.landingS - TrueLandingAt3m(p)), 1.5) << where;
+
+                // Suspect exactly when the transient lifted the maximum by more than the
+                // threshold; cases near the threshold are not judged.
+                const double excess = RawMaximum(f) - RawMaximum(clean);
+                const double threshold = std::max(5.0, 0.05 * RawMaximum(clean));
+                if (excess > 2 * threshold || excess < 0.5 * threshold) {
+                    EXPECT_EQ(s.maxSuspect, excess > threshold)
+                        << where << ": " << *s.maxText << " vs " << *s.maxFilteredText;
+                    ++checked;
+                }
+                suspects += s.maxSuspect;
+
+                // Fast flights: the cleaned climb and sink stay within 20 % of the truth,
+                // whatever transient the trace carries.
+                if (prof.peak >= 600) {
+                    const std::size_t w = std::max<std::size_t>(
+                        1, static_cast<std::size_t>(std::lround(f.state.samplingRate / 10.0)));
+                    const auto [climb, sink] = TrueRates(p, dt, w, f.curve.chartedCount());
+                    EXPECT_NEAR(*s.maxClimbMS, climb, 0.2 * climb) << where;
+                    EXPECT_NEAR(*s.maxSinkMS, sink, 0.2 * sink) << where;
+                }
+            }
+    EXPECT_GE(checked, 60);  // nearly every case is judged
+    EXPECT_GE(suspects, 15); // and the spikes at the top are caught
+}
+
+TEST(FlightChecks, WhatIsNoFlight) {
+    const std::vector<std::uint8_t> good = SynthesizeFlight({});
+    EXPECT_EQ(CheckFlight(DecodeRecord(good, FlightSource::File)), RecordFault::None);
+
+    const auto changed = [&](auto change) {
+        std::vector<std::uint8_t> r = good;
+        change(r);
+        return CheckRecordBytes(r);
+    };
+    EXPECT_EQ(changed([](auto& r) { r.resize(31); }), RecordFault::NoHeader);
+    EXPECT_EQ(changed([](auto& r) { r.resize(kMaxRecordSize + 1); }), RecordFault::TooLong);
+    EXPECT_EQ(changed([](auto& r) { std::fill(r.begin(), r.begin() + 32, 'a'); }),
+              RecordFault::Text);
+    EXPECT_EQ(changed([](auto& r) { r[10] = r[11] = 0; }), RecordFault::Calibration);
+    EXPECT_EQ(changed([](auto& r) { r[30] = r[31] = 0xFF; }), RecordFault::Calibration);
+    EXPECT_EQ(changed([](auto& r) { r[7] = 6; }), RecordFault::SamplingCode);
+
+    // Samples no sensor gives on a flight: pressure words all over the range.
+    std::vector<Sample> wild;
+    for (std::uint16_t k = 0; k < 400; ++k)
+        wild.push_back({27898, static_cast<std::uint16_t>(k % 2 ? 1000 : 60000)});
+    const auto r = BuildRecord(DatasheetCalibration(), 2, 27898, wild);
+    EXPECT_EQ(CheckFlight(DecodeRecord(r, FlightSource::File)), RecordFault::ImpossibleAltitude);
+
+    // Random bytes, as a damaged card or a wrong file gives: never a flight.
+    std::mt19937 rng(3);
+    for (int i = 0; i < 200; ++i) {
+        std::vector<std::uint8_t> junk(100 + rng() % 33000);
+        for (auto& b : junk)
+            b = static_cast<std::uint8_t>(rng());
+        const Flight f = DecodeRecord(junk, FlightSource::File);
+        EXPECT_NE(CheckFlight(f), RecordFault::None)
+            << i << " size " << junk.size() << " code " << f.header.samplingCode << " max "
+            << f.curve.maximum << " min " << f.curve.minimum << " samples " << f.curve.samples;
+    }
+}
+
+} // namespace
+} // namespace orlomat
