@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <type_traits>
 
 namespace orlomat {
 
@@ -23,13 +24,13 @@ std::size_t EndOf(const std::vector<std::int32_t>& a) {
 class SlidingSum {
 public:
     explicit SlidingSum(const std::int32_t* in) : in_(in) {}
-    std::int32_t mean(std::size_t lo, std::size_t hi) {
+    std::int32_t sum(std::size_t lo, std::size_t hi) {
         if (lo > hi_) lo_ = hi_ = lo, sum_ = 0;
         while (hi_ < hi)
             sum_ = WrapAdd(sum_, in_[hi_++]);
         while (lo_ < lo)
             sum_ = WrapSub(sum_, in_[lo_++]);
-        return sum_ / static_cast<std::int32_t>(hi_ - lo_);
+        return sum_;
     }
 
 private:
@@ -37,6 +38,15 @@ private:
     std::size_t lo_ = 0, hi_ = 0;
     std::int32_t sum_ = 0;
 };
+
+// v[i] = v[i] / count[i], truncated toward zero, for i in [from, to). The divisions are apart
+// from the sums so that they run several at a time. In double they are exact: a quotient of
+// 32-bit integers that is not whole lies at least 1/count from the next whole number, far
+// more than the rounding of one division.
+void Divide(std::int32_t* v, const std::int32_t* count, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i)
+        v[i] = static_cast<std::int32_t>(static_cast<double>(v[i]) / count[i]);
+}
 
 void CopyWithEnd(const std::vector<std::int32_t>& from, std::vector<std::int32_t>& to,
                  std::size_t end) {
@@ -128,7 +138,7 @@ bool FilterSettings::valid() const {
 
 FilterWork::FilterWork()
     : source(kTableSize, kEnd), cleaned(kTableSize, kEnd), firstAverage(kTableSize, kEnd),
-      reference(kTableSize, kEnd) {}
+      reference(kTableSize, kEnd), counts(kTableSize, 1) {}
 
 void LoadSource(FilterWork& work, const std::vector<std::int32_t>& table) {
     const std::size_t n = std::min({EndOf(table), table.size(), kTableSize - 1});
@@ -173,13 +183,47 @@ void PreCutPass(FilterWork& w, std::int32_t preCut) {
     }
 }
 
+// Window sums of in[] into out[i] for i in [from, end), the window of i being
+// [i - back(i), min(i + ahead(i), end)); back and ahead grow by one a sample from 1 up to
+// their widths (or start there). In the long stretch where both are full and the window ends
+// before `end`, each step adds one sample and drops one.
+template <typename Back, typename Ahead>
+void WindowSums(const std::int32_t* in, std::int32_t* out, std::int32_t* counts, std::size_t from,
+                std::size_t end, std::size_t w, std::size_t h, Back back, Ahead ahead) {
+    SlidingSum sum(in);
+    std::size_t i = from;
+    const auto generic = [&] {
+        const std::size_t lo = i - back(i), hi = std::min(i + ahead(i), end);
+        out[i] = sum.sum(lo, hi);
+        counts[i] = static_cast<std::int32_t>(hi - lo);
+    };
+    for (; i < end && (back(i) != w || ahead(i) != h || i + h > end); ++i)
+        generic();
+    if (i < end && i + h <= end) {
+        // Steady: the previous window was [i - 1 - w, i - 1 + h) or is summed afresh here.
+        auto s = static_cast<std::uint32_t>(sum.sum(i - w, i + h));
+        out[i] = static_cast<std::int32_t>(s);
+        counts[i] = static_cast<std::int32_t>(w + h);
+        for (++i; i + h <= end; ++i) {
+            s += static_cast<std::uint32_t>(in[i + h - 1]) -
+                 static_cast<std::uint32_t>(in[i - w - 1]);
+            out[i] = static_cast<std::int32_t>(s);
+            counts[i] = static_cast<std::int32_t>(w + h);
+        }
+        sum = SlidingSum(in);
+    }
+    for (; i < end; ++i)
+        generic();
+}
+
 void PrefilterAverage(FilterWork& w, std::int32_t width) {
     std::copy_n(w.cleaned.begin(), 100, w.firstAverage.begin());
     const auto wu = static_cast<std::size_t>(width);
     const auto h = static_cast<std::size_t>(WindowAhead(width));
-    SlidingSum sum(w.cleaned.data());
-    for (std::size_t i = wu; i < w.end; ++i)
-        w.firstAverage[i] = sum.mean(i - wu, std::min(i + h, w.end));
+    WindowSums(
+        w.cleaned.data(), w.firstAverage.data(), w.counts.data(), wu, w.end, wu, h,
+        [wu](std::size_t) { return wu; }, [h](std::size_t) { return h; });
+    Divide(w.firstAverage.data(), w.counts.data(), wu, w.end);
     w.firstAverage[w.end] = kEnd;
 }
 
@@ -187,36 +231,48 @@ void FinalFilterAverage(FilterWork& w, std::int32_t width) {
     std::copy_n(w.firstAverage.begin(), 100, w.reference.begin());
     const auto wu = static_cast<std::size_t>(width);
     const auto h = static_cast<std::size_t>(WindowAhead(width));
-    std::size_t back = 1, fwd = 1;
-    SlidingSum sum(w.firstAverage.data());
-    for (std::size_t i = 42; i < w.end; ++i) {
-        w.reference[i] = sum.mean(i - back, std::min(i + fwd, w.end));
-        if (fwd != h) ++fwd;
-        if (back != wu) ++back;
-    }
+    // The window starts at i = 42 as i - 1 .. i and widens by one sample a side a step.
+    WindowSums(
+        w.firstAverage.data(), w.reference.data(), w.counts.data(), 42, w.end, wu, h,
+        [wu](std::size_t i) { return std::min(i - 41, wu); },
+        [h](std::size_t i) { return std::min(i - 41, h); });
+    Divide(w.reference.data(), w.counts.data(), 42, w.end);
     w.reference[w.end] = kEnd;
 }
 
-void FinalCutPass(FilterWork& w, std::int64_t tolerance) {
+namespace {
+
+// Plain 64-bit values for the usual pass: the cut passes run again in Wide when a value
+// leaves the range in which no sum or product of them can overflow.
+constexpr std::int64_t kPlainLimit = std::int64_t{1} << 48;
+std::int64_t Abs(std::int64_t v) {
+    return v < 0 ? -v : v;
+}
+
+template <typename T> bool FinalCutPassIn(FilterWork& w, std::int64_t tolerance) {
+    constexpr bool plain = std::is_same_v<T, std::int64_t>;
     std::vector<std::int32_t>& c = w.cleaned;
     const std::vector<std::int32_t>& ref = w.reference;
     CopyWithEnd(w.source, c, w.end);
     std::size_t j = 0, i = 1;
-    Wide band = tolerance, a = 0;
+    T band = tolerance, a = 0;
     while (i + 1 < w.end) {
-        a += 5 * (Wide{ref[i + 1]} - ref[i - 1]);
-        const Wide q = Abs(a) / 10;
-        const Wide lo = ref[i] - q, hi = ref[i] + q;
+        if constexpr (plain) {
+            if (Abs(a) > kPlainLimit || band > kPlainLimit) return false;
+        }
+        a += 5 * (T{ref[i + 1]} - ref[i - 1]);
+        const T q = Abs(a) / 10;
+        const T lo = ref[i] - q, hi = ref[i] + q;
         if (c[i] < lo - band || c[i] > hi + band) {
             if (i - j > 45) {
                 i = j;
                 ++band;
-                if (band == Wide{tolerance} + 1) {
+                if (band == T{tolerance} + 1) {
                     // The first restart after this anchor: a has grown by D over the 46
                     // candidates; go on at the first restart that accepts one of them.
                     Wide d = 0;
                     Wide first = -1;
-                    std::vector<Wide> partial(47);
+                    Wide partial[47];
                     for (std::size_t m = 1; m <= 46; ++m) {
                         d += 5 * (Wide{ref[j + m + 1]} - ref[j + m - 1]);
                         partial[m] = d;
@@ -226,8 +282,13 @@ void FinalCutPass(FilterWork& w, std::int64_t tolerance) {
                         const Wide k = FinalCutRestarts(d, partial[m], r);
                         if (first < 0 || k < first) first = k;
                     }
-                    band = Wide{tolerance} + first;
-                    a = first * d;
+                    const Wide newBand = Wide{tolerance} + first, newA = first * d;
+                    if constexpr (plain) {
+                        if (Abs(newBand.value()) > kPlainLimit || Abs(newA.value()) > kPlainLimit)
+                            return false;
+                    }
+                    band = T{newBand.value()};
+                    a = T{newA.value()};
                 }
             }
             ++i;
@@ -246,6 +307,13 @@ void FinalCutPass(FilterWork& w, std::int64_t tolerance) {
         ++i;
         a = 0;
     }
+    return true;
+}
+
+} // namespace
+
+void FinalCutPass(FilterWork& w, std::int64_t tolerance) {
+    if (!FinalCutPassIn<std::int64_t>(w, tolerance)) FinalCutPassIn<Wide>(w, tolerance);
 }
 
 void FilterChain(FilterWork& w, const FilterSettings& s) {

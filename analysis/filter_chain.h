@@ -31,7 +31,8 @@ constexpr std::int32_t WindowAhead(std::int32_t w) {
 struct FilterWork {
     FilterWork();
     std::vector<std::int32_t> source, cleaned, firstAverage, reference;
-    std::size_t end = 0; // index of the end value in source
+    std::vector<std::int32_t> counts; // the samples in each average's window
+    std::size_t end = 0;              // index of the end value in source
 };
 
 // Copies a flight's altitude table (up to and including its end value) into source.

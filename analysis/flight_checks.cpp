@@ -28,11 +28,6 @@ bool Plausible(std::int32_t cm) {
     return cm >= -kPlausibleAltitudeCm && cm <= kPlausibleAltitudeCm;
 }
 
-// A sample's temperature in tenths of a degree C.
-std::int32_t Temperature(const Calibration& cal, std::uint16_t ut) {
-    return (CompensatePressureSteps(cal, ut, 0).B5 + 8) / 16;
-}
-
 // The sensor works from -40 to 85 degrees C.
 bool InRange(std::int32_t tenths) {
     return tenths >= -400 && tenths <= 850;
@@ -61,10 +56,11 @@ RecordFault CheckFlight(const Flight& flight) {
     // degrees from sample to sample, is no sensor at all: the air around a model does not
     // change that fast.
     const Calibration& cal = flight.state.calibration;
-    std::size_t wild = InRange(Temperature(cal, flight.header.header.temperatureWord)) ? 0 : 1;
+    std::size_t wild =
+        InRange(TemperatureTenths(cal, flight.header.header.temperatureWord)) ? 0 : 1;
     std::int32_t previous = 0;
     for (std::size_t k = 0; k < c.samples; ++k) {
-        const std::int32_t t = Temperature(cal, SampleAt(flight.record, k).ut);
+        const std::int32_t t = TemperatureTenths(cal, SampleAt(flight.record, k).ut);
         if (!InRange(t) || (k > 0 && std::abs(t - previous) > 20)) ++wild;
         previous = t;
     }

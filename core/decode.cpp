@@ -113,7 +113,7 @@ std::vector<float> VerticalSpeedPoints(std::vector<std::int32_t>& speed, std::si
 }
 
 FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state, bool showSpeed,
-                         std::uint32_t wordCount) {
+                         std::uint32_t wordCount, bool chartPoints) {
     FlightCurve c;
     ConvertedSamples converted = ConvertSamples(record, state, wordCount);
     const std::size_t n = converted.altitudes.size();
@@ -129,18 +129,24 @@ FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& st
     c.speeds = SmoothAltitudes(alt);
     std::vector<std::int32_t>& speed = c.speeds;
 
-    c.series1.reserve(m);
+    if (chartPoints) c.series1.reserve(m);
     for (std::size_t i = 0; i < m; ++i) {
         const float y = static_cast<float>(alt[i]) * 0.01f;
-        c.series1.push_back({y, PointLabel(i, state.samplingRate)});
+        if (chartPoints) c.series1.push_back({y, PointLabel(i, state.samplingRate)});
         if (y > c.maximum && alt[i] != -1) c.maximum = y;
         if (y < c.minimum && alt[i] != -1 && c.maximum > 10.0f) c.minimum = y;
     }
     // The speed table is averaged whether or not its curve is shown.
-    std::vector<float> speedPoints = VerticalSpeedPoints(speed, m);
-    if (showSpeed) c.series2 = std::move(speedPoints);
+    if (chartPoints) {
+        std::vector<float> speedPoints = VerticalSpeedPoints(speed, m);
+        if (showSpeed) c.series2 = std::move(speedPoints);
+    }
 
-    c.unchartedAltitudes.assign(alt.begin() + static_cast<std::ptrdiff_t>(m), alt.end());
+    c.endMarker = n > 0 && SampleAt(record, n - 1).up == kEndMarker;
+    const std::size_t trusted = c.endMarker ? (n >= 2 ? n - 2 : 0) : n;
+    if (trusted > m)
+        c.unchartedAltitudes.assign(alt.begin() + static_cast<std::ptrdiff_t>(m),
+                                    alt.begin() + static_cast<std::ptrdiff_t>(trusted));
     alt.resize(m + 1);
     alt[m] = kTableEndMark;
     c.leftAxisMaximum = TruncToInt32(c.maximum + c.maximum / 30.0f);

@@ -47,8 +47,10 @@ struct FlightCurve {
     // Entries 0..M-1: charted altitudes in cm; entry M: the end mark.
     std::vector<std::int32_t> altitudes;
     // The decoded altitudes behind the charted ones (the last samples, which never reach the
-    // chart), in cm: a landing in the last seconds of a record is found there.
+    // chart), in cm: a landing in the last seconds of a record is found there. The end
+    // marker's own altitude, and the one smoothed with it, are not among them.
     std::vector<std::int32_t> unchartedAltitudes;
+    bool endMarker = false; // the decoding stopped at the end marker
     // Smoothed speeds in cm per sample interval (as many entries as the decoding wrote).
     std::vector<std::int32_t> speeds;
     std::uint32_t smoothedCount = 0;
@@ -76,8 +78,11 @@ ConvertedSamples ConvertSamples(std::span<const std::uint8_t> record, DecodingSt
 
 // Decodes up to wordCount / 2 samples of the record (never past its end, and never past the
 // first end marker). Sets state.referencePressure.
+// Without `chartPoints` the altitude table and the figures are filled but no chart point is
+// made and the speed table is left unaveraged (a results table over many flights needs
+// neither).
 FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& state, bool showSpeed,
-                         std::uint32_t wordCount);
+                         std::uint32_t wordCount, bool chartPoints = true);
 
 // Running three-point mean over the altitudes, in place and in increasing order (entry i-1
 // is already smoothed when entry i is computed); returns the speeds, speed k being smoothed

@@ -10,12 +10,13 @@ Flight DecodeRecord(std::vector<std::uint8_t> record, FlightSource source,
     f.header = InterpretFlightHeader(f.record, source);
     ApplyHeaderToState(f.header, f.state);
     if (options.temperature) f.state.flightTemperature = *options.temperature;
-    DecodeAgain(f, options.showSpeed);
+    DecodeAgain(f, options.showSpeed, options.chartPoints);
     return f;
 }
 
-void DecodeAgain(Flight& flight, bool showSpeed) {
-    flight.curve = DecodeFlight(flight.record, flight.state, showSpeed, flight.wordCount());
+void DecodeAgain(Flight& flight, bool showSpeed, bool chartPoints) {
+    flight.curve =
+        DecodeFlight(flight.record, flight.state, showSpeed, flight.wordCount(), chartPoints);
 }
 
 } // namespace orlomat

@@ -29,8 +29,9 @@ struct Flight {
 };
 
 struct DecodeOptions {
-    std::optional<float> temperature; // in place of the header's
+    std::optional<float> temperature{}; // in place of the header's
     bool showSpeed = true;
+    bool chartPoints = true; // false: tables and figures only, for results over many flights
 };
 
 // Interprets the header (the sampling column of `source`), fills the decoding state and
@@ -40,6 +41,6 @@ Flight DecodeRecord(std::vector<std::uint8_t> record, FlightSource source,
 
 // Decodes the flight again from its own record and state (a new temperature, the speed
 // curve switched).
-void DecodeAgain(Flight& flight, bool showSpeed);
+void DecodeAgain(Flight& flight, bool showSpeed, bool chartPoints = true);
 
 } // namespace orlomat

@@ -24,6 +24,10 @@ TrueTemperature ComputeB5(const Calibration& cal, std::uint16_t ut) {
 
 } // namespace
 
+std::int32_t TemperatureTenths(const Calibration& cal, std::uint16_t ut) {
+    return WrapAdd(ComputeB5(cal, ut).B5, 8) / 16;
+}
+
 CompensationSteps CompensatePressureSteps(const Calibration& cal, std::uint16_t ut,
                                           std::uint16_t up) {
     CompensationSteps s;

@@ -26,6 +26,9 @@ inline std::int32_t CompensatePressure(const Calibration& cal, std::uint16_t ut,
     return CompensatePressureSteps(cal, ut, up).pressure;
 }
 
+// The sensor's true temperature in tenths of a degree C, (B5 + 8) / 16.
+std::int32_t TemperatureTenths(const Calibration& cal, std::uint16_t ut);
+
 // Whole-degree header temperature: the signed 8-bit reduction, positive values times 0.81,
 // anything outside -30..80 replaced by 20.
 std::int8_t HeaderTemperature(const Calibration& cal, std::uint16_t ut);

@@ -91,7 +91,7 @@ try:
     check(rows[2]["file"] == "notes.txt" and rows[2]["error"], f"not a flight: {rows[2]}")
     stats = json.loads(subprocess.run([orlomat, "stats", flights[0]], capture_output=True,
                                       text=True).stdout)
-    check(rows[0]["max_m"] == stats["max_text"] and
+    check(rows[0]["max_text"] == stats["max_text"] and
           float(rows[0]["duration_s"]) == stats["duration_s"], f"report vs stats: {rows[0]}")
     html = os.path.join(tmp, "results.html")
     r = subprocess.run([orlomat, "report", out, "-o", html, "--lang", "pl"], capture_output=True,

@@ -43,7 +43,7 @@ struct SynthParams {
     float noiseSeconds = 5.0f;
     bool handling = false; // lifted, put down, carried over a 5 m rise before launch
     float driftPa = 0.0f;  // weather: the ground pressure changes this much in 3 min
-    std::vector<Transient> transients;
+    std::vector<Transient> transients{};
 
     // All the imperfections of a real trace but transients: 13.6 Pa steps, +-30 Pa ground
     // noise, handling, +50 Pa drift; a ground phase long enough for the handling.

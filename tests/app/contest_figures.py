@@ -1,0 +1,203 @@
+#!/usr/bin/env python3
+"""The contest figures through `orlomat stats` and `report` as an official and a script use
+them: dirty flights with and without a spike, the results read back as a spreadsheet would,
+files that are no flight, mistyped and dangerous paths, and a season's worth of records."""
+import csv
+import io
+import json
+import os
+import random
+import resource
+import shutil
+import subprocess
+import sys
+import tempfile
+
+orlomat, synth = sys.argv[1], sys.argv[2]
+failures = []
+
+
+def check(cond, what):
+    if not cond:
+        failures.append(what)
+
+
+def run(*args):
+    return subprocess.run([orlomat, *args], capture_output=True)
+
+
+def stats(path, *extra):
+    r = run("stats", path, *extra)
+    return r.returncode, (json.loads(r.stdout) if r.returncode == 0 else r.stderr.decode())
+
+
+def make(path, *args):
+    subprocess.run([synth, *args, "-o", path], check=True)
+    return path
+
+
+def rows_of(path):
+    with open(path, encoding="utf-8", newline="") as f:
+        return list(csv.DictReader(f))
+
+
+tmp = tempfile.mkdtemp(prefix="orlomat_figures_")
+try:
+    d = os.path.join(tmp, "flights")
+    os.makedirs(d)
+    clean = make(os.path.join(d, "clean.dat"), "--dirty", "--competitor", "3")
+    spiked = make(os.path.join(d, "spiked.dat"), "--dirty", "--transient", "38:3000:30",
+                  "--competitor", "7")
+
+    # A spike at the top is flagged with the cleaned figure beside it; a clean flight is not.
+    rc, a = stats(clean)
+    rc2, b = stats(spiked)
+    check(rc == rc2 == 0, f"stats: {a} {b}")
+    check(a["max_suspect"] is False and b["max_suspect"] is True, f"suspect: {a} {b}")
+    check(float(b["max_text"]) > 200 and abs(float(b["max_filtered_text"]) - 120) < 3,
+          f"spike figures: {b}")
+    check(abs(b["time_of_max_s"] - 38) <= 1.5 and abs(b["launch_s"] - 30) <= 0.35,
+          f"times of a spiked flight: {b}")
+    human = run("stats", spiked, "--human", "--lang", "pl").stdout.decode()
+    check("UWAGA" in human and "Maks. po filtrze" in human, f"--human: {human}")
+
+    # The CSV header is the stats keys in both languages, and every figure agrees with stats.
+    for lang in ("pl", "en"):
+        out = os.path.join(tmp, f"r_{lang}.csv")
+        r = run("report", d, "-o", out, "--lang", lang)
+        check(r.returncode == 0, f"report {lang}: {r.stderr}")
+        rows = rows_of(out)
+        keys = list(rows[0].keys())
+        check(keys[1:17] == list(b.keys()), f"CSV header {lang}: {keys}")
+    row = rows[1]
+    for k, v in b.items():
+        shown = row[k]
+        if v is None:
+            check(shown == "", f"{k}: {shown}")
+        elif isinstance(v, bool):
+            check(shown == ("true" if v else "false"), f"{k}: {shown}")
+        elif isinstance(v, float):
+            check(abs(float(shown) - v) < 1e-9 and
+                  len(shown.split(".")[1]) == (1 if k.endswith("_m_s") else 2),
+                  f"{k}: {shown} vs {v}")
+        else:
+            check(shown == str(v), f"{k}: {shown} vs {v}")
+
+    # The page: the spiked row marked with both figures, its chart ringing the spike, the
+    # contest's title, sampling sorted by rate.
+    page_path = os.path.join(tmp, "r.html")
+    r = run("report", d, "-o", page_path, "--title", "Puchar <Wiosny>")
+    page = open(page_path, encoding="utf-8").read()
+    check(r.returncode == 0 and page.count('<tr class="suspect">') == 1 and
+          "Filtered: 120" in page and "<circle" in page, "suspect row in the page")
+    check("Puchar &lt;Wiosny&gt;" in page and 'data-sort="100"' in page, "title, sort key")
+    check(json.loads(r.stdout)["suspect_maxima"] == 1, f"summary: {r.stdout}")
+
+    # Not flights: random bytes beyond a record, a zeroed calibration, a sampling code the
+    # altimeter never writes. stats refuses them, report lists them with the reason.
+    junk = os.path.join(d, "junk.bin")
+    with open(junk, "wb") as f:
+        f.write(random.Random(1).randbytes(10 * 1024 * 1024))
+    rec = bytearray(open(clean, "rb").read())
+    bad = {"zero_cal.dat": (10, 0), "code9.dat": (7, 9)}
+    for name, (at, value) in bad.items():
+        r2 = bytearray(rec)
+        r2[at] = value
+        if at == 10:
+            r2[11] = 0
+        open(os.path.join(d, name), "wb").write(r2)
+    for name in ("junk.bin", *bad):
+        rc, msg = stats(os.path.join(d, name))
+        check(rc == 1 and "not a flight record" in msg, f"stats {name}: {rc} {msg}")
+    out = os.path.join(tmp, "all.csv")
+    run("report", d, "-o", out)
+    errors = {r["file"]: r["error"] for r in rows_of(out) if r["error"]}
+    check(sorted(errors) == sorted(["junk.bin", *bad]), f"not flights: {errors}")
+    check("33000" in errors["junk.bin"], f"junk reason: {errors['junk.bin']}")
+
+    # Corrupted flights: whatever passes must look like a flight.
+    rnd = random.Random(2)
+    cd = os.path.join(tmp, "corrupt")
+    os.makedirs(cd)
+    for i in range(100):
+        r2 = bytearray(rec)
+        for _ in range(rnd.randint(1, 40)):
+            r2[rnd.randrange(len(r2))] = rnd.randrange(256)
+        open(os.path.join(cd, f"k{i:03}.dat"), "wb").write(r2)
+    run("report", cd, "-o", out)
+    highs = [float(r["max_text"]) for r in rows_of(out) if r["max_text"]]
+    check(highs and max(highs) < 12000, f"corrupted maxima: {max(highs or [0])}")
+
+    # A landing in the last samples (which never reach the chart) is found; a record that
+    # ends aloft says whether it was cut.
+    short = make(os.path.join(tmp, "short.dat"), "--code", "5", "--ground", "4", "--no-spike")
+    rc, s = stats(short)
+    check(s["landing_s"] is not None and s["no_landing"] is None, f"late landing: {s}")
+    cut = make(os.path.join(tmp, "cut.dat"), "--no-marker", "--max-length", "2000")
+    aloft = make(os.path.join(tmp, "aloft.dat"), "--max-length", "2000")
+    check(stats(cut)[1]["no_landing"] == "record_cut" and
+          stats(aloft)[1]["no_landing"] == "still_aloft", "why no landing")
+    for n in (0, 1, 2):
+        p = os.path.join(tmp, f"empty{n}.dat")
+        open(p, "wb").write(rec[:32 + 4 * n])
+        rc, s = stats(p)
+        check(rc == 0 and s["max_text"] is None and s["time_of_max_s"] is None,
+              f"{n} samples: {s}")
+
+    # A mistyped folder is a usage error and leaves yesterday's results alone.
+    open(out, "w").write("yesterday")
+    r = run("report", os.path.join(tmp, "flihgts"), "-o", out)
+    check(r.returncode == 2 and open(out).read() == "yesterday", "mistyped folder")
+
+    # The report never replaces one of its own inputs, by name or through a link.
+    v = os.path.join(tmp, "v.csv")
+    shutil.copy(clean, v)
+    link = os.path.join(tmp, "link.csv")
+    os.symlink(spiked, link)
+    for target, inputs in ((v, [v, spiked]), (link, [d])):
+        r = run("report", *inputs, "-o", target)
+        check(r.returncode == 1 and open(os.path.realpath(target), "rb").read()[:32] ==
+              open(clean if target == v else spiked, "rb").read()[:32], f"own input {target}")
+
+    # Names a spreadsheet would run as formulas are neutralised; the same name from two
+    # folders is shown with its folder.
+    fd = os.path.join(tmp, "names")
+    os.makedirs(os.path.join(fd, "a"))
+    os.makedirs(os.path.join(fd, "b"))
+    for name in ("=HYPERLINK(1).dat", "+SUM(1+1).dat", "-2+3.dat", "@cmd.dat"):
+        shutil.copy(clean, os.path.join(fd, "a", name))
+    shutil.copy(clean, os.path.join(fd, "a", "same.dat"))
+    shutil.copy(clean, os.path.join(fd, "b", "same.dat"))
+    run("report", os.path.join(fd, "a"), os.path.join(fd, "b"), "-o", out)
+    files = [r["file"] for r in rows_of(out)]
+    check(all(f[0] not in "=+-@" for f in files) and "'=HYPERLINK(1).dat" in files,
+          f"formula cells: {files}")
+    check("a/same.dat" in files and "b/same.dat" in files, f"shared names: {files}")
+
+    # An output name that is not UTF-8 still gives valid JSON on stdout.
+    odd = os.path.join(tmp.encode(), b"wyniki\xb3.csv")
+    r = subprocess.run([orlomat.encode(), b"report", d.encode(), b"-o", odd],
+                       capture_output=True)
+    try:
+        json.loads(r.stdout.decode("utf-8"))
+    except (UnicodeDecodeError, ValueError) as e:
+        check(False, f"JSON of an odd name: {r.stdout!r} {e}")
+
+    # A season: 2000 full records in a bounded memory.
+    big = os.path.join(tmp, "season")
+    os.makedirs(big)
+    full = make(os.path.join(tmp, "full.dat"), "--code", "0", "--glide", "420")
+    check(os.path.getsize(full) == 33000, f"full record: {os.path.getsize(full)}")
+    for i in range(2000):
+        os.link(full, os.path.join(big, f"f{i:04}.dat"))
+    before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+    r = run("report", big, "-o", os.path.join(tmp, "season.html"))
+    peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+    check(r.returncode == 0 and peak < 100 * 1024, f"2000 records: {peak} kB (before {before})")
+finally:
+    shutil.rmtree(tmp, ignore_errors=True)
+
+for f in failures:
+    print("FAIL:", f)
+print(f"{len(failures)} failures")
+sys.exit(1 if failures else 0)
