@@ -93,9 +93,11 @@ public:
 protected:
     QVector<double> createTickVector(double, const QCPRange& range) override {
         QVector<double> ticks;
-        const int first = std::max(0, static_cast<int>(std::ceil(range.lower)));
+        // Bounded, so that no range converts to an int out of its range.
+        const int first = static_cast<int>(std::clamp(std::ceil(range.lower), 0.0, 1e7));
         const double end = axisRate != 0 ? range.upper : labels_->size() - 1.0;
-        const int last = static_cast<int>(std::floor(std::min({range.upper, end, 1e7})));
+        const int last =
+            static_cast<int>(std::floor(std::clamp(std::min(range.upper, end), -1.0, 1e7)));
         QVector<int> labelled;
         for (int i = first; i <= last; ++i)
             if (!label(i).isEmpty()) labelled.push_back(i);
