@@ -9,6 +9,7 @@ ComparisonCurve DecodeComparison(std::span<const std::uint8_t> record, DecodingS
                                  std::uint32_t byteCount, char separator) {
     ComparisonCurve c;
     c.minorTickCount = MinorTickCount(state.samplingRate);
+    c.samplingRate = state.samplingRate;
     // byteCount / 4 samples: the word count is byteCount / 2.
     ConvertedSamples converted = ConvertSamples(record, state, byteCount / 2);
     c.referencePressure = converted.referencePressure;
@@ -36,6 +37,14 @@ ComparisonCurve DecodeComparison(std::span<const std::uint8_t> record, DecodingS
     alt[drawn] = kTableEndMark;
     c.altitudes = std::move(alt);
     return c;
+}
+
+double ComparisonPosition(std::size_t index, std::uint32_t comparisonRate, std::uint32_t axisRate) {
+    const auto i = static_cast<double>(index);
+    if (comparisonRate == 0 || axisRate == 0 || comparisonRate == axisRate) return i;
+    // The product is a whole number well inside a double's exact range (17000 x 200), so a
+    // point that falls on an axis position lands on it exactly.
+    return i * axisRate / comparisonRate;
 }
 
 ComparisonFlight DecodeComparisonRecord(std::vector<std::uint8_t> record,

@@ -24,7 +24,15 @@ struct ComparisonCurve {
     // is above the axis' current maximum.
     std::optional<std::int32_t> leftAxisCandidate;
     int minorTickCount = 0;
+    std::uint32_t samplingRate = 0; // samples per 10 seconds, as decoded
 };
+
+// Where point `index` of the comparison stands on the chart's time axis, whose positions are
+// the samples of a flight recorded at `axisRate`: at the comparison's own time of that point,
+// index / comparisonRate, counted in the axis' samples (both rates in samples per 10 seconds).
+// Flights recorded at different rates then meet at the same second; equal rates give the
+// index itself, and so does a rate of 0 (nothing to scale by).
+double ComparisonPosition(std::size_t index, std::uint32_t comparisonRate, std::uint32_t axisRate);
 
 // `byteCount` is the record's length minus the 32-byte header.
 ComparisonCurve DecodeComparison(std::span<const std::uint8_t> record, DecodingState& state,

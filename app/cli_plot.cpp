@@ -40,7 +40,7 @@ int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
     chart.setSeriesTitle(Series::Speed, text(Caption::Acceleration));
     chart.setSeriesTitle(Series::Comparison, text(Caption::Compare));
     const Flight flight = DecodeRecord(std::move(*record), FlightSource::File);
-    DrawCurrentFlight(chart, flight.curve);
+    DrawCurrentFlight(chart, flight.curve, flight.state.samplingRate);
     if (comparison)
         DrawComparisonFlight(chart, DecodeComparisonRecord(std::move(*comparison)).curve);
     ChartOutput paper(chart);

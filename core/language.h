@@ -76,8 +76,11 @@ enum class Message {
     PortNameTooLong,
     PortNameTooShort,
     FilterOutOfRange,
-    ManualNotFound, // followed by the file looked for
-    CannotPrint,
+    ManualNotFound,   // followed by the file looked for
+    CannotPrint,      // followed by where it printed and why not
+    NoPrinterChosen,  // why not: neither a printer nor a file
+    PrinterRefused,   // why not: the printer did not take the page
+    PageNotRendered,  // why not: the page could not be drawn
     IncompleteFlight, // followed by the bytes received and announced
     LineBusy,         // the port never went quiet: another device is talking
     NoReply,

@@ -41,11 +41,11 @@ void ChartOutput::restoreScreenTitle() {
     chart_.replot();
 }
 
-QString ChartOutput::print(const PrintTitle& t, QString& where) {
+PrintResult ChartOutput::print(const PrintTitle& t, QString& where) {
     composePrintTitle(t);
     chart_.setBottomPrintMargin(
         printer_->pageLayout().orientation() == QPageLayout::Landscape ? 25 : 55);
-    const QString problem = PrintChart(chart_, *printer_);
+    const PrintResult problem = PrintChart(chart_, *printer_);
     restoreScreenTitle();
     where =
         printer_->outputFileName().isEmpty() ? printer_->printerName() : printer_->outputFileName();

@@ -2,6 +2,8 @@
 // the picture file, and where the manual of a language lies.
 #pragma once
 
+#include "ui/picture_output.h"
+
 #include <QColor>
 #include <QString>
 
@@ -31,8 +33,10 @@ public:
     void restoreScreenTitle();
 
     // One page on the printer (the lower 25 % free in landscape, 55 % in portrait), the title
-    // composed and restored around it. The reason on failure, and where it printed.
-    QString print(const PrintTitle& t, QString& where);
+    // composed and restored around it; `where` names the printer or the file.
+    PrintResult print(const PrintTitle& t, QString& where);
+    // A printer or a file has been chosen (or the system has a default printer).
+    bool hasDestination() const { return HasPrintDestination(*printer_); }
 
     // The chart as a bitmap under `chosen` (".bmp" added unless the name holds it). The path
     // written, and the reason on failure.

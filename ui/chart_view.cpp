@@ -1,5 +1,7 @@
 #include "ui/chart_view.h"
 
+#include "analysis/comparison.h"
+#include "core/decode.h"
 #include "ui/format_pattern.h"
 
 #include <QLocale>
@@ -80,32 +82,34 @@ protected:
 };
 
 // Ticks at the points whose time label is not empty (whole seconds), thinned to a readable
-// stride of 1, 2, 5, 10, ... labels for the axis' width; the tick texts are the labels.
+// stride of 1, 2, 5, 10, ... labels for the axis' width; the tick texts are the labels. Past
+// the labelled points (a longer comparison flight) the labels go on at the axis' rate.
 class SecondsTicker : public QCPAxisTicker {
 public:
     SecondsTicker(const QStringList* labels, QCPAxis* axis) : labels_(labels), axis_(axis) {}
     int minorTickCount = 0;
+    std::uint32_t axisRate = 0;
 
 protected:
     QVector<double> createTickVector(double, const QCPRange& range) override {
         QVector<double> ticks;
-        const int first = std::max(0, static_cast<int>(std::ceil(range.lower)));
-        const int last = std::min(static_cast<int>(labels_->size()) - 1,
-                                  static_cast<int>(std::floor(range.upper)));
+        // Bounded, so that no range converts to an int out of its range.
+        const int first = static_cast<int>(std::clamp(std::ceil(range.lower), 0.0, 1e7));
+        const double end = axisRate != 0 ? range.upper : labels_->size() - 1.0;
+        const int last =
+            static_cast<int>(std::floor(std::clamp(std::min(range.upper, end), -1.0, 1e7)));
         QVector<int> labelled;
         for (int i = first; i <= last; ++i)
-            if (!(*labels_)[i].isEmpty()) labelled.push_back(i);
+            if (!label(i).isEmpty()) labelled.push_back(i);
         const int room = std::max(2, axis_->axisRect()->width() / 22);
         static constexpr int kStrides[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000};
         for (const int s : kStrides) {
             stride_ = s;
             if (labelled.size() / s <= room) break;
         }
+        const long long step = static_cast<long long>(stride_) * secondsPerLabel();
         for (const int i : labelled)
-            if ((*labels_)[i].toLongLong() %
-                    (static_cast<long long>(stride_) * secondsPerLabel()) ==
-                0)
-                ticks.push_back(i);
+            if (label(i).toLongLong() % step == 0) ticks.push_back(i);
         return ticks;
     }
 
@@ -116,17 +120,27 @@ protected:
         QVector<QString> out;
         out.reserve(ticks.size());
         for (const double t : ticks)
-            out.push_back((*labels_)[static_cast<int>(t)]);
+            out.push_back(label(static_cast<int>(t)));
         return out;
     }
 
 private:
+    QString label(int i) const {
+        if (i < labels_->size()) return (*labels_)[i];
+        return axisRate != 0
+                   ? QString::fromStdString(PointLabel(static_cast<std::size_t>(i), axisRate))
+                   : QString();
+    }
+
     // Seconds between two labelled points: 1, or 2 for one sample every two seconds, ...
     long long secondsPerLabel() const {
         int seen = 0;
         long long values[2] = {0, 0};
-        for (int i = 0; i < labels_->size() && seen < 2; ++i)
-            if (!(*labels_)[i].isEmpty()) values[seen++] = (*labels_)[i].toLongLong();
+        const int scan = std::max(static_cast<int>(labels_->size()), axisRate != 0 ? 1000 : 0);
+        for (int i = 0; i < scan && seen < 2; ++i) {
+            const QString text = label(i);
+            if (!text.isEmpty()) values[seen++] = text.toLongLong();
+        }
         return seen == 2 && values[1] > values[0] ? values[1] - values[0] : 1;
     }
 
@@ -239,9 +253,43 @@ void ChartView::clearSeries(int series) {
 }
 
 void ChartView::addPoint(int series, double y, const QString& label) {
-    QStringList& labels = labels_[static_cast<std::size_t>(series - 1)];
-    graphOf(series)->addData(labels.size(), y);
+    const auto s = static_cast<std::size_t>(series - 1);
+    QStringList& labels = labels_[s];
+    graphOf(series)->addData(positionOf(s, static_cast<int>(labels.size())), y);
     labels.push_back(label);
+}
+
+double ChartView::positionOf(std::size_t series, int index) const {
+    return ComparisonPosition(static_cast<std::size_t>(index), rates_[series], axisRate_);
+}
+
+void ChartView::placePoints(std::size_t series) {
+    QCPGraph* g = graphs_[series];
+    if (g->data()->isEmpty()) return;
+    QVector<double> keys, values;
+    keys.reserve(g->data()->size());
+    values.reserve(g->data()->size());
+    int i = 0;
+    for (auto it = g->data()->constBegin(); it != g->data()->constEnd(); ++it, ++i) {
+        keys.push_back(positionOf(series, i));
+        values.push_back(it->value);
+    }
+    g->setData(keys, values, true);
+}
+
+void ChartView::setTimeAxisRate(std::uint32_t rate) {
+    if (rate == axisRate_) return;
+    axisRate_ = rate;
+    bottomTicker_->axisRate = rate;
+    for (std::size_t s = 0; s < graphs_.size(); ++s)
+        if (rates_[s] != 0) placePoints(s);
+}
+
+void ChartView::setSeriesRate(Series s, std::uint32_t rate) {
+    const auto k = static_cast<std::size_t>(s) - 1;
+    if (rates_[k] == rate) return;
+    rates_[k] = rate;
+    placePoints(k);
 }
 
 void ChartView::setSeriesTitle(int series, const QString& title) {
@@ -266,6 +314,10 @@ int ChartView::pointCount(int series) const {
 
 double ChartView::pointValue(int series, int index) const {
     return (graphOf(series)->data()->constBegin() + index)->value;
+}
+
+double ChartView::pointPosition(int series, int index) const {
+    return (graphOf(series)->data()->constBegin() + index)->key;
 }
 
 QString ChartView::pointLabel(int series, int index) const {
@@ -314,11 +366,13 @@ void ChartView::addTitleLine(const QString& line) {
 
 void ChartView::rescale() {
     if (zoomed_) return;
-    // Bottom axis: every point position of the longest series.
-    int longest = 0;
+    // Bottom axis: up to the last point of the series that ends last (a comparison flight
+    // may end later than the current one, at its own rate).
+    double last = 0.0;
     for (QCPGraph* g : graphs_)
-        if (g->visible()) longest = std::max(longest, g->data()->size());
-    xAxis->setRange(0, std::max(longest - 1, 1));
+        if (g->visible() && !g->data()->isEmpty())
+            last = std::max(last, (g->data()->constEnd() - 1)->key);
+    xAxis->setRange(0, std::max(last, 1.0));
 
     // Left axis: the data's extent where scaling is automatic, the set limits elsewhere.
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;

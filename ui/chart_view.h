@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include <array>
+#include <cstdint>
 
 class QPrinter;
 
@@ -54,6 +55,8 @@ public:
     bool marksVisible(int series) const;
     int pointCount(int series) const;
     double pointValue(int series, int index) const;
+    // Where the point stands on the bottom axis (its sample position on the time axis).
+    double pointPosition(int series, int index) const;
     QString pointLabel(int series, int index) const;
     bool inLegend(int series) const;
     QCPGraph* graphOf(int series) const { return graphs_[static_cast<std::size_t>(series - 1)]; }
@@ -73,7 +76,14 @@ public:
     double leftSetMinimum() const { return leftMin_; }
     double leftMinimum() const { return yAxis->range().lower; }
 
-    // Bottom axis.
+    // Bottom axis. Its positions are the samples of a flight recorded at the time axis' rate
+    // (samples per 10 seconds; 0 until a flight sets it): beyond the points of Series1 the
+    // time labels go on at that rate. A series given a rate of its own puts its points at
+    // their own times on that axis (0: point i at position i).
+    void setTimeAxisRate(std::uint32_t rate);
+    std::uint32_t timeAxisRate() const { return axisRate_; }
+    void setSeriesRate(Series s, std::uint32_t rate);
+    std::uint32_t seriesRate(Series s) const { return rates_[static_cast<std::size_t>(s) - 1]; }
     double bottomVisibleMinimum() const { return xAxis->range().lower; }
     double bottomVisibleMaximum() const { return xAxis->range().upper; }
     void setBottomMinorTickCount(int count);
@@ -118,9 +128,14 @@ private:
     void placeLegend();
     void layOut();
     void rescale();
+    double positionOf(std::size_t series, int index) const;
+    // Puts the series' points at the positions their rate gives on the axis.
+    void placePoints(std::size_t series);
 
     std::array<QCPGraph*, kSeriesCount> graphs_{};
     std::array<QStringList, kSeriesCount> labels_;
+    std::array<std::uint32_t, kSeriesCount> rates_{};
+    std::uint32_t axisRate_ = 0;
     QSharedPointer<SecondsTicker> bottomTicker_;
     QCPTextElement* title_ = nullptr;
     QStringList titleLines_;

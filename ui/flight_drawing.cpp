@@ -11,7 +11,8 @@ void PrepareFlightAxes(ChartView& chart) {
     chart.setLeftAutomaticMinimum(true);
 }
 
-void DrawCurrentFlight(ChartView& chart, const FlightCurve& c) {
+void DrawCurrentFlight(ChartView& chart, const FlightCurve& c, std::uint32_t samplingRate) {
+    chart.setTimeAxisRate(samplingRate);
     chart.setBottomMinorGridVisible(false);
     PrepareFlightAxes(chart);
     chart.setBottomMinorTickCount(c.minorTickCount);
@@ -28,7 +29,11 @@ void DrawComparisonFlight(ChartView& chart, const ComparisonCurve& c) {
     chart.setLeftAutomatic(false);
     chart.setLeftAutomaticMaximum(false);
     chart.setLeftAutomaticMinimum(true);
-    chart.setBottomMinorTickCount(c.minorTickCount);
+    // Without a current flight the comparison's own time makes the axis. The minor ticks
+    // mark the axis' samples between two seconds, whichever flight is drawn on it.
+    if (chart.timeAxisRate() == 0) chart.setTimeAxisRate(c.samplingRate);
+    chart.setSeriesRate(Series::Comparison, c.samplingRate);
+    chart.setBottomMinorTickCount(MinorTickCount(chart.timeAxisRate()));
     for (const float y : c.series3)
         chart.addPoint(Series::Comparison, static_cast<double>(y), QString());
     if (c.leftAxisCandidate && *c.leftAxisCandidate > chart.leftSetMaximum())
@@ -36,9 +41,12 @@ void DrawComparisonFlight(ChartView& chart, const ComparisonCurve& c) {
     chart.refresh();
 }
 
-void DrawFiltered(ChartView& chart, const FilteredFlight& f, Series main, Series dashed) {
+void DrawFiltered(ChartView& chart, const FilteredFlight& f, Series main, Series dashed,
+                  std::uint32_t ownRate) {
     chart.clearSeries(main);
     chart.clearSeries(dashed);
+    chart.setSeriesRate(main, ownRate);
+    chart.setSeriesRate(dashed, ownRate);
     for (std::size_t k = 0; k < f.cleaned.size(); ++k)
         chart.addPoint(main, f.cleaned[k] * 0.01, QString::fromStdString(f.labels[k]));
     for (const std::int32_t v : f.source)

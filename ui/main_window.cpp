@@ -34,6 +34,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMimeData>
+#include <QStringList>
 #include <QTranslator>
 #include <QUrl>
 
@@ -387,7 +388,7 @@ void MainWindow::prepareCurrentFlightAxes() {
 // Draws the current flight's decoded curve (the callers clear the series).
 void MainWindow::drawCurrentFlight() {
     const FlightCurve& c = session_.current.curve;
-    DrawCurrentFlight(*chartView, c);
+    DrawCurrentFlight(*chartView, c, session_.current.state.samplingRate);
     const char separator = DecimalSeparator();
     showMaximum(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
     minEdit->setText(QString::fromStdString(FormatOneDecimal(c.minimum, separator)));
@@ -478,8 +479,8 @@ void MainWindow::comparisonTemperatureKey(QChar key) {
 }
 
 void MainWindow::showFiltered(const FilteredFlight& f, Series main, Series dashed,
-                              QLineEdit* maxField, QLineEdit* minField) {
-    DrawFiltered(*chartView, f, main, dashed);
+                              QLineEdit* maxField, QLineEdit* minField, std::uint32_t ownRate) {
+    DrawFiltered(*chartView, f, main, dashed, ownRate);
     const char separator = DecimalSeparator();
     const QString maximum = QString::fromStdString(FormatCentimetres(f.maximum, separator));
     if (maxField == maxEdit)
@@ -505,7 +506,7 @@ void MainWindow::filterComparisonFlight() {
                      flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
     if (f.filtered)
         showFiltered(f, Series::Comparison, Series::ComparisonBeforeFilter, compareMaxEdit,
-                     compareMinEdit);
+                     compareMinEdit, flight.state.samplingRate);
 }
 
 // --- The comparison flight -------------------------------------------------------------------
@@ -597,13 +598,36 @@ void MainWindow::restoreScreenTitle() {
 }
 
 void MainWindow::setUpPrinter() {
-    prompter_.printerSetup(output_->printer());
+    prompter_.printerSetup(output_->printer(), caption(Caption::PrinterSetup));
 }
 
 void MainWindow::printChart() {
+    // With no printer at all, and no file chosen yet, printing could only fail: the set-up
+    // dialog comes first, and cancelling it prints nothing.
+    if (!output_->hasDestination() &&
+        !prompter_.printerSetup(output_->printer(), caption(Caption::PrinterSetup)))
+        return;
     QString where;
-    const QString problem = output_->print(printTitle(), where);
-    if (!problem.isEmpty()) showError(Message::CannotPrint, where + QStringLiteral(": ") + problem);
+    const PrintResult r = output_->print(printTitle(), where);
+    if (r.ok()) return;
+    QStringList parts{where};
+    switch (r.fault) {
+    case PrintFault::NoDestination:
+        parts << msg(Message::NoPrinterChosen);
+        break;
+    case PrintFault::PrinterRefused:
+        parts << msg(Message::PrinterRefused);
+        break;
+    case PrintFault::PageNotRendered:
+        parts << msg(Message::PageNotRendered);
+        break;
+    case PrintFault::FileNotWritten:
+    case PrintFault::None:
+        break;
+    }
+    parts << r.reason;
+    parts.removeAll(QString());
+    showError(Message::CannotPrint, parts.join(QStringLiteral(": ")));
 }
 
 void MainWindow::savePicture() {

@@ -136,8 +136,9 @@ private:
     bool writeUserFile(const QString& path, const QByteArray& bytes);
     void showMaximum(const QString& text);
     void applyQtTranslation(int language);
+    // A comparison flight's curves stand at its own times (`ownRate`, samples per 10 s).
     void showFiltered(const FilteredFlight& f, Series main, Series dashed, QLineEdit* maxField,
-                      QLineEdit* minField);
+                      QLineEdit* minField, std::uint32_t ownRate = 0);
     // The whole degrees typed into a temperature field, or the message and nothing.
     std::optional<float> enteredTemperature(const QLineEdit* edit);
     // Handles a key for a temperature field; true when the key is to be discarded.

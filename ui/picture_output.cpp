@@ -22,18 +22,18 @@ QString RenderPicture(ChartView& chart, const char* format, QByteArray& bytes) {
 namespace {
 
 // Prints into a PDF file in a private folder and takes its bytes.
-QString PrintToPdfBytes(ChartView& chart, QPrinter& printer, QByteArray& bytes) {
+PrintResult PrintToPdfBytes(ChartView& chart, QPrinter& printer, QByteArray& bytes) {
     QTemporaryDir folder;
-    if (!folder.isValid()) return folder.errorString();
+    if (!folder.isValid()) return {PrintFault::FileNotWritten, folder.errorString()};
     const QString name = folder.filePath(QStringLiteral("page.pdf"));
     const QString wanted = printer.outputFileName();
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(name);
     const bool printed = chart.printOn(printer);
     printer.setOutputFileName(wanted);
-    if (!printed) return QStringLiteral("cannot render the page");
+    if (!printed) return {PrintFault::PageNotRendered, {}};
     QFile f(name);
-    if (!f.open(QIODevice::ReadOnly)) return f.errorString();
+    if (!f.open(QIODevice::ReadOnly)) return {PrintFault::FileNotWritten, f.errorString()};
     bytes = f.readAll();
     return {};
 }
@@ -43,16 +43,26 @@ QString PrintToPdfBytes(ChartView& chart, QPrinter& printer, QByteArray& bytes) 
 QString RenderPdf(ChartView& chart, QPageLayout::Orientation orientation, QByteArray& bytes) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(orientation);
-    return PrintToPdfBytes(chart, printer, bytes);
+    const PrintResult r = PrintToPdfBytes(chart, printer, bytes);
+    if (r.ok()) return {};
+    return r.reason.isEmpty() ? QStringLiteral("cannot render the page") : r.reason;
 }
 
-QString PrintChart(ChartView& chart, QPrinter& printer) {
+bool HasPrintDestination(const QPrinter& printer) {
+    return !printer.outputFileName().isEmpty() || !printer.printerName().isEmpty();
+}
+
+PrintResult PrintChart(ChartView& chart, QPrinter& printer) {
+    if (!HasPrintDestination(printer)) return {PrintFault::NoDestination, {}};
     const QString file = printer.outputFileName();
-    if (file.isEmpty()) return chart.printOn(printer) ? QString() : QStringLiteral("printer");
+    if (file.isEmpty())
+        return chart.printOn(printer) ? PrintResult{} : PrintResult{PrintFault::PrinterRefused, {}};
     QByteArray bytes;
-    const QString problem = PrintToPdfBytes(chart, printer, bytes);
-    if (!problem.isEmpty()) return problem;
-    return WriteFileAtomically(file, bytes);
+    const PrintResult r = PrintToPdfBytes(chart, printer, bytes);
+    if (!r.ok()) return r;
+    const QString error = WriteFileAtomically(file, bytes);
+    if (!error.isEmpty()) return {PrintFault::FileNotWritten, error};
+    return {};
 }
 
 } // namespace orlomat

@@ -2,10 +2,12 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QUrl>
 
 namespace orlomat {
@@ -36,10 +38,18 @@ QString QtPrompter::pictureFileName(const QString& current) {
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-void QtPrompter::printerSetup(QPrinter& printer) {
-    // Sets up only (paper, orientation, margins): printing is the "Print" item's job.
-    QPageSetupDialog dialog(&printer);
-    dialog.exec();
+bool QtPrompter::printerSetup(QPrinter& printer, const QString& caption) {
+    // The system's print dialog, used to set up only: it lists the printers and printing to a
+    // PDF file, with each printer's properties (paper, orientation). Printing is the "Print"
+    // item's job, so the confirming button says OK, and page ranges and copies are left out.
+    QPrintDialog dialog(&printer);
+    dialog.setWindowTitle(caption);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    const auto boxes =
+        dialog.findChildren<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QDialogButtonBox* box : boxes)
+        if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace orlomat

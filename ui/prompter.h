@@ -21,7 +21,9 @@ public:
     virtual QString openFileName(const QString& current) = 0;
     virtual QString saveFileName(const QString& current) = 0;
     virtual QString pictureFileName(const QString& current) = 0;
-    virtual void printerSetup(QPrinter& printer) = 0;
+    // The printer set-up: printer (or a PDF file), its properties, paper and orientation are
+    // chosen and kept in `printer` for printing; nothing is printed. True when confirmed.
+    virtual bool printerSetup(QPrinter& printer, const QString& caption) = 0;
     // Shows a dialog modally; returns when it is closed.
     virtual void showModal(QDialog& dialog) = 0;
     // Opens a document with the program the desktop associates with it (the manual).
@@ -36,7 +38,7 @@ public:
     QString openFileName(const QString& current) override;
     QString saveFileName(const QString& current) override;
     QString pictureFileName(const QString& current) override;
-    void printerSetup(QPrinter& printer) override;
+    bool printerSetup(QPrinter& printer, const QString& caption) override;
     void showModal(QDialog& dialog) override;
     void openDocument(const QString& path) override;
 };

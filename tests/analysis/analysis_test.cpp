@@ -3,11 +3,13 @@
 #include "analysis/flight_stats.h"
 #include "analysis/temperature_entry.h"
 #include "core/decode.h"
+#include "core/flight.h"
 #include "core/format.h"
 #include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <random>
 
@@ -208,6 +210,54 @@ TEST(Comparison, ShortRecordsDrawNothing) {
     const ComparisonCurve c = DecodeComparison(rec, st, 20);
     EXPECT_TRUE(c.series3.empty());
     EXPECT_EQ(c.altitudes, std::vector<std::int32_t>{kTableEndMark});
+}
+
+// Rates in samples per 10 seconds, as the header's sampling table gives them.
+TEST(Comparison, PointsStandAtTheirOwnTimeOnTheCurrentFlightsAxis) {
+    const struct {
+        std::size_t index;
+        std::uint32_t comparisonRate, axisRate;
+        double position;
+        const char* fault;
+    } cases[] = {
+        {0, 100, 150, 0.0, "the first samples of both flights no longer meet"},
+        {108, 100, 150, 162.0, "a 10/s flight on a 15/s axis drawn by sample position"},
+        {162, 150, 100, 108.0, "a 15/s flight on a 10/s axis drawn by sample position"},
+        {7, 100, 150, 10.5, "a point between two axis samples rounded to one"},
+        {1, 5, 200, 40.0, "one sample every 2 s on a 20/s axis"},
+        {16999, 5, 200, 679960.0, "the longest record at the widest ratio loses exactness"},
+        {123, 150, 150, 123.0, "equal rates move the points"},
+        {16999, 200, 200, 16999.0, "equal rates move the last point"},
+        {42, 0, 150, 42.0, "a rate of 0 divides by zero"},
+        {42, 150, 0, 42.0, "no axis rate puts every point at 0"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ComparisonPosition(c.index, c.comparisonRate, c.axisRate), c.position) << c.fault;
+}
+
+TEST(Comparison, AFlightAtAnotherRatePeaksAtTheSameSecond) {
+    // One flight recorded twice, at 15 and at 10 samples per second: drawn on the 15/s axis,
+    // both maxima stand at the same second (about 11 s), not at two thirds of it.
+    SynthParams p;
+    p.spike = false;
+    p.samplingCode = 1;
+    const auto fast = SynthesizeFlight(p);
+    p.samplingCode = 2;
+    const auto slow = SynthesizeFlight(p);
+    const Flight current = DecodeRecord(fast, FlightSource::File);
+    const ComparisonFlight cmp = DecodeComparisonRecord(slow);
+    ASSERT_EQ(current.state.samplingRate, 150u);
+    ASSERT_EQ(cmp.curve.samplingRate, 100u);
+    const auto peakOf = [](const std::vector<float>& ys) {
+        return static_cast<std::size_t>(std::max_element(ys.begin(), ys.end()) - ys.begin());
+    };
+    std::vector<float> currentYs;
+    for (const ChartPoint& pt : current.curve.series1)
+        currentYs.push_back(pt.y);
+    const double currentPeak = static_cast<double>(peakOf(currentYs));
+    const double comparisonPeak = ComparisonPosition(peakOf(cmp.curve.series3), 100, 150);
+    EXPECT_NEAR(comparisonPeak, currentPeak, 3.0); // within 0.2 s
+    EXPECT_NEAR(comparisonPeak / 15.0, 11.0, 0.5);
 }
 
 TEST(TemperatureEntry, KeyFilter) {

@@ -1,3 +1,4 @@
+#include "analysis/comparison.h"
 #include "core/format.h"
 #include "files/csv_export.h"
 #include "tests/support/window_fixture.h"
@@ -9,6 +10,7 @@
 #include <QAction>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
@@ -269,6 +271,127 @@ TEST(SettingsSanitising, HandEditedFilterFieldsOutOfRangeGetTheirDefaults) {
     EXPECT_EQ(w.session().settings.prefilterWidth, 8);
     EXPECT_EQ(w.session().settings.finalCut, 250);
     EXPECT_EQ(w.session().settings.finalFilterWidth, 30);
+}
+
+// --- A comparison flight recorded at another rate -------------------------------------------
+
+class ComparisonTimeTest : public AnalysisWindowTest {
+protected:
+    // A flight at `code` (0: 20/s, 1: 15/s, 2: 10/s, 3: 5/s) peaking 11 s after its start.
+    QString Flight(const char* name, unsigned code, float peak, float glide = 60.0f) {
+        SynthParams p;
+        p.samplingCode = code;
+        p.peakAltitude = peak;
+        p.glideSeconds = glide;
+        p.spike = false;
+        return Write(QString::fromLatin1(name), SynthesizeFlight(p));
+    }
+    int PeakIndex(int series) {
+        int best = 0;
+        for (int i = 0; i < chart().pointCount(series); ++i)
+            if (chart().pointValue(series, i) > chart().pointValue(series, best)) best = i;
+        return best;
+    }
+    // Seconds of a bottom-axis position, on the current flight's time axis.
+    double Seconds(double position) {
+        return position * 10.0 / window->session().current.state.samplingRate;
+    }
+    // Every point of `series` stands where its own rate puts it on the axis.
+    void ExpectAtOwnTimes(int series, std::uint32_t ownRate, const char* fault) {
+        const std::uint32_t axis = window->session().current.state.samplingRate;
+        for (int i = 0; i < chart().pointCount(series); ++i)
+            if (chart().pointPosition(series, i) !=
+                ComparisonPosition(static_cast<std::size_t>(i), ownRate, axis)) {
+                ADD_FAILURE() << fault << ": point " << i << " of series " << series;
+                return;
+            }
+    }
+};
+
+TEST_F(ComparisonTimeTest, TheComparisonPeaksAtItsOwnSecondWhateverTheRates) {
+    const struct {
+        unsigned current, comparison;
+        const char* fault;
+    } cases[] = {
+        {1, 2, "10/s beside 15/s drawn by sample position: peak at 7 s, not 11 s"},
+        {0, 3, "5/s beside 20/s squeezed into a quarter of the time"},
+        {2, 0, "20/s beside 10/s stretched to twice its time"},
+        {2, 2, "equal rates no longer line up sample by sample"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        ASSERT_TRUE(window->loadFlightFile(Flight("cur.dat", c.current, 120.0f)));
+        ASSERT_TRUE(window->loadComparisonFile(Flight("cmp.dat", c.comparison, 150.0f)));
+        const std::uint32_t own = window->session().comparison.state.samplingRate;
+        const double currentPeak = Seconds(chart().pointPosition(1, PeakIndex(1)));
+        const double comparisonPeak = Seconds(chart().pointPosition(3, PeakIndex(3)));
+        EXPECT_NEAR(currentPeak, 11.0, 0.4);
+        EXPECT_NEAR(comparisonPeak, currentPeak, 0.4);
+        ExpectAtOwnTimes(3, own, "comparison drawn off its times");
+        // Its filtered curve and the dashed one before filtering stand at the same times.
+        window->filterComparisonFlight();
+        ASSERT_GT(chart().pointCount(6), 100);
+        ExpectAtOwnTimes(3, own, "filtered comparison drawn by sample position");
+        ExpectAtOwnTimes(6, own, "dashed comparison drawn by sample position");
+        EXPECT_NEAR(Seconds(chart().pointPosition(3, PeakIndex(3))), currentPeak, 0.6);
+        window->filterCurrentFlight(); // the current flight's curves keep the axis' positions
+        EXPECT_EQ(chart().pointPosition(1, 30), 30.0);
+        EXPECT_EQ(chart().pointPosition(5, 30), 30.0);
+    }
+}
+
+TEST_F(ComparisonTimeTest, ANewCurrentFlightAtAnotherRateMovesTheComparisonToItsTimes) {
+    // Comparison first: it makes the time axis; then a 15/s current flight takes it over.
+    ASSERT_TRUE(window->loadComparisonFile(Flight("cmp.dat", 2, 150.0f)));
+    EXPECT_EQ(chart().pointPosition(3, 100), 100.0);
+    EXPECT_EQ(chart().timeAxisRate(), 100u);
+    ASSERT_TRUE(window->loadFlightFile(Flight("cur.dat", 1, 120.0f)));
+    EXPECT_EQ(chart().timeAxisRate(), 150u);
+    EXPECT_EQ(chart().pointPosition(3, 100), 150.0) << "the comparison stayed on the old axis";
+    EXPECT_NEAR(Seconds(chart().pointPosition(3, PeakIndex(3))),
+                Seconds(chart().pointPosition(1, PeakIndex(1))), 0.4);
+}
+
+TEST_F(ComparisonTimeTest, ALongerComparisonExtendsTheTimeAxisWithLabels) {
+    ASSERT_TRUE(window->loadFlightFile(Flight("cur.dat", 1, 120.0f, 60.0f)));
+    ASSERT_TRUE(window->loadComparisonFile(Flight("cmp.dat", 2, 150.0f, 90.0f)));
+    window->resize(1300, 834);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    chart().replot();
+    const double currentEnd = chart().pointPosition(1, chart().pointCount(1) - 1);
+    const double comparisonEnd = chart().pointPosition(3, chart().pointCount(3) - 1);
+    ASSERT_GT(comparisonEnd, currentEnd);
+    EXPECT_EQ(chart().bottomVisibleMaximum(), comparisonEnd) << "the axis ends with the current";
+    // Labels (and with them the grid) go on past the current flight's last second.
+    const QVector<double> ticks = chart().xAxis->tickVector();
+    const QVector<QString> labels = chart().xAxis->tickVectorLabels();
+    ASSERT_FALSE(ticks.isEmpty());
+    EXPECT_GT(ticks.back(), currentEnd) << "no labels past the current flight";
+    EXPECT_EQ(labels.back().toDouble(), Seconds(ticks.back())) << "labels off the axis' time";
+    EXPECT_GE(labels.back().toInt(), 95);
+}
+
+TEST_F(ComparisonTimeTest, EqualRatesDrawPixelForPixelAsBefore) {
+    // Equal rates put comparison point i at position i: the chart is the one drawn by
+    // sample position.
+    ASSERT_TRUE(window->loadFlightFile(Flight("cur.dat", 1, 120.0f, 60.0f)));
+    ASSERT_TRUE(window->loadComparisonFile(Flight("cmp.dat", 1, 150.0f, 40.0f)));
+    window->resize(1300, 834);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    for (int i = 0; i < chart().pointCount(3); ++i)
+        ASSERT_EQ(chart().pointPosition(3, i), static_cast<double>(i)) << i;
+    chart().refresh();
+    const QImage drawn = chart().toPixmap(chart().width(), chart().height()).toImage();
+    const std::vector<float>& ys = window->session().comparison.curve.series3;
+    chart().clearSeries(Series::Comparison);
+    chart().setSeriesRate(Series::Comparison, 0);
+    for (const float y : ys)
+        chart().addPoint(Series::Comparison, static_cast<double>(y), QString());
+    chart().refresh();
+    const QImage bySample = chart().toPixmap(chart().width(), chart().height()).toImage();
+    EXPECT_TRUE(drawn == bySample) << "equal rates changed the picture";
 }
 
 } // namespace

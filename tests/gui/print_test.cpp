@@ -3,9 +3,11 @@
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
 #include "ui/main_window.h"
+#include "ui/picture_output.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -114,6 +117,101 @@ TEST_F(PrintTest, PrintLeavesTheBottomMarginFreeForEachOrientation) {
     EXPECT_LE(p, 0.46);
 }
 
+// No printer at all: neither a system printer nor a file chosen.
+void ForgetPrinter(QPrinter& printer) {
+    printer.setOutputFileName(QString());
+    printer.setPrinterName(QString());
+}
+
+TEST_F(PrintTest, PrintWithNoPrinterOffersTheSetUpInsteadOfFailing) {
+    ASSERT_TRUE(window->loadFlightFile(Flight()));
+    const QString pdf = dir.filePath(QStringLiteral("lot.pdf"));
+    const auto choosePdf = [&](QPrinter& p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+    };
+    const struct {
+        bool english;
+        std::function<void(QPrinter&)> choice;
+        bool confirmed;
+        const char* message; // "" = none
+        bool printed;
+        const char* fault;
+    } cases[] = {
+        {false, choosePdf, true, "", true, "print fails instead of asking for a printer"},
+        {true, choosePdf, true, "", true, "the English window fails instead of asking"},
+        {false, choosePdf, false, "", false, "a cancelled set-up prints or complains"},
+        {false, nullptr, true, "Nie można wydrukować: nie wybrano drukarki ani pliku", false,
+         "a set-up without a choice gives the empty \": :\" and the word \"printer\""},
+        {true, nullptr, true, "Cannot print: no printer or file was chosen", false,
+         "the English reason is missing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        c.english ? window->switchToEnglish() : window->switchToPolish();
+        QFile::remove(pdf);
+        ForgetPrinter(window->printer());
+        ASSERT_FALSE(HasPrintDestination(window->printer())) << "the test needs no printer";
+        prompter.shown.clear();
+        prompter.printerSetupCaptions.clear();
+        prompter.onPrinterSetup = c.choice;
+        prompter.printerSetupConfirmed = c.confirmed;
+        window->printChart();
+        EXPECT_EQ(prompter.printerSetupCaptions,
+                  QStringList{c.english ? QStringLiteral("Printer Setup")
+                                        : QStringLiteral("Ustaw Drukarke")});
+        EXPECT_EQ(QFileInfo::exists(pdf), c.printed);
+        if (*c.message == 0) {
+            EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
+        } else {
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].text, QString::fromUtf8(c.message));
+        }
+        EXPECT_EQ(window->chart()->titleLines(),
+                  QStringList{QStringLiteral("        Wysokosc / Altitude")});
+    }
+}
+
+TEST_F(PrintTest, TheSetUpChoiceIsRememberedForPrint) {
+    ASSERT_TRUE(window->loadFlightFile(Flight()));
+    ForgetPrinter(window->printer());
+    const QString pdf = dir.filePath(QStringLiteral("setup.pdf"));
+    prompter.onPrinterSetup = [&](QPrinter& p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+        p.setPageOrientation(QPageLayout::Portrait);
+    };
+    window->switchToEnglish();
+    window->setUpPrinter();
+    EXPECT_EQ(prompter.printerSetupCaptions, QStringList{QStringLiteral("Printer Setup")});
+    prompter.onPrinterSetup = nullptr;
+    for (int print = 0; print < 2; ++print) {
+        QFile::remove(pdf);
+        window->printChart();
+        EXPECT_TRUE(QFileInfo::exists(pdf)) << "print " << print << " forgot the chosen file";
+    }
+    EXPECT_EQ(prompter.printerSetupCaptions.size(), 1) << "print asked again";
+    EXPECT_EQ(window->printer().pageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(PrintTest, APrintFailureNamesTheFileAndTheReasonOnly) {
+    ASSERT_TRUE(window->loadFlightFile(Flight()));
+    const QString pdf = dir.filePath(QStringLiteral("no/such/folder/lot.pdf"));
+    window->printer().setOutputFormat(QPrinter::PdfFormat);
+    window->printer().setOutputFileName(pdf);
+    window->printChart();
+    EXPECT_TRUE(prompter.printerSetupCaptions.isEmpty()) << "a chosen file asks for a printer";
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    const QString text = prompter.shown[0].text;
+    const QString start = QString::fromUtf8("Nie można wydrukować: ") + pdf + QStringLiteral(": ");
+    EXPECT_TRUE(text.startsWith(start)) << text.toStdString();
+    EXPECT_GT(text.size(), start.size()) << "no reason given";
+    EXPECT_FALSE(text.contains(QStringLiteral(": :")) || text.contains(QStringLiteral("::")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("printer"))) << text.toStdString();
+}
+
 TEST_F(PrintTest, PictureNamesAndSize) {
     ASSERT_TRUE(window->loadFlightFile(Flight()));
     const struct {
@@ -200,6 +298,45 @@ TEST_F(PrintTest, PlotCommandWritesAPictureThatIsNotBlank) {
                       dir.filePath(QStringLiteral("x.gif")).toStdString()},
                      o, e),
               1);
+}
+
+TEST_F(PrintTest, PlotCompareDrawsAComparisonAtAnotherRateAtItsOwnTimes) {
+    // A 15/s flight and a higher 10/s one, both peaking 11 s after their start: the green
+    // peak stands above the red one, not at two thirds of its time.
+    SynthParams p;
+    p.spike = false;
+    p.samplingCode = 1;
+    const auto current = SynthesizeFlight(p);
+    p.samplingCode = 2;
+    p.peakAltitude = 160.0f;
+    const auto comparison = SynthesizeFlight(p);
+    const QString a = dir.filePath(QStringLiteral("a.dat")),
+                  b = dir.filePath(QStringLiteral("b.dat"));
+    for (const auto& [path, bytes] : {std::pair{a, current}, std::pair{b, comparison}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    }
+    const QString out = dir.filePath(QStringLiteral("cmp.png"));
+    std::ostringstream o, e;
+    ASSERT_EQ(
+        RunCli({"plot", a.toStdString(), "--compare", b.toStdString(), "-o", out.toStdString()}, o,
+               e),
+        0)
+        << e.str();
+    const QImage image(out);
+    ASSERT_FALSE(image.isNull());
+    // The column of a colour's highest pixel, left of the legend (both peak early).
+    const auto peakColumn = [&](QColor colour) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width() / 2; ++x)
+                if (QColor(image.pixel(x, y)) == colour) return x;
+        return -1;
+    };
+    const int red = peakColumn(QColor(232, 0, 0)), green = peakColumn(QColor(0, 230, 0));
+    ASSERT_GT(red, 0);
+    ASSERT_GT(green, 0);
+    EXPECT_NEAR(green, red, 8) << "the comparison is drawn by sample position";
 }
 
 } // namespace

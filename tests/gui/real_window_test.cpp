@@ -7,17 +7,22 @@
 #include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
 #include "ui/main_window.h"
+#include "ui/prompter.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -37,6 +42,10 @@ public:
     void showModal(QDialog& dialog) override {
         ++modals;
         dialog.exec();
+    }
+    bool printerSetup(QPrinter& printer, const QString& caption) override {
+        printerSetupCaptions << caption;
+        return QtPrompter().printerSetup(printer, caption);
     }
 };
 
@@ -235,6 +244,120 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_GT(chart->pointCount(1), 100);
     EXPECT_EQ(emu.refusals(), QString());
+}
+
+TEST_F(RealWindow, AComparisonAtAnotherRateIsDrawnAtItsTimesAndAClickRemovesIt) {
+    // A 15/s flight and a higher 10/s one that both peak 11 s after their start.
+    const auto write = [&](const char* name, unsigned code, float peak) {
+        SynthParams p;
+        p.samplingCode = code;
+        p.peakAltitude = peak;
+        p.spike = false;
+        const auto bytes = SynthesizeFlight(p);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+        return path;
+    };
+    ASSERT_TRUE(window->loadFlightFile(write("cur15.dat", 1, 120.0f)));
+    prompter.fileNames = {write("cmp10.dat", 2, 150.0f)};
+    ClickAt(window->compareButton, window->compareButton->rect().center());
+    ASSERT_TRUE(WaitFor([&] { return chart->pointCount(3) > 100; })) << "no comparison drawn";
+    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("cmp10.dat"));
+
+    // Value marks on, through the menu "Wykresy".
+    QMenuBar* bar = window->menuBar();
+    ClickAt(bar, bar->actionGeometry(window->chartsMenu->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return window->chartsMenu->isVisible(); }));
+    ClickAt(window->chartsMenu,
+            window->chartsMenu->actionGeometry(window->valueMarksAction).center());
+    ASSERT_TRUE(WaitFor([&] { return chart->marksVisible(3); }));
+    QTest::qWait(100);
+    SaveShot(*window, QStringLiteral("compare-rates.png"));
+
+    // On screen the two peaks stand above each other (at 11 s), not at 11 s and 7 s.
+    const QPoint red = PointOf(1, IndexOfMaximum(1)), green = PointOf(3, IndexOfMaximum(3));
+    EXPECT_LE(std::abs(green.x() - red.x()), 6) << green.x() << " vs " << red.x();
+    EXPECT_LT(green.y(), red.y());
+
+    // A click on the green curve at its new place removes it and empties the group.
+    ClickAt(chart, green);
+    EXPECT_TRUE(WaitFor([&] { return chart->pointCount(3) == 0; })) << "the comparison stays";
+    EXPECT_GT(chart->pointCount(1), 100);
+    EXPECT_TRUE(window->compareMaxEdit->text().isEmpty());
+    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("Plik"));
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(RealWindow, PrinterSetUpChoosesAPdfFileThatPrintThenUses) {
+    ASSERT_TRUE(window->loadFlightFile(flight));
+    const QString pdf = dir.filePath(QStringLiteral("wydruk.pdf"));
+    // No system printer and no file: the state in which printing used to fail.
+    window->printer().setOutputFileName(QString());
+    window->printer().setPrinterName(QString());
+
+    // The dialog runs its own event loop: a timer takes the person's steps inside it.
+    int step = 0, ticks = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+        auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+        QPushButton* ok = nullptr;
+        for (auto* box :
+             dialog->findChildren<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly))
+            if (box->button(QDialogButtonBox::Ok)) ok = box->button(QDialogButtonBox::Ok);
+        if (++ticks > 200 || printers == nullptr || file == nullptr || ok == nullptr) {
+            ADD_FAILURE() << "the set-up dialog is not the print dialog, or it hangs";
+            dialog->reject();
+            return;
+        }
+        const QString toPdf = QCoreApplication::translate("QPrintDialog", "Print to File (PDF)");
+        if (step == 0 && ticks > 6) { // painted
+            SaveShot(*dialog, QStringLiteral("print-setup-pl.png"));
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ustaw Drukarke"));
+            EXPECT_EQ(ok->text(), QStringLiteral("OK")) << "the set-up dialog offers to print";
+            EXPECT_EQ(printers->itemText(printers->count() - 1), toPdf);
+            EXPECT_NE(toPdf, QStringLiteral("Print to File (PDF)")) << "not in Polish";
+            // The printer list, as a person picks from it: the last entry, printing to PDF.
+            ClickAt(printers, printers->rect().center());
+            step = 1;
+        } else if (step == 1 && QApplication::activePopupWidget() != nullptr) {
+            Xdo({QStringLiteral("key"), QStringLiteral("End"), QStringLiteral("Return")});
+            step = 2;
+        } else if (step == 2 && printers->currentText() == toPdf &&
+                   QApplication::activePopupWidget() == nullptr && file->isEnabled()) {
+            ClickAt(file, file->rect().center());
+            Xdo({QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("BackSpace")});
+            Xdo({QStringLiteral("type"), pdf});
+            step = 3;
+        } else if (step == 3 && file->text() == pdf) {
+            ClickAt(ok, ok->rect().center());
+            step = 4;
+        }
+    });
+    watch.start(50);
+    QMenuBar* bar = window->menuBar();
+    ClickAt(bar, bar->actionGeometry(window->printMenu->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return window->printMenu->isVisible(); }));
+    ClickAt(window->printMenu,
+            window->printMenu->actionGeometry(window->printerSetupAction).center());
+    ASSERT_TRUE(
+        WaitFor([&] { return step == 4 && QApplication::activeModalWidget() == nullptr; }, 20000))
+        << "stopped at step " << step;
+    watch.stop();
+    EXPECT_EQ(prompter.printerSetupCaptions, QStringList{QStringLiteral("Ustaw Drukarke")});
+    EXPECT_EQ(window->printer().outputFileName(), pdf);
+
+    // "Drukuj" prints to the chosen file without asking again.
+    ClickAt(bar, bar->actionGeometry(window->printMenu->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return window->printMenu->isVisible(); }));
+    ClickAt(window->printMenu, window->printMenu->actionGeometry(window->printAction).center());
+    EXPECT_TRUE(WaitFor([&] { return QFileInfo(pdf).size() > 1000; })) << "nothing printed";
+    EXPECT_EQ(prompter.printerSetupCaptions.size(), 1);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {

@@ -45,10 +45,15 @@ public:
     QString openFileName(const QString& current) override { return nextFile(current); }
     QString saveFileName(const QString& current) override { return nextFile(current); }
     QString pictureFileName(const QString& current) override { return nextFile(current); }
-    // What the printer set-up "user" chooses (tests print to PDF files).
+    // What the printer set-up "user" chooses (tests print to PDF files), and whether they
+    // confirm it.
     std::function<void(QPrinter&)> onPrinterSetup;
-    void printerSetup(QPrinter& printer) override {
+    bool printerSetupConfirmed = true;
+    QStringList printerSetupCaptions; // one per set-up dialog shown
+    bool printerSetup(QPrinter& printer, const QString& caption) override {
+        printerSetupCaptions << caption;
         if (onPrinterSetup) onPrinterSetup(printer);
+        return printerSetupConfirmed;
     }
     QStringList openedDocuments;
     void openDocument(const QString& path) override { openedDocuments << path; }
