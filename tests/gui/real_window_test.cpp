@@ -90,6 +90,12 @@ protected:
         QFile::remove(settings);
     }
 
+    std::vector<QString> Texts() const {
+        std::vector<QString> t;
+        for (const auto& m : prompter.shown)
+            t.push_back(m.text);
+        return t;
+    }
     // The screen pixel of point `index` of `series`.
     QPoint PointOf(int series, int index) const {
         const QCPGraph* g = chart->graphOf(series);
@@ -235,6 +241,92 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_GT(chart->pointCount(1), 100);
     EXPECT_EQ(emu.refusals(), QString());
+}
+
+// Steps a person takes inside a modal dialog: the dialog runs its own event loop, so each step
+// runs from a timer and says when it is done; the last step must close the dialog.
+class DialogSteps {
+public:
+    using Step = std::function<bool()>;
+    explicit DialogSteps(std::vector<Step> steps) : steps_(std::move(steps)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (next_ < steps_.size() && steps_[next_]()) ++next_;
+        });
+        timer_.start(50);
+    }
+    bool finished() const { return next_ == steps_.size(); }
+
+private:
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    QTimer timer_;
+};
+
+void KeysTo(QWidget* window, const QStringList& keys) {
+    QStringList args = {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                        QString::number(window->winId()), QStringLiteral("key")};
+    Xdo(args + keys);
+}
+
+void TypeTo(QWidget* window, const QString& text) {
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window->winId()),
+         QStringLiteral("type"), text});
+}
+
+TEST_F(RealWindow, EnterInThePortFieldChangesThePortAndWritesNothing) {
+    test::EmulatorProcess first({}), second({});
+    ASSERT_FALSE(first.port().isEmpty());
+    ASSERT_FALSE(second.port().isEmpty());
+    window->setPortOverride(first.port());
+    DeviceSettingsDialog* dialog = window->deviceSettingsDialog;
+    int waited = 0;
+    const auto settle = [&](int ms) { return (waited += 50) >= ms ? (waited = 0, true) : false; };
+    DialogSteps steps({
+        [&] { return dialog->isVisible(); },
+        [&] { // the port field: a new name and Enter, as the manual says
+            ClickAt(dialog->portCombo->lineEdit(), QPoint(10, 8));
+            KeysTo(dialog, {QStringLiteral("ctrl+a")});
+            TypeTo(dialog, second.port());
+            KeysTo(dialog, {QStringLiteral("Return")});
+            return true;
+        },
+        [&] { return window->portName() == second.port().toStdString(); },
+        [&] { // Enter on the unchanged name
+            KeysTo(dialog, {QStringLiteral("Return")});
+            return true;
+        },
+        [&] { return settle(600); },
+        [&] { // Enter on a name refused as too long
+            KeysTo(dialog, {QStringLiteral("ctrl+a")});
+            TypeTo(dialog, QStringLiteral("/dev/ttyUSB0"));
+            KeysTo(dialog, {QStringLiteral("Return")});
+            return true;
+        },
+        [&] { return settle(600); },
+        [&] {
+            EXPECT_TRUE(dialog->isVisible()) << "Enter closed the dialog";
+            SaveShot(*dialog, QStringLiteral("settings-after-enter.png"));
+            KeysTo(dialog, {QStringLiteral("Escape")});
+            return true;
+        },
+    });
+    QMenuBar* bar = window->menuBar();
+    ClickAt(bar, bar->actionGeometry(window->setupMenu->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return window->setupMenu->isVisible(); }));
+    ClickAt(window->setupMenu,
+            window->setupMenu->actionGeometry(window->deviceSettingsAction).center());
+    ASSERT_TRUE(WaitFor([&] { return steps.finished() && !dialog->isVisible(); }, 20000));
+
+    // Each port was read once and nothing was written to either.
+    EXPECT_EQ(first.commands(), QStringLiteral("4B6D"));
+    EXPECT_EQ(second.commands(), QStringLiteral("4B6D"));
+    for (const QChar write : {QLatin1Char('5'), QLatin1Char('C'), QLatin1Char('7')})
+        EXPECT_FALSE((first.commands() + second.commands()).contains(write)) << write.toLatin1();
+    EXPECT_EQ(window->portName(), second.port().toStdString());
+    EXPECT_EQ(window->session().settings.portName(), second.port().toStdString());
+    EXPECT_EQ(Texts(), std::vector<QString>{
+                           QStringLiteral("Nazwa portu jest za długa (najwyżej 7 znaków)")});
+    EXPECT_EQ(first.refusals() + second.refusals(), QString());
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {
