@@ -75,8 +75,8 @@ enum class Message {
     NotWholeNumber, // preceded by the quoted text
     PortNameTooLong,
     PortNameTooShort,
-    FilterOutOfRange,
-    ManualNotFound, // followed by the file looked for
+    FilterFieldRange, // "%1" the field, "%2" to "%3" its range
+    ManualNotFound,   // followed by the file looked for
     CannotPrint,
     IncompleteFlight, // followed by the bytes received and announced
     LineBusy,         // the port never went quiet: another device is talking

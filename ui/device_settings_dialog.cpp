@@ -165,7 +165,7 @@ void DeviceSettingsDialog::applyLanguageTexts() {
     deviceSamplingLabel->setText(c(Caption::Sampling));
     deviceCompetitorLabel->setText(c(Caption::CompetitorNo));
     deviceSerialLabel->setText(c(Caption::SerialNo));
-    sendButton->setText(c(Caption::SaveSettings));
+    sendButton->setText(WithAccelerator(c(Caption::SaveSettings), QLatin1Char(l == 0 ? 'Z' : 'S')));
 }
 
 void DeviceSettingsDialog::showEvent(QShowEvent* event) {

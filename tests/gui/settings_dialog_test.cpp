@@ -69,7 +69,7 @@ TEST_F(SettingsDialogTest, OpeningReadsTheAltimeterIntoTheFields) {
     EXPECT_EQ(window->session().triggerLevel, 30);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ustawienia"));
     EXPECT_EQ(dialog->portLabel->text(), QStringLiteral("Wybierz Port"));
-    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("Zapisz"));
+    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("&Zapisz"));
 }
 
 TEST_F(SettingsDialogTest, CaptionsFollowTheLanguageAtActivation) {
@@ -79,7 +79,7 @@ TEST_F(SettingsDialogTest, CaptionsFollowTheLanguageAtActivation) {
     EXPECT_EQ(dialog->levelLabel->text(), QStringLiteral("Setup Heigh Trigger"));
     EXPECT_EQ(dialog->secondsLabel->text(), QStringLiteral("[sec]"));
     EXPECT_EQ(dialog->deviceSamplingLabel->text(), QStringLiteral("Sampling"));
-    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("Save"));
+    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("&Save"));
     // The manual-zeroing items keep the language of the dialog's creation.
     EXPECT_EQ(dialog->manualZeroCombo->itemText(1), QStringLiteral("Tak"));
 }
