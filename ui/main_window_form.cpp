@@ -26,6 +26,9 @@ void MainWindow::buildControls() {
     client->setPalette(silver);
     setCentralWidget(client);
     client->installEventFilter(this);
+    // Smaller, the comparison group would be cut off; above it the chart takes up the rest.
+    const ClientSize minimum = MinimumClientSize();
+    client->setMinimumSize(minimum.width, minimum.height);
 
     const QString arial = QStringLiteral("Arial");
     readButton = MakeWidget<QPushButton>(client, "B_Odczyt_Orlomatu", 8, 8, 145, 41);

@@ -161,20 +161,33 @@ TEST_F(RealWindow, AResizeRoundTripGivesTheSamePictureAndNothingOverlaps) {
     ASSERT_TRUE(window->loadFlightFile(flight));
     QTest::qWait(150);
     const QImage before = chart->grab().toImage();
-    for (const QSize size : {QSize(400, 300), QSize(1920, 1050), QSize(800, 600)}) {
+    for (const QSize size : {window->minimumSize(), QSize(1920, 1050), QSize(1366, 768)}) {
         ResizeTo(size.width(), size.height());
+        // The whole top strip is inside the window, the comparison group last.
+        EXPECT_LE(window->compareGroup->geometry().right(), window->client->width() - 8)
+            << size.width();
+        EXPECT_GE(window->compareButton->x(), window->diskGroup->geometry().right());
         SaveShot(*window, QStringLiteral("size-%1x%2.png").arg(size.width()).arg(size.height()));
         const QRect plot = chart->axisRect()->rect();
         // The legend stays inside the plot, the captions in their strip below the time labels
         // and left of the first one.
-        if (size.width() >= 800) { // below that the window is smaller than the chart's minimum
-            EXPECT_TRUE(plot.contains(chart->legend->outerRect())) << size.width();
-        }
+        EXPECT_TRUE(plot.contains(chart->legend->outerRect())) << size.width();
         EXPECT_GE(window->secondsCaption->y(), chart->height() - ChartView::kCaptionStrip)
             << size.width();
         EXPECT_GE(window->metresCaption->y(), chart->height() - ChartView::kCaptionStrip);
         EXPECT_LE(window->metresCaption->geometry().right(), plot.left() - 8);
     }
+    // The window manager is told the minimum (800 x 500 cut the comparison group off).
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
+                                          QStringLiteral("WM_NORMAL_HINTS")});
+    ASSERT_TRUE(xprop.waitForFinished(5000));
+    const QString hints = QString::fromLocal8Bit(xprop.readAllStandardOutput());
+    EXPECT_TRUE(hints.contains(QStringLiteral("program specified minimum size: %1 by %2")
+                                   .arg(window->minimumWidth())
+                                   .arg(window->minimumHeight())))
+        << hints.toStdString();
+    EXPECT_GT(window->minimumWidth(), 800);
     ResizeTo(1300, 834);
     const QImage after = chart->grab().toImage();
     SaveShot(*chart, QStringLiteral("round-trip-after.png"));
