@@ -1,9 +1,12 @@
-// The window from the keyboard, the manual's whereabouts, and the filter dialog's refusals.
+// What a person meets beyond the flights: the window from the keyboard, the manual's
+// whereabouts, the filter dialog's refusals, message boxes and the information dialog.
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/filter_dialog.h"
+#include "ui/info_dialog.h"
 #include "ui/main_window.h"
 #include "ui/manual_lookup.h"
+#include "ui/prompter.h"
 #include "ui/session.h"
 #include "ui/widgets.h"
 
@@ -15,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -367,6 +371,45 @@ TEST_F(KeyboardTest, FilterDialogRefusesWhatIsNotAWholeNumberInRange) {
     const SettingsRecord& s = window->session().settings;
     EXPECT_EQ((std::vector<int>{s.preCut, s.finalCut, s.prefilterWidth, s.finalFilterWidth}),
               (std::vector<int>{350, 250, 8, 12}));
+}
+
+// --- Message boxes ----------------------------------------------------------------------
+
+// A box sized for a short text left its caption to be cut by the window manager ("Al...or").
+TEST(MessageBoxes, AreWideEnoughForTheirCaption) {
+    for (const char* caption :
+         {"Altimeter - error", "Orlomat - problem", "Orlomat-Zapis", "Nie można zapisać pliku"}) {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption), QStringLiteral("OK"),
+                        QMessageBox::Ok);
+        WidenForCaption(box);
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+        QFont title = box.font();
+        title.setBold(true);
+        EXPECT_GE(box.width(),
+                  QFontMetrics(title).horizontalAdvance(QString::fromUtf8(caption)) + 150)
+            << caption;
+        box.close();
+    }
+}
+
+// --- The information dialog -------------------------------------------------------------
+
+// A monospaced version line and lines shrunk one by one made the dialog a collage of fonts.
+TEST(InformationDialog, OneFamilyAndOneSizeForAllButTheHeading) {
+    InfoDialog dialog;
+    const QString family = dialog.findChild<QLabel*>(QStringLiteral("Label1"))->font().family();
+    int bodyPixels = -1;
+    for (const char* name : {"Label6", "Label1", "Label2", "Label3", "Label4", "Label5"}) {
+        const auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(name));
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_EQ(label->font().family(), family) << name;
+        EXPECT_TRUE(dialog.rect().contains(label->geometry())) << name << " is cut off";
+        if (std::string(name) == "Label1") continue; // the maker's name: the heading
+        if (bodyPixels < 0) bodyPixels = label->font().pixelSize();
+        EXPECT_EQ(label->font().pixelSize(), bodyPixels) << name;
+    }
+    EXPECT_GE(bodyPixels, 14); // still readable
 }
 
 } // namespace
