@@ -316,6 +316,19 @@ TEST_F(RealWindow, EnterInThePortFieldChangesThePortAndWritesNothing) {
             return true;
         },
         [&] { return settle(600); },
+        [&] { // typing a level above the limit: no message on every key, one on leaving
+            ClickAt(dialog->levelEdit, QPoint(10, 8));
+            KeysTo(dialog, {QStringLiteral("ctrl+a")});
+            TypeTo(dialog, QStringLiteral("2017"));
+            return true;
+        },
+        [&] { return settle(300); },
+        [&] {
+            EXPECT_EQ(prompter.shown.size(), 1u) << "a message while typing";
+            KeysTo(dialog, {QStringLiteral("Tab")});
+            return true;
+        },
+        [&] { return settle(300); },
         [&] {
             EXPECT_TRUE(dialog->isVisible()) << "Enter closed the dialog";
             SaveShot(*dialog, QStringLiteral("settings-after-enter.png"));
@@ -337,9 +350,38 @@ TEST_F(RealWindow, EnterInThePortFieldChangesThePortAndWritesNothing) {
         EXPECT_FALSE((first.commands() + second.commands()).contains(write)) << write.toLatin1();
     EXPECT_EQ(window->portName(), second.port().toStdString());
     EXPECT_EQ(window->session().settings.portName(), second.port().toStdString());
-    EXPECT_EQ(Texts(), std::vector<QString>{
-                           QStringLiteral("Nazwa portu jest za długa (najwyżej 7 znaków)")});
+    EXPECT_EQ(Texts(), (std::vector<QString>{
+                           QStringLiteral("Nazwa portu jest za długa (najwyżej 7 znaków)"),
+                           QStringLiteral("Za duza wartosc: Wysokosc Startu Pomiaru (0-200)")}));
     EXPECT_EQ(first.refusals() + second.refusals(), QString());
+}
+
+TEST_F(RealWindow, KeysReachTheControlsAsInAnyProgram) {
+    ASSERT_TRUE(window->loadFlightFile(flight));
+    // F1: the manual, found from the build tree, through the help opener.
+    KeysTo(window.get(), {QStringLiteral("F1")});
+    ASSERT_TRUE(WaitFor([&] { return prompter.openedDocuments.size() == 1; }))
+        << (prompter.shown.empty() ? std::string() : prompter.shown[0].text.toStdString());
+    EXPECT_TRUE(prompter.openedDocuments[0].endsWith(QStringLiteral("docs/Orl_HELPP.html")));
+
+    // Alt+Z presses "Zapisz": its file dialog comes up (and is cancelled).
+    KeysTo(window.get(), {QStringLiteral("alt+z")});
+    EXPECT_TRUE(WaitFor([&] { return prompter.fileDialogs == 1; })) << "Alt+Z did nothing";
+
+    // The temperature field edits as any field and lets Tab move on.
+    QLineEdit* temperature = window->temperatureEdit;
+    ClickAt(temperature, QPoint(10, temperature->height() / 2));
+    ASSERT_TRUE(WaitFor([&] { return temperature->hasFocus(); }));
+    KeysTo(window.get(), {QStringLiteral("ctrl+a")});
+    TypeTo(window.get(), QStringLiteral("15"));
+    KeysTo(window.get(), {QStringLiteral("Home"), QStringLiteral("Delete")});
+    EXPECT_TRUE(WaitFor([&] { return temperature->text() == QStringLiteral("5"); }))
+        << temperature->text().toStdString();
+    KeysTo(window.get(), {QStringLiteral("Return")});
+    EXPECT_TRUE(WaitFor([&] { return window->session().current.state.flightTemperature == 5.0f; }));
+    KeysTo(window.get(), {QStringLiteral("Tab")});
+    EXPECT_TRUE(WaitFor([&] { return !temperature->hasFocus(); })) << "Tab kept the focus";
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {
