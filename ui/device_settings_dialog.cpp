@@ -130,6 +130,8 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
     connect(deviceCompetitorEdit, &QLineEdit::editingFinished, this,
             &DeviceSettingsDialog::competitorLeft);
     connect(delayEdit, &QLineEdit::editingFinished, this, &DeviceSettingsDialog::delayLeft);
+    connect(deviceTemperatureEdit, &QLineEdit::editingFinished, this,
+            &DeviceSettingsDialog::checkEmptyFields);
     // Enter in the port field (as the manual tells) changes the port and nothing else: no
     // button of this dialog answers Enter, so it never sends the settings by the way.
     sendButton->setAutoDefault(false);
