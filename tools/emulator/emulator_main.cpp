@@ -39,16 +39,18 @@ struct Options {
     int replyBytes = -1; // every reply cut or padded to this many bytes
     bool wrongAck = false;
     bool garbage = false;
-    long cutAfter = -1;     // the stream stops after this many bytes
-    bool noMarker = false;  // the stream has no end marker
-    double slow = 1.0;      // the stream runs this many times slower than the line
-    long unplugAfter = -1;  // the pty closes after this many stream bytes
-    int latencyMs = 3;      // before every reply
-    int babbleMs = -1;      // not an altimeter: a text line at this interval, no replies
-    long staleBytes = 0;    // bytes already waiting when the program first opens the port
-    std::string logFile;    // refused frames and line settings
-    std::string framesFile; // every frame taken, one line each: what the program asked for
-    std::string link;       // a fixed name for the port: a symbolic link, gone when it stops
+    long cutAfter = -1;    // the stream stops after this many bytes
+    bool noMarker = false; // the stream has no end marker
+    double slow = 1.0;     // the stream runs this many times slower than the line
+    long unplugAfter = -1; // the pty closes after this many stream bytes
+    int latencyMs = 3;     // before every reply
+    int babbleMs = -1;     // not an altimeter: a text line at this interval, no replies
+    long staleBytes = 0;   // bytes already waiting when the program first opens the port
+    std::string logFile;   // refused frames and line settings
+    std::string link;      // a fixed name for the port: a symbolic link, gone when it stops
+
+    // Every frame taken, one line each: what the program asked for.
+    std::string framesFile;
 };
 
 struct DeviceState {
