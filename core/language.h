@@ -75,7 +75,7 @@ enum class Message {
     NotWholeNumber, // preceded by the quoted text
     PortNameTooLong,
     PortNameTooShort,
-    FilterOutOfRange,
+    FilterFieldRange, // "%1" the field, "%2" to "%3" its range
     ManualNotFound,   // followed by the file looked for
     CannotPrint,      // followed by where it printed and why not
     NoPrinterChosen,  // why not: neither a printer nor a file

@@ -4,9 +4,6 @@
 #include "ui/chart_view.h"
 #include "ui/picture_output.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QPrinter>
 
 namespace orlomat {
@@ -58,24 +55,6 @@ QString ChartOutput::savePicture(const QString& chosen, QString& path) {
     QString error = RenderPicture(chart_, "BMP", bytes);
     if (error.isEmpty()) error = WriteFileAtomically(path, bytes);
     return error;
-}
-
-QString ManualName(int language) {
-    return language != 0 ? QStringLiteral("Orl_HELPA.html") : QStringLiteral("Orl_HELPP.html");
-}
-
-QString FindManual(int language) {
-    const QString base = language != 0 ? QStringLiteral("Orl_HELPA") : QStringLiteral("Orl_HELPP");
-    const QString programDir = QCoreApplication::applicationDirPath();
-    const QStringList folders = {QDir::currentPath(), programDir,
-                                 programDir + QStringLiteral("/../share/doc/orlomatbmp"),
-                                 programDir + QStringLiteral("/../../docs")};
-    for (const QString& folder : folders)
-        for (const char* ext : {".chm", ".html"}) {
-            const QFileInfo f(QDir(folder).filePath(base + QLatin1String(ext)));
-            if (f.isFile()) return f.absoluteFilePath();
-        }
-    return {};
 }
 
 } // namespace orlomat

@@ -1,5 +1,4 @@
-// The chart on paper and in files, and the manual: the three-line print title, printing,
-// the picture file, and where the manual of a language lies.
+// The chart on paper and in files: the three-line print title, printing, the picture file.
 #pragma once
 
 #include "ui/picture_output.h"
@@ -47,11 +46,5 @@ private:
     std::unique_ptr<QPrinter> printer_;
     QColor savedColour_;
 };
-
-// The manual of a language (0 Polish, 1 English): a ".chm" or ".html" in the working
-// directory, then beside the program, then where it is installed; empty when there is none.
-QString FindManual(int language);
-// The manual's file name as the user would look for it.
-QString ManualName(int language);
 
 } // namespace orlomat

@@ -20,6 +20,8 @@ namespace orlomat {
 
 namespace {
 
+constexpr std::uint32_t kMaxDelaySeconds = kMaxDelayHundredths / 100;
+
 QLabel* ColumnLabel(QWidget* parent, const char* name, int x, int y, const QString& text = {}) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
@@ -120,15 +122,20 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
     manualZeroCombo->addItem(QString::fromUtf8(Tr(DialogText::Yes, language)));
     manualZeroCombo->setCurrentIndex(-1);
 
-    connect(levelEdit, &QLineEdit::textChanged, this, &DeviceSettingsDialog::levelTyped);
+    // Limits are checked when a field is left (and again on "Zapisz"), never on every key:
+    // a half-typed number is no reason for a message.
     connect(deviceTemperatureEdit, &QLineEdit::textChanged, this,
             &DeviceSettingsDialog::deviceTemperatureSet);
-    connect(deviceCompetitorEdit, &QLineEdit::textChanged, this,
-            &DeviceSettingsDialog::competitorTyped);
-    connect(delayEdit, &QLineEdit::textChanged, this, &DeviceSettingsDialog::delayTyped);
-    for (QLineEdit* e : {levelEdit, deviceTemperatureEdit, deviceCompetitorEdit})
-        connect(e, &QLineEdit::editingFinished, this, &DeviceSettingsDialog::fieldLeft);
+    connect(levelEdit, &QLineEdit::editingFinished, this, &DeviceSettingsDialog::levelLeft);
+    connect(deviceCompetitorEdit, &QLineEdit::editingFinished, this,
+            &DeviceSettingsDialog::competitorLeft);
     connect(delayEdit, &QLineEdit::editingFinished, this, &DeviceSettingsDialog::delayLeft);
+    connect(deviceTemperatureEdit, &QLineEdit::editingFinished, this,
+            &DeviceSettingsDialog::checkEmptyFields);
+    // Enter in the port field (as the manual tells) changes the port and nothing else: no
+    // button of this dialog answers Enter, so it never sends the settings by the way.
+    sendButton->setAutoDefault(false);
+    sendButton->setDefault(false);
     connect(sendButton, &QPushButton::clicked, this, &DeviceSettingsDialog::sendSettings);
     // A chosen item changes the port at once; a typed name when the typing is done.
     connect(portCombo, &QComboBox::activated, this, &DeviceSettingsDialog::portChanged);
@@ -160,7 +167,7 @@ void DeviceSettingsDialog::applyLanguageTexts() {
     deviceSamplingLabel->setText(c(Caption::Sampling));
     deviceCompetitorLabel->setText(c(Caption::CompetitorNo));
     deviceSerialLabel->setText(c(Caption::SerialNo));
-    sendButton->setText(c(Caption::SaveSettings));
+    sendButton->setText(WithAccelerator(c(Caption::SaveSettings), QLatin1Char(l == 0 ? 'Z' : 'S')));
 }
 
 void DeviceSettingsDialog::showEvent(QShowEvent* event) {
@@ -242,30 +249,48 @@ std::optional<std::int64_t> DeviceSettingsDialog::numberIn(const QLineEdit* edit
     return value;
 }
 
-void DeviceSettingsDialog::warnAboveLimit(const QLineEdit* edit, std::uint32_t limit) {
-    const QString text = edit->text().trimmed();
-    // An empty field, or a sign typed on its own, is input still under way.
-    if (text.isEmpty() || text == QLatin1String("-") || text == QLatin1String("+")) return;
-    const auto value = numberIn(edit);
-    if (value && AboveLimit(*value, limit)) error(Message::TooLarge);
+QString DeviceSettingsDialog::fieldName(const QLineEdit* edit) const {
+    // From the tables, not the labels: the fields are filled before the dialog is first shown.
+    const int l = host_.session.language;
+    const char* name = edit == levelEdit               ? Tr(DialogText::TriggerHeight, l)
+                       : edit == deviceTemperatureEdit ? Tr(DialogText::Temperature, l)
+                       : edit == deviceCompetitorEdit  ? Tr(Caption::CompetitorNo, l)
+                                                       : Tr(DialogText::Delay, l);
+    return QString::fromUtf8(name);
 }
 
-void DeviceSettingsDialog::levelTyped() {
-    warnAboveLimit(levelEdit, kMaxLevelMetres);
+bool DeviceSettingsDialog::withinLimit(const QLineEdit* edit, std::int64_t value,
+                                       std::uint32_t limit) {
+    if (!AboveLimit(value, limit)) return true;
+    // "Za duza wartosc: Czas Opoznienia (0-300)": which field, and what it takes.
+    const int language = host_.session.language;
+    host_.prompter.message(QString::fromUtf8(Tr(Message::TooLarge, language)) +
+                               QStringLiteral(": %1 (0-%2)").arg(fieldName(edit)).arg(limit),
+                           QString::fromUtf8(Tr(Message::ErrorCaption, language)));
+    return false;
 }
+
+void DeviceSettingsDialog::checkLimit(const QLineEdit* edit, std::uint32_t limit) {
+    const QString text = edit->text().trimmed();
+    if (text.isEmpty()) return; // the empty-field check speaks for that
+    if (const auto value = numberIn(edit)) withinLimit(edit, *value, limit);
+}
+
 void DeviceSettingsDialog::deviceTemperatureSet() {
-    warnAboveLimit(deviceTemperatureEdit, 70);
+    // Set by the program only: a device hotter than the limit is reported as it is filled.
+    checkLimit(deviceTemperatureEdit, 70);
 }
-void DeviceSettingsDialog::competitorTyped() {
-    warnAboveLimit(deviceCompetitorEdit, kMaxCompetitor);
+void DeviceSettingsDialog::levelLeft() {
+    checkLimit(levelEdit, kMaxLevelMetres);
+    checkEmptyFields();
 }
-void DeviceSettingsDialog::delayTyped() {
-    warnAboveLimit(delayEdit, kMaxDelayHundredths);
-}
-void DeviceSettingsDialog::fieldLeft() {
+void DeviceSettingsDialog::competitorLeft() {
+    checkLimit(deviceCompetitorEdit, kMaxCompetitor);
     checkEmptyFields();
 }
 void DeviceSettingsDialog::delayLeft() {
+    // The same limit as the send applies: whole seconds, at most 300.
+    checkLimit(delayEdit, kMaxDelaySeconds);
     checkEmptyFields();
 }
 
@@ -289,17 +314,9 @@ void DeviceSettingsDialog::sendSettings() {
         return;
     }
     const auto level = numberIn(levelEdit);
-    if (!level) return;
-    if (AboveLimit(*level, kMaxLevelMetres)) {
-        error(Message::TooLarge);
-        return;
-    }
+    if (!level || !withinLimit(levelEdit, *level, kMaxLevelMetres)) return;
     const auto competitor = numberIn(deviceCompetitorEdit);
-    if (!competitor) return;
-    if (AboveLimit(*competitor, kMaxCompetitor)) {
-        error(Message::TooLarge);
-        return;
-    }
+    if (!competitor || !withinLimit(deviceCompetitorEdit, *competitor, kMaxCompetitor)) return;
     auto& ui = host_.deviceUi;
     // A line that never goes quiet takes nothing: stop before writing more.
     if (WriteSettingsCommand(alt, static_cast<std::uint16_t>(*competitor),
@@ -311,11 +328,9 @@ void DeviceSettingsDialog::sendSettings() {
         return;
     const auto delay = numberIn(delayEdit);
     if (!delay) return;
+    // Compared in seconds: the hundredths of an 18-digit number would not fit.
+    if (!withinLimit(delayEdit, *delay, kMaxDelaySeconds)) return;
     const std::int64_t hundredths = *delay * 100;
-    if (AboveLimit(hundredths, kMaxDelayHundredths)) {
-        error(Message::TooLarge);
-        return;
-    }
     WriteDelayCommand(alt, static_cast<std::uint16_t>(hundredths), ui);
     accept(); // closes the port (FormClose)
 }

@@ -67,19 +67,22 @@ public slots:
     void portChanged();
     void sendSettings();
     void applyLanguageTexts();
-    void levelTyped();
-    void deviceTemperatureSet();
-    void competitorTyped();
-    void delayTyped();
-    void fieldLeft();
+    // A field left: its limit ("Za duza wartosc" naming the field), then the empty fields.
+    void levelLeft();
+    void competitorLeft();
     void delayLeft();
+    void deviceTemperatureSet();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
 private:
-    void warnAboveLimit(const QLineEdit* edit, std::uint32_t limit);
+    // The field's value against its limit (unsigned: negatives are above it), with the
+    // message naming the field and what it takes.
+    void checkLimit(const QLineEdit* edit, std::uint32_t limit);
+    bool withinLimit(const QLineEdit* edit, std::int64_t value, std::uint32_t limit);
+    QString fieldName(const QLineEdit* edit) const;
     // The field as a whole number, or a message and nothing.
     std::optional<std::int64_t> numberIn(const QLineEdit* edit);
     void error(Message message, const QString& prefix = {});

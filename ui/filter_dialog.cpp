@@ -16,10 +16,9 @@ namespace orlomat {
 
 namespace {
 
-// The whole number in an edit, or the fallback for anything else.
-std::int32_t NumberOr(const QLineEdit* e, std::int32_t fallback) {
-    const auto v = ParseWholeNumber(e->text().trimmed().toStdString());
-    return v && *v >= INT32_MIN && *v <= INT32_MAX ? static_cast<std::int32_t>(*v) : fallback;
+// The field's name: its label without the bracket ("Filtr wstepny [4-20]", "Pre-cut [cm]").
+QString FieldName(const QString& label) {
+    return label.left(label.indexOf(QLatin1Char('['))).trimmed();
 }
 
 } // namespace
@@ -42,11 +41,6 @@ FilterDialog::FilterDialog(Session& session, Prompter& prompter, std::function<v
     finalFilterEdit = MakeWidget<QLineEdit>(this, "Ed_Filtr2", 176, 90, 121, 22);
     saveButton = MakeWidget<QPushButton>(this, "Button2", 16, 130, 121, 30);
     defaultsButton = MakeWidget<QPushButton>(this, "Button1", 176, 130, 121, 30);
-    // The texts of the form description, until fillFields fills the edits.
-    preCutEdit->setText(QStringLiteral("350"));
-    prefilterEdit->setText(QStringLiteral("8"));
-    finalCutEdit->setText(QStringLiteral("350"));
-    finalFilterEdit->setText(QStringLiteral("13"));
     connect(defaultsButton, &QPushButton::clicked, this, &FilterDialog::restoreDefaults);
     connect(saveButton, &QPushButton::clicked, this, &FilterDialog::saveFilterSettings);
     fillFields();
@@ -67,8 +61,8 @@ void FilterDialog::applyLanguageTexts() {
     prefilterLabel->setText(t(FilterText::Prefilter));
     finalCutLabel->setText(t(FilterText::FinalCut));
     finalFilterLabel->setText(t(FilterText::FinalFilter));
-    saveButton->setText(t(FilterText::Save));
-    defaultsButton->setText(t(FilterText::Default));
+    saveButton->setText(WithAccelerator(t(FilterText::Save), QLatin1Char(l == 0 ? 'Z' : 'S')));
+    defaultsButton->setText(WithAccelerator(t(FilterText::Default), QLatin1Char('D')));
 }
 
 void FilterDialog::showEvent(QShowEvent* event) {
@@ -84,17 +78,37 @@ void FilterDialog::restoreDefaults() {
 }
 
 void FilterDialog::saveFilterSettings() {
+    const int l = session_.language;
+    struct Field {
+        QLineEdit* edit;
+        FilterText label;
+        FilterRange range;
+        std::int32_t FilterSettings::*value;
+    };
+    // In the order of the form: left to right, top to bottom.
+    const Field fields[] = {
+        {preCutEdit, FilterText::PreCut, kPreCutRange, &FilterSettings::preCut},
+        {prefilterEdit, FilterText::Prefilter, kPrefilterRange, &FilterSettings::prefilterWidth},
+        {finalCutEdit, FilterText::FinalCut, kFinalCutRange, &FilterSettings::finalCut},
+        {finalFilterEdit, FilterText::FinalFilter, kFinalFilterRange,
+         &FilterSettings::finalFilterWidth},
+    };
     FilterSettings f;
-    f.preCut = NumberOr(preCutEdit, 350);
-    f.finalCut = NumberOr(finalCutEdit, 350);
-    f.prefilterWidth = NumberOr(prefilterEdit, 8);
-    f.finalFilterWidth = NumberOr(finalFilterEdit, 13);
-    // Settings that would break the chain are refused, and nothing is stored.
-    if (!f.valid()) {
-        const int l = session_.language;
-        prompter_.message(QString::fromUtf8(Tr(Message::FilterOutOfRange, l)),
-                          QString::fromUtf8(Tr(Message::ErrorCaption, l)));
-        return;
+    for (const Field& field : fields) {
+        const auto v = ParseWholeNumber(field.edit->text().trimmed().toStdString());
+        // Every range starts above 0, so "-0" and "0" are refused alike.
+        if (!v || *v < field.range.min || *v > field.range.max) {
+            // Nothing is stored; the dialog stays open on the field to correct.
+            prompter_.message(QString::fromUtf8(Tr(Message::FilterFieldRange, l))
+                                  .arg(FieldName(QString::fromUtf8(Tr(field.label, l))))
+                                  .arg(field.range.min)
+                                  .arg(field.range.max),
+                              QString::fromUtf8(Tr(Message::ErrorCaption, l)));
+            field.edit->setFocus();
+            field.edit->selectAll();
+            return;
+        }
+        f.*field.value = static_cast<std::int32_t>(*v);
     }
     SettingsRecord& s = session_.settings;
     s.preCut = f.preCut;

@@ -14,6 +14,15 @@ namespace orlomat {
 class Prompter;
 struct Session;
 
+// What "Zapisz" takes in each field: whole numbers within these bounds. The widths follow
+// the labels ("Filtr wstepny [4-20]", "Filtr dokladny [4 - 30]"); the cuts are centimetres,
+// up to 100 m, which no flight's noise comes near.
+struct FilterRange {
+    int min, max;
+};
+constexpr FilterRange kPreCutRange{1, 10000}, kFinalCutRange{1, 10000}, kPrefilterRange{4, 20},
+    kFinalFilterRange{4, 30};
+
 class FilterDialog : public QDialog {
     Q_OBJECT
 public:
@@ -31,6 +40,8 @@ public slots:
     void fillFields();
     void applyLanguageTexts();
     void restoreDefaults();
+    // Stores the four fields and closes; a field that is not a whole number in its range is
+    // named with its range, and nothing is stored.
     void saveFilterSettings();
 
 protected:

@@ -2,6 +2,8 @@
 
 #include "ui/widgets.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 
 namespace orlomat {
@@ -34,31 +36,41 @@ InfoDialog::InfoDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Orlomat USB"));
     setGeometry(460, 384, 339, 283);
     setSizeGripEnabled(true);
-    const QString times = QStringLiteral("Times New Roman");
-    InfoLabel(this, "Label6", QStringLiteral("Ver. 2016.4 "), QStringLiteral("Courier New"), 24, 80,
-              16, true);
+    // One family throughout (a monospaced version line and per-line sizes looked like a
+    // collage): the maker's name as the heading, every other line in one size, each line
+    // centred at its designed height.
     // The maker's lines: the program is made by its own free-software project, which has no
     // country, web site, e-mail or telephone of its own; each place says so rather than
-    // showing something else. A line that would not fit the dialog is set smaller.
+    // showing something else.
+    const QString family = QFontInfo(QFont(QStringLiteral("Times New Roman"))).family();
     const struct {
         const char* name;
         const char* text;
-        int pixels, x, y;
-        bool bold, italic;
-        QColor colour;
+        int y;
     } lines[] = {
-        {"Label1", "OrlomatBMP", 37, 104, 64, true, true, QColor(128, 0, 0)},
-        {"Label2", "kraj / country: brak / none", 21, 136, 112, false, false, Qt::black},
-        {"Label3", "www: brak / none", 19, 96, 144, false, false, Qt::black},
-        {"Label4", "e-mail: brak / none", 21, 48, 176, false, false, Qt::black},
-        {"Label5", "tel: brak / none", 21, 88, 208, false, false, Qt::black},
+        {"Label6", "Ver. 2016.4 ", 16},      {"Label2", "kraj / country: brak / none", 112},
+        {"Label3", "www: brak / none", 144}, {"Label4", "e-mail: brak / none", 176},
+        {"Label5", "tel: brak / none", 208},
     };
-    for (const auto& l : lines) {
-        QLabel* label = InfoLabel(this, l.name, QString::fromUtf8(l.text), times, l.pixels, l.x,
-                                  l.y, l.bold, l.italic, l.colour);
-        FitFont(label, label->text(), l.pixels, width() - l.x - 8);
-        label->adjustSize();
+    // The largest size up to the designed 21 pixels at which the widest line fits.
+    int pixels = 21;
+    for (; pixels > 8; --pixels) {
+        const QFontMetrics metrics(PixelFont(family, pixels));
+        bool fits = true;
+        for (const auto& l : lines)
+            fits = fits && metrics.horizontalAdvance(QString::fromUtf8(l.text)) <= width() - 24;
+        if (fits) break;
     }
+    const auto centred = [&](QLabel* label, int y) {
+        label->adjustSize();
+        label->move((width() - label->width()) / 2, y);
+    };
+    for (const auto& l : lines)
+        centred(InfoLabel(this, l.name, QString::fromUtf8(l.text), family, pixels, 0, l.y), l.y);
+    QLabel* maker = InfoLabel(this, "Label1", QStringLiteral("OrlomatBMP"), family, 37, 0, 56, true,
+                              true, QColor(128, 0, 0));
+    FitFont(maker, maker->text(), 37, width() - 24);
+    centred(maker, 56);
 }
 
 } // namespace orlomat

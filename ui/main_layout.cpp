@@ -22,4 +22,19 @@ MainLayout ComputeMainLayout(int width, int height, const DesignedWidths& w) {
     return l;
 }
 
+ClientSize MinimumClientSize(const DesignedWidths& w) {
+    // 250 pixels of chart keep its legend (six entries) inside the plot, under the title
+    // and above the time axis.
+    constexpr int kRightMargin = 8, kChartTop = 120, kChartHeight = 250;
+    const auto fits = [&](int width) {
+        return ComputeMainLayout(width, kChartTop + kChartHeight, w).compareGroupLeft +
+                   w.compareGroup + kRightMargin <=
+               width;
+    };
+    int width = 515; // the chart's own minimum width and its margin
+    while (width < 128000 && !fits(width))
+        ++width;
+    return {width, kChartTop + kChartHeight};
+}
+
 } // namespace orlomat

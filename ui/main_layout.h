@@ -24,4 +24,13 @@ struct DesignedWidths {
 
 MainLayout ComputeMainLayout(int clientWidth, int clientHeight, const DesignedWidths& w = {});
 
+// The window's minimum client size: the least width at which the comparison group lies whole
+// inside the window, with its designed right margin (narrower, the strip runs off the right
+// edge while the chart could still shrink), and a height at which the chart keeps its legend
+// inside the plot.
+struct ClientSize {
+    int width = 0, height = 0;
+};
+ClientSize MinimumClientSize(const DesignedWidths& w = {});
+
 } // namespace orlomat

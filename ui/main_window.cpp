@@ -17,6 +17,7 @@
 #include "ui/flight_drawing.h"
 #include "ui/flight_readout.h"
 #include "ui/info_dialog.h"
+#include "ui/manual_lookup.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
 #include "ui/widgets.h"
@@ -136,10 +137,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == temperatureEdit || watched == compareTemperatureEdit) &&
         event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        QChar ch = key->text().isEmpty() ? QChar() : key->text().at(0);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) ch = QChar(13);
-        if (key->key() == Qt::Key_Backspace) ch = QChar(8);
-        if (ch.isNull()) return false; // cursor keys and the like: the edit's own business
+        // Only typed characters, Backspace and Enter are the field's rules. Tab, Delete, the
+        // cursor keys and the editing shortcuts (Ctrl+A, Ctrl+C, Ctrl+V, ...) work as in any
+        // line edit: their "characters" are control codes the rules would discard.
+        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            return false;
+        QChar ch;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            ch = QChar(13);
+        else if (key->key() == Qt::Key_Backspace)
+            ch = QChar(8);
+        else if (!key->text().isEmpty() && key->text().at(0).isPrint())
+            ch = key->text().at(0);
+        if (ch.isNull()) return false;
         return temperatureKey(static_cast<QLineEdit*>(watched), ch);
     }
     return QMainWindow::eventFilter(watched, event);

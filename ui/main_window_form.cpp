@@ -26,6 +26,9 @@ void MainWindow::buildControls() {
     client->setPalette(silver);
     setCentralWidget(client);
     client->installEventFilter(this);
+    // Smaller, the comparison group would be cut off; above it the chart takes up the rest.
+    const ClientSize minimum = MinimumClientSize();
+    client->setMinimumSize(minimum.width, minimum.height);
 
     const QString arial = QStringLiteral("Arial");
     readButton = MakeWidget<QPushButton>(client, "B_Odczyt_Orlomatu", 8, 8, 145, 41);
@@ -33,7 +36,7 @@ void MainWindow::buildControls() {
     resetButton = MakeWidget<QPushButton>(client, "BZerowanie", 8, 70, 81, 27);
     resetButton->setFont(PixelFont(font().family(), 13));
     filterButton = MakeWidget<QPushButton>(client, "B_Filtr_Alt", 96, 70, 57, 27);
-    filterButton->setText(QStringLiteral("Filtr"));
+    filterButton->setText(QStringLiteral("&Filtr"));
 
     currentReadout_ = std::make_unique<FlightReadout>(
         client,
@@ -61,7 +64,7 @@ void MainWindow::buildControls() {
     compareButton = MakeWidget<QPushButton>(client, "B_Porownanie", 864, 8, 97, 41);
     compareButton->setFont(PixelFont(font().family(), 13, true));
     compareFilterButton = MakeWidget<QPushButton>(client, "B_Filtr_por", 864, 72, 75, 25);
-    compareFilterButton->setText(QStringLiteral("Filtr"));
+    compareFilterButton->setText(QStringLiteral("Fil&tr"));
 
     comparisonReadout_ = std::make_unique<FlightReadout>(
         client,
@@ -150,20 +153,20 @@ void MainWindow::buildMenus() {
     valueMarksAction = item(chartsMenu, "Warto1", QStringLiteral("Wartosci"));
     valueMarksAction->setCheckable(true);
     printMenu = menu("E1");
-    printMenu->setTitle(QStringLiteral("Print/Export"));
+    printMenu->setTitle(QStringLiteral("Print/&Export"));
     printerSetupAction = item(printMenu, "UstawDrukarke1", QString());
     printAction = item(printMenu, "Drukuj1", QString());
     savePictureAction = item(printMenu, "ZapiszObraz1", QString());
     exportAction = item(printMenu, "ZapiszdoExcela1", QString());
     languageMenu = menu("MenuJezyk");
-    languageMenu->setTitle(QString::fromUtf8("Język/Language"));
+    languageMenu->setTitle(QString::fromUtf8("&Język/Language"));
     polishAction = item(languageMenu, "Polski1", QStringLiteral("Polski"));
     englishAction = item(languageMenu, "English1", QStringLiteral("English"));
     polishAction->setCheckable(true);
     englishAction->setCheckable(true);
-    infoAction = bar->addAction(QStringLiteral("Info"));
+    infoAction = bar->addAction(QStringLiteral("&Info"));
     infoAction->setObjectName(QStringLiteral("Info1"));
-    helpAction = bar->addAction(QStringLiteral("Help"));
+    helpAction = bar->addAction(QStringLiteral("&Help"));
     helpAction->setObjectName(QStringLiteral("Help1"));
 
     connect(printerSetupAction, &QAction::triggered, this, &MainWindow::setUpPrinter);
@@ -192,21 +195,27 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::applyLanguageTexts() {
-    resetButton->setText(caption(Caption::Clear));
-    readButton->setText(caption(Caption::ReadAltimeter));
+    // Alt accelerators, one letter each per language, none shared between the buttons and the
+    // menu bar (Filtr F and t, Print/Export E, Język J, Info I, Help H in both).
+    const bool pl = session_.language == 0;
+    const auto accelerated = [&](Caption c, char polish, char english) {
+        return WithAccelerator(caption(c), QLatin1Char(pl ? polish : english));
+    };
+    resetButton->setText(accelerated(Caption::Clear, 'r', 'C'));
+    readButton->setText(accelerated(Caption::ReadAltimeter, 'O', 'R'));
     diskGroup->setTitle(caption(Caption::DiscSaveLoad));
-    saveButton->setText(caption(Caption::Save));
-    loadButton->setText(caption(Caption::Load));
+    saveButton->setText(accelerated(Caption::Save, 'Z', 'S'));
+    loadButton->setText(accelerated(Caption::Load, 'd', 'L'));
     for (FlightReadout* r : {currentReadout_.get(), comparisonReadout_.get()})
         r->applyCaptions(caption(Caption::CompetitorNo), caption(Caption::SerialNo),
                          caption(Caption::Temperature), caption(Caption::Sampling));
-    compareButton->setText(caption(Caption::Compare));
+    compareButton->setText(accelerated(Caption::Compare, 'P', 'p'));
     flightGroup->setTitle(caption(Caption::Altimeter));
     compareGroup->setTitle(caption(Caption::File));
     setWindowTitle(caption(Caption::WindowCaption));
-    setupMenu->setTitle(caption(Caption::Setup));
+    setupMenu->setTitle(accelerated(Caption::Setup, 'U', 'u'));
     deviceSettingsAction->setText(caption(Caption::Altimeter));
-    chartsMenu->setTitle(caption(Caption::Charts));
+    chartsMenu->setTitle(accelerated(Caption::Charts, 'W', 'a'));
     speedCurveAction->setText(caption(Caption::Acceleration));
     comparisonAction->setText(caption(Caption::Compare));
     printerSetupAction->setText(caption(Caption::PrinterSetup));

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -12,13 +14,26 @@
 
 namespace orlomat {
 
+void WidenForCaption(QMessageBox& box) {
+    // The title bar's font is commonly the bold window font, often a little larger; its
+    // buttons (close, maximise, ...) and margins take about 150 pixels more.
+    QFont title = box.font();
+    title.setBold(true);
+    const int needed = QFontMetrics(title).horizontalAdvance(box.windowTitle()) * 5 / 4 + 150;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(needed, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 void QtPrompter::message(const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+    WidenForCaption(box);
     box.exec();
 }
 
 bool QtPrompter::confirm(const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok | QMessageBox::Cancel);
+    WidenForCaption(box);
     return box.exec() == QMessageBox::Ok;
 }
 

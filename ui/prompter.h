@@ -5,6 +5,7 @@
 #include <QString>
 
 class QDialog;
+class QMessageBox;
 class QPrinter;
 
 namespace orlomat {
@@ -29,6 +30,10 @@ public:
     // Opens a document with the program the desktop associates with it (the manual).
     virtual void openDocument(const QString& path) = 0;
 };
+
+// A message box wide enough for its caption in the window manager's title bar: sized for its
+// text alone, a short message gets its title cut ("Al...or").
+void WidenForCaption(QMessageBox& box);
 
 // The real dialogs: message boxes without an owner window, the system's file dialogs.
 class QtPrompter : public Prompter {

@@ -39,6 +39,20 @@ inline QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text,
     return l;
 }
 
+// `text` with an Alt accelerator on the first `letter` (underlined; the words stay as
+// designed); unchanged when the letter is not in it.
+inline QString WithAccelerator(const QString& text, QChar letter) {
+    const qsizetype at = text.indexOf(letter);
+    return at < 0 ? text : QString(text).insert(at, QLatin1Char('&'));
+}
+
+// The words a person reads on a control whose text may carry an accelerator.
+inline QString WithoutAccelerator(QString text) {
+    return text.replace(QStringLiteral("&&"), QStringLiteral("\x01"))
+        .remove(QLatin1Char('&'))
+        .replace(QStringLiteral("\x01"), QStringLiteral("&"));
+}
+
 // The largest font of at most `pixels` (and at least 8) in which `text` takes no more than
 // `width` pixels: a designed place that must show a longer text than it was drawn for.
 inline void FitFont(QWidget* widget, const QString& text, int pixels, int width) {

