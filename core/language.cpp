@@ -76,6 +76,8 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
       "The port never goes quiet: not an altimeter?"}},
     {30, {"Brak odpowiedzi", "No reply"}},
     {40, {"To nie jest zwykły plik: ", "Not a regular file: "}},
+    {60, {"Krótki skok ciśnienia? Po filtrze: ", "Short pressure spike? Filtered: "}},
+    {60, {"To nie wygląda na zapis lotu: ", "This does not look like a flight record: "}},
 }};
 
 constexpr std::array<TextPair, static_cast<std::size_t>(FilterText::Count)> kFilterTexts = {{

@@ -85,6 +85,8 @@ enum class Message {
     LineBusy,         // the port never went quiet: another device is talking
     NoReply,
     NotRegularFile, // followed by the file name
+    SuspectMaximum, // followed by the cleaned curve's maximum and " m"
+    NotAFlight,     // followed by the reason
     Count
 };
 

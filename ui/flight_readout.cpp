@@ -1,5 +1,7 @@
 #include "ui/flight_readout.h"
 
+#include <QPalette>
+
 #include "ui/widgets.h"
 
 #include <QGroupBox>
@@ -52,10 +54,21 @@ void FlightReadout::showHeader(const HeaderInfo& info) {
     samplingEdit->setText(QString::fromStdString(info.samplingText));
 }
 
+void FlightReadout::markMaximum(const QString& warning) {
+    QPalette p = minEdit->palette(); // the unmarked look of the group's fields
+    if (!warning.isEmpty()) {
+        p.setColor(QPalette::Base, QColor(255, 190, 60));
+        p.setColor(QPalette::Text, QColor(160, 0, 0));
+    }
+    maxEdit->setPalette(p);
+    maxEdit->setToolTip(warning);
+}
+
 void FlightReadout::clear(const QString& caption) {
     for (QLineEdit* e :
          {maxEdit, minEdit, samplingEdit, temperatureEdit, competitorEdit, serialEdit})
         e->clear();
+    markMaximum({});
     group->setTitle(caption);
 }
 

@@ -36,6 +36,9 @@ public:
     void showHeader(const HeaderInfo& info);
     // The six fields empty and the group's caption set, as after a click on the flight's curve.
     void clear(const QString& caption);
+    // Marks the maximum's field (its figure unchanged) with a warning colour and `warning` as
+    // its tooltip; an empty warning takes the mark away.
+    void markMaximum(const QString& warning);
     // The captions of the language in force, each label fitted to keep a gap to its right.
     void applyCaptions(const QString& competitor, const QString& serial, const QString& temperature,
                        const QString& sampling);

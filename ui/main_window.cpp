@@ -3,6 +3,8 @@
 // prompter. Building the form is in main_window_form.cpp.
 #include "ui/main_window.h"
 
+#include "analysis/flight_checks.h"
+#include "analysis/flight_stats.h"
 #include "analysis/temperature_entry.h"
 #include "core/format.h"
 #include "device/altimeter.h"
@@ -356,6 +358,16 @@ bool MainWindow::loadFlightFile(const QString& path) {
     chartView->setLeftIncrement(0);
     showCurrentFlight(
         DecodeRecord(std::move(*bytes), FlightSource::File, {std::nullopt, speedShown()}));
+    // Drawn as any file is, but the user learns that its figures mean nothing; its speeds
+    // would stretch the right axis to absurd values.
+    const RecordFault fault = QFileInfo(path).size() > static_cast<qint64>(kMaxRecordSize)
+                                  ? RecordFault::TooLong
+                                  : CheckFlight(session_.current);
+    if (fault != RecordFault::None) {
+        chartView->clearSeries(Series::Speed);
+        chartView->refresh();
+        showError(Message::NotAFlight, QString::fromUtf8(Describe(fault).get(session_.language)));
+    }
     return true;
 }
 
@@ -402,6 +414,19 @@ void MainWindow::drawCurrentFlight() {
     const char separator = DecimalSeparator();
     showMaximum(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
     minEdit->setText(QString::fromStdString(FormatOneDecimal(c.minimum, separator)));
+    const FlightStats stats = ComputeStats(session_.current, session_.filterSettings());
+    suspectFilteredMaximum_ = stats.maxSuspect
+                                  ? QString::fromStdString(*stats.maxFilteredText)
+                                        .replace(QLatin1Char('.'), QLatin1Char(separator))
+                                  : QString();
+    markSuspectMaximum();
+}
+
+void MainWindow::markSuspectMaximum() {
+    currentReadout_->markMaximum(suspectFilteredMaximum_.isEmpty()
+                                     ? QString()
+                                     : msg(Message::SuspectMaximum) + suspectFilteredMaximum_ +
+                                           QStringLiteral(" m"));
 }
 
 void MainWindow::redrawCurrentFlight() {
@@ -493,10 +518,13 @@ void MainWindow::showFiltered(const FilteredFlight& f, Series main, Series dashe
     DrawFiltered(*chartView, f, main, dashed, ownRate);
     const char separator = DecimalSeparator();
     const QString maximum = QString::fromStdString(FormatCentimetres(f.maximum, separator));
-    if (maxField == maxEdit)
+    if (maxField == maxEdit) {
         showMaximum(maximum);
-    else
+        suspectFilteredMaximum_.clear(); // the field now shows the cleaned figure itself
+        markSuspectMaximum();
+    } else {
         maxField->setText(maximum);
+    }
     minField->setText(QString::fromStdString(FormatCentimetres(f.minimum, separator)));
 }
 

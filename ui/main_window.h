@@ -135,6 +135,10 @@ private:
     // Writes a file the user chose, atomically; a message with the reason when it fails.
     bool writeUserFile(const QString& path, const QByteArray& bytes);
     void showMaximum(const QString& text);
+    // The current flight's maximum marked when a short spike makes it (the cleaned curve's
+    // maximum, in the field's format, else empty).
+    void markSuspectMaximum();
+    QString suspectFilteredMaximum_;
     void applyQtTranslation(int language);
     // A comparison flight's curves stand at its own times (`ownRate`, samples per 10 s).
     void showFiltered(const FilteredFlight& f, Series main, Series dashed, QLineEdit* maxField,

@@ -225,6 +225,7 @@ void MainWindow::applyLanguageTexts() {
     chartView->setSeriesTitle(Series::Altitude, caption(Caption::Altitude));
     chartView->setSeriesTitle(Series::Speed, caption(Caption::Acceleration));
     chartView->setSeriesTitle(Series::Comparison, caption(Caption::Compare));
+    markSuspectMaximum();
     chartView->refresh();
 }
 

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,9 +26,11 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -505,6 +508,75 @@ TEST_F(RealWindow, KeysReachTheControlsAsInAnyProgram) {
     KeysTo(window.get(), {QStringLiteral("Tab")});
     EXPECT_TRUE(WaitFor([&] { return !temperature->hasFocus(); })) << "Tab kept the focus";
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
+}
+
+TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
+    // A flight whose top carries a short pressure dip, loaded with "Odczyt".
+    SynthParams p = SynthParams::Dirty(2, 5);
+    p.transients.push_back({38.0f, 3000.0f, 30.0f});
+    const auto bytes = SynthesizeFlight(p);
+    const QString spiked = dir.filePath(QStringLiteral("spiked.dat"));
+    QFile f(spiked);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    f.close();
+    prompter.fileNames = {spiked};
+    ClickAt(window->loadButton, window->loadButton->rect().center());
+    ASSERT_TRUE(WaitFor([&] { return !window->maxEdit->toolTip().isEmpty(); }));
+    QLineEdit* max = window->maxEdit;
+    EXPECT_GT(max->text().toDouble(), 200.0); // the designed figure stays
+    EXPECT_NE(max->palette().color(QPalette::Base),
+              window->minEdit->palette().color(QPalette::Base));
+
+    // The mouse over the field shows why, in the language in force.
+    const auto tooltipOver = [&](QWidget* w) {
+        const QPoint g = w->mapToGlobal(w->rect().center());
+        Xdo({QStringLiteral("mousemove"), QString::number(g.x()), QString::number(g.y() + 1)});
+        return WaitFor([] { return QToolTip::isVisible(); }) ? QToolTip::text() : QString();
+    };
+    // The screen, not the widget: the tooltip is a window of its own.
+    const auto shootStrip = [&](const QString& name) {
+        const QByteArray folder = qgetenv("ORLOMAT_SCREENSHOTS");
+        const QPoint at = window->mapToGlobal(QPoint(0, 0));
+        if (!folder.isEmpty())
+            QGuiApplication::primaryScreen()
+                ->grabWindow(0, at.x(), at.y(), 700, 190)
+                .save(QDir(QString::fromLocal8Bit(folder)).filePath(name));
+    };
+    EXPECT_TRUE(
+        tooltipOver(max).startsWith(QStringLiteral("Krótki skok ciśnienia? Po filtrze: 12")));
+    shootStrip(QStringLiteral("suspect-maximum-pl.png"));
+    QMenuBar* bar = window->menuBar();
+    ClickAt(bar, bar->actionGeometry(window->languageMenu->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return window->languageMenu->isVisible(); }));
+    ClickAt(window->languageMenu,
+            window->languageMenu->actionGeometry(window->englishAction).center());
+    ASSERT_TRUE(WaitFor([&] { return window->session().language == 1; }));
+    QToolTip::hideText();
+    Xdo({QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
+    EXPECT_TRUE(tooltipOver(max).startsWith(QStringLiteral("Short pressure spike? Filtered: 12")));
+    shootStrip(QStringLiteral("suspect-maximum-en.png"));
+
+    // "Filtr" shows the cleaned figure itself: the mark goes.
+    ClickAt(window->filterButton, window->filterButton->rect().center());
+    EXPECT_TRUE(WaitFor([&] { return max->toolTip().isEmpty(); }));
+
+    // Random bytes are drawn as any file, with a warning and no speed curve.
+    const QString junk = dir.filePath(QStringLiteral("junk.bin"));
+    QFile j(junk);
+    ASSERT_TRUE(j.open(QIODevice::WriteOnly));
+    QByteArray noise(20000, 0);
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919 + (i >> 3) * 104729) >> 2);
+    j.write(noise);
+    j.close();
+    prompter.fileNames = {junk};
+    ClickAt(window->loadButton, window->loadButton->rect().center());
+    ASSERT_TRUE(WaitFor([&] { return !prompter.shown.empty(); }));
+    EXPECT_TRUE(prompter.shown[0].text.startsWith(
+        QStringLiteral("This does not look like a flight record: ")))
+        << prompter.shown[0].text.toStdString();
+    EXPECT_EQ(chart->pointCount(2), 0);
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {
