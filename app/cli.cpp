@@ -381,8 +381,12 @@ const std::vector<Command>& Commands() {
          {},
          {"PLIK [--temperature T] [--settings PLIK.par] [--human]",
           "FILE [--temperature T] [--settings FILE.par] [--human]"},
-         {"start, maksimum, lądowanie, czas lotu, wznoszenie i opadanie (JSON lub tabela)",
-          "launch, maximum, landing, duration, climb and sink (JSON, or a table)"},
+         {"start (po ostatniej próbce do 3 m przed maksimum), maksimum i maksimum po filtrze "
+          "(podejrzane, gdy wyższe o ponad 5 m i 5%), lądowanie, czas lotu, wznoszenie i "
+          "opadanie po filtrze (JSON lub tabela)",
+          "launch (after the last sample at or below 3 m before the maximum), maximum and the "
+          "filtered maximum (suspect when more than 5 m and 5% above it), landing, duration, "
+          "climb and sink on the filtered curve (JSON, or a table)"},
          StatsCommand},
         {"report",
          1,
