@@ -32,6 +32,29 @@ FlightHeader ParseHeader(std::span<const std::uint8_t> record) {
     return h;
 }
 
+std::array<std::uint8_t, kHeaderSize> HeaderBytes(const FlightHeader& h) {
+    std::array<std::uint8_t, kHeaderSize> b{};
+    const auto put = [&](std::size_t off, auto v) { WriteU16(b, off, static_cast<std::uint16_t>(v)); };
+    put(1, h.competitor);
+    put(3, h.serial);
+    put(5, h.temperatureWord);
+    b[7] = h.samplingByte;
+    put(8, h.calibrationWord);
+    const Calibration& c = h.calibration;
+    put(10, c.AC1);
+    put(12, c.AC2);
+    put(14, c.AC3);
+    put(16, c.AC4);
+    put(18, c.AC5);
+    put(20, c.AC6);
+    put(22, c.B1);
+    put(24, c.B2);
+    put(26, c.MB);
+    put(28, c.MC);
+    put(30, c.MD);
+    return b;
+}
+
 std::string_view SamplingText(unsigned code) {
     static constexpr std::array<std::string_view, 6> kTexts = {
         "20 pom/sek", "15 pom/sek", "10 pom/sek", "  5 pom/sek", "  1 pom/sek", "  2 sek/pom"};

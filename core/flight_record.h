@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -53,6 +54,9 @@ inline void WriteU16(std::span<std::uint8_t> bytes, std::size_t offset, std::uin
 
 // Reads the header from the first 32 bytes; missing bytes of a shorter record read as 0.
 FlightHeader ParseHeader(std::span<const std::uint8_t> record);
+
+// The 32 header bytes of `header`, as ParseHeader reads them (byte 0 is zero).
+std::array<std::uint8_t, kHeaderSize> HeaderBytes(const FlightHeader& header);
 
 // Sample records of a record of `length` bytes: floor((L - 32) / 4), 0 below the header.
 constexpr std::size_t SampleCount(std::size_t length) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -182,6 +184,10 @@ TEST(FlightHeader, FieldsAreLittleEndianAtTheirOffsets) {
     EXPECT_EQ(h.calibration.MD, 0x1F1E);
     rec[31] = 0x80;
     EXPECT_EQ(ParseHeader(rec).calibration.MD, static_cast<std::int16_t>(0x801E)); // signed
+    // The writer puts every field back where the reader found it (byte 0 carries nothing).
+    const auto written = HeaderBytes(ParseHeader(rec));
+    rec[0] = 0;
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), rec.begin()));
 }
 
 TEST(FlightRecord, LengthsToCounts) {

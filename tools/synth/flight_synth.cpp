@@ -58,25 +58,16 @@ std::uint16_t RawTemperatureFor(const Calibration& cal, std::int32_t tenths) {
 
 std::vector<std::uint8_t> BuildRecord(const Calibration& cal, unsigned samplingCode,
                                       std::uint16_t headerUt, const std::vector<Sample>& samples) {
-    std::vector<std::uint8_t> r(kHeaderSize + kSampleSize * samples.size());
-    WriteU16(r, 1, 12);
-    WriteU16(r, 3, 345);
-    WriteU16(r, 5, headerUt);
-    r[7] = static_cast<std::uint8_t>(samplingCode);
-    WriteU16(r, 8, 10000);
-    const std::uint16_t words[11] = {static_cast<std::uint16_t>(cal.AC1),
-                                     static_cast<std::uint16_t>(cal.AC2),
-                                     static_cast<std::uint16_t>(cal.AC3),
-                                     cal.AC4,
-                                     cal.AC5,
-                                     cal.AC6,
-                                     static_cast<std::uint16_t>(cal.B1),
-                                     static_cast<std::uint16_t>(cal.B2),
-                                     static_cast<std::uint16_t>(cal.MB),
-                                     static_cast<std::uint16_t>(cal.MC),
-                                     static_cast<std::uint16_t>(cal.MD)};
-    for (std::size_t i = 0; i < 11; ++i)
-        WriteU16(r, 10 + 2 * i, words[i]);
+    FlightHeader h;
+    h.competitor = 12;
+    h.serial = 345;
+    h.temperatureWord = headerUt;
+    h.samplingByte = static_cast<std::uint8_t>(samplingCode);
+    h.calibrationWord = 10000;
+    h.calibration = cal;
+    const auto header = HeaderBytes(h);
+    std::vector<std::uint8_t> r(header.begin(), header.end());
+    r.resize(kHeaderSize + kSampleSize * samples.size());
     for (std::size_t i = 0; i < samples.size(); ++i) {
         WriteU16(r, kHeaderSize + kSampleSize * i, samples[i].ut);
         WriteU16(r, kHeaderSize + kSampleSize * i + 2, samples[i].up);
