@@ -31,6 +31,7 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Caption::Count)> kCaptio
     {"Zapisz Obraz", "Save Picture"},
     {"Export do Excel", "Export to Excel"},
     {"Odczyt z: ", "Read from:"},
+    {"Przerwij", "Cancel"},
 }};
 
 constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMessages = {{
@@ -69,7 +70,12 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
       "Filter values out of range: cuts from 0, widths from 1 to 100"}},
     {40, {"Nie znaleziono podręcznika: ", "The manual was not found: "}},
     {40, {"Nie można wydrukować: ", "Cannot print: "}},
-    {60, {"Lot niekompletny, zapisano co nadeszło: ", "Incomplete flight, kept what arrived: "}},
+    {100,
+     {"Lot niekompletny: odebrano %1 B z %2 B. Zapisz go, jeśli chcesz go zachować.",
+      "Incomplete flight: %1 of %2 bytes received. Save it to keep it."}},
+    {100,
+     {"Lot niekompletny: odebrano %1 B (rozmiar nieznany). Zapisz go, jeśli chcesz go zachować.",
+      "Incomplete flight: %1 bytes received (size unknown). Save it to keep it."}},
     {70,
      {"Port nie milknie: to chyba nie wysokościomierz",
       "The port never goes quiet: not an altimeter?"}},

@@ -39,6 +39,7 @@ enum class Caption {
     SavePicture,
     ExportToExcel,
     ReadFrom,
+    StopDownload, // the button beside the download's progress
     Count
 };
 
@@ -78,8 +79,9 @@ enum class Message {
     FilterOutOfRange,
     ManualNotFound, // followed by the file looked for
     CannotPrint,
-    IncompleteFlight, // followed by the bytes received and announced
-    LineBusy,         // the port never went quiet: another device is talking
+    IncompleteFlight,            // %1 bytes received of %2 announced
+    IncompleteFlightSizeUnknown, // %1 bytes received, no size announced
+    LineBusy,                    // the port never went quiet: another device is talking
     NoReply,
     NotRegularFile, // followed by the file name
     Count

@@ -107,6 +107,11 @@ void MainWindow::buildControls() {
         e->hide();
         e->raise();
     }
+    stopButton = MakeWidget<QPushButton>(client, "BPrzerwij", 681, 272, 97, 32);
+    stopButton->setFont(PixelFont(font().family(), 13, true));
+    stopButton->setFocusPolicy(Qt::NoFocus);
+    stopButton->hide();
+    stopButton->raise();
 
     connect(filterButton, &QPushButton::clicked, this, &MainWindow::filterCurrentFlight);
     connect(compareFilterButton, &QPushButton::clicked, this, &MainWindow::filterComparisonFlight);
@@ -116,6 +121,7 @@ void MainWindow::buildControls() {
     temperatureEdit->installEventFilter(this);
     compareTemperatureEdit->installEventFilter(this);
     connect(readButton, &QPushButton::clicked, this, &MainWindow::readAltimeter);
+    connect(stopButton, &QPushButton::clicked, this, &MainWindow::stopDownload);
     connect(resetButton, &QPushButton::clicked, this, &MainWindow::resetAltimeter);
     connect(saveButton, &QPushButton::clicked, this, &MainWindow::saveFlight);
     connect(loadButton, &QPushButton::clicked, this, &MainWindow::loadFlight);
@@ -194,6 +200,7 @@ void MainWindow::buildMenus() {
 void MainWindow::applyLanguageTexts() {
     resetButton->setText(caption(Caption::Clear));
     readButton->setText(caption(Caption::ReadAltimeter));
+    stopButton->setText(caption(Caption::StopDownload));
     diskGroup->setTitle(caption(Caption::DiscSaveLoad));
     saveButton->setText(caption(Caption::Save));
     loadButton->setText(caption(Caption::Load));
