@@ -180,13 +180,13 @@ std::string FlightFileName(const std::vector<std::uint8_t>& record, bool complet
     return name;
 }
 
-// One download from `port` (a PortLocation) to `-o FILE` or into `--dir DIR`; the exit code,
-// and the summary on `out` (also when the flight could not be saved: "saved" says so).
 struct Downloaded {
     int exitCode = kFailure;
     bool saveFailed = false;
 };
 
+// One download from `port` (a PortLocation) to `-o FILE` or into `--dir DIR`; the exit code,
+// and the summary on `out` (also when the flight could not be saved: "saved" says so).
 Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& out,
                         std::ostream& err, Device& device) {
     const bool intoFolder = a.has("--dir");
