@@ -158,9 +158,11 @@ struct Device {
         if (line == nullptr) line = (ownLine = std::make_unique<QtSerialLine>()).get();
         if (clock == nullptr) clock = (ownClock = std::make_unique<SteadyClock>()).get();
         altimeter = std::make_unique<Altimeter>(*line, *clock);
-        altimeter->channel.onOpenFailed = [this](const std::string& name, const std::string& why) {
-            ui.message(Message::PortError, Message::ErrorCaption, name + " (" + why + ")");
-        };
+        // The port as the user gave it, whatever path it was resolved to.
+        altimeter->channel.onOpenFailed =
+            [this, given = a.value("--port")](const std::string&, const std::string& why) {
+                ui.message(Message::PortError, Message::ErrorCaption, given + " (" + why + ")");
+            };
         altimeter->channel.stopRequested = [] { return g_stop != 0; };
     }
     std::unique_ptr<SerialLine> ownLine;
@@ -258,8 +260,9 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
             device.altimeter->channel.clock().sleepMs(250);
         return !g_stop;
     };
-    Fail(err, a.language == 0 ? "czekam na wysokościomierz na " + port + " (Ctrl+C kończy)"
-                              : "waiting for an altimeter on " + port + " (Ctrl+C ends)");
+    const std::string given = a.value("--port");
+    Fail(err, a.language == 0 ? "czekam na wysokościomierz na " + given + " (Ctrl+C kończy)"
+                              : "waiting for an altimeter on " + given + " (Ctrl+C ends)");
     bool saveFailed = false, incomplete = false;
     while (waitFor(true)) {
         device.altimeter->channel.clock().sleepMs(500); // the adapter settles
