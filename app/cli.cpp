@@ -408,7 +408,8 @@ const std::vector<Command>& Commands() {
           "FILE [--compare FILE2] -o OUT.bmp|.png|.pdf"},
          {"wykres z tytułem wydruku do obrazu lub PDF", "the chart with its print title as a "
                                                         "picture or PDF"},
-         PlotCommand},
+         PlotCommand,
+         true},
         {"download",
          0,
          0,
@@ -550,6 +551,13 @@ std::string Usage(int language) {
 }
 
 } // namespace cli
+
+bool NeedsWidgets(const std::vector<std::string>& rawArgs) {
+    cli::Args args;
+    if (cli::Parse(rawArgs, args)) return false; // the usage message needs no widgets
+    const cli::Command* command = cli::FindCommand(args.command);
+    return command != nullptr && command->widgets;
+}
 
 int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostream& err) {
     cli::Args args;

@@ -11,4 +11,8 @@ namespace orlomat {
 // 2 usage error.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// Whether the command `args` names (as the parser reads them, every spelling of every option
+// included) draws with widgets, so that main() creates the right application object.
+bool NeedsWidgets(const std::vector<std::string>& args);
+
 } // namespace orlomat

@@ -57,6 +57,7 @@ struct Command {
     Text synopsis;                     // the usage line after "orlomat NAME "
     Text summary;                      // one line on what it does
     Handler run;
+    bool widgets = false; // draws with Qt Widgets: needs a QApplication, not a core one
 };
 
 const std::vector<Command>& Commands();

@@ -9,15 +9,14 @@
 #include "device/settings_exchange.h"
 #include "files/user_file.h"
 
-#ifdef _WIN32
-#include <QSerialPortInfo>
-#endif
+#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -33,6 +32,11 @@ constexpr Text kNotTaken = {"wysokościomierz nie przyjął ", "the altimeter di
 constexpr Text kNotSent = {"nie wysłano: ", "not sent: "};
 constexpr Text kIncompleteFlight = {"lot niekompletny: odebrano %1 B; zapisany jako ",
                                     "incomplete flight: %1 bytes received; kept as "};
+constexpr Text kStopped = {"przerwano", "stopped"};
+constexpr Text kNoFolder = {"download: --dir: nie ma takiego katalogu: ",
+                            "download: --dir: no such folder: "};
+constexpr Text kFolderReadOnly = {"download: --dir: brak prawa zapisu w katalogu: ",
+                                  "download: --dir: the folder is not writable: "};
 constexpr Text kKeptBeside = {" (istniejący plik pozostał bez zmian)",
                               " (the existing file was left as it was)"};
 constexpr Text kCannotSave = {"nie można zapisać pliku ", "cannot save the file "};
@@ -99,7 +103,7 @@ public:
     void progressBytes(std::uint32_t received, std::uint32_t expected) override {
         if (!terminal_) return;
         err_ << "\r" << received << " B";
-        if (expected > 0 && expected <= kMaxRecordSize)
+        if (expected > 0)
             err_ << "  " << static_cast<std::uint64_t>(received) * 100 / expected << " %";
         err_ << "   " << std::flush;
         progressShown_ = true;
@@ -120,14 +124,46 @@ private:
     bool progressShown_ = false;
 };
 
+volatile std::sig_atomic_t g_stop = 0;
+
+// The first Ctrl+C (or termination request) stops the download or the wait in hand, which
+// then keeps what came; a second one ends the program at once, as if we were not there.
+void StopOnSignal(int signal) {
+    if (g_stop != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    g_stop = 1;
+}
+
+struct StopOnCtrlC {
+    StopOnCtrlC() {
+        g_stop = 0;
+        previousInt = std::signal(SIGINT, StopOnSignal);
+        previousTerm = std::signal(SIGTERM, StopOnSignal);
+    }
+    ~StopOnCtrlC() {
+        std::signal(SIGINT, previousInt);
+        std::signal(SIGTERM, previousTerm);
+    }
+    StopOnCtrlC(const StopOnCtrlC&) = delete;
+    StopOnCtrlC& operator=(const StopOnCtrlC&) = delete;
+    void (*previousInt)(int) = SIG_DFL;
+    void (*previousTerm)(int) = SIG_DFL;
+};
+
 struct Device {
     Device(const Args& a, std::ostream& err, SerialLine* line, Clock* clock) : ui(a.language, err) {
         if (line == nullptr) line = (ownLine = std::make_unique<QtSerialLine>()).get();
         if (clock == nullptr) clock = (ownClock = std::make_unique<SteadyClock>()).get();
         altimeter = std::make_unique<Altimeter>(*line, *clock);
-        altimeter->channel.onOpenFailed = [this](const std::string& name, const std::string& why) {
-            ui.message(Message::PortError, Message::ErrorCaption, name + " (" + why + ")");
-        };
+        // The port as the user gave it, whatever path it was resolved to.
+        altimeter->channel.onOpenFailed =
+            [this, given = a.value("--port")](const std::string&, const std::string& why) {
+                ui.message(Message::PortError, Message::ErrorCaption, given + " (" + why + ")");
+            };
+        altimeter->channel.stopRequested = [] { return g_stop != 0; };
     }
     std::unique_ptr<SerialLine> ownLine;
     std::unique_ptr<Clock> ownClock;
@@ -146,11 +182,19 @@ std::string FlightFileName(const std::vector<std::uint8_t>& record, bool complet
     return name;
 }
 
-// One download to `-o FILE` or into `--dir DIR`; the exit code, and the summary on `out`.
-int DownloadOnce(const Args& a, std::ostream& out, std::ostream& err, Device& device) {
+struct Downloaded {
+    int exitCode = kFailure;
+    bool saveFailed = false;
+};
+
+// One download from `port` (a PortLocation) to `-o FILE` or into `--dir DIR`; the exit code,
+// and the summary on `out` (also when the flight could not be saved: "saved" says so).
+Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& out,
+                        std::ostream& err, Device& device) {
     const bool intoFolder = a.has("--dir");
-    const DownloadOutcome d = device.altimeter->Download(a.value("--port"), device.ui);
-    if (d.result != DownloadOutcome::Result::Received) return ExitCode(d.status());
+    const DownloadOutcome d = device.altimeter->Download(port, device.ui);
+    if (d.stopped && d.result != DownloadOutcome::Result::Received) Fail(err, Say(a, kStopped));
+    if (d.result != DownloadOutcome::Result::Received) return {ExitCode(d.status())};
 
     // A whole flight replaces the file named; a partial one never replaces anything, and in a
     // folder nothing is ever replaced.
@@ -163,11 +207,8 @@ int DownloadOnce(const Args& a, std::ostream& out, std::ostream& err, Device& de
     std::string written = output;
     const std::string error = complete && !intoFolder ? WriteFileAtomically(output, bytes)
                                                       : WriteNewFile(output, bytes, written);
-    if (!error.empty()) {
-        Fail(err, Say(a, kCannotSave) + output + ": " + error);
-        return kFailure;
-    }
-    if (!complete) {
+    if (!error.empty()) Fail(err, Say(a, kCannotSave) + output + ": " + error);
+    if (error.empty() && !complete) {
         std::string text = Say(a, kIncompleteFlight);
         text.replace(text.find("%1"), 2, std::to_string(d.record.size()));
         Fail(err, text + written + (written != output && !intoFolder ? Say(a, kKeptBeside) : ""));
@@ -181,7 +222,7 @@ int DownloadOnce(const Args& a, std::ostream& out, std::ostream& err, Device& de
     j.key("bytes").value(static_cast<std::int64_t>(d.record.size()));
     j.key("expected_bytes");
     // The size is announced only by altimeters that report blocks; others send a version.
-    if (d.expectedBytes > 0 && d.expectedBytes <= kMaxRecordSize)
+    if (d.expectedBytes > 0)
         j.value(std::int64_t{d.expectedBytes});
     else
         j.null();
@@ -190,48 +231,47 @@ int DownloadOnce(const Args& a, std::ostream& out, std::ostream& err, Device& de
     j.key("max_text").value(FormatOneDecimal(flight.curve.maximum));
     j.key("min_text").value(FormatOneDecimal(flight.curve.minimum));
     j.key("new_measurement").value(d.newMeasurement);
+    j.key("saved").value(error.empty());
+    if (!error.empty()) j.key("error").value(error);
     j.endObject();
     out << j.str() << std::endl;
-    return ExitCode(d.status());
+    if (!error.empty()) return {kFailure, true};
+    return {ExitCode(d.status())};
 }
 
-volatile std::sig_atomic_t g_stopWatching = 0;
-
-// Whether something is plugged in at the port's device file (or the path given).
-bool PortPresent(const std::string& port) {
-#ifdef _WIN32
-    // A USB adapter's COM port is listed while it is plugged in.
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        if (info.portName().toStdString() == port) return true;
-    return false;
-#else
-    return std::filesystem::exists(port.rfind('/', 0) == 0 ? port : "/dev/" + port);
-#endif
+// --dir must be a folder we can write into before any altimeter is touched: a mistyped or
+// read-only folder found only at the first save would cost a flight.
+std::optional<std::string> FolderProblem(const Args& a) {
+    const QFileInfo folder(QString::fromStdString(a.value("--dir")));
+    if (!folder.isDir()) return Say(a, kNoFolder) + a.value("--dir");
+    if (!folder.isWritable()) return Say(a, kFolderReadOnly) + a.value("--dir");
+    return std::nullopt;
 }
 
 // Altimeter after altimeter: wait for one to appear, download it, wait until it is unplugged,
-// and go on, until Ctrl+C.
+// and go on, until Ctrl+C. Ends with 1 when any flight could not be saved, else 3 when any
+// was incomplete.
 int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
-    g_stopWatching = 0;
-    const auto previousInt = std::signal(SIGINT, [](int) { g_stopWatching = 1; });
-    const auto previousTerm = std::signal(SIGTERM, [](int) { g_stopWatching = 1; });
-    const std::string port = a.value("--port");
+    const StopOnCtrlC stop;
+    const std::string port = PortLocation(a.value("--port"));
     Device device(a, err, line, clock);
     const auto waitFor = [&](bool present) {
-        while (!g_stopWatching && PortPresent(port) != present)
+        while (!g_stop && PortPresent(port) != present)
             device.altimeter->channel.clock().sleepMs(250);
-        return !g_stopWatching;
+        return !g_stop;
     };
-    Fail(err, a.language == 0 ? "czekam na wysokościomierz na " + port + " (Ctrl+C kończy)"
-                              : "waiting for an altimeter on " + port + " (Ctrl+C ends)");
+    const std::string given = a.value("--port");
+    Fail(err, a.language == 0 ? "czekam na wysokościomierz na " + given + " (Ctrl+C kończy)"
+                              : "waiting for an altimeter on " + given + " (Ctrl+C ends)");
+    bool saveFailed = false, incomplete = false;
     while (waitFor(true)) {
         device.altimeter->channel.clock().sleepMs(500); // the adapter settles
-        DownloadOnce(a, out, err, device);
+        const Downloaded d = DownloadOnce(a, port, out, err, device);
+        saveFailed = saveFailed || d.saveFailed;
+        incomplete = incomplete || d.exitCode == kIncomplete;
         if (!waitFor(false)) break;
     }
-    std::signal(SIGINT, previousInt);
-    std::signal(SIGTERM, previousTerm);
-    return kSuccess;
+    return saveFailed ? kFailure : incomplete ? kIncomplete : kSuccess;
 }
 
 int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
@@ -241,9 +281,16 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
                       : "download: -o FILE or --dir DIR [--watch] (orlomat --help)");
         return kUsage;
     }
+    if (a.has("--dir")) {
+        if (const auto problem = FolderProblem(a)) {
+            Fail(err, *problem);
+            return kUsage;
+        }
+    }
     if (a.has("--watch")) return Watch(a, out, err, line, clock);
+    const StopOnCtrlC stop;
     Device device(a, err, line, clock);
-    return DownloadOnce(a, out, err, device);
+    return DownloadOnce(a, PortLocation(a.value("--port")), out, err, device).exitCode;
 }
 
 int Reset(const Args& a, std::ostream&, std::ostream& err, SerialLine* line, Clock* clock) {

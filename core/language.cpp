@@ -31,6 +31,7 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Caption::Count)> kCaptio
     {"Zapisz Obraz", "Save Picture"},
     {"Export do Excel", "Export to Excel"},
     {"Odczyt z: ", "Read from:"},
+    {"Przerwij", "Cancel"},
 }};
 
 constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMessages = {{
@@ -70,7 +71,12 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
     {40, {"nie wybrano drukarki ani pliku", "no printer or file was chosen"}},
     {40, {"drukarka nie przyjęła strony", "the printer did not take the page"}},
     {40, {"nie udało się przygotować strony", "the page could not be drawn"}},
-    {60, {"Lot niekompletny, zapisano co nadeszło: ", "Incomplete flight, kept what arrived: "}},
+    {100,
+     {"Lot niekompletny: odebrano %1 B z %2 B. Zapisz go, jeśli chcesz go zachować.",
+      "Incomplete flight: %1 of %2 bytes received. Save it to keep it."}},
+    {100,
+     {"Lot niekompletny: odebrano %1 B (rozmiar nieznany). Zapisz go, jeśli chcesz go zachować.",
+      "Incomplete flight: %1 bytes received (size unknown). Save it to keep it."}},
     {70,
      {"Port nie milknie: to chyba nie wysokościomierz",
       "The port never goes quiet: not an altimeter?"}},

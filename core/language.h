@@ -39,6 +39,7 @@ enum class Caption {
     SavePicture,
     ExportToExcel,
     ReadFrom,
+    StopDownload, // the button beside the download's progress
     Count
 };
 
@@ -81,8 +82,9 @@ enum class Message {
     NoPrinterChosen,  // why not: neither a printer nor a file
     PrinterRefused,   // why not: the printer did not take the page
     PageNotRendered,  // why not: the page could not be drawn
-    IncompleteFlight, // followed by the bytes received and announced
-    LineBusy,         // the port never went quiet: another device is talking
+    IncompleteFlight,            // %1 bytes received of %2 announced
+    IncompleteFlightSizeUnknown, // %1 bytes received, no size announced
+    LineBusy,                    // the port never went quiet: another device is talking
     NoReply,
     NotRegularFile, // followed by the file name
     SuspectMaximum, // followed by the cleaned curve's maximum and " m"

@@ -43,8 +43,14 @@ bool StreamEnded(const std::uint8_t* bytes, std::size_t received) {
     return false;
 }
 
+std::uint32_t AnnouncedBytes(std::uint32_t blockCount) {
+    // The largest record, rounded up to whole blocks.
+    constexpr std::uint32_t kMostBlocks = (kMaxRecordSize + 31) / 32;
+    return blockCount <= kMostBlocks ? blockCount * 32u : 0;
+}
+
 std::string ProgressText(std::uint32_t received, std::uint32_t expected) {
-    if (expected == 0) return "   " + std::to_string(received);
+    if (expected == 0) return "   " + std::to_string(received) + " B";
     return "   " + std::to_string(static_cast<std::uint32_t>(received * 100u) / expected) + " %";
 }
 
@@ -85,8 +91,17 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
         ~Ending() { (*this)(); }
     } ending{ui};
 
+    // A stop before the stream is asked for leaves everything as it was.
+    const auto stoppedEarly = [&] {
+        ending();
+        channel.PortClose();
+        out.stopped = true;
+        out.result = DownloadOutcome::Result::Stopped;
+        return out;
+    };
     const auto& reply = channel.buffer();
     const Reply status = exchange('4');
+    if (channel.stopping()) return stoppedEarly();
     if (status.length != 8) {
         ending();
         channel.PortClose();
@@ -108,13 +123,14 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
         if (calibrationWord < 9700 || calibrationWord > 10500) calibrationWord = 10000;
         blockCount = ReadU16(reply, 4);
     }
+    if (channel.stopping()) return stoppedEarly();
 
     ui.prepareForFlight();
     channel.flush();
     send('1', false);
     ui.streamStarted();
 
-    const std::uint32_t expected = blockCount * 32u;
+    const std::uint32_t expected = AnnouncedBytes(blockCount);
     out.expectedBytes = expected;
     ui.progress(ProgressText(0, expected));
     std::uint32_t received = 0;
@@ -131,6 +147,10 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
             out.endFound = true;
             break;
         }
+        if (channel.stopping()) {
+            out.stopped = true;
+            break;
+        }
     }
     ending();
     boost.restore();
@@ -139,8 +159,10 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
     channel.PortClose();
 
     if (received < kHeaderSize || out.lineBroke) {
-        // Whatever arrived stays: a broken line keeps a decodable record for saving.
-        ui.message(Message::CommunicationError, Message::ErrorCaption);
+        // Whatever arrived stays: a broken line keeps a decodable record for saving. A user who
+        // stopped the stream knows why it is short.
+        if (!out.stopped || out.lineBroke)
+            ui.message(Message::CommunicationError, Message::ErrorCaption);
         if (received < kHeaderSize) {
             out.result = DownloadOutcome::Result::TooShort;
             return out;

@@ -57,8 +57,8 @@ enum class DeviceResult {
     WrongReply, // a reply of the wrong length or content
     Refused,    // the altimeter answered that it did not take the command
     LineBusy,   // the line never went quiet: not an altimeter
-    Incomplete, // a flight stream that ended short or broke off (what came is kept)
-    Cancelled,  // the user did not confirm
+    Incomplete, // a flight stream that ended short, broke off or was stopped (what came is kept)
+    Cancelled,  // the user did not confirm, or stopped the exchange before a flight came
 };
 
 // A command's reply as it came back: its bytes lie from byte 0 of the reply buffer.
@@ -68,13 +68,15 @@ struct Reply {
 };
 
 struct DownloadOutcome {
-    enum class Result { PortFailed, NoStatus, TooShort, Received };
+    // Stopped: the user stopped it before the stream was asked for; nothing changed.
+    enum class Result { PortFailed, NoStatus, Stopped, TooShort, Received };
     Result result = Result::PortFailed;
     bool newMeasurement = true;
     bool lineBroke = false;           // the port failed during the stream
     bool endFound = false;            // the 0xFF 0xFF pair arrived
     bool noisy = false;               // the status reply never ended: another device talks
-    std::uint32_t expectedBytes = 0;  // announced by "eD" (0: not announced)
+    bool stopped = false;             // the user stopped the exchange
+    std::uint32_t expectedBytes = 0;  // announced by "eD" (0: not announced, see AnnouncedBytes)
     std::vector<std::uint8_t> record; // every byte received (calibration word set when >= 32)
     // The whole flight arrived: the end pair came and the line held.
     bool complete() const { return result == Result::Received && endFound && !lineBroke; }
@@ -84,8 +86,10 @@ struct DownloadOutcome {
             return DeviceResult::PortFailed;
         case Result::NoStatus:
             return noisy ? DeviceResult::LineBusy : DeviceResult::WrongReply;
+        case Result::Stopped:
+            return DeviceResult::Cancelled;
         case Result::TooShort:
-            return DeviceResult::WrongReply;
+            return stopped ? DeviceResult::Cancelled : DeviceResult::WrongReply;
         case Result::Received:
             break;
         }
@@ -101,6 +105,8 @@ public:
 
     Altimeter(SerialLine& line, Clock& clock) : channel(line, clock) {}
 
+    // The last flight. When channel.stopRequested says so, the download ends within one pass
+    // of the stream (or one pause of a reply wait), closes the port and keeps what came.
     DownloadOutcome Download(const std::string& port, DeviceUi& ui);
     DeviceResult Reset(const std::string& port, DeviceUi& ui, bool askFirst = true);
 
@@ -120,7 +126,12 @@ public:
 // back from the end of what has arrived.
 bool StreamEnded(const std::uint8_t* bytes, std::size_t received);
 
-// "   N %" while the size is known, else the bytes received so far.
+// The recording's size from the block count of "eD", or 0 when there is none: altimeters
+// that do not report blocks send their firmware version there, which read as blocks is far
+// beyond any record.
+std::uint32_t AnnouncedBytes(std::uint32_t blockCount);
+
+// "   N %" while the size is known, else the bytes received so far ("   N B").
 std::string ProgressText(std::uint32_t received, std::uint32_t expected);
 
 // Raises the process priority for a transfer (where the system allows it); restore() and

@@ -39,7 +39,7 @@ bool Channel::PortWaitReply(int pauseMs) {
     clock_.sleepMs(pauseMs);
     int waited = pauseMs;
     std::size_t now = state_ == State::Open ? line_.waiting() : 0;
-    while (now > seen && !line_.broken()) {
+    while (now > seen && !line_.broken() && !stopping()) {
         if (waited >= kReplyWaitLimitMs) {
             line_.discardInput();
             return false;

@@ -25,12 +25,16 @@ public:
 
     // Called when an open fails, with the port name (the caller shows the message).
     std::function<void(const std::string& portName, const std::string& reason)> onOpenFailed;
+    // Asked between the pauses of every wait: true when the user wants the exchange stopped.
+    std::function<bool()> stopRequested;
+    bool stopping() const { return stopRequested && stopRequested(); }
 
     void PortOpen(const std::string& portName);
     std::uint32_t PortRead();
     bool PortWrite(const std::uint8_t* bytes, std::size_t count);
     // False when the line was still busy after kReplyWaitLimitMs: the reply is not to be
-    // trusted, and what had arrived has been discarded.
+    // trusted, and what had arrived has been discarded. Ends after the current pause when a
+    // stop is requested (the caller looks at stopping()).
     bool PortWaitReply(int pauseMs);
     bool PortClose();
     void flush() { line_.flush(); }

@@ -1,15 +1,39 @@
 #include "device/qt_serial_line.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSerialPortInfo>
 #include <QThread>
 
 namespace orlomat {
 
+std::string PortLocation(const std::string& name) {
+#ifdef Q_OS_UNIX
+    const QString n = QString::fromStdString(name);
+    if (n.startsWith(QLatin1Char('/'))) return name;
+    if (n.startsWith(QLatin1String("./")) || n.startsWith(QLatin1String("../")))
+        return QDir::cleanPath(QDir::current().absoluteFilePath(n)).toStdString();
+    return "/dev/" + name;
+#else
+    return name; // QSerialPort adds the "\\.\" prefix itself
+#endif
+}
+
+bool PortPresent(const std::string& name) {
+#ifdef Q_OS_UNIX
+    return QFileInfo::exists(QString::fromStdString(PortLocation(name)));
+#else
+    // A USB adapter's COM port is listed while it is plugged in.
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (info.portName().toStdString() == name) return true;
+    return false;
+#endif
+}
+
 bool QtSerialLine::open(const std::string& name, std::string& error) {
     broken_ = false;
-    // On Unix a bare name is looked up under /dev ("ttyUSB0", "pts/3"); a name starting with
-    // "/" is a path. On Windows QSerialPort adds the "\\.\" prefix itself.
-    port_.setPortName(QString::fromStdString(name));
+    const QString location = QString::fromStdString(PortLocation(name));
+    port_.setPortName(location);
     if (!port_.open(QIODevice::ReadWrite)) {
         error = port_.errorString().toStdString();
         return false;
@@ -23,9 +47,7 @@ bool QtSerialLine::open(const std::string& name, std::string& error) {
         port_.close();
         return false;
     }
-    const QString portName = QString::fromStdString(name);
-    location_ =
-        portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName;
+    location_ = location;
     // A pseudo-terminal has no modem lines: failing to hold DTR and RTS off is harmless.
     port_.setDataTerminalReady(false);
     port_.setRequestToSend(false);

@@ -5,6 +5,8 @@
 
 #include <QSerialPort>
 
+#include <string>
+
 namespace orlomat {
 
 class QtSerialLine : public SerialLine {
@@ -30,5 +32,14 @@ class SteadyClock : public Clock {
 public:
     void sleepMs(int ms) override;
 };
+
+// Where a port name leads, worked out once so that the open and the presence check agree.
+// On Unix a bare name lies under /dev ("ttyUSB0", "pts/3"), a name starting with "/" is a
+// path, and one starting with "./" or "../" a path from the current folder, made absolute
+// (a symbolic link stays as named: it goes away with the adapter). On Windows the name itself.
+std::string PortLocation(const std::string& name);
+
+// Whether something is plugged in at the port (its device file, or the listed COM port).
+bool PortPresent(const std::string& name);
 
 } // namespace orlomat

@@ -37,6 +37,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMimeData>
+#include <QPushButton>
 #include <QStringList>
 #include <QTranslator>
 #include <QUrl>
@@ -76,17 +77,19 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
         ownClock_ = std::make_unique<SteadyClock>();
         clock = ownClock_.get();
     }
-    altimeter_ = std::make_unique<Altimeter>(*line, *clock);
+    deviceClock_ = std::make_unique<EventPumpingClock>(*clock);
+    altimeter_ = std::make_unique<Altimeter>(*line, *deviceClock_);
     altimeter_->channel.onOpenFailed = [this](const std::string& port, const std::string&) {
         showError(Message::PortError, QString::fromStdString(port));
     };
+    altimeter_->channel.stopRequested = [this] { return stopRequested_; };
     buildControls();
     buildMenus();
     output_ = std::make_unique<ChartOutput>(*chartView);
     deviceUi_ = std::make_unique<WindowDeviceUi>(
         prompter_, [this] { return session_.language; },
-        WindowDeviceUi::Controls{readingIndicator, waitIndicator, flightGroup, maxEdit, minEdit,
-                                 chartView},
+        WindowDeviceUi::Controls{readingIndicator, waitIndicator, stopButton, flightGroup, maxEdit,
+                                 minEdit, chartView},
         [this] { prepareCurrentFlightAxes(); });
 
     session_.settings = LoadSettings(settingsPath_);
@@ -158,6 +161,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (downloading_) {
+        // The flight that came so far is kept and offered for saving, never lost on the way out.
+        stopDownload();
+        event->ignore();
+        return;
+    }
     closeProgram();
     event->accept();
 }
@@ -196,27 +205,54 @@ std::string MainWindow::portName() const {
 // --- The altimeter ---------------------------------------------------------------------------
 
 void MainWindow::readAltimeter() {
-    DownloadOutcome out = altimeter_->Download(portName(), *deviceUi_);
+    if (downloading_) return;
+    DownloadOutcome out;
+    {
+        // The window stays painted and the download can be stopped; nothing else may start.
+        downloading_ = true;
+        stopRequested_ = false;
+        const QList<QWidget*> starters{readButton, resetButton};
+        const QList<QAction*> actions{deviceSettingsAction, defaultSetupAction};
+        for (QWidget* w : starters)
+            w->setEnabled(false);
+        for (QAction* a : actions)
+            a->setEnabled(false);
+        deviceClock_->userInput = true;
+        const DownloadInputGuard guard(*this, *stopButton, [this] { stopDownload(); });
+        out = altimeter_->Download(portName(), *deviceUi_);
+        deviceClock_->userInput = false;
+        for (QWidget* w : starters)
+            w->setEnabled(true);
+        for (QAction* a : actions)
+            a->setEnabled(true);
+        downloading_ = false;
+    }
     using R = DownloadOutcome::Result;
-    if (out.result == R::PortFailed || out.result == R::NoStatus) return;
+    if (out.result == R::PortFailed || out.result == R::NoStatus || out.result == R::Stopped)
+        return;
     Flight& flight = session_.current;
     if (out.result == R::TooShort) {
         flight.record = std::move(out.record);
         flight.source = FlightSource::Download;
         flight.curve = FlightCurve{};
         chartView->refresh();
-        return;
+    } else {
+        showCurrentFlight(DecodeRecord(std::move(out.record), FlightSource::Download,
+                                       {std::nullopt, speedShown()}));
     }
-    showCurrentFlight(
-        DecodeRecord(std::move(out.record), FlightSource::Download, {std::nullopt, speedShown()}));
-    if (!out.complete()) {
-        // The flight stays on screen and can be saved; the user learns it is not whole.
-        const QString announced = out.expectedBytes > 0 && out.expectedBytes <= kMaxRecordSize
-                                      ? QString::number(out.expectedBytes)
-                                      : QStringLiteral("?");
-        showError(Message::IncompleteFlight,
-                  QStringLiteral("%1 / %2 B").arg(flight.record.size()).arg(announced));
+    if (out.result == R::Received ? !out.complete() : out.stopped) {
+        // The flight stays on screen and can be saved; the user learns it is not whole and
+        // that nothing has been written yet.
+        const bool sized = out.expectedBytes > 0;
+        QString text = msg(sized ? Message::IncompleteFlight : Message::IncompleteFlightSizeUnknown)
+                           .arg(flight.record.size());
+        if (sized) text = text.arg(out.expectedBytes);
+        prompter_.message(text, msg(Message::ErrorCaption));
     }
+}
+
+void MainWindow::stopDownload() {
+    if (downloading_) stopRequested_ = true;
 }
 
 void MainWindow::resetAltimeter() {

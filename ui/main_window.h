@@ -31,6 +31,7 @@ class DeviceUi;
 class ChartView;
 class FlightReadout;
 class WindowDeviceUi;
+class EventPumpingClock;
 struct PrintTitle;
 enum class Series;
 class Clock;
@@ -79,6 +80,8 @@ public slots:
     void loadFlight();
     void toggleSpeedCurve();
     void readAltimeter();
+    // Stops a download under way (Escape, the stop button, closing the window).
+    void stopDownload();
     void resetAltimeter();
     void openDeviceSettings();
     void applyDefaultSetup();
@@ -154,7 +157,10 @@ private:
     Prompter& prompter_;
     std::unique_ptr<SerialLine> ownLine_;
     std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<EventPumpingClock> deviceClock_;
     std::unique_ptr<Altimeter> altimeter_;
+    bool downloading_ = false;
+    bool stopRequested_ = false;
     std::unique_ptr<WindowDeviceUi> deviceUi_;
     std::unique_ptr<FlightReadout> currentReadout_, comparisonReadout_;
     std::unique_ptr<ChartOutput> output_;
@@ -190,6 +196,7 @@ public:
     ChartView* chartView = nullptr;
     QLabel *metresCaption = nullptr, *secondsCaption = nullptr, *speedCaption = nullptr;
     QLineEdit *setupOkIndicator = nullptr, *readingIndicator = nullptr, *waitIndicator = nullptr;
+    QPushButton* stopButton = nullptr;
 
     QMenu *setupMenu = nullptr, *chartsMenu = nullptr, *printMenu = nullptr,
           *languageMenu = nullptr;

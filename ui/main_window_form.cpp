@@ -110,6 +110,11 @@ void MainWindow::buildControls() {
         e->hide();
         e->raise();
     }
+    stopButton = MakeWidget<QPushButton>(client, "BPrzerwij", 681, 272, 97, 32);
+    stopButton->setFont(PixelFont(font().family(), 13, true));
+    stopButton->setFocusPolicy(Qt::NoFocus);
+    stopButton->hide();
+    stopButton->raise();
 
     connect(filterButton, &QPushButton::clicked, this, &MainWindow::filterCurrentFlight);
     connect(compareFilterButton, &QPushButton::clicked, this, &MainWindow::filterComparisonFlight);
@@ -119,6 +124,7 @@ void MainWindow::buildControls() {
     temperatureEdit->installEventFilter(this);
     compareTemperatureEdit->installEventFilter(this);
     connect(readButton, &QPushButton::clicked, this, &MainWindow::readAltimeter);
+    connect(stopButton, &QPushButton::clicked, this, &MainWindow::stopDownload);
     connect(resetButton, &QPushButton::clicked, this, &MainWindow::resetAltimeter);
     connect(saveButton, &QPushButton::clicked, this, &MainWindow::saveFlight);
     connect(loadButton, &QPushButton::clicked, this, &MainWindow::loadFlight);
@@ -203,6 +209,7 @@ void MainWindow::applyLanguageTexts() {
     };
     resetButton->setText(accelerated(Caption::Clear, 'r', 'C'));
     readButton->setText(accelerated(Caption::ReadAltimeter, 'O', 'R'));
+    stopButton->setText(caption(Caption::StopDownload));
     diskGroup->setTitle(caption(Caption::DiscSaveLoad));
     saveButton->setText(accelerated(Caption::Save, 'Z', 'S'));
     loadButton->setText(accelerated(Caption::Load, 'd', 'L'));

@@ -3,8 +3,12 @@
 #include "ui/chart_view.h"
 #include "ui/prompter.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace orlomat {
 
@@ -28,10 +32,12 @@ bool WindowDeviceUi::confirm(Message text, Message caption) {
 void WindowDeviceUi::downloadBegins() {
     c_.readingIndicator->show();
     c_.readingIndicator->repaint();
+    c_.stopButton->show();
     c_.flightGroup->setTitle(QString::fromUtf8(Tr(Caption::Altimeter, language_())));
 }
 
 void WindowDeviceUi::downloadEnds() {
+    c_.stopButton->hide();
     c_.waitIndicator->hide();
     c_.readingIndicator->hide();
 }
@@ -54,6 +60,50 @@ void WindowDeviceUi::progress(const std::string& text) {
     c_.waitIndicator->setText(QString::fromStdString(text));
     c_.waitIndicator->show();
     c_.waitIndicator->repaint();
+}
+
+void EventPumpingClock::sleepMs(int ms) {
+    const auto flags = userInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+    QCoreApplication::processEvents(flags);
+    inner_.sleepMs(ms);
+    QCoreApplication::processEvents(flags);
+}
+
+DownloadInputGuard::DownloadInputGuard(QWidget& window, QWidget& stopButton,
+                                       std::function<void()> stop)
+    : window_(window), stopButton_(stopButton), stop_(std::move(stop)) {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+DownloadInputGuard::~DownloadInputGuard() {
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool DownloadInputGuard::eventFilter(QObject* watched, QEvent* event) {
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != &window_) return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return widget != &stopButton_;
+    case QEvent::ShortcutOverride:
+        // Taken as the focused widget's own key, so that no shortcut of the window fires.
+        event->accept();
+        return true;
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stop_();
+        return true;
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace orlomat

@@ -4,12 +4,15 @@
 
 #include "device/altimeter.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
 
 class QGroupBox;
 class QLineEdit;
+class QPushButton;
+class QWidget;
 
 namespace orlomat {
 
@@ -20,6 +23,7 @@ class WindowDeviceUi : public DeviceUi {
 public:
     struct Controls {
         QLineEdit *readingIndicator, *waitIndicator;
+        QPushButton* stopButton; // beside the progress while a download runs
         QGroupBox* flightGroup;
         QLineEdit *maxEdit, *minEdit;
         ChartView* chart;
@@ -42,6 +46,40 @@ private:
     std::function<int()> language_;
     Controls c_;
     std::function<void()> prepareAxes_;
+};
+
+// The clock of the window's device exchanges: the waits are kept as they are, but the window
+// goes on painting between them (every pause is at most a few hundred milliseconds). The
+// user's input waits for the end of the exchange unless `userInput` lets it through (a
+// download, which the user may stop; DownloadInputGuard keeps that input to the stop).
+class EventPumpingClock : public Clock {
+public:
+    explicit EventPumpingClock(Clock& inner) : inner_(inner) {}
+    void sleepMs(int ms) override;
+    bool userInput = false;
+
+private:
+    Clock& inner_;
+};
+
+// While a download runs, the window's own input may only stop it: Escape, or a click on the
+// stop button, calls `stop`; any other key, click or drop on the window is dropped, so that
+// nothing starts another exchange or changes the flight underneath the download. Other
+// windows (a message box of the download) get their input as usual.
+class DownloadInputGuard : public QObject {
+public:
+    DownloadInputGuard(QWidget& window, QWidget& stopButton, std::function<void()> stop);
+    ~DownloadInputGuard() override;
+    DownloadInputGuard(const DownloadInputGuard&) = delete;
+    DownloadInputGuard& operator=(const DownloadInputGuard&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget& window_;
+    QWidget& stopButton_;
+    std::function<void()> stop_;
 };
 
 } // namespace orlomat

@@ -5,14 +5,17 @@ what stderr must say, and which files must survive untouched."""
 import json
 import os
 import pty
+import select
 import shutil
+import signal
 import stat
 import subprocess
 import sys
 import tempfile
 import threading
+import time
 
-orlomat, synth, emulator = sys.argv[1], sys.argv[2], sys.argv[3]
+orlomat, synth, emulator = (os.path.abspath(a) for a in sys.argv[1:4])
 failures = []
 
 
@@ -140,6 +143,13 @@ try:
     check(r.returncode == 0, f"plot of a name starting with '-': {r.stderr}")
     r = run(["plot", flight, "-o", os.path.join(tmp, "no", "p.pdf")])
     check(r.returncode == 1 and "No such file or directory" in r.stderr, f"plot: {r.stderr}")
+    # Every spelling of --lang: the plot still gets its widget application (no abort).
+    for lang in (["--lang=en"], ["--lang", "pl"], ["--lang=pl", "plot"]):
+        cmd = lang + (["plot"] if lang[-1] != "plot" else []) + [flight, "-o",
+                                                                 os.path.join(tmp, "l.png")]
+        r = run(cmd)
+        check(r.returncode == 0 and os.path.getsize(os.path.join(tmp, "l.png")) > 0,
+              f"{cmd}: exit {r.returncode} {r.stderr}")
 
     # The device: a refused, unanswered or partial exchange is never a success, says what
     # happened, and never replaces a file the user had.
@@ -193,6 +203,83 @@ try:
     with Emulator("--flight", flight) as emu:
         r = run(["download", "--port", emu.port, "-o", os.path.join(tmp, "u.dat")])
         check(r.returncode == 0 and r.stderr == "", f"download not on a terminal: {r.stderr!r}")
+
+    # Ctrl+C during a stream that stalls after 1 500 bytes (the line stays up, no end mark),
+    # once the progress line shows them: the tool ends within a second, keeps them as an
+    # incomplete flight and exits 3, for a single download and for --watch.
+    def interrupted(args, cwd=None):
+        master, slave = pty.openpty()
+        p = subprocess.Popen([orlomat] + args, stdout=subprocess.PIPE, stderr=slave, text=True,
+                             cwd=cwd)
+        os.close(slave)
+        shown, deadline = b"", time.monotonic() + 20
+        while b"1500 B" not in shown and time.monotonic() < deadline:
+            if select.select([master], [], [], 0.2)[0]:
+                try:
+                    shown += os.read(master, 4096)
+                except OSError:
+                    break
+        start = time.monotonic()
+        p.send_signal(signal.SIGINT)
+        try:
+            rc = p.wait(10)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            rc = "hung"
+        took = time.monotonic() - start
+        os.close(master)
+        return rc, took, p.stdout.read(), shown
+
+    link = os.path.join(tmp, "lnk")
+    watched = os.path.join(tmp, "watched")
+    os.makedirs(watched)
+    for name, args in (("download", ["download", "--port", "./lnk", "-o", "stalled.dat"]),
+                       ("--watch", ["download", "--port", "./lnk", "--dir", "watched",
+                                    "--watch"])):
+        with Emulator("--flight", long_flight, "--cut-after", "1500", "--link", link):
+            rc, took, out, shown = interrupted(args, cwd=tmp)
+        print(f"Ctrl+C during a stalled stream ({name}): ended after {took * 1000:.0f} ms")
+        check(rc == 3 and took < 1.0, f"Ctrl+C {name}: exit {rc} after {took:.2f} s {shown!r}")
+        docs = [json.loads(line) for line in out.splitlines() if line.strip()]
+        kept = os.path.join(tmp, docs[0]["file"]) if docs else ""
+        check(len(docs) == 1 and docs[0]["complete"] is False and docs[0].get("saved") is True and
+              os.path.getsize(kept) == 1500, f"Ctrl+C {name}: {out!r}")
+
+    # A port given as a relative path is the same port for the open and the presence check:
+    # a whole flight, and --watch sees the altimeter (above).
+    with Emulator("--flight", long_flight, "--link", link):
+        r = subprocess.run([orlomat, "download", "--port", "./lnk", "-o", "rel.dat"], cwd=tmp,
+                           capture_output=True, text=True, timeout=30)
+    check(r.returncode == 0 and json.loads(r.stdout)["bytes"] == len(content(long_flight)),
+          f"--port ./lnk: exit {r.returncode} {r.stdout} {r.stderr}")
+
+    # --dir is checked before any altimeter is touched; a save that fails while watching is
+    # told as a JSON line, and the watch then ends with 1.
+    for missing in (os.path.join(tmp, "nowhere"), flight):
+        try:
+            r = run(["download", "--port", link, "--dir", missing, "--watch"], timeout=10)
+            check(r.returncode == 2 and missing in r.stderr, f"--dir {missing}: {r.returncode}")
+        except subprocess.TimeoutExpired:
+            failures.append(f"--dir {missing}: waits for an altimeter")
+    gone = os.path.join(tmp, "gone")
+    os.makedirs(gone)
+    watch = subprocess.Popen([orlomat, "download", "--port", link, "--dir", gone, "--watch"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    time.sleep(0.5)
+    os.rmdir(gone)  # removed while waiting
+    with Emulator("--flight", flight, "--link", link):
+        told = select.select([watch.stdout], [], [], 15)[0]
+        line = watch.stdout.readline() if told else ""
+    watch.send_signal(signal.SIGINT)
+    try:
+        rc = watch.wait(10)
+    except subprocess.TimeoutExpired:
+        watch.kill()
+        rc = "hung"
+
+    doc = json.loads(line) if line.strip() else {}
+    check(doc.get("saved") is False and "No such file" in doc.get("error", "") and rc == 1,
+          f"save into a removed folder: exit {rc}, {line!r}")
 finally:
     shutil.rmtree(tmp, ignore_errors=True)
 

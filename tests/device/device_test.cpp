@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 
@@ -169,8 +170,8 @@ TEST_F(DeviceTest, DownloadReceivesTheRecordAndSetsTheCalibrationWord) {
     EXPECT_EQ(line.frames[1][1], 'D');
     EXPECT_EQ(line.frames[2][1], '1');
     // Without a block count the progress shows the bytes received.
-    EXPECT_EQ(ui.progressTexts.front(), "   0");
-    EXPECT_EQ(ui.progressTexts.back(), "   " + std::to_string(dev.record.size()));
+    EXPECT_EQ(ui.progressTexts.front(), "   0 B");
+    EXPECT_EQ(ui.progressTexts.back(), "   " + std::to_string(dev.record.size()) + " B");
 }
 
 TEST_F(DeviceTest, ProgressIsAPercentageOfTheReportedBlocks) {
@@ -184,6 +185,19 @@ TEST_F(DeviceTest, ProgressIsAPercentageOfTheReportedBlocks) {
               "   " + std::to_string(dev.record.size() * 100 / (blocks * 32u)) + " %");
     EXPECT_EQ(alt.blockCount, blocks);
     EXPECT_EQ(ProgressText(1000, 500), "   200 %"); // it may pass 100
+}
+
+// Altimeters that send their firmware version where others send the block count: read as
+// blocks, version 4.16 would be 131 200 bytes and the percentage would stop at 1 %.
+TEST_F(DeviceTest, AVersionInPlaceOfTheSizeShowsBytesNotAStuckPercentage) {
+    Device dev(line, SynthesizeFlight({}));
+    dev.sizeReply = Reply8({0, 0, 0x10, 0x27, 4, 16});
+    const DownloadOutcome d = alt.Download("COM5", ui);
+    EXPECT_TRUE(d.complete());
+    EXPECT_EQ(d.expectedBytes, 0u);
+    EXPECT_EQ(ui.progressTexts.back(), "   " + std::to_string(dev.record.size()) + " B");
+    EXPECT_EQ(AnnouncedBytes(1032), 33024u); // the largest record in whole blocks: a size
+    EXPECT_EQ(AnnouncedBytes(1033), 0u);
 }
 
 TEST_F(DeviceTest, CalibrationWordOutsideItsRangeBecomes10000) {
@@ -277,6 +291,61 @@ TEST_F(DeviceTest, UnpluggedDuringTheStreamKeepsWhatArrived) {
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].text, Message::CommunicationError);
     EXPECT_FALSE(line.isOpen);
+}
+
+// The user stops a download (Escape in the window, Ctrl+C on the command line): it ends
+// within one pause or pass, closes the port, sends nothing more, says nothing of a
+// communication error, and keeps what came. The status and size replies arrive 10 ms after
+// their command and each wait takes two pauses, so the stream is asked for at 1 000 ms.
+TEST_F(DeviceTest, AStopEndsTheDownloadAtOnceAndKeepsWhatCame) {
+    using R = DownloadOutcome::Result;
+    struct Case {
+        const char* fault; // what would go wrong without the stop check there
+        long stopAt;       // ms
+        double rate;       // bytes per second of the stream
+        R result;
+        std::size_t frames;
+        DeviceResult status;
+    };
+    const Case cases[] = {
+        {"the status wait ignores the stop", 200, kLineRate, R::Stopped, 1,
+         DeviceResult::Cancelled},
+        {"the size exchange ignores the stop", 700, kLineRate, R::Stopped, 2,
+         DeviceResult::Cancelled},
+        {"a stalled or long stream runs its 1020 passes", 1150, kLineRate, R::Received, 3,
+         DeviceResult::Incomplete},
+        {"a stop before a header's worth is a communication error", 1050, 100.0, R::TooShort, 3,
+         DeviceResult::Cancelled},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        FakeClock clk;
+        FakeLine l{clk};
+        Altimeter a{l, clk};
+        RecordingUi u;
+        Device dev(l, SynthesizeFlight({}));
+        dev.rate = c.rate;
+        a.channel.stopRequested = [&] { return clk.now >= c.stopAt; };
+        const DownloadOutcome d = a.Download("COM5", u);
+        EXPECT_EQ(d.result, c.result);
+        EXPECT_EQ(d.status(), c.status);
+        EXPECT_TRUE(d.stopped);
+        EXPECT_LE(clk.now - c.stopAt, Altimeter::kReplyPauseMs);
+        EXPECT_EQ(l.frames.size(), c.frames); // nothing sent after the stop
+        EXPECT_TRUE(u.shown.empty());
+        EXPECT_FALSE(l.isOpen);
+        EXPECT_FALSE(u.indicatorShown);
+        if (c.result != R::Stopped) {
+            EXPECT_EQ(d.record.size(), a.downloadLength);
+            EXPECT_GT(d.record.size(), 0u);
+            EXPECT_LT(d.record.size(), dev.record.size());
+            const std::ptrdiff_t from = c.result == R::Received ? 10 : 0; // header 8-9 aside
+            EXPECT_TRUE(std::equal(d.record.begin() + from, d.record.end(),
+                                   dev.record.begin() + from)); // as it came
+        } else {
+            EXPECT_EQ(u.prepares, 0); // the current flight is left as it was
+        }
+    }
 }
 
 TEST(StreamEnded, EndPairAmongTheLastSixPairs) {

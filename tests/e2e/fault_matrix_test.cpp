@@ -100,11 +100,14 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         w.readAltimeter();
         EXPECT_LT(t.elapsed(), 15000);
         std::vector<Message> messages = c.shown;
-        if (c.incomplete) messages.push_back(Message::IncompleteFlight);
+        // The emulator sends its version where a size could stand: the size is unknown.
+        if (c.incomplete) messages.push_back(Message::IncompleteFlightSizeUnknown);
         const std::vector<QString> texts = Texts(prompter);
         ASSERT_EQ(texts.size(), messages.size());
         for (std::size_t i = 0; i < texts.size(); ++i) // some carry a detail after the text
-            EXPECT_TRUE(texts[i].startsWith(QString::fromUtf8(Tr(messages[i], 0)))) << i;
+            EXPECT_TRUE(texts[i].startsWith(
+                QString::fromUtf8(Tr(messages[i], 0)).section(QLatin1Char('%'), 0, 0)))
+                << i;
         EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Closed);
         if (c.received) {
             EXPECT_GE(w.session().current.record.size(), kHeaderSize);

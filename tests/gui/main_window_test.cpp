@@ -1,4 +1,5 @@
 #include "core/format.h"
+#include "tests/support/fake_line.h"
 #include "tests/support/scripted_prompter.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
@@ -19,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -528,6 +530,45 @@ TEST_F(MainWindowTest, DroppedFilesLoadLikeTheButtons) {
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text, QString::fromUtf8(Tr(Message::NoFlightRecord, 0)));
     EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("77"));
+}
+
+// Closing the window while a flight streams in stops the download instead of losing what
+// came: the window stays, the partial flight is the current one, the user is told its size
+// against the announced one, and nothing more is sent to the altimeter.
+TEST_F(MainWindowTest, ClosingTheWindowDuringADownloadStopsItAndKeepsWhatCame) {
+    test::FakeClock clock;
+    test::FakeLine line{clock};
+    const auto record = SynthesizeFlight({});
+    const auto blocks = static_cast<std::uint32_t>((record.size() + 31) / 32);
+    MainWindow w(SettingsPath(), prompter_, &line, &clock);
+    w.createDialogs();
+    w.show();
+    line.onCommand = [&](const std::vector<std::uint8_t>& f) {
+        if (f[1] == '4') line.deliver({12, 0, 89, 1, 21, 40, 0, 0x82});
+        if (f[1] == 'D')
+            line.deliver({0, 0, 0x10, 0x27, static_cast<std::uint8_t>(blocks & 0xFF),
+                          static_cast<std::uint8_t>(blocks >> 8), 0, 0});
+        if (f[1] == '1') {
+            line.stream(record, 2000.0);
+            QTimer::singleShot(0, &w, [&w] { w.close(); }); // during the first pass
+        }
+    };
+    w.readAltimeter();
+    EXPECT_TRUE(w.isVisible()) << "the window closed over a download";
+    EXPECT_FALSE(QFile::exists(SettingsPath()));
+    const std::size_t kept = w.session().current.record.size();
+    EXPECT_GT(kept, kHeaderSize);
+    EXPECT_LT(kept, record.size());
+    EXPECT_EQ(line.frames.size(), 3u); // "e4", "eD", "e1" and nothing after the stop
+    EXPECT_FALSE(line.isOpen);
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text,
+              QString::fromUtf8("Lot niekompletny: odebrano %1 B z %2 B. Zapisz go, jeśli chcesz "
+                                "go zachować.")
+                  .arg(kept)
+                  .arg(blocks * 32));
+    EXPECT_TRUE(w.close()); // once the download is over, the window closes
+    EXPECT_TRUE(QFile::exists(SettingsPath()));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The window as a person drives it: a real X server (Xvfb, no window manager), the xcb
 // platform, and input sent through the X server with xdotool, so that mouse presses,
 // releases, window resizes and key presses reach the program the way a user's do.
+#include "device/altimeter.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/scripted_prompter.h"
 #include "tools/synth/flight_synth.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -577,6 +579,74 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
         QStringLiteral("This does not look like a flight record: ")))
         << prompter.shown[0].text.toStdString();
     EXPECT_EQ(chart->pointCount(2), 0);
+}
+
+// A stream that stalls after 1 500 bytes (the emulator's altimeter sent its version, not a
+// size): the window stays live and shows the bytes received; Escape or the Cancel button
+// stops the download within a second, keeps the flight as the current one and says that it
+// is incomplete and not yet saved.
+TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
+    struct Case {
+        const char* how;
+        bool escape; // else a click on the Cancel button
+        bool english;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"Escape", true, false,
+         "Lot niekompletny: odebrano 1500 B (rozmiar nieznany). Zapisz go, jeśli chcesz go "
+         "zachować."},
+        {"Cancel", false, true,
+         "Incomplete flight: 1500 bytes received (size unknown). Save it to keep it."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        if (c.english) window->switchToEnglish();
+        test::EmulatorProcess emu({QStringLiteral("--cut-after"), QStringLiteral("1500")}, flight);
+        window->setPortOverride(emu.port());
+        prompter.shown.clear();
+        // The steps during the download come from a timer, which only runs when the window
+        // processes its events while it waits for the altimeter.
+        bool stopped = false, othersDisabled = false;
+        QString progress;
+        QElapsedTimer sinceStop;
+        QTimer during;
+        QObject::connect(&during, &QTimer::timeout, [&] {
+            if (stopped || !window->waitIndicator->isVisible()) return;
+            progress = window->waitIndicator->text().trimmed();
+            if (progress != QStringLiteral("1500 B")) return;
+            stopped = true;
+            othersDisabled = !window->readButton->isEnabled() &&
+                             !window->deviceSettingsAction->isEnabled() &&
+                             window->stopButton->isVisible();
+            SaveShot(*window, QStringLiteral("download-stalled-%1.png").arg(c.how));
+            sinceStop.start();
+            if (c.escape)
+                Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                     QString::number(window->winId()), QStringLiteral("key"),
+                     QStringLiteral("Escape")});
+            else
+                ClickAt(window->stopButton, window->stopButton->rect().center());
+        });
+        during.start(50);
+        ClickAt(window->readButton, window->readButton->rect().center());
+        ASSERT_TRUE(
+            WaitFor([&] { return stopped && !window->readingIndicator->isVisible(); }, 20000))
+            << "no progress in bytes while stalled: " << progress.toStdString();
+        const qint64 took = sinceStop.elapsed();
+        during.stop();
+        std::printf("%s stopped the download after %lld ms\n", c.how, static_cast<long long>(took));
+        EXPECT_LT(took, 1000);
+        EXPECT_TRUE(othersDisabled) << "another exchange could start during the download";
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0].text, QString::fromUtf8(c.told));
+        EXPECT_EQ(window->session().current.record.size(), 1500u);
+        EXPECT_GT(chart->pointCount(1), 10) << "the partial flight is not drawn";
+        EXPECT_EQ(window->altimeter().channel.state(), Channel::State::Closed);
+        EXPECT_TRUE(window->readButton->isEnabled());
+        EXPECT_FALSE(window->stopButton->isVisible());
+        EXPECT_EQ(emu.refusals(), QString());
+    }
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {
