@@ -4,11 +4,11 @@
 #include "analysis/filter_chain.h"
 #include "app/cli_args.h"
 #include "app/cli_contest.h"
-#include "app/json.h"
 #include "core/decode.h"
 #include "core/flight.h"
 #include "core/flight_record.h"
 #include "core/format.h"
+#include "core/json.h"
 #include "files/csv_export.h"
 #include "files/user_file.h"
 
@@ -398,6 +398,17 @@ const std::vector<Command>& Commands() {
          {"tabela wyników wielu lotów (CSV lub strona HTML z wykresami)",
           "a results table of many flights (CSV, or an HTML page with charts)"},
          ReportCommand},
+        {"verify",
+         1,
+         1,
+         {{"--human", false}},
+         {},
+         {"KATALOG [--human]", "DIR [--human]"},
+         {"sprawdza pliki lotów z dziennikiem pobrań (SHA-256): bez zmian, zmienione, brakujące, "
+          "spoza dziennika",
+          "checks flight files against the download log (SHA-256): unchanged, changed, missing, "
+          "not logged"},
+         VerifyCommand},
 #ifdef ORLOMAT_WITH_DEVICE
         {"plot",
          1,

@@ -3,9 +3,11 @@
 
 #include "analysis/flight_checks.h"
 #include "analysis/flight_stats.h"
-#include "app/json.h"
+#include "contest/download_log.h"
+#include "contest/sha256.h"
 #include "core/flight.h"
 #include "core/format.h"
+#include "core/json.h"
 #include "files/settings_record.h"
 #include "files/user_file.h"
 
@@ -37,6 +39,10 @@ constexpr Text kNoFiles = {"brak plików do raportu w ", "no files to report in 
 constexpr Text kNoSuchPath = {"nie ma takiego pliku ani katalogu: ", "no such file or folder: "};
 constexpr Text kOwnInput = {"plik wyjściowy jest jednym z plików wejściowych: ",
                             "the output is one of the input files: "};
+constexpr Text kDamagedLogLine = {"uszkodzony wiersz dziennika pobrań pominięto: ",
+                                  "a damaged line of the download log was skipped: "};
+constexpr Text kNotAFolder = {"to nie katalog: ", "not a folder: "};
+constexpr Text kNoLog = {"brak dziennika pobrań w ", "no download log in "};
 constexpr Text kNoSettings = {"nie można odczytać pliku ustawień ", "cannot read settings file "};
 
 // The width of a text on a terminal: its UTF-8 characters.
@@ -92,7 +98,8 @@ struct Row {
     std::string samplingText;
     std::uint32_t samplingRate = 0;
     FlightStats stats;
-    std::string chart; // the small inline chart of the page
+    std::string chart;    // the small inline chart of the page
+    std::string verified; // against the folder's download log
     bool flight = false;
 };
 
@@ -127,6 +134,7 @@ constexpr Column kColumns[] = {
     {"max_climb_raw_m_s", Kind::Rate, {"Maks. wzn. surowe [m/s]", "Max climb raw [m/s]"}},
     {"max_sink_raw_m_s", Kind::Rate, {"Maks. opad. surowe [m/s]", "Max sink raw [m/s]"}},
     {"date", Kind::Text, {"Data", "Date"}, true},
+    {"verified", Kind::Text, {"Kontrola", "Check"}, true},
     {"error", Kind::Text, {"Błąd", "Error"}, true},
 };
 constexpr std::size_t kColumnCount = std::size(kColumns);
@@ -145,7 +153,7 @@ constexpr std::size_t kFile = Col("file"), kCompetitor = Col("competitor"), kSer
                       kMaxClimb = Col("max_climb_m_s"), kMaxSink = Col("max_sink_m_s"),
                       kMaxClimbRaw = Col("max_climb_raw_m_s"),
                       kMaxSinkRaw = Col("max_sink_raw_m_s"), kDate = Col("date"),
-                      kError = Col("error");
+                      kVerified = Col("verified"), kError = Col("error");
 
 // One precision a column: 2 decimals for times, 1 for rates.
 int Decimals(Kind k) {
@@ -238,6 +246,7 @@ std::vector<Cell> Cells(const Row& r) {
     };
     text(kFile, r.file);
     if (!r.date.empty()) text(kDate, r.date);
+    if (!r.verified.empty()) text(kVerified, r.verified);
     if (!r.flight) {
         text(kError, r.error);
         return c;
@@ -371,6 +380,7 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
       << "th{background:#ddd;cursor:pointer}th.sorted-asc::after{content:' \\25B2'}"
       << "th.sorted-desc::after{content:' \\25BC'}tr.error td{color:#a00;text-align:left}"
       << "tr.suspect td{background:#ffe08a}td.spike{font-weight:bold;color:#b00000}"
+      << "tr.changed td{background:#ffc8c8;color:#a00000;font-weight:bold}"
       << "p.warning{background:#ffe08a;padding:.4em;border:1px solid #c90}"
       << "@page{size:A4 landscape;margin:12mm}@media print{th{cursor:auto}body{margin:0}}\n"
       << "</style></head><body>\n<h1>" << Html(heading) << " &mdash; " << when << "</h1>\n";
@@ -395,7 +405,9 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
     for (const Row& r : rows) {
         if (!r.flight) continue;
         const auto cells = Cells(r);
-        o << (r.stats.maxSuspect ? "<tr class=\"suspect\">" : "<tr>");
+        o << (r.verified == "changed" ? "<tr class=\"changed\">"
+              : r.stats.maxSuspect    ? "<tr class=\"suspect\">"
+                                      : "<tr>");
         for (const std::size_t c : shown) {
             std::string v = Html(cells[c].shown());
             std::string attributes;
@@ -408,6 +420,13 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
                                   r.stats.maxFilteredText.value_or("") + " m") +
                              "\"";
                 v = "&#9888; " + v;
+            } else if (c == kVerified) {
+                static const std::map<std::string, Text> kWords = {
+                    {"unchanged", {"bez zmian", "unchanged"}},
+                    {"changed", {"ZMIENIONY", "CHANGED"}},
+                    {"not logged", {"poza dziennikiem", "not logged"}}};
+                if (const auto w = kWords.find(r.verified); w != kWords.end())
+                    v = Html(w->second.get(language));
             } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
                 v = "<small>" + Html(NoLandingWords(r.stats.noLanding).get(language)) + "</small>";
             }
@@ -461,11 +480,26 @@ std::string FileDate(const std::string& path) {
 }
 
 // A flight file read, checked and decoded; the decoded flight itself is dropped here.
-Row ReadRow(const std::string& path, int language, const FilterSettings& filter, bool chart) {
+using Logs = std::map<std::string, DownloadLog>; // by folder
+
+std::string Folder(const std::string& path) {
+    const fs::path p(path);
+    return p.has_parent_path() ? p.parent_path().string() : std::string(".");
+}
+
+Row ReadRow(const std::string& path, int language, const FilterSettings& filter, bool chart,
+            const Logs& logs) {
     Row row;
     row.path = path;
     row.file = fs::path(path).filename().string();
     row.date = FileDate(path);
+    const DownloadLog& log = logs.at(Folder(path));
+    const CheckedFile checked = CheckFile(path, log);
+    row.verified = FileCheckKey(checked.check);
+    if (!checked.loggedAt.empty()) { // the download's time, not the file's
+        row.date = checked.loggedAt.substr(0, 16);
+        std::replace(row.date.begin(), row.date.end(), 'T', ' ');
+    }
     std::string reason;
     auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
     if (!record) {
@@ -641,12 +675,19 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
             return kFailure;
         }
     }
+    Logs logs;
+    for (const std::string& p : paths)
+        if (!logs.count(Folder(p))) logs[Folder(p)] = ReadDownloadLog(Folder(p));
+    for (const auto& [folder, log] : logs)
+        for (const int line : log.damagedLines)
+            Fail(err, Say(a, kDamagedLogLine) + (fs::path(folder) / kDownloadLogName).string() +
+                          ":" + std::to_string(line));
     // Each file is read, decoded and cleaned on its own: spread over the processor's cores.
     std::vector<Row> rows(paths.size());
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t i; (i = next++) < paths.size();)
-            rows[i] = ReadRow(paths[i], a.language, *filter, html);
+            rows[i] = ReadRow(paths[i], a.language, *filter, html, logs);
     };
     const std::size_t helpers =
         std::min<std::size_t>({std::thread::hardware_concurrency(), 8, paths.size() / 8 + 1});
@@ -675,6 +716,73 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     j.endObject();
     out << j.str() << '\n';
     return kSuccess;
+}
+
+int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
+    const std::string folder = a.files[0];
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        Fail(err, Say(a, kNotAFolder) + folder);
+        return kUsage;
+    }
+    const DownloadLog log = ReadDownloadLog(folder);
+    if (!log.present) {
+        Fail(err, Say(a, kNoLog) + folder);
+        return kFailure;
+    }
+    for (const int line : log.damagedLines)
+        Fail(err, Say(a, kDamagedLogLine) + (fs::path(folder) / kDownloadLogName).string() + ":" +
+                      std::to_string(line));
+    const std::vector<CheckedFile> files = CheckFolder(folder, log);
+    std::map<FileCheck, std::int64_t> count;
+    for (const CheckedFile& f : files)
+        ++count[f.check];
+    const bool allKept = count[FileCheck::Changed] == 0 && count[FileCheck::Missing] == 0;
+    if (a.has("--human")) {
+        const bool pl = a.language == 0;
+        static const std::map<FileCheck, Text> kWords = {
+            {FileCheck::Unchanged, {"bez zmian", "unchanged"}},
+            {FileCheck::Changed, {"ZMIENIONY", "CHANGED"}},
+            {FileCheck::Missing, {"BRAK PLIKU", "MISSING"}},
+            {FileCheck::NotLogged, {"poza dziennikiem", "not logged"}}};
+        std::size_t width = 4;
+        for (const CheckedFile& f : files)
+            width = std::max(width, Width(f.file));
+        for (const CheckedFile& f : files)
+            out << f.file << std::string(width + 2 - Width(f.file), ' ')
+                << kWords.at(f.check).get(a.language)
+                << (f.loggedAt.empty() ? "" : "  (" + f.loggedAt + ")") << '\n';
+        out << (allKept ? (pl ? "Wszystkie pobrane pliki są bez zmian."
+                              : "Every downloaded file is unchanged.")
+                        : (pl ? "UWAGA: pobrane pliki zmieniono lub usunięto."
+                              : "WARNING: downloaded files were changed or removed."))
+            << '\n';
+        return allKept ? kSuccess : kFailure;
+    }
+    JsonWriter j;
+    j.beginObject();
+    j.key("folder").value(folder);
+    j.key("files").beginArray();
+    for (const CheckedFile& f : files) {
+        j.beginObject();
+        j.key("file").value(f.file);
+        j.key("check").value(FileCheckKey(f.check));
+        j.key("downloaded");
+        if (f.loggedAt.empty())
+            j.null();
+        else
+            j.value(f.loggedAt);
+        j.endObject();
+    }
+    j.endArray();
+    j.key("unchanged").value(count[FileCheck::Unchanged]);
+    j.key("changed").value(count[FileCheck::Changed]);
+    j.key("missing").value(count[FileCheck::Missing]);
+    j.key("not_logged").value(count[FileCheck::NotLogged]);
+    j.key("damaged_log_lines").value(static_cast<std::int64_t>(log.damagedLines.size()));
+    j.endObject();
+    out << j.str() << '\n';
+    return allKept ? kSuccess : kFailure;
 }
 
 } // namespace orlomat

@@ -1,5 +1,6 @@
-// The contest-day commands of `orlomat`: stats (one flight's figures) and report (a results
-// table of many flights, as CSV or a self-contained HTML page).
+// The contest-day commands of `orlomat`: stats (one flight's figures), report (a results
+// table of many flights, as CSV or a self-contained HTML page) and verify (a flight folder
+// against its download log).
 #pragma once
 
 #include "app/cli_args.h"
@@ -10,5 +11,6 @@ namespace orlomat {
 
 int StatsCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
 int ReportCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
+int VerifyCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
 
 } // namespace orlomat

@@ -1,9 +1,11 @@
 #include "app/cli_device.h"
 
-#include "app/json.h"
+#include "contest/download_log.h"
+#include "contest/sha256.h"
 #include "core/decode.h"
 #include "core/flight.h"
 #include "core/format.h"
+#include "core/json.h"
 #include "device/altimeter.h"
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
@@ -17,6 +19,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -40,6 +43,8 @@ constexpr Text kFolderReadOnly = {"download: --dir: brak prawa zapisu w katalogu
 constexpr Text kKeptBeside = {" (istniejący plik pozostał bez zmian)",
                               " (the existing file was left as it was)"};
 constexpr Text kCannotSave = {"nie można zapisać pliku ", "cannot save the file "};
+constexpr Text kCannotLog = {"lot zapisano, ale nie wpisano go do dziennika pobrań: ",
+                             "the flight was saved but not entered in the download log: "};
 constexpr Text kSetupSteps = {"ustawienia domyślne niepotwierdzone: ",
                               "default setup not acknowledged: "};
 
@@ -233,6 +238,24 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     j.key("new_measurement").value(d.newMeasurement);
     j.key("saved").value(error.empty());
     if (!error.empty()) j.key("error").value(error);
+    if (error.empty()) {
+        // Every download is entered in its folder's log with the digest of the file written.
+        const std::filesystem::path file(written);
+        DownloadLogEntry entry;
+        std::tie(entry.localTime, entry.utcTime) = LogTimesNow();
+        entry.port = a.value("--port");
+        entry.competitor = flight.header.header.competitor;
+        entry.serial = flight.header.header.serial;
+        entry.bytesReceived = static_cast<std::int64_t>(d.record.size());
+        if (d.expectedBytes > 0) entry.bytesExpected = d.expectedBytes;
+        entry.complete = complete;
+        entry.file = file.filename().string();
+        entry.sha256 = Sha256Hex(d.record);
+        const std::string logError = AppendDownloadLog(
+            file.has_parent_path() ? file.parent_path().string() : std::string("."), entry);
+        if (!logError.empty()) Fail(err, Say(a, kCannotLog) + logError);
+        j.key("logged").value(logError.empty());
+    }
     j.endObject();
     out << j.str() << std::endl;
     if (!error.empty()) return {kFailure, true};

@@ -44,7 +44,7 @@ try:
                           capture_output=True, text=True, timeout=30) for _ in range(2)]
     emu.terminate()
     emu.wait(5)
-    names = sorted(os.listdir(out))
+    names = sorted(n for n in os.listdir(out) if n != "downloads.jsonl")
     check(all(g.returncode == 0 for g in got), f"--dir: {[g.stderr for g in got]}")
     check(len(names) == 2 and all(name.match(n) and n.startswith("C012_S00345_") for n in names),
           f"--dir names: {names}")
@@ -52,7 +52,7 @@ try:
     check(len(set(files)) == 2 and all(os.path.exists(f) for f in files), f"files: {files}")
     check(subprocess.run([orlomat, "download", "--port", link, "-o", "x", "--dir", out],
                          capture_output=True).returncode == 2, "-o and --dir together")
-    for n in names:
+    for n in names + ["downloads.jsonl"]:  # a fresh folder for the watch
         os.remove(os.path.join(out, n))
 
     # Watch mode: two altimeters plugged in and unplugged in turn, then Ctrl+C.
@@ -76,7 +76,8 @@ try:
     check(rc == 0, f"watch ended with {rc}: {watch.stderr.read()}")
     docs = [json.loads(l) for l in lines if l.strip()]
     check([d["competitor"] for d in docs] == [12, 31], f"watch lines: {lines}")
-    check(sorted(n[:12] for n in os.listdir(out)) == ["C012_S00345_", "C031_S00345_"],
+    check(sorted(n[:12] for n in os.listdir(out) if n.endswith(".dat")) ==
+          ["C012_S00345_", "C031_S00345_"],
           f"watch files: {os.listdir(out)}")
 
     # The report over the folder, with a file that is not a flight in it.
@@ -100,6 +101,37 @@ try:
     check(r.returncode == 0 and page.count("<svg") == 2 and "notes.txt" in page and
           "http" not in page.replace('lang="pl"', ""), "html report")
     check("Lądowanie [s]" in page, "Polish headings")
+
+    # Every download is in the folder's log: verify holds until a byte of a flight changes,
+    # and a log cut in half still checks the lines before the cut.
+    def verify():
+        r = subprocess.run([orlomat, "verify", out], capture_output=True, text=True)
+        return r.returncode, json.loads(r.stdout), r.stderr
+    rc, v, _ = verify()
+    logged = sorted(f["file"] for f in v["files"] if f["check"] == "unchanged")
+    check(rc == 0 and len(logged) >= 2 and v["changed"] == 0, f"verify: {rc} {v}")
+    victim = os.path.join(out, logged[0])
+    with open(victim, "r+b") as f:
+        f.seek(40)
+        b = f.read(1)
+        f.seek(40)
+        f.write(bytes([b[0] ^ 1]))
+    rc, v, _ = verify()
+    changed = [f["file"] for f in v["files"] if f["check"] == "changed"]
+    check(rc == 1 and changed == [logged[0]], f"verify after a changed byte: {rc} {v}")
+    r = subprocess.run([orlomat, "report", out, "-o", report], capture_output=True, text=True)
+    with open(report, encoding="utf-8", newline="") as f:
+        marks = {row["file"]: row["verified"] for row in csv.DictReader(f)}
+    check(marks[logged[0]] == "changed" and marks[logged[1]] == "unchanged" and
+          marks["notes.txt"] == "not logged", f"report's verified column: {marks}")
+    log = os.path.join(out, "downloads.jsonl")
+    with open(log, "rb") as f:
+        text = f.read()
+    with open(log, "wb") as f:
+        f.write(text[:len(text) - len(text.splitlines()[-1]) // 2 - 1])
+    rc, v, warn = verify()
+    check(rc == 1 and "damaged" in warn and v["damaged_log_lines"] == 1 and
+          v["changed"] == 1 and v["not_logged"] == 2, f"verify with a cut log: {rc} {v} {warn}")
 finally:
     shutil.rmtree(tmp, ignore_errors=True)
 

@@ -1,7 +1,9 @@
-// A small writer for the one JSON object the command-line tool prints.
+// A small writer for the JSON objects the command-line tool prints and the download log keeps,
+// and a reader for such flat objects.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -37,5 +39,17 @@ private:
     bool first_ = true;
     bool afterKey_ = false;
 };
+
+// A value of a flat JSON object: a string, a number, a flag or null.
+struct JsonValue {
+    enum class Kind { Null, String, Number, Bool } kind = Kind::Null;
+    std::string text;
+    double number = 0.0;
+    bool flag = false;
+};
+
+// One object of plain values ({"a":"x","b":1.5,"c":true,"d":null}); nothing for anything
+// else, a cut or damaged line included.
+std::optional<std::map<std::string, JsonValue>> ParseFlatObject(std::string_view line);
 
 } // namespace orlomat

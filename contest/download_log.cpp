@@ -1,0 +1,212 @@
+#include "contest/download_log.h"
+
+#include "contest/sha256.h"
+#include "core/flight_record.h"
+#include "core/json.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace orlomat {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path LogPath(const std::string& folder) {
+    return fs::u8path(folder) / kDownloadLogName;
+}
+
+std::optional<std::vector<std::uint8_t>> WholeFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// A file's name as UTF-8, whatever the system's narrow encoding.
+std::string Utf8Name(const fs::path& p) {
+    const std::u8string name = p.filename().u8string();
+    return std::string(reinterpret_cast<const char*>(name.data()), name.size());
+}
+
+bool IsReportOrLog(const fs::path& p) {
+    const std::string ext = p.extension().string();
+    return ext == ".csv" || ext == ".html" || ext == ".htm" || p.filename() == kDownloadLogName;
+}
+
+} // namespace
+
+std::string DownloadLogLine(const DownloadLogEntry& e) {
+    JsonWriter j;
+    j.beginObject();
+    j.key("local_time").value(e.localTime);
+    j.key("utc_time").value(e.utcTime);
+    j.key("port").value(e.port);
+    j.key("competitor").value(e.competitor);
+    j.key("serial").value(e.serial);
+    j.key("bytes_received").value(e.bytesReceived);
+    j.key("bytes_expected");
+    if (e.bytesExpected)
+        j.value(*e.bytesExpected);
+    else
+        j.null();
+    j.key("complete").value(e.complete);
+    j.key("file").value(e.file);
+    j.key("sha256").value(e.sha256);
+    j.endObject();
+    return j.str();
+}
+
+std::string AppendDownloadLog(const std::string& folder, const DownloadLogEntry& entry) {
+    const fs::path path = LogPath(folder);
+    std::string line = DownloadLogLine(entry) + "\n";
+    // A line cut by a power loss has no line end: the next line must not be glued to it.
+    std::error_code ec;
+    if (fs::file_size(path, ec) > 0 && !ec) {
+        std::ifstream in(path, std::ios::binary);
+        in.seekg(-1, std::ios::end);
+        char last = '\n';
+        if (in.get(last) && last != '\n') line.insert(line.begin(), '\n');
+    }
+#ifdef _WIN32
+    const int fd = _wopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, 0644);
+    if (fd < 0) return std::strerror(errno);
+    const bool ok = _write(fd, line.data(), static_cast<unsigned>(line.size())) ==
+                        static_cast<int>(line.size()) &&
+                    _commit(fd) == 0;
+    const int error = errno;
+    _close(fd);
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return std::strerror(errno);
+    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size()) &&
+                    ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+#endif
+    return ok ? std::string() : std::string(std::strerror(error != 0 ? error : EIO));
+}
+
+DownloadLog ReadDownloadLog(const std::string& folder) {
+    DownloadLog log;
+    std::ifstream in(LogPath(folder), std::ios::binary);
+    if (!in) return log;
+    log.present = true;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (line.empty()) continue;
+        const auto o = ParseFlatObject(line);
+        const auto text = [&](const char* k) -> const JsonValue* {
+            const auto it = o->find(k);
+            return it != o->end() && it->second.kind == JsonValue::Kind::String ? &it->second
+                                                                                : nullptr;
+        };
+        const auto number_ = [&](const char* k) -> std::optional<std::int64_t> {
+            const auto it = o->find(k);
+            if (it == o->end() || it->second.kind != JsonValue::Kind::Number) return std::nullopt;
+            return static_cast<std::int64_t>(it->second.number);
+        };
+        if (!o || !text("file") || !text("sha256")) {
+            log.damagedLines.push_back(number);
+            continue;
+        }
+        DownloadLogEntry e;
+        e.file = text("file")->text;
+        e.sha256 = text("sha256")->text;
+        if (const auto* t = text("local_time")) e.localTime = t->text;
+        if (const auto* t = text("utc_time")) e.utcTime = t->text;
+        if (const auto* t = text("port")) e.port = t->text;
+        e.competitor = number_("competitor").value_or(0);
+        e.serial = number_("serial").value_or(0);
+        e.bytesReceived = number_("bytes_received").value_or(0);
+        e.bytesExpected = number_("bytes_expected");
+        const auto c = o->find("complete");
+        e.complete = c != o->end() && c->second.kind == JsonValue::Kind::Bool && c->second.flag;
+        log.entries.push_back(std::move(e));
+    }
+    return log;
+}
+
+const char* FileCheckKey(FileCheck check) {
+    switch (check) {
+    case FileCheck::Unchanged:
+        return "unchanged";
+    case FileCheck::Changed:
+        return "changed";
+    case FileCheck::Missing:
+        return "missing";
+    case FileCheck::NotLogged:
+        break;
+    }
+    return "not logged";
+}
+
+CheckedFile CheckFile(const std::string& path, const DownloadLog& log) {
+    CheckedFile c;
+    const fs::path p = fs::u8path(path);
+    c.file = Utf8Name(p);
+    // The last entry of a name counts: a file downloaded again under its old name.
+    const auto it = std::find_if(log.entries.rbegin(), log.entries.rend(),
+                                 [&](const DownloadLogEntry& e) { return e.file == c.file; });
+    if (it == log.entries.rend()) return c;
+    c.loggedAt = it->localTime;
+    const auto bytes = WholeFile(p);
+    if (!bytes)
+        c.check = FileCheck::Missing;
+    else
+        c.check = Sha256Hex(*bytes) == it->sha256 ? FileCheck::Unchanged : FileCheck::Changed;
+    return c;
+}
+
+std::vector<CheckedFile> CheckFolder(const std::string& folder, const DownloadLog& log) {
+    std::vector<std::string> names;
+    for (const DownloadLogEntry& e : log.entries)
+        if (std::find(names.begin(), names.end(), e.file) == names.end()) names.push_back(e.file);
+    std::error_code ec;
+    std::vector<std::string> others;
+    for (const auto& e : fs::directory_iterator(fs::u8path(folder), ec))
+        if (e.is_regular_file(ec) && !IsReportOrLog(e.path()) &&
+            std::find(names.begin(), names.end(), Utf8Name(e.path())) == names.end())
+            others.push_back(Utf8Name(e.path()));
+    std::sort(others.begin(), others.end());
+    names.insert(names.end(), others.begin(), others.end());
+    std::vector<CheckedFile> out;
+    for (const std::string& name : names)
+        out.push_back(CheckFile((fs::u8path(folder) / name).string(), log));
+    return out;
+}
+
+std::pair<std::string, std::string> LogTimesNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{}, utc{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+    gmtime_s(&utc, &now);
+#else
+    localtime_r(&now, &local);
+    gmtime_r(&now, &utc);
+#endif
+    char a[32], b[32];
+    std::strftime(a, sizeof a, "%Y-%m-%dT%H:%M:%S", &local);
+    std::strftime(b, sizeof b, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return {a, b};
+}
+
+} // namespace orlomat
