@@ -433,6 +433,17 @@ const std::vector<Command>& Commands() {
           "the last flight into a file, or into a folder (named by competitor, serial, time); "
           "--watch: altimeter after altimeter"},
          DownloadCommand},
+        {"ports",
+         0,
+         0,
+         {{"--human", false}},
+         {},
+         {"[--human]", "[--human]"},
+         {"obecne porty szeregowe (nazwa, opis, producent, identyfikatory USB); --port auto "
+          "wybiera jedyny port USB albo ten, który odpowiada jak wysokościomierz",
+          "the serial ports present (name, description, maker, USB ids); --port auto takes the "
+          "only USB port, or the one that answers as an altimeter"},
+         PortsCommand},
         {"reset",
          0,
          0,

@@ -7,11 +7,15 @@
 #include "core/format.h"
 #include "core/json.h"
 #include "device/altimeter.h"
+#include "device/port_finder.h"
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
 #include "files/user_file.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <cstdio>
@@ -43,6 +47,13 @@ constexpr Text kFolderReadOnly = {"download: --dir: brak prawa zapisu w katalogu
 constexpr Text kKeptBeside = {" (istniejący plik pozostał bez zmian)",
                               " (the existing file was left as it was)"};
 constexpr Text kCannotSave = {"nie można zapisać pliku ", "cannot save the file "};
+constexpr Text kPortsPresent = {"Dostępne: ", "Present: "};
+constexpr Text kNoPortsPresent = {
+    "Nie ma żadnego portu szeregowego: adapter USB wysokościomierza może potrzebować sterownika.",
+    "No serial port is present: the altimeter's USB adapter may need its driver."};
+constexpr Text kAutoChose = {"port auto: ", "port auto: "};
+constexpr Text kAutoNone = {"port auto: żaden port nie odpowiada jak wysokościomierz. ",
+                            "port auto: no port answers as an altimeter. "};
 constexpr Text kCannotLog = {"lot zapisano, ale nie wpisano go do dziennika pobrań: ",
                              "the flight was saved but not entered in the download log: "};
 constexpr Text kSetupSteps = {"ustawienia domyślne niepotwierdzone: ",
@@ -158,22 +169,67 @@ struct StopOnCtrlC {
     void (*previousTerm)(int) = SIG_DFL;
 };
 
+// The preferences beside the window's settings (the 40-byte record keeps its layout): here the
+// last port an altimeter answered on, which "auto" asks first.
+QString PreferencesPath() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("OrlomatBMP/OrlomatBMP.ini"));
+}
+
+std::string LastGoodPort() {
+    return QSettings(PreferencesPath(), QSettings::IniFormat)
+        .value(QStringLiteral("ports/last_good"))
+        .toString()
+        .toStdString();
+}
+
+void RememberGoodPort(const std::string& port) {
+    QSettings prefs(PreferencesPath(), QSettings::IniFormat);
+    prefs.setValue(QStringLiteral("ports/last_good"), QString::fromStdString(port));
+}
+
+// What the message about a port that would not open adds: the ports that are there.
+std::string PresentPortsNote(int language) {
+    SystemPortLister lister;
+    const std::string present = PresentPortsText(lister.ports());
+    if (present.empty()) return Text(kNoPortsPresent).get(language);
+    return Text(kPortsPresent).get(language) + present;
+}
+
 struct Device {
     Device(const Args& a, std::ostream& err, SerialLine* line, Clock* clock) : ui(a.language, err) {
         if (line == nullptr) line = (ownLine = std::make_unique<QtSerialLine>()).get();
         if (clock == nullptr) clock = (ownClock = std::make_unique<SteadyClock>()).get();
         altimeter = std::make_unique<Altimeter>(*line, *clock);
-        // The port as the user gave it, whatever path it was resolved to.
-        altimeter->channel.onOpenFailed =
-            [this, given = a.value("--port")](const std::string&, const std::string& why) {
-                ui.message(Message::PortError, Message::ErrorCaption, given + " (" + why + ")");
-            };
+        // The port as the user gave it, whatever path it was resolved to, and what is there.
+        altimeter->channel.onOpenFailed = [this, given = a.value("--port"), language = a.language](
+                                              const std::string&, const std::string& why) {
+            ui.message(Message::PortError, Message::ErrorCaption,
+                       given + " (" + why + "). " + PresentPortsNote(language));
+        };
         altimeter->channel.stopRequested = [] { return g_stop != 0; };
+        port = a.value("--port");
+    }
+    // "auto" becomes the port an altimeter is on; false after the message when none is.
+    bool resolvePort(const Args& a, std::ostream& err) {
+        if (port != kAutoPort) return true;
+        SystemPortLister lister;
+        const AutoPort found = FindAutoPort(lister, *altimeter, LastGoodPort());
+        if (found.chosen) {
+            port = found.chosen->location;
+            Fail(err, Say(a, kAutoChose) + found.chosen->label());
+            return true;
+        }
+        const std::string present = PresentPortsText(found.present);
+        Fail(err, Say(a, kAutoNone) + (present.empty() ? Say(a, kNoPortsPresent)
+                                                       : Say(a, kPortsPresent) + present));
+        return false;
     }
     std::unique_ptr<SerialLine> ownLine;
     std::unique_ptr<Clock> ownClock;
     std::unique_ptr<Altimeter> altimeter;
     ConsoleUi ui;
+    std::string port;
 };
 
 // "C012_S00345_20261207-143015.dat": competitor, serial and the time of the download, so a
@@ -313,12 +369,17 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
     if (a.has("--watch")) return Watch(a, out, err, line, clock);
     const StopOnCtrlC stop;
     Device device(a, err, line, clock);
-    return DownloadOnce(a, PortLocation(a.value("--port")), out, err, device).exitCode;
+    if (!device.resolvePort(a, err)) return kFailure;
+    const Downloaded d = DownloadOnce(a, PortLocation(device.port), out, err, device);
+    if (d.exitCode != kFailure) RememberGoodPort(device.port);
+    return d.exitCode;
 }
 
 int Reset(const Args& a, std::ostream&, std::ostream& err, SerialLine* line, Clock* clock) {
     Device device(a, err, line, clock);
-    const DeviceResult r = device.altimeter->Reset(a.value("--port"), device.ui, false);
+    if (!device.resolvePort(a, err)) return kFailure;
+    const DeviceResult r = device.altimeter->Reset(device.port, device.ui, false);
+    if (r == DeviceResult::Ok) RememberGoodPort(device.port);
     if (r == DeviceResult::NoReply) device.ui.message(Message::NoReply, Message::ErrorCaption, {});
     return ExitCode(r);
 }
@@ -326,7 +387,8 @@ int Reset(const Args& a, std::ostream&, std::ostream& err, SerialLine* line, Clo
 int DefaultSetupRun(const Args& a, std::ostream&, std::ostream& err, SerialLine* line,
                     Clock* clock) {
     Device device(a, err, line, clock);
-    const DefaultSetupResult r = DefaultSetup(*device.altimeter, a.value("--port"), device.ui);
+    if (!device.resolvePort(a, err)) return kFailure;
+    const DefaultSetupResult r = DefaultSetup(*device.altimeter, device.port, device.ui);
     if (r.allAcknowledged()) return kSuccess;
     if (r.outcome == DefaultSetupResult::Outcome::PortFailed) return kFailure;
     std::string steps;
@@ -379,8 +441,9 @@ int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
     }
 
     Device device(a, err, line, clock);
+    if (!device.resolvePort(a, err)) return kFailure;
     Altimeter& altimeter = *device.altimeter;
-    altimeter.channel.PortOpen(a.value("--port"));
+    altimeter.channel.PortOpen(device.port);
     if (altimeter.channel.state() != Channel::State::Open) return kFailure;
     if (writing) {
         // The window's messages stay in the window: here each write is judged on its own.
@@ -461,6 +524,47 @@ DeviceRun FindRun(const std::string& command) {
 }
 
 } // namespace
+
+// The serial ports present, as JSON or a table; nothing is opened.
+int PortsCommand(const Args& a, std::ostream& out, std::ostream&) {
+    SystemPortLister lister;
+    const std::vector<SerialPortEntry> ports = lister.ports();
+    if (a.has("--human")) {
+        if (ports.empty()) out << Say(a, kNoPortsPresent) << '\n';
+        for (const SerialPortEntry& p : ports) {
+            out << p.label();
+            if (p.usb()) {
+                char ids[32];
+                std::snprintf(ids, sizeof ids, "  USB %04x:%04x", unsigned{*p.vendorId},
+                              unsigned{p.productId.value_or(0)});
+                out << ids;
+            }
+            if (!p.manufacturer.empty()) out << "  " << p.manufacturer;
+            if (!p.serialNumber.empty()) out << "  #" << p.serialNumber;
+            out << '\n';
+        }
+        return kSuccess;
+    }
+    JsonWriter j;
+    j.beginArray();
+    for (const SerialPortEntry& p : ports) {
+        j.beginObject();
+        j.key("name").value(p.systemName);
+        j.key("location").value(p.location);
+        j.key("description").value(p.description);
+        j.key("manufacturer").value(p.manufacturer);
+        j.key("serial_number").value(p.serialNumber);
+        j.key("usb").value(p.usb());
+        j.key("vendor_id");
+        p.vendorId ? j.value(std::int64_t{*p.vendorId}) : j.null();
+        j.key("product_id");
+        p.productId ? j.value(std::int64_t{*p.productId}) : j.null();
+        j.endObject();
+    }
+    j.endArray();
+    out << j.str() << '\n';
+    return kSuccess;
+}
 
 int DownloadCommand(const Args& args, std::ostream& out, std::ostream& err) {
     return Download(args, out, err, nullptr, nullptr);

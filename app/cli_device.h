@@ -12,6 +12,7 @@ namespace orlomat {
 class SerialLine;
 class Clock;
 
+int PortsCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
 int DownloadCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
 int ResetCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
 int SettingsCommand(const cli::Args& args, std::ostream& out, std::ostream& err);

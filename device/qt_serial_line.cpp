@@ -116,4 +116,32 @@ void SteadyClock::sleepMs(int ms) {
     QThread::msleep(static_cast<unsigned long>(ms));
 }
 
+std::vector<SerialPortEntry> SystemPortLister::ports() {
+    std::vector<SerialPortEntry> out;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        SerialPortEntry e;
+        e.systemName = info.portName().toStdString();
+        e.location = info.systemLocation().toStdString();
+        e.description = info.description().toStdString();
+        e.manufacturer = info.manufacturer().toStdString();
+        e.serialNumber = info.serialNumber().toStdString();
+        if (info.hasVendorIdentifier()) e.vendorId = info.vendorIdentifier();
+        if (info.hasProductIdentifier()) e.productId = info.productIdentifier();
+        out.push_back(std::move(e));
+    }
+    for (const bool usb : {true, false}) {
+        const QByteArray extra =
+            qgetenv(usb ? "ORLOMAT_TEST_USB_PORTS" : "ORLOMAT_TEST_OTHER_PORTS");
+        for (const QByteArray& path : extra.split(':')) {
+            if (path.isEmpty()) continue;
+            SerialPortEntry e;
+            e.systemName = e.location = path.toStdString();
+            e.description = usb ? "test adapter" : "test port";
+            if (usb) e.vendorId = e.productId = 0;
+            out.push_back(std::move(e));
+        }
+    }
+    return out;
+}
+
 } // namespace orlomat

@@ -1,6 +1,8 @@
 // The real serial line (QSerialPort) and the real clock.
 #pragma once
 
+#include "device/port_finder.h"
+
 #include "device/serial_line.h"
 
 #include <QSerialPort>
@@ -41,5 +43,13 @@ std::string PortLocation(const std::string& name);
 
 // Whether something is plugged in at the port (its device file, or the listed COM port).
 bool PortPresent(const std::string& name);
+
+// The serial ports the system lists. Tests add pseudo-terminals as USB adapters through
+// ORLOMAT_TEST_USB_PORTS and as other ports through ORLOMAT_TEST_OTHER_PORTS (paths separated
+// by ':'), as no pseudo-terminal is ever listed.
+class SystemPortLister : public PortLister {
+public:
+    std::vector<SerialPortEntry> ports() override;
+};
 
 } // namespace orlomat

@@ -280,6 +280,38 @@ try:
     doc = json.loads(line) if line.strip() else {}
     check(doc.get("saved") is False and "No such file" in doc.get("error", "") and rc == 1,
           f"save into a removed folder: exit {rc}, {line!r}")
+    # --port auto: of two USB adapters the silent one is asked the status only and the one that
+    # answers as an altimeter is taken; a port that is no USB adapter is never touched; the
+    # port that answered is asked first next time. Without any port the message names none.
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(tmp, "config"))
+    logs = {k: os.path.join(tmp, f"{k}.frames") for k in ("silent", "other", "good")}
+    with Emulator("--flight", flight, "--silent", "--frames", logs["silent"]) as silent, \
+            Emulator("--flight", flight, "--frames", logs["other"]) as other, \
+            Emulator("--flight", flight, "--frames", logs["good"]) as good:
+        env["ORLOMAT_TEST_USB_PORTS"] = f"{silent.port}:{good.port}"
+        env["ORLOMAT_TEST_OTHER_PORTS"] = other.port
+        got = os.path.join(tmp, "auto.dat")
+        r = run(["download", "--port", "auto", "-o", got], env=env)
+        listed = json.loads(run(["ports"], env=env).stdout)
+        time.sleep(0.3)
+        frames = {k: [line.split()[1].rstrip(":") for line in open(v).read().splitlines()
+                      if line.startswith("frame")] if os.path.exists(v) else []
+                  for k, v in logs.items()}
+        check(r.returncode == 0 and content(got) != b"" and good.port in r.stderr,
+              f"auto download: {r.returncode} {r.stderr}")
+        check(frames["silent"] == ["4"] and frames["other"] == [],
+              f"auto asked only the status of USB ports: {frames}")
+        check({p["location"]: p["usb"] for p in listed if p["location"] in
+               (silent.port, other.port, good.port)} ==
+              {silent.port: True, other.port: False, good.port: True}, f"ports: {listed}")
+        # The good one is remembered and asked first: the silent one hears nothing more.
+        r = run(["reset", "--port", "auto"], env=env)
+        time.sleep(0.3)
+        check(r.returncode == 0 and open(logs["silent"]).read().count("frame") == 1,
+              f"last good port first: {r.returncode} {r.stderr}")
+    env["ORLOMAT_TEST_USB_PORTS"] = env["ORLOMAT_TEST_OTHER_PORTS"] = ""
+    r = run(["download", "--port", "auto", "-o", os.path.join(tmp, "none.dat")], env=env)
+    check(r.returncode == 1 and "no port answers" in r.stderr, f"auto with nothing: {r.stderr}")
 finally:
     shutil.rmtree(tmp, ignore_errors=True)
 

@@ -1,4 +1,5 @@
 #include "device/altimeter.h"
+#include "device/port_finder.h"
 #include "tests/support/fake_line.h"
 #include "tools/synth/flight_synth.h"
 
@@ -493,6 +494,66 @@ TEST_F(DeviceTest, MessagesOfADownloadComeAtTheNormalPriority) {
     EXPECT_EQ(getpriority(PRIO_PROCESS, 0), normal);
 }
 #endif
+
+// "auto": which ports are asked, with what, and which one is taken.
+TEST(AutoPort, AsksOnlyUsbPortsAndOnlyTheStatus) {
+    struct FixedLister : PortLister {
+        std::vector<SerialPortEntry> list;
+        std::vector<SerialPortEntry> ports() override { return list; }
+    };
+    const auto port = [](const char* name, bool usb) {
+        SerialPortEntry e;
+        e.systemName = e.location = name;
+        if (usb) e.vendorId = e.productId = 0x0403;
+        return e;
+    };
+    // How each port answers the status command: 8 bytes, 4 bytes, or nothing.
+    const std::map<std::string, int> answers = {{"A", 4}, {"B", 8}, {"C", 0}, {"S", 8}};
+    struct Case {
+        const char* what;
+        std::vector<SerialPortEntry> present;
+        std::string lastGood;
+        std::optional<std::string> chosen;
+        std::vector<std::string> asked;
+    };
+    const Case cases[] = {
+        {"one USB port is taken unasked", {port("S", false), port("C", true)}, "", "C", {}},
+        {"a wrong status is no altimeter", {port("A", true), port("B", true)}, "", "B", {"A", "B"}},
+        {"the last good port first", {port("A", true), port("B", true)}, "B", "B", {"B"}},
+        {"a silent port, then one that answers",
+         {port("C", true), port("B", true)},
+         "",
+         "B",
+         {"C", "B"}},
+        {"a port that is no USB adapter is never asked",
+         {port("S", false), port("A", true), port("C", true)},
+         "S",
+         std::nullopt,
+         {"A", "C"}},
+        {"nothing present", {}, "", std::nullopt, {}},
+    };
+    for (const Case& c : cases) {
+        test::FakeClock clock;
+        test::FakeLine line(clock);
+        line.onCommand = [&](const std::vector<std::uint8_t>& frame) {
+            EXPECT_EQ(frame[1], '4') << c.what << ": only the status is ever asked";
+            line.deliver(std::vector<std::uint8_t>(
+                static_cast<std::size_t>(answers.at(line.lastName)), 0x11));
+        };
+        Altimeter altimeter(line, clock);
+        FixedLister lister;
+        lister.list = c.present;
+        const AutoPort found = FindAutoPort(lister, altimeter, c.lastGood);
+        EXPECT_EQ(found.chosen ? std::optional<std::string>(found.chosen->systemName)
+                               : std::nullopt,
+                  c.chosen)
+            << c.what;
+        EXPECT_EQ(found.asked, c.asked) << c.what;
+        EXPECT_EQ(line.opens, static_cast<int>(c.asked.size())) << c.what;
+        EXPECT_FALSE(line.isOpen) << c.what;
+    }
+    EXPECT_EQ(PresentPortsText({port("COM3", true), port("COM4", false)}), "COM3, COM4");
+}
 
 } // namespace
 } // namespace orlomat
