@@ -20,6 +20,7 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -41,6 +42,8 @@ constexpr Text kOwnInput = {"plik wyjściowy jest jednym z plików wejściowych:
                             "the output is one of the input files: "};
 constexpr Text kDamagedLogLine = {"uszkodzony wiersz dziennika pobrań pominięto: ",
                                   "a damaged line of the download log was skipped: "};
+constexpr Text kBadExpected = {"to nie numer zawodnika (0-65535): ",
+                               "not a competitor number (0-65535): "};
 constexpr Text kNotAFolder = {"to nie katalog: ", "not a folder: "};
 constexpr Text kNoLog = {"brak dziennika pobrań w ", "no download log in "};
 constexpr Text kNoSettings = {"nie można odczytać pliku ustawień ", "cannot read settings file "};
@@ -100,6 +103,7 @@ struct Row {
     FlightStats stats;
     std::string chart;    // the small inline chart of the page
     std::string verified; // against the folder's download log
+    std::string entry;    // against the expected competitors: expected, unknown or missing
     bool flight = false;
 };
 
@@ -135,6 +139,7 @@ constexpr Column kColumns[] = {
     {"max_sink_raw_m_s", Kind::Rate, {"Maks. opad. surowe [m/s]", "Max sink raw [m/s]"}},
     {"date", Kind::Text, {"Data", "Date"}, true},
     {"verified", Kind::Text, {"Kontrola", "Check"}, true},
+    {"entry", Kind::Text, {"Lista", "List"}, true},
     {"error", Kind::Text, {"Błąd", "Error"}, true},
 };
 constexpr std::size_t kColumnCount = std::size(kColumns);
@@ -153,7 +158,7 @@ constexpr std::size_t kFile = Col("file"), kCompetitor = Col("competitor"), kSer
                       kMaxClimb = Col("max_climb_m_s"), kMaxSink = Col("max_sink_m_s"),
                       kMaxClimbRaw = Col("max_climb_raw_m_s"),
                       kMaxSinkRaw = Col("max_sink_raw_m_s"), kDate = Col("date"),
-                      kVerified = Col("verified"), kError = Col("error");
+                      kVerified = Col("verified"), kEntry = Col("entry"), kError = Col("error");
 
 // One precision a column: 2 decimals for times, 1 for rates.
 int Decimals(Kind k) {
@@ -247,6 +252,13 @@ std::vector<Cell> Cells(const Row& r) {
     text(kFile, r.file);
     if (!r.date.empty()) text(kDate, r.date);
     if (!r.verified.empty()) text(kVerified, r.verified);
+    if (!r.entry.empty()) text(kEntry, r.entry);
+    if (r.entry == "missing") {
+        number(kCompetitor, r.competitor);
+        c[kCompetitor].text = std::to_string(r.competitor);
+        c[kFile].present = false;
+        return c;
+    }
     if (!r.flight) {
         text(kError, r.error);
         return c;
@@ -381,6 +393,7 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
       << "th.sorted-desc::after{content:' \\25BC'}tr.error td{color:#a00;text-align:left}"
       << "tr.suspect td{background:#ffe08a}td.spike{font-weight:bold;color:#b00000}"
       << "tr.changed td{background:#ffc8c8;color:#a00000;font-weight:bold}"
+      << "td.unknown{color:#a06000;font-style:italic}p.missing{color:#a00000;font-weight:bold}"
       << "p.warning{background:#ffe08a;padding:.4em;border:1px solid #c90}"
       << "@page{size:A4 landscape;margin:12mm}@media print{th{cursor:auto}body{margin:0}}\n"
       << "</style></head><body>\n<h1>" << Html(heading) << " &mdash; " << when << "</h1>\n";
@@ -396,7 +409,7 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
     for (std::size_t c = 0; c < kColumnCount; ++c) {
         // The page shows the cleaned rates; the raw ones and the machine columns are the CSV's.
         if (c == kError || c == kSuspect || c == kNoLanding || c == kMaxClimbRaw ||
-            c == kMaxSinkRaw)
+            c == kMaxSinkRaw || c == kEntry)
             continue;
         shown.push_back(c);
         o << "<th>" << Html(kColumns[c].shown.get(language)) << "</th>";
@@ -411,7 +424,11 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
         for (const std::size_t c : shown) {
             std::string v = Html(cells[c].shown());
             std::string attributes;
-            if (c == kSampling) {
+            if (c == kCompetitor && r.entry == "unknown") {
+                attributes = " class=\"unknown\" title=\"" +
+                             std::string(pl ? "spoza listy zawodników" : "not on the list") + "\"";
+                v += " ?";
+            } else if (c == kSampling) {
                 attributes = " data-sort=\"" + std::to_string(r.samplingRate) + "\"";
             } else if (c == kMax && r.stats.maxSuspect) {
                 attributes = " class=\"spike\" title=\"" +
@@ -435,11 +452,19 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
         o << "<td>" << r.chart << "</td></tr>\n";
     }
     o << "</tbody></table>\n";
-    if (std::any_of(rows.begin(), rows.end(), [](const Row& r) { return !r.flight; })) {
+    std::string missing;
+    for (const Row& r : rows)
+        if (r.entry == "missing")
+            missing += (missing.empty() ? "" : ", ") + std::to_string(r.competitor);
+    if (!missing.empty())
+        o << "<h2>" << (pl ? "Brakujący zawodnicy" : "Missing competitors")
+          << "</h2>\n<p class=\"missing\">" << missing << "</p>\n";
+    if (std::any_of(rows.begin(), rows.end(),
+                    [](const Row& r) { return !r.flight && r.entry != "missing"; })) {
         o << "<h2>" << (pl ? "Pliki, które nie są lotami" : "Files that are not flights")
           << "</h2>\n<table><tbody>\n";
         for (const Row& r : rows)
-            if (!r.flight)
+            if (!r.flight && r.entry != "missing")
                 o << "<tr class=\"error\"><td>" << Html(r.file) << "</td><td>" << Html(r.error)
                   << "</td></tr>\n";
         o << "</tbody></table>\n";
@@ -547,6 +572,35 @@ bool IsReport(const fs::path& p) {
     return ext == ".csv" || ext == ".html" || ext == ".htm";
 }
 
+// --expected FILE: one competitor number a line (blank lines and "#" notes allowed).
+std::optional<std::set<std::int64_t>> ExpectedCompetitors(const Args& a, std::ostream& err) {
+    const std::string path = a.value("--expected");
+    std::string reason;
+    const auto bytes = ReadFileStart(path, 1 << 20, reason);
+    if (!bytes) {
+        Fail(err, Say(a, kCannotRead) + path + ": " + reason);
+        return std::nullopt;
+    }
+    std::set<std::int64_t> numbers;
+    std::istringstream in(std::string(bytes->begin(), bytes->end()));
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n) {
+        line = line.substr(0, line.find('#'));
+        line.erase(std::remove_if(line.begin(), line.end(),
+                                  [](char c) { return c == ' ' || c == '\t' || c == '\r'; }),
+                   line.end());
+        if (line.empty()) continue;
+        std::int64_t v = -1;
+        const auto r = std::from_chars(line.data(), line.data() + line.size(), v);
+        if (r.ec != std::errc() || r.ptr != line.data() + line.size() || v < 0 || v > 65535) {
+            Fail(err, Say(a, kBadExpected) + path + ":" + std::to_string(n) + ": \"" + line + "\"");
+            return std::nullopt;
+        }
+        numbers.insert(v);
+    }
+    return numbers;
+}
+
 } // namespace
 
 int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
@@ -637,6 +691,11 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     }
     const auto filter = FilterFromSettings(a, err);
     if (!filter) return kFailure;
+    std::optional<std::set<std::int64_t>> expected;
+    if (a.has("--expected")) {
+        expected = ExpectedCompetitors(a, err);
+        if (!expected) return kUsage;
+    }
     std::vector<std::string> paths;
     for (const std::string& f : a.files) {
         std::error_code ec;
@@ -698,6 +757,24 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     for (std::thread& t : threads)
         t.join();
     ShowFoldersOfSharedNames(rows);
+    std::int64_t missingCount = 0, unknownCount = 0;
+    if (expected) {
+        std::set<std::int64_t> flown;
+        for (Row& r : rows) {
+            if (!r.flight) continue;
+            flown.insert(r.competitor);
+            r.entry = expected->count(r.competitor) ? "expected" : "unknown";
+            unknownCount += r.entry == "unknown";
+        }
+        for (const std::int64_t n : *expected)
+            if (!flown.count(n)) {
+                Row m;
+                m.competitor = static_cast<std::uint16_t>(n);
+                m.entry = "missing";
+                rows.push_back(m);
+                ++missingCount;
+            }
+    }
     const std::string bytes = html ? HtmlReport(rows, a.language, a.value("--title")) : Csv(rows);
     if (const std::string error = WriteFileAtomically(output, bytes); !error.empty()) {
         Fail(err, Say(a, kCannotWrite) + output + ": " + error);
@@ -705,14 +782,20 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     }
     const auto flights =
         std::count_if(rows.begin(), rows.end(), [](const Row& r) { return r.flight; });
+    const auto notFlights = std::count_if(
+        rows.begin(), rows.end(), [](const Row& r) { return !r.flight && r.entry != "missing"; });
     const auto suspects = std::count_if(
         rows.begin(), rows.end(), [](const Row& r) { return r.flight && r.stats.maxSuspect; });
     JsonWriter j;
     j.beginObject();
     j.key("file").value(output);
     j.key("flights").value(static_cast<std::int64_t>(flights));
-    j.key("not_flights").value(static_cast<std::int64_t>(rows.size()) - flights);
+    j.key("not_flights").value(static_cast<std::int64_t>(notFlights));
     j.key("suspect_maxima").value(static_cast<std::int64_t>(suspects));
+    if (expected) {
+        j.key("missing").value(missingCount);
+        j.key("unknown").value(unknownCount);
+    }
     j.endObject();
     out << j.str() << '\n';
     return kSuccess;

@@ -93,6 +93,21 @@ try:
     check("Puchar &lt;Wiosny&gt;" in page and 'data-sort="100"' in page, "title, sort key")
     check(json.loads(r.stdout)["suspect_maxima"] == 1, f"summary: {r.stdout}")
 
+    # Who is missing: competitors on the list without a flight, flights of competitors not
+    # on it; a list with a word in it is a usage error.
+    listed = os.path.join(tmp, "expected.txt")
+    open(listed, "w").write("3\n# juniors\n99\n\n")
+    out = os.path.join(tmp, "entries.csv")
+    r = run("report", d, "-o", out, "--expected", listed)
+    entries = {(row["competitor"], row["entry"]) for row in rows_of(out)}
+    check(entries == {("3", "expected"), ("7", "unknown"), ("99", "missing")} and
+          json.loads(r.stdout)["missing"] == 1, f"expected list: {entries} {r.stdout}")
+    r = run("report", d, "-o", page_path, "--expected", listed)
+    page = open(page_path, encoding="utf-8").read()
+    check("Missing competitors" in page and ">99<" in page and "7 ?" in page, "missing in page")
+    open(listed, "w").write("3\nseven\n")
+    check(run("report", d, "-o", out, "--expected", listed).returncode == 2, "bad list")
+
     # Not flights: random bytes beyond a record, a zeroed calibration, a sampling code the
     # altimeter never writes. stats refuses them, report lists them with the reason.
     junk = os.path.join(d, "junk.bin")
