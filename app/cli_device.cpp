@@ -17,6 +17,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -332,11 +333,45 @@ std::optional<std::string> FolderProblem(const Args& a) {
 // was incomplete.
 int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
     const StopOnCtrlC stop;
-    const std::string port = PortLocation(a.value("--port"));
+    const bool automatic = a.value("--port") == kAutoPort;
+    std::string port = PortLocation(a.value("--port"));
     Device device(a, err, line, clock);
+    Clock& time = device.altimeter->channel.clock();
+    // With "auto" the altimeter is whichever USB serial port appears; the ports present at the
+    // start count as seen (other adapters that stay plugged in), unless one is an altimeter.
+    SystemPortLister lister;
+    const auto usbPorts = [&] {
+        std::vector<std::string> names;
+        for (const SerialPortEntry& p : lister.ports())
+            if (p.usb()) names.push_back(p.location);
+        return names;
+    };
+    std::vector<std::string> seen;
+    if (automatic) {
+        seen = usbPorts();
+        const AutoPort found = FindAutoPort(lister, *device.altimeter, LastGoodPort());
+        if (found.chosen) std::erase(seen, found.chosen->location);
+    }
     const auto waitFor = [&](bool present) {
-        while (!g_stop && PortPresent(port) != present)
-            device.altimeter->channel.clock().sleepMs(250);
+        while (!g_stop) {
+            if (!automatic) {
+                if (PortPresent(port) == present) break;
+            } else if (present) {
+                const std::vector<std::string> now = usbPorts();
+                const auto fresh = std::find_if(now.begin(), now.end(), [&](const std::string& p) {
+                    return std::find(seen.begin(), seen.end(), p) == seen.end();
+                });
+                if (fresh != now.end()) {
+                    port = *fresh;
+                    break;
+                }
+                seen = now; // unplugged adapters may come back as new ones
+            } else {
+                const std::vector<std::string> now = usbPorts();
+                if (std::find(now.begin(), now.end(), port) == now.end()) break;
+            }
+            time.sleepMs(250);
+        }
         return !g_stop;
     };
     const std::string given = a.value("--port");
@@ -344,10 +379,11 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
                               : "waiting for an altimeter on " + given + " (Ctrl+C ends)");
     bool saveFailed = false, incomplete = false;
     while (waitFor(true)) {
-        device.altimeter->channel.clock().sleepMs(500); // the adapter settles
+        time.sleepMs(500); // the adapter settles
         const Downloaded d = DownloadOnce(a, port, out, err, device);
         saveFailed = saveFailed || d.saveFailed;
         incomplete = incomplete || d.exitCode == kIncomplete;
+        if (d.exitCode != kFailure) RememberGoodPort(port);
         if (!waitFor(false)) break;
     }
     return saveFailed ? kFailure : incomplete ? kIncomplete : kSuccess;

@@ -133,9 +133,11 @@ std::vector<SerialPortEntry> SystemPortLister::ports() {
         const QByteArray extra =
             qgetenv(usb ? "ORLOMAT_TEST_USB_PORTS" : "ORLOMAT_TEST_OTHER_PORTS");
         for (const QByteArray& path : extra.split(':')) {
-            if (path.isEmpty()) continue;
+            // Listed while it is there, as an adapter is while plugged in.
+            if (path.isEmpty() || !PortPresent(path.toStdString())) continue;
             SerialPortEntry e;
-            e.systemName = e.location = path.toStdString();
+            e.systemName = path.toStdString();
+            e.location = PortLocation(e.systemName);
             e.description = usb ? "test adapter" : "test port";
             if (usb) e.vendorId = e.productId = 0;
             out.push_back(std::move(e));

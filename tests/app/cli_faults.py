@@ -301,7 +301,7 @@ try:
               f"auto download: {r.returncode} {r.stderr}")
         check(frames["silent"] == ["4"] and frames["other"] == [],
               f"auto asked only the status of USB ports: {frames}")
-        check({p["location"]: p["usb"] for p in listed if p["location"] in
+        check({p["name"]: p["usb"] for p in listed if p["name"] in
                (silent.port, other.port, good.port)} ==
               {silent.port: True, other.port: False, good.port: True}, f"ports: {listed}")
         # The good one is remembered and asked first: the silent one hears nothing more.
@@ -309,6 +309,26 @@ try:
         time.sleep(0.3)
         check(r.returncode == 0 and open(logs["silent"]).read().count("frame") == 1,
               f"last good port first: {r.returncode} {r.stderr}")
+    # Watch mode with auto waits for a USB adapter to appear, whatever its name.
+    plugged = os.path.join(tmp, "plugged")
+    env["ORLOMAT_TEST_USB_PORTS"] = plugged
+    env["ORLOMAT_TEST_OTHER_PORTS"] = ""
+    watched = os.path.join(tmp, "auto-watch")
+    os.makedirs(watched)
+    watch = subprocess.Popen([orlomat, "download", "--port", "auto", "--dir", watched, "--watch"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
+    time.sleep(1)
+    with Emulator("--flight", flight, "--link", plugged):
+        told = select.select([watch.stdout], [], [], 15)[0]
+        line = watch.stdout.readline() if told else ""
+    watch.send_signal(signal.SIGINT)
+    try:
+        rc = watch.wait(10)
+    except subprocess.TimeoutExpired:
+        watch.kill()
+        rc = "hung"
+    doc = json.loads(line) if line.strip() else {}
+    check(doc.get("complete") is True and rc == 0, f"watch --port auto: {rc} {line!r}")
     env["ORLOMAT_TEST_USB_PORTS"] = env["ORLOMAT_TEST_OTHER_PORTS"] = ""
     r = run(["download", "--port", "auto", "-o", os.path.join(tmp, "none.dat")], env=env)
     check(r.returncode == 1 and "no port answers" in r.stderr, f"auto with nothing: {r.stderr}")
