@@ -208,7 +208,11 @@ try:
     before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
     r = run("report", big, "-o", os.path.join(tmp, "season.html"))
     peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-    check(r.returncode == 0 and peak < 100 * 1024, f"2000 records: {peak} kB (before {before})")
+    # (AddressSanitizer's shadow memory and quarantine make a sanitized build's figure
+    # meaningless: only the exit code counts there.)
+    sanitized = b"asan" in subprocess.run(["ldd", orlomat], capture_output=True).stdout
+    check(r.returncode == 0 and (sanitized or peak < 100 * 1024),
+          f"2000 records: {peak} kB (before {before})")
 finally:
     shutil.rmtree(tmp, ignore_errors=True)
 
