@@ -47,7 +47,10 @@ FlightStats ComputeStats(const StatsTables& t) {
     FlightStats s;
     const std::span<const std::int32_t> raw = t.charted;
     const std::size_t n = raw.size();
-    if (n == 0 || t.samplingRate == 0) return s;
+    if (n == 0 || t.samplingRate == 0) {
+        s.noLanding = NoLanding::NoSamples;
+        return s;
+    }
     const double dt = 10.0 / t.samplingRate;
     const std::int32_t rawMax = raw[FirstMaximum(raw)];
     s.maxText = MetresText(rawMax);

@@ -21,6 +21,7 @@ enum class NoLanding {
     NeverLaunched, // it never rose 3 m above the ground
     StillAloft,    // the record ends, with its end mark, while the flight is above 3 m
     RecordCut,     // the record ends without its end mark: the download was cut
+    NoSamples,     // the record holds no charted sample at all
 };
 
 struct FlightStats {

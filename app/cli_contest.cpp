@@ -42,6 +42,8 @@ constexpr Text kOwnInput = {"plik wyjściowy jest jednym z plików wejściowych:
                             "the output is one of the input files: "};
 constexpr Text kDamagedLogLine = {"uszkodzony wiersz dziennika pobrań pominięto: ",
                                   "a damaged line of the download log was skipped: "};
+constexpr Text kOutputIsFlight = {"plik wyjściowy to zapis lotu, którego raport nie zastąpi: ",
+                                  "the output is a flight record, which a report never replaces: "};
 constexpr Text kBadExpected = {"to nie numer zawodnika (0-65535): ",
                                "not a competitor number (0-65535): "};
 constexpr Text kNotAFolder = {"to nie katalog: ", "not a folder: "};
@@ -223,6 +225,8 @@ const char* NoLandingKey(NoLanding n) {
         return "still_aloft";
     case NoLanding::RecordCut:
         return "record_cut";
+    case NoLanding::NoSamples:
+        return "no_samples";
     case NoLanding::None:
         break;
     }
@@ -233,7 +237,8 @@ const Text& NoLandingWords(NoLanding n) {
     static const Text kWords[] = {{"", ""},
                                   {"nie wystartował", "never launched"},
                                   {"w powietrzu do końca zapisu", "aloft until the record ends"},
-                                  {"zapis urwany", "record cut off"}};
+                                  {"zapis urwany", "record cut off"},
+                                  {"brak próbek", "no samples"}};
     return kWords[static_cast<std::size_t>(n)];
 }
 
@@ -516,7 +521,7 @@ Row ReadRow(const std::string& path, int language, const FilterSettings& filter,
             const Logs& logs) {
     Row row;
     row.path = path;
-    row.file = fs::path(path).filename().string();
+    row.file = ValidUtf8(fs::path(path).filename().string());
     row.date = FileDate(path);
     const DownloadLog& log = logs.at(Folder(path));
     const CheckedFile checked = CheckFile(path, log);
@@ -563,7 +568,7 @@ void ShowFoldersOfSharedNames(std::vector<Row>& rows) {
     for (Row& r : rows)
         if (seen[r.file] > 1) {
             const fs::path p(r.path);
-            r.file = (p.parent_path().filename() / p.filename()).generic_string();
+            r.file = ValidUtf8((p.parent_path().filename() / p.filename()).generic_string());
         }
 }
 
@@ -706,11 +711,17 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         }
         if (fs::is_directory(f, ec)) {
             std::vector<std::string> inside;
-            for (const auto& e : fs::directory_iterator(f, ec))
-                // Every regular file is a row, but for reports written there before.
-                if (e.is_regular_file(ec) && !SameFile(e.path().string(), output) &&
-                    !IsReport(e.path()) && e.path().filename() != "downloads.jsonl")
-                    inside.push_back(e.path().string());
+            for (const auto& e : fs::directory_iterator(f, ec)) {
+                const std::string p = e.path().string();
+                if (e.path().filename() == kDownloadLogName || SameFile(p, output)) continue;
+                // Reports written there before are skipped, unless they hold a flight.
+                if (IsReport(e.path())) {
+                    std::string reason;
+                    const auto start = ReadFileStart(p, kMaxRecordSize + 1, reason);
+                    if (!start || CheckRecordBytes(*start) != RecordFault::None) continue;
+                }
+                inside.push_back(p); // also a fifo or a device: its row says why it is none
+            }
             std::sort(inside.begin(), inside.end());
             if (inside.empty()) {
                 Fail(err, Say(a, kNoFiles) + f);
@@ -725,12 +736,21 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
             paths.push_back(f);
         }
     }
+    // The same file named twice (or through a folder and by name) is one row.
+    std::vector<std::string> unique;
+    std::set<std::string> seen;
+    for (const std::string& p : paths) {
+        std::error_code ec;
+        const fs::path canonical = fs::weakly_canonical(p, ec);
+        if (seen.insert(ec ? p : canonical.string()).second) unique.push_back(p);
+    }
+    paths = std::move(unique);
     {
         // Whatever the names say (a link, a .csv flight), a report never replaces a flight.
         std::string reason;
         const auto existing = ReadFileStart(output, kMaxRecordSize + 1, reason);
         if (existing && CheckRecordBytes(*existing) == RecordFault::None) {
-            Fail(err, Say(a, kOwnInput) + output);
+            Fail(err, Say(a, kOutputIsFlight) + output);
             return kFailure;
         }
     }

@@ -27,6 +27,7 @@
 #include <tuple>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -48,6 +49,8 @@ constexpr Text kFolderReadOnly = {"download: --dir: brak prawa zapisu w katalogu
 constexpr Text kKeptBeside = {" (istniejący plik pozostał bez zmian)",
                               " (the existing file was left as it was)"};
 constexpr Text kCannotSave = {"nie można zapisać pliku ", "cannot save the file "};
+constexpr Text kOutputIsPort = {"plik wyjściowy jest portem wysokościomierza: ",
+                                "the output is the altimeter's port: "};
 constexpr Text kPortsPresent = {"Dostępne: ", "Present: "};
 constexpr Text kNoPortsPresent = {
     "Nie ma żadnego portu szeregowego: adapter USB wysokościomierza może potrzebować sterownika.",
@@ -169,6 +172,15 @@ struct StopOnCtrlC {
     void (*previousInt)(int) = SIG_DFL;
     void (*previousTerm)(int) = SIG_DFL;
 };
+
+// Both names lead to one file, device nodes included (std::filesystem::equivalent refuses
+// those).
+bool SameNode(const std::string& a, const std::string& b) {
+    struct stat x {
+    }, y{};
+    return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
+           x.st_ino == y.st_ino;
+}
 
 // The preferences beside the window's settings (the 40-byte record keeps its layout): here the
 // last port an altimeter answered on, which "auto" asks first.
@@ -406,6 +418,11 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
     const StopOnCtrlC stop;
     Device device(a, err, line, clock);
     if (!device.resolvePort(a, err)) return kFailure;
+    // The flight written into the port itself would go down the line as commands.
+    if (a.has("-o") && SameNode(a.value("-o"), PortLocation(device.port))) {
+        Fail(err, Say(a, kOutputIsPort) + a.value("-o"));
+        return kUsage;
+    }
     const Downloaded d = DownloadOnce(a, PortLocation(device.port), out, err, device);
     if (d.exitCode != kFailure) RememberGoodPort(device.port);
     return d.exitCode;

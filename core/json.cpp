@@ -65,6 +65,22 @@ std::size_t Utf8Length(std::string_view s, std::size_t i) {
 
 } // namespace
 
+std::string ValidUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = Utf8Length(s, i);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(s.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
+
 // A string as JSON wants it: valid UTF-8 whatever the bytes (a file name from an old disk may
 // hold Latin-2 bytes); a byte that is not UTF-8 becomes U+FFFD.
 JsonWriter& JsonWriter::value(std::string_view s) {

@@ -40,6 +40,10 @@ private:
     bool afterKey_ = false;
 };
 
+// `s` with every byte that is not part of a well-formed UTF-8 sequence replaced by U+FFFD: a
+// file name from an old disk can hold Latin-2 bytes, and CSV and HTML are UTF-8.
+std::string ValidUtf8(std::string_view s);
+
 // A value of a flat JSON object: a string, a number, a flag or null.
 struct JsonValue {
     enum class Kind { Null, String, Number, Bool } kind = Kind::Null;

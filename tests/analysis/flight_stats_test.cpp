@@ -101,6 +101,7 @@ TEST(FlightStats, WhyThereIsNoLaunchOrLanding) {
     EXPECT_FALSE(empty.maxText);
     EXPECT_FALSE(empty.timeOfMaxS);
     EXPECT_FALSE(empty.maxClimbMS);
+    EXPECT_EQ(empty.noLanding, NoLanding::NoSamples);
 }
 
 TEST(FlightStats, SuspectThreshold) {

@@ -309,6 +309,13 @@ try:
         time.sleep(0.3)
         check(r.returncode == 0 and open(logs["silent"]).read().count("frame") == 1,
               f"last good port first: {r.returncode} {r.stderr}")
+    # The port as the output file would send the flight down the line: refused, nothing read.
+    with Emulator("--flight", flight, "--frames", logs["good"] + "2") as emu:
+        r = run(["download", "--port", emu.port, "-o", "/dev/" + emu.port])
+        time.sleep(0.2)
+        check(r.returncode == 2 and not os.path.exists(logs["good"] + "2") or
+              open(logs["good"] + "2").read() == "", f"output = port: {r.returncode} {r.stderr}")
+
     # Watch mode with auto waits for a USB adapter to appear, whatever its name.
     plugged = os.path.join(tmp, "plugged")
     env["ORLOMAT_TEST_USB_PORTS"] = plugged

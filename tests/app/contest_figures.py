@@ -189,6 +189,26 @@ try:
           f"formula cells: {files}")
     check("a/same.dat" in files and "b/same.dat" in files, f"shared names: {files}")
 
+    # A flight named .csv in a folder is a row (earlier reports are not); a fifo is listed as
+    # no flight; the same flight named twice is one row; names that are not UTF-8 still give a
+    # UTF-8 table.
+    r4 = os.path.join(tmp, "r4")
+    os.makedirs(r4)
+    shutil.copy(clean, os.path.join(r4, "flight1.csv"))
+    shutil.copy(clean, os.path.join(r4.encode(), b"lat\xe9\xff.dat"))
+    open(os.path.join(r4, "old.csv"), "w").write("file,max_text\r\n")
+    os.mkfifo(os.path.join(r4, "pipe"))
+    out = os.path.join(tmp, "r4.csv")
+    r = run("report", r4, os.path.join(r4, "flight1.csv"), "-o", out)
+    doc = json.loads(r.stdout)
+    try:
+        rows = rows_of(out)
+    except UnicodeDecodeError as e:
+        rows = []
+        check(False, f"report of an odd name is not UTF-8: {e}")
+    check(doc["flights"] == 2 and doc["not_flights"] == 1 and len(rows) == 3 and
+          any(row["file"] == "pipe" and row["error"] for row in rows), f"r4: {doc} {rows}")
+
     # An output name that is not UTF-8 still gives valid JSON on stdout.
     odd = os.path.join(tmp.encode(), b"wyniki\xb3.csv")
     r = subprocess.run([orlomat.encode(), b"report", d.encode(), b"-o", odd],
