@@ -88,12 +88,13 @@ int main(int argc, char** argv) {
     w->filterCurrentFlight();
     w->filterComparisonFlight();
     auto* chart = w->chart();
-    chart->graphOf(4)->setVisible(true);
-    for (int i = 0; i < chart->pointCount(1); ++i)
-        chart->addPoint(4, chart->pointValue(1, i) + 5, {});
+    chart->graphOf(orlomat::Series::Unused)->setVisible(true);
+    for (int i = 0; i < chart->pointCount(orlomat::Series::Altitude); ++i)
+        chart->addPoint(orlomat::Series::Unused,
+                        chart->pointValue(orlomat::Series::Altitude, i) + 5, {});
     const double replot = MedianMs(
         21, [] {}, [&] { chart->replot(QCustomPlot::rpImmediateRefresh); });
     std::printf("full replot, six series of %d points (median of 21): %.1f ms\n",
-                chart->pointCount(1), replot);
+                chart->pointCount(orlomat::Series::Altitude), replot);
     return 0;
 }

@@ -634,12 +634,10 @@ void MainWindow::toggleValueMarks() {
     chartView->replot();
 }
 
-void MainWindow::removeClickedCurve(int series) {
+void MainWindow::removeClickedCurve(Series series) {
     chartView->clearSeries(series);
-    if (series == static_cast<int>(Series::Comparison))
-        comparisonReadout_->clear(caption(Caption::File));
-    if (series == static_cast<int>(Series::Altitude))
-        currentReadout_->clear(caption(Caption::Altimeter));
+    if (series == Series::Comparison) comparisonReadout_->clear(caption(Caption::File));
+    if (series == Series::Altitude) currentReadout_->clear(caption(Caption::Altimeter));
     chartView->refresh();
 }
 

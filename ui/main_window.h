@@ -92,7 +92,7 @@ public slots:
     void drawComparison();
     void clearComparison();
     void toggleValueMarks();
-    void removeClickedCurve(int series);
+    void removeClickedCurve(Series series);
     void repaintMainCurves();
     void exportToSpreadsheet();
     // Enter in a flight's temperature field (the key filter runs before).

@@ -66,7 +66,7 @@ TEST_F(EmulatorTest, WindowDownloadShowsTheAltimetersFlight) {
     EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("4321"));
     EXPECT_EQ(w.serialEdit->text(), QStringLiteral("777"));
     EXPECT_EQ(w.flightGroup->title(), QStringLiteral("Orlomat"));
-    EXPECT_GT(w.chart()->pointCount(1), 500);
+    EXPECT_GT(w.chart()->pointCount(Series::Altitude), 500);
     EXPECT_FALSE(w.readingIndicator->isVisible());
     EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Closed);
 

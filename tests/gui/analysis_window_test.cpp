@@ -32,21 +32,22 @@ protected:
 
 TEST_F(AnalysisWindowTest, FilterButtonDrawsTheCleanedCurveBesideTheRawOne) {
     ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
-    const int points = chart().pointCount(1);
-    const int speed = chart().pointCount(2);
+    const int points = chart().pointCount(Series::Altitude);
+    const int speed = chart().pointCount(Series::Speed);
     window->filterCurrentFlight();
     const auto& c = window->session().current.curve;
-    EXPECT_EQ(chart().pointCount(1), points);
-    EXPECT_EQ(chart().pointCount(5), points);
-    EXPECT_EQ(chart().pointCount(2), speed); // the speed curve stays
-    EXPECT_EQ(chart().pointLabel(1, 10), QStringLiteral("1"));
-    EXPECT_EQ(chart().pointValue(5, 40), c.altitudes[40] * 0.01); // dashed: the raw samples
+    EXPECT_EQ(chart().pointCount(Series::Altitude), points);
+    EXPECT_EQ(chart().pointCount(Series::AltitudeBeforeFilter), points);
+    EXPECT_EQ(chart().pointCount(Series::Speed), speed); // the speed curve stays
+    EXPECT_EQ(chart().pointLabel(Series::Altitude, 10), QStringLiteral("1"));
+    EXPECT_EQ(chart().pointValue(Series::AltitudeBeforeFilter, 40),
+              c.altitudes[40] * 0.01); // dashed: the raw samples
     FilterWork w;
     const FilteredFlight f = FilterFlight(c.altitudes, WhichFlight::Current,
                                           window->session().current.wordCount(), 100, {}, w);
     EXPECT_EQ(window->maxEdit->text().toStdString(), FormatCentimetres(f.maximum));
     EXPECT_EQ(window->minEdit->text().toStdString(), FormatCentimetres(f.minimum));
-    EXPECT_EQ(chart().pointValue(1, 40), f.cleaned[40] * 0.01);
+    EXPECT_EQ(chart().pointValue(Series::Altitude, 40), f.cleaned[40] * 0.01);
 }
 
 TEST_F(AnalysisWindowTest, FilterIgnoresAFlightOf15Samples) {
@@ -54,10 +55,10 @@ TEST_F(AnalysisWindowTest, FilterIgnoresAFlightOf15Samples) {
     p.maxLength = 32 + 15 * 4;
     ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("s.dat"), SynthesizeFlight(p))));
     const QString maxText = window->maxEdit->text();
-    const int points = chart().pointCount(1);
+    const int points = chart().pointCount(Series::Altitude);
     window->filterCurrentFlight();
-    EXPECT_EQ(chart().pointCount(5), 0);
-    EXPECT_EQ(chart().pointCount(1), points);
+    EXPECT_EQ(chart().pointCount(Series::AltitudeBeforeFilter), 0);
+    EXPECT_EQ(chart().pointCount(Series::Altitude), points);
     EXPECT_EQ(window->maxEdit->text(), maxText);
 }
 
@@ -75,8 +76,8 @@ TEST_F(AnalysisWindowTest, ComparisonIsIndependentOfTheCurrentFlight) {
     EXPECT_EQ(window->compareGroup->title(), QStringLiteral("high.dat"));
     EXPECT_EQ(window->compareCompetitorEdit->text(), QStringLiteral("55"));
     EXPECT_FALSE(window->compareTemperatureEdit->isReadOnly());
-    EXPECT_GT(chart().pointCount(3), 100);
-    EXPECT_EQ(chart().pointLabel(3, 0), QString());
+    EXPECT_GT(chart().pointCount(Series::Comparison), 100);
+    EXPECT_EQ(chart().pointLabel(Series::Comparison, 0), QString());
     const ComparisonCurve& cmp = window->session().comparison.curve;
     EXPECT_EQ(window->compareMaxEdit->text().toStdString(), *cmp.maxText);
     EXPECT_EQ(chart().leftSetMaximum(), *cmp.leftAxisCandidate); // raised
@@ -86,7 +87,7 @@ TEST_F(AnalysisWindowTest, ComparisonIsIndependentOfTheCurrentFlight) {
     window->toggleSpeedCurve();
     window->toggleSpeedCurve();
     EXPECT_EQ(window->session().current.curve.altitudes, current);
-    EXPECT_EQ(chart().pointCount(3), static_cast<int>(cmp.series3.size()));
+    EXPECT_EQ(chart().pointCount(Series::Comparison), static_cast<int>(cmp.altitudePoints.size()));
     EXPECT_EQ(window->compareCompetitorEdit->text(), QStringLiteral("55"));
     window->compareTemperatureEdit->setText(QStringLiteral("-5"));
     window->comparisonTemperatureKey(QChar(13));
@@ -106,17 +107,18 @@ TEST_F(AnalysisWindowTest, ClearingTheComparisonAndFilteringItAgain) {
     window->switchToEnglish();
     window->clearComparison();
     EXPECT_FALSE(window->comparisonAction->isChecked());
-    EXPECT_EQ(chart().pointCount(3), 0);
+    EXPECT_EQ(chart().pointCount(Series::Comparison), 0);
     EXPECT_TRUE(window->compareMaxEdit->text().isEmpty());
     EXPECT_EQ(window->compareGroup->title(), QStringLiteral("File"));
     window->filterComparisonFlight(); // the record stays: the filter draws it again
-    EXPECT_GT(chart().pointCount(3), 100);
-    EXPECT_EQ(chart().pointCount(6), chart().pointCount(3));
+    EXPECT_GT(chart().pointCount(Series::Comparison), 100);
+    EXPECT_EQ(chart().pointCount(Series::ComparisonBeforeFilter),
+              chart().pointCount(Series::Comparison));
     window->clearComparison();
     EXPECT_TRUE(window->comparisonAction->isChecked());
     // Loading a new comparison does not clear the dashed curve.
     ASSERT_TRUE(window->loadComparisonFile(Write(QStringLiteral("d.dat"), SynthesizeFlight({}))));
-    EXPECT_GT(chart().pointCount(6), 0);
+    EXPECT_GT(chart().pointCount(Series::ComparisonBeforeFilter), 0);
 }
 
 TEST_F(AnalysisWindowTest, ShortComparisonFilesAreRefused) {
@@ -161,30 +163,30 @@ TEST_F(AnalysisWindowTest, ValueMarksAndClicks) {
     ASSERT_TRUE(window->loadComparisonFile(Write(QStringLiteral("b.dat"), SynthesizeFlight({}))));
     window->toggleValueMarks();
     EXPECT_TRUE(window->valueMarksAction->isChecked());
-    EXPECT_TRUE(chart().marksVisible(1));
-    EXPECT_TRUE(chart().marksVisible(3));
+    EXPECT_TRUE(chart().marksVisible(Series::Altitude));
+    EXPECT_TRUE(chart().marksVisible(Series::Comparison));
     window->toggleValueMarks();
-    EXPECT_FALSE(chart().marksVisible(1));
-    EXPECT_FALSE(chart().marksVisible(3));
+    EXPECT_FALSE(chart().marksVisible(Series::Altitude));
+    EXPECT_FALSE(chart().marksVisible(Series::Comparison));
 
-    window->removeClickedCurve(3);
-    EXPECT_EQ(chart().pointCount(3), 0);
+    emit chart().seriesClicked(Series::Comparison);
+    EXPECT_EQ(chart().pointCount(Series::Comparison), 0);
     EXPECT_TRUE(window->compareSerialEdit->text().isEmpty());
     EXPECT_EQ(window->compareGroup->title(), QStringLiteral("Plik"));
     EXPECT_FALSE(window->maxEdit->text().isEmpty()); // the current flight's group stays
 
-    window->removeClickedCurve(1);
-    EXPECT_EQ(chart().pointCount(1), 0);
-    EXPECT_GT(chart().pointCount(2), 0); // the speed curve stays
+    emit chart().seriesClicked(Series::Altitude);
+    EXPECT_EQ(chart().pointCount(Series::Altitude), 0);
+    EXPECT_GT(chart().pointCount(Series::Speed), 0); // the speed curve stays
     EXPECT_TRUE(window->temperatureEdit->text().isEmpty());
     EXPECT_FALSE(window->temperatureEdit->isReadOnly());
     EXPECT_EQ(window->flightGroup->title(), QStringLiteral("Orlomat"));
-    window->removeClickedCurve(2);
-    EXPECT_EQ(chart().pointCount(2), 0);
+    emit chart().seriesClicked(Series::Speed);
+    EXPECT_EQ(chart().pointCount(Series::Speed), 0);
     QTest::keyClick(window->temperatureEdit, Qt::Key_Return);
     EXPECT_EQ(Texts(), std::vector<QString>{QString::fromUtf8("Zła wartośc temperatury")});
     window->repaintMainCurves(); // repaints only
-    EXPECT_EQ(chart().pointCount(1), 0);
+    EXPECT_EQ(chart().pointCount(Series::Altitude), 0);
 }
 
 TEST_F(AnalysisWindowTest, ExportWritesTheAltitudeTable) {
@@ -268,7 +270,7 @@ protected:
         p.spike = false;
         return Write(QString::fromLatin1(name), SynthesizeFlight(p));
     }
-    int PeakIndex(int series) {
+    int PeakIndex(Series series) {
         int best = 0;
         for (int i = 0; i < chart().pointCount(series); ++i)
             if (chart().pointValue(series, i) > chart().pointValue(series, best)) best = i;
@@ -279,12 +281,13 @@ protected:
         return position * 10.0 / window->session().current.state.samplingRate;
     }
     // Every point of `series` stands where its own rate puts it on the axis.
-    void ExpectAtOwnTimes(int series, std::uint32_t ownRate, const char* fault) {
+    void ExpectAtOwnTimes(Series series, std::uint32_t ownRate, const char* fault) {
         const std::uint32_t axis = window->session().current.state.samplingRate;
         for (int i = 0; i < chart().pointCount(series); ++i)
             if (chart().pointPosition(series, i) !=
                 ComparisonPosition(static_cast<std::size_t>(i), ownRate, axis)) {
-                ADD_FAILURE() << fault << ": point " << i << " of series " << series;
+                ADD_FAILURE() << fault << ": point " << i << " of series "
+                              << static_cast<int>(series);
                 return;
             }
     }
@@ -305,33 +308,39 @@ TEST_F(ComparisonTimeTest, TheComparisonPeaksAtItsOwnSecondWhateverTheRates) {
         ASSERT_TRUE(window->loadFlightFile(Flight("cur.dat", c.current, 120.0f)));
         ASSERT_TRUE(window->loadComparisonFile(Flight("cmp.dat", c.comparison, 150.0f)));
         const std::uint32_t own = window->session().comparison.state.samplingRate;
-        const double currentPeak = Seconds(chart().pointPosition(1, PeakIndex(1)));
-        const double comparisonPeak = Seconds(chart().pointPosition(3, PeakIndex(3)));
+        const double currentPeak =
+            Seconds(chart().pointPosition(Series::Altitude, PeakIndex(Series::Altitude)));
+        const double comparisonPeak =
+            Seconds(chart().pointPosition(Series::Comparison, PeakIndex(Series::Comparison)));
         EXPECT_NEAR(currentPeak, 11.0, 0.4);
         EXPECT_NEAR(comparisonPeak, currentPeak, 0.4);
-        ExpectAtOwnTimes(3, own, "comparison drawn off its times");
+        ExpectAtOwnTimes(Series::Comparison, own, "comparison drawn off its times");
         // Its filtered curve and the dashed one before filtering stand at the same times.
         window->filterComparisonFlight();
-        ASSERT_GT(chart().pointCount(6), 100);
-        ExpectAtOwnTimes(3, own, "filtered comparison drawn by sample position");
-        ExpectAtOwnTimes(6, own, "dashed comparison drawn by sample position");
-        EXPECT_NEAR(Seconds(chart().pointPosition(3, PeakIndex(3))), currentPeak, 0.6);
+        ASSERT_GT(chart().pointCount(Series::ComparisonBeforeFilter), 100);
+        ExpectAtOwnTimes(Series::Comparison, own, "filtered comparison drawn by sample position");
+        ExpectAtOwnTimes(Series::ComparisonBeforeFilter, own,
+                         "dashed comparison drawn by sample position");
+        EXPECT_NEAR(
+            Seconds(chart().pointPosition(Series::Comparison, PeakIndex(Series::Comparison))),
+            currentPeak, 0.6);
         window->filterCurrentFlight(); // the current flight's curves keep the axis' positions
-        EXPECT_EQ(chart().pointPosition(1, 30), 30.0);
-        EXPECT_EQ(chart().pointPosition(5, 30), 30.0);
+        EXPECT_EQ(chart().pointPosition(Series::Altitude, 30), 30.0);
+        EXPECT_EQ(chart().pointPosition(Series::AltitudeBeforeFilter, 30), 30.0);
     }
 }
 
 TEST_F(ComparisonTimeTest, ANewCurrentFlightAtAnotherRateMovesTheComparisonToItsTimes) {
     // Comparison first: it makes the time axis; then a 15/s current flight takes it over.
     ASSERT_TRUE(window->loadComparisonFile(Flight("cmp.dat", 2, 150.0f)));
-    EXPECT_EQ(chart().pointPosition(3, 100), 100.0);
+    EXPECT_EQ(chart().pointPosition(Series::Comparison, 100), 100.0);
     EXPECT_EQ(chart().timeAxisRate(), 100u);
     ASSERT_TRUE(window->loadFlightFile(Flight("cur.dat", 1, 120.0f)));
     EXPECT_EQ(chart().timeAxisRate(), 150u);
-    EXPECT_EQ(chart().pointPosition(3, 100), 150.0) << "the comparison stayed on the old axis";
-    EXPECT_NEAR(Seconds(chart().pointPosition(3, PeakIndex(3))),
-                Seconds(chart().pointPosition(1, PeakIndex(1))), 0.4);
+    EXPECT_EQ(chart().pointPosition(Series::Comparison, 100), 150.0)
+        << "the comparison stayed on the old axis";
+    EXPECT_NEAR(Seconds(chart().pointPosition(Series::Comparison, PeakIndex(Series::Comparison))),
+                Seconds(chart().pointPosition(Series::Altitude, PeakIndex(Series::Altitude))), 0.4);
 }
 
 TEST_F(ComparisonTimeTest, ALongerComparisonExtendsTheTimeAxisWithLabels) {
@@ -341,8 +350,10 @@ TEST_F(ComparisonTimeTest, ALongerComparisonExtendsTheTimeAxisWithLabels) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     chart().replot();
-    const double currentEnd = chart().pointPosition(1, chart().pointCount(1) - 1);
-    const double comparisonEnd = chart().pointPosition(3, chart().pointCount(3) - 1);
+    const double currentEnd =
+        chart().pointPosition(Series::Altitude, chart().pointCount(Series::Altitude) - 1);
+    const double comparisonEnd =
+        chart().pointPosition(Series::Comparison, chart().pointCount(Series::Comparison) - 1);
     ASSERT_GT(comparisonEnd, currentEnd);
     EXPECT_EQ(chart().bottomVisibleMaximum(), comparisonEnd) << "the axis ends with the current";
     // Labels (and with them the grid) go on past the current flight's last second.
@@ -362,11 +373,11 @@ TEST_F(ComparisonTimeTest, EqualRatesDrawPixelForPixelAsBefore) {
     window->resize(1300, 834);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    for (int i = 0; i < chart().pointCount(3); ++i)
-        ASSERT_EQ(chart().pointPosition(3, i), static_cast<double>(i)) << i;
+    for (int i = 0; i < chart().pointCount(Series::Comparison); ++i)
+        ASSERT_EQ(chart().pointPosition(Series::Comparison, i), static_cast<double>(i)) << i;
     chart().refresh();
     const QImage drawn = chart().toPixmap(chart().width(), chart().height()).toImage();
-    const std::vector<float>& ys = window->session().comparison.curve.series3;
+    const std::vector<float>& ys = window->session().comparison.curve.altitudePoints;
     chart().clearSeries(Series::Comparison);
     chart().setSeriesRate(Series::Comparison, 0);
     for (const float y : ys)

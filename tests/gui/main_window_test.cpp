@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, FirstStartUsesDefaultsAndClosingWritesThem) {
     EXPECT_EQ(WithoutAccelerator(w.resetButton->text()), QStringLiteral("Zerowanie"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Orlomat BMP    Ver. 2016.4"));
     EXPECT_EQ(w.session().current.state.flightTemperature, 20.0f);
-    EXPECT_EQ(w.chart()->pointCount(1), 0);
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), 0);
     EXPECT_FALSE(QFile::exists(SettingsPath()));
 
     w.close();
@@ -227,9 +227,9 @@ void ExpectCaptions(MainWindow& w, int language) {
     EXPECT_EQ(w.printAction->text(), pick("Drukuj", "Print"));
     EXPECT_EQ(w.savePictureAction->text(), pick("Zapisz Obraz", "Save Picture"));
     EXPECT_EQ(w.exportAction->text(), pick("Export do Excel", "Export to Excel"));
-    EXPECT_EQ(w.chart()->seriesTitle(1), pick("Wysokosc", "Altitude"));
-    EXPECT_EQ(w.chart()->seriesTitle(2), pick("Przyspieszenie", "Acceleration  "));
-    EXPECT_EQ(w.chart()->seriesTitle(3), pick("Porównanie", "Compare   "));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::Altitude), pick("Wysokosc", "Altitude"));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::Speed), pick("Przyspieszenie", "Acceleration  "));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::Comparison), pick("Porównanie", "Compare   "));
     // Texts that never change.
     EXPECT_EQ(WithoutAccelerator(w.printMenu->title()), QStringLiteral("Print/Export"));
     EXPECT_EQ(WithoutAccelerator(w.languageMenu->title()), QString::fromUtf8("Język/Language"));
@@ -238,8 +238,8 @@ void ExpectCaptions(MainWindow& w, int language) {
     EXPECT_EQ(WithoutAccelerator(w.filterButton->text()), QStringLiteral("Filtr"));
     EXPECT_EQ(w.maxLabel->text(), QStringLiteral("Maximum"));
     EXPECT_EQ(w.compareTemperatureUnitLabel->text(), QStringLiteral("C"));
-    EXPECT_EQ(w.chart()->seriesTitle(5), QStringLiteral("Filtr1"));
-    EXPECT_EQ(w.chart()->seriesTitle(6), QStringLiteral("Filtr2"));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::AltitudeBeforeFilter), QStringLiteral("Filtr1"));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::ComparisonBeforeFilter), QStringLiteral("Filtr2"));
 }
 
 TEST_F(MainWindowTest, SwitchingLanguageRewritesTheCaptionsAndStoresTheChoice) {
@@ -262,13 +262,14 @@ TEST_F(MainWindowTest, LegendListsTheShownSeriesOnly) {
     MainWindow& w = Open();
     w.switchToEnglish();
     ChartView* c = w.chart();
-    for (int s : {1, 2, 3, 5, 6})
-        EXPECT_TRUE(c->inLegend(s)) << s;
-    EXPECT_FALSE(c->inLegend(4));
-    EXPECT_EQ(c->graphOf(1)->pen().color(), QColor(232, 0, 0));
-    EXPECT_EQ(c->graphOf(1)->pen().width(), 2);
-    EXPECT_EQ(c->graphOf(5)->pen().style(), Qt::DashLine);
-    EXPECT_EQ(c->graphOf(2)->valueAxis(), c->yAxis2);
+    for (const Series s : {Series::Altitude, Series::Speed, Series::Comparison,
+                           Series::AltitudeBeforeFilter, Series::ComparisonBeforeFilter})
+        EXPECT_TRUE(c->inLegend(s)) << static_cast<int>(s);
+    EXPECT_FALSE(c->inLegend(Series::Unused));
+    EXPECT_EQ(c->graphOf(Series::Altitude)->pen().color(), QColor(232, 0, 0));
+    EXPECT_EQ(c->graphOf(Series::Altitude)->pen().width(), 2);
+    EXPECT_EQ(c->graphOf(Series::AltitudeBeforeFilter)->pen().style(), Qt::DashLine);
+    EXPECT_EQ(c->graphOf(Series::Speed)->valueAxis(), c->yAxis2);
 }
 
 TEST_F(MainWindowTest, LayoutFollowsTheClientWidth) {
@@ -309,13 +310,14 @@ TEST_F(MainWindowTest, LoadingAFlightFillsTheGroupAndDrawsTheCurves) {
     EXPECT_EQ(w.samplingEdit->text(), QStringLiteral("15 pom/sek"));
 
     const FlightCurve& c = w.session().current.curve;
-    const int m = static_cast<int>(c.series1.size());
+    const int m = static_cast<int>(c.altitudePoints.size());
     ASSERT_GT(m, 100);
-    EXPECT_EQ(w.chart()->pointCount(1), m);
-    EXPECT_EQ(w.chart()->pointCount(2), m - 2);
-    EXPECT_EQ(w.chart()->pointLabel(1, 15), QStringLiteral("1"));
-    EXPECT_EQ(w.chart()->pointLabel(1, 16), QString());
-    EXPECT_EQ(w.chart()->pointValue(1, 40), static_cast<double>(c.series1[40].y));
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), m);
+    EXPECT_EQ(w.chart()->pointCount(Series::Speed), m - 2);
+    EXPECT_EQ(w.chart()->pointLabel(Series::Altitude, 15), QStringLiteral("1"));
+    EXPECT_EQ(w.chart()->pointLabel(Series::Altitude, 16), QString());
+    EXPECT_EQ(w.chart()->pointValue(Series::Altitude, 40),
+              static_cast<double>(c.altitudePoints[40].y));
     EXPECT_EQ(w.maxEdit->text().toStdString(), FormatOneDecimal(c.maximum));
     EXPECT_EQ(w.minEdit->text().toStdString(), FormatOneDecimal(c.minimum));
     EXPECT_EQ(w.chart()->leftMaximum(), c.leftAxisMaximum);
@@ -394,7 +396,7 @@ TEST_F(MainWindowTest, FilesThatHoldNoFlightAreRefusedAndTheCurrentFlightStays) 
     MainWindow& w = Open();
     ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("good.dat"))));
     const auto record = w.session().current.record;
-    const int points = w.chart()->pointCount(1);
+    const int points = w.chart()->pointCount(Series::Altitude);
     const QString title = w.flightGroup->title();
 
     const QString tiny = Path(QStringLiteral("tiny.dat"));
@@ -410,7 +412,7 @@ TEST_F(MainWindowTest, FilesThatHoldNoFlightAreRefusedAndTheCurrentFlightStays) 
     EXPECT_EQ(prompter_.shown[1].caption, QStringLiteral("Altimeter - error"));
 
     EXPECT_EQ(w.session().current.record, record);
-    EXPECT_EQ(w.chart()->pointCount(1), points);
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), points);
     (void)title;
 }
 
@@ -424,7 +426,7 @@ TEST_F(MainWindowTest, LongFilesLoadTheirFirst33000Bytes) {
     WriteAll(path, Bytes(bytes));
     ASSERT_TRUE(w.loadFlightFile(path));
     EXPECT_EQ(w.session().current.record.size(), 33000u);
-    EXPECT_EQ(w.chart()->pointCount(1), 8242 - 5);
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), 8242 - 5);
 }
 
 TEST_F(MainWindowTest, ZoomRuleFollowsTheSpanAndTheSamplingRate) {
@@ -475,16 +477,16 @@ TEST_F(MainWindowTest, DraggingZoomsLeftToRightAndUndoesRightToLeft) {
 TEST_F(MainWindowTest, SpeedSwitchClearsOnlyTheSpeedCurveAndRedrawsFromTheRecord) {
     MainWindow& w = Open();
     ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("a.dat"))));
-    const int altitude = w.chart()->pointCount(1);
+    const int altitude = w.chart()->pointCount(Series::Altitude);
     w.toggleSpeedCurve();
     EXPECT_FALSE(w.speedCurveAction->isChecked());
     EXPECT_EQ(w.session().settings.showSpeedCurve, 0);
-    EXPECT_EQ(w.chart()->pointCount(2), 0);
-    EXPECT_EQ(w.chart()->pointCount(1), altitude);
+    EXPECT_EQ(w.chart()->pointCount(Series::Speed), 0);
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), altitude);
     w.toggleSpeedCurve();
     EXPECT_TRUE(w.speedCurveAction->isChecked());
-    EXPECT_EQ(w.chart()->pointCount(1), altitude);
-    EXPECT_EQ(w.chart()->pointCount(2), altitude - 2);
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), altitude);
+    EXPECT_EQ(w.chart()->pointCount(Series::Speed), altitude - 2);
 }
 
 TEST(SettingsFile, BesideTheProgramWithTheExtensionReplaced) {

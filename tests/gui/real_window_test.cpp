@@ -111,12 +111,12 @@ protected:
         return t;
     }
     // The screen pixel of point `index` of `series`.
-    QPoint PointOf(int series, int index) const {
+    QPoint PointOf(Series series, int index) const {
         const QCPGraph* g = chart->graphOf(series);
         const auto it = g->data()->constBegin() + index;
         return g->coordsToPixels(it->key, it->value).toPoint();
     }
-    int IndexOfMaximum(int series) const {
+    int IndexOfMaximum(Series series) const {
         int best = 0;
         for (int i = 0; i < chart->pointCount(series); ++i)
             if (chart->pointValue(series, i) > chart->pointValue(series, best)) best = i;
@@ -145,18 +145,19 @@ TEST_F(RealWindow, PlainClickOnACurveRemovesItAndOnTheLegendRepaints) {
     ASSERT_TRUE(window->loadFlightFile(flight));
     QTest::qWait(100);
     SaveShot(*window, QStringLiteral("loaded.png"));
-    const int speedPoints = chart->pointCount(2);
+    const int speedPoints = chart->pointCount(Series::Speed);
 
     int replots = 0;
     QObject::connect(chart, &QCustomPlot::afterReplot, [&] { ++replots; });
     const QRect legend = chart->legend->outerRect();
     ClickAt(chart, legend.center());
     EXPECT_TRUE(WaitFor([&] { return replots > 0; })) << "a click on the legend repaints";
-    EXPECT_GT(chart->pointCount(1), 0);
+    EXPECT_GT(chart->pointCount(Series::Altitude), 0);
 
-    ClickAt(chart, PointOf(1, IndexOfMaximum(1)));
-    EXPECT_TRUE(WaitFor([&] { return chart->pointCount(1) == 0; })) << "the altitude curve stays";
-    EXPECT_EQ(chart->pointCount(2), speedPoints); // only the clicked curve goes
+    ClickAt(chart, PointOf(Series::Altitude, IndexOfMaximum(Series::Altitude)));
+    EXPECT_TRUE(WaitFor([&] { return chart->pointCount(Series::Altitude) == 0; }))
+        << "the altitude curve stays";
+    EXPECT_EQ(chart->pointCount(Series::Speed), speedPoints); // only the clicked curve goes
     EXPECT_TRUE(window->maxEdit->text().isEmpty());
     EXPECT_EQ(window->flightGroup->title(), QStringLiteral("Orlomat"));
 
@@ -266,7 +267,7 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
         WaitFor([&] { return window->competitorEdit->text() == QStringLiteral("4321"); }, 15000))
         << "the download after the dialog did not happen";
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_GT(chart->pointCount(1), 100);
+    EXPECT_GT(chart->pointCount(Series::Altitude), 100);
     EXPECT_EQ(emu.refusals(), QString());
 }
 
@@ -287,7 +288,8 @@ TEST_F(RealWindow, AComparisonAtAnotherRateIsDrawnAtItsTimesAndAClickRemovesIt) 
     ASSERT_TRUE(window->loadFlightFile(write("cur15.dat", 1, 120.0f)));
     prompter.fileNames = {write("cmp10.dat", 2, 150.0f)};
     ClickAt(window->compareButton, window->compareButton->rect().center());
-    ASSERT_TRUE(WaitFor([&] { return chart->pointCount(3) > 100; })) << "no comparison drawn";
+    ASSERT_TRUE(WaitFor([&] { return chart->pointCount(Series::Comparison) > 100; }))
+        << "no comparison drawn";
     EXPECT_EQ(window->compareGroup->title(), QStringLiteral("cmp10.dat"));
 
     // Value marks on, through the menu "Wykresy".
@@ -296,19 +298,21 @@ TEST_F(RealWindow, AComparisonAtAnotherRateIsDrawnAtItsTimesAndAClickRemovesIt) 
     ASSERT_TRUE(WaitFor([&] { return window->chartsMenu->isVisible(); }));
     ClickAt(window->chartsMenu,
             window->chartsMenu->actionGeometry(window->valueMarksAction).center());
-    ASSERT_TRUE(WaitFor([&] { return chart->marksVisible(3); }));
+    ASSERT_TRUE(WaitFor([&] { return chart->marksVisible(Series::Comparison); }));
     QTest::qWait(100);
     SaveShot(*window, QStringLiteral("compare-rates.png"));
 
     // On screen the two peaks stand above each other (at 11 s), not at 11 s and 7 s.
-    const QPoint red = PointOf(1, IndexOfMaximum(1)), green = PointOf(3, IndexOfMaximum(3));
+    const QPoint red = PointOf(Series::Altitude, IndexOfMaximum(Series::Altitude)),
+                 green = PointOf(Series::Comparison, IndexOfMaximum(Series::Comparison));
     EXPECT_LE(std::abs(green.x() - red.x()), 6) << green.x() << " vs " << red.x();
     EXPECT_LT(green.y(), red.y());
 
     // A click on the green curve at its new place removes it and empties the group.
     ClickAt(chart, green);
-    EXPECT_TRUE(WaitFor([&] { return chart->pointCount(3) == 0; })) << "the comparison stays";
-    EXPECT_GT(chart->pointCount(1), 100);
+    EXPECT_TRUE(WaitFor([&] { return chart->pointCount(Series::Comparison) == 0; }))
+        << "the comparison stays";
+    EXPECT_GT(chart->pointCount(Series::Altitude), 100);
     EXPECT_TRUE(window->compareMaxEdit->text().isEmpty());
     EXPECT_EQ(window->compareGroup->title(), QStringLiteral("Plik"));
     EXPECT_TRUE(prompter.shown.empty());
@@ -578,7 +582,7 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
     EXPECT_TRUE(prompter.shown[0].text.startsWith(
         QStringLiteral("This does not look like a flight record: ")))
         << prompter.shown[0].text.toStdString();
-    EXPECT_EQ(chart->pointCount(2), 0);
+    EXPECT_EQ(chart->pointCount(Series::Speed), 0);
 }
 
 // A stream that stalls after 1 500 bytes (the emulator's altimeter sent its version, not a
@@ -641,7 +645,7 @@ TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
         ASSERT_EQ(prompter.shown.size(), 1u);
         EXPECT_EQ(prompter.shown[0].text, QString::fromUtf8(c.told));
         EXPECT_EQ(window->session().current.record.size(), 1500u);
-        EXPECT_GT(chart->pointCount(1), 10) << "the partial flight is not drawn";
+        EXPECT_GT(chart->pointCount(Series::Altitude), 10) << "the partial flight is not drawn";
         EXPECT_EQ(window->altimeter().channel.state(), Channel::State::Closed);
         EXPECT_TRUE(window->readButton->isEnabled());
         EXPECT_FALSE(window->stopButton->isVisible());
