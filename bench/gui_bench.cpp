@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -85,8 +86,8 @@ int main(int argc, char** argv) {
 
     // All six series full: comparison, both filters, and series 4 filled for the measurement.
     w->loadComparisonFile(flight);
-    w->filterCurrentFlight();
-    w->filterComparisonFlight();
+    for (const char* filterButton : {"B_Filtr_Alt", "B_Filtr_por"})
+        w->findChild<QPushButton*>(QLatin1String(filterButton))->click();
     auto* chart = w->chart();
     chart->graphOf(orlomat::Series::Unused)->setVisible(true);
     for (int i = 0; i < chart->pointCount(orlomat::Series::Altitude); ++i)

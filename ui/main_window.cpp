@@ -121,10 +121,6 @@ QPrinter& MainWindow::printer() {
     return output_->printer();
 }
 
-DeviceUi& MainWindow::deviceUi() {
-    return *deviceUi_;
-}
-
 QString MainWindow::caption(Caption c) const {
     return QString::fromUtf8(Tr(c, session_.language));
 }

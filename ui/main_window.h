@@ -53,23 +53,33 @@ public:
     // The three dialogs, created once after the main window, in this order.
     void createDialogs();
 
-    Session& session() { return session_; }
+    // Makes the flight in `path` the current flight; false (and a message) when it cannot.
+    bool loadFlightFile(const QString& path);
+    // Loads a comparison flight; false (and a message) when it cannot.
+    bool loadComparisonFile(const QString& path);
+    // A port to use for this run instead of the stored one (not saved).
+    void setPortOverride(const QString& port) { portOverride_ = port; }
+
+    // What tests, tools and the benchmark may look at. The controls themselves they find by
+    // their designed object names (ui/README.md) and use as the user does.
     const Session& session() const { return session_; }
     ChartView* chart() const { return chartView; }
     QString settingsPath() const { return settingsPath_; }
-
-    // Makes the flight in `path` the current flight; false (and a message) when it cannot.
-    bool loadFlightFile(const QString& path);
-
-    // A port to use for this run instead of the stored one (not saved).
-    void setPortOverride(const QString& port) { portOverride_ = port; }
     std::string portName() const;
-    Altimeter& altimeter() { return *altimeter_; }
+    const Altimeter& altimeter() const { return *altimeter_; }
+    // The printer chosen in the set-up (tests choose PDF files, or none).
     QPrinter& printer();
-    Prompter& prompter() { return prompter_; }
-    DeviceUi& deviceUi();
 
-public slots:
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // A flight file dropped on the window becomes the current flight; with Ctrl held, the
+    // comparison flight.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The handlers of the buttons, menu commands and chart events.
     void layOutForm();
     void closeProgram();
     void saveSettings();
@@ -106,20 +116,9 @@ public slots:
     void openManual();
     void helpRequested();
     void showInfo();
-    // Loads a comparison flight; false (and a message) when it cannot.
-    bool loadComparisonFile(const QString& path);
     void chartZoomed();
     void chartZoomUndone();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    // A flight file dropped on the window becomes the current flight; with Ctrl held, the
-    // comparison flight.
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void buildControls();
     void buildMenus();
     void setLanguage(int language);
@@ -171,28 +170,19 @@ private:
     QString saveDialogName_;
     std::unique_ptr<QTranslator> qtTranslator_; // Qt's own dialog texts in Polish
 
-public:
-    // The controls (their designed names are their object names; ui/README.md has the table).
+    // The controls the handlers use (each has its designed name as object name; the
+    // readouts own the rest of their groups).
     QWidget* client = nullptr;
     QPushButton *readButton = nullptr, *resetButton = nullptr, *filterButton = nullptr;
     QGroupBox* flightGroup = nullptr;
-    QLabel *maxLabel = nullptr, *minLabel = nullptr, *competitorLabel = nullptr,
-           *serialLabel = nullptr, *temperatureLabel = nullptr, *samplingLabel = nullptr,
-           *maxUnitLabel = nullptr, *minUnitLabel = nullptr, *temperatureUnitLabel = nullptr;
     QLineEdit *maxEdit = nullptr, *minEdit = nullptr, *competitorEdit = nullptr,
               *serialEdit = nullptr, *temperatureEdit = nullptr, *samplingEdit = nullptr;
     QGroupBox* diskGroup = nullptr;
     QPushButton *saveButton = nullptr, *loadButton = nullptr;
     QPushButton *compareButton = nullptr, *compareFilterButton = nullptr;
     QGroupBox* compareGroup = nullptr;
-    QLabel *compareMaxLabel = nullptr, *compareMinLabel = nullptr,
-           *compareCompetitorLabel = nullptr, *compareSerialLabel = nullptr,
-           *compareTemperatureLabel = nullptr, *compareSamplingLabel = nullptr,
-           *compareMaxUnitLabel = nullptr, *compareMinUnitLabel = nullptr,
-           *compareTemperatureUnitLabel = nullptr;
     QLineEdit *compareMaxEdit = nullptr, *compareMinEdit = nullptr,
-              *compareCompetitorEdit = nullptr, *compareSerialEdit = nullptr,
-              *compareTemperatureEdit = nullptr, *compareSamplingEdit = nullptr;
+              *compareTemperatureEdit = nullptr;
     ChartView* chartView = nullptr;
     QLabel *metresCaption = nullptr, *secondsCaption = nullptr, *speedCaption = nullptr;
     QLineEdit *setupOkIndicator = nullptr, *readingIndicator = nullptr, *waitIndicator = nullptr;

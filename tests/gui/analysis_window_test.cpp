@@ -1,6 +1,7 @@
 #include "analysis/comparison.h"
 #include "core/format.h"
 #include "files/csv_export.h"
+#include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
@@ -24,6 +25,8 @@
 namespace orlomat {
 namespace {
 
+using namespace test; // the window's controls by their designed names
+
 class AnalysisWindowTest : public test::WindowTest {
 protected:
     void SetUp() override { OpenWindow(); }
@@ -34,7 +37,7 @@ TEST_F(AnalysisWindowTest, FilterButtonDrawsTheCleanedCurveBesideTheRawOne) {
     ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
     const int points = chart().pointCount(Series::Altitude);
     const int speed = chart().pointCount(Series::Speed);
-    window->filterCurrentFlight();
+    Click(*window, "B_Filtr_Alt");
     const auto& c = window->session().current.curve;
     EXPECT_EQ(chart().pointCount(Series::Altitude), points);
     EXPECT_EQ(chart().pointCount(Series::AltitudeBeforeFilter), points);
@@ -45,8 +48,8 @@ TEST_F(AnalysisWindowTest, FilterButtonDrawsTheCleanedCurveBesideTheRawOne) {
     FilterWork w;
     const FilteredFlight f = FilterFlight(c.altitudes, WhichFlight::Current,
                                           window->session().current.wordCount(), 100, {}, w);
-    EXPECT_EQ(window->maxEdit->text().toStdString(), FormatCentimetres(f.maximum));
-    EXPECT_EQ(window->minEdit->text().toStdString(), FormatCentimetres(f.minimum));
+    EXPECT_EQ(Edit(*window, "E_MaxGl")->text().toStdString(), FormatCentimetres(f.maximum));
+    EXPECT_EQ(Edit(*window, "EMinimum")->text().toStdString(), FormatCentimetres(f.minimum));
     EXPECT_EQ(chart().pointValue(Series::Altitude, 40), f.cleaned[40] * 0.01);
 }
 
@@ -54,12 +57,12 @@ TEST_F(AnalysisWindowTest, FilterIgnoresAFlightOf15Samples) {
     SynthParams p;
     p.maxLength = 32 + 15 * 4;
     ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("s.dat"), SynthesizeFlight(p))));
-    const QString maxText = window->maxEdit->text();
+    const QString maxText = Edit(*window, "E_MaxGl")->text();
     const int points = chart().pointCount(Series::Altitude);
-    window->filterCurrentFlight();
+    Click(*window, "B_Filtr_Alt");
     EXPECT_EQ(chart().pointCount(Series::AltitudeBeforeFilter), 0);
     EXPECT_EQ(chart().pointCount(Series::Altitude), points);
-    EXPECT_EQ(window->maxEdit->text(), maxText);
+    EXPECT_EQ(Edit(*window, "E_MaxGl")->text(), maxText);
 }
 
 TEST_F(AnalysisWindowTest, ComparisonIsIndependentOfTheCurrentFlight) {
@@ -72,50 +75,50 @@ TEST_F(AnalysisWindowTest, ComparisonIsIndependentOfTheCurrentFlight) {
     const double axisBefore = chart().leftSetMaximum();
     const auto current = window->session().current.curve.altitudes;
     prompter.fileNames = {Write(QStringLiteral("high.dat"), SynthesizeFlight(high))};
-    window->chooseComparison();
-    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("high.dat"));
-    EXPECT_EQ(window->compareCompetitorEdit->text(), QStringLiteral("55"));
-    EXPECT_FALSE(window->compareTemperatureEdit->isReadOnly());
+    Click(*window, "B_Porownanie");
+    EXPECT_EQ(Group(*window, "GroupB_Por")->title(), QStringLiteral("high.dat"));
+    EXPECT_EQ(Edit(*window, "E_Zaw_Por")->text(), QStringLiteral("55"));
+    EXPECT_FALSE(Edit(*window, "E_TempPor")->isReadOnly());
     EXPECT_GT(chart().pointCount(Series::Comparison), 100);
     EXPECT_EQ(chart().pointLabel(Series::Comparison, 0), QString());
     const ComparisonCurve& cmp = window->session().comparison.curve;
-    EXPECT_EQ(window->compareMaxEdit->text().toStdString(), *cmp.maxText);
+    EXPECT_EQ(Edit(*window, "E_Max_Por")->text().toStdString(), *cmp.maxText);
     EXPECT_EQ(chart().leftSetMaximum(), *cmp.leftAxisCandidate); // raised
     EXPECT_GT(chart().leftSetMaximum(), axisBefore);
 
     // Commands on the current flight leave the comparison alone, and the reverse.
-    window->toggleSpeedCurve();
-    window->toggleSpeedCurve();
+    Trigger(*window, "Przyspieszenie1");
+    Trigger(*window, "Przyspieszenie1");
     EXPECT_EQ(window->session().current.curve.altitudes, current);
     EXPECT_EQ(chart().pointCount(Series::Comparison), static_cast<int>(cmp.altitudePoints.size()));
-    EXPECT_EQ(window->compareCompetitorEdit->text(), QStringLiteral("55"));
-    window->compareTemperatureEdit->setText(QStringLiteral("-5"));
-    window->comparisonTemperatureKey(QChar(13));
+    EXPECT_EQ(Edit(*window, "E_Zaw_Por")->text(), QStringLiteral("55"));
+    Edit(*window, "E_TempPor")->setText(QStringLiteral("-5"));
+    QTest::keyClick(Edit(*window, "E_TempPor"), Qt::Key_Return);
     EXPECT_EQ(window->session().current.curve.altitudes, current);
     EXPECT_EQ(window->session().comparison.state.flightTemperature, -5.0f);
-    EXPECT_NE(window->temperatureEdit->text(), QStringLiteral("-5"));
+    EXPECT_NE(Edit(*window, "E_TempGl")->text(), QStringLiteral("-5"));
 
     // A lower comparison leaves the axis where it is.
     const double axis = chart().leftSetMaximum();
     prompter.fileNames = {Write(QStringLiteral("low2.dat"), SynthesizeFlight(low))};
-    window->chooseComparison();
+    Click(*window, "B_Porownanie");
     EXPECT_EQ(chart().leftSetMaximum(), axis);
 }
 
 TEST_F(AnalysisWindowTest, ClearingTheComparisonAndFilteringItAgain) {
     ASSERT_TRUE(window->loadComparisonFile(Write(QStringLiteral("c.dat"), SynthesizeFlight({}))));
-    window->switchToEnglish();
-    window->clearComparison();
-    EXPECT_FALSE(window->comparisonAction->isChecked());
+    Trigger(*window, "English1");
+    Trigger(*window, "Porownanie1");
+    EXPECT_FALSE(Action(*window, "Porownanie1")->isChecked());
     EXPECT_EQ(chart().pointCount(Series::Comparison), 0);
-    EXPECT_TRUE(window->compareMaxEdit->text().isEmpty());
-    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("File"));
-    window->filterComparisonFlight(); // the record stays: the filter draws it again
+    EXPECT_TRUE(Edit(*window, "E_Max_Por")->text().isEmpty());
+    EXPECT_EQ(Group(*window, "GroupB_Por")->title(), QStringLiteral("File"));
+    Click(*window, "B_Filtr_por"); // the record stays: the filter draws it again
     EXPECT_GT(chart().pointCount(Series::Comparison), 100);
     EXPECT_EQ(chart().pointCount(Series::ComparisonBeforeFilter),
               chart().pointCount(Series::Comparison));
-    window->clearComparison();
-    EXPECT_TRUE(window->comparisonAction->isChecked());
+    Trigger(*window, "Porownanie1");
+    EXPECT_TRUE(Action(*window, "Porownanie1")->isChecked());
     // Loading a new comparison does not clear the dashed curve.
     ASSERT_TRUE(window->loadComparisonFile(Write(QStringLiteral("d.dat"), SynthesizeFlight({}))));
     EXPECT_GT(chart().pointCount(Series::ComparisonBeforeFilter), 0);
@@ -125,12 +128,12 @@ TEST_F(AnalysisWindowTest, ShortComparisonFilesAreRefused) {
     EXPECT_FALSE(window->loadComparisonFile(
         Write(QStringLiteral("t.dat"), std::vector<std::uint8_t>(10, 1))));
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Plik nie zawiera zapisu lotu")});
-    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("Plik"));
+    EXPECT_EQ(Group(*window, "GroupB_Por")->title(), QStringLiteral("Plik"));
 }
 
 TEST_F(AnalysisWindowTest, TemperatureFieldTakesThreeDigitsAndRecomputesOnEnter) {
     ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
-    QLineEdit* e = window->temperatureEdit;
+    QLineEdit* e = Edit(*window, "E_TempGl");
     e->clear();
     QTest::keyClicks(e, QStringLiteral("1234"));
     EXPECT_EQ(e->text(), QStringLiteral("123"));
@@ -144,12 +147,12 @@ TEST_F(AnalysisWindowTest, TemperatureFieldTakesThreeDigitsAndRecomputesOnEnter)
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(window->session().current.state.flightTemperature, -5.0f);
     EXPECT_NEAR(window->session().current.curve.maximum, before * 268.16f / (t0 + 273.16f), 0.05f);
-    EXPECT_EQ(window->maxEdit->text().toStdString(),
+    EXPECT_EQ(Edit(*window, "E_MaxGl")->text().toStdString(),
               FormatOneDecimal(window->session().current.curve.maximum));
 
     e->clear();
     QTest::keyClick(e, Qt::Key_Return);
-    window->switchToEnglish();
+    Trigger(*window, "English1");
     e->setText(QStringLiteral("65535"));
     QTest::keyClick(e, Qt::Key_Return);
     EXPECT_EQ(Texts(), (std::vector<QString>{QString::fromUtf8("Zła wartośc temperatury"),
@@ -161,42 +164,42 @@ TEST_F(AnalysisWindowTest, TemperatureFieldTakesThreeDigitsAndRecomputesOnEnter)
 TEST_F(AnalysisWindowTest, ValueMarksAndClicks) {
     ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
     ASSERT_TRUE(window->loadComparisonFile(Write(QStringLiteral("b.dat"), SynthesizeFlight({}))));
-    window->toggleValueMarks();
-    EXPECT_TRUE(window->valueMarksAction->isChecked());
+    Trigger(*window, "Warto1");
+    EXPECT_TRUE(Action(*window, "Warto1")->isChecked());
     EXPECT_TRUE(chart().marksVisible(Series::Altitude));
     EXPECT_TRUE(chart().marksVisible(Series::Comparison));
-    window->toggleValueMarks();
+    Trigger(*window, "Warto1");
     EXPECT_FALSE(chart().marksVisible(Series::Altitude));
     EXPECT_FALSE(chart().marksVisible(Series::Comparison));
 
     emit chart().seriesClicked(Series::Comparison);
     EXPECT_EQ(chart().pointCount(Series::Comparison), 0);
-    EXPECT_TRUE(window->compareSerialEdit->text().isEmpty());
-    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("Plik"));
-    EXPECT_FALSE(window->maxEdit->text().isEmpty()); // the current flight's group stays
+    EXPECT_TRUE(Edit(*window, "E_NrS_Por")->text().isEmpty());
+    EXPECT_EQ(Group(*window, "GroupB_Por")->title(), QStringLiteral("Plik"));
+    EXPECT_FALSE(Edit(*window, "E_MaxGl")->text().isEmpty()); // the current flight's group stays
 
     emit chart().seriesClicked(Series::Altitude);
     EXPECT_EQ(chart().pointCount(Series::Altitude), 0);
     EXPECT_GT(chart().pointCount(Series::Speed), 0); // the speed curve stays
-    EXPECT_TRUE(window->temperatureEdit->text().isEmpty());
-    EXPECT_FALSE(window->temperatureEdit->isReadOnly());
-    EXPECT_EQ(window->flightGroup->title(), QStringLiteral("Orlomat"));
+    EXPECT_TRUE(Edit(*window, "E_TempGl")->text().isEmpty());
+    EXPECT_FALSE(Edit(*window, "E_TempGl")->isReadOnly());
+    EXPECT_EQ(Group(*window, "GroupB_Alt")->title(), QStringLiteral("Orlomat"));
     emit chart().seriesClicked(Series::Speed);
     EXPECT_EQ(chart().pointCount(Series::Speed), 0);
-    QTest::keyClick(window->temperatureEdit, Qt::Key_Return);
+    QTest::keyClick(Edit(*window, "E_TempGl"), Qt::Key_Return);
     EXPECT_EQ(Texts(), std::vector<QString>{QString::fromUtf8("Zła wartośc temperatury")});
-    window->repaintMainCurves(); // repaints only
+    emit chart().legendClicked(); // repaints only
     EXPECT_EQ(chart().pointCount(Series::Altitude), 0);
 }
 
 TEST_F(AnalysisWindowTest, ExportWritesTheAltitudeTable) {
-    window->exportToSpreadsheet();
+    Trigger(*window, "ZapiszdoExcela1");
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Brak danych")});
     prompter.shown.clear();
 
     ASSERT_TRUE(window->loadFlightFile(Write(QStringLiteral("a.dat"), SynthesizeFlight({}))));
     prompter.fileNames = {dir.filePath(QStringLiteral("lot"))};
-    window->exportToSpreadsheet();
+    Trigger(*window, "ZapiszdoExcela1");
     const QString csv = dir.filePath(QStringLiteral("lot.csv"));
     const auto& table = window->session().current.curve.altitudes;
     const std::string expected = ExportBytes(table, '.');
@@ -206,36 +209,36 @@ TEST_F(AnalysisWindowTest, ExportWritesTheAltitudeTable) {
     // Again to the same name: asked; Cancel leaves the file.
     prompter.fileNames = {csv};
     prompter.confirmations = {false};
-    window->filterCurrentFlight(); // the export never writes a filtered curve anyway
-    window->exportToSpreadsheet();
+    Click(*window, "B_Filtr_Alt"); // the export never writes a filtered curve anyway
+    Trigger(*window, "ZapiszdoExcela1");
     EXPECT_EQ(Texts(), std::vector<QString>{QString::fromUtf8("Plik istnieje. Zapisać?")});
     EXPECT_EQ(Read(csv).toStdString(), expected);
 
     // A comma where the region writes one.
     QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
     prompter.fileNames = {dir.filePath(QStringLiteral("pl.csv"))};
-    window->exportToSpreadsheet();
+    Trigger(*window, "ZapiszdoExcela1");
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(Read(dir.filePath(QStringLiteral("pl.csv"))).toStdString(), ExportBytes(table, ','));
 }
 
 TEST_F(AnalysisWindowTest, FilterDialogShowsTheStoredSettingsAndItsCaptions) {
-    FilterDialog& d = *window->filterDialog;
+    FilterDialog& d = *window->findChild<FilterDialog*>();
     EXPECT_EQ(d.finalCutEdit->text(), QStringLiteral("250"));
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Orlomat-Filtr"));
-    window->switchToEnglish();
+    Trigger(*window, "English1");
     prompter.onModal = [&](QDialog&) {
         EXPECT_EQ(d.finalFilterLabel->text(), QStringLiteral("Final Filter [6-30]"));
         EXPECT_EQ(d.defaultsButton->text(), QStringLiteral("&Default"));
         EXPECT_EQ(d.saveButton->text(), QStringLiteral("&Save"));
     };
-    window->openFilterSettings();
-    window->switchToPolish();
+    Trigger(*window, "Filtr3");
+    Trigger(*window, "Polski1");
     prompter.onModal = [&](QDialog&) {
         EXPECT_EQ(d.prefilterLabel->text(), QStringLiteral("Filtr wstepny [4-20]"));
         EXPECT_EQ(d.defaultsButton->text(), QStringLiteral("&Domyslne"));
     };
-    window->openFilterSettings();
+    Trigger(*window, "Filtr3");
     EXPECT_EQ(prompter.modals, 2);
 }
 
@@ -316,7 +319,7 @@ TEST_F(ComparisonTimeTest, TheComparisonPeaksAtItsOwnSecondWhateverTheRates) {
         EXPECT_NEAR(comparisonPeak, currentPeak, 0.4);
         ExpectAtOwnTimes(Series::Comparison, own, "comparison drawn off its times");
         // Its filtered curve and the dashed one before filtering stand at the same times.
-        window->filterComparisonFlight();
+        Click(*window, "B_Filtr_por");
         ASSERT_GT(chart().pointCount(Series::ComparisonBeforeFilter), 100);
         ExpectAtOwnTimes(Series::Comparison, own, "filtered comparison drawn by sample position");
         ExpectAtOwnTimes(Series::ComparisonBeforeFilter, own,
@@ -324,7 +327,7 @@ TEST_F(ComparisonTimeTest, TheComparisonPeaksAtItsOwnSecondWhateverTheRates) {
         EXPECT_NEAR(
             Seconds(chart().pointPosition(Series::Comparison, PeakIndex(Series::Comparison))),
             currentPeak, 0.6);
-        window->filterCurrentFlight(); // the current flight's curves keep the axis' positions
+        Click(*window, "B_Filtr_Alt"); // the current flight's curves keep the axis' positions
         EXPECT_EQ(chart().pointPosition(Series::Altitude, 30), 30.0);
         EXPECT_EQ(chart().pointPosition(Series::AltitudeBeforeFilter, 30), 30.0);
     }
