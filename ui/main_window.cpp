@@ -10,16 +10,15 @@
 #include "device/altimeter.h"
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
-#include "files/csv_export.h"
-#include "files/file_io.h"
-#include "ui/chart_output.h"
 #include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
 #include "ui/filter_dialog.h"
 #include "ui/flight_drawing.h"
+#include "ui/flight_files.h"
 #include "ui/flight_readout.h"
 #include "ui/info_dialog.h"
 #include "ui/manual_lookup.h"
+#include "ui/print_commands.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
 #include "ui/widgets.h"
@@ -38,7 +37,6 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
-#include <QStringList>
 #include <QTranslator>
 #include <QUrl>
 
@@ -46,20 +44,9 @@ namespace orlomat {
 
 namespace {
 
-// The file's name without its folder: what follows the last "/" or "\".
-QString NameWithoutFolder(const QString& path) {
-    const qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return path.mid(cut + 1);
-}
-
 char DecimalSeparator() {
     const QString point = QLocale().decimalPoint();
     return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
-}
-
-QByteArray Bytes(const std::vector<std::uint8_t>& v) {
-    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
 }
 
 } // namespace
@@ -85,9 +72,11 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     altimeter_->channel.stopRequested = [this] { return stopRequested_; };
     buildControls();
     buildMenus();
-    output_ = std::make_unique<ChartOutput>(*chartView);
+    const auto language = [this] { return session_.language; };
+    files_ = std::make_unique<FlightFiles>(prompter_, language);
+    printing_ = std::make_unique<PrintCommands>(*chartView, prompter_, language);
     deviceUi_ = std::make_unique<WindowDeviceUi>(
-        prompter_, [this] { return session_.language; },
+        prompter_, language,
         WindowDeviceUi::Controls{readingIndicator, waitIndicator, stopButton, flightGroup, maxEdit,
                                  minEdit, chartView},
         [this] { prepareCurrentFlightAxes(); });
@@ -118,7 +107,7 @@ void MainWindow::createDialogs() {
 }
 
 QPrinter& MainWindow::printer() {
-    return output_->printer();
+    return printing_->printer();
 }
 
 QString MainWindow::caption(Caption c) const {
@@ -330,60 +319,16 @@ void MainWindow::openFilterSettings() {
 // --- Flight files ----------------------------------------------------------------------------
 
 void MainWindow::saveFlight() {
-    const Flight& flight = session_.current;
-    if (!flight.present()) {
-        showError(Message::NoData);
-        return;
-    }
-    const QString path = prompter_.saveFileName(saveDialogName_);
-    if (path.isEmpty()) return;
-    saveDialogName_ = path;
-    if (QFileInfo::exists(path) &&
-        !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
-        return;
-    writeUserFile(path, Bytes(flight.record));
-}
-
-QString MainWindow::chooseFileToOpen() {
-    const QString path = prompter_.openFileName(openDialogName_);
-    if (!path.isEmpty()) openDialogName_ = path;
-    return path;
+    files_->save(session_.current);
 }
 
 void MainWindow::loadFlight() {
-    const QString path = chooseFileToOpen();
+    const QString path = files_->chooseToOpen();
     if (!path.isEmpty()) loadFlightFile(path);
 }
 
-std::optional<std::vector<std::uint8_t>> MainWindow::readFlightFile(const QString& path) {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) { // a fifo or a device could block for ever
-        showError(Message::NotRegularFile, QDir::toNativeSeparators(path));
-        return std::nullopt;
-    }
-    FileRead file = ReadFileStart(path, kMaxRecordSize);
-    if (!file.error.isEmpty()) {
-        showError(Message::CannotOpenFile,
-                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.error);
-        return std::nullopt;
-    }
-    if (file.bytes.size() < kHeaderSize) {
-        showError(Message::NoFlightRecord);
-        return std::nullopt;
-    }
-    return std::move(file.bytes);
-}
-
-bool MainWindow::writeUserFile(const QString& path, const QByteArray& bytes) {
-    const QString error = WriteFileAtomically(path, bytes);
-    if (error.isEmpty()) return true;
-    showError(Message::CannotSaveFile,
-              QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
-    return false;
-}
-
 bool MainWindow::loadFlightFile(const QString& path) {
-    auto bytes = readFlightFile(path);
+    auto bytes = files_->read(path);
     if (!bytes) return false;
     flightGroup->setTitle(NameWithoutFolder(path));
     chartView->undoZoom();
@@ -404,20 +349,7 @@ bool MainWindow::loadFlightFile(const QString& path) {
 }
 
 void MainWindow::exportToSpreadsheet() {
-    const Flight& flight = session_.current;
-    if (flight.curve.smoothedCount == 0) {
-        showError(Message::NoData);
-        return;
-    }
-    const QString chosen = prompter_.saveFileName(saveDialogName_);
-    if (chosen.isEmpty()) return;
-    saveDialogName_ = chosen;
-    const QString path = QString::fromStdString(ExportFileName(chosen.toStdString()));
-    if (QFileInfo::exists(path) &&
-        !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
-        return;
-    const std::string bytes = ExportBytes(flight.curve.altitudes, DecimalSeparator());
-    writeUserFile(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    files_->exportSpreadsheet(session_.current, DecimalSeparator());
 }
 
 // --- Drawing the flights ---------------------------------------------------------------------
@@ -582,12 +514,12 @@ void MainWindow::filterComparisonFlight() {
 // --- The comparison flight -------------------------------------------------------------------
 
 void MainWindow::chooseComparison() {
-    const QString path = chooseFileToOpen();
+    const QString path = files_->chooseToOpen();
     if (!path.isEmpty()) loadComparisonFile(path);
 }
 
 bool MainWindow::loadComparisonFile(const QString& path) {
-    auto bytes = readFlightFile(path);
+    auto bytes = files_->read(path);
     if (!bytes) return false;
     compareGroup->setTitle(NameWithoutFolder(path));
     comparisonAction->setChecked(true);
@@ -657,59 +589,16 @@ PrintTitle MainWindow::printTitle() const {
             samplingEdit->text()};
 }
 
-void MainWindow::composePrintTitle() {
-    output_->composePrintTitle(printTitle());
-}
-
-void MainWindow::restoreScreenTitle() {
-    output_->restoreScreenTitle();
-}
-
 void MainWindow::setUpPrinter() {
-    prompter_.printerSetup(output_->printer(), caption(Caption::PrinterSetup));
+    printing_->setUpPrinter();
 }
 
 void MainWindow::printChart() {
-    // With no printer at all, and no file chosen yet, printing could only fail: the set-up
-    // dialog comes first, and cancelling it prints nothing.
-    if (!output_->hasDestination() &&
-        !prompter_.printerSetup(output_->printer(), caption(Caption::PrinterSetup)))
-        return;
-    QString where;
-    const PrintResult r = output_->print(printTitle(), where);
-    if (r.ok()) return;
-    QStringList parts{where};
-    switch (r.fault) {
-    case PrintFault::NoDestination:
-        parts << msg(Message::NoPrinterChosen);
-        break;
-    case PrintFault::PrinterRefused:
-        parts << msg(Message::PrinterRefused);
-        break;
-    case PrintFault::PageNotRendered:
-        parts << msg(Message::PageNotRendered);
-        break;
-    case PrintFault::FileNotWritten:
-    case PrintFault::None:
-        break;
-    }
-    parts << r.reason;
-    parts.removeAll(QString());
-    showError(Message::CannotPrint, parts.join(QStringLiteral(": ")));
+    printing_->print(printTitle());
 }
 
 void MainWindow::savePicture() {
-    composePrintTitle();
-    const QString chosen = prompter_.pictureFileName(pictureDialogName_);
-    QString path, error;
-    if (!chosen.isEmpty()) {
-        pictureDialogName_ = chosen;
-        error = output_->savePicture(chosen, path);
-    }
-    restoreScreenTitle();
-    if (!error.isEmpty())
-        showError(Message::CannotSaveFile,
-                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+    printing_->savePicture(printTitle());
 }
 
 void MainWindow::openManual() {

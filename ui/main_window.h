@@ -26,7 +26,8 @@ class QTranslator;
 namespace orlomat {
 
 class Altimeter;
-class ChartOutput;
+class FlightFiles;
+class PrintCommands;
 class DeviceUi;
 class ChartView;
 class FlightReadout;
@@ -108,8 +109,6 @@ private:
     // Enter in a flight's temperature field (the key filter runs before).
     void currentTemperatureKey(QChar key);
     void comparisonTemperatureKey(QChar key);
-    void composePrintTitle();
-    void restoreScreenTitle();
     void setUpPrinter();
     void printChart();
     void savePicture();
@@ -131,11 +130,6 @@ private:
     bool speedShown() const;
     void prepareCurrentFlightAxes();
     PrintTitle printTitle() const;
-    QString chooseFileToOpen();
-    // A flight file's bytes (at most one record), or a message and nothing.
-    std::optional<std::vector<std::uint8_t>> readFlightFile(const QString& path);
-    // Writes a file the user chose, atomically; a message with the reason when it fails.
-    bool writeUserFile(const QString& path, const QByteArray& bytes);
     void showMaximum(const QString& text);
     // The current flight's maximum marked when a short spike makes it (the cleaned curve's
     // maximum, in the field's format, else empty).
@@ -162,12 +156,10 @@ private:
     bool stopRequested_ = false;
     std::unique_ptr<WindowDeviceUi> deviceUi_;
     std::unique_ptr<FlightReadout> currentReadout_, comparisonReadout_;
-    std::unique_ptr<ChartOutput> output_;
+    std::unique_ptr<FlightFiles> files_;
+    std::unique_ptr<PrintCommands> printing_;
     QString portOverride_;
-    QString pictureDialogName_;
     QString settingsPath_;
-    QString openDialogName_; // the file dialogs keep the last name chosen
-    QString saveDialogName_;
     std::unique_ptr<QTranslator> qtTranslator_; // Qt's own dialog texts in Polish
 
     // The controls the handlers use (each has its designed name as object name; the
