@@ -5,7 +5,6 @@
 
 #include "analysis/flight_checks.h"
 #include "analysis/flight_stats.h"
-#include "analysis/temperature_entry.h"
 #include "core/format.h"
 #include "device/altimeter.h"
 #include "device/qt_serial_line.h"
@@ -21,6 +20,7 @@
 #include "ui/print_commands.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
+#include "ui/temperature_field.h"
 #include "ui/widgets.h"
 #include "ui/window_device_ui.h"
 
@@ -32,7 +32,6 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMimeData>
@@ -75,6 +74,15 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     const auto language = [this] { return session_.language; };
     files_ = std::make_unique<FlightFiles>(prompter_, language);
     printing_ = std::make_unique<PrintCommands>(*chartView, prompter_, language);
+    // Enter in a temperature field decodes that flight again with the temperature typed.
+    new TemperatureField(*temperatureEdit, prompter_, language, [this](float t) {
+        session_.current.state.flightTemperature = t;
+        redrawCurrentFlight();
+    });
+    new TemperatureField(*compareTemperatureEdit, prompter_, language, [this](float t) {
+        session_.comparison.state.flightTemperature = t;
+        drawComparison();
+    });
     deviceUi_ = std::make_unique<WindowDeviceUi>(
         prompter_, language,
         WindowDeviceUi::Controls{readingIndicator, waitIndicator, stopButton, flightGroup, maxEdit,
@@ -124,24 +132,6 @@ void MainWindow::showError(Message text, const QString& detail) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client && event->type() == QEvent::Resize) layOutForm();
-    if ((watched == temperatureEdit || watched == compareTemperatureEdit) &&
-        event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // Only typed characters, Backspace and Enter are the field's rules. Tab, Delete, the
-        // cursor keys and the editing shortcuts (Ctrl+A, Ctrl+C, Ctrl+V, ...) work as in any
-        // line edit: their "characters" are control codes the rules would discard.
-        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-            return false;
-        QChar ch;
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            ch = QChar(13);
-        else if (key->key() == Qt::Key_Backspace)
-            ch = QChar(8);
-        else if (!key->text().isEmpty() && key->text().at(0).isPrint())
-            ch = key->text().at(0);
-        if (ch.isNull()) return false;
-        return temperatureKey(static_cast<QLineEdit*>(watched), ch);
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -438,43 +428,6 @@ void MainWindow::chartZoomed() {
 void MainWindow::chartZoomUndone() {
     chartView->setBottomMinorGridVisible(false);
     chartView->replot();
-}
-
-bool MainWindow::temperatureKey(QLineEdit* edit, QChar key) {
-    if (!TemperatureKeyPasses(key.unicode(), static_cast<std::size_t>(edit->text().size())))
-        return true;
-    if (key.unicode() == 13) {
-        if (edit == temperatureEdit)
-            currentTemperatureKey(key);
-        else
-            comparisonTemperatureKey(key);
-    }
-    return false;
-}
-
-std::optional<float> MainWindow::enteredTemperature(const QLineEdit* edit) {
-    const std::int32_t t = ParseTemperatureEntry(edit->text().toStdString());
-    if (t == kWrongTemperature) {
-        showError(Message::WrongTemperature);
-        return std::nullopt;
-    }
-    return static_cast<float>(t);
-}
-
-void MainWindow::currentTemperatureKey(QChar key) {
-    if (key.unicode() != 13) return;
-    if (const auto t = enteredTemperature(temperatureEdit)) {
-        session_.current.state.flightTemperature = *t;
-        redrawCurrentFlight();
-    }
-}
-
-void MainWindow::comparisonTemperatureKey(QChar key) {
-    if (key.unicode() != 13) return;
-    if (const auto t = enteredTemperature(compareTemperatureEdit)) {
-        session_.comparison.state.flightTemperature = *t;
-        drawComparison();
-    }
 }
 
 void MainWindow::showFiltered(const FilteredFlight& f, Series main, Series dashed,

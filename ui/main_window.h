@@ -106,9 +106,6 @@ private:
     void removeClickedCurve(Series series);
     void repaintMainCurves();
     void exportToSpreadsheet();
-    // Enter in a flight's temperature field (the key filter runs before).
-    void currentTemperatureKey(QChar key);
-    void comparisonTemperatureKey(QChar key);
     void setUpPrinter();
     void printChart();
     void savePicture();
@@ -139,10 +136,6 @@ private:
     // A comparison flight's curves stand at its own times (`ownRate`, samples per 10 s).
     void showFiltered(const FilteredFlight& f, Series main, Series dashed, QLineEdit* maxField,
                       QLineEdit* minField, std::uint32_t ownRate = 0);
-    // The whole degrees typed into a temperature field, or the message and nothing.
-    std::optional<float> enteredTemperature(const QLineEdit* edit);
-    // Handles a key for a temperature field; true when the key is to be discarded.
-    bool temperatureKey(QLineEdit* edit, QChar key);
     QString caption(Caption c) const;
     QString msg(Message m) const;
 

@@ -111,8 +111,6 @@ void MainWindow::buildControls() {
     connect(compareButton, &QPushButton::clicked, this, &MainWindow::chooseComparison);
     connect(chartView, &ChartView::seriesClicked, this, &MainWindow::removeClickedCurve);
     connect(chartView, &ChartView::legendClicked, this, &MainWindow::repaintMainCurves);
-    temperatureEdit->installEventFilter(this);
-    compareTemperatureEdit->installEventFilter(this);
     connect(readButton, &QPushButton::clicked, this, &MainWindow::readAltimeter);
     connect(stopButton, &QPushButton::clicked, this, &MainWindow::stopDownload);
     connect(resetButton, &QPushButton::clicked, this, &MainWindow::resetAltimeter);
