@@ -1,7 +1,7 @@
 // The main window: the top strip of buttons and value groups, the chart, the menus, and the
 // handlers that tie them to the lower layers. It coordinates units with one job each: the
-// two flight readouts, the chart view, the chart output (paper, pictures, manual) and the
-// device adapter; the designed form is built in main_window_form.cpp.
+// two flight readouts and temperature fields, the chart view, the flight files, the print
+// commands and the device adapter; the designed form is built in main_window_form.cpp.
 #pragma once
 
 #include "core/language.h"
@@ -11,8 +11,6 @@
 #include <QMainWindow>
 
 #include <memory>
-#include <optional>
-#include <vector>
 
 class QAction;
 class QGroupBox;
@@ -28,7 +26,6 @@ namespace orlomat {
 class Altimeter;
 class FlightFiles;
 class PrintCommands;
-class DeviceUi;
 class ChartView;
 class FlightReadout;
 class WindowDeviceUi;
