@@ -36,8 +36,6 @@ namespace {
 
 using namespace test; // the window's controls by their designed names
 
-using test::ScriptedPrompter;
-
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
