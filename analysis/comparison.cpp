@@ -19,10 +19,10 @@ ComparisonCurve DecodeComparison(std::span<const std::uint8_t> record, DecodingS
     SmoothAltitudes(alt);
 
     const std::size_t drawn = r >= 6 ? r - 5 : 0;
-    c.series3.reserve(drawn);
+    c.altitudePoints.reserve(drawn);
     for (std::size_t p = 0; p < drawn; ++p) {
         const float y = static_cast<float>(alt[p]) * 0.01f;
-        c.series3.push_back(y);
+        c.altitudePoints.push_back(y);
         if (y > c.maximum) {
             c.maximum = y;
             c.maxText = FormatOneDecimal(y, separator);

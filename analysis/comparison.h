@@ -15,7 +15,7 @@ struct ComparisonCurve {
     std::uint32_t samples = 0;
     float referencePressure = 0.0f;
     std::vector<std::int32_t> altitudes; // smoothed, cm; the end value after the drawn ones
-    std::vector<float> series3;          // metres
+    std::vector<float> altitudePoints;   // the chart's Comparison series, metres
     float maximum = 0.0f;                // starts at 0
     float minimum = 65535.0f;            // starts at 65535
     std::optional<std::string> maxText;  // set only when the maximum changed

@@ -159,8 +159,9 @@ void WriteCurveFields(JsonWriter& j, const FlightCurve& curve) {
     for (std::size_t i = 0; i < curve.chartedCount(); ++i)
         j.value(std::int64_t{curve.altitudes[i]});
     j.endArray();
+    // Scripts read the series under the chart's designed numbers: the keys stay.
     j.key("series1").beginArray();
-    for (const ChartPoint& p : curve.series1) {
+    for (const ChartPoint& p : curve.altitudePoints) {
         j.beginObject();
         j.key("y").value(p.y);
         j.key("label").value(p.label);
@@ -168,7 +169,7 @@ void WriteCurveFields(JsonWriter& j, const FlightCurve& curve) {
     }
     j.endArray();
     j.key("series2").beginArray();
-    for (const float v : curve.series2)
+    for (const float v : curve.speedPoints)
         j.value(v);
     j.endArray();
     j.key("max_m").value(curve.maximum);
@@ -221,7 +222,7 @@ int CompareCommand(const Args& a, std::ostream& out, std::ostream& err) {
     j.key("samples").value(std::int64_t{c.samples});
     j.key("reference_pressure_hpa").value(c.referencePressure);
     j.key("series3").beginArray();
-    for (const float y : c.series3)
+    for (const float y : c.altitudePoints)
         j.value(y);
     j.endArray();
     j.key("altitudes_cm").beginArray();

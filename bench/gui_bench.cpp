@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -85,15 +86,16 @@ int main(int argc, char** argv) {
 
     // All six series full: comparison, both filters, and series 4 filled for the measurement.
     w->loadComparisonFile(flight);
-    w->filterCurrentFlight();
-    w->filterComparisonFlight();
+    for (const char* filterButton : {"B_Filtr_Alt", "B_Filtr_por"})
+        w->findChild<QPushButton*>(QLatin1String(filterButton))->click();
     auto* chart = w->chart();
-    chart->graphOf(4)->setVisible(true);
-    for (int i = 0; i < chart->pointCount(1); ++i)
-        chart->addPoint(4, chart->pointValue(1, i) + 5, {});
+    chart->graphOf(orlomat::Series::Unused)->setVisible(true);
+    for (int i = 0; i < chart->pointCount(orlomat::Series::Altitude); ++i)
+        chart->addPoint(orlomat::Series::Unused,
+                        chart->pointValue(orlomat::Series::Altitude, i) + 5, {});
     const double replot = MedianMs(
         21, [] {}, [&] { chart->replot(QCustomPlot::rpImmediateRefresh); });
     std::printf("full replot, six series of %d points (median of 21): %.1f ms\n",
-                chart->pointCount(1), replot);
+                chart->pointCount(orlomat::Series::Altitude), replot);
     return 0;
 }

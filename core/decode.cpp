@@ -129,17 +129,17 @@ FlightCurve DecodeFlight(std::span<const std::uint8_t> record, DecodingState& st
     c.speeds = SmoothAltitudes(alt);
     std::vector<std::int32_t>& speed = c.speeds;
 
-    if (chartPoints) c.series1.reserve(m);
+    if (chartPoints) c.altitudePoints.reserve(m);
     for (std::size_t i = 0; i < m; ++i) {
         const float y = static_cast<float>(alt[i]) * 0.01f;
-        if (chartPoints) c.series1.push_back({y, PointLabel(i, state.samplingRate)});
+        if (chartPoints) c.altitudePoints.push_back({y, PointLabel(i, state.samplingRate)});
         if (y > c.maximum && alt[i] != -1) c.maximum = y;
         if (y < c.minimum && alt[i] != -1 && c.maximum > 10.0f) c.minimum = y;
     }
     // The speed table is averaged whether or not its curve is shown.
     if (chartPoints) {
         std::vector<float> speedPoints = VerticalSpeedPoints(speed, m);
-        if (showSpeed) c.series2 = std::move(speedPoints);
+        if (showSpeed) c.speedPoints = std::move(speedPoints);
     }
 
     c.endMarker = n > 0 && SampleAt(record, n - 1).up == kEndMarker;

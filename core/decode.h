@@ -54,10 +54,10 @@ struct FlightCurve {
     // Smoothed speeds in cm per sample interval (as many entries as the decoding wrote).
     std::vector<std::int32_t> speeds;
     std::uint32_t smoothedCount = 0;
-    std::vector<ChartPoint> series1; // altitude points with their time labels
-    std::vector<float> series2;      // vertical-speed points, metres per sample interval
-    float maximum = 0.0f;            // metres
-    float minimum = 10000.0f;        // metres
+    std::vector<ChartPoint> altitudePoints; // the chart's Altitude series, with time labels
+    std::vector<float> speedPoints;         // its Speed series, metres per sample interval
+    float maximum = 0.0f;                   // metres
+    float minimum = 10000.0f;               // metres
     std::int32_t leftAxisMaximum = 0;
     int minorTickCount = 0;
 

@@ -247,15 +247,14 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 24
     refresh();
 }
 
-void ChartView::clearSeries(int series) {
-    graphOf(series)->data()->clear();
-    labels_[static_cast<std::size_t>(series - 1)].clear();
+void ChartView::clearSeries(Series s) {
+    graphOf(s)->data()->clear();
+    labels_[IndexOf(s)].clear();
 }
 
-void ChartView::addPoint(int series, double y, const QString& label) {
-    const auto s = static_cast<std::size_t>(series - 1);
-    QStringList& labels = labels_[s];
-    graphOf(series)->addData(positionOf(s, static_cast<int>(labels.size())), y);
+void ChartView::addPoint(Series s, double y, const QString& label) {
+    QStringList& labels = labels_[IndexOf(s)];
+    graphOf(s)->addData(positionOf(IndexOf(s), static_cast<int>(labels.size())), y);
     labels.push_back(label);
 }
 
@@ -286,46 +285,46 @@ void ChartView::setTimeAxisRate(std::uint32_t rate) {
 }
 
 void ChartView::setSeriesRate(Series s, std::uint32_t rate) {
-    const auto k = static_cast<std::size_t>(s) - 1;
+    const std::size_t k = IndexOf(s);
     if (rates_[k] == rate) return;
     rates_[k] = rate;
     placePoints(k);
 }
 
-void ChartView::setSeriesTitle(int series, const QString& title) {
-    graphOf(series)->setName(title);
+void ChartView::setSeriesTitle(Series s, const QString& title) {
+    graphOf(s)->setName(title);
 }
 
-QString ChartView::seriesTitle(int series) const {
-    return graphOf(series)->name();
+QString ChartView::seriesTitle(Series s) const {
+    return graphOf(s)->name();
 }
 
-void ChartView::setMarksVisible(int series, bool visible) {
-    static_cast<MarkedGraph*>(graphOf(series))->marks = visible;
+void ChartView::setMarksVisible(Series s, bool visible) {
+    static_cast<MarkedGraph*>(graphOf(s))->marks = visible;
 }
 
-bool ChartView::marksVisible(int series) const {
-    return static_cast<MarkedGraph*>(graphOf(series))->marks;
+bool ChartView::marksVisible(Series s) const {
+    return static_cast<MarkedGraph*>(graphOf(s))->marks;
 }
 
-int ChartView::pointCount(int series) const {
-    return graphOf(series)->data()->size();
+int ChartView::pointCount(Series s) const {
+    return graphOf(s)->data()->size();
 }
 
-double ChartView::pointValue(int series, int index) const {
-    return (graphOf(series)->data()->constBegin() + index)->value;
+double ChartView::pointValue(Series s, int index) const {
+    return (graphOf(s)->data()->constBegin() + index)->value;
 }
 
-double ChartView::pointPosition(int series, int index) const {
-    return (graphOf(series)->data()->constBegin() + index)->key;
+double ChartView::pointPosition(Series s, int index) const {
+    return (graphOf(s)->data()->constBegin() + index)->key;
 }
 
-QString ChartView::pointLabel(int series, int index) const {
-    return labels_[static_cast<std::size_t>(series - 1)].at(index);
+QString ChartView::pointLabel(Series s, int index) const {
+    return labels_[IndexOf(s)].at(index);
 }
 
-bool ChartView::inLegend(int series) const {
-    return legend->itemWithPlottable(graphOf(series)) != nullptr;
+bool ChartView::inLegend(Series s) const {
+    return legend->itemWithPlottable(graphOf(s)) != nullptr;
 }
 
 void ChartView::setLeftMinMax(double minimum, double maximum) {
@@ -376,7 +375,8 @@ void ChartView::rescale() {
 
     // Left axis: the data's extent where scaling is automatic, the set limits elsewhere.
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-    for (int s : {1, 3, 4, 5, 6}) {
+    for (const Series s : {Series::Altitude, Series::Comparison, Series::Unused,
+                           Series::AltitudeBeforeFilter, Series::ComparisonBeforeFilter}) {
         QCPGraph* g = graphOf(s);
         if (!g->visible() || g->data()->isEmpty()) continue;
         bool found = false;
@@ -393,7 +393,7 @@ void ChartView::rescale() {
     if (!(maximum > minimum)) maximum = minimum + 1.0;
     yAxis->setRange(minimum, maximum);
 
-    graphOf(2)->rescaleValueAxis(false, false);
+    graphOf(Series::Speed)->rescaleValueAxis(false, false);
     if (!(yAxis2->range().size() > 0)) yAxis2->setRange(-1, 1);
 }
 
@@ -494,7 +494,8 @@ void ChartView::clickAt(const QPoint& pos) {
     QCPLayerable* hit = layerableAt(pos, true);
     if (auto* graph = qobject_cast<QCPGraph*>(hit)) {
         for (int i = 0; i < kSeriesCount; ++i)
-            if (graphs_[static_cast<std::size_t>(i)] == graph) emit seriesClicked(i + 1);
+            if (graphs_[static_cast<std::size_t>(i)] == graph)
+                emit seriesClicked(static_cast<Series>(i + 1));
     } else if (qobject_cast<QCPLegend*>(hit) || qobject_cast<QCPAbstractLegendItem*>(hit)) {
         emit legendClicked();
     }

@@ -38,28 +38,20 @@ public:
 
     explicit ChartView(QWidget* parent = nullptr);
 
-    // Series, numbered 1..6 as Series1 .. Series6.
-    void clearSeries(int series);
-    void addPoint(int series, double y, const QString& label);
-    void clearSeries(Series s) { clearSeries(static_cast<int>(s)); }
-    void addPoint(Series s, double y, const QString& label) {
-        addPoint(static_cast<int>(s), y, label);
-    }
-    void setSeriesTitle(Series s, const QString& title) {
-        setSeriesTitle(static_cast<int>(s), title);
-    }
-    void setMarksVisible(Series s, bool visible) { setMarksVisible(static_cast<int>(s), visible); }
-    void setSeriesTitle(int series, const QString& title);
-    QString seriesTitle(int series) const;
-    void setMarksVisible(int series, bool visible);
-    bool marksVisible(int series) const;
-    int pointCount(int series) const;
-    double pointValue(int series, int index) const;
+    // The six series by name; graphOf gives the plot's own graph (pens, axes).
+    void clearSeries(Series s);
+    void addPoint(Series s, double y, const QString& label);
+    void setSeriesTitle(Series s, const QString& title);
+    QString seriesTitle(Series s) const;
+    void setMarksVisible(Series s, bool visible);
+    bool marksVisible(Series s) const;
+    int pointCount(Series s) const;
+    double pointValue(Series s, int index) const;
     // Where the point stands on the bottom axis (its sample position on the time axis).
-    double pointPosition(int series, int index) const;
-    QString pointLabel(int series, int index) const;
-    bool inLegend(int series) const;
-    QCPGraph* graphOf(int series) const { return graphs_[static_cast<std::size_t>(series - 1)]; }
+    double pointPosition(Series s, int index) const;
+    QString pointLabel(Series s, int index) const;
+    bool inLegend(Series s) const;
+    QCPGraph* graphOf(Series s) const { return graphs_[IndexOf(s)]; }
     // Rescales the axes that follow the data and repaints.
     void refresh();
 
@@ -83,7 +75,7 @@ public:
     void setTimeAxisRate(std::uint32_t rate);
     std::uint32_t timeAxisRate() const { return axisRate_; }
     void setSeriesRate(Series s, std::uint32_t rate);
-    std::uint32_t seriesRate(Series s) const { return rates_[static_cast<std::size_t>(s) - 1]; }
+    std::uint32_t seriesRate(Series s) const { return rates_[IndexOf(s)]; }
     double bottomVisibleMinimum() const { return xAxis->range().lower; }
     double bottomVisibleMaximum() const { return xAxis->range().upper; }
     void setBottomMinorTickCount(int count);
@@ -111,7 +103,7 @@ public:
 
 signals:
     void legendClicked();
-    void seriesClicked(int series);
+    void seriesClicked(orlomat::Series series);
     void zoomed();
     void zoomUndone();
 
@@ -123,6 +115,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    static std::size_t IndexOf(Series s) { return static_cast<std::size_t>(s) - 1; }
     void onSelectionRect(const QRect& rect, QMouseEvent* event);
     void clickAt(const QPoint& pos);
     void placeLegend();

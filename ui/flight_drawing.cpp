@@ -16,9 +16,9 @@ void DrawCurrentFlight(ChartView& chart, const FlightCurve& c, std::uint32_t sam
     chart.setBottomMinorGridVisible(false);
     PrepareFlightAxes(chart);
     chart.setBottomMinorTickCount(c.minorTickCount);
-    for (const ChartPoint& p : c.series1)
+    for (const ChartPoint& p : c.altitudePoints)
         chart.addPoint(Series::Altitude, static_cast<double>(p.y), QString::fromStdString(p.label));
-    for (const float v : c.series2)
+    for (const float v : c.speedPoints)
         chart.addPoint(Series::Speed, static_cast<double>(v), QString());
     chart.setLeftMinMax(0, c.leftAxisMaximum);
     chart.refresh();
@@ -34,7 +34,7 @@ void DrawComparisonFlight(ChartView& chart, const ComparisonCurve& c) {
     if (chart.timeAxisRate() == 0) chart.setTimeAxisRate(c.samplingRate);
     chart.setSeriesRate(Series::Comparison, c.samplingRate);
     chart.setBottomMinorTickCount(MinorTickCount(chart.timeAxisRate()));
-    for (const float y : c.series3)
+    for (const float y : c.altitudePoints)
         chart.addPoint(Series::Comparison, static_cast<double>(y), QString());
     if (c.leftAxisCandidate && *c.leftAxisCandidate > chart.leftSetMaximum())
         chart.setLeftMinMax(chart.leftSetMinimum(), *c.leftAxisCandidate);

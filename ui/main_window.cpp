@@ -5,23 +5,22 @@
 
 #include "analysis/flight_checks.h"
 #include "analysis/flight_stats.h"
-#include "analysis/temperature_entry.h"
 #include "core/format.h"
 #include "device/altimeter.h"
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
-#include "files/csv_export.h"
-#include "files/file_io.h"
-#include "ui/chart_output.h"
 #include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
 #include "ui/filter_dialog.h"
 #include "ui/flight_drawing.h"
+#include "ui/flight_files.h"
 #include "ui/flight_readout.h"
 #include "ui/info_dialog.h"
 #include "ui/manual_lookup.h"
+#include "ui/print_commands.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
+#include "ui/temperature_field.h"
 #include "ui/widgets.h"
 #include "ui/window_device_ui.h"
 
@@ -33,12 +32,10 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
-#include <QStringList>
 #include <QTranslator>
 #include <QUrl>
 
@@ -46,20 +43,9 @@ namespace orlomat {
 
 namespace {
 
-// The file's name without its folder: what follows the last "/" or "\".
-QString NameWithoutFolder(const QString& path) {
-    const qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return path.mid(cut + 1);
-}
-
 char DecimalSeparator() {
     const QString point = QLocale().decimalPoint();
     return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
-}
-
-QByteArray Bytes(const std::vector<std::uint8_t>& v) {
-    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
 }
 
 } // namespace
@@ -85,9 +71,20 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     altimeter_->channel.stopRequested = [this] { return stopRequested_; };
     buildControls();
     buildMenus();
-    output_ = std::make_unique<ChartOutput>(*chartView);
+    const auto language = [this] { return session_.language; };
+    files_ = std::make_unique<FlightFiles>(prompter_, language);
+    printing_ = std::make_unique<PrintCommands>(*chartView, prompter_, language);
+    // Enter in a temperature field decodes that flight again with the temperature typed.
+    new TemperatureField(*temperatureEdit, prompter_, language, [this](float t) {
+        session_.current.state.flightTemperature = t;
+        redrawCurrentFlight();
+    });
+    new TemperatureField(*compareTemperatureEdit, prompter_, language, [this](float t) {
+        session_.comparison.state.flightTemperature = t;
+        drawComparison();
+    });
     deviceUi_ = std::make_unique<WindowDeviceUi>(
-        prompter_, [this] { return session_.language; },
+        prompter_, language,
         WindowDeviceUi::Controls{readingIndicator, waitIndicator, stopButton, flightGroup, maxEdit,
                                  minEdit, chartView},
         [this] { prepareCurrentFlightAxes(); });
@@ -118,11 +115,7 @@ void MainWindow::createDialogs() {
 }
 
 QPrinter& MainWindow::printer() {
-    return output_->printer();
-}
-
-DeviceUi& MainWindow::deviceUi() {
-    return *deviceUi_;
+    return printing_->printer();
 }
 
 QString MainWindow::caption(Caption c) const {
@@ -139,24 +132,6 @@ void MainWindow::showError(Message text, const QString& detail) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client && event->type() == QEvent::Resize) layOutForm();
-    if ((watched == temperatureEdit || watched == compareTemperatureEdit) &&
-        event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // Only typed characters, Backspace and Enter are the field's rules. Tab, Delete, the
-        // cursor keys and the editing shortcuts (Ctrl+A, Ctrl+C, Ctrl+V, ...) work as in any
-        // line edit: their "characters" are control codes the rules would discard.
-        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-            return false;
-        QChar ch;
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            ch = QChar(13);
-        else if (key->key() == Qt::Key_Backspace)
-            ch = QChar(8);
-        else if (!key->text().isEmpty() && key->text().at(0).isPrint())
-            ch = key->text().at(0);
-        if (ch.isNull()) return false;
-        return temperatureKey(static_cast<QLineEdit*>(watched), ch);
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -334,60 +309,16 @@ void MainWindow::openFilterSettings() {
 // --- Flight files ----------------------------------------------------------------------------
 
 void MainWindow::saveFlight() {
-    const Flight& flight = session_.current;
-    if (!flight.present()) {
-        showError(Message::NoData);
-        return;
-    }
-    const QString path = prompter_.saveFileName(saveDialogName_);
-    if (path.isEmpty()) return;
-    saveDialogName_ = path;
-    if (QFileInfo::exists(path) &&
-        !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
-        return;
-    writeUserFile(path, Bytes(flight.record));
-}
-
-QString MainWindow::chooseFileToOpen() {
-    const QString path = prompter_.openFileName(openDialogName_);
-    if (!path.isEmpty()) openDialogName_ = path;
-    return path;
+    files_->save(session_.current);
 }
 
 void MainWindow::loadFlight() {
-    const QString path = chooseFileToOpen();
+    const QString path = files_->chooseToOpen();
     if (!path.isEmpty()) loadFlightFile(path);
 }
 
-std::optional<std::vector<std::uint8_t>> MainWindow::readFlightFile(const QString& path) {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) { // a fifo or a device could block for ever
-        showError(Message::NotRegularFile, QDir::toNativeSeparators(path));
-        return std::nullopt;
-    }
-    FileRead file = ReadFileStart(path, kMaxRecordSize);
-    if (!file.error.isEmpty()) {
-        showError(Message::CannotOpenFile,
-                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.error);
-        return std::nullopt;
-    }
-    if (file.bytes.size() < kHeaderSize) {
-        showError(Message::NoFlightRecord);
-        return std::nullopt;
-    }
-    return std::move(file.bytes);
-}
-
-bool MainWindow::writeUserFile(const QString& path, const QByteArray& bytes) {
-    const QString error = WriteFileAtomically(path, bytes);
-    if (error.isEmpty()) return true;
-    showError(Message::CannotSaveFile,
-              QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
-    return false;
-}
-
 bool MainWindow::loadFlightFile(const QString& path) {
-    auto bytes = readFlightFile(path);
+    auto bytes = files_->read(path);
     if (!bytes) return false;
     flightGroup->setTitle(NameWithoutFolder(path));
     chartView->undoZoom();
@@ -408,20 +339,7 @@ bool MainWindow::loadFlightFile(const QString& path) {
 }
 
 void MainWindow::exportToSpreadsheet() {
-    const Flight& flight = session_.current;
-    if (flight.curve.smoothedCount == 0) {
-        showError(Message::NoData);
-        return;
-    }
-    const QString chosen = prompter_.saveFileName(saveDialogName_);
-    if (chosen.isEmpty()) return;
-    saveDialogName_ = chosen;
-    const QString path = QString::fromStdString(ExportFileName(chosen.toStdString()));
-    if (QFileInfo::exists(path) &&
-        !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
-        return;
-    const std::string bytes = ExportBytes(flight.curve.altitudes, DecimalSeparator());
-    writeUserFile(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    files_->exportSpreadsheet(session_.current, DecimalSeparator());
 }
 
 // --- Drawing the flights ---------------------------------------------------------------------
@@ -512,43 +430,6 @@ void MainWindow::chartZoomUndone() {
     chartView->replot();
 }
 
-bool MainWindow::temperatureKey(QLineEdit* edit, QChar key) {
-    if (!TemperatureKeyPasses(key.unicode(), static_cast<std::size_t>(edit->text().size())))
-        return true;
-    if (key.unicode() == 13) {
-        if (edit == temperatureEdit)
-            currentTemperatureKey(key);
-        else
-            comparisonTemperatureKey(key);
-    }
-    return false;
-}
-
-std::optional<float> MainWindow::enteredTemperature(const QLineEdit* edit) {
-    const std::int32_t t = ParseTemperatureEntry(edit->text().toStdString());
-    if (t == kWrongTemperature) {
-        showError(Message::WrongTemperature);
-        return std::nullopt;
-    }
-    return static_cast<float>(t);
-}
-
-void MainWindow::currentTemperatureKey(QChar key) {
-    if (key.unicode() != 13) return;
-    if (const auto t = enteredTemperature(temperatureEdit)) {
-        session_.current.state.flightTemperature = *t;
-        redrawCurrentFlight();
-    }
-}
-
-void MainWindow::comparisonTemperatureKey(QChar key) {
-    if (key.unicode() != 13) return;
-    if (const auto t = enteredTemperature(compareTemperatureEdit)) {
-        session_.comparison.state.flightTemperature = *t;
-        drawComparison();
-    }
-}
-
 void MainWindow::showFiltered(const FilteredFlight& f, Series main, Series dashed,
                               QLineEdit* maxField, QLineEdit* minField, std::uint32_t ownRate) {
     DrawFiltered(*chartView, f, main, dashed, ownRate);
@@ -586,12 +467,12 @@ void MainWindow::filterComparisonFlight() {
 // --- The comparison flight -------------------------------------------------------------------
 
 void MainWindow::chooseComparison() {
-    const QString path = chooseFileToOpen();
+    const QString path = files_->chooseToOpen();
     if (!path.isEmpty()) loadComparisonFile(path);
 }
 
 bool MainWindow::loadComparisonFile(const QString& path) {
-    auto bytes = readFlightFile(path);
+    auto bytes = files_->read(path);
     if (!bytes) return false;
     compareGroup->setTitle(NameWithoutFolder(path));
     comparisonAction->setChecked(true);
@@ -634,12 +515,10 @@ void MainWindow::toggleValueMarks() {
     chartView->replot();
 }
 
-void MainWindow::removeClickedCurve(int series) {
+void MainWindow::removeClickedCurve(Series series) {
     chartView->clearSeries(series);
-    if (series == static_cast<int>(Series::Comparison))
-        comparisonReadout_->clear(caption(Caption::File));
-    if (series == static_cast<int>(Series::Altitude))
-        currentReadout_->clear(caption(Caption::Altimeter));
+    if (series == Series::Comparison) comparisonReadout_->clear(caption(Caption::File));
+    if (series == Series::Altitude) currentReadout_->clear(caption(Caption::Altimeter));
     chartView->refresh();
 }
 
@@ -663,59 +542,16 @@ PrintTitle MainWindow::printTitle() const {
             samplingEdit->text()};
 }
 
-void MainWindow::composePrintTitle() {
-    output_->composePrintTitle(printTitle());
-}
-
-void MainWindow::restoreScreenTitle() {
-    output_->restoreScreenTitle();
-}
-
 void MainWindow::setUpPrinter() {
-    prompter_.printerSetup(output_->printer(), caption(Caption::PrinterSetup));
+    printing_->setUpPrinter();
 }
 
 void MainWindow::printChart() {
-    // With no printer at all, and no file chosen yet, printing could only fail: the set-up
-    // dialog comes first, and cancelling it prints nothing.
-    if (!output_->hasDestination() &&
-        !prompter_.printerSetup(output_->printer(), caption(Caption::PrinterSetup)))
-        return;
-    QString where;
-    const PrintResult r = output_->print(printTitle(), where);
-    if (r.ok()) return;
-    QStringList parts{where};
-    switch (r.fault) {
-    case PrintFault::NoDestination:
-        parts << msg(Message::NoPrinterChosen);
-        break;
-    case PrintFault::PrinterRefused:
-        parts << msg(Message::PrinterRefused);
-        break;
-    case PrintFault::PageNotRendered:
-        parts << msg(Message::PageNotRendered);
-        break;
-    case PrintFault::FileNotWritten:
-    case PrintFault::None:
-        break;
-    }
-    parts << r.reason;
-    parts.removeAll(QString());
-    showError(Message::CannotPrint, parts.join(QStringLiteral(": ")));
+    printing_->print(printTitle());
 }
 
 void MainWindow::savePicture() {
-    composePrintTitle();
-    const QString chosen = prompter_.pictureFileName(pictureDialogName_);
-    QString path, error;
-    if (!chosen.isEmpty()) {
-        pictureDialogName_ = chosen;
-        error = output_->savePicture(chosen, path);
-    }
-    restoreScreenTitle();
-    if (!error.isEmpty())
-        showError(Message::CannotSaveFile,
-                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+    printing_->savePicture(printTitle());
 }
 
 void MainWindow::openManual() {

@@ -1,7 +1,7 @@
 // The main window: the top strip of buttons and value groups, the chart, the menus, and the
 // handlers that tie them to the lower layers. It coordinates units with one job each: the
-// two flight readouts, the chart view, the chart output (paper, pictures, manual) and the
-// device adapter; the designed form is built in main_window_form.cpp.
+// two flight readouts and temperature fields, the chart view, the flight files, the print
+// commands and the device adapter; the designed form is built in main_window_form.cpp.
 #pragma once
 
 #include "core/language.h"
@@ -11,8 +11,6 @@
 #include <QMainWindow>
 
 #include <memory>
-#include <optional>
-#include <vector>
 
 class QAction;
 class QGroupBox;
@@ -26,8 +24,8 @@ class QTranslator;
 namespace orlomat {
 
 class Altimeter;
-class ChartOutput;
-class DeviceUi;
+class FlightFiles;
+class PrintCommands;
 class ChartView;
 class FlightReadout;
 class WindowDeviceUi;
@@ -53,23 +51,33 @@ public:
     // The three dialogs, created once after the main window, in this order.
     void createDialogs();
 
-    Session& session() { return session_; }
+    // Makes the flight in `path` the current flight; false (and a message) when it cannot.
+    bool loadFlightFile(const QString& path);
+    // Loads a comparison flight; false (and a message) when it cannot.
+    bool loadComparisonFile(const QString& path);
+    // A port to use for this run instead of the stored one (not saved).
+    void setPortOverride(const QString& port) { portOverride_ = port; }
+
+    // What tests, tools and the benchmark may look at. The controls themselves they find by
+    // their designed object names (ui/README.md) and use as the user does.
     const Session& session() const { return session_; }
     ChartView* chart() const { return chartView; }
     QString settingsPath() const { return settingsPath_; }
-
-    // Makes the flight in `path` the current flight; false (and a message) when it cannot.
-    bool loadFlightFile(const QString& path);
-
-    // A port to use for this run instead of the stored one (not saved).
-    void setPortOverride(const QString& port) { portOverride_ = port; }
     std::string portName() const;
-    Altimeter& altimeter() { return *altimeter_; }
+    const Altimeter& altimeter() const { return *altimeter_; }
+    // The printer chosen in the set-up (tests choose PDF files, or none).
     QPrinter& printer();
-    Prompter& prompter() { return prompter_; }
-    DeviceUi& deviceUi();
 
-public slots:
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // A flight file dropped on the window becomes the current flight; with Ctrl held, the
+    // comparison flight.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The handlers of the buttons, menu commands and chart events.
     void layOutForm();
     void closeProgram();
     void saveSettings();
@@ -92,34 +100,18 @@ public slots:
     void drawComparison();
     void clearComparison();
     void toggleValueMarks();
-    void removeClickedCurve(int series);
+    void removeClickedCurve(Series series);
     void repaintMainCurves();
     void exportToSpreadsheet();
-    // Enter in a flight's temperature field (the key filter runs before).
-    void currentTemperatureKey(QChar key);
-    void comparisonTemperatureKey(QChar key);
-    void composePrintTitle();
-    void restoreScreenTitle();
     void setUpPrinter();
     void printChart();
     void savePicture();
     void openManual();
     void helpRequested();
     void showInfo();
-    // Loads a comparison flight; false (and a message) when it cannot.
-    bool loadComparisonFile(const QString& path);
     void chartZoomed();
     void chartZoomUndone();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    // A flight file dropped on the window becomes the current flight; with Ctrl held, the
-    // comparison flight.
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void buildControls();
     void buildMenus();
     void setLanguage(int language);
@@ -132,11 +124,6 @@ private:
     bool speedShown() const;
     void prepareCurrentFlightAxes();
     PrintTitle printTitle() const;
-    QString chooseFileToOpen();
-    // A flight file's bytes (at most one record), or a message and nothing.
-    std::optional<std::vector<std::uint8_t>> readFlightFile(const QString& path);
-    // Writes a file the user chose, atomically; a message with the reason when it fails.
-    bool writeUserFile(const QString& path, const QByteArray& bytes);
     void showMaximum(const QString& text);
     // The current flight's maximum marked when a short spike makes it (the cleaned curve's
     // maximum, in the field's format, else empty).
@@ -146,10 +133,6 @@ private:
     // A comparison flight's curves stand at its own times (`ownRate`, samples per 10 s).
     void showFiltered(const FilteredFlight& f, Series main, Series dashed, QLineEdit* maxField,
                       QLineEdit* minField, std::uint32_t ownRate = 0);
-    // The whole degrees typed into a temperature field, or the message and nothing.
-    std::optional<float> enteredTemperature(const QLineEdit* edit);
-    // Handles a key for a temperature field; true when the key is to be discarded.
-    bool temperatureKey(QLineEdit* edit, QChar key);
     QString caption(Caption c) const;
     QString msg(Message m) const;
 
@@ -163,36 +146,25 @@ private:
     bool stopRequested_ = false;
     std::unique_ptr<WindowDeviceUi> deviceUi_;
     std::unique_ptr<FlightReadout> currentReadout_, comparisonReadout_;
-    std::unique_ptr<ChartOutput> output_;
+    std::unique_ptr<FlightFiles> files_;
+    std::unique_ptr<PrintCommands> printing_;
     QString portOverride_;
-    QString pictureDialogName_;
     QString settingsPath_;
-    QString openDialogName_; // the file dialogs keep the last name chosen
-    QString saveDialogName_;
     std::unique_ptr<QTranslator> qtTranslator_; // Qt's own dialog texts in Polish
 
-public:
-    // The controls (their designed names are their object names; ui/README.md has the table).
+    // The controls the handlers use (each has its designed name as object name; the
+    // readouts own the rest of their groups).
     QWidget* client = nullptr;
     QPushButton *readButton = nullptr, *resetButton = nullptr, *filterButton = nullptr;
     QGroupBox* flightGroup = nullptr;
-    QLabel *maxLabel = nullptr, *minLabel = nullptr, *competitorLabel = nullptr,
-           *serialLabel = nullptr, *temperatureLabel = nullptr, *samplingLabel = nullptr,
-           *maxUnitLabel = nullptr, *minUnitLabel = nullptr, *temperatureUnitLabel = nullptr;
     QLineEdit *maxEdit = nullptr, *minEdit = nullptr, *competitorEdit = nullptr,
               *serialEdit = nullptr, *temperatureEdit = nullptr, *samplingEdit = nullptr;
     QGroupBox* diskGroup = nullptr;
     QPushButton *saveButton = nullptr, *loadButton = nullptr;
     QPushButton *compareButton = nullptr, *compareFilterButton = nullptr;
     QGroupBox* compareGroup = nullptr;
-    QLabel *compareMaxLabel = nullptr, *compareMinLabel = nullptr,
-           *compareCompetitorLabel = nullptr, *compareSerialLabel = nullptr,
-           *compareTemperatureLabel = nullptr, *compareSamplingLabel = nullptr,
-           *compareMaxUnitLabel = nullptr, *compareMinUnitLabel = nullptr,
-           *compareTemperatureUnitLabel = nullptr;
     QLineEdit *compareMaxEdit = nullptr, *compareMinEdit = nullptr,
-              *compareCompetitorEdit = nullptr, *compareSerialEdit = nullptr,
-              *compareTemperatureEdit = nullptr, *compareSamplingEdit = nullptr;
+              *compareTemperatureEdit = nullptr;
     ChartView* chartView = nullptr;
     QLabel *metresCaption = nullptr, *secondsCaption = nullptr, *speedCaption = nullptr;
     QLineEdit *setupOkIndicator = nullptr, *readingIndicator = nullptr, *waitIndicator = nullptr;

@@ -46,10 +46,6 @@ void MainWindow::buildControls() {
         FlightReadout::Layout{168, 281, QColor(255, 0, 0), 12, 12, 104, 189});
     const FlightReadout& cur = *currentReadout_;
     flightGroup = cur.group;
-    maxLabel = cur.maxLabel, minLabel = cur.minLabel, competitorLabel = cur.competitorLabel;
-    serialLabel = cur.serialLabel, temperatureLabel = cur.temperatureLabel;
-    samplingLabel = cur.samplingLabel, maxUnitLabel = cur.maxUnit, minUnitLabel = cur.minUnit;
-    temperatureUnitLabel = cur.temperatureUnit;
     maxEdit = cur.maxEdit, minEdit = cur.minEdit, competitorEdit = cur.competitorEdit;
     serialEdit = cur.serialEdit, temperatureEdit = cur.temperatureEdit;
     samplingEdit = cur.samplingEdit;
@@ -74,14 +70,8 @@ void MainWindow::buildControls() {
         FlightReadout::Layout{976, 297, QColor(255, 255, 0), 13, 16, 112, 205});
     const FlightReadout& cmp = *comparisonReadout_;
     compareGroup = cmp.group;
-    compareMaxLabel = cmp.maxLabel, compareMinLabel = cmp.minLabel;
-    compareCompetitorLabel = cmp.competitorLabel, compareSerialLabel = cmp.serialLabel;
-    compareTemperatureLabel = cmp.temperatureLabel, compareSamplingLabel = cmp.samplingLabel;
-    compareMaxUnitLabel = cmp.maxUnit, compareMinUnitLabel = cmp.minUnit;
-    compareTemperatureUnitLabel = cmp.temperatureUnit;
     compareMaxEdit = cmp.maxEdit, compareMinEdit = cmp.minEdit;
-    compareCompetitorEdit = cmp.competitorEdit, compareSerialEdit = cmp.serialEdit;
-    compareTemperatureEdit = cmp.temperatureEdit, compareSamplingEdit = cmp.samplingEdit;
+    compareTemperatureEdit = cmp.temperatureEdit;
 
     chartView = new ChartView(client);
     chartView->setObjectName(QStringLiteral("Chart1"));
@@ -121,8 +111,6 @@ void MainWindow::buildControls() {
     connect(compareButton, &QPushButton::clicked, this, &MainWindow::chooseComparison);
     connect(chartView, &ChartView::seriesClicked, this, &MainWindow::removeClickedCurve);
     connect(chartView, &ChartView::legendClicked, this, &MainWindow::repaintMainCurves);
-    temperatureEdit->installEventFilter(this);
-    compareTemperatureEdit->installEventFilter(this);
     connect(readButton, &QPushButton::clicked, this, &MainWindow::readAltimeter);
     connect(stopButton, &QPushButton::clicked, this, &MainWindow::stopDownload);
     connect(resetButton, &QPushButton::clicked, this, &MainWindow::resetAltimeter);

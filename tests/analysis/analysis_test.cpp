@@ -117,7 +117,7 @@ TEST(FilterChain, TwiceGivesTheSameCurve) {
     const FilteredFlight a = FilterFlight(c.altitudes, WhichFlight::Current, 5000, 200, {}, w);
     const FilteredFlight b = FilterFlight(c.altitudes, WhichFlight::Current, 5000, 200, {}, w);
     EXPECT_EQ(a.cleaned, b.cleaned);
-    EXPECT_EQ(a.cleaned.size(), c.series1.size());
+    EXPECT_EQ(a.cleaned.size(), c.altitudePoints.size());
     // The synthesiser's spike is gone: no sample of the cleaned curve jumps by 5 m.
     for (std::size_t k = 1; k < a.cleaned.size(); ++k)
         EXPECT_LT(std::abs(a.cleaned[k] - a.cleaned[k - 1]), 500) << k;
@@ -176,14 +176,14 @@ TEST(Comparison, DrawsWithoutLabelsAndReportsOnlyChanges) {
     const ComparisonCurve cmp =
         DecodeComparison(rec, b, static_cast<std::uint32_t>(rec.size() - kHeaderSize));
     // The same file as both flights: the same curve and the same maximum.
-    ASSERT_EQ(cmp.series3.size(), current.series1.size());
-    for (std::size_t i = 0; i < cmp.series3.size(); ++i)
-        EXPECT_EQ(cmp.series3[i], current.series1[i].y);
+    ASSERT_EQ(cmp.altitudePoints.size(), current.altitudePoints.size());
+    for (std::size_t i = 0; i < cmp.altitudePoints.size(); ++i)
+        EXPECT_EQ(cmp.altitudePoints[i], current.altitudePoints[i].y);
     EXPECT_EQ(cmp.maximum, current.maximum);
     EXPECT_EQ(cmp.maxText, FormatOneDecimal(current.maximum));
     EXPECT_EQ(cmp.leftAxisCandidate, current.leftAxisMaximum);
     EXPECT_EQ(cmp.altitudes.back(), kTableEndMark);
-    EXPECT_EQ(cmp.altitudes.size(), cmp.series3.size() + 1);
+    EXPECT_EQ(cmp.altitudes.size(), cmp.altitudePoints.size() + 1);
 }
 
 TEST(Comparison, LowFlightsLeaveTheFieldsAlone) {
@@ -200,7 +200,7 @@ TEST(Comparison, LowFlightsLeaveTheFieldsAlone) {
     EXPECT_FALSE(c.maxText);
     EXPECT_FALSE(c.minText);
     EXPECT_EQ(c.minimum, 65535.0f);
-    EXPECT_EQ(c.series3.size(), 25u);
+    EXPECT_EQ(c.altitudePoints.size(), 25u);
 }
 
 TEST(Comparison, ShortRecordsDrawNothing) {
@@ -208,7 +208,7 @@ TEST(Comparison, ShortRecordsDrawNothing) {
         BuildRecord(DatasheetCalibration(), 2, 27898, std::vector<Sample>(5, Sample{27898, 33000}));
     DecodingState st;
     const ComparisonCurve c = DecodeComparison(rec, st, 20);
-    EXPECT_TRUE(c.series3.empty());
+    EXPECT_TRUE(c.altitudePoints.empty());
     EXPECT_EQ(c.altitudes, std::vector<std::int32_t>{kTableEndMark});
 }
 
@@ -252,10 +252,10 @@ TEST(Comparison, AFlightAtAnotherRatePeaksAtTheSameSecond) {
         return static_cast<std::size_t>(std::max_element(ys.begin(), ys.end()) - ys.begin());
     };
     std::vector<float> currentYs;
-    for (const ChartPoint& pt : current.curve.series1)
+    for (const ChartPoint& pt : current.curve.altitudePoints)
         currentYs.push_back(pt.y);
     const double currentPeak = static_cast<double>(peakOf(currentYs));
-    const double comparisonPeak = ComparisonPosition(peakOf(cmp.curve.series3), 100, 150);
+    const double comparisonPeak = ComparisonPosition(peakOf(cmp.curve.altitudePoints), 100, 150);
     EXPECT_NEAR(comparisonPeak, currentPeak, 3.0); // within 0.2 s
     EXPECT_NEAR(comparisonPeak / 15.0, 11.0, 0.5);
 }

@@ -42,9 +42,9 @@ TEST(DecodeFlight, EightSamplesChartThreePointsAndOneSpeedPoint) {
     ASSERT_EQ(rec.size(), 64u);
     const Decoded d = Decode(rec);
     EXPECT_EQ(d.curve.samples, 8u);
-    ASSERT_EQ(d.curve.series1.size(), 3u);
-    ASSERT_EQ(d.curve.series2.size(), 1u);
-    EXPECT_EQ(d.curve.series2[0], 0.0f);
+    ASSERT_EQ(d.curve.altitudePoints.size(), 3u);
+    ASSERT_EQ(d.curve.speedPoints.size(), 1u);
+    EXPECT_EQ(d.curve.speedPoints[0], 0.0f);
     EXPECT_EQ(d.curve.smoothedCount, 5u);
     ASSERT_EQ(d.curve.altitudes.size(), 4u);
     EXPECT_EQ(d.curve.altitudes[3], kTableEndMark);
@@ -63,8 +63,8 @@ TEST(DecodeFlight, FiveOrFewerSamplesChartNothing) {
         std::vector<float> h(n, 0.0f);
         const auto rec = BuildRecord(DatasheetCalibration(), 2, kUt, SamplesAt(h));
         const Decoded d = Decode(rec);
-        EXPECT_TRUE(d.curve.series1.empty()) << n;
-        EXPECT_TRUE(d.curve.series2.empty()) << n;
+        EXPECT_TRUE(d.curve.altitudePoints.empty()) << n;
+        EXPECT_TRUE(d.curve.speedPoints.empty()) << n;
         EXPECT_EQ(FormatOneDecimal(d.curve.maximum), "0.0") << n;
         EXPECT_EQ(FormatOneDecimal(d.curve.minimum), "10000.0") << n;
         EXPECT_EQ(d.curve.leftAxisMaximum, 0) << n;
@@ -85,12 +85,12 @@ TEST(DecodeFlight, SpeedFlagOnlyDropsTheSpeedCurve) {
     const auto rec = SynthesizeFlight({});
     const Decoded with = Decode(rec, true);
     const Decoded without = Decode(rec, false);
-    EXPECT_TRUE(without.curve.series2.empty());
-    EXPECT_EQ(with.curve.series2.size(), with.curve.series1.size() - 2);
-    ASSERT_EQ(with.curve.series1.size(), without.curve.series1.size());
-    for (std::size_t i = 0; i < with.curve.series1.size(); ++i) {
-        EXPECT_EQ(with.curve.series1[i].y, without.curve.series1[i].y);
-        EXPECT_EQ(with.curve.series1[i].label, without.curve.series1[i].label);
+    EXPECT_TRUE(without.curve.speedPoints.empty());
+    EXPECT_EQ(with.curve.speedPoints.size(), with.curve.altitudePoints.size() - 2);
+    ASSERT_EQ(with.curve.altitudePoints.size(), without.curve.altitudePoints.size());
+    for (std::size_t i = 0; i < with.curve.altitudePoints.size(); ++i) {
+        EXPECT_EQ(with.curve.altitudePoints[i].y, without.curve.altitudePoints[i].y);
+        EXPECT_EQ(with.curve.altitudePoints[i].label, without.curve.altitudePoints[i].label);
     }
 }
 
@@ -100,10 +100,10 @@ TEST(DecodeFlight, DecodingTwiceGivesTheSameResult) {
     const FlightCurve again = DecodeFlight(rec, d.state, true, RecordWordCount(rec.size()));
     EXPECT_EQ(again.altitudes, d.curve.altitudes);
     EXPECT_EQ(again.speeds, d.curve.speeds);
-    EXPECT_EQ(again.series2, d.curve.series2);
-    ASSERT_EQ(again.series1.size(), d.curve.series1.size());
-    for (std::size_t i = 0; i < again.series1.size(); ++i)
-        EXPECT_EQ(again.series1[i].y, d.curve.series1[i].y);
+    EXPECT_EQ(again.speedPoints, d.curve.speedPoints);
+    ASSERT_EQ(again.altitudePoints.size(), d.curve.altitudePoints.size());
+    for (std::size_t i = 0; i < again.altitudePoints.size(); ++i)
+        EXPECT_EQ(again.altitudePoints[i].y, d.curve.altitudePoints[i].y);
     EXPECT_EQ(again.maximum, d.curve.maximum);
     EXPECT_EQ(again.minimum, d.curve.minimum);
 }
@@ -140,8 +140,8 @@ TEST(DecodeFlight, AltitudesFollowTheFlightAndLabelsMarkWholeSeconds) {
     EXPECT_EQ(d.curve.leftAxisMaximum,
               static_cast<std::int32_t>(d.curve.maximum + d.curve.maximum / 30.0f));
     EXPECT_EQ(d.curve.minorTickCount, 19);
-    for (std::size_t i = 0; i < d.curve.series1.size(); ++i)
-        EXPECT_EQ(d.curve.series1[i].label, i % 20 == 0 ? std::to_string(i / 20) : "") << i;
+    for (std::size_t i = 0; i < d.curve.altitudePoints.size(); ++i)
+        EXPECT_EQ(d.curve.altitudePoints[i].label, i % 20 == 0 ? std::to_string(i / 20) : "") << i;
 }
 
 TEST(PointLabel, EveryRateLabelsWholeSeconds) {
@@ -205,7 +205,7 @@ TEST(DecodeFlight, SamplesAfterTheEndMarkerAreIgnored) {
     auto rec = BuildRecord(DatasheetCalibration(), 2, kUt, s);
     const Decoded first = Decode(rec);
     EXPECT_EQ(first.curve.samples, 21u);
-    EXPECT_EQ(first.curve.series1.size(), 16u);
+    EXPECT_EQ(first.curve.altitudePoints.size(), 16u);
     EXPECT_EQ(first.curve.smoothedCount, 18u);
     for (std::size_t i = kHeaderSize + 21 * kSampleSize; i < rec.size(); ++i)
         rec[i] = 0x5A;
@@ -244,7 +244,7 @@ TEST(DecodeFlight, FullRecordUsesEverySample) {
     ASSERT_EQ(rec.size(), kMaxRecordSize);
     const Decoded d = Decode(rec);
     EXPECT_EQ(d.curve.samples, 8242u);
-    EXPECT_EQ(d.curve.series1.size(), 8237u);
+    EXPECT_EQ(d.curve.altitudePoints.size(), 8237u);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "device/altimeter.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/scripted_prompter.h"
+#include "tests/support/window_controls.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
@@ -23,6 +24,8 @@
 
 namespace orlomat {
 namespace {
+
+using namespace test; // the window's controls by their designed names
 
 using Emulator = test::EmulatorProcess;
 
@@ -61,19 +64,19 @@ TEST_F(EmulatorTest, WindowDownloadShowsTheAltimetersFlight) {
     test::ScriptedPrompter prompter;
     MainWindow w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
     w.setPortOverride(emu.port());
-    w.readAltimeter();
+    Click(w, "B_Odczyt_Orlomatu");
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
-    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("4321"));
-    EXPECT_EQ(w.serialEdit->text(), QStringLiteral("777"));
-    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("Orlomat"));
-    EXPECT_GT(w.chart()->pointCount(1), 500);
-    EXPECT_FALSE(w.readingIndicator->isVisible());
+    EXPECT_EQ(Edit(w, "E_NrZawodnika")->text(), QStringLiteral("4321"));
+    EXPECT_EQ(Edit(w, "E_NrSeryjny")->text(), QStringLiteral("777"));
+    EXPECT_EQ(Group(w, "GroupB_Alt")->title(), QStringLiteral("Orlomat"));
+    EXPECT_GT(w.chart()->pointCount(Series::Altitude), 500);
+    EXPECT_FALSE(Edit(w, "E_PobDan")->isVisible());
     EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Closed);
 
     // Save writes what was received, with the calibration word in bytes 8-9.
     const QString saved = dir.filePath(QStringLiteral("saved.dat"));
     prompter.fileNames = {saved};
-    w.saveFlight();
+    Click(w, "BZapisz");
     QByteArray expected = ReadAll(flight);
     expected[8] = static_cast<char>(10123 & 0xFF);
     expected[9] = static_cast<char>(10123 >> 8);
@@ -81,13 +84,13 @@ TEST_F(EmulatorTest, WindowDownloadShowsTheAltimetersFlight) {
 
     // A reset answer goes to the reply buffer: the flight and a later save are untouched.
     prompter.confirmations = {true};
-    w.resetAltimeter();
+    Click(w, "BZerowanie");
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[1].text, QStringLiteral("Orlomat wyzerowany"));
     EXPECT_EQ(prompter.shown[1].caption, QStringLiteral("Zerowanie"));
     prompter.fileNames = {saved};
     prompter.confirmations = {true};
-    w.saveFlight();
+    Click(w, "BZapisz");
     EXPECT_EQ(ReadAll(saved), expected);
     EXPECT_EQ(emu.refusals(), QString()); // every frame and the line as the altimeter wants
 }
@@ -159,13 +162,14 @@ TEST_F(EmulatorTest, SettingsWrittenFromTheCommandLineReadBackInTheWindow) {
     MainWindow w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
     w.createDialogs();
     w.setPortOverride(emu.port());
-    w.openDeviceSettings();
+    Trigger(w, "Orlomat1");
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(w.deviceSettingsDialog->deviceCompetitorEdit->text(), QStringLiteral("321"));
-    EXPECT_EQ(w.deviceSettingsDialog->delayEdit->text(), QStringLiteral("42"));
-    EXPECT_EQ(w.deviceSettingsDialog->samplingCombo->currentIndex(), 4);
+    EXPECT_EQ(w.findChild<DeviceSettingsDialog*>()->deviceCompetitorEdit->text(),
+              QStringLiteral("321"));
+    EXPECT_EQ(w.findChild<DeviceSettingsDialog*>()->delayEdit->text(), QStringLiteral("42"));
+    EXPECT_EQ(w.findChild<DeviceSettingsDialog*>()->samplingCombo->currentIndex(), 4);
 
-    w.applyDefaultSetup(); // the default setup, then read again
+    Trigger(w, "Se1"); // the default setup, then read again
     EXPECT_TRUE(prompter.shown.empty());
     ASSERT_EQ(Cli({"settings", "--port", port}), 0);
     EXPECT_NE(out.str().find("\"competitor\":0,"), std::string::npos) << out.str();

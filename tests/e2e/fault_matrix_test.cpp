@@ -6,6 +6,7 @@
 #include "device/qt_serial_line.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/scripted_prompter.h"
+#include "tests/support/window_controls.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/main_window.h"
 
@@ -23,6 +24,8 @@
 
 namespace orlomat {
 namespace {
+
+using namespace test; // the window's controls by their designed names
 
 // Real reply waits, but the 100 ms passes of the transfer loop last 1 ms: the 1020-pass
 // cases take about a second instead of a hundred.
@@ -97,7 +100,7 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         w.setPortOverride(emu.port());
         QElapsedTimer t;
         t.start();
-        w.readAltimeter();
+        Click(w, "B_Odczyt_Orlomatu");
         EXPECT_LT(t.elapsed(), 15000);
         std::vector<Message> messages = c.shown;
         // The emulator sends its version where a size could stand: the size is unknown.
@@ -121,7 +124,7 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         const QString saved = dir.filePath(QStringLiteral("saved.dat"));
         prompter.fileNames = {saved};
         prompter.confirmations = {true};
-        w.saveFlight();
+        Click(w, "BZapisz");
         QFile s(saved);
         if (!w.session().current.record.empty()) {
             ASSERT_TRUE(s.open(QIODevice::ReadOnly));
@@ -242,9 +245,9 @@ TEST(FaultMatrixPort, ASecondProgramHoldingThePort) {
     test::ScriptedPrompter prompter;
     QtSerialLine line;
     MainWindow w(dir.filePath(QStringLiteral("w.par")), prompter, &line, &clock);
-    w.switchToEnglish();
+    Trigger(w, "English1");
     w.setPortOverride(emu.port());
-    w.readAltimeter();
+    Click(w, "B_Odczyt_Orlomatu");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Communication Error: ") + emu.port());
     EXPECT_EQ(prompter.shown[0].caption, QStringLiteral("Altimeter - error"));
@@ -316,9 +319,9 @@ TEST(LineFaultsWindow, BabblingPortIsGivenUpOnInTheWindow) {
     w.setPortOverride(emu.port());
     QElapsedTimer t;
     t.start();
-    w.readAltimeter();
+    Click(w, "B_Odczyt_Orlomatu");
     const qint64 download = t.restart();
-    w.openDeviceSettings();
+    Trigger(w, "Orlomat1");
     const qint64 settings = t.elapsed();
     std::printf("window gives up on a babbling port: download %lld ms, settings %lld ms\n",
                 static_cast<long long>(download), static_cast<long long>(settings));

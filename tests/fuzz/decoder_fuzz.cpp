@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ApplyHeaderToState(InterpretFlightHeader(record, source), state);
         const FlightCurve c = DecodeFlight(record, state, size % 2 == 0, words);
         if (c.altitudes.empty() || c.altitudes.back() != kTableEndMark) std::abort();
-        if (c.series1.size() != c.chartedCount()) std::abort();
+        if (c.altitudePoints.size() != c.chartedCount()) std::abort();
         (void)FormatOneDecimal(c.maximum);
         (void)FormatOneDecimal(c.minimum, ',');
         (void)ExportBytes(c.altitudes, size % 3 == 0 ? ',' : '.');

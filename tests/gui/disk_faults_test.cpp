@@ -2,6 +2,7 @@
 // reason, the existing file untouched, the program going on.
 #include "app/cli.h"
 #include "tests/support/scripted_prompter.h"
+#include "tests/support/window_controls.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
 #include "ui/main_window.h"
@@ -21,6 +22,8 @@
 
 namespace orlomat {
 namespace {
+
+using namespace test; // the window's controls by their designed names
 
 QByteArray Read(const QString& path) {
     QFile f(path);
@@ -87,14 +90,14 @@ protected:
                 EXPECT_EQ(Read(target), existing) << what;
             }
         };
-        attempt("save", [&] { window->saveFlight(); });
-        attempt("export", [&] { window->exportToSpreadsheet(); });
-        attempt("picture", [&] { window->savePicture(); });
+        attempt("save", [&] { Click(*window, "BZapisz"); });
+        attempt("export", [&] { Trigger(*window, "ZapiszdoExcela1"); });
+        attempt("picture", [&] { Trigger(*window, "ZapiszObraz1"); });
         // The program goes on: the screen look is back and a save elsewhere works.
         EXPECT_EQ(window->chart()->titleLines(),
                   QStringList{QStringLiteral("        Wysokosc / Altitude")});
         prompter.fileNames = {dir.filePath(QStringLiteral("elsewhere.dat"))};
-        window->saveFlight();
+        Click(*window, "BZapisz");
         EXPECT_EQ(Read(dir.filePath(QStringLiteral("elsewhere.dat"))).size(), 33000);
     }
 
@@ -129,7 +132,7 @@ TEST_F(DiskFaults, FullFileSystemLeavesTheOldFileAndNoScraps) {
     ASSERT_TRUE(Write(target, before));
     prompter.fileNames = {target};
     prompter.confirmations = {true};
-    window->saveFlight();
+    Click(*window, "BZapisz");
     ASSERT_EQ(prompter.shown.size(), 2u); // the question, then the failure
     EXPECT_TRUE(prompter.shown[1].text.contains(QStringLiteral("No space left on device")))
         << prompter.shown[1].text.toStdString();
@@ -138,7 +141,7 @@ TEST_F(DiskFaults, FullFileSystemLeavesTheOldFileAndNoScraps) {
               QStringList{QStringLiteral("old.dat")});
     prompter.shown.clear();
     prompter.fileNames = {disk.path(QStringLiteral("lot"))};
-    window->savePicture();
+    Trigger(*window, "ZapiszObraz1");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_FALSE(QFile::exists(disk.path(QStringLiteral("lot.bmp"))));
 

@@ -1,8 +1,12 @@
 #include "core/format.h"
 #include "tests/support/fake_line.h"
 #include "tests/support/scripted_prompter.h"
+#include "tests/support/window_controls.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
+#include "ui/device_settings_dialog.h"
+#include "ui/filter_dialog.h"
+#include "ui/info_dialog.h"
 #include "ui/main_window.h"
 #include "ui/settings_file.h"
 #include "ui/widgets.h"
@@ -30,7 +34,7 @@
 namespace orlomat {
 namespace {
 
-using test::ScriptedPrompter;
+using namespace test; // the window's controls by their designed names
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -79,15 +83,15 @@ protected:
 TEST_F(MainWindowTest, FirstStartUsesDefaultsAndClosingWritesThem) {
     MainWindow& w = Open();
     EXPECT_EQ(w.session().settings.portName(), "COM5");
-    EXPECT_TRUE(w.polishAction->isChecked());
-    EXPECT_FALSE(w.englishAction->isChecked());
-    EXPECT_TRUE(w.speedCurveAction->isChecked());
-    EXPECT_TRUE(w.comparisonAction->isChecked());
-    EXPECT_FALSE(w.valueMarksAction->isChecked());
-    EXPECT_EQ(WithoutAccelerator(w.resetButton->text()), QStringLiteral("Zerowanie"));
+    EXPECT_TRUE(Action(w, "Polski1")->isChecked());
+    EXPECT_FALSE(Action(w, "English1")->isChecked());
+    EXPECT_TRUE(Action(w, "Przyspieszenie1")->isChecked());
+    EXPECT_TRUE(Action(w, "Porownanie1")->isChecked());
+    EXPECT_FALSE(Action(w, "Warto1")->isChecked());
+    EXPECT_EQ(WithoutAccelerator(Button(w, "BZerowanie")->text()), QStringLiteral("Zerowanie"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Orlomat BMP    Ver. 2016.4"));
     EXPECT_EQ(w.session().current.state.flightTemperature, 20.0f);
-    EXPECT_EQ(w.chart()->pointCount(1), 0);
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), 0);
     EXPECT_FALSE(QFile::exists(SettingsPath()));
 
     w.close();
@@ -156,20 +160,21 @@ TEST_F(MainWindowTest, ControlsExistWithTheirDesignedNamesAndStates) {
           "Drukuj1", "ZapiszObraz1", "ZapiszdoExcela1", "Polski1", "English1", "Info1", "Help1"})
         EXPECT_NE(w.findChild<QAction*>(QString::fromLatin1(name)), nullptr) << name;
     for (QLineEdit* e :
-         {w.maxEdit, w.minEdit, w.serialEdit, w.temperatureEdit, w.samplingEdit, w.compareMaxEdit,
-          w.compareTemperatureEdit, w.readingIndicator, w.waitIndicator, w.setupOkIndicator})
+         {Edit(w, "E_MaxGl"), Edit(w, "EMinimum"), Edit(w, "E_NrSeryjny"), Edit(w, "E_TempGl"),
+          Edit(w, "E_probkGl"), Edit(w, "E_Max_Por"), Edit(w, "E_TempPor"), Edit(w, "E_PobDan"),
+          Edit(w, "ECzekaj"), Edit(w, "EUstawieniaOK")})
         EXPECT_TRUE(e->isReadOnly()) << e->objectName().toStdString();
-    EXPECT_FALSE(w.competitorEdit->isReadOnly());
-    EXPECT_TRUE(w.readingIndicator->isHidden());
-    EXPECT_TRUE(w.waitIndicator->isHidden());
-    EXPECT_TRUE(w.setupOkIndicator->isHidden());
-    EXPECT_EQ(w.readingIndicator->text(), QStringLiteral("   Odczyt danych"));
-    EXPECT_EQ(w.setupOkIndicator->text(), QStringLiteral("    OK"));
+    EXPECT_FALSE(Edit(w, "E_NrZawodnika")->isReadOnly());
+    EXPECT_TRUE(Edit(w, "E_PobDan")->isHidden());
+    EXPECT_TRUE(Edit(w, "ECzekaj")->isHidden());
+    EXPECT_TRUE(Edit(w, "EUstawieniaOK")->isHidden());
+    EXPECT_EQ(Edit(w, "E_PobDan")->text(), QStringLiteral("   Odczyt danych"));
+    EXPECT_EQ(Edit(w, "EUstawieniaOK")->text(), QStringLiteral("    OK"));
     EXPECT_EQ(w.chart()->titleLines(),
               QStringList{QStringLiteral("            Wysokosc / Altitude")});
-    EXPECT_NE(w.deviceSettingsDialog, nullptr);
-    EXPECT_NE(w.infoDialog, nullptr);
-    EXPECT_NE(w.filterDialog, nullptr);
+    EXPECT_NE(w.findChild<DeviceSettingsDialog*>(), nullptr);
+    EXPECT_NE(w.findChild<InfoDialog*>(), nullptr);
+    EXPECT_NE(w.findChild<FilterDialog*>(), nullptr);
 }
 
 TEST_F(MainWindowTest, SettingsFileWithEnglishOpensInEnglish) {
@@ -179,10 +184,11 @@ TEST_F(MainWindowTest, SettingsFileWithEnglishOpensInEnglish) {
     const auto bytes = r.toBytes();
     WriteAll(SettingsPath(), QByteArray(reinterpret_cast<const char*>(bytes.data()), 40));
     MainWindow& w = Open();
-    EXPECT_TRUE(w.englishAction->isChecked());
-    EXPECT_FALSE(w.polishAction->isChecked());
-    EXPECT_FALSE(w.speedCurveAction->isChecked());
-    EXPECT_EQ(WithoutAccelerator(w.readButton->text()), QStringLiteral("Read Altimeter"));
+    EXPECT_TRUE(Action(w, "English1")->isChecked());
+    EXPECT_FALSE(Action(w, "Polski1")->isChecked());
+    EXPECT_FALSE(Action(w, "Przyspieszenie1")->isChecked());
+    EXPECT_EQ(WithoutAccelerator(Button(w, "B_Odczyt_Orlomatu")->text()),
+              QStringLiteral("Read Altimeter"));
 }
 
 TEST_F(MainWindowTest, SettingsFileLongerThanTheRecordIsReadUpToIt) {
@@ -201,74 +207,79 @@ void ExpectCaptions(MainWindow& w, int language) {
     const auto pick = [&](const char* pl, const char* en) {
         return QString::fromUtf8(language == 0 ? pl : en);
     };
-    EXPECT_EQ(WithoutAccelerator(w.resetButton->text()), pick("Zerowanie", "Clear"));
-    EXPECT_EQ(WithoutAccelerator(w.readButton->text()), pick("Odczyt Orlomatu", "Read Altimeter"));
-    EXPECT_EQ(w.diskGroup->title(), pick("Dysk - Zapis/Odczyt", "Disc - Save/Load"));
-    EXPECT_EQ(WithoutAccelerator(w.saveButton->text()), pick("Zapisz", "Save"));
-    EXPECT_EQ(WithoutAccelerator(w.loadButton->text()), pick("Odczyt", "Load"));
-    for (QLabel* l : {w.temperatureLabel, w.compareTemperatureLabel})
+    EXPECT_EQ(WithoutAccelerator(Button(w, "BZerowanie")->text()), pick("Zerowanie", "Clear"));
+    EXPECT_EQ(WithoutAccelerator(Button(w, "B_Odczyt_Orlomatu")->text()),
+              pick("Odczyt Orlomatu", "Read Altimeter"));
+    EXPECT_EQ(Group(w, "GBDysk_ZapisOdczyt")->title(),
+              pick("Dysk - Zapis/Odczyt", "Disc - Save/Load"));
+    EXPECT_EQ(WithoutAccelerator(Button(w, "BZapisz")->text()), pick("Zapisz", "Save"));
+    EXPECT_EQ(WithoutAccelerator(Button(w, "BOdczyt")->text()), pick("Odczyt", "Load"));
+    for (QLabel* l : {Label(w, "LTemp1"), Label(w, "LTemp2")})
         EXPECT_EQ(l->text(), pick("Temperatura", "Temperature"));
-    for (QLabel* l : {w.samplingLabel, w.compareSamplingLabel})
+    for (QLabel* l : {Label(w, "LProbk1"), Label(w, "LProbk2")})
         EXPECT_EQ(l->text(), pick("Pomiary", "Sampling"));
-    for (QLabel* l : {w.competitorLabel, w.compareCompetitorLabel})
+    for (QLabel* l : {Label(w, "LZaw1"), Label(w, "LZaw2")})
         EXPECT_EQ(l->text(), pick("Nr.Zawodnika", "Competitor No."));
-    for (QLabel* l : {w.serialLabel, w.compareSerialLabel})
+    for (QLabel* l : {Label(w, "L_NumSer1"), Label(w, "L_NumSer2")})
         EXPECT_EQ(l->text(), pick("Nr.Seryjny", "Serial No."));
-    EXPECT_EQ(WithoutAccelerator(w.compareButton->text()), pick("Porównanie", "Compare   "));
-    EXPECT_EQ(w.flightGroup->title(), pick("Orlomat", "Altimeter"));
-    EXPECT_EQ(w.compareGroup->title(), pick("Plik", "File"));
+    EXPECT_EQ(WithoutAccelerator(Button(w, "B_Porownanie")->text()),
+              pick("Porównanie", "Compare   "));
+    EXPECT_EQ(Group(w, "GroupB_Alt")->title(), pick("Orlomat", "Altimeter"));
+    EXPECT_EQ(Group(w, "GroupB_Por")->title(), pick("Plik", "File"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Orlomat BMP    Ver. 2016.4"));
-    EXPECT_EQ(WithoutAccelerator(w.setupMenu->title()), pick("Ustawienia", "Setup"));
-    EXPECT_EQ(w.deviceSettingsAction->text(), pick("Orlomat", "Altimeter"));
-    EXPECT_EQ(WithoutAccelerator(w.chartsMenu->title()), pick("Wykresy", "Charts"));
-    EXPECT_EQ(w.speedCurveAction->text(), pick("Przyspieszenie", "Acceleration  "));
-    EXPECT_EQ(w.comparisonAction->text(), pick("Porównanie", "Compare   "));
-    EXPECT_EQ(w.printerSetupAction->text(), pick("Ustaw Drukarke", "Printer Setup"));
-    EXPECT_EQ(w.printAction->text(), pick("Drukuj", "Print"));
-    EXPECT_EQ(w.savePictureAction->text(), pick("Zapisz Obraz", "Save Picture"));
-    EXPECT_EQ(w.exportAction->text(), pick("Export do Excel", "Export to Excel"));
-    EXPECT_EQ(w.chart()->seriesTitle(1), pick("Wysokosc", "Altitude"));
-    EXPECT_EQ(w.chart()->seriesTitle(2), pick("Przyspieszenie", "Acceleration  "));
-    EXPECT_EQ(w.chart()->seriesTitle(3), pick("Porównanie", "Compare   "));
+    EXPECT_EQ(WithoutAccelerator(Menu(w, "Ustawienia1")->title()), pick("Ustawienia", "Setup"));
+    EXPECT_EQ(Action(w, "Orlomat1")->text(), pick("Orlomat", "Altimeter"));
+    EXPECT_EQ(WithoutAccelerator(Menu(w, "Widok1")->title()), pick("Wykresy", "Charts"));
+    EXPECT_EQ(Action(w, "Przyspieszenie1")->text(), pick("Przyspieszenie", "Acceleration  "));
+    EXPECT_EQ(Action(w, "Porownanie1")->text(), pick("Porównanie", "Compare   "));
+    EXPECT_EQ(Action(w, "UstawDrukarke1")->text(), pick("Ustaw Drukarke", "Printer Setup"));
+    EXPECT_EQ(Action(w, "Drukuj1")->text(), pick("Drukuj", "Print"));
+    EXPECT_EQ(Action(w, "ZapiszObraz1")->text(), pick("Zapisz Obraz", "Save Picture"));
+    EXPECT_EQ(Action(w, "ZapiszdoExcela1")->text(), pick("Export do Excel", "Export to Excel"));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::Altitude), pick("Wysokosc", "Altitude"));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::Speed), pick("Przyspieszenie", "Acceleration  "));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::Comparison), pick("Porównanie", "Compare   "));
     // Texts that never change.
-    EXPECT_EQ(WithoutAccelerator(w.printMenu->title()), QStringLiteral("Print/Export"));
-    EXPECT_EQ(WithoutAccelerator(w.languageMenu->title()), QString::fromUtf8("Język/Language"));
-    EXPECT_EQ(w.defaultSetupAction->text(), QStringLiteral("Setup Default"));
-    EXPECT_EQ(w.valueMarksAction->text(), QStringLiteral("Wartosci"));
-    EXPECT_EQ(WithoutAccelerator(w.filterButton->text()), QStringLiteral("Filtr"));
-    EXPECT_EQ(w.maxLabel->text(), QStringLiteral("Maximum"));
-    EXPECT_EQ(w.compareTemperatureUnitLabel->text(), QStringLiteral("C"));
-    EXPECT_EQ(w.chart()->seriesTitle(5), QStringLiteral("Filtr1"));
-    EXPECT_EQ(w.chart()->seriesTitle(6), QStringLiteral("Filtr2"));
+    EXPECT_EQ(WithoutAccelerator(Menu(w, "E1")->title()), QStringLiteral("Print/Export"));
+    EXPECT_EQ(WithoutAccelerator(Menu(w, "MenuJezyk")->title()),
+              QString::fromUtf8("Język/Language"));
+    EXPECT_EQ(Action(w, "Se1")->text(), QStringLiteral("Setup Default"));
+    EXPECT_EQ(Action(w, "Warto1")->text(), QStringLiteral("Wartosci"));
+    EXPECT_EQ(WithoutAccelerator(Button(w, "B_Filtr_Alt")->text()), QStringLiteral("Filtr"));
+    EXPECT_EQ(Label(w, "LabMaximum")->text(), QStringLiteral("Maximum"));
+    EXPECT_EQ(Label(w, "Label9")->text(), QStringLiteral("C"));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::AltitudeBeforeFilter), QStringLiteral("Filtr1"));
+    EXPECT_EQ(w.chart()->seriesTitle(Series::ComparisonBeforeFilter), QStringLiteral("Filtr2"));
 }
 
 TEST_F(MainWindowTest, SwitchingLanguageRewritesTheCaptionsAndStoresTheChoice) {
     MainWindow& w = Open();
     ExpectCaptions(w, 0);
-    w.switchToEnglish();
+    Trigger(w, "English1");
     ExpectCaptions(w, 1);
-    EXPECT_TRUE(w.englishAction->isChecked());
-    EXPECT_FALSE(w.polishAction->isChecked());
+    EXPECT_TRUE(Action(w, "English1")->isChecked());
+    EXPECT_FALSE(Action(w, "Polski1")->isChecked());
     EXPECT_EQ(I32At(ReadAll(SettingsPath()), 16), 1);
-    w.switchToPolish();
+    Trigger(w, "Polski1");
     ExpectCaptions(w, 0);
-    EXPECT_TRUE(w.polishAction->isChecked());
+    EXPECT_TRUE(Action(w, "Polski1")->isChecked());
     EXPECT_EQ(I32At(ReadAll(SettingsPath()), 16), 0);
-    w.switchToPolish(); // the language in force again: same result, file written again
+    Trigger(w, "Polski1"); // the language in force again: same result, file written again
     ExpectCaptions(w, 0);
 }
 
 TEST_F(MainWindowTest, LegendListsTheShownSeriesOnly) {
     MainWindow& w = Open();
-    w.switchToEnglish();
+    Trigger(w, "English1");
     ChartView* c = w.chart();
-    for (int s : {1, 2, 3, 5, 6})
-        EXPECT_TRUE(c->inLegend(s)) << s;
-    EXPECT_FALSE(c->inLegend(4));
-    EXPECT_EQ(c->graphOf(1)->pen().color(), QColor(232, 0, 0));
-    EXPECT_EQ(c->graphOf(1)->pen().width(), 2);
-    EXPECT_EQ(c->graphOf(5)->pen().style(), Qt::DashLine);
-    EXPECT_EQ(c->graphOf(2)->valueAxis(), c->yAxis2);
+    for (const Series s : {Series::Altitude, Series::Speed, Series::Comparison,
+                           Series::AltitudeBeforeFilter, Series::ComparisonBeforeFilter})
+        EXPECT_TRUE(c->inLegend(s)) << static_cast<int>(s);
+    EXPECT_FALSE(c->inLegend(Series::Unused));
+    EXPECT_EQ(c->graphOf(Series::Altitude)->pen().color(), QColor(232, 0, 0));
+    EXPECT_EQ(c->graphOf(Series::Altitude)->pen().width(), 2);
+    EXPECT_EQ(c->graphOf(Series::AltitudeBeforeFilter)->pen().style(), Qt::DashLine);
+    EXPECT_EQ(c->graphOf(Series::Speed)->valueAxis(), c->yAxis2);
 }
 
 TEST_F(MainWindowTest, LayoutFollowsTheClientWidth) {
@@ -276,19 +287,19 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientWidth) {
     w.show();
     w.resize(1292, 900);
     QApplication::processEvents();
-    ASSERT_EQ(w.client->width(), 1292);
-    EXPECT_EQ(w.readButton->x(), 10);
-    EXPECT_EQ(w.resetButton->x(), 10);
-    EXPECT_EQ(w.filterButton->x(), 98);
-    EXPECT_EQ(w.flightGroup->x(), 185);
-    EXPECT_EQ(w.diskGroup->x(), 541);
-    EXPECT_EQ(w.compareButton->x(), 875);
-    EXPECT_EQ(w.compareFilterButton->x(), 875);
-    EXPECT_EQ(w.compareGroup->x(), 987);
-    EXPECT_EQ(w.chartView->width(), 1277);
-    EXPECT_EQ(w.chartView->height(), w.client->height() - 120);
-    EXPECT_EQ(w.secondsCaption->x(), 1277 - 85);
-    EXPECT_EQ(w.metresCaption->y(), w.chartView->height() - 20);
+    ASSERT_EQ(w.centralWidget()->width(), 1292);
+    EXPECT_EQ(Button(w, "B_Odczyt_Orlomatu")->x(), 10);
+    EXPECT_EQ(Button(w, "BZerowanie")->x(), 10);
+    EXPECT_EQ(Button(w, "B_Filtr_Alt")->x(), 98);
+    EXPECT_EQ(Group(w, "GroupB_Alt")->x(), 185);
+    EXPECT_EQ(Group(w, "GBDysk_ZapisOdczyt")->x(), 541);
+    EXPECT_EQ(Button(w, "B_Porownanie")->x(), 875);
+    EXPECT_EQ(Button(w, "B_Filtr_por")->x(), 875);
+    EXPECT_EQ(Group(w, "GroupB_Por")->x(), 987);
+    EXPECT_EQ(w.chart()->width(), 1277);
+    EXPECT_EQ(w.chart()->height(), w.centralWidget()->height() - 120);
+    EXPECT_EQ(Label(w, "Label2")->x(), 1277 - 85);
+    EXPECT_EQ(Label(w, "Label6")->y(), w.chart()->height() - 20);
 }
 
 TEST_F(MainWindowTest, LoadingAFlightFillsTheGroupAndDrawsTheCurves) {
@@ -299,39 +310,40 @@ TEST_F(MainWindowTest, LoadingAFlightFillsTheGroupAndDrawsTheCurves) {
     p.serial = 4321;
     const QString path = WriteFlight(QStringLiteral("lot1.dat"), p);
     prompter_.fileNames = {path};
-    w.loadFlight();
+    Click(w, "BOdczyt");
     EXPECT_TRUE(prompter_.shown.empty());
-    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("lot1.dat"));
-    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("77"));
-    EXPECT_EQ(w.serialEdit->text(), QStringLiteral("4321"));
-    EXPECT_EQ(w.temperatureEdit->text(), QStringLiteral("16"));
-    EXPECT_FALSE(w.temperatureEdit->isReadOnly());
-    EXPECT_EQ(w.samplingEdit->text(), QStringLiteral("15 pom/sek"));
+    EXPECT_EQ(Group(w, "GroupB_Alt")->title(), QStringLiteral("lot1.dat"));
+    EXPECT_EQ(Edit(w, "E_NrZawodnika")->text(), QStringLiteral("77"));
+    EXPECT_EQ(Edit(w, "E_NrSeryjny")->text(), QStringLiteral("4321"));
+    EXPECT_EQ(Edit(w, "E_TempGl")->text(), QStringLiteral("16"));
+    EXPECT_FALSE(Edit(w, "E_TempGl")->isReadOnly());
+    EXPECT_EQ(Edit(w, "E_probkGl")->text(), QStringLiteral("15 pom/sek"));
 
     const FlightCurve& c = w.session().current.curve;
-    const int m = static_cast<int>(c.series1.size());
+    const int m = static_cast<int>(c.altitudePoints.size());
     ASSERT_GT(m, 100);
-    EXPECT_EQ(w.chart()->pointCount(1), m);
-    EXPECT_EQ(w.chart()->pointCount(2), m - 2);
-    EXPECT_EQ(w.chart()->pointLabel(1, 15), QStringLiteral("1"));
-    EXPECT_EQ(w.chart()->pointLabel(1, 16), QString());
-    EXPECT_EQ(w.chart()->pointValue(1, 40), static_cast<double>(c.series1[40].y));
-    EXPECT_EQ(w.maxEdit->text().toStdString(), FormatOneDecimal(c.maximum));
-    EXPECT_EQ(w.minEdit->text().toStdString(), FormatOneDecimal(c.minimum));
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), m);
+    EXPECT_EQ(w.chart()->pointCount(Series::Speed), m - 2);
+    EXPECT_EQ(w.chart()->pointLabel(Series::Altitude, 15), QStringLiteral("1"));
+    EXPECT_EQ(w.chart()->pointLabel(Series::Altitude, 16), QString());
+    EXPECT_EQ(w.chart()->pointValue(Series::Altitude, 40),
+              static_cast<double>(c.altitudePoints[40].y));
+    EXPECT_EQ(Edit(w, "E_MaxGl")->text().toStdString(), FormatOneDecimal(c.maximum));
+    EXPECT_EQ(Edit(w, "EMinimum")->text().toStdString(), FormatOneDecimal(c.minimum));
     EXPECT_EQ(w.chart()->leftMaximum(), c.leftAxisMaximum);
     EXPECT_EQ(w.chart()->bottomMinorTickCount(), 14);
     EXPECT_FALSE(w.chart()->bottomMinorGridVisible());
 
     // Switching the language puts the designed caption back over the file name.
-    w.switchToEnglish();
-    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("Altimeter"));
+    Trigger(w, "English1");
+    EXPECT_EQ(Group(w, "GroupB_Alt")->title(), QStringLiteral("Altimeter"));
 }
 
 TEST_F(MainWindowTest, GroupCaptionIsTheNameAfterTheLastSeparatorOfEitherKind) {
     MainWindow& w = Open();
     const QString path = WriteFlight(QStringLiteral("D:\\a\\b.c\\lot"));
     ASSERT_TRUE(w.loadFlightFile(path));
-    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("lot"));
+    EXPECT_EQ(Group(w, "GroupB_Alt")->title(), QStringLiteral("lot"));
 }
 
 TEST_F(MainWindowTest, SaveAfterLoadWritesTheSameBytes) {
@@ -339,8 +351,8 @@ TEST_F(MainWindowTest, SaveAfterLoadWritesTheSameBytes) {
     const QString original = WriteFlight(QStringLiteral("a.dat"));
     const QString copy = Path(QStringLiteral("b.dat"));
     prompter_.fileNames = {original, copy};
-    w.loadFlight();
-    w.saveFlight();
+    Click(w, "BOdczyt");
+    Click(w, "BZapisz");
     EXPECT_TRUE(prompter_.shown.empty());
     EXPECT_EQ(ReadAll(copy), ReadAll(original));
 
@@ -348,9 +360,9 @@ TEST_F(MainWindowTest, SaveAfterLoadWritesTheSameBytes) {
     const QByteArray before = ReadAll(copy);
     const QString other = WriteFlight(QStringLiteral("c.dat"), SynthParams{.samplingCode = 4});
     prompter_.fileNames = {other, copy};
-    w.loadFlight();
+    Click(w, "BOdczyt");
     prompter_.confirmations = {false};
-    w.saveFlight();
+    Click(w, "BZapisz");
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_TRUE(prompter_.shown[0].confirmation);
     EXPECT_EQ(prompter_.shown[0].text, QString::fromUtf8("Plik istnieje. Zapisać?"));
@@ -361,19 +373,19 @@ TEST_F(MainWindowTest, SaveAfterLoadWritesTheSameBytes) {
 
     prompter_.fileNames = {copy};
     prompter_.confirmations = {true};
-    w.saveFlight();
+    Click(w, "BZapisz");
     EXPECT_EQ(ReadAll(copy), ReadAll(other));
 
     // Cancelling the dialog writes nothing.
     prompter_.fileNames = {QString()};
-    w.saveFlight();
+    Click(w, "BZapisz");
     EXPECT_EQ(ReadAll(copy), ReadAll(other));
 }
 
 TEST_F(MainWindowTest, SaveWithoutAFlightSaysNoData) {
     MainWindow& w = Open();
-    w.switchToEnglish();
-    w.saveFlight();
+    Trigger(w, "English1");
+    Click(w, "BZapisz");
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text, QStringLiteral("No data"));
     EXPECT_EQ(prompter_.shown[0].caption, QStringLiteral("Altimeter - error"));
@@ -384,7 +396,7 @@ TEST_F(MainWindowTest, AFailedSaveReportsTheReasonAndKeepsTheOldFile) {
     MainWindow& w = Open();
     ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("a.dat"))));
     prompter_.fileNames = {Path(QStringLiteral("no/such/folder/x.dat"))};
-    w.saveFlight();
+    Click(w, "BZapisz");
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_TRUE(prompter_.shown[0].text.startsWith(QString::fromUtf8("Nie można zapisać pliku ")));
     EXPECT_EQ(prompter_.shown[0].caption, QStringLiteral("Orlomat - problem"));
@@ -394,8 +406,8 @@ TEST_F(MainWindowTest, FilesThatHoldNoFlightAreRefusedAndTheCurrentFlightStays) 
     MainWindow& w = Open();
     ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("good.dat"))));
     const auto record = w.session().current.record;
-    const int points = w.chart()->pointCount(1);
-    const QString title = w.flightGroup->title();
+    const int points = w.chart()->pointCount(Series::Altitude);
+    const QString title = Group(w, "GroupB_Alt")->title();
 
     const QString tiny = Path(QStringLiteral("tiny.dat"));
     WriteAll(tiny, QByteArray(20, '\x01'));
@@ -403,14 +415,14 @@ TEST_F(MainWindowTest, FilesThatHoldNoFlightAreRefusedAndTheCurrentFlightStays) 
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text, QStringLiteral("Plik nie zawiera zapisu lotu"));
 
-    w.switchToEnglish();
+    Trigger(w, "English1");
     EXPECT_FALSE(w.loadFlightFile(Path(QStringLiteral("missing.dat"))));
     ASSERT_EQ(prompter_.shown.size(), 2u);
     EXPECT_TRUE(prompter_.shown[1].text.startsWith(QStringLiteral("Cannot open the file ")));
     EXPECT_EQ(prompter_.shown[1].caption, QStringLiteral("Altimeter - error"));
 
     EXPECT_EQ(w.session().current.record, record);
-    EXPECT_EQ(w.chart()->pointCount(1), points);
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), points);
     (void)title;
 }
 
@@ -424,7 +436,7 @@ TEST_F(MainWindowTest, LongFilesLoadTheirFirst33000Bytes) {
     WriteAll(path, Bytes(bytes));
     ASSERT_TRUE(w.loadFlightFile(path));
     EXPECT_EQ(w.session().current.record.size(), 33000u);
-    EXPECT_EQ(w.chart()->pointCount(1), 8242 - 5);
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), 8242 - 5);
 }
 
 TEST_F(MainWindowTest, ZoomRuleFollowsTheSpanAndTheSamplingRate) {
@@ -475,16 +487,16 @@ TEST_F(MainWindowTest, DraggingZoomsLeftToRightAndUndoesRightToLeft) {
 TEST_F(MainWindowTest, SpeedSwitchClearsOnlyTheSpeedCurveAndRedrawsFromTheRecord) {
     MainWindow& w = Open();
     ASSERT_TRUE(w.loadFlightFile(WriteFlight(QStringLiteral("a.dat"))));
-    const int altitude = w.chart()->pointCount(1);
-    w.toggleSpeedCurve();
-    EXPECT_FALSE(w.speedCurveAction->isChecked());
+    const int altitude = w.chart()->pointCount(Series::Altitude);
+    Trigger(w, "Przyspieszenie1");
+    EXPECT_FALSE(Action(w, "Przyspieszenie1")->isChecked());
     EXPECT_EQ(w.session().settings.showSpeedCurve, 0);
-    EXPECT_EQ(w.chart()->pointCount(2), 0);
-    EXPECT_EQ(w.chart()->pointCount(1), altitude);
-    w.toggleSpeedCurve();
-    EXPECT_TRUE(w.speedCurveAction->isChecked());
-    EXPECT_EQ(w.chart()->pointCount(1), altitude);
-    EXPECT_EQ(w.chart()->pointCount(2), altitude - 2);
+    EXPECT_EQ(w.chart()->pointCount(Series::Speed), 0);
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), altitude);
+    Trigger(w, "Przyspieszenie1");
+    EXPECT_TRUE(Action(w, "Przyspieszenie1")->isChecked());
+    EXPECT_EQ(w.chart()->pointCount(Series::Altitude), altitude);
+    EXPECT_EQ(w.chart()->pointCount(Series::Speed), altitude - 2);
 }
 
 TEST(SettingsFile, BesideTheProgramWithTheExtensionReplaced) {
@@ -520,16 +532,16 @@ TEST_F(MainWindowTest, DroppedFilesLoadLikeTheButtons) {
         QCoreApplication::sendEvent(&w, &event);
     };
     drop(current, Qt::NoModifier);
-    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("77"));
-    EXPECT_EQ(w.flightGroup->title(), QStringLiteral("a.dat"));
+    EXPECT_EQ(Edit(w, "E_NrZawodnika")->text(), QStringLiteral("77"));
+    EXPECT_EQ(Group(w, "GroupB_Alt")->title(), QStringLiteral("a.dat"));
     drop(comparison, Qt::ControlModifier);
-    EXPECT_EQ(w.compareCompetitorEdit->text(), QStringLiteral("88"));
-    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("77"));
+    EXPECT_EQ(Edit(w, "E_Zaw_Por")->text(), QStringLiteral("88"));
+    EXPECT_EQ(Edit(w, "E_NrZawodnika")->text(), QStringLiteral("77"));
     WriteAll(Path(QStringLiteral("short.dat")), QByteArray(10, 'x'));
     drop(Path(QStringLiteral("short.dat")), Qt::NoModifier);
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].text, QString::fromUtf8(Tr(Message::NoFlightRecord, 0)));
-    EXPECT_EQ(w.competitorEdit->text(), QStringLiteral("77"));
+    EXPECT_EQ(Edit(w, "E_NrZawodnika")->text(), QStringLiteral("77"));
 }
 
 // Closing the window while a flight streams in stops the download instead of losing what
@@ -553,7 +565,7 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringADownloadStopsItAndKeepsWhatCame) {
             QTimer::singleShot(0, &w, [&w] { w.close(); }); // during the first pass
         }
     };
-    w.readAltimeter();
+    Click(w, "B_Odczyt_Orlomatu");
     EXPECT_TRUE(w.isVisible()) << "the window closed over a download";
     EXPECT_FALSE(QFile::exists(SettingsPath()));
     const std::size_t kept = w.session().current.record.size();

@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
@@ -25,6 +26,8 @@
 namespace orlomat {
 namespace {
 
+using namespace test; // the window's controls by their designed names
+
 class PrintTest : public test::WindowTest {
 protected:
     void SetUp() override {
@@ -41,12 +44,12 @@ protected:
         return path;
     }
     void SetValues() {
-        window->competitorEdit->setText(QStringLiteral("12"));
-        window->serialEdit->setText(QStringLiteral("345"));
-        window->maxEdit->setText(QStringLiteral("123.4"));
-        window->minEdit->setText(QStringLiteral("0.0"));
-        window->temperatureEdit->setText(QStringLiteral("16"));
-        window->samplingEdit->setText(QStringLiteral("10 pom/sek"));
+        Edit(*window, "E_NrZawodnika")->setText(QStringLiteral("12"));
+        Edit(*window, "E_NrSeryjny")->setText(QStringLiteral("345"));
+        Edit(*window, "E_MaxGl")->setText(QStringLiteral("123.4"));
+        Edit(*window, "EMinimum")->setText(QStringLiteral("0.0"));
+        Edit(*window, "E_TempGl")->setText(QStringLiteral("16"));
+        Edit(*window, "E_probkGl")->setText(QStringLiteral("10 pom/sek"));
     }
     // The lowest row of the rasterised PDF page with ink, as a fraction of the page height.
     double LowestInk(const QString& pdf) {
@@ -64,11 +67,17 @@ protected:
     }
 };
 
+// The print title, as the picture dialog shows it over the chart, from the fields in force.
 TEST_F(PrintTest, TitleLinesInBothLanguages) {
-    window->switchToEnglish();
+    QStringList lines;
+    QColor background;
+    prompter.onPictureDialog = [&] {
+        lines = window->chart()->titleLines();
+        background = window->chart()->backgroundColor();
+    };
+    Trigger(*window, "English1");
     SetValues();
-    window->composePrintTitle();
-    QStringList lines = window->chart()->titleLines();
+    Trigger(*window, "ZapiszObraz1"); // the dialog cancelled: no file
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(
         lines[0],
@@ -76,19 +85,19 @@ TEST_F(PrintTest, TitleLinesInBothLanguages) {
     EXPECT_EQ(lines[1], QStringLiteral(" "));
     EXPECT_EQ(lines[2], QString::fromUtf8("        Max: 123.4 m    Min: 0.0m    Temp: 16°C    "
                                           "Sampling: 10 pom/sek"));
-    EXPECT_EQ(window->chart()->backgroundColor(), QColor(Qt::white));
-    window->restoreScreenTitle();
+    EXPECT_EQ(background, QColor(Qt::white));
     EXPECT_EQ(window->chart()->titleLines(),
               QStringList{QStringLiteral("        Wysokosc / Altitude")});
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
 
-    window->switchToPolish();
+    Trigger(*window, "Polski1");
     SetValues();
-    window->composePrintTitle();
-    lines = window->chart()->titleLines();
+    Trigger(*window, "ZapiszObraz1");
+    ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0],
               QStringLiteral("        Odczyt z: Orlomat    Nr.Zawodnika: 12    Nr.Seryjny: 345"));
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral("Pomiary: 10 pom/sek")));
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST_F(PrintTest, PrintLeavesTheBottomMarginFreeForEachOrientation) {
@@ -104,8 +113,8 @@ TEST_F(PrintTest, PrintLeavesTheBottomMarginFreeForEachOrientation) {
             p.setOutputFileName(file);
             p.setPageOrientation(orientation);
         };
-        window->setUpPrinter();
-        window->printChart();
+        Trigger(*window, "UstawDrukarke1");
+        Trigger(*window, "Drukuj1");
         EXPECT_EQ(window->chart()->titleLines(),
                   QStringList{QStringLiteral("        Wysokosc / Altitude")});
     }
@@ -148,7 +157,7 @@ TEST_F(PrintTest, PrintWithNoPrinterOffersTheSetUpInsteadOfFailing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
-        c.english ? window->switchToEnglish() : window->switchToPolish();
+        Trigger(*window, c.english ? "English1" : "Polski1");
         QFile::remove(pdf);
         ForgetPrinter(window->printer());
         ASSERT_FALSE(HasPrintDestination(window->printer())) << "the test needs no printer";
@@ -156,7 +165,7 @@ TEST_F(PrintTest, PrintWithNoPrinterOffersTheSetUpInsteadOfFailing) {
         prompter.printerSetupCaptions.clear();
         prompter.onPrinterSetup = c.choice;
         prompter.printerSetupConfirmed = c.confirmed;
-        window->printChart();
+        Trigger(*window, "Drukuj1");
         EXPECT_EQ(prompter.printerSetupCaptions,
                   QStringList{c.english ? QStringLiteral("Printer Setup")
                                         : QStringLiteral("Ustaw Drukarke")});
@@ -181,13 +190,13 @@ TEST_F(PrintTest, TheSetUpChoiceIsRememberedForPrint) {
         p.setOutputFileName(pdf);
         p.setPageOrientation(QPageLayout::Portrait);
     };
-    window->switchToEnglish();
-    window->setUpPrinter();
+    Trigger(*window, "English1");
+    Trigger(*window, "UstawDrukarke1");
     EXPECT_EQ(prompter.printerSetupCaptions, QStringList{QStringLiteral("Printer Setup")});
     prompter.onPrinterSetup = nullptr;
     for (int print = 0; print < 2; ++print) {
         QFile::remove(pdf);
-        window->printChart();
+        Trigger(*window, "Drukuj1");
         EXPECT_TRUE(QFileInfo::exists(pdf)) << "print " << print << " forgot the chosen file";
     }
     EXPECT_EQ(prompter.printerSetupCaptions.size(), 1) << "print asked again";
@@ -200,7 +209,7 @@ TEST_F(PrintTest, APrintFailureNamesTheFileAndTheReasonOnly) {
     const QString pdf = dir.filePath(QStringLiteral("no/such/folder/lot.pdf"));
     window->printer().setOutputFormat(QPrinter::PdfFormat);
     window->printer().setOutputFileName(pdf);
-    window->printChart();
+    Trigger(*window, "Drukuj1");
     EXPECT_TRUE(prompter.printerSetupCaptions.isEmpty()) << "a chosen file asks for a printer";
     ASSERT_EQ(prompter.shown.size(), 1u);
     const QString text = prompter.shown[0].text;
@@ -219,7 +228,7 @@ TEST_F(PrintTest, PictureNamesAndSize) {
     } cases[] = {{"lot", "lot.bmp"}, {"lot.BMP", "lot.BMP.bmp"}, {"lot.bmp.old", "lot.bmp.old"}};
     for (const auto& c : cases) {
         prompter.fileNames = {dir.filePath(QString::fromLatin1(c.chosen))};
-        window->savePicture();
+        Trigger(*window, "ZapiszObraz1");
         const QImage picture(dir.filePath(QString::fromLatin1(c.written)), "BMP");
         ASSERT_FALSE(picture.isNull()) << c.written;
         EXPECT_EQ(picture.size(), window->chart()->size());
@@ -230,12 +239,12 @@ TEST_F(PrintTest, PictureNamesAndSize) {
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
 
     prompter.fileNames = {QString()}; // cancelled: nothing written, the screen look returns
-    window->savePicture();
+    Trigger(*window, "ZapiszObraz1");
     EXPECT_EQ(window->chart()->titleLines(),
               QStringList{QStringLiteral("        Wysokosc / Altitude")});
 
     prompter.fileNames = {dir.filePath(QStringLiteral("no/such/folder/x"))};
-    window->savePicture();
+    Trigger(*window, "ZapiszObraz1");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_TRUE(prompter.shown[0].text.startsWith(QString::fromUtf8("Nie można zapisać pliku ")));
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
@@ -246,7 +255,7 @@ TEST_F(PrintTest, InfoIsModal) {
     prompter.onModal = [&](QDialog& d) {
         modal = d.isModal() && d.windowTitle() == QStringLiteral("Orlomat USB");
     };
-    window->showInfo();
+    Trigger(*window, "Info1");
     EXPECT_EQ(prompter.modals, 1);
     EXPECT_TRUE(modal);
 }

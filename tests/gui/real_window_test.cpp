@@ -4,6 +4,7 @@
 #include "device/altimeter.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/scripted_prompter.h"
+#include "tests/support/window_controls.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
@@ -40,6 +41,8 @@
 
 namespace orlomat {
 namespace {
+
+using namespace test; // the window's controls by their designed names
 
 // Real modal dialogs; messages are recorded (a message box would wait for a person).
 class RealDialogsPrompter : public test::ScriptedPrompter {
@@ -111,12 +114,12 @@ protected:
         return t;
     }
     // The screen pixel of point `index` of `series`.
-    QPoint PointOf(int series, int index) const {
+    QPoint PointOf(Series series, int index) const {
         const QCPGraph* g = chart->graphOf(series);
         const auto it = g->data()->constBegin() + index;
         return g->coordsToPixels(it->key, it->value).toPoint();
     }
-    int IndexOfMaximum(int series) const {
+    int IndexOfMaximum(Series series) const {
         int best = 0;
         for (int i = 0; i < chart->pointCount(series); ++i)
             if (chart->pointValue(series, i) > chart->pointValue(series, best)) best = i;
@@ -145,20 +148,21 @@ TEST_F(RealWindow, PlainClickOnACurveRemovesItAndOnTheLegendRepaints) {
     ASSERT_TRUE(window->loadFlightFile(flight));
     QTest::qWait(100);
     SaveShot(*window, QStringLiteral("loaded.png"));
-    const int speedPoints = chart->pointCount(2);
+    const int speedPoints = chart->pointCount(Series::Speed);
 
     int replots = 0;
     QObject::connect(chart, &QCustomPlot::afterReplot, [&] { ++replots; });
     const QRect legend = chart->legend->outerRect();
     ClickAt(chart, legend.center());
     EXPECT_TRUE(WaitFor([&] { return replots > 0; })) << "a click on the legend repaints";
-    EXPECT_GT(chart->pointCount(1), 0);
+    EXPECT_GT(chart->pointCount(Series::Altitude), 0);
 
-    ClickAt(chart, PointOf(1, IndexOfMaximum(1)));
-    EXPECT_TRUE(WaitFor([&] { return chart->pointCount(1) == 0; })) << "the altitude curve stays";
-    EXPECT_EQ(chart->pointCount(2), speedPoints); // only the clicked curve goes
-    EXPECT_TRUE(window->maxEdit->text().isEmpty());
-    EXPECT_EQ(window->flightGroup->title(), QStringLiteral("Orlomat"));
+    ClickAt(chart, PointOf(Series::Altitude, IndexOfMaximum(Series::Altitude)));
+    EXPECT_TRUE(WaitFor([&] { return chart->pointCount(Series::Altitude) == 0; }))
+        << "the altitude curve stays";
+    EXPECT_EQ(chart->pointCount(Series::Speed), speedPoints); // only the clicked curve goes
+    EXPECT_TRUE(Edit(*window, "E_MaxGl")->text().isEmpty());
+    EXPECT_EQ(Group(*window, "GroupB_Alt")->title(), QStringLiteral("Orlomat"));
 
     // A drag still zooms.
     const QPoint from = chart->mapToGlobal(chart->axisRect()->rect().center() - QPoint(200, 0));
@@ -178,18 +182,20 @@ TEST_F(RealWindow, AResizeRoundTripGivesTheSamePictureAndNothingOverlaps) {
     for (const QSize size : {window->minimumSize(), QSize(1920, 1050), QSize(1366, 768)}) {
         ResizeTo(size.width(), size.height());
         // The whole top strip is inside the window, the comparison group last.
-        EXPECT_LE(window->compareGroup->geometry().right(), window->client->width() - 8)
+        EXPECT_LE(Group(*window, "GroupB_Por")->geometry().right(),
+                  window->centralWidget()->width() - 8)
             << size.width();
-        EXPECT_GE(window->compareButton->x(), window->diskGroup->geometry().right());
+        EXPECT_GE(Button(*window, "B_Porownanie")->x(),
+                  Group(*window, "GBDysk_ZapisOdczyt")->geometry().right());
         SaveShot(*window, QStringLiteral("size-%1x%2.png").arg(size.width()).arg(size.height()));
         const QRect plot = chart->axisRect()->rect();
         // The legend stays inside the plot, the captions in their strip below the time labels
         // and left of the first one.
         EXPECT_TRUE(plot.contains(chart->legend->outerRect())) << size.width();
-        EXPECT_GE(window->secondsCaption->y(), chart->height() - ChartView::kCaptionStrip)
+        EXPECT_GE(Label(*window, "Label2")->y(), chart->height() - ChartView::kCaptionStrip)
             << size.width();
-        EXPECT_GE(window->metresCaption->y(), chart->height() - ChartView::kCaptionStrip);
-        EXPECT_LE(window->metresCaption->geometry().right(), plot.left() - 8);
+        EXPECT_GE(Label(*window, "Label6")->y(), chart->height() - ChartView::kCaptionStrip);
+        EXPECT_LE(Label(*window, "Label6")->geometry().right(), plot.left() - 8);
     }
     // The window manager is told the minimum (800 x 500 cut the comparison group off).
     QProcess xprop;
@@ -233,7 +239,7 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
     int ticks = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        DeviceSettingsDialog* dialog = window->deviceSettingsDialog;
+        DeviceSettingsDialog* dialog = window->findChild<DeviceSettingsDialog*>();
         if (!escaped && dialog->isVisible()) {
             escaped = true;
             SaveShot(*dialog, QStringLiteral("settings.png"));
@@ -248,25 +254,28 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
     });
     watch.start(50);
     QMenuBar* bar = window->menuBar();
-    ClickAt(bar, bar->actionGeometry(window->setupMenu->menuAction()).center());
-    ASSERT_TRUE(WaitFor([&] { return window->setupMenu->isVisible(); }));
-    ClickAt(window->setupMenu,
-            window->setupMenu->actionGeometry(window->deviceSettingsAction).center());
+    ClickAt(bar, bar->actionGeometry(Menu(*window, "Ustawienia1")->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return Menu(*window, "Ustawienia1")->isVisible(); }));
+    ClickAt(Menu(*window, "Ustawienia1"),
+            Menu(*window, "Ustawienia1")->actionGeometry(Action(*window, "Orlomat1")).center());
     ASSERT_TRUE(
-        WaitFor([&] { return escaped && !window->deviceSettingsDialog->isVisible(); }, 15000));
+        WaitFor([&] { return escaped && !window->findChild<DeviceSettingsDialog*>()->isVisible(); },
+                15000));
     watch.stop();
 
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
     EXPECT_FALSE(QFile::exists(settings)) << "closing the dialog wrote the settings";
     EXPECT_EQ(window->portName(), emu.port().toStdString());
-    EXPECT_EQ(window->deviceSettingsDialog->deviceCompetitorEdit->text(), QStringLiteral("4321"));
+    EXPECT_EQ(window->findChild<DeviceSettingsDialog*>()->deviceCompetitorEdit->text(),
+              QStringLiteral("4321"));
 
-    ClickAt(window->readButton, window->readButton->rect().center());
-    EXPECT_TRUE(
-        WaitFor([&] { return window->competitorEdit->text() == QStringLiteral("4321"); }, 15000))
+    ClickAt(Button(*window, "B_Odczyt_Orlomatu"),
+            Button(*window, "B_Odczyt_Orlomatu")->rect().center());
+    EXPECT_TRUE(WaitFor(
+        [&] { return Edit(*window, "E_NrZawodnika")->text() == QStringLiteral("4321"); }, 15000))
         << "the download after the dialog did not happen";
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_GT(chart->pointCount(1), 100);
+    EXPECT_GT(chart->pointCount(Series::Altitude), 100);
     EXPECT_EQ(emu.refusals(), QString());
 }
 
@@ -286,31 +295,34 @@ TEST_F(RealWindow, AComparisonAtAnotherRateIsDrawnAtItsTimesAndAClickRemovesIt) 
     };
     ASSERT_TRUE(window->loadFlightFile(write("cur15.dat", 1, 120.0f)));
     prompter.fileNames = {write("cmp10.dat", 2, 150.0f)};
-    ClickAt(window->compareButton, window->compareButton->rect().center());
-    ASSERT_TRUE(WaitFor([&] { return chart->pointCount(3) > 100; })) << "no comparison drawn";
-    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("cmp10.dat"));
+    ClickAt(Button(*window, "B_Porownanie"), Button(*window, "B_Porownanie")->rect().center());
+    ASSERT_TRUE(WaitFor([&] { return chart->pointCount(Series::Comparison) > 100; }))
+        << "no comparison drawn";
+    EXPECT_EQ(Group(*window, "GroupB_Por")->title(), QStringLiteral("cmp10.dat"));
 
     // Value marks on, through the menu "Wykresy".
     QMenuBar* bar = window->menuBar();
-    ClickAt(bar, bar->actionGeometry(window->chartsMenu->menuAction()).center());
-    ASSERT_TRUE(WaitFor([&] { return window->chartsMenu->isVisible(); }));
-    ClickAt(window->chartsMenu,
-            window->chartsMenu->actionGeometry(window->valueMarksAction).center());
-    ASSERT_TRUE(WaitFor([&] { return chart->marksVisible(3); }));
+    ClickAt(bar, bar->actionGeometry(Menu(*window, "Widok1")->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return Menu(*window, "Widok1")->isVisible(); }));
+    ClickAt(Menu(*window, "Widok1"),
+            Menu(*window, "Widok1")->actionGeometry(Action(*window, "Warto1")).center());
+    ASSERT_TRUE(WaitFor([&] { return chart->marksVisible(Series::Comparison); }));
     QTest::qWait(100);
     SaveShot(*window, QStringLiteral("compare-rates.png"));
 
     // On screen the two peaks stand above each other (at 11 s), not at 11 s and 7 s.
-    const QPoint red = PointOf(1, IndexOfMaximum(1)), green = PointOf(3, IndexOfMaximum(3));
+    const QPoint red = PointOf(Series::Altitude, IndexOfMaximum(Series::Altitude)),
+                 green = PointOf(Series::Comparison, IndexOfMaximum(Series::Comparison));
     EXPECT_LE(std::abs(green.x() - red.x()), 6) << green.x() << " vs " << red.x();
     EXPECT_LT(green.y(), red.y());
 
     // A click on the green curve at its new place removes it and empties the group.
     ClickAt(chart, green);
-    EXPECT_TRUE(WaitFor([&] { return chart->pointCount(3) == 0; })) << "the comparison stays";
-    EXPECT_GT(chart->pointCount(1), 100);
-    EXPECT_TRUE(window->compareMaxEdit->text().isEmpty());
-    EXPECT_EQ(window->compareGroup->title(), QStringLiteral("Plik"));
+    EXPECT_TRUE(WaitFor([&] { return chart->pointCount(Series::Comparison) == 0; }))
+        << "the comparison stays";
+    EXPECT_GT(chart->pointCount(Series::Altitude), 100);
+    EXPECT_TRUE(Edit(*window, "E_Max_Por")->text().isEmpty());
+    EXPECT_EQ(Group(*window, "GroupB_Por")->title(), QStringLiteral("Plik"));
     EXPECT_TRUE(prompter.shown.empty());
 }
 
@@ -364,10 +376,10 @@ TEST_F(RealWindow, PrinterSetUpChoosesAPdfFileThatPrintThenUses) {
     });
     watch.start(50);
     QMenuBar* bar = window->menuBar();
-    ClickAt(bar, bar->actionGeometry(window->printMenu->menuAction()).center());
-    ASSERT_TRUE(WaitFor([&] { return window->printMenu->isVisible(); }));
-    ClickAt(window->printMenu,
-            window->printMenu->actionGeometry(window->printerSetupAction).center());
+    ClickAt(bar, bar->actionGeometry(Menu(*window, "E1")->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return Menu(*window, "E1")->isVisible(); }));
+    ClickAt(Menu(*window, "E1"),
+            Menu(*window, "E1")->actionGeometry(Action(*window, "UstawDrukarke1")).center());
     ASSERT_TRUE(
         WaitFor([&] { return step == 4 && QApplication::activeModalWidget() == nullptr; }, 20000))
         << "stopped at step " << step;
@@ -376,9 +388,10 @@ TEST_F(RealWindow, PrinterSetUpChoosesAPdfFileThatPrintThenUses) {
     EXPECT_EQ(window->printer().outputFileName(), pdf);
 
     // "Drukuj" prints to the chosen file without asking again.
-    ClickAt(bar, bar->actionGeometry(window->printMenu->menuAction()).center());
-    ASSERT_TRUE(WaitFor([&] { return window->printMenu->isVisible(); }));
-    ClickAt(window->printMenu, window->printMenu->actionGeometry(window->printAction).center());
+    ClickAt(bar, bar->actionGeometry(Menu(*window, "E1")->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return Menu(*window, "E1")->isVisible(); }));
+    ClickAt(Menu(*window, "E1"),
+            Menu(*window, "E1")->actionGeometry(Action(*window, "Drukuj1")).center());
     EXPECT_TRUE(WaitFor([&] { return QFileInfo(pdf).size() > 1000; })) << "nothing printed";
     EXPECT_EQ(prompter.printerSetupCaptions.size(), 1);
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
@@ -419,7 +432,7 @@ TEST_F(RealWindow, EnterInThePortFieldChangesThePortAndWritesNothing) {
     ASSERT_FALSE(first.port().isEmpty());
     ASSERT_FALSE(second.port().isEmpty());
     window->setPortOverride(first.port());
-    DeviceSettingsDialog* dialog = window->deviceSettingsDialog;
+    DeviceSettingsDialog* dialog = window->findChild<DeviceSettingsDialog*>();
     int waited = 0;
     const auto settle = [&](int ms) { return (waited += 50) >= ms ? (waited = 0, true) : false; };
     DialogSteps steps({
@@ -465,10 +478,10 @@ TEST_F(RealWindow, EnterInThePortFieldChangesThePortAndWritesNothing) {
         },
     });
     QMenuBar* bar = window->menuBar();
-    ClickAt(bar, bar->actionGeometry(window->setupMenu->menuAction()).center());
-    ASSERT_TRUE(WaitFor([&] { return window->setupMenu->isVisible(); }));
-    ClickAt(window->setupMenu,
-            window->setupMenu->actionGeometry(window->deviceSettingsAction).center());
+    ClickAt(bar, bar->actionGeometry(Menu(*window, "Ustawienia1")->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return Menu(*window, "Ustawienia1")->isVisible(); }));
+    ClickAt(Menu(*window, "Ustawienia1"),
+            Menu(*window, "Ustawienia1")->actionGeometry(Action(*window, "Orlomat1")).center());
     ASSERT_TRUE(WaitFor([&] { return steps.finished() && !dialog->isVisible(); }, 20000));
 
     // Each port was read once and nothing was written to either.
@@ -497,7 +510,7 @@ TEST_F(RealWindow, KeysReachTheControlsAsInAnyProgram) {
     EXPECT_TRUE(WaitFor([&] { return prompter.fileDialogs == 1; })) << "Alt+Z did nothing";
 
     // The temperature field edits as any field and lets Tab move on.
-    QLineEdit* temperature = window->temperatureEdit;
+    QLineEdit* temperature = Edit(*window, "E_TempGl");
     ClickAt(temperature, QPoint(10, temperature->height() / 2));
     ASSERT_TRUE(WaitFor([&] { return temperature->hasFocus(); }));
     KeysTo(window.get(), {QStringLiteral("ctrl+a")});
@@ -523,12 +536,12 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
     f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     f.close();
     prompter.fileNames = {spiked};
-    ClickAt(window->loadButton, window->loadButton->rect().center());
-    ASSERT_TRUE(WaitFor([&] { return !window->maxEdit->toolTip().isEmpty(); }));
-    QLineEdit* max = window->maxEdit;
+    ClickAt(Button(*window, "BOdczyt"), Button(*window, "BOdczyt")->rect().center());
+    ASSERT_TRUE(WaitFor([&] { return !Edit(*window, "E_MaxGl")->toolTip().isEmpty(); }));
+    QLineEdit* max = Edit(*window, "E_MaxGl");
     EXPECT_GT(max->text().toDouble(), 200.0); // the designed figure stays
     EXPECT_NE(max->palette().color(QPalette::Base),
-              window->minEdit->palette().color(QPalette::Base));
+              Edit(*window, "EMinimum")->palette().color(QPalette::Base));
 
     // The mouse over the field shows why, in the language in force.
     const auto tooltipOver = [&](QWidget* w) {
@@ -549,10 +562,10 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
         tooltipOver(max).startsWith(QStringLiteral("Krótki skok ciśnienia? Po filtrze: 12")));
     shootStrip(QStringLiteral("suspect-maximum-pl.png"));
     QMenuBar* bar = window->menuBar();
-    ClickAt(bar, bar->actionGeometry(window->languageMenu->menuAction()).center());
-    ASSERT_TRUE(WaitFor([&] { return window->languageMenu->isVisible(); }));
-    ClickAt(window->languageMenu,
-            window->languageMenu->actionGeometry(window->englishAction).center());
+    ClickAt(bar, bar->actionGeometry(Menu(*window, "MenuJezyk")->menuAction()).center());
+    ASSERT_TRUE(WaitFor([&] { return Menu(*window, "MenuJezyk")->isVisible(); }));
+    ClickAt(Menu(*window, "MenuJezyk"),
+            Menu(*window, "MenuJezyk")->actionGeometry(Action(*window, "English1")).center());
     ASSERT_TRUE(WaitFor([&] { return window->session().language == 1; }));
     QToolTip::hideText();
     Xdo({QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
@@ -560,7 +573,7 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
     shootStrip(QStringLiteral("suspect-maximum-en.png"));
 
     // "Filtr" shows the cleaned figure itself: the mark goes.
-    ClickAt(window->filterButton, window->filterButton->rect().center());
+    ClickAt(Button(*window, "B_Filtr_Alt"), Button(*window, "B_Filtr_Alt")->rect().center());
     EXPECT_TRUE(WaitFor([&] { return max->toolTip().isEmpty(); }));
 
     // Random bytes are drawn as any file, with a warning and no speed curve.
@@ -573,12 +586,12 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
     j.write(noise);
     j.close();
     prompter.fileNames = {junk};
-    ClickAt(window->loadButton, window->loadButton->rect().center());
+    ClickAt(Button(*window, "BOdczyt"), Button(*window, "BOdczyt")->rect().center());
     ASSERT_TRUE(WaitFor([&] { return !prompter.shown.empty(); }));
     EXPECT_TRUE(prompter.shown[0].text.startsWith(
         QStringLiteral("This does not look like a flight record: ")))
         << prompter.shown[0].text.toStdString();
-    EXPECT_EQ(chart->pointCount(2), 0);
+    EXPECT_EQ(chart->pointCount(Series::Speed), 0);
 }
 
 // A stream that stalls after 1 500 bytes (the emulator's altimeter sent its version, not a
@@ -601,7 +614,7 @@ TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
-        if (c.english) window->switchToEnglish();
+        if (c.english) Trigger(*window, "English1");
         test::EmulatorProcess emu({QStringLiteral("--cut-after"), QStringLiteral("1500")}, flight);
         window->setPortOverride(emu.port());
         prompter.shown.clear();
@@ -612,13 +625,13 @@ TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
         QElapsedTimer sinceStop;
         QTimer during;
         QObject::connect(&during, &QTimer::timeout, [&] {
-            if (stopped || !window->waitIndicator->isVisible()) return;
-            progress = window->waitIndicator->text().trimmed();
+            if (stopped || !Edit(*window, "ECzekaj")->isVisible()) return;
+            progress = Edit(*window, "ECzekaj")->text().trimmed();
             if (progress != QStringLiteral("1500 B")) return;
             stopped = true;
-            othersDisabled = !window->readButton->isEnabled() &&
-                             !window->deviceSettingsAction->isEnabled() &&
-                             window->stopButton->isVisible();
+            othersDisabled = !Button(*window, "B_Odczyt_Orlomatu")->isEnabled() &&
+                             !Action(*window, "Orlomat1")->isEnabled() &&
+                             Button(*window, "BPrzerwij")->isVisible();
             SaveShot(*window, QStringLiteral("download-stalled-%1.png").arg(c.how));
             sinceStop.start();
             if (c.escape)
@@ -626,12 +639,14 @@ TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
                      QString::number(window->winId()), QStringLiteral("key"),
                      QStringLiteral("Escape")});
             else
-                ClickAt(window->stopButton, window->stopButton->rect().center());
+                ClickAt(Button(*window, "BPrzerwij"),
+                        Button(*window, "BPrzerwij")->rect().center());
         });
         during.start(50);
-        ClickAt(window->readButton, window->readButton->rect().center());
+        ClickAt(Button(*window, "B_Odczyt_Orlomatu"),
+                Button(*window, "B_Odczyt_Orlomatu")->rect().center());
         ASSERT_TRUE(
-            WaitFor([&] { return stopped && !window->readingIndicator->isVisible(); }, 20000))
+            WaitFor([&] { return stopped && !Edit(*window, "E_PobDan")->isVisible(); }, 20000))
             << "no progress in bytes while stalled: " << progress.toStdString();
         const qint64 took = sinceStop.elapsed();
         during.stop();
@@ -641,18 +656,18 @@ TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
         ASSERT_EQ(prompter.shown.size(), 1u);
         EXPECT_EQ(prompter.shown[0].text, QString::fromUtf8(c.told));
         EXPECT_EQ(window->session().current.record.size(), 1500u);
-        EXPECT_GT(chart->pointCount(1), 10) << "the partial flight is not drawn";
+        EXPECT_GT(chart->pointCount(Series::Altitude), 10) << "the partial flight is not drawn";
         EXPECT_EQ(window->altimeter().channel.state(), Channel::State::Closed);
-        EXPECT_TRUE(window->readButton->isEnabled());
-        EXPECT_FALSE(window->stopButton->isVisible());
+        EXPECT_TRUE(Button(*window, "B_Odczyt_Orlomatu")->isEnabled());
+        EXPECT_FALSE(Button(*window, "BPrzerwij")->isVisible());
         EXPECT_EQ(emu.refusals(), QString());
     }
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {
-    window->switchToPolish();
+    Trigger(*window, "Polski1");
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Anuluj"));
-    window->switchToEnglish();
+    Trigger(*window, "English1");
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }
 

@@ -1,5 +1,6 @@
 #include "device/altimeter.h"
 #include "tests/support/fake_line.h"
+#include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/device_settings_dialog.h"
@@ -21,6 +22,8 @@
 namespace orlomat {
 namespace {
 
+using namespace test; // the window's controls by their designed names
+
 using Frame = std::vector<std::uint8_t>;
 
 class SettingsDialogTest : public test::WindowTest {
@@ -28,14 +31,14 @@ protected:
     void SetUp() override {
         test::AnswerFrom(line, replies);
         OpenWindow(&line, &clock);
-        dialog = window->deviceSettingsDialog;
+        dialog = window->findChild<DeviceSettingsDialog*>();
     }
     // Opens the dialog and runs `whileOpen` in it.
     void Open(const std::function<void()>& whileOpen = {}) {
         prompter.onModal = [&](QDialog&) {
             if (whileOpen) whileOpen();
         };
-        window->openDeviceSettings();
+        Trigger(*window, "Orlomat1");
     }
     void Fill(const char* level, const char* competitor, const char* delay) {
         dialog->levelEdit->setText(QString::fromLatin1(level));
@@ -64,7 +67,7 @@ TEST_F(SettingsDialogTest, OpeningReadsTheAltimeterIntoTheFields) {
     EXPECT_EQ(dialog->manualZeroCombo->currentIndex(), 1);
     EXPECT_EQ(dialog->delayEdit->text(), QStringLiteral("180"));
     EXPECT_EQ(dialog->versionEdit->text(), QStringLiteral("V 2016.4"));
-    EXPECT_FALSE(window->waitIndicator->isVisible());
+    EXPECT_FALSE(Edit(*window, "ECzekaj")->isVisible());
     EXPECT_EQ(window->session().current.state.temperatureByte, 20);
     EXPECT_EQ(window->session().triggerLevel, 30);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ustawienia"));
@@ -73,7 +76,7 @@ TEST_F(SettingsDialogTest, OpeningReadsTheAltimeterIntoTheFields) {
 }
 
 TEST_F(SettingsDialogTest, CaptionsFollowTheLanguageAtActivation) {
-    window->switchToEnglish();
+    Trigger(*window, "English1");
     Open();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Setup"));
     EXPECT_EQ(dialog->levelLabel->text(), QStringLiteral("Setup Heigh Trigger"));
@@ -255,21 +258,21 @@ TEST_F(SettingsDialogTest, DefaultSetupFlashesOkAndTouchesNothingElse) {
         f.write(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
         return p;
     }()));
-    const QString maxText = window->maxEdit->text();
+    const QString maxText = Edit(*window, "E_MaxGl")->text();
     const auto record = window->session().current.record;
-    window->applyDefaultSetup();
+    Trigger(*window, "Se1");
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(line.frames.size(), 4u);
     EXPECT_EQ(window->session().current.curve.maximum, 0.0f);
-    EXPECT_EQ(window->maxEdit->text(), maxText);
+    EXPECT_EQ(Edit(*window, "E_MaxGl")->text(), maxText);
     EXPECT_EQ(window->session().current.record, record);
-    EXPECT_FALSE(window->setupOkIndicator->isVisible());
+    EXPECT_FALSE(Edit(*window, "EUstawieniaOK")->isVisible());
     EXPECT_EQ(clock.now, 2 * 500 + 2 * 200 + 4 * 250 + 1000); // the indicator's second
     EXPECT_FALSE(QFile::exists(window->settingsPath()));
 
     replies['5'] = std::nullopt;
     const long before = clock.now;
-    window->applyDefaultSetup();
+    Trigger(*window, "Se1");
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Błąd zapisu")});
     EXPECT_EQ(clock.now - before, 500); // no indicator
 }

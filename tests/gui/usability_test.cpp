@@ -1,5 +1,6 @@
 // What a person meets beyond the flights: the window from the keyboard, the manual's
 // whereabouts, the filter dialog's refusals, message boxes and the information dialog.
+#include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/filter_dialog.h"
@@ -28,6 +29,8 @@
 
 namespace orlomat {
 namespace {
+
+using namespace test; // the window's controls by their designed names
 
 // --- Where the manual lies ------------------------------------------------------------------
 
@@ -187,7 +190,7 @@ protected:
 TEST_F(KeyboardTest, F1OpensTheManualOfTheLanguageInForce) {
     // This test program runs from the build tree: the manuals of the sources are found.
     for (const int language : {1, 0}) {
-        language == 1 ? window->switchToEnglish() : window->switchToPolish();
+        Trigger(*window, language == 1 ? "English1" : "Polski1");
         prompter.openedDocuments.clear();
         QTest::keyClick(window.get(), Qt::Key_F1);
         ASSERT_EQ(prompter.openedDocuments.size(), 1) << language;
@@ -207,7 +210,7 @@ TEST_F(KeyboardTest, TemperatureFieldsEditAsAnyFieldAndLetTabMoveOn) {
     const QString flight = Write(QStringLiteral("lot.dat"), SynthesizeFlight(p));
     ASSERT_TRUE(window->loadFlightFile(flight));
     ASSERT_TRUE(window->loadComparisonFile(flight));
-    for (QLineEdit* edit : {window->temperatureEdit, window->compareTemperatureEdit}) {
+    for (QLineEdit* edit : {Edit(*window, "E_TempGl"), Edit(*window, "E_TempPor")}) {
         const std::string name = edit->objectName().toStdString();
         ASSERT_FALSE(edit->isReadOnly()) << name;
         edit->setFocus();
@@ -244,22 +247,22 @@ TEST_F(KeyboardTest, TemperatureFieldsEditAsAnyFieldAndLetTabMoveOn) {
 TEST_F(KeyboardTest, AltAcceleratorsPressTheMainButtonsInBothLanguages) {
     struct Case {
         int language;
-        QPushButton* MainWindow::*button;
+        const char* button;
         const char* text;
         Qt::Key key;
         const char* result; // what pressing it shows: a message, or a file dialog ("")
     };
     const Case cases[] = {
-        {0, &MainWindow::saveButton, "&Zapisz", Qt::Key_Z, "Brak danych"},
-        {0, &MainWindow::loadButton, "O&dczyt", Qt::Key_D, ""},
-        {0, &MainWindow::compareButton, "&Porównanie", Qt::Key_P, ""},
-        {1, &MainWindow::saveButton, "&Save", Qt::Key_S, "No data"},
-        {1, &MainWindow::loadButton, "&Load", Qt::Key_L, ""},
-        {1, &MainWindow::compareButton, "Com&pare   ", Qt::Key_P, ""},
+        {0, "BZapisz", "&Zapisz", Qt::Key_Z, "Brak danych"},
+        {0, "BOdczyt", "O&dczyt", Qt::Key_D, ""},
+        {0, "B_Porownanie", "&Porównanie", Qt::Key_P, ""},
+        {1, "BZapisz", "&Save", Qt::Key_S, "No data"},
+        {1, "BOdczyt", "&Load", Qt::Key_L, ""},
+        {1, "B_Porownanie", "Com&pare   ", Qt::Key_P, ""},
     };
     for (const Case& c : cases) {
-        c.language == 1 ? window->switchToEnglish() : window->switchToPolish();
-        QPushButton* button = window.get()->*c.button;
+        Trigger(*window, c.language == 1 ? "English1" : "Polski1");
+        QPushButton* button = Button(*window, c.button);
         EXPECT_EQ(button->text(), QString::fromUtf8(c.text));
         prompter.shown.clear();
         const int dialogs = prompter.fileDialogs;
@@ -279,16 +282,17 @@ TEST_F(KeyboardTest, AltAcceleratorsPressTheMainButtonsInBothLanguages) {
 // Two controls on one letter would make Alt+letter only move the focus between them.
 TEST_F(KeyboardTest, AcceleratorsAreUniqueAndKeepTheDesignedWords) {
     for (const int language : {0, 1}) {
-        language == 1 ? window->switchToEnglish() : window->switchToPolish();
+        Trigger(*window, language == 1 ? "English1" : "Polski1");
         QStringList texts;
-        for (QPushButton* b :
-             {window->readButton, window->resetButton, window->filterButton, window->saveButton,
-              window->loadButton, window->compareButton, window->compareFilterButton})
+        for (QPushButton* b : {Button(*window, "B_Odczyt_Orlomatu"), Button(*window, "BZerowanie"),
+                               Button(*window, "B_Filtr_Alt"), Button(*window, "BZapisz"),
+                               Button(*window, "BOdczyt"), Button(*window, "B_Porownanie"),
+                               Button(*window, "B_Filtr_por")})
             texts << b->text();
-        for (QMenu* m :
-             {window->setupMenu, window->chartsMenu, window->printMenu, window->languageMenu})
+        for (QMenu* m : {Menu(*window, "Ustawienia1"), Menu(*window, "Widok1"), Menu(*window, "E1"),
+                         Menu(*window, "MenuJezyk")})
             texts << m->title();
-        texts << window->infoAction->text() << window->helpAction->text();
+        texts << Action(*window, "Info1")->text() << Action(*window, "Help1")->text();
         QSet<QChar> letters;
         for (const QString& t : texts) {
             const qsizetype at = t.indexOf(QLatin1Char('&'));
@@ -298,16 +302,18 @@ TEST_F(KeyboardTest, AcceleratorsAreUniqueAndKeepTheDesignedWords) {
             letters.insert(letter);
         }
     }
-    EXPECT_EQ(WithoutAccelerator(window->readButton->text()), QStringLiteral("Read Altimeter"));
-    window->switchToPolish();
-    EXPECT_EQ(WithoutAccelerator(window->readButton->text()), QStringLiteral("Odczyt Orlomatu"));
-    EXPECT_EQ(window->readButton->text(), QStringLiteral("&Odczyt Orlomatu"));
+    EXPECT_EQ(WithoutAccelerator(Button(*window, "B_Odczyt_Orlomatu")->text()),
+              QStringLiteral("Read Altimeter"));
+    Trigger(*window, "Polski1");
+    EXPECT_EQ(WithoutAccelerator(Button(*window, "B_Odczyt_Orlomatu")->text()),
+              QStringLiteral("Odczyt Orlomatu"));
+    EXPECT_EQ(Button(*window, "B_Odczyt_Orlomatu")->text(), QStringLiteral("&Odczyt Orlomatu"));
 }
 
 // --- The filter dialog refuses what it cannot take -----------------------------------------
 
 TEST_F(KeyboardTest, FilterDialogRefusesWhatIsNotAWholeNumberInRange) {
-    FilterDialog& d = *window->filterDialog;
+    FilterDialog& d = *window->findChild<FilterDialog*>();
     struct Case {
         int language;
         QLineEdit* FilterDialog::*edit;
@@ -341,7 +347,7 @@ TEST_F(KeyboardTest, FilterDialogRefusesWhatIsNotAWholeNumberInRange) {
         {1, &FilterDialog::finalCutEdit, "1", ""},
     };
     for (const Case& c : cases) {
-        c.language == 1 ? window->switchToEnglish() : window->switchToPolish();
+        Trigger(*window, c.language == 1 ? "English1" : "Polski1");
         const QByteArray before = Read(window->settingsPath());
         const SettingsRecord stored = window->session().settings;
         bool open = false;
@@ -352,7 +358,7 @@ TEST_F(KeyboardTest, FilterDialogRefusesWhatIsNotAWholeNumberInRange) {
             QTest::mouseClick(d.saveButton, Qt::LeftButton);
             open = d.isVisible();
         };
-        window->openFilterSettings();
+        Trigger(*window, "Filtr3");
         if (*c.message) {
             EXPECT_EQ(Texts(), std::vector<QString>{QString::fromUtf8(c.message)}) << c.typed;
             EXPECT_TRUE(open) << c.typed << ": the dialog closed";
@@ -368,7 +374,7 @@ TEST_F(KeyboardTest, FilterDialogRefusesWhatIsNotAWholeNumberInRange) {
         QTest::mouseClick(d.defaultsButton, Qt::LeftButton);
         QTest::mouseClick(d.saveButton, Qt::LeftButton);
     };
-    window->openFilterSettings();
+    Trigger(*window, "Filtr3");
     const SettingsRecord& s = window->session().settings;
     EXPECT_EQ((std::vector<int>{s.preCut, s.finalCut, s.prefilterWidth, s.finalFilterWidth}),
               (std::vector<int>{350, 250, 8, 12}));

@@ -44,7 +44,12 @@ public:
     }
     QString openFileName(const QString& current) override { return nextFile(current); }
     QString saveFileName(const QString& current) override { return nextFile(current); }
-    QString pictureFileName(const QString& current) override { return nextFile(current); }
+    // What the "user" sees while the picture dialog is open (the chart with its print title).
+    std::function<void()> onPictureDialog;
+    QString pictureFileName(const QString& current) override {
+        if (onPictureDialog) onPictureDialog();
+        return nextFile(current);
+    }
     // What the printer set-up "user" chooses (tests print to PDF files), and whether they
     // confirm it.
     std::function<void(QPrinter&)> onPrinterSetup;

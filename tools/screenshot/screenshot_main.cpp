@@ -9,7 +9,9 @@
 #include "ui/info_dialog.h"
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -60,30 +62,37 @@ int main(int argc, char** argv) {
             flight = args[i];
         }
     }
+    // The window is worked as the user works it: buttons and menu commands by designed name.
+    const auto click = [&](const char* name) {
+        window.findChild<QPushButton*>(QLatin1String(name))->click();
+    };
+    const auto trigger = [&](const char* name) {
+        window.findChild<QAction*>(QLatin1String(name))->trigger();
+    };
     window.resize(size);
     window.show();
-    if (english) window.switchToEnglish();
+    if (english) trigger("English1");
     if (!flight.isEmpty() && !window.loadFlightFile(flight)) return 1;
     if (!downloadPort.isEmpty()) {
         window.setPortOverride(downloadPort);
-        window.readAltimeter();
+        click("B_Odczyt_Orlomatu");
     }
     if (!compare.isEmpty() && !window.loadComparisonFile(compare)) return 1;
-    if (filter) window.filterCurrentFlight();
+    if (filter) click("B_Filtr_Alt");
     if (zoomTo > zoomFrom) window.chart()->zoomTo(zoomFrom, zoomTo);
     QApplication::processEvents();
     QWidget* shot = &window;
     if (settingsDialog) {
         // The device settings dialog, read from the port given with --download.
-        window.openDeviceSettings();
-        window.deviceSettingsDialog->show();
+        trigger("Orlomat1");
+        shot = window.findChild<orlomat::DeviceSettingsDialog*>();
+        shot->show();
         QApplication::processEvents();
-        shot = window.deviceSettingsDialog;
     }
     if (infoDialog) {
-        window.infoDialog->show();
+        shot = window.findChild<orlomat::InfoDialog*>();
+        shot->show();
         QApplication::processEvents();
-        shot = window.infoDialog;
     }
     if (!shot->grab().save(args[1])) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(args[1]));

@@ -1,0 +1,98 @@
+#include "ui/flight_files.h"
+
+#include "files/csv_export.h"
+#include "files/file_io.h"
+#include "ui/prompter.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
+
+namespace orlomat {
+
+QString NameWithoutFolder(const QString& path) {
+    const qsizetype cut =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+FlightFiles::FlightFiles(Prompter& prompter, std::function<int()> language)
+    : prompter_(prompter), language_(std::move(language)) {}
+
+QString FlightFiles::msg(Message m) const {
+    return QString::fromUtf8(Tr(m, language_()));
+}
+
+void FlightFiles::showError(Message text, const QString& detail) {
+    prompter_.message(msg(text) + detail, msg(Message::ErrorCaption));
+}
+
+QString FlightFiles::chooseToOpen() {
+    const QString path = prompter_.openFileName(openDialogName_);
+    if (!path.isEmpty()) openDialogName_ = path;
+    return path;
+}
+
+QString FlightFiles::chooseToSave(const std::function<QString(const QString&)>& target) {
+    const QString chosen = prompter_.saveFileName(saveDialogName_);
+    if (chosen.isEmpty()) return {};
+    saveDialogName_ = chosen;
+    const QString path = target(chosen);
+    if (QFileInfo::exists(path) &&
+        !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
+        return {};
+    return path;
+}
+
+std::optional<std::vector<std::uint8_t>> FlightFiles::read(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) { // a fifo or a device could block for ever
+        showError(Message::NotRegularFile, QDir::toNativeSeparators(path));
+        return std::nullopt;
+    }
+    FileRead file = ReadFileStart(path, kMaxRecordSize);
+    if (!file.error.isEmpty()) {
+        showError(Message::CannotOpenFile,
+                  QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.error);
+        return std::nullopt;
+    }
+    if (file.bytes.size() < kHeaderSize) {
+        showError(Message::NoFlightRecord);
+        return std::nullopt;
+    }
+    return std::move(file.bytes);
+}
+
+bool FlightFiles::write(const QString& path, const QByteArray& bytes) {
+    const QString error = WriteFileAtomically(path, bytes);
+    if (error.isEmpty()) return true;
+    showError(Message::CannotSaveFile,
+              QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+    return false;
+}
+
+void FlightFiles::save(const Flight& flight) {
+    if (!flight.present()) {
+        showError(Message::NoData);
+        return;
+    }
+    const QString path = chooseToSave([](const QString& chosen) { return chosen; });
+    if (path.isEmpty()) return;
+    write(path, QByteArray(reinterpret_cast<const char*>(flight.record.data()),
+                           static_cast<qsizetype>(flight.record.size())));
+}
+
+void FlightFiles::exportSpreadsheet(const Flight& flight, char decimalSeparator) {
+    if (flight.curve.smoothedCount == 0) {
+        showError(Message::NoData);
+        return;
+    }
+    const QString path = chooseToSave([](const QString& chosen) {
+        return QString::fromStdString(ExportFileName(chosen.toStdString()));
+    });
+    if (path.isEmpty()) return;
+    const std::string bytes = ExportBytes(flight.curve.altitudes, decimalSeparator);
+    write(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+} // namespace orlomat

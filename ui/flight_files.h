@@ -1,0 +1,52 @@
+// The flight files the user picks: the open and save dialogs (each starts with the name chosen
+// last), reading a flight file, saving the record and the spreadsheet export. Every failure is
+// told through the prompter, with the reason.
+#pragma once
+
+#include "core/flight.h"
+#include "core/language.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QByteArray;
+
+namespace orlomat {
+
+class Prompter;
+
+// The file's name without its folder: what follows the last "/" or "\".
+QString NameWithoutFolder(const QString& path);
+
+class FlightFiles {
+public:
+    // `language` gives the language in force.
+    FlightFiles(Prompter& prompter, std::function<int()> language);
+
+    // The file the user picks to open; empty when cancelled.
+    QString chooseToOpen();
+    // A flight file's bytes (at most one record), or a message and nothing.
+    std::optional<std::vector<std::uint8_t>> read(const QString& path);
+    // The record under a name the user picks; a file there is replaced only when confirmed.
+    void save(const Flight& flight);
+    // The altitude table as a spreadsheet file, numbers with `decimalSeparator`.
+    void exportSpreadsheet(const Flight& flight, char decimalSeparator);
+
+private:
+    // Writes a file the user chose, atomically; a message with the reason when it fails.
+    bool write(const QString& path, const QByteArray& bytes);
+    // The save dialog's answer, confirmed when it names a file that exists; empty otherwise.
+    QString chooseToSave(const std::function<QString(const QString&)>& target);
+    void showError(Message text, const QString& detail = {});
+    QString msg(Message m) const;
+
+    Prompter& prompter_;
+    std::function<int()> language_;
+    QString openDialogName_, saveDialogName_;
+};
+
+} // namespace orlomat
