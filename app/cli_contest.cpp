@@ -438,10 +438,11 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
             } else if (c == kMax && r.stats.maxSuspect) {
                 attributes = " class=\"spike\" title=\"" +
                              Html(std::string(pl ? "Krótki skok ciśnienia? Po filtrze: "
-                                                 : "Short pressure spike? Filtered: ") +
-                                  r.stats.maxFilteredText.value_or("") + " m") +
-                             "\"";
-                v = "&#9888; " + v;
+                                                 : "Short pressure spike? Filtered: ")
+                                      .append(r.stats.maxFilteredText.value_or(""))
+                                      .append(" m"))
+                                 .append("\"");
+                v.insert(0, "&#9888; ");
             } else if (c == kVerified) {
                 static const std::map<std::string, Text> kWords = {
                     {"unchanged", {"bez zmian", "unchanged"}},
@@ -598,7 +599,9 @@ std::optional<std::set<std::int64_t>> ExpectedCompetitors(const Args& a, std::os
         std::int64_t v = -1;
         const auto r = std::from_chars(line.data(), line.data() + line.size(), v);
         if (r.ec != std::errc() || r.ptr != line.data() + line.size() || v < 0 || v > 65535) {
-            Fail(err, Say(a, kBadExpected) + path + ":" + std::to_string(n) + ": \"" + line + "\"");
+            std::string where = Say(a, kBadExpected);
+            where.append(path).append(":").append(std::to_string(n)).append(": \"");
+            Fail(err, where.append(line).append("\""));
             return std::nullopt;
         }
         numbers.insert(v);

@@ -188,6 +188,7 @@ std::vector<CheckedFile> CheckFolder(const std::string& folder, const DownloadLo
     std::sort(others.begin(), others.end());
     names.insert(names.end(), others.begin(), others.end());
     std::vector<CheckedFile> out;
+    out.reserve(names.size());
     for (const std::string& name : names)
         out.push_back(CheckFile((fs::u8path(folder) / name).string(), log));
     return out;
