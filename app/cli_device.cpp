@@ -8,6 +8,7 @@
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
 #include "files/user_file.h"
+#include "ui/device_words.h"
 
 #include <QFileInfo>
 
@@ -91,14 +92,18 @@ public:
     ~ConsoleUi() override {
         endProgressLine();
     }
-    void message(Message text, Message caption, const std::string& detail) override {
+    void report(DeviceEvent event) override {
+        const DeviceWords words = WordsFor(event);
+        message(words.text, words.caption);
+    }
+    bool confirmReset() override {
+        return true;
+    }
+    void message(Message text, Message caption, const std::string& detail = {}) {
         if (quiet_) return;
         endProgressLine();
         err_ << "orlomat: " << Tr(caption, language_) << ": " << Tr(text, language_) << detail
              << '\n';
-    }
-    bool confirm(Message, Message) override {
-        return true;
     }
     void progressBytes(std::uint32_t received, std::uint32_t expected) override {
         if (!terminal_) return;

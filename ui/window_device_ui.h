@@ -2,6 +2,7 @@
 // and progress indicators, and the current flight's chart and fields made ready for a stream.
 #pragma once
 
+#include "core/language.h"
 #include "device/altimeter.h"
 
 #include <QObject>
@@ -32,8 +33,8 @@ public:
     WindowDeviceUi(Prompter& prompter, std::function<int()> language, const Controls& controls,
                    std::function<void()> prepareAxes);
 
-    void message(Message text, Message caption, const std::string& detail) override;
-    bool confirm(Message text, Message caption) override;
+    void report(DeviceEvent event) override;
+    bool confirmReset() override;
     void downloadBegins() override;
     void downloadEnds() override;
     void prepareForFlight() override;
