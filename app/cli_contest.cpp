@@ -28,17 +28,6 @@ namespace {
 using namespace cli;
 namespace fs = std::filesystem;
 
-constexpr Text kCannotRead = {"nie można odczytać pliku ", "cannot read file "};
-constexpr Text kNotAFlight = {"to nie zapis lotu: ", "not a flight record: "};
-constexpr Text kCannotWrite = {"nie można zapisać pliku ", "cannot write file "};
-constexpr Text kReportKind = {"WYJŚCIE musi kończyć się na .html albo .csv",
-                              "OUT must end in .html or .csv"};
-constexpr Text kNoFiles = {"brak plików do raportu w ", "no files to report in "};
-constexpr Text kNoSuchPath = {"nie ma takiego pliku ani katalogu: ", "no such file or folder: "};
-constexpr Text kOwnInput = {"plik wyjściowy jest jednym z plików wejściowych: ",
-                            "the output is one of the input files: "};
-constexpr Text kNoSettings = {"nie można odczytać pliku ustawień ", "cannot read settings file "};
-
 // The width of a text on a terminal: its UTF-8 characters.
 std::size_t Width(const std::string& s) {
     return static_cast<std::size_t>(
@@ -73,7 +62,7 @@ std::optional<FilterSettings> FilterFromSettings(const Args& a, std::ostream& er
         std::string reason;
         const auto bytes = ReadFileStart(p.string(), kSettingsSize, reason);
         if (!bytes) {
-            Fail(err, Say(a, kNoSettings) + p.string() + ": " + reason);
+            Fail(err, Say(a, Phrase::NoSettings) + p.string() + ": " + reason);
             return std::nullopt;
         }
         record.overlay(*bytes);
@@ -104,7 +93,7 @@ enum class Kind { Text, Whole, Seconds, Rate, Flag };
 struct Column {
     const char* key;
     Kind kind;
-    Text shown;
+    TextPair shown;
     bool reportOnly = false;
 };
 
@@ -216,12 +205,18 @@ const char* NoLandingKey(NoLanding n) {
     return "";
 }
 
-const Text& NoLandingWords(NoLanding n) {
-    static const Text kWords[] = {{"", ""},
-                                  {"nie wystartował", "never launched"},
-                                  {"w powietrzu do końca zapisu", "aloft until the record ends"},
-                                  {"zapis urwany", "record cut off"}};
-    return kWords[static_cast<std::size_t>(n)];
+const char* NoLandingWords(NoLanding n, Language language) {
+    switch (n) {
+    case NoLanding::None:
+        break;
+    case NoLanding::NeverLaunched:
+        return Tr(Phrase::NeverLaunched, language);
+    case NoLanding::StillAloft:
+        return Tr(Phrase::AloftToTheEnd, language);
+    case NoLanding::RecordCut:
+        return Tr(Phrase::RecordCutOff, language);
+    }
+    return "";
 }
 
 // The cells of a row, in the order of kColumns.
@@ -355,8 +350,8 @@ std::string Sparkline(std::span<const std::int32_t> a, std::span<const std::int3
     return svg + "</svg>";
 }
 
-std::string HtmlReport(const std::vector<Row>& rows, int language, const std::string& title) {
-    const bool pl = language == 0;
+std::string HtmlReport(const std::vector<Row>& rows, Language language, const std::string& title) {
+    const bool pl = language == Language::Polish;
     const std::string when = LocalTime("%Y-%m-%d %H:%M");
     const std::string heading =
         title.empty() ? std::string(pl ? "Wyniki lotów" : "Flight results") : title;
@@ -409,7 +404,7 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
                              "\"";
                 v = "&#9888; " + v;
             } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
-                v = "<small>" + Html(NoLandingWords(r.stats.noLanding).get(language)) + "</small>";
+                v = "<small>" + Html(NoLandingWords(r.stats.noLanding, language)) + "</small>";
             }
             o << "<td" << attributes << ">" << v << "</td>";
         }
@@ -461,7 +456,7 @@ std::string FileDate(const std::string& path) {
 }
 
 // A flight file read, checked and decoded; the decoded flight itself is dropped here.
-Row ReadRow(const std::string& path, int language, const FilterSettings& filter, bool chart) {
+Row ReadRow(const std::string& path, Language language, const FilterSettings& filter, bool chart) {
     Row row;
     row.path = path;
     row.file = fs::path(path).filename().string();
@@ -469,7 +464,7 @@ Row ReadRow(const std::string& path, int language, const FilterSettings& filter,
     std::string reason;
     auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
     if (!record) {
-        row.error = Text(kCannotRead).get(language) + row.file + ": " + reason;
+        row.error = Tr(Phrase::CannotRead, language) + row.file + ": " + reason;
         return row;
     }
     RecordFault fault = CheckRecordBytes(*record);
@@ -492,7 +487,7 @@ Row ReadRow(const std::string& path, int language, const FilterSettings& filter,
             return row;
         }
     }
-    row.error = Text(kNotAFlight).get(language) + std::string(Describe(fault).get(language));
+    row.error = Tr(Phrase::NotAFlight, language) + std::string(Describe(fault).get(language));
     return row;
 }
 
@@ -523,7 +518,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::string reason;
     auto record = ReadFileStart(a.files[0], kMaxRecordSize + 1, reason);
     if (!record) {
-        Fail(err, Say(a, kCannotRead) + a.files[0] + ": " + reason);
+        Fail(err, Say(a, Phrase::CannotRead) + a.files[0] + ": " + reason);
         return kFailure;
     }
     RecordFault fault = CheckRecordBytes(*record);
@@ -534,7 +529,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
         fault = CheckFlight(*flight);
     }
     if (fault != RecordFault::None) {
-        Fail(err, Say(a, kNotAFlight) + Describe(fault).get(a.language) + ": " + a.files[0]);
+        Fail(err, Say(a, Phrase::NotAFlight) + Describe(fault).get(a.language) + ": " + a.files[0]);
         return kFailure;
     }
     Row row;
@@ -546,7 +541,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const auto cells = Cells(row);
 
     if (a.has("--human")) {
-        const bool pl = a.language == 0;
+        const bool pl = a.language == Language::Polish;
         const std::string none = pl ? "brak" : "none";
         const FlightStats& s = row.stats;
         const auto seconds = [&](std::size_t c) {
@@ -557,7 +552,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
         };
         std::string landing = seconds(kLanding);
         if (s.noLanding != NoLanding::None)
-            landing = none + " (" + NoLandingWords(s.noLanding).get(a.language) + ")";
+            landing = none + " (" + NoLandingWords(s.noLanding, a.language) + ")";
         std::string maximum = s.maxText ? *s.maxText + " m" : none;
         if (s.maxSuspect)
             maximum +=
@@ -598,7 +593,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const std::string ext = fs::path(output).extension().string();
     const bool html = ext == ".html" || ext == ".htm";
     if (!html && ext != ".csv") {
-        Fail(err, Say(a, kReportKind));
+        Fail(err, Say(a, Phrase::ReportKind));
         return kUsage;
     }
     const auto filter = FilterFromSettings(a, err);
@@ -608,7 +603,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         std::error_code ec;
         if (!fs::exists(fs::symlink_status(f, ec)) || !fs::exists(f, ec)) {
             // A mistyped folder must not become an empty table over yesterday's results.
-            Fail(err, Say(a, kNoSuchPath) + f);
+            Fail(err, Say(a, Phrase::NoSuchPath) + f);
             return kUsage;
         }
         if (fs::is_directory(f, ec)) {
@@ -620,13 +615,13 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
                     inside.push_back(e.path().string());
             std::sort(inside.begin(), inside.end());
             if (inside.empty()) {
-                Fail(err, Say(a, kNoFiles) + f);
+                Fail(err, Say(a, Phrase::NoFiles) + f);
                 return kFailure;
             }
             paths.insert(paths.end(), inside.begin(), inside.end());
         } else {
             if (SameFile(f, output)) {
-                Fail(err, Say(a, kOwnInput) + output);
+                Fail(err, Say(a, Phrase::OwnInput) + output);
                 return kFailure;
             }
             paths.push_back(f);
@@ -637,7 +632,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         std::string reason;
         const auto existing = ReadFileStart(output, kMaxRecordSize + 1, reason);
         if (existing && CheckRecordBytes(*existing) == RecordFault::None) {
-            Fail(err, Say(a, kOwnInput) + output);
+            Fail(err, Say(a, Phrase::OwnInput) + output);
             return kFailure;
         }
     }
@@ -659,7 +654,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     ShowFoldersOfSharedNames(rows);
     const std::string bytes = html ? HtmlReport(rows, a.language, a.value("--title")) : Csv(rows);
     if (const std::string error = WriteFileAtomically(output, bytes); !error.empty()) {
-        Fail(err, Say(a, kCannotWrite) + output + ": " + error);
+        Fail(err, Say(a, Phrase::CannotWrite) + output + ": " + error);
         return kFailure;
     }
     const auto flights =

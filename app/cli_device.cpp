@@ -29,39 +29,24 @@ namespace {
 
 using namespace cli;
 
-constexpr Text kNotTaken = {"wysokościomierz nie przyjął ", "the altimeter did not take "};
-constexpr Text kNotSent = {"nie wysłano: ", "not sent: "};
-constexpr Text kIncompleteFlight = {"lot niekompletny: odebrano %1 B; zapisany jako ",
-                                    "incomplete flight: %1 bytes received; kept as "};
-constexpr Text kStopped = {"przerwano", "stopped"};
-constexpr Text kNoFolder = {"download: --dir: nie ma takiego katalogu: ",
-                            "download: --dir: no such folder: "};
-constexpr Text kFolderReadOnly = {"download: --dir: brak prawa zapisu w katalogu: ",
-                                  "download: --dir: the folder is not writable: "};
-constexpr Text kKeptBeside = {" (istniejący plik pozostał bez zmian)",
-                              " (the existing file was left as it was)"};
-constexpr Text kCannotSave = {"nie można zapisać pliku ", "cannot save the file "};
-constexpr Text kSetupSteps = {"ustawienia domyślne niepotwierdzone: ",
-                              "default setup not acknowledged: "};
-
-const char* Describe(DeviceResult a, int language) {
+const char* Describe(DeviceResult a, Language language) {
     switch (a) {
     case DeviceResult::Ok:
-        return language == 0 ? "potwierdzone" : "acknowledged";
+        return Tr(Phrase::Acknowledged, language);
     case DeviceResult::Refused:
-        return language == 0 ? "odmowa" : "refused";
+        return Tr(Phrase::Refused, language);
     case DeviceResult::NoReply:
-        return language == 0 ? "brak odpowiedzi" : "no reply";
+        return Tr(Phrase::NoReply, language);
     case DeviceResult::WrongReply:
-        return language == 0 ? "zła odpowiedź" : "wrong reply";
+        return Tr(Phrase::WrongReply, language);
     case DeviceResult::LineBusy:
-        return language == 0 ? "port nie milknie" : "the port never went quiet";
+        return Tr(Phrase::LineBusy, language);
     case DeviceResult::PortFailed:
-        return language == 0 ? "port nie otwiera się" : "the port does not open";
+        return Tr(Phrase::PortFailed, language);
     case DeviceResult::Incomplete:
-        return language == 0 ? "niekompletny" : "incomplete";
+        return Tr(Phrase::Incomplete, language);
     case DeviceResult::Cancelled:
-        return language == 0 ? "przerwane" : "cancelled";
+        return Tr(Phrase::Cancelled, language);
     }
     return "";
 }
@@ -83,7 +68,7 @@ int ExitCode(DeviceResult r) {
 // On a terminal the download shows its progress on one line that updates in place.
 class ConsoleUi : public DeviceUi {
 public:
-    ConsoleUi(int language, std::ostream& err, bool quiet = false)
+    ConsoleUi(Language language, std::ostream& err, bool quiet = false)
         : language_(language), err_(err), quiet_(quiet) {
 #ifndef _WIN32
         terminal_ = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
@@ -122,7 +107,7 @@ private:
         if (progressShown_) err_ << '\n';
         progressShown_ = false;
     }
-    int language_;
+    Language language_;
     std::ostream& err_;
     bool quiet_;
     bool terminal_ = false;
@@ -198,7 +183,8 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
                         std::ostream& err, Device& device) {
     const bool intoFolder = a.has("--dir");
     const DownloadOutcome d = device.altimeter->Download(port, device.ui);
-    if (d.stopped && d.result != DownloadOutcome::Result::Received) Fail(err, Say(a, kStopped));
+    if (d.stopped && d.result != DownloadOutcome::Result::Received)
+        Fail(err, Say(a, Phrase::Stopped));
     if (d.result != DownloadOutcome::Result::Received) return {ExitCode(d.status())};
 
     // A whole flight replaces the file named; a partial one never replaces anything, and in a
@@ -212,11 +198,12 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     std::string written = output;
     const std::string error = complete && !intoFolder ? WriteFileAtomically(output, bytes)
                                                       : WriteNewFile(output, bytes, written);
-    if (!error.empty()) Fail(err, Say(a, kCannotSave) + output + ": " + error);
+    if (!error.empty()) Fail(err, Say(a, Phrase::CannotSave) + output + ": " + error);
     if (error.empty() && !complete) {
-        std::string text = Say(a, kIncompleteFlight);
+        std::string text = Say(a, Phrase::IncompleteFlightKept);
         text.replace(text.find("%1"), 2, std::to_string(d.record.size()));
-        Fail(err, text + written + (written != output && !intoFolder ? Say(a, kKeptBeside) : ""));
+        Fail(err,
+             text + written + (written != output && !intoFolder ? Say(a, Phrase::KeptBeside) : ""));
     }
 
     const Flight flight = DecodeRecord(d.record, FlightSource::Download);
@@ -248,8 +235,8 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
 // read-only folder found only at the first save would cost a flight.
 std::optional<std::string> FolderProblem(const Args& a) {
     const QFileInfo folder(QString::fromStdString(a.value("--dir")));
-    if (!folder.isDir()) return Say(a, kNoFolder) + a.value("--dir");
-    if (!folder.isWritable()) return Say(a, kFolderReadOnly) + a.value("--dir");
+    if (!folder.isDir()) return Say(a, Phrase::NoFolder) + a.value("--dir");
+    if (!folder.isWritable()) return Say(a, Phrase::FolderReadOnly) + a.value("--dir");
     return std::nullopt;
 }
 
@@ -266,8 +253,8 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
         return !g_stop;
     };
     const std::string given = a.value("--port");
-    Fail(err, a.language == 0 ? "czekam na wysokościomierz na " + given + " (Ctrl+C kończy)"
-                              : "waiting for an altimeter on " + given + " (Ctrl+C ends)");
+    std::string waiting = Say(a, Phrase::WaitingForAltimeter);
+    Fail(err, waiting.replace(waiting.find("%1"), 2, given));
     bool saveFailed = false, incomplete = false;
     while (waitFor(true)) {
         device.altimeter->channel.clock().sleepMs(500); // the adapter settles
@@ -281,9 +268,7 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
 
 int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
     if (a.has("-o") == a.has("--dir") || (a.has("--watch") && !a.has("--dir"))) {
-        Fail(err, a.language == 0
-                      ? "download: -o PLIK albo --dir KATALOG [--watch] (orlomat --help)"
-                      : "download: -o FILE or --dir DIR [--watch] (orlomat --help)");
+        Fail(err, Say(a, Phrase::DownloadUsage));
         return kUsage;
     }
     if (a.has("--dir")) {
@@ -324,7 +309,7 @@ int DefaultSetupRun(const Args& a, std::ostream&, std::ostream& err, SerialLine*
         // The gate stops the sequence at the first of the two settings writes that failed.
         if (stopped && ack != DeviceResult::Ok) reached = false;
     }
-    Fail(err, Say(a, kSetupSteps) + steps);
+    Fail(err, Say(a, Phrase::SetupSteps) + steps);
     return kFailure;
 }
 
@@ -347,11 +332,7 @@ int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
     if (writing) {
         for (Field& f : fields) {
             if (!a.has(f.name)) {
-                Fail(err, a.language == 0
-                              ? "zapis ustawień wymaga --level --sampling --manual-zero "
-                                "--competitor --delay (orlomat --help)"
-                              : "writing the settings needs all of --level --sampling "
-                                "--manual-zero --competitor --delay (orlomat --help)");
+                Fail(err, Say(a, Phrase::SettingsWriteUsage));
                 return kUsage;
             }
             const auto v = WholeOption(a, f.name, 0, f.max, err);
@@ -394,10 +375,11 @@ int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
                 notSent += std::string(notSent.empty() ? "" : " ") + w.values;
             } else if (w.ack != DeviceResult::Ok) {
                 ok = false;
-                Fail(err, Say(a, kNotTaken) + w.values + " (" + Describe(w.ack, a.language) + ")");
+                Fail(err, Say(a, Phrase::NotTaken) + w.values + " (" + Describe(w.ack, a.language) +
+                              ")");
             }
         }
-        if (!notSent.empty()) Fail(err, Say(a, kNotSent) + notSent);
+        if (!notSent.empty()) Fail(err, Say(a, Phrase::NotSent) + notSent);
         if (!ok) return kFailure;
         JsonWriter j;
         j.beginObject();
@@ -457,11 +439,12 @@ int DefaultSetupCommand(const Args& args, std::ostream& out, std::ostream& err) 
     return DefaultSetupRun(args, out, err, nullptr, nullptr);
 }
 
-int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args, int language,
-                     std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
+int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args,
+                     Language language, std::ostream& out, std::ostream& err, SerialLine* line,
+                     Clock* clock) {
     std::vector<std::string> raw = {command};
     raw.insert(raw.end(), args.begin(), args.end());
-    raw.insert(raw.end(), {"--lang", language == 0 ? "pl" : "en"});
+    raw.insert(raw.end(), {"--lang", language == Language::Polish ? "pl" : "en"});
     Args parsed;
     if (const auto problem = Parse(raw, parsed)) {
         Fail(err, *problem + " (orlomat --help)");

@@ -108,6 +108,71 @@ constexpr std::array<TextPair, static_cast<std::size_t>(DialogText::Count)> kDia
     {"Nie", "No"},
 }};
 
+constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases = {{
+    {"nieznane polecenie: ", "unknown command: "},
+    {"nieznana opcja: ", "unknown option: "},
+    {"brak wartości opcji ", "missing value for option "},
+    {"brak nazwy pliku", "missing file name"},
+    {"brak opcji ", "missing option "},
+    {"zbędny argument: ", "unexpected argument: "},
+    {"zła wartość opcji ", "bad value for option "},
+    {" (dozwolone od %1 do %2)", " (allowed from %1 to %2)"},
+    {" (orlomat --help)", " (orlomat --help)"},
+    {"download: -o PLIK albo --dir KATALOG [--watch] (orlomat --help)",
+     "download: -o FILE or --dir DIR [--watch] (orlomat --help)"},
+    {"zapis ustawień wymaga --level --sampling --manual-zero --competitor --delay (orlomat "
+     "--help)",
+     "writing the settings needs all of --level --sampling --manual-zero --competitor --delay "
+     "(orlomat --help)"},
+    {"nie można odczytać pliku ", "cannot read file "},
+    {"nie można zapisać pliku ", "cannot write file "},
+    {"nie można zapisać ", "cannot write "},
+    {"nie można zapisać pliku ", "cannot save the file "},
+    {"plik nie zawiera zapisu lotu (krótszy niż 32-bajtowy nagłówek): ",
+     "the file holds no flight record (shorter than the 32-byte header): "},
+    {"to nie zapis lotu: ", "not a flight record: "},
+    {"plik wyjściowy jest plikiem wejściowym: ", "the output file is the input file: "},
+    {"plik wyjściowy jest jednym z plików wejściowych: ", "the output is one of the input files: "},
+    {"nie można odczytać pliku ustawień ", "cannot read settings file "},
+    {"nie ma takiego pliku ani katalogu: ", "no such file or folder: "},
+    {"brak plików do raportu w ", "no files to report in "},
+    {"WYJŚCIE musi kończyć się na .html albo .csv", "OUT must end in .html or .csv"},
+    {"WYJŚCIE musi kończyć się na .bmp, .png lub .pdf", "OUT must end in .bmp, .png or .pdf"},
+    {"wartości filtra poza zakresem: obcięcia od 0, szerokości od 1 do 100",
+     "filter values out of range: cuts from 0, widths from 1 to 100"},
+    {"Brak danych", "No data"},
+    {"download: --dir: nie ma takiego katalogu: ", "download: --dir: no such folder: "},
+    {"download: --dir: brak prawa zapisu w katalogu: ",
+     "download: --dir: the folder is not writable: "},
+    {"czekam na wysokościomierz na %1 (Ctrl+C kończy)",
+     "waiting for an altimeter on %1 (Ctrl+C ends)"},
+    {"przerwano", "stopped"},
+    {"lot niekompletny: odebrano %1 B; zapisany jako ",
+     "incomplete flight: %1 bytes received; kept as "},
+    {" (istniejący plik pozostał bez zmian)", " (the existing file was left as it was)"},
+    {"wysokościomierz nie przyjął ", "the altimeter did not take "},
+    {"nie wysłano: ", "not sent: "},
+    {"ustawienia domyślne niepotwierdzone: ", "default setup not acknowledged: "},
+    {"potwierdzone", "acknowledged"},
+    {"odmowa", "refused"},
+    {"brak odpowiedzi", "no reply"},
+    {"zła odpowiedź", "wrong reply"},
+    {"port nie milknie", "the port never went quiet"},
+    {"port nie otwiera się", "the port does not open"},
+    {"niekompletny", "incomplete"},
+    {"przerwane", "cancelled"},
+    {"krótszy niż 32-bajtowy nagłówek", "shorter than the 32-byte header"},
+    {"dłuższy niż 33000 bajtów zapisu", "longer than the 33000 bytes of a record"},
+    {"to plik tekstowy", "a text file"},
+    {"współczynniki kalibracji 0 lub 0xFFFF", "calibration words 0 or 0xFFFF"},
+    {"nieznany kod częstotliwości pomiarów", "an unknown sampling code"},
+    {"wysokości poza ±12 km", "altitudes beyond ±12 km"},
+    {"temperatury, jakich czujnik nie podaje", "temperatures no sensor gives"},
+    {"nie wystartował", "never launched"},
+    {"w powietrzu do końca zapisu", "aloft until the record ends"},
+    {"zapis urwany", "record cut off"},
+}};
+
 } // namespace
 
 const TextPair& CaptionPair(Caption c) {
@@ -124,6 +189,10 @@ const TextPair& DialogPair(DialogText t) {
 
 const TextPair& FilterPair(FilterText t) {
     return kFilterTexts[static_cast<std::size_t>(t)];
+}
+
+const TextPair& PhrasePair(Phrase p) {
+    return kPhrases[static_cast<std::size_t>(p)];
 }
 
 } // namespace orlomat

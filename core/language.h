@@ -1,16 +1,30 @@
-// Every text the program shows, in Polish and English. Language index: 0 Polish, 1 English.
-// Texts are UTF-8 here; the widths of the message fields count bytes in the Windows-1250
-// code page (one byte a character), the terminating zero included.
+// The catalogue of the texts the program shows, in Polish and English. Texts are UTF-8 here;
+// the widths of the message fields count bytes in the Windows-1250 code page (one byte a
+// character), the terminating zero included.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace orlomat {
+
+// The window starts in Polish, the command line in English.
+enum class Language { Polish, English };
+
+// The settings record keeps the language as 0 Polish, 1 English; any other value reads Polish.
+constexpr Language LanguageOfRecord(std::int32_t stored) {
+    return stored == 1 ? Language::English : Language::Polish;
+}
+constexpr std::int32_t RecordValue(Language language) {
+    return language == Language::English ? 1 : 0;
+}
 
 struct TextPair {
     const char* pl;
     const char* en;
-    const char* get(int language) const { return language == 1 ? en : pl; }
+    constexpr const char* get(Language language) const {
+        return language == Language::English ? en : pl;
+    }
 };
 
 // The caption table: one row per caption pair.
@@ -44,7 +58,7 @@ enum class Caption {
 };
 
 const TextPair& CaptionPair(Caption c);
-inline const char* Tr(Caption c, int language) {
+inline const char* Tr(Caption c, Language language) {
     return CaptionPair(c).get(language);
 }
 
@@ -76,12 +90,12 @@ enum class Message {
     NotWholeNumber, // preceded by the quoted text
     PortNameTooLong,
     PortNameTooShort,
-    FilterFieldRange, // "%1" the field, "%2" to "%3" its range
-    ManualNotFound,   // followed by the file looked for
-    CannotPrint,      // followed by where it printed and why not
-    NoPrinterChosen,  // why not: neither a printer nor a file
-    PrinterRefused,   // why not: the printer did not take the page
-    PageNotRendered,  // why not: the page could not be drawn
+    FilterFieldRange,            // "%1" the field, "%2" to "%3" its range
+    ManualNotFound,              // followed by the file looked for
+    CannotPrint,                 // followed by where it printed and why not
+    NoPrinterChosen,             // why not: neither a printer nor a file
+    PrinterRefused,              // why not: the printer did not take the page
+    PageNotRendered,             // why not: the page could not be drawn
     IncompleteFlight,            // %1 bytes received of %2 announced
     IncompleteFlightSizeUnknown, // %1 bytes received, no size announced
     LineBusy,                    // the port never went quiet: another device is talking
@@ -112,10 +126,10 @@ const TextPair& DialogPair(DialogText t);
 // The filter settings dialog's captions.
 enum class FilterText { PreCut, Prefilter, FinalCut, FinalFilter, Save, Default, Count };
 const TextPair& FilterPair(FilterText t);
-inline const char* Tr(FilterText t, int language) {
+inline const char* Tr(FilterText t, Language language) {
     return FilterPair(t).get(language);
 }
-inline const char* Tr(DialogText t, int language) {
+inline const char* Tr(DialogText t, Language language) {
     return DialogPair(t).get(language);
 }
 
@@ -125,8 +139,75 @@ struct MessageField {
 };
 
 const MessageField& MessageEntry(Message m);
-inline const char* Tr(Message m, int language) {
+inline const char* Tr(Message m, Language language) {
     return MessageEntry(m).text.get(language);
+}
+
+// The command line's messages, and the phrases both programs build messages from.
+enum class Phrase {
+    // The command line's usage errors.
+    UnknownCommand,
+    UnknownOption,
+    MissingValue,
+    MissingFile,
+    MissingOption,
+    ExtraArgument,
+    BadValue,
+    OutOfRange,
+    Hint,
+    DownloadUsage,
+    SettingsWriteUsage,
+    // Files and what they hold.
+    CannotRead,
+    CannotWrite,
+    CannotWriteShort,
+    CannotSave,
+    NoRecord,
+    NotAFlight,
+    SameFile,
+    OwnInput,
+    NoSettings,
+    NoSuchPath,
+    NoFiles,
+    ReportKind,
+    PlotKind,
+    BadFilter,
+    NoData,
+    // The command line's device commands and how an exchange ended.
+    NoFolder,
+    FolderReadOnly,
+    WaitingForAltimeter,
+    Stopped,
+    IncompleteFlightKept,
+    KeptBeside,
+    NotTaken,
+    NotSent,
+    SetupSteps,
+    Acknowledged,
+    Refused,
+    NoReply,
+    WrongReply,
+    LineBusy,
+    PortFailed,
+    Incomplete,
+    Cancelled,
+    // Why a file is no flight record (lower case, after NotAFlight or Message::NotAFlight).
+    FaultNoHeader,
+    FaultTooLong,
+    FaultText,
+    FaultCalibration,
+    FaultSamplingCode,
+    FaultAltitude,
+    FaultTemperature,
+    // Why a flight has no landing.
+    NeverLaunched,
+    AloftToTheEnd,
+    RecordCutOff,
+    Count
+};
+const TextPair& PhrasePair(Phrase p);
+inline const char* Tr(Phrase p, Language language) {
+    return PhrasePair(p).get(language);
 }
 
 } // namespace orlomat

@@ -16,7 +16,7 @@ struct SettingsRecord {
     std::array<char, kPortNameSize> port{'C', 'O', 'M', '5', 0, 0, 0, 0};
     std::int32_t portIndex = 4;
     std::int32_t reserved = 50;
-    std::int32_t language = 0;       // 0 Polish, 1 English
+    std::int32_t language = 0;       // 0 Polish, 1 English (LanguageOfRecord)
     std::int32_t showSpeedCurve = 1; // vertical-speed curve on (non-zero) or off
     std::int32_t preCut = 350;       // centimetres
     std::int32_t finalCut = 250;     // centimetres
@@ -27,8 +27,6 @@ struct SettingsRecord {
     std::string portName() const;
     // Stores at most 7 characters and the terminating zero.
     void setPortName(const std::string& name);
-    // Language index in force: 1 English, any other stored value Polish.
-    int languageIndex() const { return language == 1 ? 1 : 0; }
 
     // Filter fields the chain cannot run with (a negative cut, a width outside 1..100, as a
     // hand-edited file may hold) go back to their defaults.

@@ -55,13 +55,14 @@ void FilterDialog::fillFields() {
 }
 
 void FilterDialog::applyLanguageTexts() {
-    const int l = session_.language;
+    const Language l = session_.language;
     const auto t = [&](FilterText f) { return QString::fromUtf8(Tr(f, l)); };
     preCutLabel->setText(t(FilterText::PreCut));
     prefilterLabel->setText(t(FilterText::Prefilter));
     finalCutLabel->setText(t(FilterText::FinalCut));
     finalFilterLabel->setText(t(FilterText::FinalFilter));
-    saveButton->setText(WithAccelerator(t(FilterText::Save), QLatin1Char(l == 0 ? 'Z' : 'S')));
+    saveButton->setText(
+        WithAccelerator(t(FilterText::Save), QLatin1Char(l == Language::Polish ? 'Z' : 'S')));
     defaultsButton->setText(WithAccelerator(t(FilterText::Default), QLatin1Char('D')));
 }
 
@@ -78,7 +79,7 @@ void FilterDialog::restoreDefaults() {
 }
 
 void FilterDialog::saveFilterSettings() {
-    const int l = session_.language;
+    const Language l = session_.language;
     struct Field {
         QLineEdit* edit;
         FilterText label;

@@ -5,6 +5,7 @@
 #include "analysis/comparison.h"
 #include "analysis/filter_chain.h"
 #include "core/flight.h"
+#include "core/language.h"
 #include "files/settings_record.h"
 
 namespace orlomat {
@@ -15,7 +16,7 @@ struct Session {
                 settings.finalFilterWidth};
     }
     SettingsRecord settings;
-    int language = 0; // 0 Polish, 1 English
+    Language language = Language::Polish;
     Flight current;
     ComparisonFlight comparison;
     int triggerLevel = 0; // metres, as last read from the altimeter's settings

@@ -13,7 +13,7 @@
 
 namespace orlomat {
 
-WindowDeviceUi::WindowDeviceUi(Prompter& prompter, std::function<int()> language,
+WindowDeviceUi::WindowDeviceUi(Prompter& prompter, std::function<Language()> language,
                                const Controls& controls, std::function<void()> prepareAxes)
     : prompter_(prompter), language_(std::move(language)), c_(controls),
       prepareAxes_(std::move(prepareAxes)) {}

@@ -30,7 +30,7 @@ public:
         ChartView* chart;
     };
     // `language` gives the language in force; `prepareAxes` sets the left axis for a flight.
-    WindowDeviceUi(Prompter& prompter, std::function<int()> language, const Controls& controls,
+    WindowDeviceUi(Prompter& prompter, std::function<Language()> language, const Controls& controls,
                    std::function<void()> prepareAxes);
 
     void report(DeviceEvent event) override;
@@ -44,7 +44,7 @@ public:
 private:
     QString text(Message m) const;
     Prompter& prompter_;
-    std::function<int()> language_;
+    std::function<Language()> language_;
     Controls c_;
     std::function<void()> prepareAxes_;
 };

@@ -553,7 +553,7 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
     ASSERT_TRUE(WaitFor([&] { return window->languageMenu->isVisible(); }));
     ClickAt(window->languageMenu,
             window->languageMenu->actionGeometry(window->englishAction).center());
-    ASSERT_TRUE(WaitFor([&] { return window->session().language == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return window->session().language == Language::English; }));
     QToolTip::hideText();
     Xdo({QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
     EXPECT_TRUE(tooltipOver(max).startsWith(QStringLiteral("Short pressure spike? Filtered: 12")));
