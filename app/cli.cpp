@@ -219,7 +219,7 @@ int CompareCommand(const Args& a, std::ostream& out, std::ostream& err) {
 }
 
 int FilterCommand(const Args& a, std::ostream& out, std::ostream& err) {
-    FilterSettings settings;
+    FilterSettings settings = kDefaultFilter;
     const std::pair<const char*, std::int32_t*> fields[] = {
         {"--pre-cut", &settings.preCut},
         {"--final-cut", &settings.finalCut},

@@ -69,8 +69,7 @@ std::optional<FilterSettings> FilterFromSettings(const Args& a, std::ostream& er
         break;
     }
     record.sanitizeFilter();
-    return FilterSettings{record.preCut, record.finalCut, record.prefilterWidth,
-                          record.finalFilterWidth};
+    return record.filter();
 }
 
 // One flight's figures, or the reason it is none. Only figures and texts are kept: a report

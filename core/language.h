@@ -27,6 +27,12 @@ struct TextPair {
     }
 };
 
+// The chart's title, both languages in one line. The window opens with it indented by 12
+// blanks; after a print or a picture it comes back with the print title's indent of 8 (the
+// "        Max: " line), as the program has always shown it, so both stay.
+constexpr const char* kChartTitle = "            Wysokosc / Altitude";
+constexpr const char* kChartTitleAfterPrint = "        Wysokosc / Altitude";
+
 // The caption table: one row per caption pair.
 enum class Caption {
     Clear,

@@ -72,10 +72,10 @@ void FilterDialog::showEvent(QShowEvent* event) {
 }
 
 void FilterDialog::restoreDefaults() {
-    preCutEdit->setText(QStringLiteral("350"));
-    finalCutEdit->setText(QStringLiteral("250"));
-    prefilterEdit->setText(QStringLiteral("8"));
-    finalFilterEdit->setText(QStringLiteral("12"));
+    preCutEdit->setText(QString::number(kDefaultFilter.preCut));
+    finalCutEdit->setText(QString::number(kDefaultFilter.finalCut));
+    prefilterEdit->setText(QString::number(kDefaultFilter.prefilterWidth));
+    finalFilterEdit->setText(QString::number(kDefaultFilter.finalFilterWidth));
 }
 
 void FilterDialog::saveFilterSettings() {
@@ -111,11 +111,7 @@ void FilterDialog::saveFilterSettings() {
         }
         f.*field.value = static_cast<std::int32_t>(*v);
     }
-    SettingsRecord& s = session_.settings;
-    s.preCut = f.preCut;
-    s.finalCut = f.finalCut;
-    s.prefilterWidth = f.prefilterWidth;
-    s.finalFilterWidth = f.finalFilterWidth;
+    session_.settings.setFilter(f);
     saveSettings_();
     accept();
 }

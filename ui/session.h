@@ -11,10 +11,7 @@
 namespace orlomat {
 
 struct Session {
-    FilterSettings filterSettings() const {
-        return {settings.preCut, settings.finalCut, settings.prefilterWidth,
-                settings.finalFilterWidth};
-    }
+    FilterSettings filterSettings() const { return settings.filter(); }
     SettingsRecord settings;
     Language language = Language::Polish;
     Flight current;
