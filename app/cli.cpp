@@ -292,7 +292,7 @@ int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
     if (!record) return kFailure;
     const FlightCurve c = DecodeRecord(std::move(*record), FlightSource::File).curve;
     if (c.smoothedCount == 0) {
-        err << Say(a, Phrase::NoData) << '\n';
+        err << Tr(Message::NoData, a.language) << '\n';
         return kFailure;
     }
     const std::string error = WriteFileAtomically(output, ExportBytes(c.altitudes, separator));

@@ -353,7 +353,7 @@ std::string HtmlReport(const std::vector<Row>& rows, Language language, const st
     const bool pl = language == Language::Polish;
     const std::string when = LocalTime("%Y-%m-%d %H:%M");
     const std::string heading =
-        title.empty() ? std::string(pl ? "Wyniki lotów" : "Flight results") : title;
+        title.empty() ? std::string(Tr(Phrase::ResultsTitle, language)) : title;
     std::ostringstream o;
     o << "<!DOCTYPE html>\n<html lang=\"" << (pl ? "pl" : "en")
       << "\"><head><meta charset=\"utf-8\">"
@@ -371,10 +371,8 @@ std::string HtmlReport(const std::vector<Row>& rows, Language language, const st
     const auto suspects = std::count_if(
         rows.begin(), rows.end(), [](const Row& r) { return r.flight && r.stats.maxSuspect; });
     if (suspects > 0)
-        o << "<p class=\"warning\">&#9888; "
-          << (pl ? "Lotów z podejrzanym maksimum (krótki skok ciśnienia, zaznaczone): "
-                 : "Flights with a suspect maximum (a short pressure spike, marked): ")
-          << suspects << "</p>\n";
+        o << "<p class=\"warning\">&#9888; " << Tr(Phrase::SuspectFlights, language) << suspects
+          << "</p>\n";
     o << "<table id=\"results\"><thead><tr>";
     std::vector<std::size_t> shown;
     for (std::size_t c = 0; c < kColumnCount; ++c) {
@@ -385,7 +383,7 @@ std::string HtmlReport(const std::vector<Row>& rows, Language language, const st
         shown.push_back(c);
         o << "<th>" << Html(kColumns[c].shown.get(language)) << "</th>";
     }
-    o << "<th>" << (pl ? "wykres" : "chart") << "</th></tr></thead><tbody>\n";
+    o << "<th>" << Tr(Phrase::ChartColumn, language) << "</th></tr></thead><tbody>\n";
     for (const Row& r : rows) {
         if (!r.flight) continue;
         const auto cells = Cells(r);
@@ -397,8 +395,7 @@ std::string HtmlReport(const std::vector<Row>& rows, Language language, const st
                 attributes = " data-sort=\"" + std::to_string(r.samplingRate) + "\"";
             } else if (c == kMax && r.stats.maxSuspect) {
                 attributes = " class=\"spike\" title=\"" +
-                             Html(std::string(pl ? "Krótki skok ciśnienia? Po filtrze: "
-                                                 : "Short pressure spike? Filtered: ") +
+                             Html(std::string(Tr(Message::SuspectMaximum, language)) +
                                   r.stats.maxFilteredText.value_or("") + " m") +
                              "\"";
                 v = "&#9888; " + v;
@@ -411,8 +408,7 @@ std::string HtmlReport(const std::vector<Row>& rows, Language language, const st
     }
     o << "</tbody></table>\n";
     if (std::any_of(rows.begin(), rows.end(), [](const Row& r) { return !r.flight; })) {
-        o << "<h2>" << (pl ? "Pliki, które nie są lotami" : "Files that are not flights")
-          << "</h2>\n<table><tbody>\n";
+        o << "<h2>" << Tr(Phrase::NotFlights, language) << "</h2>\n<table><tbody>\n";
         for (const Row& r : rows)
             if (!r.flight)
                 o << "<tr class=\"error\"><td>" << Html(r.file) << "</td><td>" << Html(r.error)
@@ -540,8 +536,8 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const auto cells = Cells(row);
 
     if (a.has("--human")) {
-        const bool pl = a.language == Language::Polish;
-        const std::string none = pl ? "brak" : "none";
+        const Language l = a.language;
+        const std::string none = Tr(Phrase::NoFigure, l);
         const FlightStats& s = row.stats;
         const auto seconds = [&](std::size_t c) {
             return cells[c].present ? cells[c].shown() + " s" : none;
@@ -553,23 +549,20 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
         if (s.noLanding != NoLanding::None)
             landing = none + " (" + NoLandingWords(s.noLanding, a.language) + ")";
         std::string maximum = s.maxText ? *s.maxText + " m" : none;
-        if (s.maxSuspect)
-            maximum +=
-                pl ? "  UWAGA: krótki skok ciśnienia?" : "  WARNING: a short pressure spike?";
+        if (s.maxSuspect) maximum += Tr(Phrase::SpikeWarning, l);
         const std::pair<const char*, std::string> lines[] = {
-            {pl ? "Zawodnik" : "Competitor", std::to_string(row.competitor)},
-            {pl ? "Nr seryjny" : "Serial", std::to_string(row.serial)},
-            {pl ? "Pomiary" : "Sampling", row.samplingText},
-            {pl ? "Maksimum" : "Maximum", maximum},
-            {pl ? "Maks. po filtrze" : "Max filtered",
-             s.maxFilteredText ? *s.maxFilteredText + " m" : none},
-            {pl ? "Czas maksimum" : "Time of maximum", seconds(kTimeOfMax)},
-            {pl ? "Start" : "Launch", seconds(kLaunch)},
-            {pl ? "Lądowanie" : "Landing", landing},
-            {pl ? "Czas lotu" : "Duration", seconds(kDuration)},
-            {pl ? "Wznoszenie" : "Climb", rate(kClimb)},
-            {pl ? "Maks. wznoszenie" : "Max climb", rate(kMaxClimb)},
-            {pl ? "Maks. opadanie" : "Max sink", rate(kMaxSink)}};
+            {Tr(Phrase::Competitor, l), std::to_string(row.competitor)},
+            {Tr(Phrase::Serial, l), std::to_string(row.serial)},
+            {Tr(Caption::Sampling, l), row.samplingText},
+            {Tr(Phrase::Maximum, l), maximum},
+            {Tr(Phrase::MaxFiltered, l), s.maxFilteredText ? *s.maxFilteredText + " m" : none},
+            {Tr(Phrase::TimeOfMax, l), seconds(kTimeOfMax)},
+            {Tr(Phrase::Launch, l), seconds(kLaunch)},
+            {Tr(Phrase::Landing, l), landing},
+            {Tr(Phrase::Duration, l), seconds(kDuration)},
+            {Tr(Phrase::Climb, l), rate(kClimb)},
+            {Tr(Phrase::MaxClimb, l), rate(kMaxClimb)},
+            {Tr(Phrase::MaxSink, l), rate(kMaxSink)}};
         for (const auto& [label, value] : lines)
             out << label << std::string(18 - std::min<std::size_t>(17, Width(label)), ' ') << value
                 << '\n';

@@ -178,7 +178,6 @@ enum class Phrase {
     ReportKind,
     PlotKind,
     BadFilter,
-    NoData,
     // The command line's device commands and how an exchange ended.
     NoFolder,
     FolderReadOnly,
@@ -209,6 +208,24 @@ enum class Phrase {
     NeverLaunched,
     AloftToTheEnd,
     RecordCutOff,
+    // The contest figures' lines (stats --human) and the report page.
+    ResultsTitle,
+    SuspectFlights,
+    ChartColumn,
+    NotFlights,
+    NoFigure,
+    SpikeWarning,
+    Competitor,
+    Serial,
+    Maximum,
+    MaxFiltered,
+    TimeOfMax,
+    Launch,
+    Landing,
+    Duration,
+    Climb,
+    MaxClimb,
+    MaxSink,
     Count
 };
 const TextPair& PhrasePair(Phrase p);
