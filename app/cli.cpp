@@ -514,22 +514,16 @@ std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args
 
 std::string Usage(Language language) {
     std::ostringstream u;
-    const bool pl = language == Language::Polish;
-    u << (pl ? "Użycie:\n" : "Usage:\n");
+    u << Tr(Phrase::UsageHeading, language);
     for (const Command& c : Commands())
         u << "  orlomat " << c.name << ' ' << c.synopsis.get(language) << '\n';
-    u << "  orlomat --help\n"
-      << (pl ? "Każde polecenie przyjmuje też --lang pl|en.\n\n"
-             : "Every command also takes --lang pl|en.\n\n");
+    u << "  orlomat --help\n" << Tr(Phrase::LanguageOption, language);
     for (const Command& c : Commands()) {
         const std::size_t length = std::string_view(c.name).size();
         u << "  " << c.name << std::string(length < 13 ? 15 - length : 2, ' ')
           << c.summary.get(language) << '\n';
     }
-    u << (pl ? "\nKody wyjścia: 0 sukces, 1 błąd, 2 złe użycie, 3 lot niekompletny "
-               "(zachowany).\n"
-             : "\nExit codes: 0 success, 1 failure, 2 usage error, 3 incomplete flight "
-               "(kept).\n");
+    u << Tr(Phrase::ExitCodes, language);
     return u.str();
 }
 

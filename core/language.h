@@ -151,7 +151,10 @@ inline const char* Tr(Message m, Language language) {
 
 // The command line's messages, and the phrases both programs build messages from.
 enum class Phrase {
-    // The command line's usage errors.
+    // The command line's help and usage errors.
+    UsageHeading,
+    LanguageOption,
+    ExitCodes,
     UnknownCommand,
     UnknownOption,
     MissingValue,
