@@ -130,12 +130,6 @@ void PreCutLine(std::vector<std::int32_t>& c, std::size_t j, std::size_t i) {
 
 } // namespace
 
-bool FilterSettings::valid() const {
-    return preCut >= 0 && finalCut >= 0 && prefilterWidth >= 1 &&
-           prefilterWidth <= kFilterWidthMax && finalFilterWidth >= 1 &&
-           finalFilterWidth <= kFilterWidthMax;
-}
-
 FilterWork::FilterWork()
     : source(kTableSize, kEnd), cleaned(kTableSize, kEnd), firstAverage(kTableSize, kEnd),
       reference(kTableSize, kEnd), counts(kTableSize, 1) {}

@@ -3,24 +3,14 @@
 // lines. 32-bit integer arithmetic, divisions truncating toward zero.
 #pragma once
 
+#include "core/filter_settings.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace orlomat {
-
-struct FilterSettings {
-    std::int32_t preCut = 350;   // cm per sample step
-    std::int32_t finalCut = 250; // cm
-    std::int32_t prefilterWidth = 8;
-    std::int32_t finalFilterWidth = 12;
-
-    // Settings the chain can run with: cuts from 0, widths 1..100.
-    bool valid() const;
-};
-
-constexpr std::int32_t kFilterWidthMax = 100;
 
 // Samples after i in the window of a moving average of width w.
 constexpr std::int32_t WindowAhead(std::int32_t w) {

@@ -69,17 +69,26 @@ RecordFault CheckFlight(const Flight& flight) {
 }
 
 const TextPair& Describe(RecordFault fault) {
-    static const TextPair kTexts[] = {
-        {"", ""},
-        {"krótszy niż 32-bajtowy nagłówek", "shorter than the 32-byte header"},
-        {"dłuższy niż 33000 bajtów zapisu", "longer than the 33000 bytes of a record"},
-        {"to plik tekstowy", "a text file"},
-        {"współczynniki kalibracji 0 lub 0xFFFF", "calibration words 0 or 0xFFFF"},
-        {"nieznany kod częstotliwości pomiarów", "an unknown sampling code"},
-        {"wysokości poza ±12 km", "altitudes beyond ±12 km"},
-        {"temperatury, jakich czujnik nie podaje", "temperatures no sensor gives"},
-    };
-    return kTexts[static_cast<std::size_t>(fault)];
+    static constexpr TextPair kNone = {"", ""};
+    switch (fault) {
+    case RecordFault::None:
+        break;
+    case RecordFault::NoHeader:
+        return PhrasePair(Phrase::FaultNoHeader);
+    case RecordFault::TooLong:
+        return PhrasePair(Phrase::FaultTooLong);
+    case RecordFault::Text:
+        return PhrasePair(Phrase::FaultText);
+    case RecordFault::Calibration:
+        return PhrasePair(Phrase::FaultCalibration);
+    case RecordFault::SamplingCode:
+        return PhrasePair(Phrase::FaultSamplingCode);
+    case RecordFault::ImpossibleAltitude:
+        return PhrasePair(Phrase::FaultAltitude);
+    case RecordFault::ImpossibleTemperature:
+        return PhrasePair(Phrase::FaultTemperature);
+    }
+    return kNone;
 }
 
 } // namespace orlomat

@@ -29,25 +29,6 @@ namespace cli {
 
 namespace {
 
-constexpr Text kUnknownCommand = {"nieznane polecenie: ", "unknown command: "};
-constexpr Text kUnknownOption = {"nieznana opcja: ", "unknown option: "};
-constexpr Text kMissingValue = {"brak wartości opcji ", "missing value for option "};
-constexpr Text kMissingFile = {"brak nazwy pliku", "missing file name"};
-constexpr Text kMissingOption = {"brak opcji ", "missing option "};
-constexpr Text kExtraArgument = {"zbędny argument: ", "unexpected argument: "};
-constexpr Text kBadValue = {"zła wartość opcji ", "bad value for option "};
-constexpr Text kOutOfRange = {" (dozwolone od %1 do %2)", " (allowed from %1 to %2)"};
-constexpr Text kCannotRead = {"nie można odczytać pliku ", "cannot read file "};
-constexpr Text kNoRecord = {"plik nie zawiera zapisu lotu (krótszy niż 32-bajtowy nagłówek): ",
-                            "the file holds no flight record (shorter than the 32-byte header): "};
-constexpr Text kBadFilter = {"wartości filtra poza zakresem: obcięcia od 0, szerokości od 1 do 100",
-                             "filter values out of range: cuts from 0, widths from 1 to 100"};
-constexpr Text kNoData = {"Brak danych", "No data"};
-constexpr Text kCannotWrite = {"nie można zapisać pliku ", "cannot write file "};
-constexpr Text kSameFile = {"plik wyjściowy jest plikiem wejściowym: ",
-                            "the output file is the input file: "};
-constexpr Text kHint = {" (orlomat --help)", " (orlomat --help)"};
-
 std::string Replace(std::string text, const std::string& what, const std::string& with) {
     const auto at = text.find(what);
     if (at != std::string::npos) text.replace(at, what.size(), with);
@@ -56,8 +37,8 @@ std::string Replace(std::string text, const std::string& what, const std::string
 
 } // namespace
 
-std::string Say(const Args& a, const Text& t) {
-    return t.get(a.language);
+std::string Say(const Args& a, Phrase p) {
+    return Tr(p, a.language);
 }
 
 void Fail(std::ostream& err, const std::string& message) {
@@ -69,11 +50,11 @@ std::optional<std::vector<std::uint8_t>> ReadFlightRecord(const Args& a, const s
     std::string reason;
     auto record = ReadFileStart(path, kMaxRecordSize, reason);
     if (!record) {
-        Fail(err, Say(a, kCannotRead) + path + ": " + reason);
+        Fail(err, Say(a, Phrase::CannotRead) + path + ": " + reason);
         return std::nullopt;
     }
     if (record->size() < kHeaderSize) {
-        Fail(err, Say(a, kNoRecord) + path);
+        Fail(err, Say(a, Phrase::NoRecord) + path);
         return std::nullopt;
     }
     return record;
@@ -83,8 +64,8 @@ bool TemperatureOption(const Args& a, std::optional<float>& t, std::ostream& err
     if (!a.has("--temperature")) return true;
     const auto v = ParseDecimalNumber(a.value("--temperature"));
     if (!v || *v < -999.0 || *v > 999.0) {
-        Fail(err, Say(a, kBadValue) + "--temperature: \"" + a.value("--temperature") + "\"" +
-                      Replace(Replace(Say(a, kOutOfRange), "%1", "-999"), "%2", "999"));
+        Fail(err, Say(a, Phrase::BadValue) + "--temperature: \"" + a.value("--temperature") + "\"" +
+                      Replace(Replace(Say(a, Phrase::OutOfRange), "%1", "-999"), "%2", "999"));
         return false;
     }
     t = static_cast<float>(*v);
@@ -108,8 +89,8 @@ std::optional<std::int64_t> WholeOption(const Args& a, const std::string& name, 
     const std::string text = a.value(name);
     const auto v = ParseWholeNumber(text);
     if (!v || *v < min || *v > max) {
-        Fail(err, Say(a, kBadValue) + name + ": \"" + text + "\"" +
-                      Replace(Replace(Say(a, kOutOfRange), "%1", std::to_string(min)), "%2",
+        Fail(err, Say(a, Phrase::BadValue) + name + ": \"" + text + "\"" +
+                      Replace(Replace(Say(a, Phrase::OutOfRange), "%1", std::to_string(min)), "%2",
                               std::to_string(max)));
         return std::nullopt;
     }
@@ -123,7 +104,7 @@ std::optional<FlightSource> SourceOption(const Args& a, std::ostream& err) {
     const std::string v = a.has("--source") ? a.value("--source") : "file";
     if (v == "file") return FlightSource::File;
     if (v == "download") return FlightSource::Download;
-    Fail(err, Say(a, kBadValue) + "--source: \"" + v + "\"");
+    Fail(err, Say(a, Phrase::BadValue) + "--source: \"" + v + "\"");
     return std::nullopt;
 }
 
@@ -239,7 +220,7 @@ int CompareCommand(const Args& a, std::ostream& out, std::ostream& err) {
 }
 
 int FilterCommand(const Args& a, std::ostream& out, std::ostream& err) {
-    FilterSettings settings;
+    FilterSettings settings = kDefaultFilter;
     const std::pair<const char*, std::int32_t*> fields[] = {
         {"--pre-cut", &settings.preCut},
         {"--final-cut", &settings.finalCut},
@@ -252,7 +233,7 @@ int FilterCommand(const Args& a, std::ostream& out, std::ostream& err) {
         *field = static_cast<std::int32_t>(*v);
     }
     if (!settings.valid()) {
-        Fail(err, Say(a, kBadFilter));
+        Fail(err, Say(a, Phrase::BadFilter));
         return kFailure;
     }
     auto record = ReadFlightRecord(a, a.files[0], err);
@@ -297,7 +278,7 @@ int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
     if (a.has("--decimal-separator")) {
         const std::string s = a.value("--decimal-separator");
         if (s.size() != 1 || (s[0] >= '0' && s[0] <= '9') || s[0] == '-' || s[0] == '\n') {
-            Fail(err, Say(a, kBadValue) + "--decimal-separator: \"" + s + "\"");
+            Fail(err, Say(a, Phrase::BadValue) + "--decimal-separator: \"" + s + "\"");
             return kFailure;
         }
         separator = s[0];
@@ -305,19 +286,19 @@ int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
     const std::string& input = a.files[0];
     const std::string& output = a.files[1];
     if (SameFile(input, output)) {
-        Fail(err, Say(a, kSameFile) + output);
+        Fail(err, Say(a, Phrase::SameFile) + output);
         return kFailure;
     }
     auto record = ReadFlightRecord(a, input, err);
     if (!record) return kFailure;
     const FlightCurve c = DecodeRecord(std::move(*record), FlightSource::File).curve;
     if (c.smoothedCount == 0) {
-        err << Say(a, kNoData) << '\n';
+        err << Tr(Message::NoData, a.language) << '\n';
         return kFailure;
     }
     const std::string error = WriteFileAtomically(output, ExportBytes(c.altitudes, separator));
     if (!error.empty()) {
-        Fail(err, Say(a, kCannotWrite) + output + ": " + error);
+        Fail(err, Say(a, Phrase::CannotWrite) + output + ": " + error);
         return kFailure;
     }
     return kSuccess;
@@ -494,7 +475,7 @@ std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args
     for (std::size_t i = 0; i < raw.size(); ++i) {
         std::string language;
         if (raw[i] == "--lang") {
-            if (i + 1 >= raw.size()) return Say(args, kMissingValue) + "--lang";
+            if (i + 1 >= raw.size()) return Say(args, Phrase::MissingValue) + "--lang";
             language = raw[++i];
         } else if (raw[i].rfind("--lang=", 0) == 0) {
             language = raw[i].substr(7);
@@ -503,14 +484,14 @@ std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args
             continue;
         }
         if (language != "pl" && language != "en")
-            return Say(args, kBadValue) + "--lang: " + language;
-        args.language = language == "pl" ? 0 : 1;
+            return Say(args, Phrase::BadValue) + "--lang: " + language;
+        args.language = language == "pl" ? Language::Polish : Language::English;
     }
-    if (rest.empty()) return Say(args, kMissingFile);
+    if (rest.empty()) return Say(args, Phrase::MissingFile);
     args.command = rest[0];
     if (args.command == "--help" || args.command == "-h" || args.command == "help") return {};
     const Command* command = FindCommand(args.command);
-    if (command == nullptr) return Say(args, kUnknownCommand) + args.command;
+    if (command == nullptr) return Say(args, Phrase::UnknownCommand) + args.command;
 
     bool optionsEnded = false;
     for (std::size_t i = 1; i < rest.size(); ++i) {
@@ -519,7 +500,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args
         // everything after "--" is a file.
         const bool option = !optionsEnded && (word.rfind("--", 0) == 0 || word == "-o");
         if (!option) {
-            if (args.files.size() >= command->maxFiles) return Say(args, kExtraArgument) + word;
+            if (args.files.size() >= command->maxFiles)
+                return Say(args, Phrase::ExtraArgument) + word;
             args.files.push_back(word);
             continue;
         }
@@ -536,41 +518,36 @@ std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args
         }
         const auto spec = std::find_if(command->options.begin(), command->options.end(),
                                        [&](const Option& o) { return word == o.name; });
-        if (spec == command->options.end()) return Say(args, kUnknownOption) + word;
+        if (spec == command->options.end()) return Say(args, Phrase::UnknownOption) + word;
         if (!spec->takesValue) {
-            if (hasValue) return Say(args, kBadValue) + word;
+            if (hasValue) return Say(args, Phrase::BadValue) + word;
             args.flags.insert(word);
             continue;
         }
         if (!hasValue) {
-            if (i + 1 >= rest.size()) return Say(args, kMissingValue) + word;
+            if (i + 1 >= rest.size()) return Say(args, Phrase::MissingValue) + word;
             value = rest[++i];
         }
         args.values[word] = value;
     }
-    if (args.files.size() < command->minFiles) return Say(args, kMissingFile);
+    if (args.files.size() < command->minFiles) return Say(args, Phrase::MissingFile);
     for (const char* r : command->required)
-        if (!args.has(r)) return Say(args, kMissingOption) + r;
+        if (!args.has(r)) return Say(args, Phrase::MissingOption) + r;
     return {};
 }
 
-std::string Usage(int language) {
+std::string Usage(Language language) {
     std::ostringstream u;
-    u << (language == 0 ? "Użycie:\n" : "Usage:\n");
+    u << Tr(Phrase::UsageHeading, language);
     for (const Command& c : Commands())
         u << "  orlomat " << c.name << ' ' << c.synopsis.get(language) << '\n';
-    u << "  orlomat --help\n"
-      << (language == 0 ? "Każde polecenie przyjmuje też --lang pl|en.\n\n"
-                        : "Every command also takes --lang pl|en.\n\n");
+    u << "  orlomat --help\n" << Tr(Phrase::LanguageOption, language);
     for (const Command& c : Commands()) {
         const std::size_t length = std::string_view(c.name).size();
         u << "  " << c.name << std::string(length < 13 ? 15 - length : 2, ' ')
           << c.summary.get(language) << '\n';
     }
-    u << (language == 0 ? "\nKody wyjścia: 0 sukces, 1 błąd, 2 złe użycie, 3 lot niekompletny "
-                          "(zachowany).\n"
-                        : "\nExit codes: 0 success, 1 failure, 2 usage error, 3 incomplete flight "
-                          "(kept).\n");
+    u << Tr(Phrase::ExitCodes, language);
     return u.str();
 }
 
@@ -587,7 +564,7 @@ int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostr
     cli::Args args;
     if (const auto problem = cli::Parse(rawArgs, args)) {
         const bool badLanguage = problem->find("--lang:") != std::string::npos;
-        cli::Fail(err, *problem + cli::Say(args, cli::kHint));
+        cli::Fail(err, *problem + cli::Say(args, Phrase::Hint));
         return badLanguage ? cli::kFailure : cli::kUsage;
     }
     if (args.command == "--help" || args.command == "-h" || args.command == "help") {

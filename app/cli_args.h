@@ -2,6 +2,8 @@
 // driving the argument parser, the dispatch and `--help`.
 #pragma once
 
+#include "core/language.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -20,18 +22,12 @@ enum ExitCode : int {
     kIncomplete = 3, // a download that did not bring the whole flight (it was kept)
 };
 
-struct Text {
-    const char* pl;
-    const char* en;
-    const char* get(int language) const { return language == 0 ? pl : en; }
-};
-
 struct Args {
     std::string command;
     std::vector<std::string> files;
     std::map<std::string, std::string> values;
     std::set<std::string> flags;
-    int language = 1; // 0 Polish, 1 English
+    Language language = Language::English;
 
     bool has(const std::string& option) const {
         return values.count(option) != 0 || flags.count(option) != 0;
@@ -54,8 +50,8 @@ struct Command {
     std::size_t minFiles, maxFiles;
     std::vector<Option> options;
     std::vector<const char*> required; // options that must be given
-    Text synopsis;                     // the usage line after "orlomat NAME "
-    Text summary;                      // one line on what it does
+    TextPair synopsis;                 // the usage line after "orlomat NAME "
+    TextPair summary;                  // one line on what it does
     Handler run;
     bool widgets = false; // draws with Qt Widgets: needs a QApplication, not a core one
 };
@@ -68,7 +64,7 @@ const Command* FindCommand(const std::string& name);
 std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args);
 
 // The help text in the language given.
-std::string Usage(int language);
+std::string Usage(Language language);
 
 // One line on stderr: "orlomat: " and the message.
 void Fail(std::ostream& err, const std::string& message);
@@ -77,8 +73,8 @@ void Fail(std::ostream& err, const std::string& message);
 std::optional<std::int64_t> WholeOption(const Args& a, const std::string& name, std::int64_t min,
                                         std::int64_t max, std::ostream& err);
 
-// The messages of the tool in both languages.
-std::string Say(const Args& a, const Text& t);
+// A text of the catalogue in the language of the command.
+std::string Say(const Args& a, Phrase p);
 
 // A flight file's record (at least the 32-byte header), or a message and nothing.
 std::optional<std::vector<std::uint8_t>> ReadFlightRecord(const Args& a, const std::string& path,

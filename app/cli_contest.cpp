@@ -31,25 +31,6 @@ namespace {
 using namespace cli;
 namespace fs = std::filesystem;
 
-constexpr Text kCannotRead = {"nie można odczytać pliku ", "cannot read file "};
-constexpr Text kNotAFlight = {"to nie zapis lotu: ", "not a flight record: "};
-constexpr Text kCannotWrite = {"nie można zapisać pliku ", "cannot write file "};
-constexpr Text kReportKind = {"WYJŚCIE musi kończyć się na .html albo .csv",
-                              "OUT must end in .html or .csv"};
-constexpr Text kNoFiles = {"brak plików do raportu w ", "no files to report in "};
-constexpr Text kNoSuchPath = {"nie ma takiego pliku ani katalogu: ", "no such file or folder: "};
-constexpr Text kOwnInput = {"plik wyjściowy jest jednym z plików wejściowych: ",
-                            "the output is one of the input files: "};
-constexpr Text kDamagedLogLine = {"uszkodzony wiersz dziennika pobrań pominięto: ",
-                                  "a damaged line of the download log was skipped: "};
-constexpr Text kOutputIsFlight = {"plik wyjściowy to zapis lotu, którego raport nie zastąpi: ",
-                                  "the output is a flight record, which a report never replaces: "};
-constexpr Text kBadExpected = {"to nie numer zawodnika (0-65535): ",
-                               "not a competitor number (0-65535): "};
-constexpr Text kNotAFolder = {"to nie katalog: ", "not a folder: "};
-constexpr Text kNoLog = {"brak dziennika pobrań w ", "no download log in "};
-constexpr Text kNoSettings = {"nie można odczytać pliku ustawień ", "cannot read settings file "};
-
 // The width of a text on a terminal: its UTF-8 characters.
 std::size_t Width(const std::string& s) {
     return static_cast<std::size_t>(
@@ -84,15 +65,14 @@ std::optional<FilterSettings> FilterFromSettings(const Args& a, std::ostream& er
         std::string reason;
         const auto bytes = ReadFileStart(p.string(), kSettingsSize, reason);
         if (!bytes) {
-            Fail(err, Say(a, kNoSettings) + p.string() + ": " + reason);
+            Fail(err, Say(a, Phrase::NoSettings) + p.string() + ": " + reason);
             return std::nullopt;
         }
         record.overlay(*bytes);
         break;
     }
     record.sanitizeFilter();
-    return FilterSettings{record.preCut, record.finalCut, record.prefilterWidth,
-                          record.finalFilterWidth};
+    return record.filter();
 }
 
 // One flight's figures, or the reason it is none. Only figures and texts are kept: a report
@@ -117,7 +97,7 @@ enum class Kind { Text, Whole, Seconds, Rate, Flag };
 struct Column {
     const char* key;
     Kind kind;
-    Text shown;
+    TextPair shown;
     bool reportOnly = false;
 };
 
@@ -233,13 +213,20 @@ const char* NoLandingKey(NoLanding n) {
     return "";
 }
 
-const Text& NoLandingWords(NoLanding n) {
-    static const Text kWords[] = {{"", ""},
-                                  {"nie wystartował", "never launched"},
-                                  {"w powietrzu do końca zapisu", "aloft until the record ends"},
-                                  {"zapis urwany", "record cut off"},
-                                  {"brak próbek", "no samples"}};
-    return kWords[static_cast<std::size_t>(n)];
+const char* NoLandingWords(NoLanding n, Language language) {
+    switch (n) {
+    case NoLanding::None:
+        break;
+    case NoLanding::NeverLaunched:
+        return Tr(Phrase::NeverLaunched, language);
+    case NoLanding::StillAloft:
+        return Tr(Phrase::AloftToTheEnd, language);
+    case NoLanding::RecordCut:
+        return Tr(Phrase::RecordCutOff, language);
+    case NoLanding::NoSamples:
+        return Tr(Phrase::NoSamplesLanding, language);
+    }
+    return "";
 }
 
 // The cells of a row, in the order of kColumns.
@@ -381,11 +368,11 @@ std::string Sparkline(std::span<const std::int32_t> a, std::span<const std::int3
     return svg + "</svg>";
 }
 
-std::string HtmlReport(const std::vector<Row>& rows, int language, const std::string& title) {
-    const bool pl = language == 0;
+std::string HtmlReport(const std::vector<Row>& rows, Language language, const std::string& title) {
+    const bool pl = language == Language::Polish;
     const std::string when = LocalTime("%Y-%m-%d %H:%M");
     const std::string heading =
-        title.empty() ? std::string(pl ? "Wyniki lotów" : "Flight results") : title;
+        title.empty() ? std::string(Tr(Phrase::ResultsTitle, language)) : title;
     std::ostringstream o;
     o << "<!DOCTYPE html>\n<html lang=\"" << (pl ? "pl" : "en")
       << "\"><head><meta charset=\"utf-8\">"
@@ -405,10 +392,8 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
     const auto suspects = std::count_if(
         rows.begin(), rows.end(), [](const Row& r) { return r.flight && r.stats.maxSuspect; });
     if (suspects > 0)
-        o << "<p class=\"warning\">&#9888; "
-          << (pl ? "Lotów z podejrzanym maksimum (krótki skok ciśnienia, zaznaczone): "
-                 : "Flights with a suspect maximum (a short pressure spike, marked): ")
-          << suspects << "</p>\n";
+        o << "<p class=\"warning\">&#9888; " << Tr(Phrase::SuspectFlights, language) << suspects
+          << "</p>\n";
     o << "<table id=\"results\"><thead><tr>";
     std::vector<std::size_t> shown;
     for (std::size_t c = 0; c < kColumnCount; ++c) {
@@ -419,7 +404,7 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
         shown.push_back(c);
         o << "<th>" << Html(kColumns[c].shown.get(language)) << "</th>";
     }
-    o << "<th>" << (pl ? "wykres" : "chart") << "</th></tr></thead><tbody>\n";
+    o << "<th>" << Tr(Phrase::ChartColumn, language) << "</th></tr></thead><tbody>\n";
     for (const Row& r : rows) {
         if (!r.flight) continue;
         const auto cells = Cells(r);
@@ -431,27 +416,25 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
             std::string attributes;
             if (c == kCompetitor && r.entry == "unknown") {
                 attributes = " class=\"unknown\" title=\"" +
-                             std::string(pl ? "spoza listy zawodników" : "not on the list") + "\"";
+                             std::string(Tr(Phrase::NotOnList, language)) + "\"";
                 v += " ?";
             } else if (c == kSampling) {
                 attributes = " data-sort=\"" + std::to_string(r.samplingRate) + "\"";
             } else if (c == kMax && r.stats.maxSuspect) {
                 attributes = " class=\"spike\" title=\"" +
-                             Html(std::string(pl ? "Krótki skok ciśnienia? Po filtrze: "
-                                                 : "Short pressure spike? Filtered: ")
+                             Html(std::string(Tr(Message::SuspectMaximum, language))
                                       .append(r.stats.maxFilteredText.value_or(""))
                                       .append(" m"))
                                  .append("\"");
                 v.insert(0, "&#9888; ");
             } else if (c == kVerified) {
-                static const std::map<std::string, Text> kWords = {
-                    {"unchanged", {"bez zmian", "unchanged"}},
-                    {"changed", {"ZMIENIONY", "CHANGED"}},
-                    {"not logged", {"poza dziennikiem", "not logged"}}};
-                if (const auto w = kWords.find(r.verified); w != kWords.end())
-                    v = Html(w->second.get(language));
+                const std::map<std::string, Phrase> words = {{"unchanged", Phrase::FileUnchanged},
+                                                             {"changed", Phrase::FileChanged},
+                                                             {"not logged", Phrase::FileNotLogged}};
+                if (const auto w = words.find(r.verified); w != words.end())
+                    v = Html(Tr(w->second, language));
             } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
-                v = "<small>" + Html(NoLandingWords(r.stats.noLanding).get(language)) + "</small>";
+                v = "<small>" + Html(NoLandingWords(r.stats.noLanding, language)) + "</small>";
             }
             o << "<td" << attributes << ">" << v << "</td>";
         }
@@ -463,12 +446,11 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
         if (r.entry == "missing")
             missing += (missing.empty() ? "" : ", ") + std::to_string(r.competitor);
     if (!missing.empty())
-        o << "<h2>" << (pl ? "Brakujący zawodnicy" : "Missing competitors")
-          << "</h2>\n<p class=\"missing\">" << missing << "</p>\n";
+        o << "<h2>" << Tr(Phrase::MissingCompetitors, language) << "</h2>\n<p class=\"missing\">"
+          << missing << "</p>\n";
     if (std::any_of(rows.begin(), rows.end(),
                     [](const Row& r) { return !r.flight && r.entry != "missing"; })) {
-        o << "<h2>" << (pl ? "Pliki, które nie są lotami" : "Files that are not flights")
-          << "</h2>\n<table><tbody>\n";
+        o << "<h2>" << Tr(Phrase::NotFlights, language) << "</h2>\n<table><tbody>\n";
         for (const Row& r : rows)
             if (!r.flight && r.entry != "missing")
                 o << "<tr class=\"error\"><td>" << Html(r.file) << "</td><td>" << Html(r.error)
@@ -518,7 +500,7 @@ std::string Folder(const std::string& path) {
     return p.has_parent_path() ? p.parent_path().string() : std::string(".");
 }
 
-Row ReadRow(const std::string& path, int language, const FilterSettings& filter, bool chart,
+Row ReadRow(const std::string& path, Language language, const FilterSettings& filter, bool chart,
             const Logs& logs) {
     Row row;
     row.path = path;
@@ -534,7 +516,7 @@ Row ReadRow(const std::string& path, int language, const FilterSettings& filter,
     std::string reason;
     auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
     if (!record) {
-        row.error = Text(kCannotRead).get(language) + row.file + ": " + reason;
+        row.error = Tr(Phrase::CannotRead, language) + row.file + ": " + reason;
         return row;
     }
     RecordFault fault = CheckRecordBytes(*record);
@@ -557,7 +539,7 @@ Row ReadRow(const std::string& path, int language, const FilterSettings& filter,
             return row;
         }
     }
-    row.error = Text(kNotAFlight).get(language) + std::string(Describe(fault).get(language));
+    row.error = Tr(Phrase::NotAFlight, language) + std::string(Describe(fault).get(language));
     return row;
 }
 
@@ -584,7 +566,7 @@ std::optional<std::set<std::int64_t>> ExpectedCompetitors(const Args& a, std::os
     std::string reason;
     const auto bytes = ReadFileStart(path, 1 << 20, reason);
     if (!bytes) {
-        Fail(err, Say(a, kCannotRead) + path + ": " + reason);
+        Fail(err, Say(a, Phrase::CannotRead) + path + ": " + reason);
         return std::nullopt;
     }
     std::set<std::int64_t> numbers;
@@ -599,7 +581,7 @@ std::optional<std::set<std::int64_t>> ExpectedCompetitors(const Args& a, std::os
         std::int64_t v = -1;
         const auto r = std::from_chars(line.data(), line.data() + line.size(), v);
         if (r.ec != std::errc() || r.ptr != line.data() + line.size() || v < 0 || v > 65535) {
-            std::string where = Say(a, kBadExpected);
+            std::string where = Say(a, Phrase::BadExpected);
             where.append(path).append(":").append(std::to_string(n)).append(": \"");
             Fail(err, where.append(line).append("\""));
             return std::nullopt;
@@ -619,7 +601,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::string reason;
     auto record = ReadFileStart(a.files[0], kMaxRecordSize + 1, reason);
     if (!record) {
-        Fail(err, Say(a, kCannotRead) + a.files[0] + ": " + reason);
+        Fail(err, Say(a, Phrase::CannotRead) + a.files[0] + ": " + reason);
         return kFailure;
     }
     RecordFault fault = CheckRecordBytes(*record);
@@ -630,7 +612,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
         fault = CheckFlight(*flight);
     }
     if (fault != RecordFault::None) {
-        Fail(err, Say(a, kNotAFlight) + Describe(fault).get(a.language) + ": " + a.files[0]);
+        Fail(err, Say(a, Phrase::NotAFlight) + Describe(fault).get(a.language) + ": " + a.files[0]);
         return kFailure;
     }
     Row row;
@@ -642,8 +624,8 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const auto cells = Cells(row);
 
     if (a.has("--human")) {
-        const bool pl = a.language == 0;
-        const std::string none = pl ? "brak" : "none";
+        const Language l = a.language;
+        const std::string none = Tr(Phrase::NoFigure, l);
         const FlightStats& s = row.stats;
         const auto seconds = [&](std::size_t c) {
             return cells[c].present ? cells[c].shown() + " s" : none;
@@ -653,25 +635,22 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
         };
         std::string landing = seconds(kLanding);
         if (s.noLanding != NoLanding::None)
-            landing = none + " (" + NoLandingWords(s.noLanding).get(a.language) + ")";
+            landing = none + " (" + NoLandingWords(s.noLanding, a.language) + ")";
         std::string maximum = s.maxText ? *s.maxText + " m" : none;
-        if (s.maxSuspect)
-            maximum +=
-                pl ? "  UWAGA: krótki skok ciśnienia?" : "  WARNING: a short pressure spike?";
+        if (s.maxSuspect) maximum += Tr(Phrase::SpikeWarning, l);
         const std::pair<const char*, std::string> lines[] = {
-            {pl ? "Zawodnik" : "Competitor", std::to_string(row.competitor)},
-            {pl ? "Nr seryjny" : "Serial", std::to_string(row.serial)},
-            {pl ? "Pomiary" : "Sampling", row.samplingText},
-            {pl ? "Maksimum" : "Maximum", maximum},
-            {pl ? "Maks. po filtrze" : "Max filtered",
-             s.maxFilteredText ? *s.maxFilteredText + " m" : none},
-            {pl ? "Czas maksimum" : "Time of maximum", seconds(kTimeOfMax)},
-            {pl ? "Start" : "Launch", seconds(kLaunch)},
-            {pl ? "Lądowanie" : "Landing", landing},
-            {pl ? "Czas lotu" : "Duration", seconds(kDuration)},
-            {pl ? "Wznoszenie" : "Climb", rate(kClimb)},
-            {pl ? "Maks. wznoszenie" : "Max climb", rate(kMaxClimb)},
-            {pl ? "Maks. opadanie" : "Max sink", rate(kMaxSink)}};
+            {Tr(Phrase::Competitor, l), std::to_string(row.competitor)},
+            {Tr(Phrase::Serial, l), std::to_string(row.serial)},
+            {Tr(Caption::Sampling, l), row.samplingText},
+            {Tr(Phrase::Maximum, l), maximum},
+            {Tr(Phrase::MaxFiltered, l), s.maxFilteredText ? *s.maxFilteredText + " m" : none},
+            {Tr(Phrase::TimeOfMax, l), seconds(kTimeOfMax)},
+            {Tr(Phrase::Launch, l), seconds(kLaunch)},
+            {Tr(Phrase::Landing, l), landing},
+            {Tr(Phrase::Duration, l), seconds(kDuration)},
+            {Tr(Phrase::Climb, l), rate(kClimb)},
+            {Tr(Phrase::MaxClimb, l), rate(kMaxClimb)},
+            {Tr(Phrase::MaxSink, l), rate(kMaxSink)}};
         for (const auto& [label, value] : lines)
             out << label << std::string(18 - std::min<std::size_t>(17, Width(label)), ' ') << value
                 << '\n';
@@ -694,7 +673,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const std::string ext = fs::path(output).extension().string();
     const bool html = ext == ".html" || ext == ".htm";
     if (!html && ext != ".csv") {
-        Fail(err, Say(a, kReportKind));
+        Fail(err, Say(a, Phrase::ReportKind));
         return kUsage;
     }
     const auto filter = FilterFromSettings(a, err);
@@ -709,7 +688,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         std::error_code ec;
         if (!fs::exists(fs::symlink_status(f, ec)) || !fs::exists(f, ec)) {
             // A mistyped folder must not become an empty table over yesterday's results.
-            Fail(err, Say(a, kNoSuchPath) + f);
+            Fail(err, Say(a, Phrase::NoSuchPath) + f);
             return kUsage;
         }
         if (fs::is_directory(f, ec)) {
@@ -727,13 +706,13 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
             }
             std::sort(inside.begin(), inside.end());
             if (inside.empty()) {
-                Fail(err, Say(a, kNoFiles) + f);
+                Fail(err, Say(a, Phrase::NoFiles) + f);
                 return kFailure;
             }
             paths.insert(paths.end(), inside.begin(), inside.end());
         } else {
             if (SameFile(f, output)) {
-                Fail(err, Say(a, kOwnInput) + output);
+                Fail(err, Say(a, Phrase::OwnInput) + output);
                 return kFailure;
             }
             paths.push_back(f);
@@ -753,7 +732,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         std::string reason;
         const auto existing = ReadFileStart(output, kMaxRecordSize + 1, reason);
         if (existing && CheckRecordBytes(*existing) == RecordFault::None) {
-            Fail(err, Say(a, kOutputIsFlight) + output);
+            Fail(err, Say(a, Phrase::OutputIsFlight) + output);
             return kFailure;
         }
     }
@@ -762,8 +741,9 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         if (!logs.count(Folder(p))) logs[Folder(p)] = ReadDownloadLog(Folder(p));
     for (const auto& [folder, log] : logs)
         for (const int line : log.damagedLines)
-            Fail(err, Say(a, kDamagedLogLine) + (fs::path(folder) / kDownloadLogName).string() +
-                          ":" + std::to_string(line));
+            Fail(err, Say(a, Phrase::DamagedLogLine) +
+                          (fs::path(folder) / kDownloadLogName).string() + ":" +
+                          std::to_string(line));
     // Each file is read, decoded and cleaned on its own: spread over the processor's cores.
     std::vector<Row> rows(paths.size());
     std::atomic<std::size_t> next{0};
@@ -800,7 +780,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     }
     const std::string bytes = html ? HtmlReport(rows, a.language, a.value("--title")) : Csv(rows);
     if (const std::string error = WriteFileAtomically(output, bytes); !error.empty()) {
-        Fail(err, Say(a, kCannotWrite) + output + ": " + error);
+        Fail(err, Say(a, Phrase::CannotWrite) + output + ": " + error);
         return kFailure;
     }
     const auto flights =
@@ -828,41 +808,35 @@ int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const std::string folder = a.files[0];
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
-        Fail(err, Say(a, kNotAFolder) + folder);
+        Fail(err, Say(a, Phrase::NotAFolder) + folder);
         return kUsage;
     }
     const DownloadLog log = ReadDownloadLog(folder);
     if (!log.present) {
-        Fail(err, Say(a, kNoLog) + folder);
+        Fail(err, Say(a, Phrase::NoLog) + folder);
         return kFailure;
     }
     for (const int line : log.damagedLines)
-        Fail(err, Say(a, kDamagedLogLine) + (fs::path(folder) / kDownloadLogName).string() + ":" +
-                      std::to_string(line));
+        Fail(err, Say(a, Phrase::DamagedLogLine) + (fs::path(folder) / kDownloadLogName).string() +
+                      ":" + std::to_string(line));
     const std::vector<CheckedFile> files = CheckFolder(folder, log);
     std::map<FileCheck, std::int64_t> count;
     for (const CheckedFile& f : files)
         ++count[f.check];
     const bool allKept = count[FileCheck::Changed] == 0 && count[FileCheck::Missing] == 0;
     if (a.has("--human")) {
-        const bool pl = a.language == 0;
-        static const std::map<FileCheck, Text> kWords = {
-            {FileCheck::Unchanged, {"bez zmian", "unchanged"}},
-            {FileCheck::Changed, {"ZMIENIONY", "CHANGED"}},
-            {FileCheck::Missing, {"BRAK PLIKU", "MISSING"}},
-            {FileCheck::NotLogged, {"poza dziennikiem", "not logged"}}};
+        const std::map<FileCheck, Phrase> words = {{FileCheck::Unchanged, Phrase::FileUnchanged},
+                                                   {FileCheck::Changed, Phrase::FileChanged},
+                                                   {FileCheck::Missing, Phrase::FileMissing},
+                                                   {FileCheck::NotLogged, Phrase::FileNotLogged}};
         std::size_t width = 4;
         for (const CheckedFile& f : files)
             width = std::max(width, Width(f.file));
         for (const CheckedFile& f : files)
             out << f.file << std::string(width + 2 - Width(f.file), ' ')
-                << kWords.at(f.check).get(a.language)
+                << Tr(words.at(f.check), a.language)
                 << (f.loggedAt.empty() ? "" : "  (" + f.loggedAt + ")") << '\n';
-        out << (allKept ? (pl ? "Wszystkie pobrane pliki są bez zmian."
-                              : "Every downloaded file is unchanged.")
-                        : (pl ? "UWAGA: pobrane pliki zmieniono lub usunięto."
-                              : "WARNING: downloaded files were changed or removed."))
-            << '\n';
+        out << Say(a, allKept ? Phrase::AllFilesKept : Phrase::FilesTampered) << '\n';
         return allKept ? kSuccess : kFailure;
     }
     JsonWriter j;

@@ -11,6 +11,7 @@
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
 #include "files/user_file.h"
+#include "ui/device_words.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,50 +38,24 @@ namespace {
 
 using namespace cli;
 
-constexpr Text kNotTaken = {"wysokościomierz nie przyjął ", "the altimeter did not take "};
-constexpr Text kNotSent = {"nie wysłano: ", "not sent: "};
-constexpr Text kIncompleteFlight = {"lot niekompletny: odebrano %1 B; zapisany jako ",
-                                    "incomplete flight: %1 bytes received; kept as "};
-constexpr Text kStopped = {"przerwano", "stopped"};
-constexpr Text kNoFolder = {"download: --dir: nie ma takiego katalogu: ",
-                            "download: --dir: no such folder: "};
-constexpr Text kFolderReadOnly = {"download: --dir: brak prawa zapisu w katalogu: ",
-                                  "download: --dir: the folder is not writable: "};
-constexpr Text kKeptBeside = {" (istniejący plik pozostał bez zmian)",
-                              " (the existing file was left as it was)"};
-constexpr Text kCannotSave = {"nie można zapisać pliku ", "cannot save the file "};
-constexpr Text kOutputIsPort = {"plik wyjściowy jest portem wysokościomierza: ",
-                                "the output is the altimeter's port: "};
-constexpr Text kPortsPresent = {"Dostępne: ", "Present: "};
-constexpr Text kNoPortsPresent = {
-    "Nie ma żadnego portu szeregowego: adapter USB wysokościomierza może potrzebować sterownika.",
-    "No serial port is present: the altimeter's USB adapter may need its driver."};
-constexpr Text kAutoChose = {"port auto: ", "port auto: "};
-constexpr Text kAutoNone = {"port auto: żaden port nie odpowiada jak wysokościomierz. ",
-                            "port auto: no port answers as an altimeter. "};
-constexpr Text kCannotLog = {"lot zapisano, ale nie wpisano go do dziennika pobrań: ",
-                             "the flight was saved but not entered in the download log: "};
-constexpr Text kSetupSteps = {"ustawienia domyślne niepotwierdzone: ",
-                              "default setup not acknowledged: "};
-
-const char* Describe(DeviceResult a, int language) {
+const char* Describe(DeviceResult a, Language language) {
     switch (a) {
     case DeviceResult::Ok:
-        return language == 0 ? "potwierdzone" : "acknowledged";
+        return Tr(Phrase::Acknowledged, language);
     case DeviceResult::Refused:
-        return language == 0 ? "odmowa" : "refused";
+        return Tr(Phrase::Refused, language);
     case DeviceResult::NoReply:
-        return language == 0 ? "brak odpowiedzi" : "no reply";
+        return Tr(Phrase::NoReply, language);
     case DeviceResult::WrongReply:
-        return language == 0 ? "zła odpowiedź" : "wrong reply";
+        return Tr(Phrase::WrongReply, language);
     case DeviceResult::LineBusy:
-        return language == 0 ? "port nie milknie" : "the port never went quiet";
+        return Tr(Phrase::LineBusy, language);
     case DeviceResult::PortFailed:
-        return language == 0 ? "port nie otwiera się" : "the port does not open";
+        return Tr(Phrase::PortFailed, language);
     case DeviceResult::Incomplete:
-        return language == 0 ? "niekompletny" : "incomplete";
+        return Tr(Phrase::Incomplete, language);
     case DeviceResult::Cancelled:
-        return language == 0 ? "przerwane" : "cancelled";
+        return Tr(Phrase::Cancelled, language);
     }
     return "";
 }
@@ -102,7 +77,7 @@ int ExitCode(DeviceResult r) {
 // On a terminal the download shows its progress on one line that updates in place.
 class ConsoleUi : public DeviceUi {
 public:
-    ConsoleUi(int language, std::ostream& err, bool quiet = false)
+    ConsoleUi(Language language, std::ostream& err, bool quiet = false)
         : language_(language), err_(err), quiet_(quiet) {
 #ifndef _WIN32
         terminal_ = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
@@ -111,14 +86,18 @@ public:
     ~ConsoleUi() override {
         endProgressLine();
     }
-    void message(Message text, Message caption, const std::string& detail) override {
+    void report(DeviceEvent event) override {
+        const DeviceWords words = WordsFor(event);
+        message(words.text, words.caption);
+    }
+    bool confirmReset() override {
+        return true;
+    }
+    void message(Message text, Message caption, const std::string& detail = {}) {
         if (quiet_) return;
         endProgressLine();
         err_ << "orlomat: " << Tr(caption, language_) << ": " << Tr(text, language_) << detail
              << '\n';
-    }
-    bool confirm(Message, Message) override {
-        return true;
     }
     void progressBytes(std::uint32_t received, std::uint32_t expected) override {
         if (!terminal_) return;
@@ -137,7 +116,7 @@ private:
         if (progressShown_) err_ << '\n';
         progressShown_ = false;
     }
-    int language_;
+    Language language_;
     std::ostream& err_;
     bool quiet_;
     bool terminal_ = false;
@@ -202,11 +181,11 @@ void RememberGoodPort(const std::string& port) {
 }
 
 // What the message about a port that would not open adds: the ports that are there.
-std::string PresentPortsNote(int language) {
+std::string PresentPortsNote(Language language) {
     SystemPortLister lister;
     const std::string present = PresentPortsText(lister.ports());
-    if (present.empty()) return Text(kNoPortsPresent).get(language);
-    return Text(kPortsPresent).get(language) + present;
+    if (present.empty()) return std::string(Tr(Phrase::NoPortsPresent, language));
+    return std::string(Tr(Phrase::PortsPresent, language)) + present;
 }
 
 struct Device {
@@ -230,12 +209,13 @@ struct Device {
         const AutoPort found = FindAutoPort(lister, *altimeter, LastGoodPort());
         if (found.chosen) {
             port = found.chosen->location;
-            Fail(err, Say(a, kAutoChose) + found.chosen->label());
+            Fail(err, Say(a, Phrase::AutoChose) + found.chosen->label());
             return true;
         }
         const std::string present = PresentPortsText(found.present);
-        Fail(err, Say(a, kAutoNone) + (present.empty() ? Say(a, kNoPortsPresent)
-                                                       : Say(a, kPortsPresent) + present));
+        Fail(err,
+             Say(a, Phrase::AutoNone) + (present.empty() ? Say(a, Phrase::NoPortsPresent)
+                                                         : Say(a, Phrase::PortsPresent) + present));
         return false;
     }
     std::unique_ptr<SerialLine> ownLine;
@@ -267,7 +247,8 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
                         std::ostream& err, Device& device) {
     const bool intoFolder = a.has("--dir");
     const DownloadOutcome d = device.altimeter->Download(port, device.ui);
-    if (d.stopped && d.result != DownloadOutcome::Result::Received) Fail(err, Say(a, kStopped));
+    if (d.stopped && d.result != DownloadOutcome::Result::Received)
+        Fail(err, Say(a, Phrase::Stopped));
     if (d.result != DownloadOutcome::Result::Received) return {ExitCode(d.status())};
 
     // A whole flight replaces the file named; a partial one never replaces anything, and in a
@@ -281,11 +262,12 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     std::string written = output;
     const std::string error = complete && !intoFolder ? WriteFileAtomically(output, bytes)
                                                       : WriteNewFile(output, bytes, written);
-    if (!error.empty()) Fail(err, Say(a, kCannotSave) + output + ": " + error);
+    if (!error.empty()) Fail(err, Say(a, Phrase::CannotSave) + output + ": " + error);
     if (error.empty() && !complete) {
-        std::string text = Say(a, kIncompleteFlight);
+        std::string text = Say(a, Phrase::IncompleteFlightKept);
         text.replace(text.find("%1"), 2, std::to_string(d.record.size()));
-        Fail(err, text + written + (written != output && !intoFolder ? Say(a, kKeptBeside) : ""));
+        Fail(err,
+             text + written + (written != output && !intoFolder ? Say(a, Phrase::KeptBeside) : ""));
     }
 
     const Flight flight = DecodeRecord(d.record, FlightSource::Download);
@@ -322,7 +304,7 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
         entry.sha256 = Sha256Hex(d.record);
         const std::string logError = AppendDownloadLog(
             file.has_parent_path() ? file.parent_path().string() : std::string("."), entry);
-        if (!logError.empty()) Fail(err, Say(a, kCannotLog) + logError);
+        if (!logError.empty()) Fail(err, Say(a, Phrase::CannotLog) + logError);
         j.key("logged").value(logError.empty());
     }
     j.endObject();
@@ -335,8 +317,8 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
 // read-only folder found only at the first save would cost a flight.
 std::optional<std::string> FolderProblem(const Args& a) {
     const QFileInfo folder(QString::fromStdString(a.value("--dir")));
-    if (!folder.isDir()) return Say(a, kNoFolder) + a.value("--dir");
-    if (!folder.isWritable()) return Say(a, kFolderReadOnly) + a.value("--dir");
+    if (!folder.isDir()) return Say(a, Phrase::NoFolder) + a.value("--dir");
+    if (!folder.isWritable()) return Say(a, Phrase::FolderReadOnly) + a.value("--dir");
     return std::nullopt;
 }
 
@@ -387,8 +369,8 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
         return !g_stop;
     };
     const std::string given = a.value("--port");
-    Fail(err, a.language == 0 ? "czekam na wysokościomierz na " + given + " (Ctrl+C kończy)"
-                              : "waiting for an altimeter on " + given + " (Ctrl+C ends)");
+    std::string waiting = Say(a, Phrase::WaitingForAltimeter);
+    Fail(err, waiting.replace(waiting.find("%1"), 2, given));
     bool saveFailed = false, incomplete = false;
     while (waitFor(true)) {
         time.sleepMs(500); // the adapter settles
@@ -403,9 +385,7 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
 
 int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
     if (a.has("-o") == a.has("--dir") || (a.has("--watch") && !a.has("--dir"))) {
-        Fail(err, a.language == 0
-                      ? "download: -o PLIK albo --dir KATALOG [--watch] (orlomat --help)"
-                      : "download: -o FILE or --dir DIR [--watch] (orlomat --help)");
+        Fail(err, Say(a, Phrase::DownloadUsage));
         return kUsage;
     }
     if (a.has("--dir")) {
@@ -420,7 +400,7 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
     if (!device.resolvePort(a, err)) return kFailure;
     // The flight written into the port itself would go down the line as commands.
     if (a.has("-o") && SameNode(a.value("-o"), PortLocation(device.port))) {
-        Fail(err, Say(a, kOutputIsPort) + a.value("-o"));
+        Fail(err, Say(a, Phrase::OutputIsPort) + a.value("-o"));
         return kUsage;
     }
     const Downloaded d = DownloadOnce(a, PortLocation(device.port), out, err, device);
@@ -457,7 +437,7 @@ int DefaultSetupRun(const Args& a, std::ostream&, std::ostream& err, SerialLine*
         // The gate stops the sequence at the first of the two settings writes that failed.
         if (stopped && ack != DeviceResult::Ok) reached = false;
     }
-    Fail(err, Say(a, kSetupSteps) + steps);
+    Fail(err, Say(a, Phrase::SetupSteps) + steps);
     return kFailure;
 }
 
@@ -480,11 +460,7 @@ int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
     if (writing) {
         for (Field& f : fields) {
             if (!a.has(f.name)) {
-                Fail(err, a.language == 0
-                              ? "zapis ustawień wymaga --level --sampling --manual-zero "
-                                "--competitor --delay (orlomat --help)"
-                              : "writing the settings needs all of --level --sampling "
-                                "--manual-zero --competitor --delay (orlomat --help)");
+                Fail(err, Say(a, Phrase::SettingsWriteUsage));
                 return kUsage;
             }
             const auto v = WholeOption(a, f.name, 0, f.max, err);
@@ -528,10 +504,11 @@ int Settings(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
                 notSent += std::string(notSent.empty() ? "" : " ") + w.values;
             } else if (w.ack != DeviceResult::Ok) {
                 ok = false;
-                Fail(err, Say(a, kNotTaken) + w.values + " (" + Describe(w.ack, a.language) + ")");
+                Fail(err, Say(a, Phrase::NotTaken) + w.values + " (" + Describe(w.ack, a.language) +
+                              ")");
             }
         }
-        if (!notSent.empty()) Fail(err, Say(a, kNotSent) + notSent);
+        if (!notSent.empty()) Fail(err, Say(a, Phrase::NotSent) + notSent);
         if (!ok) return kFailure;
         JsonWriter j;
         j.beginObject();
@@ -583,7 +560,7 @@ int PortsCommand(const Args& a, std::ostream& out, std::ostream&) {
     SystemPortLister lister;
     const std::vector<SerialPortEntry> ports = lister.ports();
     if (a.has("--human")) {
-        if (ports.empty()) out << Say(a, kNoPortsPresent) << '\n';
+        if (ports.empty()) out << Say(a, Phrase::NoPortsPresent) << '\n';
         for (const SerialPortEntry& p : ports) {
             out << p.label();
             if (p.usb()) {
@@ -632,11 +609,12 @@ int DefaultSetupCommand(const Args& args, std::ostream& out, std::ostream& err) 
     return DefaultSetupRun(args, out, err, nullptr, nullptr);
 }
 
-int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args, int language,
-                     std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
+int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args,
+                     Language language, std::ostream& out, std::ostream& err, SerialLine* line,
+                     Clock* clock) {
     std::vector<std::string> raw = {command};
     raw.insert(raw.end(), args.begin(), args.end());
-    raw.insert(raw.end(), {"--lang", language == 0 ? "pl" : "en"});
+    raw.insert(raw.end(), {"--lang", language == Language::Polish ? "pl" : "en"});
     Args parsed;
     if (const auto problem = Parse(raw, parsed)) {
         Fail(err, *problem + " (orlomat --help)");

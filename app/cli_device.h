@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/cli_args.h"
+#include "core/language.h"
 
 #include <ostream>
 #include <string>
@@ -18,10 +19,10 @@ int ResetCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
 int SettingsCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
 int DefaultSetupCommand(const cli::Args& args, std::ostream& out, std::ostream& err);
 
-// A device command on a given line and clock (tests); `args` without the command name,
-// language 0 Polish, 1 English. Null means the real serial port and clock.
-int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args, int language,
-                     std::ostream& out, std::ostream& err, SerialLine* line = nullptr,
-                     Clock* clock = nullptr);
+// A device command on a given line and clock (tests); `args` without the command name. Null
+// means the real serial port and clock.
+int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args,
+                     Language language, std::ostream& out, std::ostream& err,
+                     SerialLine* line = nullptr, Clock* clock = nullptr);
 
 } // namespace orlomat

@@ -15,14 +15,13 @@
 namespace orlomat {
 
 int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
-    const int language = args.language;
+    const Language language = args.language;
     const std::string output = args.value("-o");
     const QString out = QString::fromStdString(output);
     const bool pdf = out.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
     const bool png = out.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
     if (!pdf && !png && !out.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive)) {
-        cli::Fail(err, language == 1 ? "OUT must end in .bmp, .png or .pdf"
-                                     : "WYJŚCIE musi kończyć się na .bmp, .png lub .pdf");
+        cli::Fail(err, cli::Say(args, Phrase::PlotKind));
         return cli::kFailure;
     }
     auto record = ReadFlightRecord(args, args.files[0], err);
@@ -66,8 +65,8 @@ int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
         problem = QString::fromStdString(WriteFileAtomically(
             output, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
     if (!problem.isEmpty()) {
-        cli::Fail(err, (language == 1 ? "cannot write " : "nie można zapisać ") + output + ": " +
-                           problem.toStdString());
+        cli::Fail(err,
+                  cli::Say(args, Phrase::CannotWriteShort) + output + ": " + problem.toStdString());
         return cli::kFailure;
     }
     return cli::kSuccess;

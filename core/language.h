@@ -1,17 +1,37 @@
-// Every text the program shows, in Polish and English. Language index: 0 Polish, 1 English.
-// Texts are UTF-8 here; the widths of the message fields count bytes in the Windows-1250
-// code page (one byte a character), the terminating zero included.
+// The catalogue of the texts the program shows, in Polish and English. Texts are UTF-8 here;
+// the widths of the message fields count bytes in the Windows-1250 code page (one byte a
+// character), the terminating zero included.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace orlomat {
+
+// The window starts in Polish, the command line in English.
+enum class Language { Polish, English };
+
+// The settings record keeps the language as 0 Polish, 1 English; any other value reads Polish.
+constexpr Language LanguageOfRecord(std::int32_t stored) {
+    return stored == 1 ? Language::English : Language::Polish;
+}
+constexpr std::int32_t RecordValue(Language language) {
+    return language == Language::English ? 1 : 0;
+}
 
 struct TextPair {
     const char* pl;
     const char* en;
-    const char* get(int language) const { return language == 1 ? en : pl; }
+    constexpr const char* get(Language language) const {
+        return language == Language::English ? en : pl;
+    }
 };
+
+// The chart's title, both languages in one line. The window opens with it indented by 12
+// blanks; after a print or a picture it comes back with the print title's indent of 8 (the
+// "        Max: " line), as the program has always shown it, so both stay.
+constexpr const char* kChartTitle = "            Wysokosc / Altitude";
+constexpr const char* kChartTitleAfterPrint = "        Wysokosc / Altitude";
 
 // The caption table: one row per caption pair.
 enum class Caption {
@@ -44,7 +64,7 @@ enum class Caption {
 };
 
 const TextPair& CaptionPair(Caption c);
-inline const char* Tr(Caption c, int language) {
+inline const char* Tr(Caption c, Language language) {
     return CaptionPair(c).get(language);
 }
 
@@ -76,12 +96,12 @@ enum class Message {
     NotWholeNumber, // preceded by the quoted text
     PortNameTooLong,
     PortNameTooShort,
-    FilterFieldRange, // "%1" the field, "%2" to "%3" its range
-    ManualNotFound,   // followed by the file looked for
-    CannotPrint,      // followed by where it printed and why not
-    NoPrinterChosen,  // why not: neither a printer nor a file
-    PrinterRefused,   // why not: the printer did not take the page
-    PageNotRendered,  // why not: the page could not be drawn
+    FilterFieldRange,            // "%1" the field, "%2" to "%3" its range
+    ManualNotFound,              // followed by the file looked for
+    CannotPrint,                 // followed by where it printed and why not
+    NoPrinterChosen,             // why not: neither a printer nor a file
+    PrinterRefused,              // why not: the printer did not take the page
+    PageNotRendered,             // why not: the page could not be drawn
     IncompleteFlight,            // %1 bytes received of %2 announced
     IncompleteFlightSizeUnknown, // %1 bytes received, no size announced
     LineBusy,                    // the port never went quiet: another device is talking
@@ -112,10 +132,10 @@ const TextPair& DialogPair(DialogText t);
 // The filter settings dialog's captions.
 enum class FilterText { PreCut, Prefilter, FinalCut, FinalFilter, Save, Default, Count };
 const TextPair& FilterPair(FilterText t);
-inline const char* Tr(FilterText t, int language) {
+inline const char* Tr(FilterText t, Language language) {
     return FilterPair(t).get(language);
 }
-inline const char* Tr(DialogText t, int language) {
+inline const char* Tr(DialogText t, Language language) {
     return DialogPair(t).get(language);
 }
 
@@ -125,8 +145,116 @@ struct MessageField {
 };
 
 const MessageField& MessageEntry(Message m);
-inline const char* Tr(Message m, int language) {
+inline const char* Tr(Message m, Language language) {
     return MessageEntry(m).text.get(language);
+}
+
+// The command line's messages, and the phrases both programs build messages from.
+enum class Phrase {
+    // The command line's help and usage errors.
+    UsageHeading,
+    LanguageOption,
+    ExitCodes,
+    UnknownCommand,
+    UnknownOption,
+    MissingValue,
+    MissingFile,
+    MissingOption,
+    ExtraArgument,
+    BadValue,
+    OutOfRange,
+    Hint,
+    DownloadUsage,
+    SettingsWriteUsage,
+    // Files and what they hold.
+    CannotRead,
+    CannotWrite,
+    CannotWriteShort,
+    CannotSave,
+    NoRecord,
+    NotAFlight,
+    SameFile,
+    OwnInput,
+    NoSettings,
+    NoSuchPath,
+    NoFiles,
+    ReportKind,
+    PlotKind,
+    BadFilter,
+    // The command line's device commands and how an exchange ended.
+    NoFolder,
+    FolderReadOnly,
+    WaitingForAltimeter,
+    Stopped,
+    IncompleteFlightKept,
+    KeptBeside,
+    NotTaken,
+    NotSent,
+    SetupSteps,
+    Acknowledged,
+    Refused,
+    NoReply,
+    WrongReply,
+    LineBusy,
+    PortFailed,
+    Incomplete,
+    Cancelled,
+    // Why a file is no flight record (lower case, after NotAFlight or Message::NotAFlight).
+    FaultNoHeader,
+    FaultTooLong,
+    FaultText,
+    FaultCalibration,
+    FaultSamplingCode,
+    FaultAltitude,
+    FaultTemperature,
+    // Why a flight has no landing.
+    NeverLaunched,
+    AloftToTheEnd,
+    RecordCutOff,
+    // The contest figures' lines (stats --human) and the report page.
+    ResultsTitle,
+    SuspectFlights,
+    ChartColumn,
+    NotFlights,
+    NoFigure,
+    SpikeWarning,
+    Competitor,
+    Serial,
+    Maximum,
+    MaxFiltered,
+    TimeOfMax,
+    Launch,
+    Landing,
+    Duration,
+    Climb,
+    MaxClimb,
+    MaxSink,
+    // Contest day: the download log, the expected list, finding the port.
+    NoSamplesLanding,
+    DamagedLogLine,
+    OutputIsFlight,
+    BadExpected,
+    NotAFolder,
+    NoLog,
+    FileUnchanged,
+    FileChanged,
+    FileMissing,
+    FileNotLogged,
+    AllFilesKept,
+    FilesTampered,
+    MissingCompetitors,
+    NotOnList,
+    OutputIsPort,
+    PortsPresent,
+    NoPortsPresent,
+    AutoChose,
+    AutoNone,
+    CannotLog,
+    Count
+};
+const TextPair& PhrasePair(Phrase p);
+inline const char* Tr(Phrase p, Language language) {
+    return PhrasePair(p).get(language);
 }
 
 } // namespace orlomat

@@ -75,9 +75,9 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
     if (channel.state() == Channel::State::Failed) return out;
     // The transfer runs at a raised priority; every message is shown at the normal one.
     PriorityBoost boost;
-    const auto say = [&](Message text) {
+    const auto say = [&](DeviceEvent event) {
         boost.restore();
-        ui.message(text, Message::ErrorCaption);
+        ui.report(event);
     };
 
     ui.downloadBegins();
@@ -106,13 +106,13 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
         ending();
         channel.PortClose();
         out.noisy = status.noisy;
-        say(status.noisy ? Message::LineBusy : Message::CommunicationError);
+        say(status.noisy ? DeviceEvent::LineBusy : DeviceEvent::NoStatus);
         out.result = DownloadOutcome::Result::NoStatus;
         return out;
     }
     if ((reply[7] & 0x80) == 0) {
         out.newMeasurement = false;
-        say(Message::NoNewMeasurement);
+        say(DeviceEvent::NoNewMeasurement);
         boost.raise();
     }
 
@@ -161,8 +161,7 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
     if (received < kHeaderSize || out.lineBroke) {
         // Whatever arrived stays: a broken line keeps a decodable record for saving. A user who
         // stopped the stream knows why it is short.
-        if (!out.stopped || out.lineBroke)
-            ui.message(Message::CommunicationError, Message::ErrorCaption);
+        if (!out.stopped || out.lineBroke) ui.report(DeviceEvent::StreamBroken);
         if (received < kHeaderSize) {
             out.result = DownloadOutcome::Result::TooShort;
             return out;
@@ -174,8 +173,7 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
 }
 
 DeviceResult Altimeter::Reset(const std::string& port, DeviceUi& ui, bool askFirst) {
-    if (askFirst && !ui.confirm(Message::ResetSure, Message::ResetCaption))
-        return DeviceResult::Cancelled;
+    if (askFirst && !ui.confirmReset()) return DeviceResult::Cancelled;
     channel.PortOpen(port);
     if (channel.state() == Channel::State::Failed) return DeviceResult::PortFailed;
     command.set(2, '2');
@@ -183,18 +181,13 @@ DeviceResult Altimeter::Reset(const std::string& port, DeviceUi& ui, bool askFir
     DeviceResult result = DeviceResult::NoReply;
     if (exchange('2').noisy) {
         channel.PortClose();
-        ui.message(Message::LineBusy, Message::ErrorCaption);
+        ui.report(DeviceEvent::LineBusy);
         return DeviceResult::LineBusy;
     }
     if (channel.receiveCount >= 3) {
-        const auto& reply = channel.buffer();
-        if (reply[1] == 0xAA && reply[2] == 0xAA) {
-            result = DeviceResult::Ok;
-            ui.message(Message::ResetOk, Message::ResetCaptionShort);
-        } else {
-            result = DeviceResult::Refused;
-            ui.message(Message::ResetError, Message::ErrorCaption);
-        }
+        const bool acknowledged = ResetAcknowledged(channel.buffer(), channel.receiveCount);
+        result = acknowledged ? DeviceResult::Ok : DeviceResult::Refused;
+        ui.report(acknowledged ? DeviceEvent::ResetDone : DeviceEvent::ResetRefused);
     }
     channel.PortClose();
     return result;

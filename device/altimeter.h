@@ -1,9 +1,8 @@
 // The exchanges with the altimeter: command frames from one command buffer, the download
-// of the last flight and the reset. What they show goes through DeviceUi, so the window and
-// the command-line tool run the same code.
+// of the last flight and the reset. They report what happens through DeviceUi as events and
+// results; the window and the command-line tool run the same code and choose their own words.
 #pragma once
 
-#include "core/language.h"
 #include "device/channel.h"
 
 #include <array>
@@ -29,11 +28,25 @@ private:
     std::array<std::uint8_t, 8> bytes_{};
 };
 
+// What an exchange has to tell its user on the way; each device UI words it in its own way.
+enum class DeviceEvent {
+    NoStatus,          // the download's status request had no proper reply
+    LineBusy,          // the line never went quiet: another device is talking
+    NoNewMeasurement,  // the altimeter holds no new flight: the previous one comes
+    StreamBroken,      // the flight stream broke off, or brought less than a header
+    ResetDone,         // the reset was acknowledged
+    ResetRefused,      // the reset was answered with a refusal
+    SettingsRefused,   // a settings write was not taken (or the line never went quiet)
+    SettingsWritten,   // the last settings write, the delay, was acknowledged
+    DefaultStepFailed, // the default setup's reset or delay step was not acknowledged
+};
+
 class DeviceUi {
 public:
     virtual ~DeviceUi() = default;
-    virtual void message(Message text, Message caption, const std::string& detail = {}) = 0;
-    virtual bool confirm(Message text, Message caption) = 0;
+    virtual void report(DeviceEvent event) = 0;
+    // Asked before a reset when the user starts it; false leaves the altimeter alone.
+    virtual bool confirmReset() = 0;
     // The reading indicator appears and the flight's group shows the altimeter as source.
     virtual void downloadBegins() {}
     // Every way out of a download after downloadBegins: the indicators are hidden.
@@ -121,6 +134,13 @@ public:
     std::uint32_t calibrationWord = 10000;
     std::uint32_t downloadLength = 0; // bytes received by the last download
 };
+
+// The altimeter's acknowledgement of a reset: bytes 1 and 2 of the reply are 0xAA (at least
+// three bytes arrived).
+inline bool ResetAcknowledged(const std::array<std::uint8_t, kReplyBufferSize>& reply,
+                              std::int32_t receiveCount) {
+    return receiveCount >= 3 && reply[1] == 0xAA && reply[2] == 0xAA;
+}
 
 // The stream is complete when a 0xFF 0xFF pair stands among the last six byte pairs counted
 // back from the end of what has arrived.

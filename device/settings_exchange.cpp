@@ -85,22 +85,21 @@ DeviceResult WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor
     Put16(altimeter.command, 2, competitor);
     altimeter.command.set(7, samplingCode);
     const DeviceResult a = Judge(altimeter, SettingsExchange(altimeter, '5'));
-    if (Reported(a)) ui.message(Message::SetupFailed, Message::SetupCaption);
+    if (Reported(a)) ui.report(DeviceEvent::SettingsRefused);
     return a;
 }
 
 DeviceResult WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui) {
     altimeter.command.set(2, manualZero);
     const DeviceResult a = Judge(altimeter, SettingsExchange(altimeter, 'C'));
-    if (Reported(a)) ui.message(Message::SetupFailed, Message::SetupCaption);
+    if (Reported(a)) ui.report(DeviceEvent::SettingsRefused);
     return a;
 }
 
 DeviceResult WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui) {
     Put16(altimeter.command, 2, hundredths);
     const DeviceResult a = Judge(altimeter, SettingsExchange(altimeter, '7'));
-    ui.message(a == DeviceResult::Ok ? Message::SetupOk : Message::SetupFailed,
-               Message::SetupCaption);
+    ui.report(a == DeviceResult::Ok ? DeviceEvent::SettingsWritten : DeviceEvent::SettingsRefused);
     return a;
 }
 
@@ -123,7 +122,7 @@ DefaultSetupResult DefaultSetup(Altimeter& altimeter, const std::string& port, D
         ack = Judge(altimeter, r);
         if (Acknowledged(altimeter, r)) return true;
         ch.PortClose();
-        ui.message(Message::SetupFailed, Message::SetupCaption);
+        ui.report(DeviceEvent::SettingsRefused);
         return false;
     };
     if (!gate('5', 500, result.settings)) return result;
@@ -137,19 +136,17 @@ DefaultSetupResult DefaultSetup(Altimeter& altimeter, const std::string& port, D
     if (onReset) onReset();
     const bool quiet = ch.PortWaitReply(250);
     if (quiet) ch.PortRead();
-    const auto& reply = ch.buffer();
-    const bool zeroed = ch.receiveCount > 2 && reply[1] == 0xAA && reply[2] == 0xAA;
+    const bool zeroed = ResetAcknowledged(ch.buffer(), ch.receiveCount);
     result.reset = !quiet                 ? DeviceResult::LineBusy
                    : zeroed               ? DeviceResult::Ok
                    : ch.receiveCount == 0 ? DeviceResult::NoReply
                    : ch.receiveCount > 2  ? DeviceResult::Refused
                                           : DeviceResult::WrongReply;
-    if (!quiet || (ch.receiveCount > 2 && !zeroed))
-        ui.message(Message::ResetError, Message::ErrorCaption);
+    if (!quiet || (ch.receiveCount > 2 && !zeroed)) ui.report(DeviceEvent::DefaultStepFailed);
     // Step 4: delay 180 s.
     Put16(c, 2, 18000);
     result.delay = Judge(altimeter, SettingsExchange(altimeter, '7', 250));
-    if (result.delay != DeviceResult::Ok) ui.message(Message::ResetError, Message::ErrorCaption);
+    if (result.delay != DeviceResult::Ok) ui.report(DeviceEvent::DefaultStepFailed);
     ch.PortClose();
     result.outcome = DefaultSetupResult::Outcome::Done;
     return result;

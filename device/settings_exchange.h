@@ -61,14 +61,14 @@ inline bool AboveLimit(std::int64_t value, std::uint32_t limit) {
     return value < 0 || value > std::int64_t{limit};
 }
 
-// '5' with competitor, level (quarter metres) and sampling code; "Setup failed" when the
-// write was refused (or the line never went quiet).
+// '5' with competitor, level (quarter metres) and sampling code; reports SettingsRefused when
+// the write was refused (or the line never went quiet).
 DeviceResult WriteSettingsCommand(Altimeter& altimeter, std::uint16_t competitor,
                                   std::uint16_t levelQuarters, std::uint8_t samplingCode,
                                   DeviceUi& ui);
 // 'C' with manual zeroing; same rule.
 DeviceResult WriteManualZeroCommand(Altimeter& altimeter, std::uint8_t manualZero, DeviceUi& ui);
-// '7' with the delay; "Setup OK" when acknowledged, "Setup failed" otherwise.
+// '7' with the delay; reports SettingsWritten when acknowledged, SettingsRefused otherwise.
 DeviceResult WriteDelayCommand(Altimeter& altimeter, std::uint16_t hundredths, DeviceUi& ui);
 
 struct DefaultSetupResult {

@@ -33,12 +33,11 @@ void SettingsRecord::setPortName(const std::string& name) {
 }
 
 void SettingsRecord::sanitizeFilter() {
-    const SettingsRecord defaults;
-    if (preCut < 0) preCut = defaults.preCut;
-    if (finalCut < 0) finalCut = defaults.finalCut;
-    if (prefilterWidth < 1 || prefilterWidth > 100) prefilterWidth = defaults.prefilterWidth;
-    if (finalFilterWidth < 1 || finalFilterWidth > 100)
-        finalFilterWidth = defaults.finalFilterWidth;
+    const auto width = [](std::int32_t w) { return w >= 1 && w <= kFilterWidthMax; };
+    if (preCut < 0) preCut = kDefaultFilter.preCut;
+    if (finalCut < 0) finalCut = kDefaultFilter.finalCut;
+    if (!width(prefilterWidth)) prefilterWidth = kDefaultFilter.prefilterWidth;
+    if (!width(finalFilterWidth)) finalFilterWidth = kDefaultFilter.finalFilterWidth;
 }
 
 std::array<std::uint8_t, kSettingsSize> SettingsRecord::toBytes() const {

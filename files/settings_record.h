@@ -2,6 +2,8 @@
 // settings file beside the program.
 #pragma once
 
+#include "core/filter_settings.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -16,22 +18,29 @@ struct SettingsRecord {
     std::array<char, kPortNameSize> port{'C', 'O', 'M', '5', 0, 0, 0, 0};
     std::int32_t portIndex = 4;
     std::int32_t reserved = 50;
-    std::int32_t language = 0;       // 0 Polish, 1 English
+    std::int32_t language = 0;       // 0 Polish, 1 English (LanguageOfRecord)
     std::int32_t showSpeedCurve = 1; // vertical-speed curve on (non-zero) or off
-    std::int32_t preCut = 350;       // centimetres
-    std::int32_t finalCut = 250;     // centimetres
-    std::int32_t prefilterWidth = 8;
-    std::int32_t finalFilterWidth = 12;
+    // The filter's settings, stored field by field (FilterSettings holds the defaults).
+    std::int32_t preCut = kDefaultFilter.preCut;     // centimetres
+    std::int32_t finalCut = kDefaultFilter.finalCut; // centimetres
+    std::int32_t prefilterWidth = kDefaultFilter.prefilterWidth;
+    std::int32_t finalFilterWidth = kDefaultFilter.finalFilterWidth;
+
+    FilterSettings filter() const { return {preCut, finalCut, prefilterWidth, finalFilterWidth}; }
+    void setFilter(const FilterSettings& f) {
+        preCut = f.preCut;
+        finalCut = f.finalCut;
+        prefilterWidth = f.prefilterWidth;
+        finalFilterWidth = f.finalFilterWidth;
+    }
 
     // The port name up to its terminating zero (all 8 bytes when there is none).
     std::string portName() const;
     // Stores at most 7 characters and the terminating zero.
     void setPortName(const std::string& name);
-    // Language index in force: 1 English, any other stored value Polish.
-    int languageIndex() const { return language == 1 ? 1 : 0; }
 
-    // Filter fields the chain cannot run with (a negative cut, a width outside 1..100, as a
-    // hand-edited file may hold) go back to their defaults.
+    // Filter fields the chain cannot run with (a negative cut, a width outside
+    // 1..kFilterWidthMax, as a hand-edited file may hold) go back to their defaults.
     void sanitizeFilter();
 
     std::array<std::uint8_t, kSettingsSize> toBytes() const;

@@ -1,5 +1,6 @@
 #include "ui/chart_output.h"
 
+#include "core/language.h"
 #include "files/file_io.h"
 #include "ui/chart_view.h"
 #include "ui/picture_output.h"
@@ -33,7 +34,7 @@ void ChartOutput::composePrintTitle(const PrintTitle& t) {
 
 void ChartOutput::restoreScreenTitle() {
     chart_.clearTitle();
-    chart_.addTitleLine(QStringLiteral("        Wysokosc / Altitude"));
+    chart_.addTitleLine(QString::fromUtf8(kChartTitleAfterPrint));
     chart_.setBackgroundColor(savedColour_);
     chart_.replot();
 }

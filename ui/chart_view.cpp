@@ -2,6 +2,7 @@
 
 #include "analysis/comparison.h"
 #include "core/decode.h"
+#include "core/language.h"
 #include "ui/format_pattern.h"
 
 #include <QLocale>
@@ -162,7 +163,7 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 24
     title_->setTextColor(Qt::black);
     title_->setMargins(QMargins(4, 2, 4, 2));
     plotLayout()->addElement(0, 0, title_);
-    addTitleLine(QStringLiteral("            Wysokosc / Altitude"));
+    addTitleLine(QString::fromUtf8(kChartTitle));
 
     // Left axis: metres.
     const QColor gridGrey(167, 167, 167);

@@ -117,7 +117,7 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
     else
         showPort(stored);
     shownPort_ = portCombo->currentText();
-    const int language = s.language;
+    const Language language = s.language;
     manualZeroCombo->addItem(QString::fromUtf8(Tr(DialogText::No, language)));
     manualZeroCombo->addItem(QString::fromUtf8(Tr(DialogText::Yes, language)));
     manualZeroCombo->setCurrentIndex(-1);
@@ -147,13 +147,13 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
 }
 
 void DeviceSettingsDialog::error(Message message, const QString& prefix) {
-    const int language = host_.session.language;
+    const Language language = host_.session.language;
     host_.prompter.message(prefix + QString::fromUtf8(Tr(message, language)),
                            QString::fromUtf8(Tr(Message::ErrorCaption, language)));
 }
 
 void DeviceSettingsDialog::applyLanguageTexts() {
-    const int l = host_.session.language;
+    const Language l = host_.session.language;
     const auto d = [&](DialogText t) { return QString::fromUtf8(Tr(t, l)); };
     const auto c = [&](Caption t) { return QString::fromUtf8(Tr(t, l)); };
     setWindowTitle(d(DialogText::Setup));
@@ -167,7 +167,8 @@ void DeviceSettingsDialog::applyLanguageTexts() {
     deviceSamplingLabel->setText(c(Caption::Sampling));
     deviceCompetitorLabel->setText(c(Caption::CompetitorNo));
     deviceSerialLabel->setText(c(Caption::SerialNo));
-    sendButton->setText(WithAccelerator(c(Caption::SaveSettings), QLatin1Char(l == 0 ? 'Z' : 'S')));
+    sendButton->setText(
+        WithAccelerator(c(Caption::SaveSettings), QLatin1Char(l == Language::Polish ? 'Z' : 'S')));
 }
 
 void DeviceSettingsDialog::showEvent(QShowEvent* event) {
@@ -251,7 +252,7 @@ std::optional<std::int64_t> DeviceSettingsDialog::numberIn(const QLineEdit* edit
 
 QString DeviceSettingsDialog::fieldName(const QLineEdit* edit) const {
     // From the tables, not the labels: the fields are filled before the dialog is first shown.
-    const int l = host_.session.language;
+    const Language l = host_.session.language;
     const char* name = edit == levelEdit               ? Tr(DialogText::TriggerHeight, l)
                        : edit == deviceTemperatureEdit ? Tr(DialogText::Temperature, l)
                        : edit == deviceCompetitorEdit  ? Tr(Caption::CompetitorNo, l)
@@ -263,7 +264,7 @@ bool DeviceSettingsDialog::withinLimit(const QLineEdit* edit, std::int64_t value
                                        std::uint32_t limit) {
     if (!AboveLimit(value, limit)) return true;
     // "Za duza wartosc: Czas Opoznienia (0-300)": which field, and what it takes.
-    const int language = host_.session.language;
+    const Language language = host_.session.language;
     host_.prompter.message(QString::fromUtf8(Tr(Message::TooLarge, language)) +
                                QStringLiteral(": %1 (0-%2)").arg(fieldName(edit)).arg(limit),
                            QString::fromUtf8(Tr(Message::ErrorCaption, language)));

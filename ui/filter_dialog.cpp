@@ -55,13 +55,14 @@ void FilterDialog::fillFields() {
 }
 
 void FilterDialog::applyLanguageTexts() {
-    const int l = session_.language;
+    const Language l = session_.language;
     const auto t = [&](FilterText f) { return QString::fromUtf8(Tr(f, l)); };
     preCutLabel->setText(t(FilterText::PreCut));
     prefilterLabel->setText(t(FilterText::Prefilter));
     finalCutLabel->setText(t(FilterText::FinalCut));
     finalFilterLabel->setText(t(FilterText::FinalFilter));
-    saveButton->setText(WithAccelerator(t(FilterText::Save), QLatin1Char(l == 0 ? 'Z' : 'S')));
+    saveButton->setText(
+        WithAccelerator(t(FilterText::Save), QLatin1Char(l == Language::Polish ? 'Z' : 'S')));
     defaultsButton->setText(WithAccelerator(t(FilterText::Default), QLatin1Char('D')));
 }
 
@@ -71,14 +72,14 @@ void FilterDialog::showEvent(QShowEvent* event) {
 }
 
 void FilterDialog::restoreDefaults() {
-    preCutEdit->setText(QStringLiteral("350"));
-    finalCutEdit->setText(QStringLiteral("250"));
-    prefilterEdit->setText(QStringLiteral("8"));
-    finalFilterEdit->setText(QStringLiteral("12"));
+    preCutEdit->setText(QString::number(kDefaultFilter.preCut));
+    finalCutEdit->setText(QString::number(kDefaultFilter.finalCut));
+    prefilterEdit->setText(QString::number(kDefaultFilter.prefilterWidth));
+    finalFilterEdit->setText(QString::number(kDefaultFilter.finalFilterWidth));
 }
 
 void FilterDialog::saveFilterSettings() {
-    const int l = session_.language;
+    const Language l = session_.language;
     struct Field {
         QLineEdit* edit;
         FilterText label;
@@ -110,11 +111,7 @@ void FilterDialog::saveFilterSettings() {
         }
         f.*field.value = static_cast<std::int32_t>(*v);
     }
-    SettingsRecord& s = session_.settings;
-    s.preCut = f.preCut;
-    s.finalCut = f.finalCut;
-    s.prefilterWidth = f.prefilterWidth;
-    s.finalFilterWidth = f.finalFilterWidth;
+    session_.settings.setFilter(f);
     saveSettings_();
     accept();
 }

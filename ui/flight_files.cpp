@@ -16,7 +16,7 @@ QString NameWithoutFolder(const QString& path) {
     return path.mid(cut + 1);
 }
 
-FlightFiles::FlightFiles(Prompter& prompter, std::function<int()> language)
+FlightFiles::FlightFiles(Prompter& prompter, std::function<Language()> language)
     : prompter_(prompter), language_(std::move(language)) {}
 
 QString FlightFiles::msg(Message m) const {

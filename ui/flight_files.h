@@ -25,7 +25,7 @@ QString NameWithoutFolder(const QString& path);
 class FlightFiles {
 public:
     // `language` gives the language in force.
-    FlightFiles(Prompter& prompter, std::function<int()> language);
+    FlightFiles(Prompter& prompter, std::function<Language()> language);
 
     // The file the user picks to open; empty when cancelled.
     QString chooseToOpen();
@@ -45,7 +45,7 @@ private:
     QString msg(Message m) const;
 
     Prompter& prompter_;
-    std::function<int()> language_;
+    std::function<Language()> language_;
     QString openDialogName_, saveDialogName_;
 };
 

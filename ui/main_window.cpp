@@ -91,7 +91,7 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
 
     session_.settings = LoadSettings(settingsPath_);
     speedCurveAction->setChecked(session_.settings.showSpeedCurve != 0);
-    setLanguage(session_.settings.languageIndex());
+    setLanguage(LanguageOfRecord(session_.settings.language));
     applyLanguageTexts();
     chartView->clearSeries(Series::Altitude);
     session_.current.state.flightTemperature = 20.0f;
@@ -268,12 +268,12 @@ void MainWindow::saveSettings() {
                   QDir::toNativeSeparators(settingsPath_) + QStringLiteral(": ") + error);
 }
 
-void MainWindow::applyQtTranslation(int language) {
+void MainWindow::applyQtTranslation(Language language) {
     if (qtTranslator_) {
         QCoreApplication::removeTranslator(qtTranslator_.get());
         qtTranslator_.reset();
     }
-    if (language != 0 || QCoreApplication::instance() == nullptr) return;
+    if (language != Language::Polish || QCoreApplication::instance() == nullptr) return;
     auto translator = std::make_unique<QTranslator>();
     if (translator->load(QLocale(QLocale::Polish), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
@@ -281,23 +281,23 @@ void MainWindow::applyQtTranslation(int language) {
         qtTranslator_ = std::move(translator);
 }
 
-void MainWindow::setLanguage(int language) {
+void MainWindow::setLanguage(Language language) {
     if (language != session_.language || !qtTranslator_) applyQtTranslation(language);
     session_.language = language;
-    polishAction->setChecked(language == 0);
-    englishAction->setChecked(language == 1);
+    polishAction->setChecked(language == Language::Polish);
+    englishAction->setChecked(language == Language::English);
 }
 
 void MainWindow::switchToPolish() {
-    setLanguage(0);
-    session_.settings.language = 0;
+    setLanguage(Language::Polish);
+    session_.settings.language = RecordValue(Language::Polish);
     applyLanguageTexts();
     saveSettings();
 }
 
 void MainWindow::switchToEnglish() {
-    setLanguage(1);
-    session_.settings.language = 1;
+    setLanguage(Language::English);
+    session_.settings.language = RecordValue(Language::English);
     applyLanguageTexts();
     saveSettings();
 }

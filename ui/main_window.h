@@ -114,7 +114,7 @@ private:
 
     void buildControls();
     void buildMenus();
-    void setLanguage(int language);
+    void setLanguage(Language language);
     void showError(Message text, const QString& detail = {});
     // Makes `flight` the current flight: its header in the readout, its curves drawn.
     void showCurrentFlight(Flight flight);
@@ -129,7 +129,7 @@ private:
     // maximum, in the field's format, else empty).
     void markSuspectMaximum();
     QString suspectFilteredMaximum_;
-    void applyQtTranslation(int language);
+    void applyQtTranslation(Language language);
     // A comparison flight's curves stand at its own times (`ownRate`, samples per 10 s).
     void showFiltered(const FilteredFlight& f, Series main, Series dashed, QLineEdit* maxField,
                       QLineEdit* minField, std::uint32_t ownRate = 0);

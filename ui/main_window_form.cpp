@@ -191,7 +191,7 @@ void MainWindow::buildMenus() {
 void MainWindow::applyLanguageTexts() {
     // Alt accelerators, one letter each per language, none shared between the buttons and the
     // menu bar (Filtr F and t, Print/Export E, Język J, Info I, Help H in both).
-    const bool pl = session_.language == 0;
+    const bool pl = session_.language == Language::Polish;
     const auto accelerated = [&](Caption c, char polish, char english) {
         return WithAccelerator(caption(c), QLatin1Char(pl ? polish : english));
     };

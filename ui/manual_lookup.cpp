@@ -51,8 +51,9 @@ QStringList ManualFolders(const QString& programDir, const ManualRoots& roots) {
     return folders;
 }
 
-QString FindManualIn(const QStringList& folders, int language) {
-    const QString base = language != 0 ? QStringLiteral("Orl_HELPA") : QStringLiteral("Orl_HELPP");
+QString FindManualIn(const QStringList& folders, Language language) {
+    const QString base =
+        language == Language::English ? QStringLiteral("Orl_HELPA") : QStringLiteral("Orl_HELPP");
     for (const QString& folder : folders)
         for (const char* ext : {".chm", ".html"}) {
             const QFileInfo f(QDir(folder).filePath(base + QLatin1String(ext)));
@@ -73,13 +74,14 @@ ManualRoots BuiltInManualRoots() {
     return roots;
 }
 
-QString FindManual(int language) {
+QString FindManual(Language language) {
     return FindManualIn(ManualFolders(QCoreApplication::applicationDirPath(), BuiltInManualRoots()),
                         language);
 }
 
-QString ManualName(int language) {
-    return language != 0 ? QStringLiteral("Orl_HELPA.html") : QStringLiteral("Orl_HELPP.html");
+QString ManualName(Language language) {
+    return language == Language::English ? QStringLiteral("Orl_HELPA.html")
+                                         : QStringLiteral("Orl_HELPP.html");
 }
 
 } // namespace orlomat

@@ -2,6 +2,8 @@
 // from a folder it was copied into with its manuals.
 #pragma once
 
+#include "core/language.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,17 +20,17 @@ struct ManualRoots {
 // tree's docs/, the installed documentation, beside the program, the working folder.
 QStringList ManualFolders(const QString& programDir, const ManualRoots& roots);
 
-// The manual of a language (0 Polish, 1 English), ".chm" or ".html", in the first of
+// The manual of a language, ".chm" or ".html", in the first of
 // `folders` that holds it; empty when none does.
-QString FindManualIn(const QStringList& folders, int language);
+QString FindManualIn(const QStringList& folders, Language language);
 
 // The roots this build knows: its source tree, its install prefix, the working folder.
 ManualRoots BuiltInManualRoots();
 
 // The manual as this running program finds it.
-QString FindManual(int language);
+QString FindManual(Language language);
 
 // The manual's file name as the user would look for it.
-QString ManualName(int language);
+QString ManualName(Language language);
 
 } // namespace orlomat

@@ -7,7 +7,8 @@
 
 namespace orlomat {
 
-PrintCommands::PrintCommands(ChartView& chart, Prompter& prompter, std::function<int()> language)
+PrintCommands::PrintCommands(ChartView& chart, Prompter& prompter,
+                             std::function<Language()> language)
     : output_(chart), prompter_(prompter), language_(std::move(language)) {}
 
 QString PrintCommands::caption(Caption c) const {

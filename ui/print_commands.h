@@ -19,7 +19,7 @@ class Prompter;
 class PrintCommands {
 public:
     // `language` gives the language in force.
-    PrintCommands(ChartView& chart, Prompter& prompter, std::function<int()> language);
+    PrintCommands(ChartView& chart, Prompter& prompter, std::function<Language()> language);
 
     QPrinter& printer() { return output_.printer(); }
 
@@ -37,7 +37,7 @@ private:
 
     ChartOutput output_;
     Prompter& prompter_;
-    std::function<int()> language_;
+    std::function<Language()> language_;
     QString pictureDialogName_; // the picture dialog starts with the name chosen last
 };
 

@@ -5,17 +5,15 @@
 #include "analysis/comparison.h"
 #include "analysis/filter_chain.h"
 #include "core/flight.h"
+#include "core/language.h"
 #include "files/settings_record.h"
 
 namespace orlomat {
 
 struct Session {
-    FilterSettings filterSettings() const {
-        return {settings.preCut, settings.finalCut, settings.prefilterWidth,
-                settings.finalFilterWidth};
-    }
+    FilterSettings filterSettings() const { return settings.filter(); }
     SettingsRecord settings;
-    int language = 0; // 0 Polish, 1 English
+    Language language = Language::Polish;
     Flight current;
     ComparisonFlight comparison;
     int triggerLevel = 0; // metres, as last read from the altimeter's settings

@@ -9,7 +9,7 @@
 namespace orlomat {
 
 TemperatureField::TemperatureField(QLineEdit& edit, Prompter& prompter,
-                                   std::function<int()> language,
+                                   std::function<Language()> language,
                                    std::function<void(float)> entered)
     : QObject(&edit), edit_(edit), prompter_(prompter), language_(std::move(language)),
       entered_(std::move(entered)) {

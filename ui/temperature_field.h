@@ -18,7 +18,7 @@ class Prompter;
 class TemperatureField : public QObject {
 public:
     // Watches `edit` (and lives as long as it); `entered` gets the temperature on Enter.
-    TemperatureField(QLineEdit& edit, Prompter& prompter, std::function<int()> language,
+    TemperatureField(QLineEdit& edit, Prompter& prompter, std::function<Language()> language,
                      std::function<void(float)> entered);
 
 protected:
@@ -32,7 +32,7 @@ private:
 
     QLineEdit& edit_;
     Prompter& prompter_;
-    std::function<int()> language_;
+    std::function<Language()> language_;
     std::function<void(float)> entered_;
 };
 

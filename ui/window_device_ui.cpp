@@ -1,6 +1,7 @@
 #include "ui/window_device_ui.h"
 
 #include "ui/chart_view.h"
+#include "ui/device_words.h"
 #include "ui/prompter.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,7 @@
 
 namespace orlomat {
 
-WindowDeviceUi::WindowDeviceUi(Prompter& prompter, std::function<int()> language,
+WindowDeviceUi::WindowDeviceUi(Prompter& prompter, std::function<Language()> language,
                                const Controls& controls, std::function<void()> prepareAxes)
     : prompter_(prompter), language_(std::move(language)), c_(controls),
       prepareAxes_(std::move(prepareAxes)) {}
@@ -21,12 +22,13 @@ QString WindowDeviceUi::text(Message m) const {
     return QString::fromUtf8(Tr(m, language_()));
 }
 
-void WindowDeviceUi::message(Message text, Message caption, const std::string& detail) {
-    prompter_.message(this->text(text) + QString::fromStdString(detail), this->text(caption));
+void WindowDeviceUi::report(DeviceEvent event) {
+    const DeviceWords words = WordsFor(event);
+    prompter_.message(text(words.text), text(words.caption));
 }
 
-bool WindowDeviceUi::confirm(Message text, Message caption) {
-    return prompter_.confirm(this->text(text), this->text(caption));
+bool WindowDeviceUi::confirmReset() {
+    return prompter_.confirm(text(kResetQuestion.text), text(kResetQuestion.caption));
 }
 
 void WindowDeviceUi::downloadBegins() {

@@ -2,6 +2,7 @@
 // and progress indicators, and the current flight's chart and fields made ready for a stream.
 #pragma once
 
+#include "core/language.h"
 #include "device/altimeter.h"
 
 #include <QObject>
@@ -29,11 +30,11 @@ public:
         ChartView* chart;
     };
     // `language` gives the language in force; `prepareAxes` sets the left axis for a flight.
-    WindowDeviceUi(Prompter& prompter, std::function<int()> language, const Controls& controls,
+    WindowDeviceUi(Prompter& prompter, std::function<Language()> language, const Controls& controls,
                    std::function<void()> prepareAxes);
 
-    void message(Message text, Message caption, const std::string& detail) override;
-    bool confirm(Message text, Message caption) override;
+    void report(DeviceEvent event) override;
+    bool confirmReset() override;
     void downloadBegins() override;
     void downloadEnds() override;
     void prepareForFlight() override;
@@ -43,7 +44,7 @@ public:
 private:
     QString text(Message m) const;
     Prompter& prompter_;
-    std::function<int()> language_;
+    std::function<Language()> language_;
     Controls c_;
     std::function<void()> prepareAxes_;
 };

@@ -19,24 +19,17 @@ namespace {
 using test::FakeClock;
 using test::FakeLine;
 
-struct Shown {
-    Message text, caption;
-    std::string detail;
-};
-
 class RecordingUi : public DeviceUi {
 public:
-    std::vector<Shown> shown;
+    std::vector<DeviceEvent> shown;
     std::vector<std::string> progressTexts;
     bool confirmAnswer = true;
-    int begins = 0, prepares = 0, starts = 0;
+    int questions = 0, begins = 0, prepares = 0, starts = 0;
     bool indicatorShown = false;
 
-    void message(Message text, Message caption, const std::string& detail) override {
-        shown.push_back({text, caption, detail});
-    }
-    bool confirm(Message text, Message caption) override {
-        shown.push_back({text, caption, {}});
+    void report(DeviceEvent event) override { shown.push_back(event); }
+    bool confirmReset() override {
+        ++questions;
         return confirmAnswer;
     }
     void downloadBegins() override {
@@ -227,8 +220,7 @@ TEST_F(DeviceTest, SilentDeviceGivesCommunicationErrorAfterOneWait) {
     const DownloadOutcome d = alt.Download("COM5", ui);
     EXPECT_EQ(d.result, DownloadOutcome::Result::NoStatus);
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text, Message::CommunicationError);
-    EXPECT_EQ(ui.shown[0].caption, Message::ErrorCaption);
+    EXPECT_EQ(ui.shown[0], DeviceEvent::NoStatus);
     EXPECT_EQ(clock.now, 250);
     EXPECT_FALSE(line.isOpen);
     EXPECT_FALSE(ui.indicatorShown);
@@ -250,7 +242,7 @@ TEST_F(DeviceTest, NoNewMeasurementIsToldAndTheDownloadGoesOn) {
     EXPECT_EQ(d.result, DownloadOutcome::Result::Received);
     EXPECT_FALSE(d.newMeasurement);
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text, Message::NoNewMeasurement);
+    EXPECT_EQ(ui.shown[0], DeviceEvent::NoNewMeasurement);
 }
 
 TEST_F(DeviceTest, FewerThan32BytesIsACommunicationErrorButTheBytesAreKept) {
@@ -260,7 +252,7 @@ TEST_F(DeviceTest, FewerThan32BytesIsACommunicationErrorButTheBytesAreKept) {
     EXPECT_EQ(d.record.size(), 5u);
     EXPECT_EQ(alt.downloadLength, 5u);
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text, Message::CommunicationError);
+    EXPECT_EQ(ui.shown[0], DeviceEvent::StreamBroken);
     EXPECT_FALSE(line.isOpen);
 }
 
@@ -290,7 +282,7 @@ TEST_F(DeviceTest, UnpluggedDuringTheStreamKeepsWhatArrived) {
     EXPECT_GT(d.record.size(), 1000u);
     EXPECT_LT(d.record.size(), dev.record.size());
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text, Message::CommunicationError);
+    EXPECT_EQ(ui.shown[0], DeviceEvent::StreamBroken);
     EXPECT_FALSE(line.isOpen);
 }
 
@@ -367,31 +359,29 @@ TEST(StreamEnded, EndPairAmongTheLastSixPairs) {
     EXPECT_FALSE(StreamEnded(tiny.data(), tiny.size())); // below a header: not yet
 }
 
-TEST_F(DeviceTest, ResetRepliesGiveTheirMessages) {
+TEST_F(DeviceTest, ResetRepliesGiveTheirEvents) {
     struct Case {
         std::vector<std::uint8_t> reply;
         DeviceResult result;
-        std::optional<Message> text;
-        Message caption;
+        std::optional<DeviceEvent> event;
     };
     const Case cases[] = {
-        {{0x00, 0xAA, 0xAA}, DeviceResult::Ok, Message::ResetOk, Message::ResetCaptionShort},
-        {{0x00, 0xAA, 0x55}, DeviceResult::Refused, Message::ResetError, Message::ErrorCaption},
-        {{0x00, 0xAA, 0xAA, 9, 9}, DeviceResult::Ok, Message::ResetOk, Message::ResetCaptionShort},
-        {{0xAA, 0xAA}, DeviceResult::NoReply, std::nullopt, Message::ErrorCaption},
-        {{}, DeviceResult::NoReply, std::nullopt, Message::ErrorCaption},
+        {{0x00, 0xAA, 0xAA}, DeviceResult::Ok, DeviceEvent::ResetDone},
+        {{0x00, 0xAA, 0x55}, DeviceResult::Refused, DeviceEvent::ResetRefused},
+        {{0x00, 0xAA, 0xAA, 9, 9}, DeviceResult::Ok, DeviceEvent::ResetDone},
+        {{0xAA, 0xAA}, DeviceResult::NoReply, std::nullopt},
+        {{}, DeviceResult::NoReply, std::nullopt},
     };
     for (const Case& c : cases) {
         Device dev(line, {});
         dev.resetReply = c.reply;
         ui.shown.clear();
+        ui.questions = 0;
         EXPECT_EQ(alt.Reset("COM5", ui), c.result);
-        ASSERT_EQ(ui.shown.size(), c.text ? 2u : 1u);
-        EXPECT_EQ(ui.shown[0].text, Message::ResetSure);
-        EXPECT_EQ(ui.shown[0].caption, Message::ResetCaption);
-        if (c.text) {
-            EXPECT_EQ(ui.shown[1].text, *c.text);
-            EXPECT_EQ(ui.shown[1].caption, c.caption);
+        EXPECT_EQ(ui.questions, 1);
+        ASSERT_EQ(ui.shown.size(), c.event ? 1u : 0u);
+        if (c.event) {
+            EXPECT_EQ(ui.shown[0], *c.event);
         }
         EXPECT_FALSE(line.isOpen);
         EXPECT_EQ(line.frames.back(), (std::vector<std::uint8_t>{'e', '2', '2', '3', 0, 0, 0, 0}));
@@ -440,14 +430,14 @@ TEST_F(DeviceTest, BabblingPortIsGivenUpOnInEveryExchange) {
     EXPECT_EQ(d.result, DownloadOutcome::Result::NoStatus);
     EXPECT_TRUE(d.noisy);
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text, Message::LineBusy);
+    EXPECT_EQ(ui.shown[0], DeviceEvent::LineBusy);
     EXPECT_LE(clock.now, kReplyWaitLimitMs + 250);
     EXPECT_FALSE(line.isOpen);
 
     ui.shown.clear();
     clock.now = 0;
     EXPECT_EQ(alt.Reset("COM5", ui, false), DeviceResult::LineBusy);
-    EXPECT_EQ(ui.shown.back().text, Message::LineBusy);
+    EXPECT_EQ(ui.shown.back(), DeviceEvent::LineBusy);
     EXPECT_LE(clock.now, kReplyWaitLimitMs + 250);
     EXPECT_FALSE(line.isOpen);
 }
@@ -474,9 +464,9 @@ TEST_F(DeviceTest, StaleInputAndOldRepliesAreNeverReadAsANewReply) {
 class PriorityUi : public RecordingUi {
 public:
     std::vector<int> priorities;
-    void message(Message text, Message caption, const std::string& detail) override {
+    void report(DeviceEvent event) override {
         priorities.push_back(getpriority(PRIO_PROCESS, 0));
-        RecordingUi::message(text, caption, detail);
+        RecordingUi::report(event);
     }
 };
 

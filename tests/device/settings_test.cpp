@@ -16,9 +16,9 @@ using Frame = std::vector<std::uint8_t>;
 
 class NullUi : public DeviceUi {
 public:
-    std::vector<Message> shown;
-    void message(Message text, Message, const std::string&) override { shown.push_back(text); }
-    bool confirm(Message, Message) override { return true; }
+    std::vector<DeviceEvent> shown;
+    void report(DeviceEvent event) override { shown.push_back(event); }
+    bool confirmReset() override { return true; }
 };
 
 TEST(DeviceTemperature, EveryPositiveByteMatchesTheExactProduct) {
@@ -128,7 +128,7 @@ TEST_F(SettingsTest, WritesCarryTheirBytesAndKeepTheRest) {
     EXPECT_EQ(line.frames[0], (Frame{'e', '5', 0x10, 0x27, 0x00, 0x20, 0x03, 0x03}));
     EXPECT_EQ(line.frames[1], (Frame{'e', 'C', 0x01, 0x27, 0x00, 0x20, 0x03, 0x03}));
     EXPECT_EQ(line.frames[2], (Frame{'e', '7', 0x30, 0x75, 0x00, 0x20, 0x03, 0x03}));
-    EXPECT_EQ(ui.shown, std::vector<Message>{Message::SetupOk});
+    EXPECT_EQ(ui.shown, std::vector<DeviceEvent>{DeviceEvent::SettingsWritten});
 }
 
 TEST_F(SettingsTest, AcknowledgementRules) {
@@ -138,7 +138,8 @@ TEST_F(SettingsTest, AcknowledgementRules) {
     EXPECT_EQ(WriteSettingsCommand(alt, 1, 4, 0, ui), DeviceResult::Refused);
     EXPECT_EQ(WriteManualZeroCommand(alt, 0, ui), DeviceResult::NoReply);
     EXPECT_EQ(WriteDelayCommand(alt, 100, ui), DeviceResult::WrongReply);
-    EXPECT_EQ(ui.shown, (std::vector<Message>{Message::SetupFailed, Message::SetupFailed}));
+    EXPECT_EQ(ui.shown, (std::vector<DeviceEvent>{DeviceEvent::SettingsRefused,
+                                                  DeviceEvent::SettingsRefused}));
 }
 
 TEST_F(SettingsTest, DefaultSetupSendsTheFourFramesWithTheirPauses) {
@@ -168,7 +169,7 @@ TEST_F(SettingsTest, DefaultSetupGateAndReportedSteps) {
     replies['5'] = std::nullopt; // silent device: stops after frame 1
     EXPECT_EQ(DefaultSetup(alt, "COM5", ui).outcome, DefaultSetupResult::Outcome::Refused);
     EXPECT_EQ(line.frames.size(), 1u);
-    EXPECT_EQ(ui.shown, std::vector<Message>{Message::SetupFailed});
+    EXPECT_EQ(ui.shown, std::vector<DeviceEvent>{DeviceEvent::SettingsRefused});
     EXPECT_FALSE(line.isOpen);
 
     ui.shown.clear();
@@ -182,14 +183,14 @@ TEST_F(SettingsTest, DefaultSetupGateAndReportedSteps) {
     EXPECT_EQ(r.reset, DeviceResult::WrongReply); // done, but not acknowledged
     EXPECT_FALSE(r.allAcknowledged());
     EXPECT_EQ(line.frames.size(), 4u);
-    EXPECT_EQ(ui.shown, std::vector<Message>{Message::ResetError});
+    EXPECT_EQ(ui.shown, std::vector<DeviceEvent>{DeviceEvent::DefaultStepFailed});
 
     ui.shown.clear();
     replies['2'] = Frame{0x00, 0xAA, 0x55};
     replies['7'] = Frame{0x00, 0xA5};
     r = DefaultSetup(alt, "COM5", ui);
     EXPECT_EQ(r.reset, DeviceResult::Refused);
-    EXPECT_EQ(ui.shown, std::vector<Message>{Message::ResetError});
+    EXPECT_EQ(ui.shown, std::vector<DeviceEvent>{DeviceEvent::DefaultStepFailed});
 
     // A 1-byte reply is no acknowledgement, whatever the previous reply left behind.
     ui.shown.clear();
@@ -198,7 +199,7 @@ TEST_F(SettingsTest, DefaultSetupGateAndReportedSteps) {
     replies['C'] = Frame{0x00};
     EXPECT_EQ(DefaultSetup(alt, "COM5", ui).outcome, DefaultSetupResult::Outcome::Refused);
     EXPECT_EQ(line.frames.size(), 2u);
-    EXPECT_EQ(ui.shown, std::vector<Message>{Message::SetupFailed});
+    EXPECT_EQ(ui.shown, std::vector<DeviceEvent>{DeviceEvent::SettingsRefused});
 }
 
 } // namespace

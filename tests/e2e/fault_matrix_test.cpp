@@ -108,8 +108,8 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         const std::vector<QString> texts = Texts(prompter);
         ASSERT_EQ(texts.size(), messages.size());
         for (std::size_t i = 0; i < texts.size(); ++i) // some carry a detail after the text
-            EXPECT_TRUE(texts[i].startsWith(
-                QString::fromUtf8(Tr(messages[i], 0)).section(QLatin1Char('%'), 0, 0)))
+            EXPECT_TRUE(texts[i].startsWith(QString::fromUtf8(Tr(messages[i], Language::Polish))
+                                                .section(QLatin1Char('%'), 0, 0)))
                 << i;
         EXPECT_EQ(w.altimeter().channel.state(), Channel::State::Closed);
         if (c.received) {
@@ -141,8 +141,8 @@ TEST_P(FaultMatrix, WindowAndCommandLine) {
         QtSerialLine line;
         std::ostringstream out, err;
         const int rc = RunDeviceCommand(
-            "download", {"--port", emu.port().toStdString(), "-o", target.toStdString()}, 1, out,
-            err, &line, &clock);
+            "download", {"--port", emu.port().toStdString(), "-o", target.toStdString()},
+            Language::English, out, err, &line, &clock);
         EXPECT_EQ(rc, !c.received ? 1 : c.incomplete ? 3 : 0) << err.str();
         EXPECT_EQ(QFile::exists(target), c.received) << err.str();
         if (c.incomplete) {
@@ -212,7 +212,7 @@ TEST(FaultMatrixPort, WrongAcknowledgementsAndGarbage) {
         args.insert(args.begin(), {"--port", emu.port().toStdString()});
         QtSerialLine line;
         std::ostringstream out, e;
-        const int rc = RunDeviceCommand(command, args, 1, out, e, &line, &clock);
+        const int rc = RunDeviceCommand(command, args, Language::English, out, e, &line, &clock);
         err = e.str();
         return rc;
     };
@@ -282,7 +282,8 @@ TEST_P(LineFaults, CommandLine) {
     std::ostringstream out, err;
     QElapsedTimer t;
     t.start();
-    EXPECT_EQ(RunDeviceCommand(c.command, args, 1, out, err), c.exitCode) << err.str();
+    EXPECT_EQ(RunDeviceCommand(c.command, args, Language::English, out, err), c.exitCode)
+        << err.str();
     std::printf("%s %s: %lld ms\n", c.name, c.command, static_cast<long long>(t.elapsed()));
     EXPECT_LT(t.elapsed(), 12000);
     EXPECT_NE(err.str().find(c.stderrHas), std::string::npos) << err.str();
@@ -328,8 +329,10 @@ TEST(LineFaultsWindow, BabblingPortIsGivenUpOnInTheWindow) {
     EXPECT_LT(download, 8000);
     EXPECT_LT(settings, 8000);
     ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_TRUE(prompter.shown[0].text.startsWith(QString::fromUtf8(Tr(Message::LineBusy, 0))));
-    EXPECT_EQ(prompter.shown[1].text, QString::fromUtf8(Tr(Message::CommunicationError, 0)));
+    EXPECT_TRUE(prompter.shown[0].text.startsWith(
+        QString::fromUtf8(Tr(Message::LineBusy, Language::Polish))));
+    EXPECT_EQ(prompter.shown[1].text,
+              QString::fromUtf8(Tr(Message::CommunicationError, Language::Polish)));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("w.par"))));
 }
 

@@ -1,6 +1,7 @@
 // The files layer: the settings record, the spreadsheet export, and the file reader and
 // writer every program uses.
 #include "core/flight_record.h"
+#include "core/language.h"
 #include "files/csv_export.h"
 #include "files/settings_record.h"
 #include "files/user_file.h"
@@ -43,7 +44,7 @@ TEST(SettingsRecord, ShortAndLongFilesOverlayTheDefaults) {
     SettingsRecord full;
     full.overlay(longFile);
     EXPECT_EQ(full.finalFilterWidth, -1);
-    EXPECT_EQ(full.languageIndex(), 0); // a stray language means Polish
+    EXPECT_EQ(LanguageOfRecord(full.language), Language::Polish); // a stray language means Polish
     EXPECT_EQ(full.portName(), std::string(8, '\xFF'));
 
     SettingsRecord english;
@@ -51,7 +52,7 @@ TEST(SettingsRecord, ShortAndLongFilesOverlayTheDefaults) {
     SettingsRecord back;
     back.overlay(english.toBytes());
     EXPECT_EQ(back, english);
-    EXPECT_EQ(back.languageIndex(), 1);
+    EXPECT_EQ(LanguageOfRecord(back.language), Language::English);
 }
 
 TEST(SettingsRecord, PortNameHoldsSevenCharacters) {

@@ -8,8 +8,8 @@ namespace {
 
 class QuietUi : public orlomat::DeviceUi {
 public:
-    void message(orlomat::Message, orlomat::Message, const std::string&) override {}
-    bool confirm(orlomat::Message, orlomat::Message) override { return true; }
+    void report(orlomat::DeviceEvent) override {}
+    bool confirmReset() override { return true; }
 };
 
 } // namespace

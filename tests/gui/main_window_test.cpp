@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, SettingsFileLongerThanTheRecordIsReadUpToIt) {
     WriteAll(SettingsPath(), b);
     MainWindow& w = Open();
     EXPECT_EQ(w.session().settings.portName(), "COM9");
-    EXPECT_EQ(w.session().language, 0); // 0x07070707 is not 1: Polish
+    EXPECT_EQ(w.session().language, Language::Polish); // 0x07070707 is not 1
     w.close();
     EXPECT_EQ(ReadAll(SettingsPath()).size(), 40);
 }
@@ -540,7 +540,8 @@ TEST_F(MainWindowTest, DroppedFilesLoadLikeTheButtons) {
     WriteAll(Path(QStringLiteral("short.dat")), QByteArray(10, 'x'));
     drop(Path(QStringLiteral("short.dat")), Qt::NoModifier);
     ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].text, QString::fromUtf8(Tr(Message::NoFlightRecord, 0)));
+    EXPECT_EQ(prompter_.shown[0].text,
+              QString::fromUtf8(Tr(Message::NoFlightRecord, Language::Polish)));
     EXPECT_EQ(Edit(w, "E_NrZawodnika")->text(), QStringLiteral("77"));
 }
 

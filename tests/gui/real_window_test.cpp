@@ -566,7 +566,7 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
     ASSERT_TRUE(WaitFor([&] { return Menu(*window, "MenuJezyk")->isVisible(); }));
     ClickAt(Menu(*window, "MenuJezyk"),
             Menu(*window, "MenuJezyk")->actionGeometry(Action(*window, "English1")).center());
-    ASSERT_TRUE(WaitFor([&] { return window->session().language == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return window->session().language == Language::English; }));
     QToolTip::hideText();
     Xdo({QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
     EXPECT_TRUE(tooltipOver(max).startsWith(QStringLiteral("Short pressure spike? Filtered: 12")));

@@ -168,7 +168,8 @@ TEST(ManualLookup, EachLayoutFindsItsManualAndTheLikeliestWins) {
                         at(c.cacheSource).toLocal8Bit() + "\n");
         }
         const ManualRoots roots{at(c.source), at(c.install), at(c.working)};
-        const QString found = FindManualIn(ManualFolders(at(c.program), roots), c.language);
+        const QString found =
+            FindManualIn(ManualFolders(at(c.program), roots), LanguageOfRecord(c.language));
         const QString expected =
             *c.expected ? QFileInfo(at(c.expected)).absoluteFilePath() : QString();
         EXPECT_EQ(found, expected) << c.name;
@@ -195,7 +196,7 @@ TEST_F(KeyboardTest, F1OpensTheManualOfTheLanguageInForce) {
         QTest::keyClick(window.get(), Qt::Key_F1);
         ASSERT_EQ(prompter.openedDocuments.size(), 1) << language;
         const QFileInfo manual(prompter.openedDocuments[0]);
-        EXPECT_EQ(manual.fileName(), ManualName(language));
+        EXPECT_EQ(manual.fileName(), ManualName(LanguageOfRecord(language)));
         EXPECT_TRUE(manual.isFile());
         EXPECT_EQ(manual.dir().dirName(), QStringLiteral("docs"));
     }

@@ -1,4 +1,3 @@
-#include "core/language.h"
 #include "ui/format_pattern.h"
 #include "ui/main_layout.h"
 
@@ -58,34 +57,6 @@ TEST(MainLayout, DegenerateWidthsDoNotDivideByZero) {
         const MainLayout l = ComputeMainLayout(w, 500);
         EXPECT_GE(l.chartWidth, 500) << w;
     }
-}
-
-// Bytes of a UTF-8 text in Windows-1250, where every Polish letter is one byte.
-std::size_t Cp1250Length(const char* utf8) {
-    std::size_t n = 0;
-    for (const char* p = utf8; *p != 0; ++p)
-        if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++n;
-    return n;
-}
-
-TEST(Language, MessageTextsFitTheirFieldsWithTheTerminatingZero) {
-    for (int m = 0; m < static_cast<int>(Message::Count); ++m) {
-        const MessageField& f = MessageEntry(static_cast<Message>(m));
-        EXPECT_LT(Cp1250Length(f.text.pl), f.width) << f.text.pl;
-        EXPECT_LT(Cp1250Length(f.text.en), f.width) << f.text.en;
-    }
-}
-
-TEST(Language, TextsKeepTheirBlanks) {
-    EXPECT_STREQ(Tr(Caption::Compare, 1), "Compare   ");
-    EXPECT_STREQ(Tr(Caption::Acceleration, 1), "Acceleration  ");
-    EXPECT_STREQ(Tr(Caption::Wait, 0), "     Czekaj");
-    EXPECT_STREQ(Tr(Caption::Wait, 1), "      Wait");
-    EXPECT_STREQ(Tr(Caption::ReadFrom, 0), "Odczyt z: ");
-    EXPECT_STREQ(Tr(Caption::ReadFrom, 1), "Read from:");
-    EXPECT_STREQ(Tr(Caption::WindowCaption, 0), Tr(Caption::WindowCaption, 1));
-    EXPECT_STREQ(Tr(Message::ErrorCaption, 1), "Altimeter - error");
-    EXPECT_STREQ(Tr(Message::FileExists, 0), "Plik istnieje. Zapisać?");
 }
 
 TEST(FormatPattern, AxisAndMarkPatterns) {
