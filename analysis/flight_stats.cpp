@@ -131,7 +131,7 @@ FlightStats ComputeStats(const Flight& flight, const FilterSettings& filter,
                            work.cleaned.begin() + static_cast<std::ptrdiff_t>(work.end));
     }
     t.cleaned = cleaned;
-    const FlightStats s = ComputeStats(t);
+    FlightStats s = ComputeStats(t);
     if (cleanedOut) *cleanedOut = std::move(cleaned);
     return s;
 }

@@ -341,7 +341,7 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
         target = resolved.string();
     }
     std::string temp;
-    const std::string error =
+    std::string error =
         WriteTemporary(target, bytes, exists ? (st.st_mode & 07777) : NewFileMode(), temp);
     if (!error.empty()) return error;
     if (::rename(temp.c_str(), target.c_str()) != 0) {
@@ -403,7 +403,7 @@ std::string WriteNewFile(const std::string& path, std::string_view bytes, std::s
     written.clear();
 #ifndef _WIN32
     std::string temp;
-    const std::string error = WriteTemporary(path, bytes, NewFileMode(), temp);
+    std::string error = WriteTemporary(path, bytes, NewFileMode(), temp);
     if (!error.empty()) return error;
     for (int n = 1; n < 10000; ++n) {
         const std::string name = Candidate(path, n);
@@ -441,7 +441,7 @@ std::string WriteNewFile(const std::string& path, std::string_view bytes, std::s
     return Reason(EEXIST);
 #else
     std::wstring temp;
-    const std::string error = WriteTemporary(PathFromUtf8(path), bytes, temp);
+    std::string error = WriteTemporary(PathFromUtf8(path), bytes, temp);
     if (!error.empty()) return error;
     for (int n = 1; n < 10000; ++n) {
         const std::string name = Candidate(path, n);

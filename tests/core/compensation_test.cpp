@@ -62,28 +62,6 @@ TEST(CompensatePressure, GrowsWithTheRawPressureWord) {
     }
 }
 
-TEST(CompensatePressure, ExtremeWordsStayDefined) {
-    // Extreme coefficients and words: the arithmetic wraps, it never overflows a signed
-    // integer (the sanitizer build fails here otherwise), and the result is a pure function.
-    Calibration c;
-    c.AC1 = -32768;
-    c.AC2 = 32767;
-    c.AC3 = -32768;
-    c.AC4 = 65535;
-    c.AC5 = 65535;
-    c.AC6 = 0;
-    c.B1 = 32767;
-    c.B2 = -32768;
-    c.MC = 32767;
-    c.MD = -1;
-    for (std::uint32_t w = 0; w <= 0xFFFF; w += 257)
-        for (std::uint32_t up = 0; up <= 0xFFFF; up += 4099)
-            ASSERT_EQ(CompensatePressure(c, static_cast<std::uint16_t>(w),
-                                         static_cast<std::uint16_t>(up)),
-                      CompensatePressure(c, static_cast<std::uint16_t>(w),
-                                         static_cast<std::uint16_t>(up)));
-}
-
 TEST(PressureToAltitude, WorkedExample) {
     EXPECT_NEAR(PressureToAltitude(1000.0f, 1013.25f, 20.0f), 112.956f, 0.0005f);
     EXPECT_EQ(PressureToAltitude(1013.25f, 1013.25f, 20.0f), 0.0f);
