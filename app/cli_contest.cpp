@@ -332,7 +332,8 @@ std::string Sparkline(std::span<const std::int32_t> a, std::span<const std::int3
     const auto x = [&](std::size_t i) {
         return FigureText(160.0 * static_cast<double>(i) / static_cast<double>(n - 1));
     };
-    const auto y = [&](std::int32_t v) { return FigureText(38.0 - 36.0 * (v - *lo) / span); };
+    const std::int32_t low = *lo; // a lambda may not capture a structured binding before C++20
+    const auto y = [&](std::int32_t v) { return FigureText(38.0 - 36.0 * (v - low) / span); };
     const auto line = [&](std::span<const std::int32_t> c, const char* colour) {
         std::ostringstream p;
         for (std::size_t i = 0; i < n; i += step) {
@@ -407,7 +408,7 @@ std::string HtmlReport(const std::vector<Row>& rows, int language, const std::st
                                                  : "Short pressure spike? Filtered: ") +
                                   r.stats.maxFilteredText.value_or("") + " m") +
                              "\"";
-                v = "&#9888; " + v;
+                v.insert(0, "&#9888; ");
             } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
                 v = "<small>" + Html(NoLandingWords(r.stats.noLanding).get(language)) + "</small>";
             }

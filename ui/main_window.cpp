@@ -311,7 +311,7 @@ void MainWindow::saveFlight() {
 }
 
 QString MainWindow::chooseFileToOpen() {
-    const QString path = prompter_.openFileName(openDialogName_);
+    QString path = prompter_.openFileName(openDialogName_);
     if (!path.isEmpty()) openDialogName_ = path;
     return path;
 }
