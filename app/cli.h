@@ -7,8 +7,9 @@
 
 namespace orlomat {
 
-// Runs the tool on `args` (without the program name). Exit codes: 0 success, 1 bad input,
-// 2 usage error.
+// Runs the tool on `args` (without the program name). Exit codes (cli_args.h): 0 success,
+// 1 failure (bad input, a device that failed, a file not written), 2 usage error, 3 a download
+// that brought an incomplete flight (kept).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // Whether the command `args` names (as the parser reads them, every spelling of every option

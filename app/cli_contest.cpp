@@ -345,7 +345,8 @@ std::string Sparkline(std::span<const std::int32_t> a, std::span<const std::int3
     const auto x = [&](std::size_t i) {
         return FigureText(160.0 * static_cast<double>(i) / static_cast<double>(n - 1));
     };
-    const auto y = [&](std::int32_t v) { return FigureText(38.0 - 36.0 * (v - *lo) / span); };
+    const std::int32_t low = *lo; // a lambda may not capture a structured binding before C++20
+    const auto y = [&](std::int32_t v) { return FigureText(38.0 - 36.0 * (v - low) / span); };
     const auto line = [&](std::span<const std::int32_t> c, const char* colour) {
         std::ostringstream p;
         for (std::size_t i = 0; i < n; i += step) {

@@ -34,7 +34,9 @@ FlightHeader ParseHeader(std::span<const std::uint8_t> record) {
 
 std::array<std::uint8_t, kHeaderSize> HeaderBytes(const FlightHeader& h) {
     std::array<std::uint8_t, kHeaderSize> b{};
-    const auto put = [&](std::size_t off, auto v) { WriteU16(b, off, static_cast<std::uint16_t>(v)); };
+    const auto put = [&](std::size_t off, auto v) {
+        WriteU16(b, off, static_cast<std::uint16_t>(v));
+    };
     put(1, h.competitor);
     put(3, h.serial);
     put(5, h.temperatureWord);

@@ -3,8 +3,8 @@
 // pressure word); the first sample whose pressure word is 0xFFFF is the last one that counts.
 #pragma once
 
-#include <cstddef>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>

@@ -1,13 +1,18 @@
 #include "files/user_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <random>
+#include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,10 +22,38 @@ namespace orlomat {
 
 namespace fs = std::filesystem;
 
+fs::path PathFromUtf8(std::string_view name) {
+    return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string Utf8FromPath(const fs::path& path) {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+}
+
 namespace {
 
 std::string Reason(int error) {
     return std::strerror(error != 0 ? error : EIO);
+}
+
+// The hidden temporary name beside `target`: a dot, the start of the target's name and a
+// random or mkstemp tail. The name is cut short (on a character boundary) so that a long
+// target name does not make the temporary one too long for the file system.
+std::string TemporaryStem(const fs::path& target) {
+    std::string name = Utf8FromPath(target.filename());
+    constexpr std::size_t kKeep = 200;
+    if (name.size() > kKeep) {
+        std::size_t cut = kKeep;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return "." + name;
+}
+
+fs::path FolderOf(const fs::path& p) {
+    return p.has_parent_path() ? p.parent_path() : fs::path(".");
 }
 
 #ifndef _WIN32
@@ -56,10 +89,7 @@ std::string WriteThrough(const std::string& path, std::string_view bytes) {
 std::string WriteTemporary(const std::string& target, std::string_view bytes, mode_t mode,
                            std::string& temp) {
     const fs::path t(target);
-    const fs::path folder = t.has_parent_path() ? t.parent_path() : fs::path(".");
-    std::string hidden(1, '.');
-    hidden.append(t.filename().string()).append(".XXXXXX");
-    std::string pattern = (folder / hidden).string();
+    std::string pattern = (FolderOf(t) / (TemporaryStem(t) + ".XXXXXX")).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return Reason(errno);
     temp = pattern;
@@ -82,14 +112,153 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
+#else
+
+// The same words as on other systems for the failures a user meets; the system's own text
+// for the rest.
+std::string WinReason(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+        return Reason(ENOENT);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+        return Reason(EACCES);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return Reason(ENOSPC);
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return Reason(EEXIST);
+    case ERROR_FILENAME_EXCED_RANGE:
+        return Reason(ENAMETOOLONG);
+    default:
+        return std::system_category().message(static_cast<int>(code));
+    }
+}
+
+std::string LastReason() {
+    return WinReason(::GetLastError());
+}
+
+// Names longer than the classic 260-character limit work only as absolute `\\?\` names,
+// which the system takes literally (no `.`, `..` or forward slashes).
+std::wstring SystemName(const std::string& name) {
+    fs::path p = PathFromUtf8(name);
+    constexpr std::size_t kClassicLimit = 240;
+    if (p.native().size() < kClassicLimit || p.native().starts_with(L"\\\\?\\")) return p.native();
+    std::error_code ec;
+    p = fs::absolute(p, ec).lexically_normal();
+    if (ec) return PathFromUtf8(name).native();
+    p.make_preferred();
+    const std::wstring& n = p.native();
+    if (n.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + n.substr(2);
+    return L"\\\\?\\" + n;
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() {
+        if (ok()) ::CloseHandle(h_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return h_; }
+    bool Close() {
+        const bool closed = ::CloseHandle(h_) != 0;
+        h_ = INVALID_HANDLE_VALUE;
+        return closed;
+    }
+
+private:
+    HANDLE h_;
+};
+
+bool WriteAll(HANDLE h, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD done = 0;
+        if (!::WriteFile(h, bytes.data(), chunk, &done, nullptr)) return false;
+        bytes.remove_prefix(done);
+    }
+    return true;
+}
+
+// What an existing name is: a folder, a file on a disk, or something else (a console, NUL, a
+// COM port, a pipe). Devices answer only once opened, so the name is opened without asking
+// for any access.
+enum class Kind { Missing, Folder, DiskFile, Device };
+
+Kind KindOf(const std::wstring& name, std::string& error) {
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Kind::Folder;
+    Handle h(::CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h.ok()) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND) return Kind::Missing;
+        error = WinReason(code);
+        return Kind::Missing;
+    }
+    return ::GetFileType(h.get()) == FILE_TYPE_DISK ? Kind::DiskFile : Kind::Device;
+}
+
+std::string WriteThrough(const std::wstring& name, std::string_view bytes) {
+    Handle h(::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr));
+    if (!h.ok()) return LastReason();
+    if (!WriteAll(h.get(), bytes)) return LastReason();
+    return {};
+}
+
+// A fully written and flushed temporary file beside `target`; its name in `temp`.
+std::string WriteTemporary(const fs::path& target, std::string_view bytes, std::wstring& temp) {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char tail[24];
+        std::snprintf(tail, sizeof tail, ".%012llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+        const std::string name =
+            Utf8FromPath(FolderOf(target) / PathFromUtf8(TemporaryStem(target) + tail));
+        temp = SystemName(name);
+        Handle h(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h.ok()) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
+            return WinReason(code);
+        }
+        const bool ok = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get());
+        const DWORD code = ::GetLastError();
+        if (!h.Close() && ok) {
+            const DWORD closeCode = ::GetLastError();
+            ::DeleteFileW(temp.c_str());
+            return WinReason(closeCode);
+        }
+        if (ok) return {};
+        ::DeleteFileW(temp.c_str());
+        return WinReason(code);
+    }
+    return Reason(EEXIST);
+}
+
 #endif
 
 } // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, std::size_t limit,
                                                        std::string& error) {
+#ifndef _WIN32
     std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
+    const fs::file_status status = fs::status(PathFromUtf8(path), ec);
     if (ec) {
         error = ec.message();
         return std::nullopt;
@@ -119,6 +288,40 @@ std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, 
     }
     bytes.resize(got);
     return bytes;
+#else
+    const std::wstring name = SystemName(path);
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        error = Reason(EISDIR);
+        return std::nullopt;
+    }
+    Handle h(::CreateFileW(name.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.ok()) {
+        error = LastReason();
+        return std::nullopt;
+    }
+    // A console, NUL, a COM port or a pipe could block for ever or never end.
+    if (::GetFileType(h.get()) != FILE_TYPE_DISK) {
+        error = "not a regular file";
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(limit);
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - got, 1u << 30));
+        DWORD n = 0;
+        if (!::ReadFile(h.get(), bytes.data() + got, chunk, &n, nullptr)) {
+            error = LastReason();
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        got += n;
+    }
+    bytes.resize(got);
+    return bytes;
+#endif
 }
 
 std::string WriteFileAtomically(const std::string& path, std::string_view bytes) {
@@ -138,7 +341,7 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
         target = resolved.string();
     }
     std::string temp;
-    const std::string error =
+    std::string error =
         WriteTemporary(target, bytes, exists ? (st.st_mode & 07777) : NewFileMode(), temp);
     if (!error.empty()) return error;
     if (::rename(temp.c_str(), target.c_str()) != 0) {
@@ -148,35 +351,40 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
     }
     return {};
 #else
+    std::string error;
+    std::wstring name = SystemName(path);
+    const Kind kind = KindOf(name, error);
+    if (!error.empty()) return error;
+    if (kind == Kind::Folder) return Reason(EISDIR);
+    if (kind == Kind::Device) return WriteThrough(name, bytes);
+    // Through a symbolic link: replace what it points at, and keep the link.
+    fs::path target = PathFromUtf8(path);
     std::error_code ec;
-    if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) return "not a regular file";
-    std::mt19937 random(std::random_device{}());
-    const std::string temp = path + ".tmp" + std::to_string(random() % 1000000);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            fs::remove(temp, ec);
-            return Reason(errno);
-        }
+    if (fs::is_symlink(fs::symlink_status(name, ec))) {
+        target = fs::weakly_canonical(name, ec);
+        if (ec) return ec.message();
+        name = target.native();
     }
-    fs::rename(temp, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        return ec.message();
+    std::wstring temp;
+    error = WriteTemporary(target, bytes, temp);
+    if (!error.empty()) return error;
+    if (!::MoveFileExW(temp.c_str(), name.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = LastReason();
+        ::DeleteFileW(temp.c_str());
+        return error;
     }
     return {};
 #endif
 }
 
 std::string NameWithTag(const std::string& path, const std::string& tag) {
-    const fs::path p(path);
-    std::string name = p.stem().string();
-    name.append(tag).append(p.extension().string());
-    return (p.parent_path() / name).string();
+    // Only the last name changes: the folder part stays as the caller spelled it.
+    const fs::path p = PathFromUtf8(path);
+    const std::size_t nameLength = Utf8FromPath(p.filename()).size();
+    std::string tagged = path.substr(0, path.size() - nameLength);
+    tagged.append(Utf8FromPath(p.stem())).append(tag).append(Utf8FromPath(p.extension()));
+    return tagged;
 }
 
 namespace {
@@ -195,7 +403,7 @@ std::string WriteNewFile(const std::string& path, std::string_view bytes, std::s
     written.clear();
 #ifndef _WIN32
     std::string temp;
-    const std::string error = WriteTemporary(path, bytes, NewFileMode(), temp);
+    std::string error = WriteTemporary(path, bytes, NewFileMode(), temp);
     if (!error.empty()) return error;
     for (int n = 1; n < 10000; ++n) {
         const std::string name = Candidate(path, n);
@@ -232,21 +440,30 @@ std::string WriteNewFile(const std::string& path, std::string_view bytes, std::s
     ::unlink(temp.c_str());
     return Reason(EEXIST);
 #else
-    std::error_code ec;
+    std::wstring temp;
+    std::string error = WriteTemporary(PathFromUtf8(path), bytes, temp);
+    if (!error.empty()) return error;
     for (int n = 1; n < 10000; ++n) {
         const std::string name = Candidate(path, n);
-        if (fs::exists(name, ec)) continue;
-        const std::string error = WriteFileAtomically(name, bytes);
-        if (error.empty()) written = name;
-        return error;
+        // Without MOVEFILE_REPLACE_EXISTING a taken name fails the move: nothing is replaced.
+        if (::MoveFileExW(temp.c_str(), SystemName(name).c_str(), MOVEFILE_WRITE_THROUGH)) {
+            written = name;
+            return {};
+        }
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_ALREADY_EXISTS && code != ERROR_FILE_EXISTS) {
+            ::DeleteFileW(temp.c_str());
+            return WinReason(code);
+        }
     }
+    ::DeleteFileW(temp.c_str());
     return Reason(EEXIST);
 #endif
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return fs::equivalent(a, b, ec) && !ec;
+    return fs::equivalent(PathFromUtf8(a), PathFromUtf8(b), ec) && !ec;
 }
 
 } // namespace orlomat

@@ -1,15 +1,22 @@
 // Reading and writing the user's files, for the window and the command-line tool alike: only
 // regular files are read (a fifo or a device could block for ever), and a write never
-// destroys what the target held before it has fully succeeded.
+// destroys what the target held before it has fully succeeded. File names are UTF-8 strings
+// everywhere in the program; only this layer turns them into the system's names (wide on
+// Windows, where a narrow name would go through the ANSI code page and lose letters).
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orlomat {
+
+// The system's path for a UTF-8 file name, and back.
+std::filesystem::path PathFromUtf8(std::string_view name);
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 // At most `limit` bytes from the start of a regular file; on failure nothing, and `error`
 // says why.

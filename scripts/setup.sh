@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Installs, with apt-get, the Debian packages the build and the tests need that are missing.
+# Installs, with apt-get, the Debian packages the build and the tests need that are missing,
+# after saying which. ORLOMAT_NO_INSTALL=1: only say which are missing, install nothing.
 set -euo pipefail
 
 packages=(
+  # the build and the tests
   g++ cmake ninja-build ccache pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev libqcustomplot-dev poppler-utils
   qt6-translations-l10n locales xvfb xdotool
+  # the checks: formatting and clang-tidy
+  clang-format clang-tidy
+  # the Windows cross build of the plain layers, and Wine to run its tests
+  g++-mingw-w64-x86-64-posix googletest wine wine64
 )
 
 missing=()
@@ -20,7 +26,12 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-echo "Installing: ${missing[*]}"
+if [ "${ORLOMAT_NO_INSTALL:-0}" = "1" ]; then
+  echo "Missing Debian packages (not installed, ORLOMAT_NO_INSTALL=1): ${missing[*]}"
+  exit 0
+fi
+
+echo "Installing these missing Debian packages with apt-get (ORLOMAT_NO_INSTALL=1 skips this): ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"

@@ -43,7 +43,7 @@ PrintResult ChartOutput::print(const PrintTitle& t, QString& where) {
     composePrintTitle(t);
     chart_.setBottomPrintMargin(
         printer_->pageLayout().orientation() == QPageLayout::Landscape ? 25 : 55);
-    const PrintResult problem = PrintChart(chart_, *printer_);
+    PrintResult problem = PrintChart(chart_, *printer_);
     restoreScreenTitle();
     where =
         printer_->outputFileName().isEmpty() ? printer_->printerName() : printer_->outputFileName();

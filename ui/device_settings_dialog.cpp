@@ -177,7 +177,8 @@ void DeviceSettingsDialog::showEvent(QShowEvent* event) {
 }
 
 void DeviceSettingsDialog::done(int result) {
-    host_.altimeter.channel.PortClose(); // FormClose
+    // However the dialog ends, the port it opened is closed.
+    host_.altimeter.channel.PortClose();
     QDialog::done(result);
 }
 
@@ -333,7 +334,7 @@ void DeviceSettingsDialog::sendSettings() {
     if (!withinLimit(delayEdit, *delay, kMaxDelaySeconds)) return;
     const std::int64_t hundredths = *delay * 100;
     WriteDelayCommand(alt, static_cast<std::uint16_t>(hundredths), ui);
-    accept(); // closes the port (FormClose)
+    accept(); // done() closes the port
 }
 
 } // namespace orlomat

@@ -58,7 +58,7 @@ PrintResult PrintChart(ChartView& chart, QPrinter& printer) {
     if (file.isEmpty())
         return chart.printOn(printer) ? PrintResult{} : PrintResult{PrintFault::PrinterRefused, {}};
     QByteArray bytes;
-    const PrintResult r = PrintToPdfBytes(chart, printer, bytes);
+    PrintResult r = PrintToPdfBytes(chart, printer, bytes);
     if (!r.ok()) return r;
     const QString error = WriteFileAtomically(file, bytes);
     if (!error.isEmpty()) return {PrintFault::FileNotWritten, error};

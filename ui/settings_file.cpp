@@ -17,7 +17,7 @@ QString SettingsPathBesideProgram(const QString& programPath) {
 }
 
 QString ResolveSettingsPath(const QString& programPath) {
-    const QString beside = SettingsPathBesideProgram(programPath);
+    QString beside = SettingsPathBesideProgram(programPath);
     const QFileInfo folder(QFileInfo(beside).absolutePath());
     if (folder.isWritable()) return beside;
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);

@@ -1,4 +1,5 @@
 #include "core/decode.h"
+#include "core/flight.h"
 #include "core/format.h"
 #include "core/sensor.h"
 #include "tools/synth/flight_synth.h"
@@ -94,18 +95,75 @@ TEST(DecodeFlight, SpeedFlagOnlyDropsTheSpeedCurve) {
     }
 }
 
-TEST(DecodeFlight, DecodingTwiceGivesTheSameResult) {
+// The one road from bytes to a flight: the header read (sampling code from the low four
+// bits, the rate from the source's column), the state filled from it, and the same curve the
+// decoding gives for that state.
+TEST(DecodeRecord, ReadsTheHeaderFillsTheStateAndDecodes) {
+    auto rec = BuildRecord(DatasheetCalibration(), 7, kUt,
+                           SamplesAt({0, 0, 0, 5, 10, 20, 30, 20, 10, 5, 0, 0, 0, 0}));
+    rec[7] = 0x37; // high bits of the sampling byte are not part of the code
+    const Flight f = DecodeRecord(rec, FlightSource::File);
+    EXPECT_EQ(f.record, rec);
+    EXPECT_EQ(f.source, FlightSource::File);
+    EXPECT_EQ(f.header.header.competitor, 12);
+    EXPECT_EQ(f.header.header.serial, 345);
+    EXPECT_EQ(f.header.samplingCode, 7u);
+    EXPECT_EQ(f.header.samplingRate, 1u);
+    EXPECT_EQ(f.header.temperature, 12); // 15 degrees after the 0.81 rule
+    EXPECT_EQ(f.state.calibration, DatasheetCalibration());
+    EXPECT_EQ(f.state.temperatureByte, 12);
+    EXPECT_EQ(f.state.flightTemperature, 12.0f);
+    EXPECT_EQ(f.state.samplingRate, 1u);
+
+    DecodingState st;
+    st.calibration = DatasheetCalibration();
+    st.flightTemperature = 12.0f;
+    st.samplingRate = 1;
+    const FlightCurve c = DecodeFlight(rec, st, true, RecordWordCount(rec.size()));
+    EXPECT_EQ(f.curve.altitudes, c.altitudes);
+    EXPECT_EQ(f.curve.speedPoints, c.speedPoints);
+    EXPECT_EQ(f.curve.maximum, c.maximum);
+    EXPECT_GT(f.curve.maximum, 20.0f);
+    ASSERT_EQ(f.curve.altitudePoints.size(), c.altitudePoints.size());
+    EXPECT_EQ(f.curve.altitudePoints[1].label, "10"); // one sample in ten seconds
+    EXPECT_EQ(f.state.referencePressure, st.referencePressure);
+
+    // A download reads the other column of the rate table for codes 6 to 15.
+    EXPECT_EQ(DecodeRecord(rec, FlightSource::Download).state.samplingRate, 10u);
+}
+
+// The options: a temperature in place of the header's (warmer air, higher altitudes), no
+// speed curve, no chart points; and decoding again with a changed state matches.
+TEST(DecodeRecord, OptionsChangeOnlyWhatTheySay) {
     const auto rec = SynthesizeFlight({});
-    Decoded d = Decode(rec);
-    const FlightCurve again = DecodeFlight(rec, d.state, true, RecordWordCount(rec.size()));
-    EXPECT_EQ(again.altitudes, d.curve.altitudes);
-    EXPECT_EQ(again.speeds, d.curve.speeds);
-    EXPECT_EQ(again.speedPoints, d.curve.speedPoints);
-    ASSERT_EQ(again.altitudePoints.size(), d.curve.altitudePoints.size());
-    for (std::size_t i = 0; i < again.altitudePoints.size(); ++i)
-        EXPECT_EQ(again.altitudePoints[i].y, d.curve.altitudePoints[i].y);
-    EXPECT_EQ(again.maximum, d.curve.maximum);
-    EXPECT_EQ(again.minimum, d.curve.minimum);
+    const Flight plain = DecodeRecord(rec, FlightSource::File);
+    const Flight warm = DecodeRecord(rec, FlightSource::File, {.temperature = 35.0f});
+    EXPECT_EQ(warm.state.flightTemperature, 35.0f);
+    EXPECT_EQ(warm.state.temperatureByte, plain.state.temperatureByte);
+    EXPECT_GT(warm.curve.maximum, plain.curve.maximum);
+
+    const Flight noSpeed = DecodeRecord(rec, FlightSource::File, {.showSpeed = false});
+    EXPECT_TRUE(noSpeed.curve.speedPoints.empty());
+    EXPECT_EQ(noSpeed.curve.altitudes, plain.curve.altitudes);
+    const Flight figures = DecodeRecord(rec, FlightSource::File, {.chartPoints = false});
+    EXPECT_TRUE(figures.curve.altitudePoints.empty());
+    EXPECT_EQ(figures.curve.maximum, plain.curve.maximum);
+    EXPECT_EQ(figures.curve.altitudes, plain.curve.altitudes);
+
+    Flight again = plain;
+    again.state.flightTemperature = 35.0f;
+    DecodeAgain(again, true);
+    EXPECT_EQ(again.curve.altitudes, warm.curve.altitudes);
+    EXPECT_EQ(again.curve.speedPoints, warm.curve.speedPoints);
+}
+
+// Fewer bytes than a header: no samples, and nothing read past the end.
+TEST(DecodeRecord, ShortRecordDecodesToNothing) {
+    const Flight f = DecodeRecord({0x01, 0x02, 0x03}, FlightSource::Download);
+    EXPECT_TRUE(f.present());
+    EXPECT_EQ(f.curve.samples, 0u);
+    EXPECT_EQ(f.header.header.competitor, 0x0302);
+    EXPECT_TRUE(f.curve.altitudePoints.empty());
 }
 
 TEST(DecodeFlight, ReferencePressureAveragesGroundSamplesNearTheFirst) {
