@@ -28,7 +28,7 @@ void FlightFiles::showError(Message text, const QString& detail) {
 }
 
 QString FlightFiles::chooseToOpen() {
-    const QString path = prompter_.openFileName(openDialogName_);
+    QString path = prompter_.openFileName(openDialogName_);
     if (!path.isEmpty()) openDialogName_ = path;
     return path;
 }
@@ -37,7 +37,7 @@ QString FlightFiles::chooseToSave(const std::function<QString(const QString&)>& 
     const QString chosen = prompter_.saveFileName(saveDialogName_);
     if (chosen.isEmpty()) return {};
     saveDialogName_ = chosen;
-    const QString path = target(chosen);
+    QString path = target(chosen);
     if (QFileInfo::exists(path) &&
         !prompter_.confirm(msg(Message::FileExists), msg(Message::SaveCaption)))
         return {};
