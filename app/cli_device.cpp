@@ -12,6 +12,7 @@
 #include "device/settings_exchange.h"
 #include "files/user_file.h"
 #include "ui/device_words.h"
+#include "ui/settings_file.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -159,25 +160,6 @@ bool SameNode(const std::string& a, const std::string& b) {
     }, y{};
     return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
            x.st_ino == y.st_ino;
-}
-
-// The preferences beside the window's settings (the 40-byte record keeps its layout): here the
-// last port an altimeter answered on, which "auto" asks first.
-QString PreferencesPath() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-        .filePath(QStringLiteral("OrlomatBMP/OrlomatBMP.ini"));
-}
-
-std::string LastGoodPort() {
-    return QSettings(PreferencesPath(), QSettings::IniFormat)
-        .value(QStringLiteral("ports/last_good"))
-        .toString()
-        .toStdString();
-}
-
-void RememberGoodPort(const std::string& port) {
-    QSettings prefs(PreferencesPath(), QSettings::IniFormat);
-    prefs.setValue(QStringLiteral("ports/last_good"), QString::fromStdString(port));
 }
 
 // What the message about a port that would not open adds: the ports that are there.

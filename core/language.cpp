@@ -106,6 +106,7 @@ constexpr std::array<TextPair, static_cast<std::size_t>(DialogText::Count)> kDia
     {"[sek]", "[sec]"},
     {"Tak", "Yes"},
     {"Nie", "No"},
+    {"Automatycznie", "Automatic"},
 }};
 
 constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases = {{

@@ -124,6 +124,7 @@ enum class DialogText {
     Seconds,
     Yes,
     No,
+    AutomaticPort, // the port item that finds the altimeter
     Count
 };
 

@@ -1,5 +1,8 @@
 #include "ui/device_settings_dialog.h"
 
+#include "device/port_finder.h"
+#include "device/qt_serial_line.h"
+
 #include "core/language.h"
 #include "device/altimeter.h"
 #include "device/settings_exchange.h"
@@ -30,18 +33,23 @@ QLabel* ColumnLabel(QWidget* parent, const char* name, int x, int y, const QStri
     return l;
 }
 
-QStringList PortNames(const std::string& stored) {
+// The port list: the ports present with what they are ("COM7 — USB Serial Port", the item's
+// data being the name stored), the automatic choice, then the names one may type or pick.
+void AddPortItems(QComboBox& combo, const std::string& stored, Language language) {
+    SystemPortLister lister;
+    for (const SerialPortEntry& p : lister.ports())
+        combo.addItem(QString::fromStdString(p.label()), QString::fromStdString(p.systemName));
+    combo.addItem(QString::fromUtf8(Tr(DialogText::AutomaticPort, language)),
+                  QString::fromLatin1(kAutoPort));
     QStringList names;
 #ifdef _WIN32
     for (int i = 1; i <= 25; ++i)
         names << QStringLiteral("COM%1").arg(i);
-#else
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        names << info.portName();
 #endif
     const QString own = QString::fromStdString(stored);
-    if (!own.isEmpty() && !names.contains(own)) names << own;
-    return names;
+    if (!own.isEmpty() && combo.findData(own) < 0 && !names.contains(own)) names << own;
+    for (const QString& n : names)
+        combo.addItem(n, n);
 }
 
 } // namespace
@@ -108,15 +116,15 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
     // Creation: the stored port, the program's trigger level and temperature, the two
     // manual-zeroing items in the language now in force.
     const Session& s = host_.session;
-    portCombo->addItems(PortNames(s.settings.portName()));
+    AddPortItems(*portCombo, s.settings.portName(), s.language);
     // The stored list position where it names the stored port; else the port by its name.
     const QString stored = QString::fromStdString(s.settings.portName());
     if (s.settings.portIndex >= 0 && s.settings.portIndex < portCombo->count() &&
-        portCombo->itemText(s.settings.portIndex) == stored)
+        portCombo->itemData(s.settings.portIndex).toString() == stored)
         portCombo->setCurrentIndex(s.settings.portIndex);
     else
         showPort(stored);
-    shownPort_ = portCombo->currentText();
+    shownPort_ = chosenPort();
     const Language language = s.language;
     manualZeroCombo->addItem(QString::fromUtf8(Tr(DialogText::No, language)));
     manualZeroCombo->addItem(QString::fromUtf8(Tr(DialogText::Yes, language)));
@@ -158,6 +166,8 @@ void DeviceSettingsDialog::applyLanguageTexts() {
     const auto c = [&](Caption t) { return QString::fromUtf8(Tr(t, l)); };
     setWindowTitle(d(DialogText::Setup));
     portLabel->setText(d(DialogText::SelectPort));
+    if (const int a = portCombo->findData(QString::fromLatin1(kAutoPort)); a >= 0)
+        portCombo->setItemText(a, d(DialogText::AutomaticPort));
     levelLabel->setText(d(DialogText::TriggerHeight));
     deviceTemperatureLabel->setText(d(DialogText::Temperature));
     manualZeroLabel->setText(d(DialogText::ManualReset));
@@ -209,10 +219,20 @@ void DeviceSettingsDialog::clearAfterFailedRead() {
     manualZeroCombo->setCurrentIndex(0);
 }
 
+QString DeviceSettingsDialog::chosenPort() const {
+    // A picked item stands for its stored name; typed text for itself.
+    const int i = portCombo->currentIndex();
+    if (i >= 0 && portCombo->itemText(i) == portCombo->currentText() &&
+        portCombo->itemData(i).isValid())
+        return portCombo->itemData(i).toString();
+    return portCombo->currentText();
+}
+
 void DeviceSettingsDialog::showPort(const QString& name) {
-    int index = portCombo->findText(name);
+    int index = portCombo->findData(name);
+    if (index < 0) index = portCombo->findText(name);
     if (index < 0) {
-        portCombo->addItem(name);
+        portCombo->addItem(name, name);
         index = portCombo->count() - 1;
     }
     portCombo->setCurrentIndex(index);
@@ -220,7 +240,7 @@ void DeviceSettingsDialog::showPort(const QString& name) {
 }
 
 void DeviceSettingsDialog::portChanged() {
-    const QString name = portCombo->currentText();
+    const QString name = chosenPort();
     // Leaving the combo, or choosing the port already in use, changes nothing.
     if (name == shownPort_) return;
     shownPort_ = name;

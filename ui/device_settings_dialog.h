@@ -50,6 +50,8 @@ public:
     // Shows `name` as the chosen port (adding it to the list when it is not there), without
     // running the port change.
     void showPort(const QString& name);
+    // The port the combo stands for: a picked item's stored name, or the typed text.
+    QString chosenPort() const;
 
     QComboBox* portCombo = nullptr;
     QLineEdit *levelEdit = nullptr, *deviceTemperatureEdit = nullptr,

@@ -7,6 +7,7 @@
 #include "analysis/flight_stats.h"
 #include "core/format.h"
 #include "device/altimeter.h"
+#include "device/port_finder.h"
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
 #include "ui/chart_view.h"
@@ -107,7 +108,7 @@ void MainWindow::createDialogs() {
                                           *deviceUi_,
                                           [this] { saveSettings(); },
                                           [this](const QString& port) { setPortOverride(port); },
-                                          [this] { return portName(); }};
+                                          [this] { return exchangePort().value_or(""); }};
     deviceSettingsDialog = new DeviceSettingsDialog(host, this);
     infoDialog = new InfoDialog(this);
     filterDialog = new FilterDialog(
@@ -177,10 +178,31 @@ std::string MainWindow::portName() const {
     return portOverride_.isEmpty() ? session_.settings.portName() : portOverride_.toStdString();
 }
 
+std::optional<std::string> MainWindow::exchangePort() {
+    const std::string name = portName();
+    if (name != kAutoPort) return name;
+    SystemPortLister lister;
+    const AutoPort found = FindAutoPort(lister, *altimeter_, LastGoodPort());
+    if (found.chosen) {
+        RememberGoodPort(found.chosen->location);
+        return found.chosen->location;
+    }
+    const std::string present = PresentPortsText(found.present);
+    showError(Message::PortError,
+              QString::fromUtf8(Tr(Phrase::AutoNone, session_.language)) +
+                  (present.empty()
+                       ? QString::fromUtf8(Tr(Phrase::NoPortsPresent, session_.language))
+                       : QString::fromUtf8(Tr(Phrase::PortsPresent, session_.language)) +
+                             QString::fromStdString(present)));
+    return std::nullopt;
+}
+
 // --- The altimeter ---------------------------------------------------------------------------
 
 void MainWindow::readAltimeter() {
     if (downloading_) return;
+    const auto port = exchangePort();
+    if (!port) return;
     DownloadOutcome out;
     {
         // The window stays painted and the download can be stopped; nothing else may start.
@@ -194,7 +216,7 @@ void MainWindow::readAltimeter() {
             a->setEnabled(false);
         deviceClock_->userInput = true;
         const DownloadInputGuard guard(*this, *stopButton, [this] { stopDownload(); });
-        out = altimeter_->Download(portName(), *deviceUi_);
+        out = altimeter_->Download(*port, *deviceUi_);
         deviceClock_->userInput = false;
         for (QWidget* w : starters)
             w->setEnabled(true);
@@ -231,15 +253,16 @@ void MainWindow::stopDownload() {
 }
 
 void MainWindow::resetAltimeter() {
-    altimeter_->Reset(portName(), *deviceUi_);
+    if (const auto port = exchangePort()) altimeter_->Reset(*port, *deviceUi_);
 }
 
 void MainWindow::openDeviceSettings() {
     waitIndicator->setText(caption(Caption::Wait));
     waitIndicator->show();
     waitIndicator->repaint();
-    altimeter_->channel.PortOpen(portName());
-    if (altimeter_->channel.state() != Channel::State::Open ||
+    const auto port = exchangePort();
+    if (port) altimeter_->channel.PortOpen(*port);
+    if (!port || altimeter_->channel.state() != Channel::State::Open ||
         !deviceSettingsDialog->readFromDevice()) {
         showError(Message::CommunicationError);
         deviceSettingsDialog->clearAfterFailedRead();
@@ -250,7 +273,9 @@ void MainWindow::openDeviceSettings() {
 }
 
 void MainWindow::applyDefaultSetup() {
-    const DefaultSetupResult r = DefaultSetup(*altimeter_, portName(), *deviceUi_,
+    const auto port = exchangePort();
+    if (!port) return;
+    const DefaultSetupResult r = DefaultSetup(*altimeter_, *port, *deviceUi_,
                                               [this] { session_.current.curve.maximum = 0.0f; });
     if (!r.done()) return;
     setupOkIndicator->show();

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QGroupBox;
@@ -77,6 +78,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The port an exchange opens: the stored name, or for "auto" the altimeter found among
+    // the USB serial ports (nothing, after the message, when none answers).
+    std::optional<std::string> exchangePort();
     // The handlers of the buttons, menu commands and chart events.
     void layOutForm();
     void closeProgram();

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace orlomat {
@@ -23,6 +24,25 @@ QString ResolveSettingsPath(const QString& programPath) {
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(config);
     return QDir(config).filePath(QFileInfo(beside).fileName());
+}
+
+namespace {
+QString PreferencesPath() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("OrlomatBMP/OrlomatBMP.ini"));
+}
+} // namespace
+
+std::string LastGoodPort() {
+    return QSettings(PreferencesPath(), QSettings::IniFormat)
+        .value(QStringLiteral("ports/last_good"))
+        .toString()
+        .toStdString();
+}
+
+void RememberGoodPort(const std::string& port) {
+    QSettings prefs(PreferencesPath(), QSettings::IniFormat);
+    prefs.setValue(QStringLiteral("ports/last_good"), QString::fromStdString(port));
 }
 
 SettingsRecord LoadSettings(const QString& path) {

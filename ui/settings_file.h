@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <string>
+
 namespace orlomat {
 
 // The program's path with its extension replaced by ".par" (appended when it has none).
@@ -17,6 +19,12 @@ QString ResolveSettingsPath(const QString& programPath);
 // Reads the file over the defaults: missing, unreadable or short files leave the defaults
 // for whatever they do not hold; bytes past the 40 of the record are ignored.
 SettingsRecord LoadSettings(const QString& path);
+
+// The preferences beside the settings (the 40-byte record keeps its layout for good): an INI
+// file in the per-user configuration folder. Here the last port an altimeter answered on,
+// which the port "auto" asks first.
+std::string LastGoodPort();
+void RememberGoodPort(const std::string& port);
 
 // Writes the 40 bytes atomically; returns the system's reason on failure.
 QString StoreSettings(const QString& path, const SettingsRecord& record);

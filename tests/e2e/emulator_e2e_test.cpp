@@ -95,6 +95,48 @@ TEST_F(EmulatorTest, WindowDownloadShowsTheAltimetersFlight) {
     EXPECT_EQ(emu.refusals(), QString()); // every frame and the line as the altimeter wants
 }
 
+// "Automatycznie" in the port list: the window's exchanges find the altimeter among the USB
+// serial ports; a silent adapter hears the status question only.
+TEST_F(EmulatorTest, WindowFindsTheAltimeterWithTheAutomaticPort) {
+    SynthParams p;
+    p.competitor = 2468;
+    const QString flight = WriteFlight(p);
+    const QString silentFrames = dir.filePath(QStringLiteral("silent.frames"));
+    Emulator silent({QStringLiteral("--flight"), flight, QStringLiteral("--silent"),
+                     QStringLiteral("--frames"), silentFrames});
+    Emulator good({QStringLiteral("--flight"), flight});
+    qputenv("ORLOMAT_TEST_USB_PORTS", (silent.port() + ':' + good.port()).toUtf8());
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+
+    test::ScriptedPrompter prompter;
+    MainWindow w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    w.createDialogs();
+    auto* dialog = w.findChild<DeviceSettingsDialog*>();
+    QComboBox* ports = dialog->portCombo;
+    const int automatic = ports->findText(QStringLiteral("Automatycznie"));
+    ASSERT_GE(automatic, 0);
+    EXPECT_GE(ports->findText(good.port() + QStringLiteral(" \u2014 test adapter")), 0);
+    ports->setCurrentIndex(automatic);
+    emit ports->activated(automatic); // as a pick from the list does
+    EXPECT_EQ(w.session().settings.portName(), "auto");
+
+    Click(w, "B_Odczyt_Orlomatu");
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
+    EXPECT_EQ(Edit(w, "E_NrZawodnika")->text(), QStringLiteral("2468"));
+    EXPECT_EQ(silent.refusals(), QString());
+    EXPECT_EQ(good.refusals(), QString());
+    QFile frames(silentFrames); // written by the emulator once a frame came
+    if (frames.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : frames.readAll().split('\n')) {
+            if (line.startsWith("frame")) {
+                EXPECT_TRUE(line.startsWith("frame 4:")) << line.data();
+            }
+        }
+    }
+    qunsetenv("ORLOMAT_TEST_USB_PORTS");
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
 TEST_F(EmulatorTest, CommandLineDownloadWritesTheRecordByteForByte) {
     SynthParams p;
     p.samplingCode = 0;
