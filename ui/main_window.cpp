@@ -67,7 +67,15 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     deviceClock_ = std::make_unique<EventPumpingClock>(*clock);
     altimeter_ = std::make_unique<Altimeter>(*line, *deviceClock_);
     altimeter_->channel.onOpenFailed = [this](const std::string& port, const std::string&) {
-        showError(Message::PortError, QString::fromStdString(port));
+        // The designed line, and under it what is there: the port may have moved.
+        SystemPortLister lister;
+        const std::string present = PresentPortsText(lister.ports());
+        const Language l = session_.language;
+        showError(Message::PortError,
+                  QString::fromStdString(port) + QLatin1Char('\n') +
+                      (present.empty() ? QString::fromUtf8(Tr(Phrase::NoPortsPresent, l))
+                                       : QString::fromUtf8(Tr(Phrase::PortsPresent, l)) +
+                                             QString::fromStdString(present)));
     };
     altimeter_->channel.stopRequested = [this] { return stopRequested_; };
     buildControls();

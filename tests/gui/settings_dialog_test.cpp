@@ -105,9 +105,18 @@ TEST_F(SettingsDialogTest, MissingPortShowsBothMessages) {
     line.openSucceeds = false;
     Open([&] { dialog->sendSettings(); });
     // The cleared fields stop the send at the empty-field test; nothing is sent.
-    EXPECT_EQ(Texts(), (std::vector<QString>{QStringLiteral("Błąd komunikacji z portem: COM5"),
-                                             QStringLiteral("Błąd komunikacji"),
-                                             QStringLiteral("Pole nie może być puste")}));
+    // The port message names the port, and under it the ports present (or none).
+    std::vector<QString> texts = Texts();
+    ASSERT_EQ(texts.size(), 3u);
+    const QStringList portLines = texts[0].split(QLatin1Char('\n'));
+    ASSERT_EQ(portLines.size(), 2);
+    EXPECT_TRUE(portLines[1].startsWith(QStringLiteral("Dostępne: ")) ||
+                portLines[1].startsWith(QStringLiteral("Nie ma żadnego portu")))
+        << portLines[1].toStdString();
+    texts[0] = portLines[0];
+    EXPECT_EQ(texts, (std::vector<QString>{QStringLiteral("Błąd komunikacji z portem: COM5"),
+                                           QStringLiteral("Błąd komunikacji"),
+                                           QStringLiteral("Pole nie może być puste")}));
     EXPECT_TRUE(line.frames.empty());
 }
 
