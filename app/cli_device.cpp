@@ -162,14 +162,6 @@ bool SameNode(const std::string& a, const std::string& b) {
            x.st_ino == y.st_ino;
 }
 
-// What the message about a port that would not open adds: the ports that are there.
-std::string PresentPortsNote(Language language) {
-    SystemPortLister lister;
-    const std::string present = PresentPortsText(lister.ports());
-    if (present.empty()) return std::string(Tr(Phrase::NoPortsPresent, language));
-    return std::string(Tr(Phrase::PortsPresent, language)) + present;
-}
-
 struct Device {
     Device(const Args& a, std::ostream& err, SerialLine* line, Clock* clock) : ui(a.language, err) {
         if (line == nullptr) line = (ownLine = std::make_unique<QtSerialLine>()).get();
@@ -179,7 +171,8 @@ struct Device {
         altimeter->channel.onOpenFailed = [this, given = a.value("--port"), language = a.language](
                                               const std::string&, const std::string& why) {
             ui.message(Message::PortError, Message::ErrorCaption,
-                       given + " (" + why + "). " + PresentPortsNote(language));
+                       given + " (" + why + "). " +
+                           PresentPortsNote(SystemPortLister().ports(), language));
         };
         altimeter->channel.stopRequested = [] { return g_stop != 0; };
         port = a.value("--port");
@@ -194,10 +187,7 @@ struct Device {
             Fail(err, Say(a, Phrase::AutoChose) + found.chosen->label());
             return true;
         }
-        const std::string present = PresentPortsText(found.present);
-        Fail(err,
-             Say(a, Phrase::AutoNone) + (present.empty() ? Say(a, Phrase::NoPortsPresent)
-                                                         : Say(a, Phrase::PortsPresent) + present));
+        Fail(err, Say(a, Phrase::AutoNone) + PresentPortsNote(found.present, a.language));
         return false;
     }
     std::unique_ptr<SerialLine> ownLine;

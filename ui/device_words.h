@@ -3,6 +3,10 @@
 
 #include "core/language.h"
 #include "device/altimeter.h"
+#include "device/port_finder.h"
+
+#include <string>
+#include <vector>
 
 namespace orlomat {
 
@@ -35,5 +39,13 @@ constexpr DeviceWords WordsFor(DeviceEvent event) {
 
 // The question before a reset the user started.
 constexpr DeviceWords kResetQuestion = {Message::ResetSure, Message::ResetCaption};
+
+// What a message about a port adds: the ports present, or that none is and the adapter may
+// need its driver.
+inline std::string PresentPortsNote(const std::vector<SerialPortEntry>& ports, Language language) {
+    const std::string present = PresentPortsText(ports);
+    if (present.empty()) return Tr(Phrase::NoPortsPresent, language);
+    return Tr(Phrase::PortsPresent, language) + present;
+}
 
 } // namespace orlomat

@@ -12,6 +12,7 @@
 #include "device/settings_exchange.h"
 #include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
+#include "ui/device_words.h"
 #include "ui/filter_dialog.h"
 #include "ui/flight_drawing.h"
 #include "ui/flight_files.h"
@@ -68,14 +69,9 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     altimeter_ = std::make_unique<Altimeter>(*line, *deviceClock_);
     altimeter_->channel.onOpenFailed = [this](const std::string& port, const std::string&) {
         // The designed line, and under it what is there: the port may have moved.
-        SystemPortLister lister;
-        const std::string present = PresentPortsText(lister.ports());
-        const Language l = session_.language;
-        showError(Message::PortError,
-                  QString::fromStdString(port) + QLatin1Char('\n') +
-                      (present.empty() ? QString::fromUtf8(Tr(Phrase::NoPortsPresent, l))
-                                       : QString::fromUtf8(Tr(Phrase::PortsPresent, l)) +
-                                             QString::fromStdString(present)));
+        showError(Message::PortError, QString::fromStdString(port) + QLatin1Char('\n') +
+                                          QString::fromStdString(PresentPortsNote(
+                                              SystemPortLister().ports(), session_.language)));
     };
     altimeter_->channel.stopRequested = [this] { return stopRequested_; };
     buildControls();
@@ -195,13 +191,9 @@ std::optional<std::string> MainWindow::exchangePort() {
         RememberGoodPort(found.chosen->location);
         return found.chosen->location;
     }
-    const std::string present = PresentPortsText(found.present);
     showError(Message::PortError,
-              QString::fromUtf8(Tr(Phrase::AutoNone, session_.language)) +
-                  (present.empty()
-                       ? QString::fromUtf8(Tr(Phrase::NoPortsPresent, session_.language))
-                       : QString::fromUtf8(Tr(Phrase::PortsPresent, session_.language)) +
-                             QString::fromStdString(present)));
+              QString::fromStdString(Tr(Phrase::AutoNone, session_.language) +
+                                     PresentPortsNote(found.present, session_.language)));
     return std::nullopt;
 }
 

@@ -48,6 +48,26 @@ class Emulator:
         self.p.wait(5)
 
 
+def watch_one(port, folder, link, env=None, settle=0.5, before_plug=None):
+    """Runs download --watch, plugs one emulator in at `link`, then Ctrl+C: the JSON line and
+    the exit code."""
+    watch = subprocess.Popen([orlomat, "download", "--port", port, "--dir", folder, "--watch"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
+    time.sleep(settle)
+    if before_plug:
+        before_plug()
+    with Emulator("--flight", flight, "--link", link):
+        told = select.select([watch.stdout], [], [], 15)[0]
+        line = watch.stdout.readline() if told else ""
+    watch.send_signal(signal.SIGINT)
+    try:
+        rc = watch.wait(10)
+    except subprocess.TimeoutExpired:
+        watch.kill()
+        rc = "hung"
+    return (json.loads(line) if line.strip() else {}), rc, line
+
+
 tmp = tempfile.mkdtemp(prefix="orlomat_faults_")
 try:
     flight = os.path.join(tmp, "lot.dat")
@@ -263,21 +283,7 @@ try:
             failures.append(f"--dir {missing}: waits for an altimeter")
     gone = os.path.join(tmp, "gone")
     os.makedirs(gone)
-    watch = subprocess.Popen([orlomat, "download", "--port", link, "--dir", gone, "--watch"],
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    time.sleep(0.5)
-    os.rmdir(gone)  # removed while waiting
-    with Emulator("--flight", flight, "--link", link):
-        told = select.select([watch.stdout], [], [], 15)[0]
-        line = watch.stdout.readline() if told else ""
-    watch.send_signal(signal.SIGINT)
-    try:
-        rc = watch.wait(10)
-    except subprocess.TimeoutExpired:
-        watch.kill()
-        rc = "hung"
-
-    doc = json.loads(line) if line.strip() else {}
+    doc, rc, line = watch_one(link, gone, link, before_plug=lambda: os.rmdir(gone))  # removed
     check(doc.get("saved") is False and "No such file" in doc.get("error", "") and rc == 1,
           f"save into a removed folder: exit {rc}, {line!r}")
     # --port auto: of two USB adapters the silent one is asked the status only and the one that
@@ -322,19 +328,7 @@ try:
     env["ORLOMAT_TEST_OTHER_PORTS"] = ""
     watched = os.path.join(tmp, "auto-watch")
     os.makedirs(watched)
-    watch = subprocess.Popen([orlomat, "download", "--port", "auto", "--dir", watched, "--watch"],
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
-    time.sleep(1)
-    with Emulator("--flight", flight, "--link", plugged):
-        told = select.select([watch.stdout], [], [], 15)[0]
-        line = watch.stdout.readline() if told else ""
-    watch.send_signal(signal.SIGINT)
-    try:
-        rc = watch.wait(10)
-    except subprocess.TimeoutExpired:
-        watch.kill()
-        rc = "hung"
-    doc = json.loads(line) if line.strip() else {}
+    doc, rc, line = watch_one("auto", watched, plugged, env=env, settle=1)
     check(doc.get("complete") is True and rc == 0, f"watch --port auto: {rc} {line!r}")
     env["ORLOMAT_TEST_USB_PORTS"] = env["ORLOMAT_TEST_OTHER_PORTS"] = ""
     r = run(["download", "--port", "auto", "-o", os.path.join(tmp, "none.dat")], env=env)
