@@ -1,7 +1,6 @@
 #include "app/cli_device.h"
 
-#include "contest/download_log.h"
-#include "contest/sha256.h"
+#include "contest/flight_keeping.h"
 #include "core/decode.h"
 #include "core/flight.h"
 #include "core/format.h"
@@ -22,11 +21,9 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <tuple>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -197,17 +194,6 @@ struct Device {
     std::string port;
 };
 
-// "C012_S00345_20261207-143015.dat": competitor, serial and the time of the download, so a
-// folder of flights sorts by competitor and then by time.
-std::string FlightFileName(const std::vector<std::uint8_t>& record, bool complete) {
-    const FlightHeader h = ParseHeader(record);
-    char name[96];
-    std::snprintf(name, sizeof name, "C%03u_S%05u_%s%s.dat", unsigned{h.competitor},
-                  unsigned{h.serial}, LocalTime("%Y%m%d-%H%M%S").c_str(),
-                  complete ? "" : "_partial");
-    return name;
-}
-
 struct Downloaded {
     int exitCode = kFailure;
     bool saveFailed = false;
@@ -226,32 +212,46 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     // A whole flight replaces the file named; a partial one never replaces anything, and in a
     // folder nothing is ever replaced.
     const bool complete = d.complete();
-    const std::string output =
-        intoFolder ? (std::filesystem::path(a.value("--dir")) / FlightFileName(d.record, complete))
-                         .string()
-                   : a.value("-o");
-    const std::string_view bytes(reinterpret_cast<const char*>(d.record.data()), d.record.size());
-    std::string written = output;
-    const std::string error = complete && !intoFolder ? WriteFileAtomically(output, bytes)
-                                                      : WriteNewFile(output, bytes, written);
-    if (!error.empty()) Fail(err, Say(a, Phrase::CannotSave) + output + ": " + error);
+    KeepDetails details;
+    details.port = a.value("--port");
+    // The size is announced only by altimeters that report blocks; others send a version.
+    if (d.expectedBytes > 0) details.bytesExpected = d.expectedBytes;
+    details.complete = complete;
+    KeptFlight kept;
+    if (intoFolder) {
+        kept = KeepFlight(a.value("--dir"), d.record, details, false);
+    } else {
+        const std::string_view bytes(reinterpret_cast<const char*>(d.record.data()),
+                                     d.record.size());
+        kept.path = a.value("-o");
+        std::string written = kept.path;
+        kept.error = complete ? WriteFileAtomically(kept.path, bytes)
+                              : WriteNewFile(kept.path, bytes, written);
+        if (kept.error.empty()) {
+            kept.path = written;
+            // Every download is entered in its folder's log with the digest of the file written.
+            kept.logError = LogKeptFlight(kept.path, d.record, details);
+        }
+    }
+    const std::string& error = kept.error;
+    if (!error.empty()) Fail(err, Say(a, Phrase::CannotSave) + kept.path + ": " + error);
     if (error.empty() && !complete) {
         std::string text = Say(a, Phrase::IncompleteFlightKept);
         text.replace(text.find("%1"), 2, std::to_string(d.record.size()));
         Fail(err,
-             text + written + (written != output && !intoFolder ? Say(a, Phrase::KeptBeside) : ""));
+             text + kept.path +
+                 (kept.path != a.value("-o") && !intoFolder ? Say(a, Phrase::KeptBeside) : ""));
     }
 
     const Flight flight = DecodeRecord(d.record, FlightSource::Download);
     JsonWriter j;
     j.beginObject();
-    j.key("file").value(written);
+    j.key("file").value(kept.path);
     j.key("complete").value(complete);
     j.key("bytes").value(static_cast<std::int64_t>(d.record.size()));
     j.key("expected_bytes");
-    // The size is announced only by altimeters that report blocks; others send a version.
-    if (d.expectedBytes > 0)
-        j.value(std::int64_t{d.expectedBytes});
+    if (details.bytesExpected)
+        j.value(*details.bytesExpected);
     else
         j.null();
     j.key("competitor").value(std::int64_t{flight.header.header.competitor});
@@ -262,22 +262,8 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     j.key("saved").value(error.empty());
     if (!error.empty()) j.key("error").value(error);
     if (error.empty()) {
-        // Every download is entered in its folder's log with the digest of the file written.
-        const std::filesystem::path file(written);
-        DownloadLogEntry entry;
-        std::tie(entry.localTime, entry.utcTime) = LogTimesNow();
-        entry.port = a.value("--port");
-        entry.competitor = flight.header.header.competitor;
-        entry.serial = flight.header.header.serial;
-        entry.bytesReceived = static_cast<std::int64_t>(d.record.size());
-        if (d.expectedBytes > 0) entry.bytesExpected = d.expectedBytes;
-        entry.complete = complete;
-        entry.file = file.filename().string();
-        entry.sha256 = Sha256Hex(d.record);
-        const std::string logError = AppendDownloadLog(
-            file.has_parent_path() ? file.parent_path().string() : std::string("."), entry);
-        if (!logError.empty()) Fail(err, Say(a, Phrase::CannotLog) + logError);
-        j.key("logged").value(logError.empty());
+        if (!kept.logError.empty()) Fail(err, Say(a, Phrase::CannotLog) + kept.logError);
+        j.key("logged").value(kept.logError.empty());
     }
     j.endObject();
     out << j.str() << std::endl;

@@ -1,6 +1,7 @@
 // The download log: digests, appending line by line, reading a log with damaged lines, and the
-// check of a folder against it.
+// check of a folder against it; keeping a downloaded flight in a folder.
 #include "contest/download_log.h"
+#include "contest/flight_keeping.h"
 #include "contest/sha256.h"
 #include "core/json.h"
 
@@ -8,6 +9,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 
 namespace orlomat {
@@ -116,6 +119,104 @@ TEST_F(DownloadLogTest, ACutLineIsSkippedAndNeverGluedToTheNext) {
     EXPECT_EQ(read.entries.size(), 2u);
     EXPECT_EQ(read.damagedLines, std::vector<int>{2});
     EXPECT_EQ(Check("c.dat"), FileCheck::Unchanged);
+}
+
+// Each case prepares the folder, keeps one flight and says what the folder must hold then.
+TEST_F(DownloadLogTest, KeepingAFlight) {
+    std::vector<std::uint8_t> record(96);
+    for (std::size_t i = 0; i < record.size(); ++i)
+        record[i] = static_cast<std::uint8_t>(i * 7);
+    record[1] = 12, record[2] = 0; // competitor 12
+    const KeepDetails details{"ttyUSB0", 96, true};
+    const auto keep = [&](bool skip) { return KeepFlight(dir.string(), record, details, skip); };
+    struct Case {
+        const char* fault;                   // what a wrong answer would mean
+        std::function<std::string()> before; // returns the file a duplicate must name
+        bool skipDuplicates;
+        std::size_t files, logLines; // in the folder afterwards, the log not counted
+        bool duplicate;
+    };
+    const Case cases[] = {
+        {"a new flight was not written", [] { return std::string(); }, true, 1, 1, false},
+        {"an existing name was written over",
+         [&] {
+             std::ofstream(dir / FlightFileName(record, true), std::ios::binary) << "earlier";
+             return std::string();
+         },
+         false, 2, 1, false},
+        {"the same bytes were kept twice",
+         [&] { return fs::path(keep(true).path).filename().string(); }, true, 1, 1, true},
+        {"a flight copied in by hand was kept again",
+         [&] {
+             std::ofstream(dir / "copy.dat", std::ios::binary)
+                 .write(reinterpret_cast<const char*>(record.data()),
+                        static_cast<std::streamsize>(record.size()));
+             return std::string("copy.dat");
+         },
+         true, 1, 0, true},
+        {"a changed file counted as holding the flight",
+         [&] {
+             std::ofstream(keep(true).path, std::ios::binary | std::ios::app) << "x";
+             return std::string();
+         },
+         true, 2, 2, false},
+        {"without the duplicate check nothing was written",
+         [&] {
+             keep(true);
+             return std::string();
+         },
+         false, 2, 2, false},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        const std::string duplicate = c.before();
+        const KeptFlight kept = keep(c.skipDuplicates);
+        SCOPED_TRACE(c.fault);
+        EXPECT_EQ(kept.error, "");
+        EXPECT_EQ(kept.logError, "");
+        EXPECT_EQ(kept.duplicateOf, duplicate);
+        EXPECT_EQ(kept.written(), !c.duplicate);
+        std::size_t files = 0;
+        for (const auto& e : fs::directory_iterator(dir))
+            files += e.path().filename() != kDownloadLogName ? 1 : 0;
+        EXPECT_EQ(files, c.files);
+        const DownloadLog log = ReadDownloadLog(dir.string());
+        ASSERT_EQ(log.entries.size(), c.logLines);
+        if (c.duplicate) continue;
+        // The file holds the record, and its log line its digest and what the download was.
+        std::ifstream in(kept.path, std::ios::binary);
+        EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}), record);
+        const DownloadLogEntry& last = log.entries.back();
+        EXPECT_EQ(last.file, fs::path(kept.path).filename().string());
+        EXPECT_EQ(last.sha256, Sha256Hex(record));
+        EXPECT_EQ(CheckFile(kept.path, log).check, FileCheck::Unchanged);
+        EXPECT_EQ(last.competitor, 12);
+        EXPECT_EQ(last.port, "ttyUSB0");
+        EXPECT_EQ(last.bytesExpected, 96);
+        EXPECT_TRUE(last.complete);
+    }
+}
+
+TEST_F(DownloadLogTest, AFolderThatCannotBeWrittenKeepsNothingAndLogsNothing) {
+    std::ofstream(dir / "file") << "a file where the folder should be";
+    const std::vector<std::uint8_t> record(64, 1);
+    for (const fs::path& folder : {dir / "missing", dir / "file"}) {
+        const KeptFlight kept = KeepFlight(folder.string(), record, {}, true);
+        EXPECT_NE(kept.error, "") << folder;
+        EXPECT_FALSE(kept.written());
+        EXPECT_FALSE(ReadDownloadLog(folder.string()).present);
+    }
+    EXPECT_FALSE(fs::exists(dir / kDownloadLogName));
+}
+
+TEST(FlightFileName, NamesCompetitorSerialAndWhetherWhole) {
+    std::vector<std::uint8_t> record(32);
+    record[1] = 12, record[3] = 0x59, record[4] = 0x01; // competitor 12, serial 345
+    EXPECT_TRUE(FlightFileName(record, true).starts_with("C012_S00345_"));
+    EXPECT_TRUE(FlightFileName(record, false).ends_with("_partial.dat"));
+    EXPECT_EQ(FlightFileName(record, true).size(),
+              std::string("C012_S00345_20261207-143015.dat").size());
 }
 
 } // namespace

@@ -1,0 +1,116 @@
+#include "contest/flight_keeping.h"
+
+#include "contest/download_log.h"
+#include "contest/sha256.h"
+#include "core/flight_record.h"
+#include "files/user_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+#include <system_error>
+#include <tuple>
+#include <vector>
+
+namespace orlomat {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string LocalTimeNow(const char* format) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char text[32];
+    return std::strftime(text, sizeof text, format, &local) > 0 ? text : "";
+}
+
+// True when the file holds exactly `record`.
+bool Holds(const fs::path& file, std::span<const std::uint8_t> record) {
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) != record.size() || ec)
+        return false;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    return std::equal(bytes.begin(), bytes.end(), record.begin(), record.end(),
+                      [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+}
+
+} // namespace
+
+std::string FlightFileName(std::span<const std::uint8_t> record, bool complete) {
+    const FlightHeader h = ParseHeader(record);
+    char name[96];
+    std::snprintf(name, sizeof name, "C%03u_S%05u_%s%s.dat", unsigned{h.competitor},
+                  unsigned{h.serial}, LocalTimeNow("%Y%m%d-%H%M%S").c_str(),
+                  complete ? "" : "_partial");
+    return name;
+}
+
+std::optional<std::string> FindSameFlight(const std::string& folder,
+                                          std::span<const std::uint8_t> record) {
+    const fs::path dir = PathFromUtf8(folder);
+    // The log names its files with their digests: the latest download of these bytes first.
+    const DownloadLog log = ReadDownloadLog(folder);
+    const std::string digest = Sha256Hex(record);
+    for (auto e = log.entries.rbegin(); e != log.entries.rend(); ++e)
+        if (e->sha256 == digest && Holds(dir / PathFromUtf8(e->file), record)) return e->file;
+    // Flights copied in by hand, or kept before the log was.
+    std::error_code ec;
+    std::vector<std::string> same;
+    for (const auto& entry : fs::directory_iterator(dir, ec))
+        if (entry.path().filename() != kDownloadLogName && Holds(entry.path(), record))
+            same.push_back(Utf8FromPath(entry.path().filename()));
+    if (same.empty()) return std::nullopt;
+    return *std::min_element(same.begin(), same.end());
+}
+
+std::string LogKeptFlight(const std::string& path, std::span<const std::uint8_t> record,
+                          const KeepDetails& details) {
+    const fs::path file = PathFromUtf8(path);
+    const FlightHeader h = ParseHeader(record);
+    DownloadLogEntry entry;
+    std::tie(entry.localTime, entry.utcTime) = LogTimesNow();
+    entry.port = details.port;
+    entry.competitor = h.competitor;
+    entry.serial = h.serial;
+    entry.bytesReceived = static_cast<std::int64_t>(record.size());
+    entry.bytesExpected = details.bytesExpected;
+    entry.complete = details.complete;
+    entry.file = Utf8FromPath(file.filename());
+    entry.sha256 = Sha256Hex(record);
+    return AppendDownloadLog(file.has_parent_path() ? Utf8FromPath(file.parent_path()) : ".",
+                             entry);
+}
+
+KeptFlight KeepFlight(const std::string& folder, std::span<const std::uint8_t> record,
+                      const KeepDetails& details, bool skipDuplicates) {
+    KeptFlight kept;
+    if (skipDuplicates) {
+        if (auto same = FindSameFlight(folder, record)) {
+            kept.duplicateOf = std::move(*same);
+            kept.path = Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(kept.duplicateOf));
+            return kept;
+        }
+    }
+    kept.path =
+        Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(FlightFileName(record, details.complete)));
+    const std::string_view bytes(reinterpret_cast<const char*>(record.data()), record.size());
+    std::string written;
+    kept.error = WriteNewFile(kept.path, bytes, written);
+    if (!kept.error.empty()) return kept;
+    kept.path = written;
+    kept.logError = LogKeptFlight(kept.path, record, details);
+    return kept;
+}
+
+} // namespace orlomat
