@@ -32,6 +32,9 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Caption::Count)> kCaptio
     {"Export do Excel", "Export to Excel"},
     {"Odczyt z: ", "Read from:"},
     {"Przerwij", "Cancel"},
+    // The flight archive and the download station.
+    {"Archiwum lotów", "Flight archive"},
+    {"Stacja pobierania", "Download station"},
 }};
 
 constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMessages = {{
@@ -84,6 +87,29 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
     {40, {"To nie jest zwykły plik: ", "Not a regular file: "}},
     {60, {"Krótki skok ciśnienia? Po filtrze: ", "Short pressure spike? Filtered: "}},
     {60, {"To nie wygląda na zapis lotu: ", "This does not look like a flight record: "}},
+    // The flight archive and the download station.
+    {40, {"Zapisano w archiwum: ", "Kept in the archive: "}},
+    {50, {"Ten lot jest już w archiwum: ", "This flight is already in the archive: "}},
+    {120,
+     {"Nie można zapisać lotu w archiwum %1 (%2). Lot pozostaje bieżący: zapisz go przyciskiem "
+      "Zapisz.",
+      "Cannot keep the flight in the archive %1 (%2). It stays the current flight: save it with "
+      "Save."}},
+    {100,
+     {"Zapisano w archiwum: %1, ale bez wpisu w dzienniku pobrań (%2)",
+      "Kept in the archive: %1, but not entered in the download log (%2)"}},
+    {60, {"Czekam na wysokościomierz na porcie %1…", "Waiting for an altimeter on %1…"}},
+    {60,
+     {"Czekam na wysokościomierz na dowolnym porcie USB…",
+      "Waiting for an altimeter on any USB serial port…"}},
+    {60, {"Zawodnik %1 — %2 m — zapisano jako %3", "Competitor %1 — %2 m — kept as %3"}},
+    {60,
+     {"Zawodnik %1 — %2 m — już zapisany jako %3", "Competitor %1 — %2 m — already kept as %3"}},
+    {60,
+     {"Zawodnik %1 — %2 m — NIE zapisano w archiwum",
+      "Competitor %1 — %2 m — NOT kept in the archive"}},
+    {40, {" (niekompletny: %1 B z %2 B)", " (incomplete: %1 of %2 bytes)"}},
+    {40, {" (niekompletny: %1 B)", " (incomplete: %1 bytes)"}},
 }};
 
 constexpr std::array<TextPair, static_cast<std::size_t>(FilterText::Count)> kFilterTexts = {{

@@ -60,6 +60,9 @@ enum class Caption {
     ExportToExcel,
     ReadFrom,
     StopDownload, // the button beside the download's progress
+    // The flight archive and the download station (menu Setup).
+    FlightArchive,
+    DownloadStation,
     Count
 };
 
@@ -109,6 +112,18 @@ enum class Message {
     NotRegularFile, // followed by the file name
     SuspectMaximum, // followed by the cleaned curve's maximum and " m"
     NotAFlight,     // followed by the reason
+    // The flight archive and the download station: the window's archive line and station line.
+    ArchiveKept,                  // followed by the file name
+    ArchiveDuplicate,             // followed by the file that already holds the flight
+    ArchiveFailed,                // %1 the folder, %2 the system's reason
+    ArchiveNotLogged,             // %1 the file name, %2 the system's reason
+    StationWaiting,               // %1 the port
+    StationWaitingAuto,           // the port "auto"
+    StationKept,                  // %1 competitor, %2 maximum, %3 file name
+    StationAlreadyKept,           // %1 competitor, %2 maximum, %3 the file that holds it
+    StationNotKept,               // %1 competitor, %2 maximum
+    StationIncomplete,            // %1 bytes received of %2 announced
+    StationIncompleteSizeUnknown, // %1 bytes received
     Count
 };
 

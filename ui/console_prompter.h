@@ -19,6 +19,7 @@ public:
     QString openFileName(const QString&) override { return {}; }
     QString saveFileName(const QString&) override { return {}; }
     QString pictureFileName(const QString&) override { return {}; }
+    QString folderName(const QString&, const QString&) override { return {}; }
     bool printerSetup(QPrinter&, const QString&) override { return false; }
     void showModal(QDialog&) override {}
     void openDocument(const QString&) override {}

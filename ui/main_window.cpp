@@ -9,11 +9,12 @@
 #include "device/altimeter.h"
 #include "device/port_finder.h"
 #include "device/qt_serial_line.h"
-#include "device/settings_exchange.h"
 #include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
 #include "ui/device_words.h"
+#include "ui/download_station.h"
 #include "ui/filter_dialog.h"
+#include "ui/flight_archive.h"
 #include "ui/flight_drawing.h"
 #include "ui/flight_files.h"
 #include "ui/flight_readout.h"
@@ -93,6 +94,7 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
         WindowDeviceUi::Controls{readingIndicator, waitIndicator, stopButton, flightGroup, maxEdit,
                                  minEdit, chartView},
         [this] { prepareCurrentFlightAxes(); });
+    buildArchiveAndStation();
 
     session_.settings = LoadSettings(settingsPath_);
     speedCurveAction->setChecked(session_.settings.showSpeedCurve != 0);
@@ -132,7 +134,7 @@ QString MainWindow::msg(Message m) const {
 }
 
 void MainWindow::showError(Message text, const QString& detail) {
-    prompter_.message(msg(text) + detail, msg(Message::ErrorCaption));
+    tell(msg(text) + detail, msg(Message::ErrorCaption));
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -180,108 +182,6 @@ void MainWindow::closeProgram() {
 
 std::string MainWindow::portName() const {
     return portOverride_.isEmpty() ? session_.settings.portName() : portOverride_.toStdString();
-}
-
-std::optional<std::string> MainWindow::exchangePort() {
-    const std::string name = portName();
-    if (name != kAutoPort) return name;
-    SystemPortLister lister;
-    const AutoPort found = FindAutoPort(lister, *altimeter_, LastGoodPort());
-    if (found.chosen) {
-        RememberGoodPort(found.chosen->location);
-        return found.chosen->location;
-    }
-    showError(Message::PortError,
-              QString::fromStdString(Tr(Phrase::AutoNone, session_.language) +
-                                     PresentPortsNote(found.present, session_.language)));
-    return std::nullopt;
-}
-
-// --- The altimeter ---------------------------------------------------------------------------
-
-void MainWindow::readAltimeter() {
-    if (downloading_) return;
-    const auto port = exchangePort();
-    if (!port) return;
-    DownloadOutcome out;
-    {
-        // The window stays painted and the download can be stopped; nothing else may start.
-        downloading_ = true;
-        stopRequested_ = false;
-        const QList<QWidget*> starters{readButton, resetButton};
-        const QList<QAction*> actions{deviceSettingsAction, defaultSetupAction};
-        for (QWidget* w : starters)
-            w->setEnabled(false);
-        for (QAction* a : actions)
-            a->setEnabled(false);
-        deviceClock_->userInput = true;
-        const DownloadInputGuard guard(*this, *stopButton, [this] { stopDownload(); });
-        out = altimeter_->Download(*port, *deviceUi_);
-        deviceClock_->userInput = false;
-        for (QWidget* w : starters)
-            w->setEnabled(true);
-        for (QAction* a : actions)
-            a->setEnabled(true);
-        downloading_ = false;
-    }
-    using R = DownloadOutcome::Result;
-    if (out.result == R::PortFailed || out.result == R::NoStatus || out.result == R::Stopped)
-        return;
-    Flight& flight = session_.current;
-    if (out.result == R::TooShort) {
-        flight.record = std::move(out.record);
-        flight.source = FlightSource::Download;
-        flight.curve = FlightCurve{};
-        chartView->refresh();
-    } else {
-        showCurrentFlight(DecodeRecord(std::move(out.record), FlightSource::Download,
-                                       {std::nullopt, speedShown()}));
-    }
-    if (out.result == R::Received ? !out.complete() : out.stopped) {
-        // The flight stays on screen and can be saved; the user learns it is not whole and
-        // that nothing has been written yet.
-        const bool sized = out.expectedBytes > 0;
-        QString text = msg(sized ? Message::IncompleteFlight : Message::IncompleteFlightSizeUnknown)
-                           .arg(flight.record.size());
-        if (sized) text = text.arg(out.expectedBytes);
-        prompter_.message(text, msg(Message::ErrorCaption));
-    }
-}
-
-void MainWindow::stopDownload() {
-    if (downloading_) stopRequested_ = true;
-}
-
-void MainWindow::resetAltimeter() {
-    if (const auto port = exchangePort()) altimeter_->Reset(*port, *deviceUi_);
-}
-
-void MainWindow::openDeviceSettings() {
-    waitIndicator->setText(caption(Caption::Wait));
-    waitIndicator->show();
-    waitIndicator->repaint();
-    const auto port = exchangePort();
-    if (port) altimeter_->channel.PortOpen(*port);
-    if (!port || altimeter_->channel.state() != Channel::State::Open ||
-        !deviceSettingsDialog->readFromDevice()) {
-        showError(Message::CommunicationError);
-        deviceSettingsDialog->clearAfterFailedRead();
-    }
-    waitIndicator->hide();
-    deviceSettingsDialog->showPort(QString::fromStdString(portName()));
-    prompter_.showModal(*deviceSettingsDialog);
-}
-
-void MainWindow::applyDefaultSetup() {
-    const auto port = exchangePort();
-    if (!port) return;
-    const DefaultSetupResult r = DefaultSetup(*altimeter_, *port, *deviceUi_,
-                                              [this] { session_.current.curve.maximum = 0.0f; });
-    if (!r.done()) return;
-    setupOkIndicator->show();
-    setupOkIndicator->repaint();
-    altimeter_->channel.clock().sleepMs(1000);
-    setupOkIndicator->hide();
 }
 
 // --- Settings and languages ------------------------------------------------------------------

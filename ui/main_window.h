@@ -39,6 +39,10 @@ class SerialLine;
 class DeviceSettingsDialog;
 class InfoDialog;
 class FilterDialog;
+class FlightArchive;
+class DownloadStation;
+struct StationResult;
+struct KeptFlight;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -58,6 +62,13 @@ public:
     bool loadComparisonFile(const QString& path);
     // A port to use for this run instead of the stored one (not saved).
     void setPortOverride(const QString& port) { portOverride_ = port; }
+    // The flight archive's folder for this run instead of the stored one (not saved).
+    void setArchiveFolder(const QString& folder);
+    QString archiveFolder() const;
+    // The download station (as its menu toggle does).
+    void startStation();
+    void stopStation();
+    bool stationOn() const;
 
     // What tests, tools and the benchmark may look at. The controls themselves they find by
     // their designed object names (ui/README.md) and use as the user does.
@@ -92,6 +103,17 @@ private:
     void loadFlight();
     void toggleSpeedCurve();
     void readAltimeter();
+    // The window's download from `port`: the flight kept in the archive and shown; what the
+    // download station's line says of it.
+    StationResult readFrom(const std::string& port);
+    StationResult stationResult(const KeptFlight* kept, std::uint16_t competitor, bool incomplete,
+                                std::size_t bytes, std::uint32_t expected) const;
+    // The archive and the station, their menu commands and Escape.
+    void buildArchiveAndStation();
+    // The exchanges may start unless a download runs or the station is on.
+    void enableExchanges();
+    // A message: in a box, or while the station runs, on its line.
+    void tell(const QString& text, const QString& caption);
     // Stops a download under way (Escape, the stop button, closing the window).
     void stopDownload();
     void resetAltimeter();
@@ -152,6 +174,8 @@ private:
     std::unique_ptr<FlightReadout> currentReadout_, comparisonReadout_;
     std::unique_ptr<FlightFiles> files_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<FlightArchive> archive_;
+    std::unique_ptr<DownloadStation> station_;
     QString portOverride_;
     QString settingsPath_;
     std::unique_ptr<QTranslator> qtTranslator_; // Qt's own dialog texts in Polish
@@ -177,7 +201,7 @@ private:
     QMenu *setupMenu = nullptr, *chartsMenu = nullptr, *printMenu = nullptr,
           *languageMenu = nullptr;
     QAction *deviceSettingsAction = nullptr, *filterSettingsAction = nullptr,
-            *defaultSetupAction = nullptr;
+            *defaultSetupAction = nullptr, *archiveAction = nullptr, *stationAction = nullptr;
     QAction *speedCurveAction = nullptr, *comparisonAction = nullptr, *valueMarksAction = nullptr;
     QAction *printerSetupAction = nullptr, *printAction = nullptr, *savePictureAction = nullptr,
             *exportAction = nullptr;

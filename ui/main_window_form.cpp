@@ -138,6 +138,10 @@ void MainWindow::buildMenus() {
     deviceSettingsAction = item(setupMenu, "Orlomat1", QString());
     filterSettingsAction = item(setupMenu, "Filtr3", QStringLiteral("Filtr"));
     defaultSetupAction = item(setupMenu, "Se1", QStringLiteral("Setup Default"));
+    setupMenu->addSeparator();
+    archiveAction = item(setupMenu, "ArchiwumLotow1", QString());
+    stationAction = item(setupMenu, "StacjaPobierania1", QString());
+    stationAction->setCheckable(true);
     chartsMenu = menu("Widok1");
     speedCurveAction = item(chartsMenu, "Przyspieszenie1", QString());
     speedCurveAction->setCheckable(true);
@@ -210,6 +214,8 @@ void MainWindow::applyLanguageTexts() {
     setWindowTitle(caption(Caption::WindowCaption));
     setupMenu->setTitle(accelerated(Caption::Setup, 'U', 'u'));
     deviceSettingsAction->setText(caption(Caption::Altimeter));
+    archiveAction->setText(caption(Caption::FlightArchive) + QStringLiteral("..."));
+    stationAction->setText(caption(Caption::DownloadStation));
     chartsMenu->setTitle(accelerated(Caption::Charts, 'W', 'a'));
     speedCurveAction->setText(caption(Caption::Acceleration));
     comparisonAction->setText(caption(Caption::Compare));

@@ -53,6 +53,10 @@ QString QtPrompter::pictureFileName(const QString& current) {
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QString QtPrompter::folderName(const QString& current, const QString& caption) {
+    return QFileDialog::getExistingDirectory(nullptr, caption, current);
+}
+
 bool QtPrompter::printerSetup(QPrinter& printer, const QString& caption) {
     // The system's print dialog, used to set up only: it lists the printers and printing to a
     // PDF file, with each printer's properties (paper, orientation). Printing is the "Print"

@@ -22,6 +22,8 @@ public:
     virtual QString openFileName(const QString& current) = 0;
     virtual QString saveFileName(const QString& current) = 0;
     virtual QString pictureFileName(const QString& current) = 0;
+    // A folder: the chosen folder, or an empty text when cancelled; `caption` titles the dialog.
+    virtual QString folderName(const QString& current, const QString& caption) = 0;
     // The printer set-up: printer (or a PDF file), its properties, paper and orientation are
     // chosen and kept in `printer` for printing; nothing is printed. True when confirmed.
     virtual bool printerSetup(QPrinter& printer, const QString& caption) = 0;
@@ -43,6 +45,7 @@ public:
     QString openFileName(const QString& current) override;
     QString saveFileName(const QString& current) override;
     QString pictureFileName(const QString& current) override;
+    QString folderName(const QString& current, const QString& caption) override;
     bool printerSetup(QPrinter& printer, const QString& caption) override;
     void showModal(QDialog& dialog) override;
     void openDocument(const QString& path) override;

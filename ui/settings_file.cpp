@@ -45,6 +45,17 @@ void RememberGoodPort(const std::string& port) {
     prefs.setValue(QStringLiteral("ports/last_good"), QString::fromStdString(port));
 }
 
+QString StoredArchiveFolder() {
+    return QSettings(PreferencesPath(), QSettings::IniFormat)
+        .value(QStringLiteral("archive/folder"))
+        .toString();
+}
+
+void StoreArchiveFolder(const QString& folder) {
+    QSettings prefs(PreferencesPath(), QSettings::IniFormat);
+    prefs.setValue(QStringLiteral("archive/folder"), folder);
+}
+
 SettingsRecord LoadSettings(const QString& path) {
     SettingsRecord record;
     const FileRead r = ReadFileStart(path, kSettingsSize);

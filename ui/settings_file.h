@@ -25,6 +25,9 @@ SettingsRecord LoadSettings(const QString& path);
 // which the port "auto" asks first.
 std::string LastGoodPort();
 void RememberGoodPort(const std::string& port);
+// The flight archive's folder, empty when the user never chose one.
+QString StoredArchiveFolder();
+void StoreArchiveFolder(const QString& folder);
 
 // Writes the 40 bytes atomically; returns the system's reason on failure.
 QString StoreSettings(const QString& path, const SettingsRecord& record);

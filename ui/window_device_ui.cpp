@@ -24,6 +24,7 @@ QString WindowDeviceUi::text(Message m) const {
 
 void WindowDeviceUi::report(DeviceEvent event) {
     const DeviceWords words = WordsFor(event);
+    if (divert && divert(text(words.text))) return;
     prompter_.message(text(words.text), text(words.caption));
 }
 

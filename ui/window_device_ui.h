@@ -41,6 +41,10 @@ public:
     void streamStarted() override;
     void progress(const std::string& text) override;
 
+    // While set and returning true, a message has gone elsewhere (the download station's
+    // line) instead of a message box.
+    std::function<bool(const QString& text)> divert;
+
 private:
     QString text(Message m) const;
     Prompter& prompter_;

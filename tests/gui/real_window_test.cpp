@@ -689,6 +689,9 @@ int main(int argc, char** argv) {
     const QByteArray display = ":" + xvfb.readLine().trimmed();
     qputenv("DISPLAY", display);
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // Every flight the window reads goes to its archive: into a folder of the test's own.
+    const QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
     int result = 1;
     {
         QApplication app(argc, argv);

@@ -55,6 +55,11 @@ public:
     std::function<void(QPrinter&)> onPrinterSetup;
     bool printerSetupConfirmed = true;
     QStringList printerSetupCaptions; // one per set-up dialog shown
+    QStringList folderCaptions;       // the title of each folder dialog shown
+    QString folderName(const QString& current, const QString& caption) override {
+        folderCaptions << caption;
+        return nextFile(current);
+    }
     bool printerSetup(QPrinter& printer, const QString& caption) override {
         printerSetupCaptions << caption;
         if (onPrinterSetup) onPrinterSetup(printer);

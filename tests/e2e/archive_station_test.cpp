@@ -1,0 +1,133 @@
+// The flight archive and the download station end to end: the emulator on a pseudo-terminal,
+// the window reading it, the archive folder and its log on disk. These tests sleep for real.
+#include "contest/download_log.h"
+#include "contest/sha256.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/window_controls.h"
+#include "tests/support/window_fixture.h"
+#include "tools/synth/flight_synth.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
+
+namespace orlomat {
+namespace {
+
+using namespace test;
+
+class ArchiveTest : public WindowTest {
+protected:
+    void SetUp() override {
+        OpenWindow();
+        archive = dir.filePath(QStringLiteral("archive"));
+        window->setArchiveFolder(archive);
+    }
+    QStringList Flights() const {
+        return QDir(archive).entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name);
+    }
+    std::vector<DownloadLogEntry> Log() const {
+        return ReadDownloadLog(archive.toStdString()).entries;
+    }
+    // Lets the window run until `done`, for at most `ms`.
+    static bool RunUntil(const std::function<bool()>& done, int ms = 10000) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) {
+            QCoreApplication::processEvents();
+            QThread::msleep(20);
+        }
+        return done();
+    }
+    QString Line(const char* name) const { return Label(*window, name)->text(); }
+    QString archive;
+};
+
+TEST_F(ArchiveTest, AFlightReadIsKeptOnceWithItsLogLine) {
+    SynthParams p;
+    p.competitor = 4321;
+    EmulatorProcess emu({}, Write(QStringLiteral("flight.dat"), SynthesizeFlight(p)));
+    window->setPortOverride(emu.port());
+    Click(*window, "B_Odczyt_Orlomatu");
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
+    ASSERT_EQ(Flights().size(), 1);
+    const QString kept = Flights()[0];
+    EXPECT_TRUE(kept.startsWith(QStringLiteral("C4321_"))) << kept.toStdString();
+    const QByteArray bytes = Read(QDir(archive).filePath(kept));
+    const std::vector<std::uint8_t>& record = window->session().current.record;
+    EXPECT_EQ(bytes, QByteArray(reinterpret_cast<const char*>(record.data()),
+                                static_cast<qsizetype>(record.size())));
+    ASSERT_EQ(Log().size(), 1u);
+    EXPECT_EQ(Log()[0].file, kept.toStdString());
+    EXPECT_EQ(Log()[0].sha256, Sha256Hex(record));
+    EXPECT_TRUE(Line("ArchiwumLinia").endsWith(kept));
+
+    // The same altimeter read again: nothing new, and the window names the file that holds it.
+    Click(*window, "B_Odczyt_Orlomatu");
+    for (const ShownMessage& m : prompter.shown)
+        EXPECT_EQ(m.text, QString::fromUtf8(Tr(Message::NoNewMeasurement, Language::Polish)));
+    EXPECT_EQ(Flights(), QStringList{kept});
+    EXPECT_EQ(Log().size(), 1u);
+    EXPECT_TRUE(Line("ArchiwumLinia").startsWith(QString::fromUtf8("Ten lot jest już w archiwum")));
+    EXPECT_TRUE(Line("ArchiwumLinia").endsWith(kept));
+    EXPECT_EQ(emu.refusals(), QString());
+}
+
+TEST_F(ArchiveTest, AnArchiveThatCannotBeWrittenSaysSoAndTheFlightCanBeSaved) {
+    archive = Write(QStringLiteral("not-a-folder"), {1, 2, 3}) + QStringLiteral("/flights");
+    window->setArchiveFolder(archive);
+    SynthParams p;
+    p.competitor = 77;
+    EmulatorProcess emu({}, Write(QStringLiteral("flight.dat"), SynthesizeFlight(p)));
+    window->setPortOverride(emu.port());
+    Click(*window, "B_Odczyt_Orlomatu");
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(
+        prompter.shown[0].text.startsWith(QString::fromUtf8("Nie można zapisać lotu w archiwum")))
+        << prompter.shown[0].text.toStdString();
+    EXPECT_EQ(Line("ArchiwumLinia"), prompter.shown[0].text);
+    EXPECT_EQ(Edit(*window, "E_NrZawodnika")->text(), QStringLiteral("77"));
+    const QString saved = dir.filePath(QStringLiteral("saved.dat"));
+    prompter.fileNames = {saved};
+    Click(*window, "BZapisz");
+    EXPECT_EQ(Read(saved).size(), static_cast<qsizetype>(window->session().current.record.size()));
+    EXPECT_GT(Read(saved).size(), 32);
+}
+
+TEST_F(ArchiveTest, TheStationDownloadsEachAltimeterPluggedIn) {
+    const QString link = dir.filePath(QStringLiteral("altimeter"));
+    window->setPortOverride(link); // not there yet: waited for
+    Trigger(*window, "StacjaPobierania1");
+    ASSERT_TRUE(window->stationOn());
+    EXPECT_TRUE(Line("StationLine").startsWith(QString::fromUtf8("Czekam na wysokościomierz")));
+    EXPECT_FALSE(Button(*window, "B_Odczyt_Orlomatu")->isEnabled());
+    for (const int competitor : {11, 22}) {
+        {
+            EmulatorProcess emu({QStringLiteral("--link"), link, QStringLiteral("--competitor"),
+                                 QString::number(competitor)});
+            const auto kept = static_cast<qsizetype>(competitor / 11);
+            ASSERT_TRUE(RunUntil([&] { return Flights().size() == kept; })) << competitor;
+            const QString line = Line("StationLine");
+            EXPECT_TRUE(line.startsWith(QStringLiteral("Zawodnik %1 — ").arg(competitor)))
+                << line.toStdString();
+            EXPECT_TRUE(line.endsWith(Flights().filter(QStringLiteral("C0%1_").arg(competitor))[0]))
+                << line.toStdString();
+            EXPECT_EQ(emu.refusals(), QString());
+        } // the emulator goes: the altimeter is unplugged, and the station waits again
+        ASSERT_TRUE(
+            RunUntil([&] { return Line("StationLine").startsWith(QStringLiteral("Czekam")); }));
+    }
+    EXPECT_EQ(Log().size(), 2u);
+    EXPECT_TRUE(prompter.shown.empty());
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->stationOn());
+    EXPECT_TRUE(Button(*window, "B_Odczyt_Orlomatu")->isEnabled());
+}
+
+} // namespace
+} // namespace orlomat

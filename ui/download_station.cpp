@@ -1,0 +1,106 @@
+#include "ui/download_station.h"
+
+#include "contest/port_watch.h"
+#include "device/port_finder.h"
+#include "device/qt_serial_line.h"
+#include "ui/settings_file.h"
+#include "ui/widgets.h"
+
+#include <QLabel>
+
+namespace orlomat {
+
+DownloadStation::DownloadStation(QWidget& lineParent, Host host)
+    : line(new QLabel(&lineParent)), host_(std::move(host)),
+      lister_(std::make_unique<SystemPortLister>()) {
+    line->setObjectName(QStringLiteral("StationLine"));
+    line->setAttribute(Qt::WA_TransparentForMouseEvents);
+    line->setFont(PixelFont(QStringLiteral("Arial"), 28, true));
+    line->setWordWrap(true);
+    line->setAutoFillBackground(true);
+    line->setMargin(6);
+    line->move(60, 40);
+    line->hide();
+    timer_.setInterval(kPollMs);
+    connect(&timer_, &QTimer::timeout, this, &DownloadStation::poll);
+}
+
+DownloadStation::~DownloadStation() = default;
+
+void DownloadStation::start() {
+    if (on()) return;
+    watch_ = std::make_unique<PortWatch>(host_.port(), *lister_,
+                                         [](const std::string& port) { return PortPresent(port); });
+    watch_->start(host_.altimeter, LastGoodPort());
+    showWaiting();
+    line->show();
+    line->raise();
+    timer_.start();
+    host_.changed();
+}
+
+void DownloadStation::stop() {
+    if (!on()) return;
+    timer_.stop();
+    watch_.reset();
+    line->hide();
+    host_.changed();
+}
+
+void DownloadStation::show(const QString& text, bool fault) {
+    QPalette p = line->palette();
+    p.setColor(QPalette::Window, QColor(255, 255, 255, 220));
+    p.setColor(QPalette::WindowText, fault ? QColor(192, 0, 0) : QColor(0, 0, 0));
+    line->setPalette(p);
+    line->setText(text);
+    // As wide as the chart allows, as high as the text needs.
+    const QWidget* chart = line->parentWidget();
+    line->setFixedWidth(qMax(200, chart->width() - 120));
+    line->adjustSize();
+    line->repaint();
+}
+
+void DownloadStation::showWaiting() {
+    const std::string port = host_.port();
+    const Language language = host_.language();
+    show(port == kAutoPort ? QString::fromUtf8(Tr(Message::StationWaitingAuto, language))
+                           : QString::fromUtf8(Tr(Message::StationWaiting, language))
+                                 .arg(QString::fromStdString(port)),
+         false);
+}
+
+void DownloadStation::note(const QString& text) {
+    notes_ += (notes_.isEmpty() ? QString() : QStringLiteral("\n")) + text;
+    show(notes_, true);
+}
+
+void DownloadStation::poll() {
+    if (!on() || downloading_) return;
+    switch (watch_->poll()) {
+    case PortWatch::Event::Arrived:
+        // The adapter settles before the first frame; the wait is not polled.
+        timer_.stop();
+        QTimer::singleShot(kSettleMs, this, [this] { download(); });
+        break;
+    case PortWatch::Event::Departed:
+        showWaiting();
+        break;
+    case PortWatch::Event::None:
+        break;
+    }
+}
+
+void DownloadStation::download() {
+    if (!on()) return;
+    downloading_ = true;
+    notes_.clear();
+    const StationResult result = host_.download(watch_->port());
+    downloading_ = false;
+    if (!on()) return; // ended while the download ran
+    if (!result.text.isEmpty())
+        show(result.text + (notes_.isEmpty() ? QString() : QStringLiteral("\n") + notes_),
+             result.fault || !notes_.isEmpty());
+    timer_.start(); // now for the unplug
+}
+
+} // namespace orlomat

@@ -1,0 +1,71 @@
+// The download station: while it is on, altimeter after altimeter is downloaded as it is
+// plugged in, with no click and no message box. It waits for an altimeter on the port (one
+// that does not exist yet is waited for; "auto" takes any USB serial port that appears), lets
+// the adapter settle, has the window download it (the window keeps it in the archive and
+// shows it), says in one large line what became of it, and waits for the unplug and the next
+// one. The device's messages go to that line, in red.
+#pragma once
+
+#include "core/language.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QWidget;
+
+namespace orlomat {
+
+class Altimeter;
+class PortWatch;
+class SystemPortLister;
+
+// What the station line says after a download (empty: the device's messages say it).
+struct StationResult {
+    QString text;
+    bool fault = false; // incomplete, or not kept
+};
+
+class DownloadStation : public QObject {
+public:
+    struct Host {
+        std::function<std::string()> port; // the port as the user names it
+        Altimeter* altimeter;              // asks which present port is one ("auto")
+        std::function<StationResult(const std::string&)> download;
+        std::function<void()> changed; // the station went on or off
+        std::function<Language()> language;
+    };
+    // The station line is a label on `lineParent` (the chart), shown while the station is on.
+    DownloadStation(QWidget& lineParent, Host host);
+    ~DownloadStation() override;
+    DownloadStation(const DownloadStation&) = delete;
+    DownloadStation& operator=(const DownloadStation&) = delete;
+
+    bool on() const { return watch_ != nullptr; }
+    void start();
+    void stop();
+    // A device message while the station runs: in red on the line, kept under the download's
+    // result.
+    void note(const QString& text);
+
+    QLabel* line; // "StationLine"
+
+private:
+    void poll();
+    void download();
+    void show(const QString& text, bool fault);
+    void showWaiting();
+    Host host_;
+    std::unique_ptr<SystemPortLister> lister_;
+    std::unique_ptr<PortWatch> watch_;
+    QTimer timer_;
+    QString notes_;
+    bool downloading_ = false;
+};
+
+} // namespace orlomat

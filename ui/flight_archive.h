@@ -1,0 +1,52 @@
+// The flight archive: every flight read from an altimeter in the window is kept at once, as a
+// new file with its line in the download log, in a folder of its own (never twice the same
+// bytes). The window says in its archive line what became of each flight; the menu command
+// shows the folder and lets the user choose another.
+#pragma once
+
+#include "contest/flight_keeping.h"
+#include "core/language.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QLabel;
+class QWidget;
+
+namespace orlomat {
+
+class Prompter;
+
+class FlightArchive {
+public:
+    // The archive line is a label on `lineParent` (the chart), hidden until a flight is kept.
+    FlightArchive(QWidget& lineParent, Prompter& prompter, std::function<Language()> language);
+
+    // The folder in force: the one given for this run, else the one chosen, else the default.
+    QString folder() const;
+    static QString defaultFolder();
+    // A folder for this run only (OrlomatBMP --archive DIR): nothing is stored.
+    void setFolderForThisRun(const QString& folder) { forThisRun_ = folder; }
+    // The menu command: the folder dialog, titled with the folder in force; the folder picked
+    // is stored with the preferences (and used from now on, also in this run).
+    void chooseFolder();
+
+    // Keeps the record (the folder made when missing), and says in the archive line what
+    // became of it; failures in red.
+    KeptFlight keep(const std::vector<std::uint8_t>& record, const KeepDetails& details);
+    // The archive line's text for `kept`.
+    QString note(const KeptFlight& kept) const;
+
+    QLabel* line; // "ArchiwumLinia"
+
+private:
+    QString text(Message m) const;
+    Prompter& prompter_;
+    std::function<Language()> language_;
+    QString forThisRun_;
+};
+
+} // namespace orlomat

@@ -1,0 +1,225 @@
+// The main window's exchanges with the altimeter: finding its port, the download (kept in the
+// flight archive at once), reset, the device settings and the default setup; and the download
+// station, which runs the same download altimeter after altimeter.
+#include "ui/main_window.h"
+
+#include "core/flight_record.h"
+#include "device/altimeter.h"
+#include "device/port_finder.h"
+#include "device/qt_serial_line.h"
+#include "device/settings_exchange.h"
+#include "ui/chart_view.h"
+#include "ui/device_settings_dialog.h"
+#include "ui/device_words.h"
+#include "ui/download_station.h"
+#include "ui/flight_archive.h"
+#include "ui/prompter.h"
+#include "ui/settings_file.h"
+#include "ui/window_device_ui.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+
+namespace orlomat {
+
+void MainWindow::buildArchiveAndStation() {
+    const auto language = [this] { return session_.language; };
+    archive_ = std::make_unique<FlightArchive>(*chartView, prompter_, language);
+    station_ = std::make_unique<DownloadStation>(
+        *chartView,
+        DownloadStation::Host{[this] { return portName(); }, altimeter_.get(),
+                              [this](const std::string& port) { return readFrom(port); },
+                              [this] { enableExchanges(); }, language});
+    deviceUi_->divert = [this](const QString& text) {
+        if (!station_->on()) return false;
+        station_->note(text);
+        return true;
+    };
+    connect(archiveAction, &QAction::triggered, this, [this] { archive_->chooseFolder(); });
+    connect(stationAction, &QAction::triggered, this, [this](bool on) {
+        if (on)
+            startStation();
+        else
+            stopStation();
+    });
+    // Escape ends the station while it waits; during a download it stops the download (the
+    // download's own input guard takes the key first).
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { stopStation(); });
+}
+
+void MainWindow::setArchiveFolder(const QString& folder) {
+    archive_->setFolderForThisRun(folder);
+}
+
+QString MainWindow::archiveFolder() const {
+    return archive_->folder();
+}
+
+void MainWindow::startStation() {
+    station_->start();
+}
+
+void MainWindow::stopStation() {
+    station_->stop();
+}
+
+bool MainWindow::stationOn() const {
+    return station_->on();
+}
+
+void MainWindow::enableExchanges() {
+    const bool free = !downloading_ && !station_->on();
+    for (QWidget* w : {static_cast<QWidget*>(readButton), static_cast<QWidget*>(resetButton)})
+        w->setEnabled(free);
+    for (QAction* a : {deviceSettingsAction, defaultSetupAction, archiveAction})
+        a->setEnabled(free);
+    stationAction->setChecked(station_->on());
+}
+
+void MainWindow::tell(const QString& text, const QString& caption) {
+    if (station_ && station_->on())
+        station_->note(text);
+    else
+        prompter_.message(text, caption);
+}
+
+std::optional<std::string> MainWindow::exchangePort() {
+    const std::string name = portName();
+    if (name != kAutoPort) return name;
+    SystemPortLister lister;
+    const AutoPort found = FindAutoPort(lister, *altimeter_, LastGoodPort());
+    if (found.chosen) {
+        RememberGoodPort(found.chosen->location);
+        return found.chosen->location;
+    }
+    showError(Message::PortError,
+              QString::fromStdString(Tr(Phrase::AutoNone, session_.language) +
+                                     PresentPortsNote(found.present, session_.language)));
+    return std::nullopt;
+}
+
+void MainWindow::readAltimeter() {
+    if (downloading_) return;
+    if (const auto port = exchangePort()) readFrom(*port);
+}
+
+StationResult MainWindow::readFrom(const std::string& port) {
+    DownloadOutcome out;
+    {
+        // The window stays painted and the download can be stopped; nothing else may start.
+        downloading_ = true;
+        stopRequested_ = false;
+        enableExchanges();
+        deviceClock_->userInput = true;
+        const DownloadInputGuard guard(*this, *stopButton, [this] { stopDownload(); });
+        out = altimeter_->Download(port, *deviceUi_);
+        deviceClock_->userInput = false;
+        downloading_ = false;
+        enableExchanges();
+    }
+    using R = DownloadOutcome::Result;
+    if (out.result == R::Stopped)
+        return {QString::fromUtf8(Tr(Phrase::Stopped, session_.language)), true};
+    if (out.result == R::PortFailed || out.result == R::NoStatus) return {};
+    // Kept before anything else happens to it: a downloaded flight is never lost.
+    const bool complete = out.complete();
+    std::optional<KeptFlight> kept;
+    if (!out.record.empty()) {
+        KeepDetails details{port, std::nullopt, complete};
+        if (out.expectedBytes > 0) details.bytesExpected = out.expectedBytes;
+        kept = archive_->keep(out.record, details);
+        if (!kept->error.empty()) tell(archive_->note(*kept), msg(Message::ErrorCaption));
+    }
+    const std::size_t bytes = out.record.size();
+    const std::uint16_t competitor = ParseHeader(out.record).competitor;
+    Flight& flight = session_.current;
+    if (out.result == R::TooShort) {
+        flight.record = std::move(out.record);
+        flight.source = FlightSource::Download;
+        flight.curve = FlightCurve{};
+        chartView->refresh();
+    } else {
+        showCurrentFlight(DecodeRecord(std::move(out.record), FlightSource::Download,
+                                       {std::nullopt, speedShown()}));
+    }
+    const bool incomplete = out.result == R::Received ? !complete : out.stopped;
+    if (incomplete && !station_->on()) {
+        // The flight stays on screen and can be saved; the user learns it is not whole.
+        const bool sized = out.expectedBytes > 0;
+        QString text = msg(sized ? Message::IncompleteFlight : Message::IncompleteFlightSizeUnknown)
+                           .arg(bytes);
+        if (sized) text = text.arg(out.expectedBytes);
+        prompter_.message(text, msg(Message::ErrorCaption));
+    }
+    return stationResult(kept ? &*kept : nullptr, competitor, incomplete, bytes, out.expectedBytes);
+}
+
+// "Zawodnik 12 — 118.3 m — zapisano jako C012_S00345_20261208-143015.dat": the maximum as the
+// window shows it, the file name alone.
+StationResult MainWindow::stationResult(const KeptFlight* kept, std::uint16_t competitorNumber,
+                                        bool incomplete, std::size_t bytes,
+                                        std::uint32_t expected) const {
+    const QString competitor = QString::number(competitorNumber);
+    const QString maximum = maxEdit->text().trimmed();
+    StationResult r;
+    if (kept == nullptr || !kept->error.empty()) {
+        r.text = msg(Message::StationNotKept).arg(competitor, maximum);
+        r.fault = true;
+    } else if (!kept->duplicateOf.empty()) {
+        r.text = msg(Message::StationAlreadyKept)
+                     .arg(competitor, maximum, QString::fromStdString(kept->duplicateOf));
+    } else {
+        r.text =
+            msg(Message::StationKept)
+                .arg(competitor, maximum, QFileInfo(QString::fromStdString(kept->path)).fileName());
+    }
+    if (incomplete) {
+        r.text += expected > 0 ? msg(Message::StationIncomplete).arg(bytes).arg(expected)
+                               : msg(Message::StationIncompleteSizeUnknown).arg(bytes);
+        r.fault = true;
+    }
+    return r;
+}
+
+void MainWindow::stopDownload() {
+    if (downloading_) stopRequested_ = true;
+}
+
+void MainWindow::resetAltimeter() {
+    if (const auto port = exchangePort()) altimeter_->Reset(*port, *deviceUi_);
+}
+
+void MainWindow::openDeviceSettings() {
+    waitIndicator->setText(caption(Caption::Wait));
+    waitIndicator->show();
+    waitIndicator->repaint();
+    const auto port = exchangePort();
+    if (port) altimeter_->channel.PortOpen(*port);
+    if (!port || altimeter_->channel.state() != Channel::State::Open ||
+        !deviceSettingsDialog->readFromDevice()) {
+        showError(Message::CommunicationError);
+        deviceSettingsDialog->clearAfterFailedRead();
+    }
+    waitIndicator->hide();
+    deviceSettingsDialog->showPort(QString::fromStdString(portName()));
+    prompter_.showModal(*deviceSettingsDialog);
+}
+
+void MainWindow::applyDefaultSetup() {
+    const auto port = exchangePort();
+    if (!port) return;
+    const DefaultSetupResult r = DefaultSetup(*altimeter_, *port, *deviceUi_,
+                                              [this] { session_.current.curve.maximum = 0.0f; });
+    if (!r.done()) return;
+    setupOkIndicator->show();
+    setupOkIndicator->repaint();
+    altimeter_->channel.clock().sleepMs(1000);
+    setupOkIndicator->hide();
+}
+
+} // namespace orlomat
