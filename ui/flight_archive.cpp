@@ -15,9 +15,8 @@ FlightArchive::FlightArchive(QWidget& lineParent, Prompter& prompter,
     : line(new QLabel(&lineParent)), prompter_(prompter), language_(std::move(language)) {
     line->setObjectName(QStringLiteral("ArchiwumLinia"));
     line->setAttribute(Qt::WA_TransparentForMouseEvents); // clicks go to the curves below
-    line->setWordWrap(true);
-    line->setMaximumWidth(480);
-    line->move(60, 6);
+    line->setMargin(2);
+    line->move(240, 4); // beside the chart's title
     line->hide();
 }
 
@@ -67,6 +66,11 @@ KeptFlight FlightArchive::keep(const std::vector<std::uint8_t>& record,
     line->setStyleSheet(fault ? QStringLiteral("color: #c00000; background: white")
                               : QStringLiteral("background: white"));
     line->setText(note(kept));
+    // One line while it fits beside the chart's title; a long reason wraps.
+    constexpr int kWidest = 520;
+    const int wide = line->fontMetrics().horizontalAdvance(line->text()) + 8;
+    line->setWordWrap(wide > kWidest);
+    line->setFixedWidth(qMin(wide, kWidest));
     line->adjustSize();
     line->show();
     line->raise();
