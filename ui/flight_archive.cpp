@@ -61,7 +61,7 @@ KeptFlight FlightArchive::keep(const std::vector<std::uint8_t>& record,
                                const KeepDetails& details) {
     const QString where = folder();
     QDir().mkpath(where); // a folder that cannot be made shows as the write's failure
-    const KeptFlight kept = KeepFlight(where.toStdString(), record, details, true);
+    KeptFlight kept = KeepFlight(where.toStdString(), record, details, true);
     const bool fault = !kept.error.empty() || !kept.logError.empty();
     line->setStyleSheet(fault ? QStringLiteral("color: #c00000; background: white")
                               : QStringLiteral("background: white"));
