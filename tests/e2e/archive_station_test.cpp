@@ -6,6 +6,7 @@
 #include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
+#include "ui/settings_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -94,6 +95,19 @@ TEST_F(ArchiveTest, AnArchiveThatCannotBeWrittenSaysSoAndTheFlightCanBeSaved) {
     Click(*window, "BZapisz");
     EXPECT_EQ(Read(saved).size(), static_cast<qsizetype>(window->session().current.record.size()));
     EXPECT_GT(Read(saved).size(), 32);
+}
+
+TEST_F(ArchiveTest, TheMenuShowsTheFolderAndKeepsTheOneChosen) {
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    EXPECT_EQ(StoredArchiveFolder(), QString()); // --archive is for one run only
+    const QString chosen = dir.filePath(QStringLiteral("chosen"));
+    prompter.fileNames = {chosen};
+    Trigger(*window, "ArchiwumLotow1");
+    EXPECT_EQ(prompter.folderCaptions, QStringList{QString::fromUtf8("Archiwum lotów: ") +
+                                                   QDir::toNativeSeparators(archive)});
+    EXPECT_EQ(window->archiveFolder(), chosen);
+    EXPECT_EQ(StoredArchiveFolder(), chosen);
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(ArchiveTest, TheStationDownloadsEachAltimeterPluggedIn) {
