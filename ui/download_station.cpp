@@ -35,6 +35,7 @@ void DownloadStation::start() {
     showWaiting();
     line->show();
     line->raise();
+    lastFault_.clear();
     timer_.start();
     host_.changed();
 }
@@ -60,13 +61,16 @@ void DownloadStation::show(const QString& text, bool fault) {
     line->repaint();
 }
 
-void DownloadStation::showWaiting() {
+QString DownloadStation::waitingText() const {
     const std::string port = host_.port();
     const Language language = host_.language();
-    show(port == kAutoPort ? QString::fromUtf8(Tr(Message::StationWaitingAuto, language))
-                           : QString::fromUtf8(Tr(Message::StationWaiting, language))
-                                 .arg(QString::fromStdString(port)),
-         false);
+    return port == kAutoPort ? QString::fromUtf8(Tr(Message::StationWaitingAuto, language))
+                             : QString::fromUtf8(Tr(Message::StationWaiting, language))
+                                   .arg(QString::fromStdString(port));
+}
+
+void DownloadStation::showWaiting() {
+    show(waitingText(), false);
 }
 
 void DownloadStation::note(const QString& text) {
@@ -83,7 +87,12 @@ void DownloadStation::poll() {
         QTimer::singleShot(kSettleMs, this, [this] { download(); });
         break;
     case PortWatch::Event::Departed:
-        showWaiting();
+        // A fault stays in view above the wait: the official may have looked away.
+        if (!lastFault_.isEmpty())
+            show(lastFault_ + QStringLiteral("\n") + waitingText(), true);
+        else
+            showWaiting();
+        lastFault_.clear();
         break;
     case PortWatch::Event::None:
         break;
@@ -97,9 +106,12 @@ void DownloadStation::download() {
     const StationResult result = host_.download(watch_->port());
     downloading_ = false;
     if (!on()) return; // ended while the download ran
-    if (!result.text.isEmpty())
-        show(result.text + (notes_.isEmpty() ? QString() : QStringLiteral("\n") + notes_),
-             result.fault || !notes_.isEmpty());
+    const QString text = result.text.isEmpty() ? notes_
+                         : notes_.isEmpty()    ? result.text
+                                               : result.text + QStringLiteral("\n") + notes_;
+    const bool fault = result.fault || !notes_.isEmpty();
+    if (!text.isEmpty()) show(text, fault);
+    lastFault_ = fault ? text : QString();
     timer_.start(); // now for the unplug
 }
 

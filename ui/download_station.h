@@ -60,11 +60,13 @@ private:
     void download();
     void show(const QString& text, bool fault);
     void showWaiting();
+    QString waitingText() const;
     Host host_;
     std::unique_ptr<SystemPortLister> lister_;
     std::unique_ptr<PortWatch> watch_;
     QTimer timer_;
     QString notes_;
+    QString lastFault_; // the last download's line when it was a fault
     bool downloading_ = false;
 };
 
