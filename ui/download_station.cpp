@@ -7,6 +7,7 @@
 #include "ui/widgets.h"
 
 #include <QLabel>
+#include <QShortcut>
 
 namespace orlomat {
 
@@ -21,6 +22,11 @@ DownloadStation::DownloadStation(QWidget& lineParent, Host host)
     line->setMargin(6);
     line->move(60, 40);
     line->hide();
+    // Escape ends the station while it waits; during a download it stops the download (the
+    // download's own input guard takes the key first).
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), lineParent.window());
+    escape_->setEnabled(false);
+    connect(escape_, &QShortcut::activated, this, &DownloadStation::stop);
     timer_.setInterval(kPollMs);
     connect(&timer_, &QTimer::timeout, this, &DownloadStation::poll);
 }
@@ -36,6 +42,7 @@ void DownloadStation::start() {
     line->show();
     line->raise();
     lastFault_.clear();
+    escape_->setEnabled(true);
     timer_.start();
     host_.changed();
 }
@@ -43,6 +50,7 @@ void DownloadStation::start() {
 void DownloadStation::stop() {
     if (!on()) return;
     timer_.stop();
+    escape_->setEnabled(false);
     watch_.reset();
     line->hide();
     host_.changed();
@@ -71,6 +79,10 @@ QString DownloadStation::waitingText() const {
 
 void DownloadStation::showWaiting() {
     show(waitingText(), false);
+}
+
+void DownloadStation::retranslate() {
+    if (on() && !downloading_ && watch_->waitingForArrival() && lastFault_.isEmpty()) showWaiting();
 }
 
 void DownloadStation::note(const QString& text) {

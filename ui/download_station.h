@@ -17,6 +17,7 @@
 #include <string>
 
 class QLabel;
+class QShortcut;
 class QWidget;
 
 namespace orlomat {
@@ -52,6 +53,8 @@ public:
     // A device message while the station runs: in red on the line, kept under the download's
     // result.
     void note(const QString& text);
+    // The waiting line again in the language now in force.
+    void retranslate();
 
     QLabel* line; // "StationLine"
 
@@ -65,6 +68,7 @@ private:
     std::unique_ptr<SystemPortLister> lister_;
     std::unique_ptr<PortWatch> watch_;
     QTimer timer_;
+    QShortcut* escape_; // owned by the window
     QString notes_;
     QString lastFault_; // the last download's line when it was a fault
     bool downloading_ = false;

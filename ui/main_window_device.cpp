@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 
 namespace orlomat {
 
@@ -46,10 +45,6 @@ void MainWindow::buildArchiveAndStation() {
         else
             stopStation();
     });
-    // Escape ends the station while it waits; during a download it stops the download (the
-    // download's own input guard takes the key first).
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { stopStation(); });
 }
 
 void MainWindow::setArchiveFolder(const QString& folder) {

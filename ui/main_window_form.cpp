@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 
 #include "ui/chart_view.h"
+#include "ui/download_station.h"
 #include "ui/flight_readout.h"
 #include "ui/main_layout.h"
 #include "ui/widgets.h"
@@ -216,6 +217,7 @@ void MainWindow::applyLanguageTexts() {
     deviceSettingsAction->setText(caption(Caption::Altimeter));
     archiveAction->setText(caption(Caption::FlightArchive) + QStringLiteral("..."));
     stationAction->setText(caption(Caption::DownloadStation));
+    station_->retranslate();
     chartsMenu->setTitle(accelerated(Caption::Charts, 'W', 'a'));
     speedCurveAction->setText(caption(Caption::Acceleration));
     comparisonAction->setText(caption(Caption::Compare));
