@@ -118,6 +118,7 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setResizeContentsPrecision(200); // widths from the first rows
     table->installEventFilter(this);
     table->viewport()->installEventFilter(this);
 
@@ -199,14 +200,15 @@ void FlightsListWindow::refresh() {
 void FlightsListWindow::fillTable() {
     const Qt::SortOrder order = table->horizontalHeader()->sortIndicatorOrder();
     const int sorted = table->horizontalHeader()->sortIndicatorSection();
-    proxy->setDynamicSortFilter(false);
-    model->removeRows(0, model->rowCount());
-    model->setRowCount(static_cast<int>(rows_.size()));
+    // The rows are filled with the model away from the view: a thousand rows, one reset.
+    proxy->setSourceModel(nullptr);
+    model->clear();
     model->setColumnCount(kReasonColumn + 1);
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const FlightRow& r = rows_[i];
         const auto cells = FlightCells(r);
         const int row = static_cast<int>(i);
+        QList<QStandardItem*> items;
         for (int col = 0; col < kReasonColumn; ++col) {
             const std::size_t c = kListed[col];
             const FlightCell& cell = cells[c];
@@ -242,7 +244,7 @@ void FlightsListWindow::fillTable() {
             if (c == column::kVerified && r.verified == "changed")
                 item->setForeground(QColor(0xa0, 0x00, 0x00));
             if (col == 0) item->setData(row, kRowRole);
-            model->setItem(row, col, item);
+            items << item;
         }
         QString reason = Utf8(r.error);
         if (r.entry == "missing") reason = text(Phrase::FlightsMissing);
@@ -251,11 +253,12 @@ void FlightsListWindow::fillTable() {
             item->setData(reason, kSortRole);
             item->setForeground(QColor(0xa0, 0x00, 0x00));
         }
-        model->setItem(row, kReasonColumn, item);
+        items << item;
+        model->appendRow(items);
     }
     applyTexts();
-    if (sorted >= 0) proxy->sort(sorted, order);
-    proxy->setDynamicSortFilter(true);
+    proxy->setSourceModel(model);
+    proxy->sort(sorted, order);
     table->resizeColumnsToContents();
 }
 

@@ -89,6 +89,8 @@ TEST_F(FlightsListTest, ListsTheFolderSortsNumbersAsNumbersAndFilters) {
     EXPECT_EQ(Column(0), (QStringList{"3", "7", "12", "100", ""}));
     ClickHeading(0);
     EXPECT_EQ(Column(0), (QStringList{"100", "12", "7", "3", ""}));
+    Press("B_Odswiez"); // a refresh keeps the order chosen
+    EXPECT_EQ(Column(0), (QStringList{"100", "12", "7", "3", ""}));
     // The maximum sorts by its figure: the peaks rise with the competitor's number.
     ClickHeading(4);
     QStringList maxima = Column(4);
@@ -105,6 +107,23 @@ TEST_F(FlightsListTest, ListsTheFolderSortsNumbersAsNumbersAndFilters) {
     EXPECT_EQ(Column(0), QStringList{"12"});
     filter->clear();
     EXPECT_EQ(table->model()->rowCount(), 5);
+
+    // A short pressure dip makes a suspect maximum: marked, the cleaned maximum in the tip.
+    SynthParams dip;
+    dip.competitor = 5;
+    dip.transients = {{.atSeconds = 30.0f, .depthPa = 3000.0f}};
+    Write(QStringLiteral("flights/T5.dat"), SynthesizeFlight(dip));
+    Press("B_Odswiez");
+    const int suspect = RowOf(5);
+    ASSERT_GE(suspect, 0);
+    const QModelIndex max = table->model()->index(suspect, 4);
+    const FlightRow& row = *std::find_if(list->rows().begin(), list->rows().end(),
+                                         [](const FlightRow& r) { return r.competitor == 5; });
+    ASSERT_TRUE(row.flight && row.stats.maxSuspect);
+    EXPECT_EQ(max.data().toString(), QString::fromUtf8("\u26a0 ") + row.stats.maxText->c_str());
+    EXPECT_TRUE(max.data(Qt::ToolTipRole)
+                    .toString()
+                    .endsWith(QString::fromStdString(*row.stats.maxFilteredText + " m")));
 
     QTest::keyClick(list, Qt::Key_Escape);
     EXPECT_FALSE(list->isVisible());
