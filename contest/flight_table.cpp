@@ -135,7 +135,7 @@ std::string Sparkline(std::span<const std::int32_t> a, std::span<const std::int3
 // The file's time of last change, local, as the flight's date.
 std::string FileDate(const std::string& path) {
     std::error_code ec;
-    const auto t = fs::last_write_time(path, ec);
+    const auto t = fs::last_write_time(PathFromUtf8(path), ec);
     if (ec) return {};
     const std::time_t tt = std::chrono::system_clock::to_time_t(
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(
@@ -154,15 +154,15 @@ std::string FileDate(const std::string& path) {
 using Logs = std::map<std::string, DownloadLog>; // by folder
 
 std::string Folder(const std::string& path) {
-    const fs::path p(path);
-    return p.has_parent_path() ? p.parent_path().string() : std::string(".");
+    const fs::path p = PathFromUtf8(path);
+    return p.has_parent_path() ? Utf8FromPath(p.parent_path()) : std::string(".");
 }
 
 FlightRow ReadRow(const std::string& path, Language language, const FilterSettings& filter,
                   bool chart, const Logs& logs) {
     FlightRow row;
     row.path = path;
-    row.file = ValidUtf8(fs::path(path).filename().string());
+    row.file = ValidUtf8(Utf8FromPath(PathFromUtf8(path).filename()));
     row.date = FileDate(path);
     const DownloadLog& log = logs.at(Folder(path));
     const CheckedFile checked = CheckFile(path, log);
@@ -471,8 +471,8 @@ bool HoldsFlight(const std::string& path) {
 std::vector<std::string> ListFlightFiles(const std::string& folder, const std::string& output) {
     std::vector<std::string> inside;
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(folder, ec)) {
-        const std::string p = e.path().string();
+    for (const auto& e : fs::directory_iterator(PathFromUtf8(folder), ec)) {
+        const std::string p = Utf8FromPath(e.path());
         if (e.path().filename() == kDownloadLogName || (!output.empty() && SameFile(p, output)))
             continue;
         // Reports written there before are skipped, unless they hold a flight.

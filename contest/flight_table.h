@@ -127,9 +127,9 @@ const char* VerifiedWords(const std::string& verified, Language language);
 // The text without its leading and trailing blanks.
 std::string TrimmedText(const std::string& s);
 
-// The flight files of a folder as the report takes them: every entry but the download log and
-// `output`, and reports written there before unless they hold a flight; sorted by name. A fifo
-// or a device is listed too (its row says why it is no flight).
+// The flight files of a folder (UTF-8 names) as the report takes them: every entry but the download
+// log and `output`, and reports written there before unless they hold a flight; sorted by name. A
+// fifo or a device is listed too (its row says why it is no flight).
 std::vector<std::string> ListFlightFiles(const std::string& folder, const std::string& output = {});
 
 // True when the file holds a flight record, whatever its name says: a report never replaces one.
