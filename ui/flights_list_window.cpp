@@ -143,7 +143,6 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
 
     folder_ = defaultFolder();
     applyTexts();
-    refresh();
 }
 
 FlightsListWindow::~FlightsListWindow() = default;
@@ -159,14 +158,24 @@ QString FlightsListWindow::text(Phrase p) const {
 
 void FlightsListWindow::setFolder(const QString& folder) {
     folder_ = folder;
-    refresh();
+    refreshWhenShown();
+}
+
+void FlightsListWindow::refreshWhenShown() {
+    stale_ = true;
+    if (isVisible()) refresh();
+}
+
+void FlightsListWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (stale_) refresh();
 }
 
 void FlightsListWindow::setLanguage(Language language) {
     if (language == language_) return;
     language_ = language;
     applyTexts();
-    refresh(); // the reasons and the check's words are the rows' own
+    refreshWhenShown(); // the reasons and the check's words are the rows' own
 }
 
 void FlightsListWindow::applyTexts() {
@@ -186,6 +195,7 @@ void FlightsListWindow::applyTexts() {
 }
 
 void FlightsListWindow::refresh() {
+    stale_ = false;
     folderLabel->setText(QDir::toNativeSeparators(folder_));
     rows_.clear();
     if (!folder_.isEmpty()) {

@@ -36,7 +36,8 @@ public:
                       QWidget* parent = nullptr);
     ~FlightsListWindow() override;
 
-    // Lists the flight files of `folder` (the flight archive by default).
+    // Lists the flight files of `folder` (the flight archive by default). A hidden list reads
+    // its folder when it is shown.
     void setFolder(const QString& folder);
     QString folder() const { return folder_; }
     // The texts and the rows' words in `language`.
@@ -64,9 +65,12 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Reads the folder now when the list is shown, else when it is next shown.
+    void refreshWhenShown();
     void applyTexts();
     void fillTable();
     void chooseFolder();
@@ -82,6 +86,7 @@ private:
     QString folder_;
     std::vector<FlightRow> rows_;
     std::optional<std::set<std::int64_t>> expected_;
+    bool stale_ = true; // the rows are not those of the folder and language in force
 
     QLabel* folderLabel = nullptr;
     QLabel* filterCaption = nullptr;
