@@ -39,6 +39,7 @@ class SerialLine;
 class DeviceSettingsDialog;
 class InfoDialog;
 class FilterDialog;
+class FlightsListWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -177,7 +178,7 @@ private:
     QMenu *setupMenu = nullptr, *chartsMenu = nullptr, *printMenu = nullptr,
           *languageMenu = nullptr;
     QAction *deviceSettingsAction = nullptr, *filterSettingsAction = nullptr,
-            *defaultSetupAction = nullptr;
+            *defaultSetupAction = nullptr, *flightsListAction = nullptr;
     QAction *speedCurveAction = nullptr, *comparisonAction = nullptr, *valueMarksAction = nullptr;
     QAction *printerSetupAction = nullptr, *printAction = nullptr, *savePictureAction = nullptr,
             *exportAction = nullptr;
@@ -187,6 +188,7 @@ private:
     DeviceSettingsDialog* deviceSettingsDialog = nullptr;
     InfoDialog* infoDialog = nullptr;
     FilterDialog* filterDialog = nullptr;
+    FlightsListWindow* flightsList = nullptr; // made when first opened
 };
 
 } // namespace orlomat
