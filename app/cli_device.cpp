@@ -1,6 +1,7 @@
 #include "app/cli_device.h"
 
 #include "contest/flight_keeping.h"
+#include "contest/port_watch.h"
 #include "core/decode.h"
 #include "core/flight.h"
 #include "core/format.h"
@@ -286,57 +287,29 @@ std::optional<std::string> FolderProblem(const Args& a) {
 int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
     const StopOnCtrlC stop;
     const bool automatic = a.value("--port") == kAutoPort;
-    std::string port = PortLocation(a.value("--port"));
     Device device(a, err, line, clock);
     Clock& time = device.altimeter->channel.clock();
-    // With "auto" the altimeter is whichever USB serial port appears; the ports present at the
-    // start count as seen (other adapters that stay plugged in), unless one is an altimeter.
     SystemPortLister lister;
-    const auto usbPorts = [&] {
-        std::vector<std::string> names;
-        for (const SerialPortEntry& p : lister.ports())
-            if (p.usb()) names.push_back(p.location);
-        return names;
-    };
-    std::vector<std::string> seen;
-    if (automatic) {
-        seen = usbPorts();
-        const AutoPort found = FindAutoPort(lister, *device.altimeter, LastGoodPort());
-        if (found.chosen) std::erase(seen, found.chosen->location);
-    }
-    const auto waitFor = [&](bool present) {
-        while (!g_stop) {
-            if (!automatic) {
-                if (PortPresent(port) == present) break;
-            } else if (present) {
-                const std::vector<std::string> now = usbPorts();
-                const auto fresh = std::find_if(now.begin(), now.end(), [&](const std::string& p) {
-                    return std::find(seen.begin(), seen.end(), p) == seen.end();
-                });
-                if (fresh != now.end()) {
-                    port = *fresh;
-                    break;
-                }
-                seen = now; // unplugged adapters may come back as new ones
-            } else {
-                const std::vector<std::string> now = usbPorts();
-                if (std::find(now.begin(), now.end(), port) == now.end()) break;
-            }
-            time.sleepMs(250);
-        }
+    PortWatch watch(automatic ? std::string(kAutoPort) : PortLocation(a.value("--port")), lister,
+                    [](const std::string& p) { return PortPresent(p); });
+    watch.start(device.altimeter.get(), LastGoodPort());
+    const auto waitFor = [&](PortWatch::Event event) {
+        while (!g_stop && watch.poll() != event)
+            time.sleepMs(kPollMs);
         return !g_stop;
     };
     const std::string given = a.value("--port");
     std::string waiting = Say(a, Phrase::WaitingForAltimeter);
     Fail(err, waiting.replace(waiting.find("%1"), 2, given));
     bool saveFailed = false, incomplete = false;
-    while (waitFor(true)) {
-        time.sleepMs(500); // the adapter settles
+    while (waitFor(PortWatch::Event::Arrived)) {
+        time.sleepMs(kSettleMs);
+        const std::string port = watch.port();
         const Downloaded d = DownloadOnce(a, port, out, err, device);
         saveFailed = saveFailed || d.saveFailed;
         incomplete = incomplete || d.exitCode == kIncomplete;
         if (d.exitCode != kFailure) RememberGoodPort(port);
-        if (!waitFor(false)) break;
+        if (!waitFor(PortWatch::Event::Departed)) break;
     }
     return saveFailed ? kFailure : incomplete ? kIncomplete : kSuccess;
 }

@@ -1,12 +1,16 @@
 #include "contest/port_watch.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace orlomat {
 
 PortWatch::PortWatch(std::string given, PortLister& lister,
                      std::function<bool(const std::string&)> present)
-    : given_(std::move(given)), lister_(lister), present_(std::move(present)) {}
+    : given_(std::move(given)), lister_(lister), present_(std::move(present)),
+      automatic_(given_ == kAutoPort) {
+    if (!automatic_) port_ = given_;
+}
 
 std::vector<std::string> PortWatch::usbPorts() {
     std::vector<std::string> names;
@@ -16,8 +20,7 @@ std::vector<std::string> PortWatch::usbPorts() {
 }
 
 void PortWatch::start(Altimeter* askAuto, const std::string& lastGood) {
-    waiting_ = true;
-    if (given_ != kAutoPort) return;
+    if (!automatic_) return;
     seen_ = usbPorts();
     if (askAuto == nullptr) return;
     const AutoPort found = FindAutoPort(lister_, *askAuto, lastGood);
@@ -25,30 +28,28 @@ void PortWatch::start(Altimeter* askAuto, const std::string& lastGood) {
 }
 
 PortWatch::Event PortWatch::poll() {
-    if (given_ != kAutoPort) {
-        const bool present = present_(given_);
-        if (present == waiting_) {
-            waiting_ = !present;
-            port_ = given_;
-            return present ? Event::Arrived : Event::Departed;
-        }
-        return Event::None;
+    if (!automatic_) {
+        if (present_(port_) != waiting_) return Event::None;
+        waiting_ = !waiting_;
+        return waiting_ ? Event::Departed : Event::Arrived;
     }
     const std::vector<std::string> now = usbPorts();
+    const auto plugged = [&](const std::string& p) {
+        return std::find(now.begin(), now.end(), p) != now.end();
+    };
+    // An adapter unplugged is forgotten: plugged in again, it is a new one.
+    std::erase_if(seen_, [&](const std::string& p) { return !plugged(p); });
     if (waiting_) {
-        for (const std::string& p : now) {
-            if (std::find(seen_.begin(), seen_.end(), p) == seen_.end()) {
-                port_ = p;
-                waiting_ = false;
-                return Event::Arrived;
-            }
-        }
-        seen_ = now;
-        return Event::None;
+        const auto fresh = std::find_if(now.begin(), now.end(), [&](const std::string& p) {
+            return std::find(seen_.begin(), seen_.end(), p) == seen_.end();
+        });
+        if (fresh == now.end()) return Event::None;
+        port_ = *fresh;
+        waiting_ = false;
+        return Event::Arrived;
     }
-    if (std::find(now.begin(), now.end(), port_) != now.end()) return Event::None;
+    if (plugged(port_)) return Event::None;
     waiting_ = true;
-    seen_ = now;
     return Event::Departed;
 }
 

@@ -246,6 +246,16 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases
      "port auto: no port answers as an altimeter. "},
     {"lot zapisano, ale nie wpisano go do dziennika pobrań: ",
      "the flight was saved but not entered in the download log: "},
+    // The flights list window.
+    {"Loty", "Flights"},
+    {"Folder…", "Folder…"},
+    {"Odśwież", "Refresh"},
+    {"Oczekiwani…", "Expected…"},
+    {"Strona wyników", "Results page"},
+    {"&Zawodnik:", "&Competitor:"},
+    {"Data i godzina", "Date and time"},
+    {"Uwagi", "Notes"},
+    {"brak lotu: zawodnik z listy oczekiwanych", "no flight: a competitor on the expected list"},
 }};
 
 } // namespace

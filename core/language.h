@@ -266,6 +266,16 @@ enum class Phrase {
     AutoChose,
     AutoNone,
     CannotLog,
+    // The flights list window.
+    FlightsListTitle,
+    FlightsFolderButton,
+    FlightsRefresh,
+    FlightsExpectedButton,
+    FlightsResultsPage,
+    FlightsCompetitorFilter,
+    FlightsDateTime,
+    FlightsRemarks,
+    FlightsMissing,
     Count
 };
 const TextPair& PhrasePair(Phrase p);

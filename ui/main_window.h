@@ -39,6 +39,7 @@ class SerialLine;
 class DeviceSettingsDialog;
 class InfoDialog;
 class FilterDialog;
+class FlightsListWindow;
 class FlightArchive;
 class DownloadStation;
 struct StationResult;
@@ -201,7 +202,8 @@ private:
     QMenu *setupMenu = nullptr, *chartsMenu = nullptr, *printMenu = nullptr,
           *languageMenu = nullptr;
     QAction *deviceSettingsAction = nullptr, *filterSettingsAction = nullptr,
-            *defaultSetupAction = nullptr, *archiveAction = nullptr, *stationAction = nullptr;
+            *defaultSetupAction = nullptr, *flightsListAction = nullptr, *archiveAction = nullptr,
+            *stationAction = nullptr;
     QAction *speedCurveAction = nullptr, *comparisonAction = nullptr, *valueMarksAction = nullptr;
     QAction *printerSetupAction = nullptr, *printAction = nullptr, *savePictureAction = nullptr,
             *exportAction = nullptr;
@@ -211,6 +213,7 @@ private:
     DeviceSettingsDialog* deviceSettingsDialog = nullptr;
     InfoDialog* infoDialog = nullptr;
     FilterDialog* filterDialog = nullptr;
+    FlightsListWindow* flightsList = nullptr; // made when first opened
 };
 
 } // namespace orlomat

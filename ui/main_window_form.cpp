@@ -5,6 +5,7 @@
 #include "ui/chart_view.h"
 #include "ui/download_station.h"
 #include "ui/flight_readout.h"
+#include "ui/flights_list_window.h"
 #include "ui/main_layout.h"
 #include "ui/widgets.h"
 
@@ -139,6 +140,8 @@ void MainWindow::buildMenus() {
     deviceSettingsAction = item(setupMenu, "Orlomat1", QString());
     filterSettingsAction = item(setupMenu, "Filtr3", QStringLiteral("Filtr"));
     defaultSetupAction = item(setupMenu, "Se1", QStringLiteral("Setup Default"));
+    flightsListAction = item(setupMenu, "Loty1", QString());
+    flightsListAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     setupMenu->addSeparator();
     archiveAction = item(setupMenu, "ArchiwumLotow1", QString());
     stationAction = item(setupMenu, "StacjaPobierania1", QString());
@@ -191,6 +194,20 @@ void MainWindow::buildMenus() {
     connect(speedCurveAction, &QAction::triggered, this, &MainWindow::toggleSpeedCurve);
     connect(deviceSettingsAction, &QAction::triggered, this, &MainWindow::openDeviceSettings);
     connect(defaultSetupAction, &QAction::triggered, this, &MainWindow::applyDefaultSetup);
+    connect(flightsListAction, &QAction::triggered, this, [this] {
+        if (flightsList == nullptr) {
+            flightsList = new FlightsListWindow(
+                prompter_, [this] { return session_.filterSettings(); }, this);
+            flightsList->setLanguage(session_.language);
+            flightsList->setFolder(archiveFolder()); // the archive in force, --archive too
+            connect(flightsList, &FlightsListWindow::openFlight, this, &MainWindow::loadFlightFile);
+            connect(flightsList, &FlightsListWindow::openComparison, this,
+                    &MainWindow::loadComparisonFile);
+        }
+        flightsList->show();
+        flightsList->raise();
+        flightsList->activateWindow();
+    });
 }
 
 void MainWindow::applyLanguageTexts() {
@@ -225,6 +242,8 @@ void MainWindow::applyLanguageTexts() {
     printAction->setText(caption(Caption::Print));
     savePictureAction->setText(caption(Caption::SavePicture));
     exportAction->setText(caption(Caption::ExportToExcel));
+    flightsListAction->setText(QString::fromUtf8(Tr(Phrase::FlightsListTitle, session_.language)));
+    if (flightsList != nullptr) flightsList->setLanguage(session_.language);
     chartView->setSeriesTitle(Series::Altitude, caption(Caption::Altitude));
     chartView->setSeriesTitle(Series::Speed, caption(Caption::Acceleration));
     chartView->setSeriesTitle(Series::Comparison, caption(Caption::Compare));

@@ -1,9 +1,13 @@
 // The download log: digests, appending line by line, reading a log with damaged lines, and the
-// check of a folder against it; keeping a downloaded flight in a folder.
+// check of a folder against it; keeping a downloaded flight in a folder. The results table:
+// reading a folder's rows, the files a folder lists, the expected list.
 #include "contest/download_log.h"
 #include "contest/flight_keeping.h"
+#include "contest/flight_table.h"
 #include "contest/sha256.h"
+#include "core/flight.h"
 #include "core/json.h"
+#include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 
 namespace orlomat {
@@ -217,6 +222,120 @@ TEST(FlightFileName, NamesCompetitorSerialAndWhetherWhole) {
     EXPECT_TRUE(FlightFileName(record, false).ends_with("_partial.dat"));
     EXPECT_EQ(FlightFileName(record, true).size(),
               std::string("C012_S00345_20261207-143015.dat").size());
+}
+
+void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// Fifty flights (names in another order than competitors), one file that is none, a damaged
+// log line: each row holds its own file's figures, as one flight decoded alone gives them.
+TEST_F(DownloadLogTest, FiftyFilesReadIntoTheirOwnRows) {
+    const FilterSettings filter;
+    std::vector<std::vector<std::uint8_t>> records;
+    for (std::uint16_t i = 0; i < 50; ++i) {
+        SynthParams p;
+        p.competitor = static_cast<std::uint16_t>(200 - i);
+        p.seed = i;
+        p.peakAltitude = 50.0f + i;
+        p.samplingCode = 1 + i % 4;
+        records.push_back(SynthesizeFlight(p));
+        std::string name(1, 'F'); // one append at a time: g++ 12 warns wrongly on "F" + ...
+        name.append(std::to_string(1000 + i)).append(".dat");
+        WriteBytes(dir / name, records.back());
+    }
+    Download("zz.dat", "no flight");
+    std::ofstream(dir / kDownloadLogName, std::ios::app) << "{\"cut\n";
+    const std::vector<std::string> paths = ListFlightFiles(dir.string());
+    ASSERT_EQ(paths.size(), 51u);
+    const FlightRows read = ReadFlightRows(paths, Language::English, filter, false);
+    ASSERT_EQ(read.rows.size(), 51u);
+    for (std::size_t i = 0; i < 50; ++i) {
+        const FlightRow& r = read.rows[i];
+        const Flight alone = DecodeRecord(records[i], FlightSource::File, {.chartPoints = false});
+        ASSERT_TRUE(r.flight) << r.file << r.error;
+        EXPECT_EQ(r.path, paths[i]);
+        EXPECT_EQ(r.competitor, alone.header.header.competitor);
+        EXPECT_EQ(r.samplingRate, alone.header.samplingRate);
+        EXPECT_EQ(r.stats.maxText, ComputeStats(alone, filter).maxText) << r.file;
+        EXPECT_EQ(r.verified, "not logged");
+        EXPECT_TRUE(r.chart.empty());
+    }
+    EXPECT_FALSE(read.rows[50].flight);
+    EXPECT_EQ(read.rows[50].verified, "unchanged");
+    EXPECT_EQ(read.rows[50].error.rfind(Tr(Phrase::NotAFlight, Language::English), 0), 0u);
+    ASSERT_EQ(read.damagedLogLines.size(), 1u);
+    EXPECT_EQ(read.damagedLogLines[0].line, 2);
+    EXPECT_EQ(read.damagedLogLines[0].log, (dir / kDownloadLogName).string());
+}
+
+TEST_F(DownloadLogTest, AFolderListsItsFlightsButNotItsReportsLogOrOutput) {
+    const auto flight = SynthesizeFlight({});
+    WriteBytes(dir / "b.dat", flight);
+    WriteBytes(dir / "a flight.csv", flight); // a flight whatever its name says
+    std::ofstream(dir / "results.html") << "<html>";
+    std::ofstream(dir / "old.csv") << "file,competitor";
+    std::ofstream(dir / "out.txt") << "being written";
+    Download("c.dat", "downloaded");
+    const std::vector<std::string> expected = {(dir / "a flight.csv").string(),
+                                               (dir / "b.dat").string(), (dir / "c.dat").string()};
+    EXPECT_EQ(ListFlightFiles(dir.string(), (dir / "out.txt").string()), expected);
+    EXPECT_TRUE(HoldsFlight((dir / "a flight.csv").string()));
+    EXPECT_FALSE(HoldsFlight((dir / "results.html").string()));
+    EXPECT_FALSE(HoldsFlight((dir / "none.html").string()));
+}
+
+TEST_F(DownloadLogTest, ExpectedListReadAndMarked) {
+    const struct {
+        const char* text;
+        std::set<std::int64_t> numbers;
+        const char* error; // the place named in the refusal
+    } cases[] = {
+        {"3\n# the juniors\n  12 # late\r\n\n7\n", {3, 7, 12}, ""},
+        {"", {}, ""},
+        {"3\n12a\n", {}, ":2: \"12a\""},
+        {"65536\n", {}, ":1: "},
+        {"-1\n", {}, ":1: "},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(dir / "expected.txt", std::ios::binary) << c.text;
+        std::string error;
+        const auto read =
+            ReadExpectedFile((dir / "expected.txt").string(), Language::English, error);
+        if (*c.error) {
+            EXPECT_FALSE(read) << c.text;
+            EXPECT_NE(error.find(std::string("expected.txt") + c.error), std::string::npos)
+                << error;
+        } else {
+            ASSERT_TRUE(read) << c.text << error;
+            EXPECT_EQ(*read, c.numbers);
+        }
+    }
+    std::string error;
+    EXPECT_FALSE(ReadExpectedFile((dir / "none.txt").string(), Language::Polish, error));
+    EXPECT_EQ(error.rfind(Tr(Phrase::CannotRead, Language::Polish), 0), 0u);
+
+    std::vector<FlightRow> rows(3);
+    rows[0].flight = true, rows[0].competitor = 3;
+    rows[1].flight = true, rows[1].competitor = 5;
+    rows[2].error = "not a flight";
+    const ExpectedCounts counts = MarkExpected(rows, {3, 7, 12});
+    EXPECT_EQ(counts.missing, 2);
+    EXPECT_EQ(counts.unknown, 1);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].entry, "expected");
+    EXPECT_EQ(rows[1].entry, "unknown");
+    EXPECT_EQ(rows[2].entry, "");
+    EXPECT_EQ(rows[3].entry, "missing");
+    EXPECT_EQ(rows[3].competitor, 7);
+    EXPECT_EQ(rows[4].competitor, 12);
+    // A missing competitor's cells: the number and the mark, no file.
+    const auto cells = FlightCells(rows[3]);
+    EXPECT_EQ(cells[column::kCompetitor].shown(), "7");
+    EXPECT_EQ(cells[column::kEntry].shown(), "missing");
+    EXPECT_FALSE(cells[column::kFile].present);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "contest/port_watch.h"
 #include "device/altimeter.h"
 #include "device/port_finder.h"
 #include "tests/support/fake_line.h"
@@ -485,18 +486,21 @@ TEST_F(DeviceTest, MessagesOfADownloadComeAtTheNormalPriority) {
 }
 #endif
 
+struct FixedLister : PortLister {
+    std::vector<SerialPortEntry> list;
+    std::vector<SerialPortEntry> ports() override { return list; }
+};
+
+SerialPortEntry PortEntry(const std::string& name, bool usb) {
+    SerialPortEntry e;
+    e.systemName = e.location = name;
+    if (usb) e.vendorId = e.productId = 0x0403;
+    return e;
+}
+
 // "auto": which ports are asked, with what, and which one is taken.
 TEST(AutoPort, AsksOnlyUsbPortsAndOnlyTheStatus) {
-    struct FixedLister : PortLister {
-        std::vector<SerialPortEntry> list;
-        std::vector<SerialPortEntry> ports() override { return list; }
-    };
-    const auto port = [](const char* name, bool usb) {
-        SerialPortEntry e;
-        e.systemName = e.location = name;
-        if (usb) e.vendorId = e.productId = 0x0403;
-        return e;
-    };
+    const auto port = PortEntry;
     // How each port answers the status command: 8 bytes, 4 bytes, or nothing.
     const std::map<std::string, int> answers = {{"A", 4}, {"B", 8}, {"C", 0}, {"S", 8}};
     struct Case {
@@ -543,6 +547,79 @@ TEST(AutoPort, AsksOnlyUsbPortsAndOnlyTheStatus) {
         EXPECT_FALSE(line.isOpen) << c.what;
     }
     EXPECT_EQ(PresentPortsText({port("COM3", true), port("COM4", false)}), "COM3, COM4");
+}
+
+// Altimeter after altimeter on the field: what each poll reports as ports come and go. Each
+// step lists the ports present at that poll ("X" a USB adapter, "s" a port that is none).
+TEST(PortWatch, ReportsEachAltimeterArrivingAndLeavingOnce) {
+    using E = PortWatch::Event;
+    struct Case {
+        const char* what;
+        std::string given;
+        std::vector<std::string> atStart;
+        std::vector<std::vector<std::string>> polls;
+        std::vector<E> events;
+        std::vector<std::string> ports; // port() after each Arrived
+    };
+    const Case cases[] = {
+        {"a named port that does not exist yet",
+         "P",
+         {},
+         {{}, {"P"}, {"P"}, {}, {}, {"P"}},
+         {E::None, E::Arrived, E::None, E::Departed, E::None, E::Arrived},
+         {"P", "P"}},
+        {"auto: adapters present at the start are passed over, ports that are none too",
+         "auto",
+         {"X", "Y"},
+         {{"X", "Y", "s"}, {"X", "Z"}, {"X"}, {"Y"}, {}},
+         {E::None, E::Arrived, E::Departed, E::Arrived, E::Departed},
+         {"Z", "Y"}},
+        {"auto: an adapter unplugged and plugged again is new",
+         "auto",
+         {"X", "Y"},
+         {{"Y"}, {"X", "Y"}},
+         {E::None, E::Arrived},
+         {"X"}},
+    };
+    for (const Case& c : cases) {
+        FixedLister lister;
+        const auto setPorts = [&](const std::vector<std::string>& names) {
+            lister.list.clear();
+            for (const std::string& n : names)
+                lister.list.push_back(PortEntry(n, n != "s"));
+        };
+        setPorts(c.atStart);
+        PortWatch watch(c.given, lister, [&](const std::string& name) {
+            return std::any_of(lister.list.begin(), lister.list.end(),
+                               [&](const SerialPortEntry& e) { return e.location == name; });
+        });
+        watch.start(nullptr, "");
+        std::vector<E> events;
+        std::vector<std::string> ports;
+        for (const auto& present : c.polls) {
+            setPorts(present);
+            events.push_back(watch.poll());
+            if (events.back() == E::Arrived) ports.push_back(watch.port());
+        }
+        EXPECT_EQ(events, c.events) << c.what;
+        EXPECT_EQ(ports, c.ports) << c.what;
+    }
+}
+
+// With "auto" an altimeter already plugged in at the start is taken at the first poll.
+TEST(PortWatch, AutoTakesAnAltimeterPresentAtTheStart) {
+    test::FakeClock clock;
+    test::FakeLine line(clock);
+    line.onCommand = [&](const std::vector<std::uint8_t>&) {
+        line.deliver(std::vector<std::uint8_t>(line.lastName == "B" ? 8 : 0, 0x11));
+    };
+    Altimeter altimeter(line, clock);
+    FixedLister lister;
+    lister.list = {PortEntry("A", true), PortEntry("B", true)};
+    PortWatch watch("auto", lister, [](const std::string&) { return true; });
+    watch.start(&altimeter, "");
+    EXPECT_EQ(watch.poll(), PortWatch::Event::Arrived);
+    EXPECT_EQ(watch.port(), "B");
 }
 
 } // namespace

@@ -1,0 +1,207 @@
+// The flights list window: opened from the menu, it lists a folder of synthetic flights, sorts
+// numbers as numbers, filters by competitor, opens a row as the current or the comparison
+// flight with real double clicks, writes the report's own page and marks the expected list.
+#include "contest/flight_table.h"
+#include "tests/support/window_controls.h"
+#include "tests/support/window_fixture.h"
+#include "tools/synth/flight_synth.h"
+#include "ui/flights_list_window.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QRegularExpression>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTest>
+
+#include <algorithm>
+
+namespace orlomat {
+namespace {
+
+using namespace test;
+
+class FlightsListTest : public WindowTest {
+protected:
+    void SetUp() override {
+        OpenWindow();
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("flights")));
+        folder = dir.filePath(QStringLiteral("flights"));
+        // Competitors whose text order differs from their number order.
+        for (const int c : kCompetitors) {
+            SynthParams p;
+            p.competitor = static_cast<std::uint16_t>(c);
+            p.seed = static_cast<std::uint32_t>(c);
+            p.peakAltitude = 60.0f + static_cast<float>(c);
+            Write(QStringLiteral("flights/C%1.dat").arg(c), SynthesizeFlight(p));
+        }
+        Write(QStringLiteral("flights/notes.dat"), {'n', 'o', 't', 'e'});
+        Trigger(*window, "Loty1");
+        list = window->findChild<FlightsListWindow*>(QStringLiteral("FormLoty"));
+        ASSERT_NE(list, nullptr);
+        list->setFolder(folder);
+        table = list->findChild<QTableView*>(QStringLiteral("GridLoty"));
+        ASSERT_NE(table, nullptr);
+    }
+
+    // The texts of a column as the table shows them, top to bottom.
+    QStringList Column(int column) const {
+        QStringList texts;
+        for (int r = 0; r < table->model()->rowCount(); ++r)
+            texts << table->model()->index(r, column).data().toString();
+        return texts;
+    }
+    int RowOf(int competitor) const {
+        return static_cast<int>(Column(0).indexOf(QString::number(competitor)));
+    }
+    void DoubleClick(int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QRect cell = table->visualRect(table->model()->index(row, 0));
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, modifiers, cell.center());
+    }
+    void Press(const char* name) {
+        auto* b = list->findChild<QPushButton*>(QString::fromLatin1(name));
+        ASSERT_NE(b, nullptr) << name;
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    void ClickHeading(int column) {
+        QHeaderView* header = table->horizontalHeader();
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    }
+
+    static constexpr int kCompetitors[] = {12, 3, 100, 7};
+    QString folder;
+    FlightsListWindow* list = nullptr;
+    QTableView* table = nullptr;
+};
+
+TEST_F(FlightsListTest, ListsTheFolderSortsNumbersAsNumbersAndFilters) {
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(list->windowTitle(), QStringLiteral("Loty"));
+    ASSERT_EQ(table->model()->rowCount(), 5);
+    const int notes = static_cast<int>(Column(9).indexOf(QStringLiteral("notes.dat")));
+    ASSERT_GE(notes, 0);
+    EXPECT_TRUE(
+        Column(10)[notes].startsWith(QString::fromUtf8(Tr(Phrase::NotAFlight, Language::Polish))));
+    EXPECT_TRUE(Column(0)[notes].isEmpty());
+
+    ClickHeading(0);
+    EXPECT_EQ(Column(0), (QStringList{"3", "7", "12", "100", ""}));
+    ClickHeading(0);
+    EXPECT_EQ(Column(0), (QStringList{"100", "12", "7", "3", ""}));
+    Press("B_Odswiez"); // a refresh keeps the order chosen
+    EXPECT_EQ(Column(0), (QStringList{"100", "12", "7", "3", ""}));
+    // The maximum sorts by its figure: the peaks rise with the competitor's number.
+    ClickHeading(4);
+    QStringList maxima = Column(4);
+    maxima.removeAll(QString());
+    ASSERT_EQ(maxima.size(), 4);
+    const auto figure = [](const QString& t) { return t.section(' ', -1).toDouble(); };
+    EXPECT_TRUE(std::is_sorted(maxima.begin(), maxima.end(), [&](auto& a, auto& b) {
+        return figure(a) < figure(b);
+    })) << maxima.join(' ').toStdString();
+
+    auto* filter = list->findChild<QLineEdit*>(QStringLiteral("E_FiltrZawodnika"));
+    ASSERT_NE(filter, nullptr);
+    QTest::keyClicks(filter, QStringLiteral("12"));
+    EXPECT_EQ(Column(0), QStringList{"12"});
+    filter->clear();
+    EXPECT_EQ(table->model()->rowCount(), 5);
+
+    // A short pressure dip makes a suspect maximum: marked, the cleaned maximum in the tip.
+    SynthParams dip;
+    dip.competitor = 5;
+    dip.transients = {{.atSeconds = 30.0f, .depthPa = 3000.0f}};
+    Write(QStringLiteral("flights/T5.dat"), SynthesizeFlight(dip));
+    Press("B_Odswiez");
+    const int suspect = RowOf(5);
+    ASSERT_GE(suspect, 0);
+    const QModelIndex max = table->model()->index(suspect, 4);
+    const FlightRow& row = *std::find_if(list->rows().begin(), list->rows().end(),
+                                         [](const FlightRow& r) { return r.competitor == 5; });
+    ASSERT_TRUE(row.flight && row.stats.maxSuspect);
+    EXPECT_EQ(max.data().toString(), QString::fromUtf8("\u26a0 ") + row.stats.maxText->c_str());
+    EXPECT_TRUE(max.data(Qt::ToolTipRole)
+                    .toString()
+                    .endsWith(QString::fromStdString(*row.stats.maxFilteredText + " m")));
+
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_FALSE(list->isVisible());
+}
+
+TEST_F(FlightsListTest, DoubleClickOpensTheFlightCtrlTheComparisonEnterToo) {
+    DoubleClick(RowOf(100));
+    EXPECT_EQ(window->session().current.header.header.competitor, 100);
+    DoubleClick(RowOf(7), Qt::ControlModifier);
+    EXPECT_EQ(window->session().comparison.header.header.competitor, 7);
+    EXPECT_EQ(window->session().current.header.header.competitor, 100);
+    table->setCurrentIndex(table->model()->index(RowOf(3), 0));
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(window->session().current.header.header.competitor, 3);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front().text.toStdString();
+}
+
+// The page's heading carries the minute it was written.
+QString WithoutTime(QString html) {
+    return html.replace(QRegularExpression(QStringLiteral("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d")),
+                        QStringLiteral("T"));
+}
+
+TEST_F(FlightsListTest, ResultsPageIsTheReportOfTheRowsShown) {
+    Press("B_StronaWynikow");
+    ASSERT_EQ(prompter.openedDocuments.size(), 1);
+    const QString page = prompter.openedDocuments.front();
+    EXPECT_EQ(page, QDir(folder).filePath(QStringLiteral("results.html")));
+    const FilterSettings filter = window->session().filterSettings();
+    const auto all = ReadFlightRows(ListFlightFiles(folder.toStdString(), page.toStdString()),
+                                    Language::Polish, filter, true);
+    EXPECT_EQ(WithoutTime(QString::fromUtf8(Read(page))),
+              WithoutTime(QString::fromStdString(FlightTableHtml(all.rows, Language::Polish, {}))));
+
+    // Filtered to one competitor, the page holds that row alone; the page itself is not listed.
+    list->findChild<QLineEdit*>(QStringLiteral("E_FiltrZawodnika"))->setText(QStringLiteral("7"));
+    Press("B_Odswiez");
+    EXPECT_EQ(table->model()->rowCount(), 1);
+    Press("B_StronaWynikow");
+    const auto one = ReadFlightRows({QDir(folder).filePath(QStringLiteral("C7.dat")).toStdString()},
+                                    Language::Polish, filter, true);
+    EXPECT_EQ(WithoutTime(QString::fromUtf8(Read(page))),
+              WithoutTime(QString::fromStdString(FlightTableHtml(one.rows, Language::Polish, {}))));
+}
+
+TEST_F(FlightsListTest, ExpectedListAddsMissingRowsAndMarksUnknownOnes) {
+    prompter.fileNames.push_back(
+        Write(QStringLiteral("expected.txt"),
+              {'3', '\n', '#', ' ', 'x', '\n', '1', '2', '\n', '7', '7', '\n', '7', '\n', '\n'}));
+    Press("B_Oczekiwani");
+    ASSERT_EQ(table->model()->rowCount(), 6);
+    const int missing = RowOf(77);
+    ASSERT_GE(missing, 0);
+    EXPECT_EQ(Column(10)[missing], QString::fromUtf8(Tr(Phrase::FlightsMissing, Language::Polish)));
+    const int unknown = static_cast<int>(Column(0).indexOf(QStringLiteral("100 ?")));
+    ASSERT_GE(unknown, 0);
+    EXPECT_EQ(table->model()->index(unknown, 0).data(Qt::ToolTipRole).toString(),
+              QString::fromUtf8(Tr(Phrase::NotOnList, Language::Polish)));
+    EXPECT_GE(RowOf(12), 0); // expected and flown: as it is
+
+    // A bad line is refused with its place, and the list stays as it was.
+    prompter.fileNames.push_back(Write(QStringLiteral("bad.txt"), {'1', '\n', 'x', '\n'}));
+    Press("B_Oczekiwani");
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown.front().text.contains(QStringLiteral("bad.txt:2")));
+    EXPECT_EQ(table->model()->rowCount(), 6);
+}
+
+TEST_F(FlightsListTest, FollowsTheLanguageSwitch) {
+    Trigger(*window, "English1");
+    EXPECT_EQ(list->windowTitle(), QStringLiteral("Flights"));
+    EXPECT_EQ(Action(*window, "Loty1")->text(), QStringLiteral("Flights"));
+    EXPECT_EQ(table->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Comp."));
+    const int notes = static_cast<int>(Column(9).indexOf(QStringLiteral("notes.dat")));
+    EXPECT_TRUE(
+        Column(10)[notes].startsWith(QString::fromUtf8(Tr(Phrase::NotAFlight, Language::English))));
+    EXPECT_EQ(Action(*window, "Loty1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+}
+
+} // namespace
+} // namespace orlomat

@@ -1,0 +1,101 @@
+// The flights list: a folder's flight files as a table (the figures the results page shows),
+// sorted by any column, filtered by competitor; Enter or a double click opens a flight as the
+// current flight, with Ctrl as the comparison flight. It writes the results page of the rows
+// shown and marks the flights against a list of expected competitors.
+#pragma once
+
+#include "contest/flight_table.h"
+#include "core/filter_settings.h"
+#include "core/language.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSortFilterProxyModel;
+class QStandardItemModel;
+class QTableView;
+class QModelIndex;
+
+namespace orlomat {
+
+class Prompter;
+class FlightsProxy;
+
+class FlightsListWindow : public QWidget {
+    Q_OBJECT
+public:
+    // `filter` gives the filter settings in force when the list is read (the filtered maximum).
+    FlightsListWindow(Prompter& prompter, std::function<FilterSettings()> filter,
+                      QWidget* parent = nullptr);
+    ~FlightsListWindow() override;
+
+    // Lists the flight files of `folder` (the flight archive by default). A hidden list reads
+    // its folder when it is shown.
+    void setFolder(const QString& folder);
+    QString folder() const { return folder_; }
+    // The texts and the rows' words in `language`.
+    void setLanguage(Language language);
+    // Reads the folder again.
+    void refresh();
+    // The expected competitors from a text file (one number a line); false and a message when
+    // it cannot be read.
+    bool loadExpected(const QString& path);
+    // Writes the results page of the rows shown (in their order) and opens it; its path, or
+    // empty when it could not be written (after a message).
+    QString writeResultsPage();
+
+    // The rows listed, in reading order (missing competitors last).
+    const std::vector<FlightRow>& rows() const { return rows_; }
+    // The listed rows in the order and filter the table shows.
+    std::vector<FlightRow> shownRows() const;
+
+    // The folder listed by default: the per-user application folder's "flights".
+    static QString defaultFolder();
+
+signals:
+    void openFlight(const QString& path);
+    void openComparison(const QString& path);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Reads the folder now when the list is shown, else when it is next shown.
+    void refreshWhenShown();
+    void applyTexts();
+    void fillTable();
+    void chooseFolder();
+    void chooseExpected();
+    void filterChanged();
+    // Opens the row at `index` as the current flight, or with `comparison` as the comparison.
+    void activate(const QModelIndex& index, bool comparison);
+    QString text(Phrase p) const;
+
+    Prompter& prompter_;
+    std::function<FilterSettings()> filter_;
+    Language language_ = Language::Polish;
+    QString folder_;
+    std::vector<FlightRow> rows_;
+    std::optional<std::set<std::int64_t>> expected_;
+    bool stale_ = true; // the rows are not those of the folder and language in force
+
+    QLabel* folderLabel = nullptr;
+    QLabel* filterCaption = nullptr;
+    QLineEdit* competitorFilter = nullptr;
+    QPushButton *folderButton = nullptr, *refreshButton = nullptr, *resultsButton = nullptr,
+                *expectedButton = nullptr;
+    QTableView* table = nullptr;
+    QStandardItemModel* model = nullptr;
+    FlightsProxy* proxy = nullptr;
+};
+
+} // namespace orlomat
