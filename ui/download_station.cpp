@@ -112,7 +112,8 @@ void DownloadStation::poll() {
 }
 
 void DownloadStation::download() {
-    if (!on()) return;
+    // Ended, or ended and started again, during the settling.
+    if (!on() || watch_->waitingForArrival()) return;
     downloading_ = true;
     notes_.clear();
     const StationResult result = host_.download(watch_->port());
