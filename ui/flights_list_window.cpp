@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,12 +14,14 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <charconv>
 
 namespace orlomat {
@@ -133,7 +136,11 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(table);
-    resize(980, 520);
+    // Wide enough for every column of a row with its file name, where the screen allows.
+    const QRect screen = QGuiApplication::primaryScreen() != nullptr
+                             ? QGuiApplication::primaryScreen()->availableGeometry()
+                             : QRect(0, 0, 1280, 800);
+    resize(std::min(1320, screen.width() - 40), std::min(560, screen.height() - 80));
 
     connect(folderButton, &QPushButton::clicked, this, &FlightsListWindow::chooseFolder);
     connect(refreshButton, &QPushButton::clicked, this, &FlightsListWindow::refresh);

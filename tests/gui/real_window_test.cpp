@@ -1,6 +1,9 @@
 // The window as a person drives it: a real X server (Xvfb, no window manager), the xcb
 // platform, and input sent through the X server with xdotool, so that mouse presses,
 // releases, window resizes and key presses reach the program the way a user's do.
+#include "contest/download_log.h"
+#include "contest/flight_table.h"
+#include "contest/sha256.h"
 #include "device/altimeter.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/scripted_prompter.h"
@@ -8,8 +11,10 @@
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
 #include "ui/device_settings_dialog.h"
+#include "ui/flights_list_window.h"
 #include "ui/main_window.h"
 #include "ui/prompter.h"
+#include "ui/window_arguments.h"
 
 #include <QAction>
 #include <QApplication>
@@ -662,6 +667,121 @@ TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
         EXPECT_FALSE(Button(*window, "BPrzerwij")->isVisible());
         EXPECT_EQ(emu.refusals(), QString());
     }
+}
+
+// A field laptop: every flight read is in the archive unasked; the station, started from the
+// command line, downloads two altimeters plugged one after the other at one port name with no
+// click; the log vouches for both files; the flights list shows all three.
+TEST_F(RealWindow, TheStationKeepsAltimeterAfterAltimeterAndTheListShowsThem) {
+    const QString archive = dir.filePath(QStringLiteral("archive"));
+    const QString link = dir.filePath(QStringLiteral("ttyField"));
+    const auto flightOf = [&](std::uint16_t competitor) {
+        SynthParams p;
+        p.glideSeconds = 40.0f;
+        p.competitor = competitor;
+        p.serial = static_cast<std::uint16_t>(300 + competitor);
+        const auto bytes = SynthesizeFlight(p);
+        const QString path = dir.filePath(QStringLiteral("c%1.dat").arg(competitor));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+        return path;
+    };
+    const auto kept = [&] {
+        return QDir(archive).entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name);
+    };
+    QLabel* line = Label(*window, "StationLine");
+
+    // A plain read, never saved, is kept.
+    ApplyWindowArguments(*window, {QStringLiteral("--archive"), archive});
+    {
+        test::EmulatorProcess emu({}, flightOf(7));
+        window->setPortOverride(emu.port());
+        ClickAt(Button(*window, "B_Odczyt_Orlomatu"),
+                Button(*window, "B_Odczyt_Orlomatu")->rect().center());
+        ASSERT_TRUE(WaitFor([&] { return kept().size() == 1; }, 15000));
+        EXPECT_TRUE(kept()[0].startsWith(QStringLiteral("C007_S00307_")));
+    }
+
+    // The station waits for a port that does not exist yet.
+    ApplyWindowArguments(*window, {QStringLiteral("--station"), QStringLiteral("--archive"),
+                                   archive, QStringLiteral("--port"), link});
+    const auto waiting = [&] {
+        return line->isVisible() && line->text().contains(QStringLiteral("Czekam"));
+    };
+    std::vector<QString> records;
+    for (const std::uint16_t competitor : {12, 34}) {
+        ASSERT_TRUE(WaitFor(waiting)) << line->text().toStdString();
+        if (competitor == 12) SaveShot(*window, QStringLiteral("station-waiting.png"));
+        records.push_back(flightOf(competitor));
+        test::EmulatorProcess emu({QStringLiteral("--link"), link}, records.back());
+        const QString told = QStringLiteral("Zawodnik %1 — ").arg(competitor);
+        ASSERT_TRUE(WaitFor([&] { return line->text().contains(told); }, 20000))
+            << line->text().toStdString();
+        EXPECT_TRUE(
+            line->text().contains(QStringLiteral(" — zapisano jako C0%1_S00").arg(competitor)))
+            << line->text().toStdString();
+        EXPECT_TRUE(prompter.shown.empty()) << "a message box would stop the station";
+        EXPECT_EQ(window->session().current.header.header.competitor, competitor);
+        if (competitor == 34) SaveShot(*window, QStringLiteral("station-kept.png"));
+        EXPECT_EQ(emu.refusals(), QString());
+        // The emulator ends here: the altimeter is unplugged; the station waits for the next.
+    }
+    ASSERT_TRUE(WaitFor(waiting));
+    KeysTo(window.get(), {QStringLiteral("Escape")});
+    ASSERT_TRUE(WaitFor([&] { return !window->stationOn(); }));
+    EXPECT_FALSE(line->isVisible());
+
+    // Each file holds its altimeter's record (byte 0 and the new-measurement word 8-9 are the
+    // download's own) and its log line's digest.
+    const QStringList files = kept();
+    ASSERT_EQ(files.size(), 3);
+    const DownloadLog log = ReadDownloadLog(archive.toStdString());
+    ASSERT_EQ(log.entries.size(), 3u);
+    EXPECT_TRUE(log.damagedLines.empty());
+    for (std::size_t i = 0; i < 2; ++i) {
+        const QString name = files[static_cast<qsizetype>(i) + 1]; // C012, C034 after C007
+        QFile got(QDir(archive).filePath(name)), sent(records[i]);
+        ASSERT_TRUE(got.open(QIODevice::ReadOnly) && sent.open(QIODevice::ReadOnly));
+        QByteArray a = got.readAll(), b = sent.readAll();
+        for (QByteArray* r : {&a, &b})
+            for (const int at : {0, 8, 9})
+                if (r->size() > at) (*r)[at] = 0;
+        EXPECT_EQ(a, b) << name.toStdString();
+        const auto entry =
+            std::find_if(log.entries.begin(), log.entries.end(),
+                         [&](const DownloadLogEntry& e) { return e.file == name.toStdString(); });
+        ASSERT_NE(entry, log.entries.end()) << name.toStdString();
+        got.seek(0);
+        const QByteArray bytes = got.readAll();
+        EXPECT_EQ(entry->sha256, Sha256Hex(std::vector<std::uint8_t>(bytes.begin(), bytes.end())));
+        EXPECT_EQ(entry->port, link.toStdString());
+    }
+    QProcess verify;
+    verify.start(QStringLiteral(ORLOMAT_CLI), {QStringLiteral("verify"), archive});
+    ASSERT_TRUE(verify.waitForFinished(10000));
+    EXPECT_EQ(verify.exitCode(), 0) << verify.readAllStandardError().toStdString();
+
+    // Ctrl+L: the flights list, on the archive.
+    KeysTo(window.get(), {QStringLiteral("ctrl+l")});
+    FlightsListWindow* list = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("FormLoty") && w->isVisible())
+                list = qobject_cast<FlightsListWindow*>(w);
+        return list != nullptr && list->rows().size() == 3;
+    }));
+    std::vector<int> competitors;
+    for (const FlightRow& r : list->rows()) {
+        EXPECT_TRUE(r.flight) << r.file;
+        EXPECT_EQ(r.verified, "unchanged") << r.file;
+        competitors.push_back(r.competitor);
+    }
+    std::sort(competitors.begin(), competitors.end());
+    EXPECT_EQ(competitors, (std::vector<int>{7, 12, 34}));
+    QTest::qWait(100);
+    SaveShot(*list, QStringLiteral("flights-list.png"));
+    list->close();
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {
