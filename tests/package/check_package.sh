@@ -18,6 +18,14 @@ for f in usr/bin/OrlomatBMP usr/bin/orlomat usr/bin/orlomat-emulator \
     exit 1
   fi
 done
+# Every picture the installed manuals show is installed beside them.
+doc="$work/root/usr/share/doc/orlomatbmp"
+for img in $(grep -ho 'src="[^"]*"' "$doc"/Orl_HELP?.html | sed 's/src="//; s/"$//' | sort -u); do
+  if [ ! -e "$doc/$img" ]; then
+    echo "a manual shows a picture the package lacks: $img"
+    exit 1
+  fi
+done
 # The installed tool runs from the throw-away root.
 "$work/root/usr/bin/orlomat" --help >/dev/null
 echo "package ok: $(basename "$deb")"
