@@ -72,18 +72,6 @@ bool TemperatureOption(const Args& a, std::optional<float>& t, std::ostream& err
     return true;
 }
 
-std::string LocalTime(const char* format) {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &now);
-#else
-    localtime_r(&now, &tm);
-#endif
-    char text[64];
-    return std::string(text, std::strftime(text, sizeof text, format, &tm));
-}
-
 std::optional<std::int64_t> WholeOption(const Args& a, const std::string& name, std::int64_t min,
                                         std::int64_t max, std::ostream& err) {
     const std::string text = a.value(name);

@@ -84,7 +84,4 @@ std::optional<std::vector<std::uint8_t>> ReadFlightRecord(const Args& a, const s
 // its message.
 bool TemperatureOption(const Args& a, std::optional<float>& t, std::ostream& err);
 
-// The local date and time in a strftime `format`.
-std::string LocalTime(const char* format);
-
 } // namespace orlomat::cli

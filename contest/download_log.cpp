@@ -2,6 +2,7 @@
 
 #include "contest/sha256.h"
 #include "core/flight_record.h"
+#include "core/format.h"
 #include "core/json.h"
 
 #include <algorithm>
@@ -196,18 +197,7 @@ std::vector<CheckedFile> CheckFolder(const std::string& folder, const DownloadLo
 
 std::pair<std::string, std::string> LogTimesNow() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{}, utc{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-    gmtime_s(&utc, &now);
-#else
-    localtime_r(&now, &local);
-    gmtime_r(&now, &utc);
-#endif
-    char a[32], b[32];
-    std::strftime(a, sizeof a, "%Y-%m-%dT%H:%M:%S", &local);
-    std::strftime(b, sizeof b, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return {a, b};
+    return {TimeText("%Y-%m-%dT%H:%M:%S", now), TimeText("%Y-%m-%dT%H:%M:%SZ", now, true)};
 }
 
 } // namespace orlomat

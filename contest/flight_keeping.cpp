@@ -3,6 +3,7 @@
 #include "contest/download_log.h"
 #include "contest/sha256.h"
 #include "core/flight_record.h"
+#include "core/format.h"
 #include "files/user_file.h"
 
 #include <algorithm>
@@ -20,18 +21,6 @@ namespace orlomat {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string LocalTimeNow(const char* format) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    char text[32];
-    return std::strftime(text, sizeof text, format, &local) > 0 ? text : "";
-}
 
 // True when the file holds exactly `record`.
 bool Holds(const fs::path& file, std::span<const std::uint8_t> record) {

@@ -45,18 +45,6 @@ std::string Fixed(double v, int decimals) {
     return std::string(buf, r.ptr);
 }
 
-std::string LocalTime(const char* format) {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &now);
-#else
-    localtime_r(&now, &tm);
-#endif
-    char text[64];
-    return std::string(text, std::strftime(text, sizeof text, format, &tm));
-}
-
 // A spreadsheet runs a cell that starts with = + - @ (or a tab or CR before one) as a formula:
 // such texts get a leading apostrophe. Figures are written by us and left as they are.
 std::string Neutralised(const std::string& v) {
@@ -140,14 +128,7 @@ std::string FileDate(const std::string& path) {
     const std::time_t tt = std::chrono::system_clock::to_time_t(
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(
             std::chrono::file_clock::to_sys(t)));
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &tt);
-#else
-    localtime_r(&tt, &tm);
-#endif
-    char text[32];
-    return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &tm));
+    return TimeText("%Y-%m-%d %H:%M", tt);
 }
 
 // A flight file read, checked and decoded; the decoded flight itself is dropped here.
@@ -349,7 +330,7 @@ std::string FlightTableCsv(const std::vector<FlightRow>& rows) {
 std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language language,
                             const std::string& title) {
     const bool pl = language == Language::Polish;
-    const std::string when = LocalTime("%Y-%m-%d %H:%M");
+    const std::string when = LocalTimeNow("%Y-%m-%d %H:%M");
     const std::string heading =
         title.empty() ? std::string(Tr(Phrase::ResultsTitle, language)) : title;
     std::ostringstream o;

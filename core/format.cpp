@@ -76,4 +76,21 @@ std::optional<double> ParseDecimalNumber(const std::string& text) {
     return value;
 }
 
+std::string TimeText(const char* format, std::time_t when, bool utc) {
+    std::tm tm{};
+#ifdef _WIN32
+    if (utc)
+        gmtime_s(&tm, &when);
+    else
+        localtime_s(&tm, &when);
+#else
+    if (utc)
+        gmtime_r(&when, &tm);
+    else
+        localtime_r(&when, &tm);
+#endif
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &tm));
+}
+
 } // namespace orlomat

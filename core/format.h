@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -22,5 +23,12 @@ std::optional<std::int64_t> ParseWholeNumber(const std::string& text);
 // more digits ("12", "-3.5"). No blanks, exponents, hexadecimal, or locale's comma: the
 // meaning never depends on where the program runs. nullopt otherwise.
 std::optional<double> ParseDecimalNumber(const std::string& text);
+
+// `when` as `format` gives it (strftime), in local time or in UTC.
+std::string TimeText(const char* format, std::time_t when, bool utc = false);
+// Now, in local time.
+inline std::string LocalTimeNow(const char* format) {
+    return TimeText(format, std::time(nullptr));
+}
 
 } // namespace orlomat
