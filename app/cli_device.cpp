@@ -304,7 +304,7 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
     bool saveFailed = false, incomplete = false;
     while (waitFor(PortWatch::Event::Arrived)) {
         time.sleepMs(kSettleMs);
-        const std::string port = watch.port();
+        const std::string& port = watch.port();
         const Downloaded d = DownloadOnce(a, port, out, err, device);
         saveFailed = saveFailed || d.saveFailed;
         incomplete = incomplete || d.exitCode == kIncomplete;
