@@ -198,6 +198,7 @@ struct Device {
 struct Downloaded {
     int exitCode = kFailure;
     bool saveFailed = false;
+    bool logFailed = false;
 };
 
 // One download from `port` (a PortLocation) to `-o FILE` or into `--dir DIR`; the exit code,
@@ -269,6 +270,8 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     j.endObject();
     out << j.str() << std::endl;
     if (!error.empty()) return {kFailure, true};
+    // A flight kept without its log line cannot be vouched for: not a whole success.
+    if (!kept.logError.empty()) return {kFailure, false, true};
     return {ExitCode(d.status())};
 }
 
@@ -282,8 +285,8 @@ std::optional<std::string> FolderProblem(const Args& a) {
 }
 
 // Altimeter after altimeter: wait for one to appear, download it, wait until it is unplugged,
-// and go on, until Ctrl+C. Ends with 1 when any flight could not be saved, else 3 when any
-// was incomplete.
+// and go on, until Ctrl+C. Ends with 1 when any flight could not be saved (or logged), else 3 when
+// any was incomplete.
 int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line, Clock* clock) {
     const StopOnCtrlC stop;
     const bool automatic = a.value("--port") == kAutoPort;
@@ -306,9 +309,9 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
         time.sleepMs(kSettleMs);
         const std::string& port = watch.port();
         const Downloaded d = DownloadOnce(a, port, out, err, device);
-        saveFailed = saveFailed || d.saveFailed;
+        saveFailed = saveFailed || d.saveFailed || d.logFailed;
         incomplete = incomplete || d.exitCode == kIncomplete;
-        if (d.exitCode != kFailure) RememberGoodPort(port);
+        if (d.exitCode != kFailure || d.logFailed) RememberGoodPort(port);
         if (!waitFor(PortWatch::Event::Departed)) break;
     }
     return saveFailed ? kFailure : incomplete ? kIncomplete : kSuccess;
@@ -335,7 +338,7 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
         return kUsage;
     }
     const Downloaded d = DownloadOnce(a, PortLocation(device.port), out, err, device);
-    if (d.exitCode != kFailure) RememberGoodPort(device.port);
+    if (d.exitCode != kFailure || d.logFailed) RememberGoodPort(device.port);
     return d.exitCode;
 }
 

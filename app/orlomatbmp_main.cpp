@@ -7,9 +7,18 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <exception>
 
 int main(int argc, char** argv) {
+    // The usage needs no display.
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    if (orlomat::AsksForUsage(given)) {
+        std::fputs(orlomat::kWindowUsage, stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrlomatBMP"));
     try {

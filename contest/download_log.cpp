@@ -20,6 +20,7 @@
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -84,23 +85,48 @@ std::string AppendDownloadLog(const std::string& folder, const DownloadLogEntry&
         char last = '\n';
         if (in.get(last) && last != '\n') line.insert(line.begin(), '\n');
     }
+    // One write a line (repeated only when the system takes part of it), flushed to the disk.
+    // A line that cannot be written whole is taken back out, so that no fragment is left for
+    // the next line to follow; the reason is the write's own.
 #ifdef _WIN32
     const int fd = _wopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, 0644);
     if (fd < 0) return std::strerror(errno);
-    const bool ok = _write(fd, line.data(), static_cast<unsigned>(line.size())) ==
-                        static_cast<int>(line.size()) &&
-                    _commit(fd) == 0;
-    const int error = errno;
+    const long long start = _filelengthi64(fd);
+    std::size_t done = 0;
+    int error = 0;
+    while (done < line.size() && error == 0) {
+        const int n = _write(fd, line.data() + done, static_cast<unsigned>(line.size() - done));
+        if (n <= 0)
+            error = n < 0 ? errno : ENOSPC;
+        else
+            done += static_cast<std::size_t>(n);
+    }
+    if (error == 0 && _commit(fd) != 0) error = errno;
+    if (error != 0 && done > 0 && start >= 0) {
+        (void)_chsize_s(fd, start);
+        (void)_commit(fd);
+    }
     _close(fd);
 #else
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return std::strerror(errno);
-    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size()) &&
-                    ::fsync(fd) == 0;
-    const int error = errno;
+    struct stat before {};
+    const off_t start = ::fstat(fd, &before) == 0 ? before.st_size : -1;
+    std::size_t done = 0;
+    int error = 0;
+    while (done < line.size() && error == 0) {
+        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            error = n < 0 ? errno : ENOSPC;
+        else
+            done += static_cast<std::size_t>(n);
+    }
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (error != 0 && done > 0 && start >= 0 && ::ftruncate(fd, start) == 0) ::fsync(fd);
     ::close(fd);
 #endif
-    return ok ? std::string() : std::string(std::strerror(error != 0 ? error : EIO));
+    return error == 0 ? std::string() : std::string(std::strerror(error));
 }
 
 DownloadLog ReadDownloadLog(const std::string& folder) {

@@ -110,6 +110,22 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
       "Competitor %1 — %2 m — NOT kept in the archive"}},
     {40, {" (niekompletny: %1 B z %2 B)", " (incomplete: %1 of %2 bytes)"}},
     {40, {" (niekompletny: %1 B)", " (incomplete: %1 bytes)"}},
+    {140,
+     {"Nie można zapisać lotu w archiwum %1 (%2). Zachowano go w %3",
+      "Cannot keep the flight in the archive %1 (%2). It was kept in %3"}},
+    {80,
+     {"Zawodnik %1 — %2 m — NIE w archiwum, zapisano jako %3",
+      "Competitor %1 — %2 m — NOT in the archive, kept as %3"}},
+    {160,
+     {"Stacja pobierania zatrzymana: lotu zawodnika %1 nie można zapisać ani w archiwum, ani "
+      "gdzie indziej. Zapisz go przyciskiem Zapisz.",
+      "Download station stopped: the flight of competitor %1 could not be kept in the archive "
+      "or anywhere else. Save it with Save."}},
+    {120,
+     {"Stacja pobierania nie rusza: w archiwum lotów %1 nie można zapisywać (%2).",
+      "The download station does not start: the flight archive %1 cannot be written (%2)."}},
+    {60, {"Odczyt wysokościomierza na porcie %1…", "Reading the altimeter on %1…"}},
+    {60, {"Nieznana opcja albo brak jej wartości: ", "Unknown option or its value missing: "}},
 }};
 
 constexpr std::array<TextPair, static_cast<std::size_t>(FilterText::Count)> kFilterTexts = {{

@@ -124,6 +124,12 @@ enum class Message {
     StationNotKept,               // %1 competitor, %2 maximum
     StationIncomplete,            // %1 bytes received of %2 announced
     StationIncompleteSizeUnknown, // %1 bytes received
+    ArchiveKeptElsewhere,         // %1 the archive, %2 the system's reason, %3 the file kept
+    StationKeptElsewhere,         // %1 competitor, %2 maximum, %3 the file kept
+    StationStoppedUnkept,         // %1 competitor
+    StationArchiveUnusable,       // %1 the archive, %2 the system's reason
+    StationReading,               // %1 the port
+    WindowOptionUnknown,          // followed by the option
     Count
 };
 

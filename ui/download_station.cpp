@@ -116,6 +116,9 @@ void DownloadStation::download() {
     if (!on() || watch_->waitingForArrival()) return;
     downloading_ = true;
     notes_.clear();
+    show(QString::fromUtf8(Tr(Message::StationReading, host_.language()))
+             .arg(QString::fromStdString(watch_->port())),
+         false);
     const StationResult result = host_.download(watch_->port());
     downloading_ = false;
     if (!on()) return; // ended while the download ran

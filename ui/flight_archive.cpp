@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace orlomat {
 
@@ -45,8 +46,12 @@ void FlightArchive::chooseFolder() {
     forThisRun_.clear();
 }
 
-QString FlightArchive::note(const KeptFlight& kept) const {
+QString FlightArchive::note(const ArchivedFlight& kept) const {
     const QString name = QFileInfo(QString::fromStdString(kept.path)).fileName();
+    if (!kept.error.empty() && !kept.elsewhere.empty())
+        return text(Message::ArchiveKeptElsewhere)
+            .arg(QDir::toNativeSeparators(folder()), QString::fromStdString(kept.error),
+                 QDir::toNativeSeparators(QString::fromStdString(kept.elsewhere)));
     if (!kept.error.empty())
         return text(Message::ArchiveFailed)
             .arg(QDir::toNativeSeparators(folder()), QString::fromStdString(kept.error));
@@ -57,15 +62,49 @@ QString FlightArchive::note(const KeptFlight& kept) const {
     return text(Message::ArchiveKept) + name;
 }
 
-KeptFlight FlightArchive::keep(const std::vector<std::uint8_t>& record,
-                               const KeepDetails& details) {
+QString FlightArchive::unusable() const {
+    const QString where = folder();
+    QDir().mkpath(where);
+    QTemporaryFile probe(QDir(where).filePath(QStringLiteral(".orlomat-XXXXXX")));
+    return probe.open() ? QString() : probe.errorString();
+}
+
+ArchivedFlight FlightArchive::keep(const std::vector<std::uint8_t>& record,
+                                   const KeepDetails& details) {
     const QString where = folder();
     QDir().mkpath(where); // a folder that cannot be made shows as the write's failure
-    KeptFlight kept = KeepFlight(where.toStdString(), record, details, true);
-    const bool fault = !kept.error.empty() || !kept.logError.empty();
+    ArchivedFlight kept;
+    static_cast<KeptFlight&>(kept) = KeepFlight(where.toStdString(), record, details, true);
+    if (!kept.error.empty()) {
+        // A flight read is never only in memory: the default archive, the documents folder or
+        // the temporary folder takes it when the archive in force cannot.
+        const QString fallbacks[] = {
+            defaultFolder(),
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                QStringLiteral("/OrlomatBMP flights"),
+            QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+                QStringLiteral("/OrlomatBMP flights")};
+        for (const QString& other : fallbacks) {
+            if (QDir(other) == QDir(where) || !QDir().mkpath(other)) continue;
+            const KeptFlight there = KeepFlight(other.toStdString(), record, details, true);
+            if (!there.error.empty()) continue;
+            kept.elsewhere = there.path;
+            break;
+        }
+    }
+    last_ = kept;
+    showLine(!kept.error.empty() || !kept.logError.empty());
+    return kept;
+}
+
+void FlightArchive::retranslate() {
+    if (last_ && line->isVisible()) showLine(!last_->error.empty() || !last_->logError.empty());
+}
+
+void FlightArchive::showLine(bool fault) {
     line->setStyleSheet(fault ? QStringLiteral("color: #c00000; background: white")
                               : QStringLiteral("background: white"));
-    line->setText(note(kept));
+    line->setText(note(*last_));
     // One line while it fits beside the chart's title; a long reason wraps.
     constexpr int kWidest = 520;
     const int wide = line->fontMetrics().horizontalAdvance(line->text()) + 8;
@@ -74,7 +113,6 @@ KeptFlight FlightArchive::keep(const std::vector<std::uint8_t>& record,
     line->adjustSize();
     line->show();
     line->raise();
-    return kept;
 }
 
 } // namespace orlomat

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -19,6 +21,12 @@ class QWidget;
 namespace orlomat {
 
 class Prompter;
+
+// A flight kept by the archive. When the archive could not take it (`error`), it is kept in
+// the first fallback folder that can, named in `elsewhere`.
+struct ArchivedFlight : KeptFlight {
+    std::string elsewhere;
+};
 
 class FlightArchive {
 public:
@@ -34,11 +42,16 @@ public:
     // is stored with the preferences (and used from now on, also in this run).
     void chooseFolder();
 
-    // Keeps the record (the folder made when missing), and says in the archive line what
-    // became of it; failures in red.
-    KeptFlight keep(const std::vector<std::uint8_t>& record, const KeepDetails& details);
+    // Keeps the record (the folder made when missing; when the archive cannot take it, in a
+    // fallback folder), and says in the archive line what became of it; failures in red.
+    ArchivedFlight keep(const std::vector<std::uint8_t>& record, const KeepDetails& details);
     // The archive line's text for `kept`.
-    QString note(const KeptFlight& kept) const;
+    QString note(const ArchivedFlight& kept) const;
+    // Why flights cannot be written into the archive in force (made when missing); empty
+    // when they can.
+    QString unusable() const;
+    // The archive line in the language in force.
+    void retranslate();
 
     QLabel* line; // "ArchiwumLinia"
 
@@ -46,7 +59,9 @@ private:
     QString text(Message m) const;
     Prompter& prompter_;
     std::function<Language()> language_;
+    void showLine(bool fault);
     QString forThisRun_;
+    std::optional<ArchivedFlight> last_; // what the archive line tells of
 };
 
 } // namespace orlomat

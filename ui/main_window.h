@@ -43,7 +43,7 @@ class FlightsListWindow;
 class FlightArchive;
 class DownloadStation;
 struct StationResult;
-struct KeptFlight;
+struct ArchivedFlight;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -63,6 +63,8 @@ public:
     bool loadComparisonFile(const QString& path);
     // A port to use for this run instead of the stored one (not saved).
     void setPortOverride(const QString& port) { portOverride_ = port; }
+    // Options of the command line that could not be taken, in a message.
+    void tellOptionProblem(const QString& options);
     // The flight archive's folder for this run instead of the stored one (not saved).
     void setArchiveFolder(const QString& folder);
     QString archiveFolder() const;
@@ -107,8 +109,8 @@ private:
     // The window's download from `port`: the flight kept in the archive and shown; what the
     // download station's line says of it.
     StationResult readFrom(const std::string& port);
-    StationResult stationResult(const KeptFlight* kept, std::uint16_t competitor, bool incomplete,
-                                std::size_t bytes, std::uint32_t expected) const;
+    StationResult stationResult(const ArchivedFlight* kept, std::uint16_t competitor,
+                                bool incomplete, std::size_t bytes, std::uint32_t expected) const;
     // The archive and the station, their menu commands and Escape.
     void buildArchiveAndStation();
     // The exchanges may start unless a download runs or the station is on.

@@ -15,9 +15,11 @@
 #include "ui/flight_archive.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
+#include "ui/window_arguments.h"
 #include "ui/window_device_ui.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,6 +49,12 @@ void MainWindow::buildArchiveAndStation() {
     });
 }
 
+void MainWindow::tellOptionProblem(const QString& options) {
+    prompter_.message(msg(Message::WindowOptionUnknown) + options + QStringLiteral("\n") +
+                          QString::fromLatin1(kWindowUsage),
+                      msg(Message::ErrorCaption));
+}
+
 void MainWindow::setArchiveFolder(const QString& folder) {
     archive_->setFolderForThisRun(folder);
 }
@@ -56,6 +64,14 @@ QString MainWindow::archiveFolder() const {
 }
 
 void MainWindow::startStation() {
+    // Flights the station reads must have somewhere to go before the first altimeter comes.
+    if (const QString why = archive_->unusable(); !why.isEmpty()) {
+        prompter_.message(msg(Message::StationArchiveUnusable)
+                              .arg(QDir::toNativeSeparators(archive_->folder()), why),
+                          msg(Message::ErrorCaption));
+        enableExchanges();
+        return;
+    }
     station_->start();
 }
 
@@ -123,7 +139,7 @@ StationResult MainWindow::readFrom(const std::string& port) {
     if (out.result == R::PortFailed || out.result == R::NoStatus) return {};
     // Kept before anything else happens to it: a downloaded flight is never lost.
     const bool complete = out.complete();
-    std::optional<KeptFlight> kept;
+    std::optional<ArchivedFlight> kept;
     if (!out.record.empty()) {
         KeepDetails details{port, std::nullopt, complete};
         if (out.expectedBytes > 0) details.bytesExpected = out.expectedBytes;
@@ -151,18 +167,30 @@ StationResult MainWindow::readFrom(const std::string& port) {
         if (sized) text = text.arg(out.expectedBytes);
         prompter_.message(text, msg(Message::ErrorCaption));
     }
+    if (station_->on() && kept && !kept->error.empty() && kept->elsewhere.empty()) {
+        // Nowhere to keep it: the next altimeter must not replace it unseen.
+        stopStation();
+        prompter_.message(msg(Message::StationStoppedUnkept).arg(competitor),
+                          msg(Message::ErrorCaption));
+        return {};
+    }
     return stationResult(kept ? &*kept : nullptr, competitor, incomplete, bytes, out.expectedBytes);
 }
 
 // "Zawodnik 12 — 118.3 m — zapisano jako C012_S00345_20261208-143015.dat": the maximum as the
 // window shows it, the file name alone.
-StationResult MainWindow::stationResult(const KeptFlight* kept, std::uint16_t competitorNumber,
+StationResult MainWindow::stationResult(const ArchivedFlight* kept, std::uint16_t competitorNumber,
                                         bool incomplete, std::size_t bytes,
                                         std::uint32_t expected) const {
     const QString competitor = QString::number(competitorNumber);
     const QString maximum = maxEdit->text().trimmed();
     StationResult r;
-    if (kept == nullptr || !kept->error.empty()) {
+    if (kept != nullptr && !kept->error.empty() && !kept->elsewhere.empty()) {
+        r.text = msg(Message::StationKeptElsewhere)
+                     .arg(competitor, maximum,
+                          QDir::toNativeSeparators(QString::fromStdString(kept->elsewhere)));
+        r.fault = true;
+    } else if (kept == nullptr || !kept->error.empty()) {
         r.text = msg(Message::StationNotKept).arg(competitor, maximum);
         r.fault = true;
     } else if (!kept->duplicateOf.empty()) {
@@ -172,6 +200,10 @@ StationResult MainWindow::stationResult(const KeptFlight* kept, std::uint16_t co
         r.text =
             msg(Message::StationKept)
                 .arg(competitor, maximum, QFileInfo(QString::fromStdString(kept->path)).fileName());
+    }
+    if (kept != nullptr && kept->error.empty() && !kept->logError.empty()) {
+        r.text += QStringLiteral("\n") + archive_->note(*kept);
+        r.fault = true;
     }
     if (incomplete) {
         r.text += expected > 0 ? msg(Message::StationIncomplete).arg(bytes).arg(expected)

@@ -4,6 +4,7 @@
 
 #include "ui/chart_view.h"
 #include "ui/download_station.h"
+#include "ui/flight_archive.h"
 #include "ui/flight_readout.h"
 #include "ui/flights_list_window.h"
 #include "ui/main_layout.h"
@@ -235,6 +236,7 @@ void MainWindow::applyLanguageTexts() {
     archiveAction->setText(caption(Caption::FlightArchive) + QStringLiteral("..."));
     stationAction->setText(caption(Caption::DownloadStation));
     station_->retranslate();
+    archive_->retranslate();
     chartsMenu->setTitle(accelerated(Caption::Charts, 'W', 'a'));
     speedCurveAction->setText(caption(Caption::Acceleration));
     comparisonAction->setText(caption(Caption::Compare));

@@ -12,7 +12,15 @@ namespace orlomat {
 
 class MainWindow;
 
-// Applies `arguments` (without the program's name) to a window already shown.
+inline constexpr const char* kWindowUsage =
+    "usage: OrlomatBMP [--port NAME] [--archive DIR] [--station] [FLIGHT]\n";
+
+// True when `arguments` ask for the usage text (--help, -h) instead of the window.
+bool AsksForUsage(const QStringList& arguments);
+
+// Applies `arguments` (without the program's name) to a window already shown. An unknown
+// option, or one without its value, is told in a message and ignored (a mistyped --station
+// must not quietly leave the station off); the rest still applies.
 void ApplyWindowArguments(MainWindow& window, const QStringList& arguments);
 
 } // namespace orlomat

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -88,6 +91,16 @@ protected:
     }
     fs::path dir;
 };
+
+#ifndef _WIN32
+// A log on a full disk: the reason is the disk's, and the caller hears of it.
+TEST_F(DownloadLogTest, AFullDiskIsReportedWithItsOwnReason) {
+    fs::create_symlink("/dev/full", dir / kDownloadLogName);
+    DownloadLogEntry e;
+    e.file = "a.dat";
+    EXPECT_EQ(AppendDownloadLog(dir.string(), e), std::strerror(ENOSPC));
+}
+#endif
 
 TEST_F(DownloadLogTest, EveryFileIsCheckedAgainstItsLastEntry) {
     Download("a.dat", "first flight");

@@ -6,7 +6,9 @@
 #include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
+#include "ui/flight_archive.h"
 #include "ui/settings_file.h"
+#include "ui/window_arguments.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,25 +78,62 @@ TEST_F(ArchiveTest, AFlightReadIsKeptOnceWithItsLogLine) {
     EXPECT_EQ(emu.refusals(), QString());
 }
 
-TEST_F(ArchiveTest, AnArchiveThatCannotBeWrittenSaysSoAndTheFlightCanBeSaved) {
-    archive = Write(QStringLiteral("not-a-folder"), {1, 2, 3}) + QStringLiteral("/flights");
-    window->setArchiveFolder(archive);
+// An archive that cannot be written: the flight still reaches a disk (the default archive),
+// the window says where, and Save works; the station does not start on such an archive, and
+// when the archive fails under it, it says where each flight went instead.
+TEST_F(ArchiveTest, AnArchiveThatCannotBeWrittenLosesNoFlight) {
+    const QString unusable = Write(QStringLiteral("not-a-folder"), {1, 2, 3}) + "/flights";
+    const QString fallback = FlightArchive::defaultFolder();
+    const auto inFallback = [&](int competitor) {
+        return QDir(fallback).entryList({QStringLiteral("C0%1_*.dat").arg(competitor)});
+    };
+    window->setArchiveFolder(unusable);
     SynthParams p;
     p.competitor = 77;
-    EmulatorProcess emu({}, Write(QStringLiteral("flight.dat"), SynthesizeFlight(p)));
-    window->setPortOverride(emu.port());
-    Click(*window, "B_Odczyt_Orlomatu");
+    {
+        EmulatorProcess emu({}, Write(QStringLiteral("flight.dat"), SynthesizeFlight(p)));
+        window->setPortOverride(emu.port());
+        Click(*window, "B_Odczyt_Orlomatu");
+    }
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_TRUE(
-        prompter.shown[0].text.startsWith(QString::fromUtf8("Nie można zapisać lotu w archiwum")))
-        << prompter.shown[0].text.toStdString();
-    EXPECT_EQ(Line("ArchiwumLinia"), prompter.shown[0].text);
-    EXPECT_EQ(Edit(*window, "E_NrZawodnika")->text(), QStringLiteral("77"));
+    const QString told = prompter.shown[0].text;
+    EXPECT_TRUE(told.startsWith(QString::fromUtf8("Nie można zapisać lotu w archiwum")))
+        << told.toStdString();
+    EXPECT_EQ(Line("ArchiwumLinia"), told);
+    ASSERT_EQ(inFallback(77).size(), 1);
+    EXPECT_TRUE(told.endsWith(QDir::toNativeSeparators(QDir(fallback).filePath(inFallback(77)[0]))))
+        << told.toStdString();
+    const std::vector<std::uint8_t>& record = window->session().current.record;
+    EXPECT_EQ(Read(QDir(fallback).filePath(inFallback(77)[0])),
+              QByteArray(reinterpret_cast<const char*>(record.data()),
+                         static_cast<qsizetype>(record.size())));
     const QString saved = dir.filePath(QStringLiteral("saved.dat"));
     prompter.fileNames = {saved};
     Click(*window, "BZapisz");
-    EXPECT_EQ(Read(saved).size(), static_cast<qsizetype>(window->session().current.record.size()));
-    EXPECT_GT(Read(saved).size(), 32);
+    EXPECT_EQ(Read(saved).size(), static_cast<qsizetype>(record.size()));
+
+    prompter.shown.clear();
+    Trigger(*window, "StacjaPobierania1");
+    EXPECT_FALSE(window->stationOn());
+    EXPECT_FALSE(Action(*window, "StacjaPobierania1")->isChecked());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(prompter.shown[0].text.startsWith(QString::fromUtf8("Stacja pobierania nie rusza")))
+        << prompter.shown[0].text.toStdString();
+
+    window->setArchiveFolder(archive);
+    const QString link = dir.filePath(QStringLiteral("altimeter"));
+    window->setPortOverride(link);
+    Trigger(*window, "StacjaPobierania1");
+    ASSERT_TRUE(window->stationOn());
+    window->setArchiveFolder(unusable); // the archive's disk goes while the station runs
+    EmulatorProcess emu(
+        {QStringLiteral("--link"), link, QStringLiteral("--competitor"), QStringLiteral("33")});
+    ASSERT_TRUE(RunUntil([&] { return inFallback(33).size() == 1; }));
+    ASSERT_TRUE(RunUntil([&] { return Line("StationLine").startsWith("Zawodnik 33"); }));
+    EXPECT_TRUE(Line("StationLine").contains(QString::fromUtf8("NIE w archiwum, zapisano jako ")))
+        << Line("StationLine").toStdString();
+    EXPECT_TRUE(window->stationOn());
+    window->stopStation();
 }
 
 TEST_F(ArchiveTest, TheMenuShowsTheFolderAndKeepsTheOneChosen) {
@@ -108,6 +147,14 @@ TEST_F(ArchiveTest, TheMenuShowsTheFolderAndKeepsTheOneChosen) {
     EXPECT_EQ(window->archiveFolder(), chosen);
     EXPECT_EQ(StoredArchiveFolder(), chosen);
     qunsetenv("XDG_CONFIG_HOME");
+
+    // A mistyped option or one without its value is told, not taken for a flight file.
+    ApplyWindowArguments(*window, {QStringLiteral("--statoin"), QStringLiteral("--archive")});
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(prompter.shown[0].text.startsWith(
+        QString::fromUtf8("Nieznana opcja albo brak jej wartości: --statoin, --archive\nusage:")))
+        << prompter.shown[0].text.toStdString();
+    EXPECT_TRUE(AsksForUsage({QStringLiteral("-h")}));
 }
 
 TEST_F(ArchiveTest, TheStationDownloadsEachAltimeterPluggedIn) {
