@@ -86,9 +86,11 @@ private:
     QString folder_;
     std::vector<FlightRow> rows_;
     std::optional<std::set<std::int64_t>> expected_;
-    bool stale_ = true; // the rows are not those of the folder and language in force
+    std::vector<int> damagedLogLines_; // of the folder's download log, skipped
+    bool stale_ = true;                // the rows are not those of the folder and language in force
 
     QLabel* folderLabel = nullptr;
+    QLabel* logWarning = nullptr; // the download log's damaged lines, in red
     QLabel* filterCaption = nullptr;
     QLineEdit* competitorFilter = nullptr;
     QPushButton *folderButton = nullptr, *refreshButton = nullptr, *resultsButton = nullptr,
