@@ -159,7 +159,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
             return kUsage;
         }
     }
-    std::vector<std::string> paths;
+    std::vector<std::string> paths, folders;
     for (const std::string& f : a.files) {
         std::error_code ec;
         if (!fs::exists(fs::symlink_status(f, ec)) || !fs::exists(f, ec)) {
@@ -169,11 +169,15 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         }
         if (fs::is_directory(f, ec)) {
             const std::vector<std::string> inside = ListFlightFiles(f, output);
-            if (inside.empty()) {
+            // A folder whose logged files were all removed still has their rows.
+            if (inside.empty() && ReadDownloadLog(f).entries.empty()) {
                 Fail(err, Say(a, Phrase::NoFiles) + f);
                 return kFailure;
             }
             paths.insert(paths.end(), inside.begin(), inside.end());
+            if (std::none_of(folders.begin(), folders.end(),
+                             [&](const std::string& g) { return SameFile(f, g); }))
+                folders.push_back(f);
         } else {
             if (SameFile(f, output)) {
                 Fail(err, Say(a, Phrase::OwnInput) + output);
@@ -197,6 +201,8 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         return kFailure;
     }
     FlightRows read = ReadFlightRows(paths, a.language, *filter, html);
+    for (const std::string& f : folders)
+        AddMissingLoggedFiles(read, f, a.language);
     for (const DamagedLogLine& d : read.damagedLogLines)
         Fail(err, Say(a, Phrase::DamagedLogLine) + d.log + ":" + std::to_string(d.line));
     std::vector<FlightRow>& rows = read.rows;

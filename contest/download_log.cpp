@@ -150,7 +150,13 @@ DownloadLog ReadDownloadLog(const std::string& folder) {
             if (it == o->end() || it->second.kind != JsonValue::Kind::Number) return std::nullopt;
             return static_cast<std::int64_t>(it->second.number);
         };
-        if (!o || !text("file") || !text("sha256")) {
+        // A name that leads out of the folder (or nowhere) is no download of ours.
+        const auto plainName = [&] {
+            const std::string& name = text("file")->text;
+            return !name.empty() && name != "." && name != ".." &&
+                   name.find_first_of("/\\\0", 0, 3) == std::string::npos;
+        };
+        if (!o || !text("file") || !text("sha256") || !plainName()) {
             log.damagedLines.push_back(number);
             continue;
         }

@@ -139,6 +139,13 @@ std::string Folder(const std::string& path) {
     return p.has_parent_path() ? Utf8FromPath(p.parent_path()) : std::string(".");
 }
 
+// A logged file's date is its download's time, not the file's: "2026-12-08 14:30".
+std::string LoggedDate(const std::string& localTime) {
+    std::string date = localTime.substr(0, 16);
+    std::replace(date.begin(), date.end(), 'T', ' ');
+    return date;
+}
+
 FlightRow ReadRow(const std::string& path, Language language, const FilterSettings& filter,
                   bool chart, const Logs& logs) {
     FlightRow row;
@@ -148,10 +155,7 @@ FlightRow ReadRow(const std::string& path, Language language, const FilterSettin
     const DownloadLog& log = logs.at(Folder(path));
     const CheckedFile checked = CheckFile(path, log);
     row.verified = FileCheckKey(checked.check);
-    if (!checked.loggedAt.empty()) { // the download's time, not the file's
-        row.date = checked.loggedAt.substr(0, 16);
-        std::replace(row.date.begin(), row.date.end(), 'T', ' ');
-    }
+    if (!checked.loggedAt.empty()) row.date = LoggedDate(checked.loggedAt);
     std::string reason;
     auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
     if (!record) {
@@ -410,8 +414,9 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
         o << "<h2>" << Tr(Phrase::NotFlights, language) << "</h2>\n<table><tbody>\n";
         for (const FlightRow& r : rows)
             if (!r.flight && r.entry != "missing")
-                o << "<tr class=\"error\"><td>" << Html(r.file) << "</td><td>" << Html(r.error)
-                  << "</td></tr>\n";
+                o << (r.verified == "missing" ? "<tr class=\"error changed\"><td>"
+                                              : "<tr class=\"error\"><td>")
+                  << Html(r.file) << "</td><td>" << Html(r.error) << "</td></tr>\n";
         o << "</tbody></table>\n";
     }
     // Sorting by a click on a heading: by the cell's sort key where it has one, numbers as
@@ -439,6 +444,7 @@ std::string TrimmedText(const std::string& s) {
 const char* VerifiedWords(const std::string& verified, Language language) {
     if (verified == "unchanged") return Tr(Phrase::FileUnchanged, language);
     if (verified == "changed") return Tr(Phrase::FileChanged, language);
+    if (verified == "missing") return Tr(Phrase::FileMissing, language);
     if (verified == "not logged") return Tr(Phrase::FileNotLogged, language);
     return "";
 }
@@ -492,6 +498,33 @@ FlightRows ReadFlightRows(const std::vector<std::string>& paths, Language langua
         t.join();
     ShowFoldersOfSharedNames(rows);
     return result;
+}
+
+void AddMissingLoggedFiles(FlightRows& read, const std::string& folder, Language language) {
+    const DownloadLog log = ReadDownloadLog(folder);
+    const std::string logPath = Utf8FromPath(PathFromUtf8(folder) / kDownloadLogName);
+    if (std::none_of(read.damagedLogLines.begin(), read.damagedLogLines.end(),
+                     [&](const DamagedLogLine& d) { return SameFile(d.log, logPath); }))
+        for (const int line : log.damagedLines)
+            read.damagedLogLines.push_back({logPath, line});
+    // Each name once, where the log first names it; its last entry counts.
+    std::map<std::string, const DownloadLogEntry*> last;
+    std::vector<std::string> names;
+    for (const DownloadLogEntry& e : log.entries)
+        if (last.insert_or_assign(e.file, &e).second) names.push_back(e.file);
+    for (const std::string& name : names) {
+        const fs::path path = PathFromUtf8(folder) / PathFromUtf8(name);
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(path, ec))) continue;
+        FlightRow row;
+        row.path = Utf8FromPath(path);
+        row.file = ValidUtf8(name);
+        row.date = LoggedDate(last[name]->localTime);
+        row.verified = FileCheckKey(FileCheck::Missing);
+        row.error = Tr(Phrase::LoggedFileMissing, language);
+        read.rows.push_back(std::move(row));
+    }
+    ShowFoldersOfSharedNames(read.rows);
 }
 
 std::optional<std::set<std::int64_t>> ReadExpectedFile(const std::string& path, Language language,

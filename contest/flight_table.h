@@ -29,7 +29,8 @@ struct FlightRow {
     std::uint32_t samplingRate = 0;
     FlightStats stats;
     std::string chart;    // the small inline chart of the page
-    std::string verified; // against the folder's download log: "unchanged", "changed", "not logged"
+    std::string verified; // against the folder's download log: "unchanged", "changed", "missing",
+                          // "not logged"
     std::string entry;    // against the expected competitors: "expected", "unknown" or "missing"
     bool flight = false;
 };
@@ -150,6 +151,11 @@ struct FlightRows {
 // charts. Names that two folders share are shown with their folder.
 FlightRows ReadFlightRows(const std::vector<std::string>& paths, Language language,
                           const FilterSettings& filter, bool withCurves);
+
+// Adds a row for each file the download log of `folder` names that is no longer there
+// (verified "missing", no flight, the reason in `language`) after the rows read, in the log's
+// order, and the log's damaged lines unless the reading of its files named them already.
+void AddMissingLoggedFiles(FlightRows& read, const std::string& folder, Language language);
 
 // The expected competitors: one number a line, blank lines and "#" notes allowed. On failure
 // `error` says why in `language` (the file and the line).

@@ -272,6 +272,13 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases
     {"Data i godzina", "Date and time"},
     {"Uwagi", "Notes"},
     {"brak lotu: zawodnik z listy oczekiwanych", "no flight: a competitor on the expected list"},
+    // Logged files that are gone, damaged log lines, where the results page went.
+    {"plik z dziennika pobrań nie istnieje", "file in the download log does not exist"},
+    {"Uszkodzone wiersze dziennika pobrań (downloads.jsonl) pominięto: ",
+     "Damaged lines of the download log (downloads.jsonl) were skipped: "},
+    {"nie można zapisać w folderze lotów: ", "cannot write in the flights folder: "},
+    {"Nie udało się otworzyć przeglądarki.", "The browser could not be opened."},
+    {"Strona wyników zapisana w: ", "The results page was written to: "},
 }};
 
 } // namespace

@@ -282,6 +282,13 @@ enum class Phrase {
     FlightsDateTime,
     FlightsRemarks,
     FlightsMissing,
+    // The flights list and the report: logged files that are gone, damaged log lines, and
+    // where the results page went.
+    LoggedFileMissing,
+    LogLinesDamaged,          // followed by the line numbers
+    FlightsFolderNotWritable, // followed by the folder
+    BrowserNotOpened,
+    ResultsPageWrittenTo, // followed by the page's path
     Count
 };
 const TextPair& PhrasePair(Phrase p);

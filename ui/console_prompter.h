@@ -22,7 +22,7 @@ public:
     QString folderName(const QString&, const QString&) override { return {}; }
     bool printerSetup(QPrinter&, const QString&) override { return false; }
     void showModal(QDialog&) override {}
-    void openDocument(const QString&) override {}
+    bool openDocument(const QString&) override { return false; }
     int messages = 0;
 
 private:

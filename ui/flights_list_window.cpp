@@ -1,5 +1,6 @@
 #include "ui/flights_list_window.h"
 
+#include "core/format.h"
 #include "files/file_io.h"
 #include "ui/prompter.h"
 
@@ -19,6 +20,7 @@
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTemporaryFile>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -106,6 +108,11 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     competitorFilter->setMaximumWidth(80);
     competitorFilter->setClearButtonEnabled(true);
     filterCaption->setBuddy(competitorFilter);
+    logWarning = new QLabel(this);
+    logWarning->setObjectName(QStringLiteral("LabelLogWarning"));
+    logWarning->setStyleSheet(QStringLiteral("color: #a00000"));
+    logWarning->setWordWrap(true);
+    logWarning->hide();
 
     model = new QStandardItemModel(this);
     proxy = new FlightsProxy(this);
@@ -135,6 +142,7 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     top->addWidget(resultsButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(logWarning);
     layout->addWidget(table);
     // Wide enough for every column of a row with its file name, where the screen allows.
     const QRect screen = QGuiApplication::primaryScreen() != nullptr
@@ -193,6 +201,11 @@ void FlightsListWindow::applyTexts() {
     resultsButton->setText(text(Phrase::FlightsResultsPage));
     filterCaption->setText(text(Phrase::FlightsCompetitorFilter));
     folderLabel->setText(QDir::toNativeSeparators(folder_));
+    QStringList lines;
+    for (const int line : damagedLogLines_)
+        lines << QString::number(line);
+    logWarning->setText(text(Phrase::LogLinesDamaged) + lines.join(QStringLiteral(", ")));
+    logWarning->setVisible(!damagedLogLines_.empty());
     QStringList headings;
     for (const std::size_t c : kListed)
         headings << QString::fromUtf8(c == column::kDate ? Tr(Phrase::FlightsDateTime, language_)
@@ -205,10 +218,15 @@ void FlightsListWindow::refresh() {
     stale_ = false;
     folderLabel->setText(QDir::toNativeSeparators(folder_));
     rows_.clear();
+    damagedLogLines_.clear();
     if (!folder_.isEmpty()) {
         // Reading decodes no chart points: a thousand files list in well under a second.
         const std::string folder = QDir::toNativeSeparators(folder_).toStdString();
-        rows_ = ReadFlightRows(ListFlightFiles(folder), language_, filter_(), false).rows;
+        FlightRows read = ReadFlightRows(ListFlightFiles(folder), language_, filter_(), false);
+        AddMissingLoggedFiles(read, folder, language_);
+        rows_ = std::move(read.rows);
+        for (const DamagedLogLine& d : read.damagedLogLines)
+            damagedLogLines_.push_back(d.line);
     }
     if (expected_) MarkExpected(rows_, *expected_);
     fillTable();
@@ -258,7 +276,7 @@ void FlightsListWindow::fillTable() {
                 item->setToolTip(QString::fromUtf8(Tr(Phrase::NotOnList, language_)));
                 item->setForeground(QColor(0xa0, 0x60, 0x00));
             }
-            if (c == column::kVerified && r.verified == "changed")
+            if (c == column::kVerified && (r.verified == "changed" || r.verified == "missing"))
                 item->setForeground(QColor(0xa0, 0x00, 0x00));
             if (col == 0) item->setData(row, kRowRole);
             items << item;
@@ -319,43 +337,61 @@ bool FlightsListWindow::loadExpected(const QString& path) {
 }
 
 QString FlightsListWindow::writeResultsPage() {
-    // The page is the one `orlomat report` writes: the rows shown read again with their small
-    // charts, each keeping its mark against the expected list.
+    // The page is the one `orlomat report` writes: the flights shown read again with their
+    // small charts, each keeping its mark against the expected list; other rows as listed.
     std::vector<FlightRow> page = shownRows();
     std::vector<std::string> paths;
     for (const FlightRow& r : page)
-        if (r.entry != "missing") paths.push_back(r.path);
+        if (r.flight) paths.push_back(r.path);
     const std::vector<FlightRow> drawn = ReadFlightRows(paths, language_, filter_(), true).rows;
     for (std::size_t i = 0, d = 0; i < page.size(); ++i)
-        if (page[i].entry != "missing") {
+        if (page[i].flight) {
             const std::string entry = page[i].entry, file = page[i].file;
             page[i] = drawn[d++];
             page[i].entry = entry;
             page[i].file = file;
         }
     const std::string html = FlightTableHtml(page, language_, {});
+    const QByteArray bytes(html.data(), static_cast<qsizetype>(html.size()));
 
-    // Into the listed folder where it may write, else the temporary folder; never over a flight.
-    QStringList places;
-    if (QFileInfo(folder_).isDir() && QFileInfo(folder_).isWritable())
-        places << QDir(folder_).filePath(QStringLiteral("results.html"));
-    places << QDir(QDir::tempPath()).filePath(QStringLiteral("orlomat-results.html"));
-    QString failure;
-    for (const QString& target : places) {
-        if (HoldsFlight(QDir::toNativeSeparators(target).toStdString())) {
-            failure = text(Phrase::OutputIsFlight) + target;
-            continue;
-        }
-        const QString error = WriteFileAtomically(
-            target, QByteArray(html.data(), static_cast<qsizetype>(html.size())));
-        if (error.isEmpty()) {
-            prompter_.openDocument(target);
-            return target;
-        }
-        failure = text(Phrase::CannotWrite) + target + QStringLiteral(": ") + error;
+    // Into the listed folder where it may write, never over a flight; else a page of its own
+    // in the temporary folder (an earlier one stays), and the user is told where it went.
+    QString target, why;
+    if (QFileInfo(folder_).isDir() && QFileInfo(folder_).isWritable()) {
+        target = QDir(folder_).filePath(QStringLiteral("results.html"));
+        if (HoldsFlight(QDir::toNativeSeparators(target).toStdString()))
+            why = text(Phrase::OutputIsFlight) + QDir::toNativeSeparators(target);
+        else if (const QString error = WriteFileAtomically(target, bytes); !error.isEmpty())
+            why = text(Phrase::CannotWrite) + QDir::toNativeSeparators(target) +
+                  QStringLiteral(": ") + error;
+    } else {
+        why = text(Phrase::FlightsFolderNotWritable) + QDir::toNativeSeparators(folder_);
     }
-    prompter_.message(failure, text(Phrase::FlightsListTitle));
-    return {};
+    if (!why.isEmpty()) {
+        QTemporaryFile file(
+            QDir(QDir::tempPath())
+                .filePath(QStringLiteral("results-%1-%2-XXXXXX.html")
+                              .arg(QDir(folder_).dirName(), Utf8(LocalTimeNow("%Y%m%d-%H%M%S")))));
+        file.setAutoRemove(false);
+        if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
+            const QString failure = text(Phrase::CannotWrite) +
+                                    QDir::toNativeSeparators(file.fileName()) +
+                                    QStringLiteral(": ") + file.errorString();
+            if (file.isOpen()) file.remove();
+            prompter_.message(why + QLatin1Char('\n') + failure, text(Phrase::FlightsListTitle));
+            return {};
+        }
+        file.close();
+        target = file.fileName();
+    }
+    QStringList notes;
+    if (!why.isEmpty()) notes << why;
+    if (!prompter_.openDocument(target)) notes << text(Phrase::BrowserNotOpened);
+    if (!notes.isEmpty())
+        prompter_.message(notes.join(QLatin1Char('\n')) + QLatin1Char('\n') +
+                              text(Phrase::ResultsPageWrittenTo) + QDir::toNativeSeparators(target),
+                          text(Phrase::FlightsListTitle));
+    return target;
 }
 
 void FlightsListWindow::activate(const QModelIndex& index, bool comparison) {

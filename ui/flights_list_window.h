@@ -1,7 +1,8 @@
 // The flights list: a folder's flight files as a table (the figures the results page shows),
 // sorted by any column, filtered by competitor; Enter or a double click opens a flight as the
 // current flight, with Ctrl as the comparison flight. It writes the results page of the rows
-// shown and marks the flights against a list of expected competitors.
+// shown and marks the flights against a list of expected competitors. Files its download log
+// names that were removed keep a row; the log's damaged lines are named in red.
 #pragma once
 
 #include "contest/flight_table.h"
@@ -48,7 +49,9 @@ public:
     // it cannot be read.
     bool loadExpected(const QString& path);
     // Writes the results page of the rows shown (in their order) and opens it; its path, or
-    // empty when it could not be written (after a message).
+    // empty when it could not be written (after a message). When the folder cannot take it, it
+    // goes to a name of its own in the temporary folder; that, or a browser that does not open,
+    // is told with the page's path.
     QString writeResultsPage();
 
     // The rows listed, in reading order (missing competitors last).
@@ -86,9 +89,11 @@ private:
     QString folder_;
     std::vector<FlightRow> rows_;
     std::optional<std::set<std::int64_t>> expected_;
-    bool stale_ = true; // the rows are not those of the folder and language in force
+    std::vector<int> damagedLogLines_; // of the folder's download log, skipped
+    bool stale_ = true;                // the rows are not those of the folder and language in force
 
     QLabel* folderLabel = nullptr;
+    QLabel* logWarning = nullptr; // the download log's damaged lines, in red
     QLabel* filterCaption = nullptr;
     QLineEdit* competitorFilter = nullptr;
     QPushButton *folderButton = nullptr, *refreshButton = nullptr, *resultsButton = nullptr,

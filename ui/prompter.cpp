@@ -79,8 +79,8 @@ void QtPrompter::showModal(QDialog& dialog) {
     dialog.exec();
 }
 
-void QtPrompter::openDocument(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool QtPrompter::openDocument(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace orlomat

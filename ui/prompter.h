@@ -29,8 +29,9 @@ public:
     virtual bool printerSetup(QPrinter& printer, const QString& caption) = 0;
     // Shows a dialog modally; returns when it is closed.
     virtual void showModal(QDialog& dialog) = 0;
-    // Opens a document with the program the desktop associates with it (the manual).
-    virtual void openDocument(const QString& path) = 0;
+    // Opens a document with the program the desktop associates with it (the manual, the
+    // results page); false when none could be started.
+    virtual bool openDocument(const QString& path) = 0;
 };
 
 // A message box wide enough for its caption in the window manager's title bar: sized for its
@@ -48,7 +49,7 @@ public:
     QString folderName(const QString& current, const QString& caption) override;
     bool printerSetup(QPrinter& printer, const QString& caption) override;
     void showModal(QDialog& dialog) override;
-    void openDocument(const QString& path) override;
+    bool openDocument(const QString& path) override;
 };
 
 } // namespace orlomat

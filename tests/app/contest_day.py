@@ -132,6 +132,22 @@ try:
     rc, v, warn = verify()
     check(rc == 1 and "damaged" in warn and v["damaged_log_lines"] == 1 and
           v["changed"] == 1 and v["not_logged"] == 2, f"verify with a cut log: {rc} {v} {warn}")
+
+    # A logged flight that was removed keeps its row in the report, marked missing, and the
+    # page shows it red as a changed one.
+    os.remove(victim)
+    r = subprocess.run([orlomat, "report", out, "-o", report], capture_output=True, text=True)
+    with open(report, encoding="utf-8", newline="") as f:
+        rows = {row["file"]: row for row in csv.DictReader(f)}
+    gone = rows.get(logged[0], {})
+    check(r.returncode == 0 and "damaged" in r.stderr and gone.get("verified") == "missing" and
+          gone.get("error") == "file in the download log does not exist",
+          f"report of a removed flight: {r.stderr} {rows}")
+    r = subprocess.run([orlomat, "report", out, "-o", html, "--lang", "pl"], capture_output=True,
+                       text=True)
+    page = open(html, encoding="utf-8").read()
+    check(f'<tr class="error changed"><td>{logged[0]}</td><td>plik z dziennika pobrań nie '
+          'istnieje</td>' in page, "the removed flight on the page")
 finally:
     shutil.rmtree(tmp, ignore_errors=True)
 

@@ -139,6 +139,62 @@ TEST_F(DownloadLogTest, ACutLineIsSkippedAndNeverGluedToTheNext) {
     EXPECT_EQ(Check("c.dat"), FileCheck::Unchanged);
 }
 
+// A name that leads out of the folder would check a file elsewhere (or list a phantom row).
+TEST_F(DownloadLogTest, ANameOutsideTheFolderIsADamagedLine) {
+    Download("a.dat", "first");
+    const std::string names[] = {"../../etc/passwd",    "sub/b.dat", "sub\\b.dat", ".", "..", "",
+                                 std::string("a\0b", 3)};
+    for (const std::string& name : names) {
+        DownloadLogEntry e;
+        e.file = name;
+        e.sha256 = std::string(64, '0');
+        std::ofstream(dir / kDownloadLogName, std::ios::app) << DownloadLogLine(e) << '\n';
+    }
+    const DownloadLog log = ReadDownloadLog(dir.string());
+    ASSERT_EQ(log.entries.size(), 1u);
+    EXPECT_EQ(log.damagedLines, (std::vector<int>{2, 3, 4, 5, 6, 7, 8}));
+    const auto files = CheckFolder(dir.string(), log);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].check, FileCheck::Unchanged);
+}
+
+// A logged file that was removed has its row (not a flight, "missing"); the log's damaged
+// lines are named once, also when no file of the folder was read.
+TEST_F(DownloadLogTest, RemovedLoggedFilesGetRowsOfTheirOwn) {
+    Download("b.dat", "old");
+    Download("a.dat", "kept");
+    Download("b.dat", "downloaded again");
+    Download("c.dat", "gone too");
+    std::ofstream(dir / kDownloadLogName, std::ios::app) << "{\"cut\n";
+    fs::remove(dir / "b.dat");
+    fs::remove(dir / "c.dat");
+    for (const bool filesRead : {true, false}) {
+        FlightRows read;
+        if (filesRead)
+            read = ReadFlightRows(ListFlightFiles(dir.string()), Language::English, {}, false);
+        AddMissingLoggedFiles(read, dir.string(), Language::English);
+        std::vector<std::string> files;
+        for (const FlightRow& r : read.rows)
+            files.push_back(r.file);
+        const std::vector<std::string> removed = {"b.dat", "c.dat"},
+                                       all = {"a.dat", "b.dat", "c.dat"};
+        EXPECT_EQ(files, filesRead ? all : removed);
+        const FlightRow& b = read.rows[filesRead ? 1 : 0];
+        EXPECT_FALSE(b.flight);
+        EXPECT_EQ(b.verified, "missing");
+        EXPECT_EQ(b.error, Tr(Phrase::LoggedFileMissing, Language::English));
+        ASSERT_EQ(read.damagedLogLines.size(), 1u);
+        EXPECT_EQ(read.damagedLogLines[0].line, 5);
+        // The spreadsheet says "missing"; the page shows the row red as a changed one.
+        EXPECT_NE(
+            FlightTableCsv(read.rows).find(",missing,,file in the download log does not exist"),
+            std::string::npos);
+        EXPECT_NE(FlightTableHtml(read.rows, Language::English, {})
+                      .find("<tr class=\"error changed\"><td>b.dat</td>"),
+                  std::string::npos);
+    }
+}
+
 // Each case prepares the folder, keeps one flight and says what the folder must hold then.
 TEST_F(DownloadLogTest, KeepingAFlight) {
     std::vector<std::uint8_t> record(96);

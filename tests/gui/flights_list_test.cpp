@@ -1,6 +1,7 @@
 // The flights list window: opened from the menu, it lists a folder of synthetic flights, sorts
 // numbers as numbers, filters by competitor, opens a row as the current or the comparison
 // flight with real double clicks, writes the report's own page and marks the expected list.
+#include "contest/download_log.h"
 #include "contest/flight_table.h"
 #include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
@@ -167,6 +168,67 @@ TEST_F(FlightsListTest, ResultsPageIsTheReportOfTheRowsShown) {
                                     Language::Polish, filter, true);
     EXPECT_EQ(WithoutTime(QString::fromUtf8(Read(page))),
               WithoutTime(QString::fromStdString(FlightTableHtml(one.rows, Language::Polish, {}))));
+}
+
+// Where the page went is said when no browser opens it, and when the folder cannot take it
+// (results.html holds a flight) it gets a name of its own in the temporary folder.
+TEST_F(FlightsListTest, ResultsPageSaysWhereItWentWhenNotOpenedOrNotInTheFolder) {
+    const auto said = [&](Phrase p, const QString& page) {
+        return !prompter.shown.empty() &&
+               prompter.shown.back().text.contains(QString::fromUtf8(Tr(p, Language::Polish))) &&
+               prompter.shown.back().text.endsWith(QDir::toNativeSeparators(page));
+    };
+    prompter.documentsOpen = false;
+    const QString inFolder = list->writeResultsPage();
+    EXPECT_EQ(inFolder, QDir(folder).filePath(QStringLiteral("results.html")));
+    EXPECT_TRUE(said(Phrase::BrowserNotOpened, inFolder));
+
+    prompter.documentsOpen = true;
+    Write(QStringLiteral("flights/results.html"), SynthesizeFlight({}));
+    const QString first = list->writeResultsPage(), second = list->writeResultsPage();
+    for (const QString& page : {first, second}) {
+        EXPECT_EQ(QFileInfo(page).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+        EXPECT_TRUE(QFileInfo(page).fileName().startsWith(QStringLiteral("results-flights-")));
+        EXPECT_TRUE(Read(page).contains("C12.dat"));
+    }
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(said(Phrase::OutputIsFlight, second));
+    EXPECT_EQ(prompter.openedDocuments.mid(1), (QStringList{first, second}));
+    QFile::remove(first);
+    QFile::remove(second);
+}
+
+// A logged flight that was removed has its row; damaged lines of the log are named in red.
+TEST_F(FlightsListTest, RemovedLoggedFileAndDamagedLogLinesAreShown) {
+    auto* warning = list->findChild<QLabel*>(QStringLiteral("LabelLogWarning"));
+    ASSERT_NE(warning, nullptr);
+    EXPECT_TRUE(warning->isHidden());
+    DownloadLogEntry gone;
+    gone.file = "gone.dat";
+    gone.sha256 = std::string(64, '0');
+    ASSERT_EQ(AppendDownloadLog(folder.toStdString(), gone), "");
+    QFile log(QDir(folder).filePath(QString::fromLatin1(kDownloadLogName)));
+    ASSERT_TRUE(log.open(QIODevice::Append));
+    log.write("{\"cut\n{\"file\":\"../../etc/passwd\",\"sha256\":\"0\"}\n");
+    log.close();
+    Press("B_Odswiez");
+    const int row = static_cast<int>(Column(9).indexOf(QStringLiteral("gone.dat")));
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Column(8)[row], QString::fromUtf8(Tr(Phrase::FileMissing, Language::Polish)));
+    EXPECT_EQ(Column(10)[row], QString::fromUtf8(Tr(Phrase::LoggedFileMissing, Language::Polish)));
+    EXPECT_FALSE(Column(9).contains(QStringLiteral("passwd")));
+    EXPECT_FALSE(warning->isHidden());
+    EXPECT_EQ(warning->text(),
+              QString::fromUtf8(Tr(Phrase::LogLinesDamaged, Language::Polish)) + "2, 3");
+
+    Trigger(*window, "English1");
+    EXPECT_TRUE(warning->text().startsWith(Tr(Phrase::LogLinesDamaged, Language::English)));
+    EXPECT_EQ(Column(10)[row], QString::fromUtf8(Tr(Phrase::LoggedFileMissing, Language::English)));
+
+    ASSERT_TRUE(log.remove());
+    Press("B_Odswiez");
+    EXPECT_TRUE(warning->isHidden());
+    EXPECT_FALSE(Column(9).contains(QStringLiteral("gone.dat")));
 }
 
 TEST_F(FlightsListTest, ExpectedListAddsMissingRowsAndMarksUnknownOnes) {

@@ -66,7 +66,11 @@ public:
         return printerSetupConfirmed;
     }
     QStringList openedDocuments;
-    void openDocument(const QString& path) override { openedDocuments << path; }
+    bool documentsOpen = true; // whether the desktop has a program for them
+    bool openDocument(const QString& path) override {
+        openedDocuments << path;
+        return documentsOpen;
+    }
     // What the "user" does while a dialog is shown; the dialog is closed afterwards unless
     // the action closed it.
     std::function<void(QDialog&)> onModal;
