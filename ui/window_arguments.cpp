@@ -17,7 +17,8 @@ void ApplyWindowArguments(MainWindow& window, const QStringList& arguments) {
         const QString& a = arguments[i];
         const bool valued = a == QLatin1String("--port") || a == QLatin1String("--archive");
         const bool hasValue = i + 1 < arguments.size() && !arguments[i + 1].startsWith(u'-');
-        if (valued && !hasValue)
+        const bool known = valued ? hasValue : a == QLatin1String("--station");
+        if (!known && a.startsWith(u'-'))
             wrong << a;
         else if (a == QLatin1String("--port"))
             window.setPortOverride(arguments[++i]);
@@ -25,8 +26,6 @@ void ApplyWindowArguments(MainWindow& window, const QStringList& arguments) {
             window.setArchiveFolder(arguments[++i]);
         else if (a == QLatin1String("--station"))
             station = true;
-        else if (a.startsWith(QLatin1String("--")))
-            wrong << a;
         else
             window.loadFlightFile(a);
     }
