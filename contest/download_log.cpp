@@ -208,10 +208,23 @@ CheckedFile CheckFile(const std::string& path, const DownloadLog& log) {
     return c;
 }
 
+std::vector<const DownloadLogEntry*> LastEntries(const DownloadLog& log) {
+    std::vector<const DownloadLogEntry*> last;
+    std::map<std::string, std::size_t> at; // a name's place in `last`
+    for (const DownloadLogEntry& e : log.entries) {
+        const auto [it, first] = at.try_emplace(e.file, last.size());
+        if (first)
+            last.push_back(&e);
+        else
+            last[it->second] = &e;
+    }
+    return last;
+}
+
 std::vector<CheckedFile> CheckFolder(const std::string& folder, const DownloadLog& log) {
     std::vector<std::string> names;
-    for (const DownloadLogEntry& e : log.entries)
-        if (std::find(names.begin(), names.end(), e.file) == names.end()) names.push_back(e.file);
+    for (const DownloadLogEntry* e : LastEntries(log))
+        names.push_back(e->file);
     std::error_code ec;
     std::vector<std::string> others;
     for (const auto& e : fs::directory_iterator(fs::u8path(folder), ec))

@@ -38,6 +38,10 @@ struct DownloadLog {
 
 DownloadLog ReadDownloadLog(const std::string& folder);
 
+// Each file the log names, once, in the order the log first names it, with its last entry
+// (the one that counts: a file downloaded again under its old name).
+std::vector<const DownloadLogEntry*> LastEntries(const DownloadLog& log);
+
 enum class FileCheck { Unchanged, Changed, Missing, NotLogged };
 const char* FileCheckKey(FileCheck check); // "unchanged", "changed", "missing", "not logged"
 

@@ -507,19 +507,14 @@ void AddMissingLoggedFiles(FlightRows& read, const std::string& folder, Language
                      [&](const DamagedLogLine& d) { return SameFile(d.log, logPath); }))
         for (const int line : log.damagedLines)
             read.damagedLogLines.push_back({logPath, line});
-    // Each name once, where the log first names it; its last entry counts.
-    std::map<std::string, const DownloadLogEntry*> last;
-    std::vector<std::string> names;
-    for (const DownloadLogEntry& e : log.entries)
-        if (last.insert_or_assign(e.file, &e).second) names.push_back(e.file);
-    for (const std::string& name : names) {
-        const fs::path path = PathFromUtf8(folder) / PathFromUtf8(name);
+    for (const DownloadLogEntry* last : LastEntries(log)) {
+        const fs::path path = PathFromUtf8(folder) / PathFromUtf8(last->file);
         std::error_code ec;
         if (fs::exists(fs::symlink_status(path, ec))) continue;
         FlightRow row;
         row.path = Utf8FromPath(path);
-        row.file = ValidUtf8(name);
-        row.date = LoggedDate(last[name]->localTime);
+        row.file = ValidUtf8(last->file);
+        row.date = LoggedDate(last->localTime);
         row.verified = FileCheckKey(FileCheck::Missing);
         row.error = Tr(Phrase::LoggedFileMissing, language);
         read.rows.push_back(std::move(row));

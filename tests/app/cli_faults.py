@@ -48,6 +48,16 @@ class Emulator:
         self.p.wait(5)
 
 
+def interrupt(proc):
+    """Ctrl+C to a running command; its exit code, or "hung" when it did not end."""
+    proc.send_signal(signal.SIGINT)
+    try:
+        return proc.wait(10)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        return "hung"
+
+
 def watch_one(port, folder, link, env=None, settle=0.5, before_plug=None):
     """Runs download --watch, plugs one emulator in at `link`, then Ctrl+C: the JSON line and
     the exit code."""
@@ -59,12 +69,7 @@ def watch_one(port, folder, link, env=None, settle=0.5, before_plug=None):
     with Emulator("--flight", flight, "--link", link):
         told = select.select([watch.stdout], [], [], 15)[0]
         line = watch.stdout.readline() if told else ""
-    watch.send_signal(signal.SIGINT)
-    try:
-        rc = watch.wait(10)
-    except subprocess.TimeoutExpired:
-        watch.kill()
-        rc = "hung"
+    rc = interrupt(watch)
     return (json.loads(line) if line.strip() else {}), rc, line
 
 
@@ -240,12 +245,7 @@ try:
                 except OSError:
                     break
         start = time.monotonic()
-        p.send_signal(signal.SIGINT)
-        try:
-            rc = p.wait(10)
-        except subprocess.TimeoutExpired:
-            p.kill()
-            rc = "hung"
+        rc = interrupt(p)
         took = time.monotonic() - start
         os.close(master)
         return rc, took, p.stdout.read(), shown
