@@ -126,6 +126,10 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
       "The download station does not start: the flight archive %1 cannot be written (%2)."}},
     {60, {"Odczyt wysokościomierza na porcie %1…", "Reading the altimeter on %1…"}},
     {60, {"Nieznana opcja albo brak jej wartości: ", "Unknown option or its value missing: "}},
+    {90,
+     {"Odczyt przerwany, zanim Orlomat wysłał lot. Lot na ekranie i w Orlomacie bez zmian.",
+      "Download stopped before the altimeter sent its flight. The flight on screen and in the "
+      "altimeter are unchanged."}},
 }};
 
 constexpr std::array<TextPair, static_cast<std::size_t>(FilterText::Count)> kFilterTexts = {{

@@ -130,6 +130,7 @@ enum class Message {
     StationArchiveUnusable,       // %1 the archive, %2 the system's reason
     StationReading,               // %1 the port
     WindowOptionUnknown,          // followed by the option
+    DownloadStopped,              // stopped before the altimeter sent its flight
     Count
 };
 

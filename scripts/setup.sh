@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # the build and the tests
   g++ cmake ninja-build ccache pkg-config python3
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev python3-xlib
   qt6-base-dev qt6-serialport-dev libqcustomplot-dev poppler-utils
   qt6-translations-l10n locales xvfb xdotool
   # the checks: formatting and clang-tidy

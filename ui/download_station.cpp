@@ -26,6 +26,7 @@ DownloadStation::DownloadStation(QWidget& lineParent, Host host)
     // download's own input guard takes the key first).
     escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), lineParent.window());
     escape_->setEnabled(false);
+    escape_->setAutoRepeat(false); // a held Escape that stopped a download leaves the station on
     connect(escape_, &QShortcut::activated, this, &DownloadStation::stop);
     timer_.setInterval(kPollMs);
     connect(&timer_, &QTimer::timeout, this, &DownloadStation::poll);

@@ -29,7 +29,8 @@ class SystemPortLister;
 // What the station line says after a download (empty: the device's messages say it).
 struct StationResult {
     QString text;
-    bool fault = false; // incomplete, or not kept
+    bool fault = false;               // incomplete, or not kept
+    bool stoppedBeforeFlight = false; // the user stopped it before the stream: nothing came
 };
 
 class DownloadStation : public QObject {

@@ -116,7 +116,11 @@ std::optional<std::string> MainWindow::exchangePort() {
 
 void MainWindow::readAltimeter() {
     if (downloading_) return;
-    if (const auto port = exchangePort()) readFrom(*port);
+    const auto port = exchangePort();
+    if (!port) return;
+    // Every other way a read ends without a flight has its own message on the way.
+    if (readFrom(*port).stoppedBeforeFlight)
+        prompter_.message(msg(Message::DownloadStopped), msg(Message::ErrorCaption));
 }
 
 StationResult MainWindow::readFrom(const std::string& port) {
@@ -135,7 +139,7 @@ StationResult MainWindow::readFrom(const std::string& port) {
     }
     using R = DownloadOutcome::Result;
     if (out.result == R::Stopped)
-        return {QString::fromUtf8(Tr(Phrase::Stopped, session_.language)), true};
+        return {QString::fromUtf8(Tr(Phrase::Stopped, session_.language)), true, true};
     if (out.result == R::PortFailed || out.result == R::NoStatus) return {};
     // Kept before anything else happens to it: a downloaded flight is never lost.
     const bool complete = out.complete();

@@ -95,7 +95,11 @@ bool DownloadInputGuard::eventFilter(QObject* watched, QEvent* event) {
         event->accept();
         return true;
     case QEvent::KeyPress:
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stop_();
+        // A repeat comes from a key held down since before this download (the Escape that
+        // closed a dialog, say): only a press made now stops it.
+        if (const auto* key = static_cast<QKeyEvent*>(event);
+            key->key() == Qt::Key_Escape && !key->isAutoRepeat())
+            stop_();
         return true;
     case QEvent::KeyRelease:
     case QEvent::Wheel:

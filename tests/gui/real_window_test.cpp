@@ -223,7 +223,29 @@ TEST_F(RealWindow, AResizeRoundTripGivesTheSamePictureAndNothingOverlaps) {
     EXPECT_TRUE(after == before) << "the chart differs after the round trip";
 }
 
-TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWorks) {
+// The close request a window manager sends when the title bar's close button is clicked.
+void RequestClose(QWidget* window) {
+    const QString script = QStringLiteral(
+        "import sys\n"
+        "from Xlib import X, display, protocol\n"
+        "d = display.Display()\n"
+        "w = d.create_resource_object('window', int(sys.argv[1]))\n"
+        "proto = d.intern_atom('WM_PROTOCOLS')\n"
+        "delete = d.intern_atom('WM_DELETE_WINDOW')\n"
+        "e = protocol.event.ClientMessage(window=w, client_type=proto,\n"
+        "                                 data=(32, [delete, X.CurrentTime, 0, 0, 0]))\n"
+        "w.send_event(e)\n"
+        "d.flush()\n");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                                {QStringLiteral("-c"), script, QString::number(window->winId())}),
+              0);
+}
+
+// The settings dialog reads the altimeter and is closed (Escape, Escape held down through the
+// next click, its Save button, the window manager's close request); the read clicked next
+// goes on to the stream and draws the flight, every time. A stop may only come from the user
+// during the read: a key held since before it is not one.
+TEST_F(RealWindow, AReadAfterTheSettingsDialogAlwaysDownloads) {
     SynthParams p;
     p.competitor = 4321;
     p.glideSeconds = 20.0f;
@@ -236,52 +258,112 @@ TEST_F(RealWindow, EscapeInTheSettingsDialogChangesNothingAndTheNextDownloadWork
     }
     test::EmulatorProcess emu({}, other);
     window->setPortOverride(emu.port());
-
-    // Menu "Ustawienia", item "Orlomat", then Escape once the dialog is up.
-    // (The dialog runs its own event loop: the steps inside it come from a timer, which also
-    // closes the dialog itself, failing the test, when Escape does not.)
-    bool escaped = false;
-    int ticks = 0;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        DeviceSettingsDialog* dialog = window->findChild<DeviceSettingsDialog*>();
-        if (!escaped && dialog->isVisible()) {
-            escaped = true;
-            SaveShot(*dialog, QStringLiteral("settings.png"));
-            EXPECT_EQ(dialog->portCombo->currentText(), emu.port());
-            Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-                 QString::number(dialog->winId()), QStringLiteral("key"),
-                 QStringLiteral("Escape")});
-        } else if (escaped && dialog->isVisible() && ++ticks > 100) {
-            ADD_FAILURE() << "Escape did not close the dialog";
-            dialog->reject();
-        }
-    });
-    watch.start(50);
-    QMenuBar* bar = window->menuBar();
-    ClickAt(bar, bar->actionGeometry(Menu(*window, "Ustawienia1")->menuAction()).center());
-    ASSERT_TRUE(WaitFor([&] { return Menu(*window, "Ustawienia1")->isVisible(); }));
-    ClickAt(Menu(*window, "Ustawienia1"),
-            Menu(*window, "Ustawienia1")->actionGeometry(Action(*window, "Orlomat1")).center());
-    ASSERT_TRUE(
-        WaitFor([&] { return escaped && !window->findChild<DeviceSettingsDialog*>()->isVisible(); },
+    const int repeats = qEnvironmentVariableIsSet("ORLOMAT_DIALOG_READS")
+                            ? qEnvironmentVariableIntValue("ORLOMAT_DIALOG_READS")
+                            : 20;
+    enum class Close { Escape, HeldEscape, Save, Request };
+    const struct {
+        Close how;
+        const char* name;
+        int times;
+    } ways[] = {{Close::Escape, "Escape", repeats},
+                {Close::HeldEscape, "Escape held", 3},
+                {Close::Save, "Save", repeats},
+                {Close::Request, "close request", repeats}};
+    const QString stoppedText =
+        QString::fromUtf8(Tr(Message::DownloadStopped, window->session().language));
+    for (const auto& way : ways) {
+        for (int run = 0; run < way.times; ++run) {
+            SCOPED_TRACE(std::string(way.name) + " #" + std::to_string(run));
+            ASSERT_TRUE(window->loadFlightFile(flight)); // competitor 12 on screen
+            const int framesBefore = emu.commands().size();
+            bool closed = false;
+            int ticks = 0;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                DeviceSettingsDialog* dialog = window->findChild<DeviceSettingsDialog*>();
+                if (!closed && dialog->isVisible()) {
+                    closed = true;
+                    if (run == 0) SaveShot(*dialog, QStringLiteral("settings.png"));
+                    EXPECT_EQ(dialog->portCombo->currentText(), emu.port());
+                    EXPECT_EQ(dialog->deviceCompetitorEdit->text(), QStringLiteral("4321"));
+                    const QString id = QString::number(dialog->winId());
+                    switch (way.how) {
+                    case Close::Escape:
+                        Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id,
+                             QStringLiteral("key"), QStringLiteral("Escape")});
+                        break;
+                    case Close::HeldEscape:
+                        Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id,
+                             QStringLiteral("keydown"), QStringLiteral("Escape")});
+                        break;
+                    case Close::Save:
+                        ClickAt(dialog->sendButton, dialog->sendButton->rect().center());
+                        break;
+                    case Close::Request:
+                        RequestClose(dialog);
+                        break;
+                    }
+                } else if (closed && dialog->isVisible() && ++ticks > 100) {
+                    ADD_FAILURE() << "the dialog stayed open";
+                    dialog->reject();
+                }
+            });
+            watch.start(50);
+            QMenuBar* bar = window->menuBar();
+            ClickAt(bar, bar->actionGeometry(Menu(*window, "Ustawienia1")->menuAction()).center());
+            ASSERT_TRUE(WaitFor([&] { return Menu(*window, "Ustawienia1")->isVisible(); }));
+            ClickAt(
+                Menu(*window, "Ustawienia1"),
+                Menu(*window, "Ustawienia1")->actionGeometry(Action(*window, "Orlomat1")).center());
+            ASSERT_TRUE(WaitFor(
+                [&] { return closed && !window->findChild<DeviceSettingsDialog*>()->isVisible(); },
                 15000));
-    watch.stop();
+            watch.stop();
+            if (way.how == Close::HeldEscape) QTest::qWait(800); // the key repeats by now
+            if (run == 0 && way.how == Close::Escape) {
+                EXPECT_FALSE(QFile::exists(settings)) << "closing the dialog wrote the settings";
+                EXPECT_EQ(window->portName(), emu.port().toStdString());
+            }
 
-    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
-    EXPECT_FALSE(QFile::exists(settings)) << "closing the dialog wrote the settings";
-    EXPECT_EQ(window->portName(), emu.port().toStdString());
-    EXPECT_EQ(window->findChild<DeviceSettingsDialog*>()->deviceCompetitorEdit->text(),
-              QStringLiteral("4321"));
+            prompter.shown.clear();
+            ClickAt(Button(*window, "B_Odczyt_Orlomatu"),
+                    Button(*window, "B_Odczyt_Orlomatu")->rect().center());
+            const bool read = WaitFor(
+                [&] {
+                    return Edit(*window, "E_NrZawodnika")->text() == QStringLiteral("4321") &&
+                           !Edit(*window, "E_PobDan")->isVisible();
+                },
+                15000);
+            if (way.how == Close::HeldEscape)
+                Xdo({QStringLiteral("keyup"), QStringLiteral("Escape")});
+            const QString frames = emu.commands().mid(framesBefore);
+            ASSERT_TRUE(read) << "no flight drawn; frames " << frames.toStdString();
+            EXPECT_TRUE(frames.endsWith(QStringLiteral("4D1"))) << frames.toStdString();
+            EXPECT_GT(chart->pointCount(Series::Altitude), 100);
+            for (const auto& m : prompter.shown)
+                EXPECT_NE(m.text, stoppedText);
+        }
+    }
+    EXPECT_EQ(emu.refusals(), QString());
+}
 
+// A stop before the altimeter sends its flight leaves the flight on screen, and says so.
+TEST_F(RealWindow, AReadStoppedBeforeTheFlightSaysSo) {
+    ASSERT_TRUE(window->loadFlightFile(flight));
+    test::EmulatorProcess emu({QStringLiteral("--latency"), QStringLiteral("600")}, flight);
+    window->setPortOverride(emu.port());
+    QTimer::singleShot(300, [&] {
+        Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+             QString::number(window->winId()), QStringLiteral("key"), QStringLiteral("Escape")});
+    });
     ClickAt(Button(*window, "B_Odczyt_Orlomatu"),
             Button(*window, "B_Odczyt_Orlomatu")->rect().center());
-    EXPECT_TRUE(WaitFor(
-        [&] { return Edit(*window, "E_NrZawodnika")->text() == QStringLiteral("4321"); }, 15000))
-        << "the download after the dialog did not happen";
-    EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_GT(chart->pointCount(Series::Altitude), 100);
-    EXPECT_EQ(emu.refusals(), QString());
+    ASSERT_TRUE(WaitFor([&] { return !prompter.shown.empty(); }, 10000));
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Odczyt przerwany, zanim Orlomat wysłał lot. "
+                                                     "Lot na ekranie i w Orlomacie bez zmian."));
+    EXPECT_EQ(Edit(*window, "E_NrZawodnika")->text(), QStringLiteral("12"));
+    EXPECT_FALSE(emu.commands().contains(QLatin1Char('1')));
 }
 
 TEST_F(RealWindow, AComparisonAtAnotherRateIsDrawnAtItsTimesAndAClickRemovesIt) {
