@@ -126,10 +126,16 @@ constexpr std::array<MessageField, static_cast<std::size_t>(Message::Count)> kMe
       "The download station does not start: the flight archive %1 cannot be written (%2)."}},
     {60, {"Odczyt wysokościomierza na porcie %1…", "Reading the altimeter on %1…"}},
     {60, {"Nieznana opcja albo brak jej wartości: ", "Unknown option or its value missing: "}},
-    {90,
+    {130,
      {"Odczyt przerwany, zanim Orlomat wysłał lot. Lot na ekranie i w Orlomacie bez zmian.",
       "Download stopped before the altimeter sent its flight. The flight on screen and in the "
       "altimeter are unchanged."}},
+    {130,
+     {"Wysokościomierz nie odpowiada od %1 s — Esc przerywa, odebrane dane zostaną zachowane",
+      "The altimeter has not answered for %1 s — Esc stops, the data received will be kept"}},
+    {80,
+     {"⚠ %1 m — krótki skok ciśnienia? po filtrze %2",
+      "⚠ %1 m — a short pressure spike? filtered %2"}},
 }};
 
 constexpr std::array<TextPair, static_cast<std::size_t>(FilterText::Count)> kFilterTexts = {{

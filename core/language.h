@@ -131,6 +131,8 @@ enum class Message {
     StationReading,               // %1 the port
     WindowOptionUnknown,          // followed by the option
     DownloadStopped,              // stopped before the altimeter sent its flight
+    DownloadStalled,              // %1 seconds without a byte
+    StationSuspectMaximum,        // %1 the maximum, %2 the cleaned curve's (the line adds " m")
     Count
 };
 

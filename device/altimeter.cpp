@@ -134,15 +134,19 @@ DownloadOutcome Altimeter::Download(const std::string& port, DeviceUi& ui) {
     out.expectedBytes = expected;
     ui.progress(ProgressText(0, expected));
     std::uint32_t received = 0;
+    int quietMs = 0;
     for (int pass = 0; pass < kStreamPasses; ++pass) {
         channel.clock().sleepMs(kStreamPassMs);
-        received += channel.PortRead();
+        const std::uint32_t got = channel.PortRead();
+        received += got;
+        quietMs = got > 0 ? 0 : quietMs + kStreamPassMs;
         if (channel.broken()) {
             out.lineBroke = true;
             break;
         }
         ui.progress(ProgressText(received, expected));
         ui.progressBytes(received, expected);
+        ui.streamQuiet(quietMs);
         if (StreamEnded(reply.data(), received)) {
             out.endFound = true;
             break;

@@ -59,7 +59,13 @@ public:
     virtual void progress(const std::string&) {}
     // The same progress in bytes (expected 0: the size was not announced).
     virtual void progressBytes(std::uint32_t /*received*/, std::uint32_t /*expected*/) {}
+    // After every pass of the stream: how long no byte has come (0 when some just did).
+    virtual void streamQuiet(int /*ms*/) {}
 };
+
+// A stream that has brought nothing for this long is called stalled (the download goes on
+// until its own limit, kStreamPasses passes, or a stop).
+constexpr int kStallMs = 3000;
 
 // What became of an exchange with the altimeter: one result for every exchange, which the
 // window turns into its messages and the command line into exit codes.

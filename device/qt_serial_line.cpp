@@ -33,42 +33,45 @@ bool PortPresent(const std::string& name) {
 bool QtSerialLine::open(const std::string& name, std::string& error) {
     broken_ = false;
     const QString location = QString::fromStdString(PortLocation(name));
-    port_.setPortName(location);
-    if (!port_.open(QIODevice::ReadWrite)) {
-        error = port_.errorString().toStdString();
+    port_ = std::make_unique<QSerialPort>();
+    port_->setPortName(location);
+    if (!port_->open(QIODevice::ReadWrite)) {
+        error = port_->errorString().toStdString();
+        port_.reset();
         return false;
     }
     const bool configured =
-        port_.setBaudRate(QSerialPort::Baud115200) && port_.setDataBits(QSerialPort::Data8) &&
-        port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::TwoStop) &&
-        port_.setFlowControl(QSerialPort::NoFlowControl);
+        port_->setBaudRate(QSerialPort::Baud115200) && port_->setDataBits(QSerialPort::Data8) &&
+        port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::TwoStop) &&
+        port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
-        error = port_.errorString().toStdString();
-        port_.close();
+        error = port_->errorString().toStdString();
+        port_.reset();
         return false;
     }
     location_ = location;
     // A pseudo-terminal has no modem lines: failing to hold DTR and RTS off is harmless.
-    port_.setDataTerminalReady(false);
-    port_.setRequestToSend(false);
-    port_.clearError();
+    port_->setDataTerminalReady(false);
+    port_->setRequestToSend(false);
+    port_->clearError();
     return true;
 }
 
 void QtSerialLine::noteError() {
-    const auto e = port_.error();
+    if (!port_) return;
+    const auto e = port_->error();
     if (e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError ||
         e == QSerialPort::PermissionError)
         broken_ = true;
-    if (e != QSerialPort::NoError) port_.clearError();
+    if (e != QSerialPort::NoError) port_->clearError();
 }
 
 std::size_t QtSerialLine::waiting() {
-    if (!port_.isOpen()) return 0;
+    if (!isOpen()) return 0;
     // Without an event loop the port only takes in bytes when asked to wait for them.
-    port_.waitForReadyRead(0);
+    port_->waitForReadyRead(0);
     noteError();
-    const auto waiting = static_cast<std::size_t>(port_.bytesAvailable());
+    const auto waiting = static_cast<std::size_t>(port_->bytesAvailable());
 #ifdef Q_OS_UNIX
     // A vanished device file is an unplugged adapter (or a closed pseudo-terminal); the port
     // itself does not always report it.
@@ -78,38 +81,42 @@ std::size_t QtSerialLine::waiting() {
 }
 
 std::size_t QtSerialLine::read(std::uint8_t* into, std::size_t count) {
-    const qint64 got = port_.read(reinterpret_cast<char*>(into), static_cast<qint64>(count));
+    if (!isOpen()) return 0;
+    const qint64 got = port_->read(reinterpret_cast<char*>(into), static_cast<qint64>(count));
     noteError();
     return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
 bool QtSerialLine::write(const std::uint8_t* bytes, std::size_t count) {
-    const qint64 n = port_.write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(count));
+    if (!isOpen()) return false;
+    const qint64 n = port_->write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(count));
     noteError();
     return n == static_cast<qint64>(count);
 }
 
 bool QtSerialLine::waitTransmitEmpty(int timeoutMs) {
+    if (!isOpen()) return false;
     bool ok = true;
-    while (port_.bytesToWrite() > 0 && ok)
-        ok = port_.waitForBytesWritten(timeoutMs);
+    while (port_->bytesToWrite() > 0 && ok)
+        ok = port_->waitForBytesWritten(timeoutMs);
     noteError();
     return ok && !broken_;
 }
 
 void QtSerialLine::flush() {
-    if (port_.isOpen()) port_.flush();
+    if (isOpen()) port_->flush();
 }
 
 void QtSerialLine::discardInput() {
-    if (!port_.isOpen()) return;
-    port_.clear(QSerialPort::Input); // the driver's queue
-    port_.readAll();                 // and what the port object had already taken in
-    port_.clearError();
+    if (!isOpen()) return;
+    port_->clear(QSerialPort::Input); // the driver's queue
+    port_->readAll();                 // and what the port object had already taken in
+    port_->clearError();
 }
 
 void QtSerialLine::close() {
-    if (port_.isOpen()) port_.close();
+    if (isOpen()) port_->close();
+    port_.reset();
 }
 
 void SteadyClock::sleepMs(int ms) {

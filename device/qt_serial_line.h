@@ -7,6 +7,7 @@
 
 #include <QSerialPort>
 
+#include <memory>
 #include <string>
 
 namespace orlomat {
@@ -25,7 +26,10 @@ public:
 
 private:
     void noteError();
-    QSerialPort port_;
+    bool isOpen() const { return port_ && port_->isOpen(); }
+    // Made by each open in the thread that opens it (the window's, or its download's), which
+    // uses it until the close: a QSerialPort belongs to one thread.
+    std::unique_ptr<QSerialPort> port_;
     QString location_; // the device file, which goes away when the adapter is pulled out
     bool broken_ = false;
 };

@@ -394,7 +394,12 @@ void ChartView::rescale() {
     if (!(maximum > minimum)) maximum = minimum + 1.0;
     yAxis->setRange(minimum, maximum);
 
-    graphOf(Series::Speed)->rescaleValueAxis(false, false);
+    // Without a speed curve the right axis holds no old flight's scale.
+    QCPGraph* speed = graphOf(Series::Speed);
+    if (speed->data()->isEmpty())
+        yAxis2->setRange(-1, 1);
+    else
+        speed->rescaleValueAxis(false, false);
     if (!(yAxis2->range().size() > 0)) yAxis2->setRange(-1, 1);
 }
 

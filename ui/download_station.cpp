@@ -120,7 +120,10 @@ void DownloadStation::download() {
     show(QString::fromUtf8(Tr(Message::StationReading, host_.language()))
              .arg(QString::fromStdString(watch_->port())),
          false);
-    const StationResult result = host_.download(watch_->port());
+    host_.download(watch_->port(), [this](const StationResult& r) { downloaded(r); });
+}
+
+void DownloadStation::downloaded(const StationResult& result) {
     downloading_ = false;
     if (!on()) return; // ended while the download ran
     const QString text = result.text.isEmpty() ? notes_

@@ -38,7 +38,8 @@ public:
     struct Host {
         std::function<std::string()> port; // the port as the user names it
         Altimeter* altimeter;              // asks which present port is one ("auto")
-        std::function<StationResult(const std::string&)> download;
+        // Starts the download of a port; the callback gets what the line says of it.
+        std::function<void(const std::string&, std::function<void(const StationResult&)>)> download;
         std::function<void()> changed; // the station went on or off
         std::function<Language()> language;
     };
@@ -62,6 +63,7 @@ public:
 private:
     void poll();
     void download();
+    void downloaded(const StationResult& result);
     void show(const QString& text, bool fault);
     void showWaiting();
     QString waitingText() const;

@@ -7,6 +7,7 @@
 #include "analysis/flight_stats.h"
 #include "core/format.h"
 #include "device/altimeter.h"
+#include "device/download_controller.h"
 #include "device/port_finder.h"
 #include "device/qt_serial_line.h"
 #include "ui/chart_view.h"
@@ -44,14 +45,10 @@
 
 namespace orlomat {
 
-namespace {
-
 char DecimalSeparator() {
     const QString point = QLocale().decimalPoint();
     return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
 }
-
-} // namespace
 
 MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLine* line,
                        Clock* clock, QWidget* parent)
@@ -69,12 +66,14 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     deviceClock_ = std::make_unique<EventPumpingClock>(*clock);
     altimeter_ = std::make_unique<Altimeter>(*line, *deviceClock_);
     altimeter_->channel.onOpenFailed = [this](const std::string& port, const std::string&) {
-        // The designed line, and under it what is there: the port may have moved.
-        showError(Message::PortError, QString::fromStdString(port) + QLatin1Char('\n') +
-                                          QString::fromStdString(PresentPortsNote(
-                                              SystemPortLister().ports(), session_.language)));
+        // The designed line, and under it what is there: the port may have moved. (A download
+        // opens its port on its own thread: the message is the window's.)
+        download_->inWindow([this, &port] {
+            showError(Message::PortError, QString::fromStdString(port) + QLatin1Char('\n') +
+                                              QString::fromStdString(PresentPortsNote(
+                                                  SystemPortLister().ports(), session_.language)));
+        });
     };
-    altimeter_->channel.stopRequested = [this] { return stopRequested_; };
     buildControls();
     buildMenus();
     const auto language = [this] { return session_.language; };
@@ -92,8 +91,12 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     deviceUi_ = std::make_unique<WindowDeviceUi>(
         prompter_, language,
         WindowDeviceUi::Controls{readingIndicator, waitIndicator, stopButton, flightGroup, maxEdit,
-                                 minEdit, chartView},
-        [this] { prepareCurrentFlightAxes(); });
+                                 minEdit, chartView, stallLine},
+        [this] {
+            clearCurrentFlightView();
+            prepareCurrentFlightAxes();
+        });
+    download_ = std::make_unique<DownloadController>(*altimeter_, *deviceUi_);
     buildArchiveAndStation();
 
     session_.settings = LoadSettings(settingsPath_);
@@ -143,7 +146,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (downloading_) {
+    if (downloading()) {
         // The flight that came so far is kept and offered for saving, never lost on the way out.
         stopDownload();
         event->ignore();

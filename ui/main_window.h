@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -42,8 +43,14 @@ class FilterDialog;
 class FlightsListWindow;
 class FlightArchive;
 class DownloadStation;
+class DownloadController;
+class DownloadInputGuard;
+struct DownloadOutcome;
 struct StationResult;
 struct ArchivedFlight;
+
+// The decimal separator of the user's locale, as the window's fields show numbers.
+char DecimalSeparator();
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -80,6 +87,10 @@ public:
     QString settingsPath() const { return settingsPath_; }
     std::string portName() const;
     const Altimeter& altimeter() const { return *altimeter_; }
+    // Whether a download runs (on its own thread); waitForDownload() lets the window take its
+    // steps until it is over (the program's end, tests).
+    bool downloading() const;
+    Q_INVOKABLE void waitForDownload();
     // The printer chosen in the set-up (tests choose PDF files, or none).
     QPrinter& printer();
 
@@ -106,9 +117,13 @@ private:
     void loadFlight();
     void toggleSpeedCurve();
     void readAltimeter();
-    // The window's download from `port`: the flight kept in the archive and shown; what the
-    // download station's line says of it.
-    StationResult readFrom(const std::string& port);
+    // Starts the window's download from `port` (on its own thread); when it is over, the
+    // flight is kept in the archive and shown, and `done` gets what the station's line says
+    // of it.
+    void startRead(const std::string& port, std::function<void(const StationResult&)> done);
+    StationResult finishRead(const std::string& port, DownloadOutcome out);
+    // The current flight's fields, mark and curves empty: a download is under way.
+    void clearCurrentFlightView();
     StationResult stationResult(const ArchivedFlight* kept, std::uint16_t competitor,
                                 bool incomplete, std::size_t bytes, std::uint32_t expected) const;
     // The archive and the station, their menu commands and Escape.
@@ -171,14 +186,15 @@ private:
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<EventPumpingClock> deviceClock_;
     std::unique_ptr<Altimeter> altimeter_;
-    bool downloading_ = false;
-    bool stopRequested_ = false;
     std::unique_ptr<WindowDeviceUi> deviceUi_;
+    std::unique_ptr<DownloadInputGuard> inputGuard_; // while a download runs
     std::unique_ptr<FlightReadout> currentReadout_, comparisonReadout_;
     std::unique_ptr<FlightFiles> files_;
     std::unique_ptr<PrintCommands> printing_;
     std::unique_ptr<FlightArchive> archive_;
     std::unique_ptr<DownloadStation> station_;
+    // Last of the device parts: it goes first, while what it reports to is still there.
+    std::unique_ptr<DownloadController> download_;
     QString portOverride_;
     QString settingsPath_;
     std::unique_ptr<QTranslator> qtTranslator_; // Qt's own dialog texts in Polish
@@ -197,6 +213,8 @@ private:
     QLineEdit *compareMaxEdit = nullptr, *compareMinEdit = nullptr,
               *compareTemperatureEdit = nullptr;
     ChartView* chartView = nullptr;
+    QLabel* stallLine = nullptr; // "StallLine"
+
     QLabel *metresCaption = nullptr, *secondsCaption = nullptr, *speedCaption = nullptr;
     QLineEdit *setupOkIndicator = nullptr, *readingIndicator = nullptr, *waitIndicator = nullptr;
     QPushButton* stopButton = nullptr;

@@ -4,7 +4,9 @@
 #include "ui/main_window.h"
 
 #include "core/flight_record.h"
+#include "core/format.h"
 #include "device/altimeter.h"
+#include "device/download_controller.h"
 #include "device/port_finder.h"
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
@@ -13,6 +15,7 @@
 #include "ui/device_words.h"
 #include "ui/download_station.h"
 #include "ui/flight_archive.h"
+#include "ui/flight_readout.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
 #include "ui/window_arguments.h"
@@ -31,10 +34,12 @@ void MainWindow::buildArchiveAndStation() {
     const auto language = [this] { return session_.language; };
     archive_ = std::make_unique<FlightArchive>(*chartView, prompter_, language);
     station_ = std::make_unique<DownloadStation>(
-        *chartView,
-        DownloadStation::Host{[this] { return portName(); }, altimeter_.get(),
-                              [this](const std::string& port) { return readFrom(port); },
-                              [this] { enableExchanges(); }, language});
+        *chartView, DownloadStation::Host{[this] { return portName(); }, altimeter_.get(),
+                                          [this](const std::string& port,
+                                                 std::function<void(const StationResult&)> done) {
+                                              startRead(port, std::move(done));
+                                          },
+                                          [this] { enableExchanges(); }, language});
     deviceUi_->divert = [this](const QString& text) {
         if (!station_->on()) return false;
         station_->note(text);
@@ -84,7 +89,7 @@ bool MainWindow::stationOn() const {
 }
 
 void MainWindow::enableExchanges() {
-    const bool free = !downloading_ && !station_->on();
+    const bool free = !downloading() && !station_->on();
     for (QWidget* w : {static_cast<QWidget*>(readButton), static_cast<QWidget*>(resetButton)})
         w->setEnabled(free);
     for (QAction* a : {deviceSettingsAction, defaultSetupAction, archiveAction})
@@ -114,29 +119,54 @@ std::optional<std::string> MainWindow::exchangePort() {
     return std::nullopt;
 }
 
-void MainWindow::readAltimeter() {
-    if (downloading_) return;
-    const auto port = exchangePort();
-    if (!port) return;
-    // Every other way a read ends without a flight has its own message on the way.
-    if (readFrom(*port).stoppedBeforeFlight)
-        prompter_.message(msg(Message::DownloadStopped), msg(Message::ErrorCaption));
+bool MainWindow::downloading() const {
+    return download_ && download_->busy();
 }
 
-StationResult MainWindow::readFrom(const std::string& port) {
-    DownloadOutcome out;
-    {
-        // The window stays painted and the download can be stopped; nothing else may start.
-        downloading_ = true;
-        stopRequested_ = false;
-        enableExchanges();
-        deviceClock_->userInput = true;
-        const DownloadInputGuard guard(*this, *stopButton, [this] { stopDownload(); });
-        out = altimeter_->Download(port, *deviceUi_);
-        deviceClock_->userInput = false;
-        downloading_ = false;
-        enableExchanges();
-    }
+void MainWindow::waitForDownload() {
+    download_->waitUntilIdle();
+}
+
+void MainWindow::readAltimeter() {
+    if (downloading()) return;
+    const auto port = exchangePort();
+    if (!port) return;
+    startRead(*port, [this](const StationResult& r) {
+        // Every other way a read ends without a flight has its own message on the way.
+        if (r.stoppedBeforeFlight)
+            prompter_.message(msg(Message::DownloadStopped), msg(Message::ErrorCaption));
+    });
+}
+
+void MainWindow::startRead(const std::string& port,
+                           std::function<void(const StationResult&)> done) {
+    // The window goes on answering and the download can be stopped; nothing else may start.
+    inputGuard_ =
+        std::make_unique<DownloadInputGuard>(*this, *stopButton, [this] { stopDownload(); });
+    // At the station, the previous competitor is gone from the screen the moment the next
+    // read begins (a single read keeps it until the stream comes, and keeps it after a stop).
+    if (station_->on()) clearCurrentFlightView();
+    const bool started =
+        download_->start(port, [this, port, done = std::move(done)](DownloadOutcome out) {
+            inputGuard_.reset();
+            enableExchanges();
+            const StationResult r = finishRead(port, std::move(out));
+            if (done) done(r);
+        });
+    if (!started) inputGuard_.reset();
+    enableExchanges();
+}
+
+void MainWindow::clearCurrentFlightView() {
+    currentReadout_->clear(caption(Caption::Altimeter));
+    suspectFilteredMaximum_.clear();
+    for (const Series s :
+         {Series::Altitude, Series::Speed, Series::Unused, Series::AltitudeBeforeFilter})
+        chartView->clearSeries(s);
+    chartView->refresh();
+}
+
+StationResult MainWindow::finishRead(const std::string& port, DownloadOutcome out) {
     using R = DownloadOutcome::Result;
     if (out.result == R::Stopped)
         return {QString::fromUtf8(Tr(Phrase::Stopped, session_.language)), true, true};
@@ -187,8 +217,18 @@ StationResult MainWindow::stationResult(const ArchivedFlight* kept, std::uint16_
                                         bool incomplete, std::size_t bytes,
                                         std::uint32_t expected) const {
     const QString competitor = QString::number(competitorNumber);
-    const QString maximum = maxEdit->text().trimmed();
+    // The maximum as the window shows it; a spiked one with its warning and the cleaned
+    // curve's figure, for the official reads the line out.
+    const FlightCurve& curve = session_.current.curve;
+    QString maximum =
+        curve.altitudePoints.empty()
+            ? QString()
+            : QString::fromStdString(FormatOneDecimal(curve.maximum, DecimalSeparator()));
     StationResult r;
+    if (!suspectFilteredMaximum_.isEmpty() && !maximum.isEmpty()) {
+        maximum = msg(Message::StationSuspectMaximum).arg(maximum, suspectFilteredMaximum_);
+        r.fault = true;
+    }
     if (kept != nullptr && !kept->error.empty() && !kept->elsewhere.empty()) {
         r.text = msg(Message::StationKeptElsewhere)
                      .arg(competitor, maximum,
@@ -218,7 +258,7 @@ StationResult MainWindow::stationResult(const ArchivedFlight* kept, std::uint16_
 }
 
 void MainWindow::stopDownload() {
-    if (downloading_) stopRequested_ = true;
+    download_->stop();
 }
 
 void MainWindow::resetAltimeter() {

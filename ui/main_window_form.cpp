@@ -108,6 +108,17 @@ void MainWindow::buildControls() {
     stopButton->setFocusPolicy(Qt::NoFocus);
     stopButton->hide();
     stopButton->raise();
+    // Under the progress: a stream that has gone quiet says so, with the way out.
+    stallLine = MakeWidget<QLabel>(client, "StallLine", 360, 312, 520, 64);
+    stallLine->setFont(PixelFont(arial, 18, true));
+    stallLine->setWordWrap(true);
+    stallLine->setMargin(6);
+    stallLine->setAutoFillBackground(true);
+    QPalette alarm = stallLine->palette();
+    alarm.setColor(QPalette::Window, QColor(255, 240, 200));
+    alarm.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    stallLine->setPalette(alarm);
+    stallLine->hide();
 
     connect(filterButton, &QPushButton::clicked, this, &MainWindow::filterCurrentFlight);
     connect(compareFilterButton, &QPushButton::clicked, this, &MainWindow::filterComparisonFlight);

@@ -4,12 +4,15 @@
 #include "ui/device_words.h"
 #include "ui/prompter.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
 
 namespace orlomat {
 
@@ -40,6 +43,7 @@ void WindowDeviceUi::downloadBegins() {
 }
 
 void WindowDeviceUi::downloadEnds() {
+    c_.stallLine->hide();
     c_.stopButton->hide();
     c_.waitIndicator->hide();
     c_.readingIndicator->hide();
@@ -65,11 +69,32 @@ void WindowDeviceUi::progress(const std::string& text) {
     c_.waitIndicator->repaint();
 }
 
+void WindowDeviceUi::streamQuiet(int ms) {
+    if (ms < kStallMs) {
+        c_.stallLine->hide();
+        return;
+    }
+    const QString text = this->text(Message::DownloadStalled).arg(ms / 1000);
+    if (c_.stallLine->text() == text && c_.stallLine->isVisible()) return;
+    c_.stallLine->setText(text);
+    const bool first = !c_.stallLine->isVisible();
+    c_.stallLine->setAccessibleName(text);
+    c_.stallLine->show();
+    c_.stallLine->raise();
+    if (first) { // a screen reader says it at once
+        QAccessibleEvent alert(c_.stallLine, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
+}
+
 void EventPumpingClock::sleepMs(int ms) {
-    const auto flags = userInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
-    QCoreApplication::processEvents(flags);
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        inner_.sleepMs(ms);
+        return;
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     inner_.sleepMs(ms);
-    QCoreApplication::processEvents(flags);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 DownloadInputGuard::DownloadInputGuard(QWidget& window, QWidget& stopButton,

@@ -11,6 +11,7 @@
 #include <functional>
 
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -28,6 +29,7 @@ public:
         QGroupBox* flightGroup;
         QLineEdit *maxEdit, *minEdit;
         ChartView* chart;
+        QLabel* stallLine; // shown while the stream brings nothing
     };
     // `language` gives the language in force; `prepareAxes` sets the left axis for a flight.
     WindowDeviceUi(Prompter& prompter, std::function<Language()> language, const Controls& controls,
@@ -40,6 +42,7 @@ public:
     void prepareForFlight() override;
     void streamStarted() override;
     void progress(const std::string& text) override;
+    void streamQuiet(int ms) override;
 
     // While set and returning true, a message has gone elsewhere (the download station's
     // line) instead of a message box.
@@ -53,15 +56,14 @@ private:
     std::function<void()> prepareAxes_;
 };
 
-// The clock of the window's device exchanges: the waits are kept as they are, but the window
-// goes on painting between them (every pause is at most a few hundred milliseconds). The
-// user's input waits for the end of the exchange unless `userInput` lets it through (a
-// download, which the user may stop; DownloadInputGuard keeps that input to the stop).
+// The clock of the window's device exchanges. On the window's thread (the short exchanges:
+// settings, reset, the search for the port) the waits are kept as they are, but the window
+// goes on painting between them (every pause is at most a few hundred milliseconds) and the
+// user's input waits for the end of the exchange. A download's own thread just waits.
 class EventPumpingClock : public Clock {
 public:
     explicit EventPumpingClock(Clock& inner) : inner_(inner) {}
     void sleepMs(int ms) override;
-    bool userInput = false;
 
 private:
     Clock& inner_;

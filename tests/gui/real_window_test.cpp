@@ -332,7 +332,7 @@ TEST_F(RealWindow, AReadAfterTheSettingsDialogAlwaysDownloads) {
             const bool read = WaitFor(
                 [&] {
                     return Edit(*window, "E_NrZawodnika")->text() == QStringLiteral("4321") &&
-                           !Edit(*window, "E_PobDan")->isVisible();
+                           !window->downloading();
                 },
                 15000);
             if (way.how == Close::HeldEscape)
@@ -684,24 +684,30 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
 // A stream that stalls after 1 500 bytes (the emulator's altimeter sent its version, not a
 // size): the window stays live and shows the bytes received; Escape or the Cancel button
 // stops the download within a second, keeps the flight as the current one and says that it
-// is incomplete and not yet saved.
+// is incomplete and not yet saved. While it streams, nothing of the flight shown before is
+// left on screen; after 3 s without a byte the stall is told, with the way out.
 TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
     struct Case {
         const char* how;
         bool escape; // else a click on the Cancel button
         bool english;
         const char* told;
+        const char* stall;
     };
     const Case cases[] = {
         {"Escape", true, false,
          "Lot niekompletny: odebrano 1500 B (rozmiar nieznany). Zapisz go, jeśli chcesz go "
-         "zachować."},
+         "zachować.",
+         "Wysokościomierz nie odpowiada od 3 s — Esc przerywa, odebrane dane zostaną zachowane"},
         {"Cancel", false, true,
-         "Incomplete flight: 1500 bytes received (size unknown). Save it to keep it."},
+         "Incomplete flight: 1500 bytes received (size unknown). Save it to keep it.",
+         "The altimeter has not answered for 3 s — Esc stops, the data received will be kept"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         if (c.english) Trigger(*window, "English1");
+        ASSERT_TRUE(window->loadFlightFile(flight)); // competitor 12 on screen before
+        QStringList leftOver;
         test::EmulatorProcess emu({QStringLiteral("--cut-after"), QStringLiteral("1500")}, flight);
         window->setPortOverride(emu.port());
         prompter.shown.clear();
@@ -714,7 +720,15 @@ TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
         QObject::connect(&during, &QTimer::timeout, [&] {
             if (stopped || !Edit(*window, "ECzekaj")->isVisible()) return;
             progress = Edit(*window, "ECzekaj")->text().trimmed();
-            if (progress != QStringLiteral("1500 B")) return;
+            if (progress.isEmpty() || progress.contains(QLatin1Char('%'))) return;
+            for (const char* field : {"E_NrZawodnika", "E_NrSeryjny", "E_TempGl", "E_MaxGl"})
+                if (!Edit(*window, field)->text().trimmed().isEmpty())
+                    leftOver << QString::fromLatin1(field);
+            if (chart->pointCount(Series::Speed) > 0) leftOver << QStringLiteral("speed curve");
+            const QLabel* stall = window->findChild<QLabel*>(QStringLiteral("StallLine"));
+            if (progress != QStringLiteral("1500 B") || !stall->isVisible()) return;
+            EXPECT_EQ(stall->text(), QString::fromUtf8(c.stall));
+            EXPECT_EQ(stall->accessibleName(), stall->text());
             stopped = true;
             othersDisabled = !Button(*window, "B_Odczyt_Orlomatu")->isEnabled() &&
                              !Action(*window, "Orlomat1")->isEnabled() &&
@@ -732,8 +746,7 @@ TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
         during.start(50);
         ClickAt(Button(*window, "B_Odczyt_Orlomatu"),
                 Button(*window, "B_Odczyt_Orlomatu")->rect().center());
-        ASSERT_TRUE(
-            WaitFor([&] { return stopped && !Edit(*window, "E_PobDan")->isVisible(); }, 20000))
+        ASSERT_TRUE(WaitFor([&] { return stopped && !window->downloading(); }, 20000))
             << "no progress in bytes while stalled: " << progress.toStdString();
         const qint64 took = sinceStop.elapsed();
         during.stop();
@@ -747,6 +760,8 @@ TEST_F(RealWindow, AStalledDownloadStopsOnEscapeOrCancel) {
         EXPECT_EQ(window->altimeter().channel.state(), Channel::State::Closed);
         EXPECT_TRUE(Button(*window, "B_Odczyt_Orlomatu")->isEnabled());
         EXPECT_FALSE(Button(*window, "BPrzerwij")->isVisible());
+        EXPECT_FALSE(window->findChild<QLabel*>(QStringLiteral("StallLine"))->isVisible());
+        EXPECT_TRUE(leftOver.isEmpty()) << leftOver.join(' ').toStdString();
         EXPECT_EQ(emu.refusals(), QString());
     }
 }

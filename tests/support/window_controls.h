@@ -47,8 +47,12 @@ inline QAction* Action(const QMainWindow& window, const char* name) {
     return found;
 }
 
+// A click, and the download it may have started taken to its end (the main window's
+// downloads run on their own thread).
 inline void Click(const QMainWindow& window, const char* name) {
     if (QPushButton* b = Button(window, name)) b->click();
+    if (window.metaObject()->indexOfMethod("waitForDownload()") >= 0)
+        QMetaObject::invokeMethod(const_cast<QMainWindow*>(&window), "waitForDownload");
 }
 inline void Trigger(const QMainWindow& window, const char* name) {
     if (QAction* a = Action(window, name)) a->trigger();
