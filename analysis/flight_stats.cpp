@@ -36,11 +36,12 @@ void Rates(std::span<const std::int32_t> a, std::uint32_t samplingRate, double d
     sink = -down;
 }
 
-// Samples in the clean curve's window: kTransientSeconds, and at least four, as the decoded
-// curve's three-point smoothing spreads a one-sample transient over the samples around it.
+// Samples in the clean curve's window: kTransientSeconds, and at least six, as the decoded
+// curve's running three-point smoothing spreads a one-sample transient over the sample
+// before and (fading) the four after it.
 std::size_t TransientWindow(std::uint32_t samplingRate) {
     const double dt = 10.0 / samplingRate;
-    return std::max<std::size_t>(4,
+    return std::max<std::size_t>(6,
                                  static_cast<std::size_t>(std::lround(kTransientSeconds / dt)) + 1);
 }
 
@@ -129,8 +130,11 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
     const auto seconds = [&](std::size_t i, std::size_t j) {
         return static_cast<double>(j - i) * dt;
     };
+    // At rest before the launch: a while within the band, or the record's first second (a
+    // record that starts moving started in the air).
     const auto still = [&](std::size_t i) {
-        return reach[i] >= i + 2 && seconds(i, reach[i]) >= kStillSeconds;
+        return reach[i] >= i + 2 &&
+               seconds(i, reach[i]) >= (i == 0 ? kStartStillSeconds : kStillSeconds);
     };
 
     // The flight shows once the model is kFlightDepartureCm from where it last stood still;
@@ -161,12 +165,12 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
     if (!stretch) {
         f.noLaunch = NoLaunch::StartedAloft;
     } else {
-        // The level: the last second of the stand that holds within one sensor step (the hand
-        // before the throw, not the ground before the lift); where noise allows none, the last
-        // still window.
+        // The level: the last 2 s of the rest that hold within one sensor step (the hand before
+        // the throw, not the ground before the lift); where noise allows none, the last still
+        // window.
         std::size_t s = *stretch, e = reach[s];
         for (std::size_t k = stillUntil; k-- > *stretch;) {
-            if (tight[k] >= k + 1 && seconds(k, tight[k]) >= 1.0) {
+            if (tight[k] >= k + 1 && seconds(k, tight[k]) >= kStillSeconds / 2.5) {
                 s = k, e = tight[k];
                 break;
             }
@@ -196,9 +200,11 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
     // Landed: the first rest after the flight that no model flies, or a level one up to the
     // end mark.
     for (std::size_t i = *flight; i < n; ++i) {
-        const bool landed = seconds(i, reach[i]) >= kLandedSeconds ||
-                            (complete && tight[i] == n - 1 && tight[i] >= i + 2 &&
-                             seconds(i, tight[i]) >= kLandedAtEndSeconds);
+        const bool landed =
+            seconds(i, reach[i]) >= kLandedSeconds ||
+            (complete && reach[i] == n - 1 && seconds(i, reach[i]) >= kLandedSeconds / 3) ||
+            (complete && tight[i] == n - 1 && tight[i] >= i + 2 &&
+             seconds(i, tight[i]) >= kLandedAtEndSeconds);
         if (!landed) continue;
         // The level it settled at, over the rest's first seconds (the weather moves it later);
         // the landing is where the descent meets that level, not its entry into the band.

@@ -38,23 +38,24 @@ enum class NoLanding {
 // At rest the altitude stays within a band of kRestBandCm: the sensor's steps (about 1.1 m),
 // its noise and the weather's drift over the time judged.
 constexpr std::int32_t kRestBandCm = 250;
-// Before the launch: a rest this long (and 3 samples) gives the level the model starts from;
-// lifts, a box, a walk up a slope and the hand before the throw stay within
-// kFlightDepartureCm of it.
-constexpr double kStillSeconds = 2.0;
+// Before the launch: a rest this long (and 3 samples), or the record's first
+// kStartStillSeconds, gives the level the model starts from; lifts, a box, a walk up a slope
+// and the hand before the throw stay within kFlightDepartureCm of it.
+constexpr double kStillSeconds = 5.0;
+constexpr double kStartStillSeconds = 1.0;
 constexpr std::int32_t kFlightDepartureCm = 700;
 // After the launch: the model has landed once it stays at rest this long (no model flies
-// that level), or when it holds within one sensor step (and 3 samples) from this long before
-// the end mark of a complete record to that mark.
-constexpr double kLandedSeconds = 15.0;
+// that level), or at rest for a third of it up to the end mark of a complete record, or
+// within one sensor step (and 3 samples) for kLandedAtEndSeconds up to that mark.
+constexpr double kLandedSeconds = 30.0;
 constexpr double kLandedAtEndSeconds = 2.5;
 constexpr std::int32_t kSensorStepCm = 120;
 // A transient lifts the curve for tens of milliseconds to a few tenths of a second: the
 // clean curve drops every peak narrower than this.
 constexpr double kTransientSeconds = 0.5;
-// No model turns from climb to descent harder than this (m/s^2): the most a real top can
-// lose to the cleaning, allowed on top of the threshold.
-constexpr double kTurnAcceleration = 20.0;
+// No model turns from climb to descent harder than this (m/s^2, a ballistic top): what a real
+// top can lose to the cleaning is allowed on top of the threshold.
+constexpr double kTurnAcceleration = 10.0;
 
 struct FlightStats {
     std::optional<std::string> maxText;         // the maximum as the window shows it
