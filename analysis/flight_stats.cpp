@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 
 namespace orlomat {
 
@@ -45,12 +44,29 @@ std::size_t TransientWindow(std::uint32_t samplingRate) {
                                  static_cast<std::size_t>(std::lround(kTransientSeconds / dt)) + 1);
 }
 
+// A queue of sample indices, each pushed at most once: a vector with a moving head.
+class IndexQueue {
+public:
+    explicit IndexQueue(std::size_t n) : v_(n) {}
+    bool empty() const { return head_ == tail_; }
+    std::size_t front() const { return v_[head_]; }
+    std::size_t back() const { return v_[tail_ - 1]; }
+    void push_back(std::size_t i) { v_[tail_++] = i; }
+    void pop_back() { --tail_; }
+    void pop_front() { ++head_; }
+    void clear() { head_ = tail_ = 0; }
+
+private:
+    std::vector<std::size_t> v_;
+    std::size_t head_ = 0, tail_ = 0;
+};
+
 // For each i the last j >= i with max - min of a[i..j] within `band`: the longest stretch at
 // rest from i. It never falls as i grows, so two monotonic queues find it in one pass.
 std::vector<std::size_t> RestReach(std::span<const std::int32_t> a, std::int32_t band) {
     const std::size_t n = a.size();
     std::vector<std::size_t> reach(n);
-    std::deque<std::size_t> lo, hi; // indices of rising minima and falling maxima in [i, j)
+    IndexQueue lo(n), hi(n); // indices of rising minima and falling maxima in [i, j)
     std::size_t j = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (j < i) j = i;
@@ -233,7 +249,7 @@ std::vector<std::int32_t> WithoutTransients(std::span<const std::int32_t> a,
     // the windows that hold a sample. A peak narrower than the window goes, a slope of any
     // steepness stays.
     std::vector<std::int32_t> low(n - m + 1), out(n);
-    std::deque<std::size_t> q;
+    IndexQueue q(n);
     for (std::size_t i = 0; i < n; ++i) {
         while (!q.empty() && a[q.back()] >= a[i])
             q.pop_back();

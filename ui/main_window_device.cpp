@@ -183,7 +183,8 @@ StationResult MainWindow::stationResult(const ArchivedFlight* kept, std::uint16_
                                         bool incomplete, std::size_t bytes,
                                         std::uint32_t expected) const {
     const QString competitor = QString::number(competitorNumber);
-    const QString maximum = maxEdit->text().trimmed();
+    QString maximum = maxEdit->text().trimmed();
+    if (!suspectCleanMaximum_.isEmpty()) maximum.prepend(QStringLiteral("\u26a0 "));
     StationResult r;
     if (kept != nullptr && !kept->error.empty() && !kept->elsewhere.empty()) {
         r.text = msg(Message::StationKeptElsewhere)
