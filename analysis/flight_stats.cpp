@@ -149,8 +149,8 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
     // At rest before the launch: a while within the band, or the record's first second (a
     // record that starts moving started in the air).
     const auto still = [&](std::size_t i) {
-        return reach[i] >= i + 2 &&
-               seconds(i, reach[i]) >= (i == 0 ? kStartStillSeconds : kStillSeconds);
+        return i == 0 ? reach[0] >= 1 && seconds(0, reach[0]) >= kStartStillSeconds
+                      : reach[i] >= i + 2 && seconds(i, reach[i]) >= kStillSeconds;
     };
 
     // The flight shows once the model is kFlightDepartureCm from where it last stood still;
@@ -219,7 +219,7 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
         const bool landed =
             seconds(i, reach[i]) >= kLandedSeconds ||
             (complete && reach[i] == n - 1 && seconds(i, reach[i]) >= kLandedSeconds / 3) ||
-            (complete && tight[i] == n - 1 && tight[i] >= i + 2 &&
+            (complete && tight[i] == n - 1 && tight[i] >= i + 1 &&
              seconds(i, tight[i]) >= kLandedAtEndSeconds);
         if (!landed) continue;
         // The level it settled at, over the rest's first seconds (the weather moves it later);

@@ -38,7 +38,7 @@ enum class NoLanding {
 // At rest the altitude stays within a band of kRestBandCm: the sensor's steps (about 1.1 m),
 // its noise and the weather's drift over the time judged.
 constexpr std::int32_t kRestBandCm = 250;
-// Before the launch: a rest this long (and 3 samples), or the record's first
+// Before the launch: a rest this long (and 3 samples), or the record's first (2 samples)
 // kStartStillSeconds, gives the level the model starts from; lifts, a box, a walk up a slope
 // and the hand before the throw stay within kFlightDepartureCm of it.
 constexpr double kStillSeconds = 5.0;
@@ -46,9 +46,10 @@ constexpr double kStartStillSeconds = 1.0;
 constexpr std::int32_t kFlightDepartureCm = 700;
 // After the launch: the model has landed once it stays at rest this long (no model flies
 // that level), or at rest for a third of it up to the end mark of a complete record, or
-// within one sensor step (and 3 samples) for kLandedAtEndSeconds up to that mark.
+// within one sensor step for kLandedAtEndSeconds up to that mark (the altimeter is stopped on
+// the ground; its memory lasts hours).
 constexpr double kLandedSeconds = 30.0;
-constexpr double kLandedAtEndSeconds = 2.5;
+constexpr double kLandedAtEndSeconds = 2.0;
 constexpr std::int32_t kSensorStepCm = 120;
 // A transient lifts the curve for tens of milliseconds to a few tenths of a second: the
 // clean curve drops every peak narrower than this.

@@ -369,7 +369,9 @@ std::string FlightTableCsv(const std::vector<FlightRow>& rows) {
         const auto cells = FlightCells(r);
         for (std::size_t c = 0; c < cells.size(); ++c) {
             const std::string v = cells[c].shown();
-            o << (c ? "," : "") << CsvField(cells[c].kind == CellKind::Text ? Neutralised(v) : v);
+            // The landing altitude is a figure of ours, often negative: no formula to defuse.
+            const bool neutralise = cells[c].kind == CellKind::Text && c != kLandingAltitude;
+            o << (c ? "," : "") << CsvField(neutralise ? Neutralised(v) : v);
         }
         o << "\r\n";
     }
