@@ -574,7 +574,8 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
     ASSERT_TRUE(WaitFor([&] { return window->session().language == Language::English; }));
     QToolTip::hideText();
     Xdo({QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
-    EXPECT_TRUE(tooltipOver(max).startsWith(QStringLiteral("Short pressure spike? Without spikes: 12")));
+    EXPECT_TRUE(
+        tooltipOver(max).startsWith(QStringLiteral("Short pressure spike? Without spikes: 12")));
     shootStrip(QStringLiteral("suspect-maximum-en.png"));
 
     // "Filtr" shows the cleaned figure itself: the mark goes.
