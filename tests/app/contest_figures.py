@@ -218,6 +218,38 @@ try:
     except (UnicodeDecodeError, ValueError) as e:
         check(False, f"JSON of an odd name: {r.stdout!r} {e}")
 
+    # A glider landing below its hill after two hours at one sample every 2 s: launch and
+    # landing where the model left and came to rest, the level it landed at, hours as h:mm:ss
+    # for people and seconds for machines; a flight longer than a record is refused.
+    gl = os.path.join(tmp, "gliders")
+    os.makedirs(gl)
+    hill = make(os.path.join(gl, "hill.dat"), "--glider", "hill-sink", "--drop", "650",
+                "--code", "4", "--competitor", "21")
+    hours = make(os.path.join(gl, "hours.dat"), "--glider", "thermal", "--hours", "2",
+                 "--code", "5", "--competitor", "22")
+    rc, h = stats(hill)
+    check(rc == 0 and abs(h["launch_s"] - 30) <= 30 and h["no_launch"] is None and
+          -660 < float(h["landing_altitude_text"]) < -630 and not h["max_suspect"],
+          f"hill launch: {h}")
+    rc, t = stats(hours)
+    check(rc == 0 and t["landing_s"] > 7000 and t["no_landing"] is None, f"two hours: {t}")
+    human = run("stats", hours, "--human", "--lang", "en").stdout.decode()
+    check("Landing altitude" in human and "2:00:" in human and "Max without spikes" in human,
+          f"--human of two hours: {human}")
+    out = os.path.join(tmp, "gliders.csv")
+    check(run("report", gl, "-o", out).returncode == 0, "report of gliders")
+    g = {r["competitor"]: r for r in rows_of(out)}
+    check(g["21"]["landing_altitude_text"].startswith("-6") and
+          float(g["22"]["landing_s"]) == t["landing_s"], f"gliders' CSV: {g}")
+    page_path = os.path.join(tmp, "gliders.html")
+    check(run("report", gl, "-o", page_path).returncode == 0 and
+          f'data-sort="{t["landing_s"]:.2f}">2:00:' in open(page_path, encoding="utf-8").read(),
+          "hours on the page")
+    r = subprocess.run([synth, "--glider", "thermal", "--hours", "3", "--code", "4", "-o",
+                        os.path.join(tmp, "long.dat")], capture_output=True)
+    check(r.returncode == 2 and b"8241" in r.stderr and
+          not os.path.exists(os.path.join(tmp, "long.dat")), f"too long: {r.stderr}")
+
     # A season: 2000 full records in a bounded memory.
     big = os.path.join(tmp, "season")
     os.makedirs(big)
