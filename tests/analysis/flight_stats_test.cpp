@@ -340,6 +340,22 @@ TEST(FlightStats, GliderFlights) {
     EXPECT_GE(judged, 10);
 }
 
+// A climb and a descent of up to 10 m/s, turned at once at the top (harder than any model
+// turns), are never a spike, at any rate.
+TEST(FlightStats, SmoothClimbsAreNeverSuspect) {
+    for (unsigned code = 0; code <= 5; ++code)
+        for (const float speed : {2.0f, 5.0f, 10.0f}) {
+            SynthParams p = SynthParams::Dirty(code, 11 + code);
+            const float height = 8 * speed + 20; // a top of 36 m to 100 m
+            p.flight = {{height / speed, height}, {height / speed, 0}};
+            const FlightStats s =
+                ComputeStats(DecodeRecord(SynthesizeFlight(p), FlightSource::File), {});
+            EXPECT_FALSE(s.maxSuspect) << "code " << code << ", " << speed << " m/s: " << *s.maxText
+                                       << " vs " << *s.maxCleanText;
+            EXPECT_TRUE(s.launchS && s.landingS) << "code " << code << ", " << speed << " m/s";
+        }
+}
+
 TEST(FlightChecks, WhatIsNoFlight) {
     const std::vector<std::uint8_t> good = SynthesizeFlight({});
     EXPECT_EQ(CheckFlight(DecodeRecord(good, FlightSource::File)), RecordFault::None);
