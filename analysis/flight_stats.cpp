@@ -106,7 +106,15 @@ struct FlightSpan {
     bool launched = false;
 };
 
+// Around a level: the hand's band, and far enough off it to take a departure's slope.
 constexpr std::int32_t kHandCm = 150, kFarCm = 400;
+// The level a model leaves is the last stretch this long within one sensor step.
+constexpr double kLevelSeconds = 2.0;
+
+// How far an altitude is from a level (a damaged record's altitudes span all of 32 bits).
+std::int64_t Off(std::int32_t altitude, std::int32_t level) {
+    return std::llabs(std::int64_t{altitude} - level);
+}
 
 // When the descent into the rest from `i` meets `level`: from the last sample more than
 // kHandCm off it, along the slope of the samples before, but no later than the first sample
@@ -114,19 +122,19 @@ constexpr std::int32_t kHandCm = 150, kFarCm = 400;
 double Meeting(std::span<const std::int32_t> a, double dt, std::int32_t level, std::size_t i,
                std::size_t last) {
     std::size_t k = i;
-    while (k < last && std::abs(a[k] - level) > kHandCm)
+    while (k < last && Off(a[k], level) > kHandCm)
         ++k;
     if (k == 0) return 0.0;
-    const std::int64_t side = std::int64_t{a[k - 1]} - level;
+    const bool above = a[k - 1] > level;
     std::size_t at = k;
-    while (at < last && (std::int64_t{a[at]} - level) * side > 0)
+    while (at < last && a[at] != level && (a[at] > level) == above)
         ++at;
     const double t = static_cast<double>(at) * dt;
     const std::size_t b = k - 1;
     std::size_t far = b > 0 ? b - 1 : 0;
     const auto back = static_cast<std::size_t>(60 / dt);
     const std::size_t limit = b > back ? b - back : 0;
-    while (far > limit && std::abs(a[far] - level) <= kFarCm)
+    while (far > limit && Off(a[far], level) <= kFarCm)
         --far;
     if (far < b && a[far] != a[b]) {
         const double rate =
@@ -146,8 +154,8 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
     const auto seconds = [&](std::size_t i, std::size_t j) {
         return static_cast<double>(j - i) * dt;
     };
-    // At rest before the launch: a while within the band, or the record's first second (a
-    // record that starts moving started in the air).
+    // At rest before the launch: a while within the band, or the record's first two samples
+    // over a second (a record that starts moving started in the air).
     const auto still = [&](std::size_t i) {
         return i == 0 ? reach[0] >= 1 && seconds(0, reach[0]) >= kStartStillSeconds
                       : reach[i] >= i + 2 && seconds(i, reach[i]) >= kStillSeconds;
@@ -168,7 +176,7 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
             level = a[k];
             continue;
         }
-        if (std::abs(std::int64_t{a[k]} - level) > kFlightDepartureCm) {
+        if (Off(a[k], level) > kFlightDepartureCm) {
             flight = k;
             break;
         }
@@ -186,7 +194,7 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
         // window.
         std::size_t s = *stretch, e = reach[s];
         for (std::size_t k = stillUntil; k-- > *stretch;) {
-            if (tight[k] >= k + 1 && seconds(k, tight[k]) >= kStillSeconds / 2.5) {
+            if (tight[k] >= k + 1 && seconds(k, tight[k]) >= kLevelSeconds) {
                 s = k, e = tight[k];
                 break;
             }
@@ -197,12 +205,13 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
         // The departure: the first sample beyond the hand's band, traced back along its
         // slope to the level (the sensor's steps make the first sample off the level late).
         std::size_t d = s;
-        while (d < *flight && std::abs(a[d] - l) <= kHandCm)
+        while (d < *flight && Off(a[d], l) <= kHandCm)
             ++d;
         std::size_t far = d;
-        while (far < *flight && std::abs(a[far] - l) <= kFarCm)
+        while (far < *flight && Off(a[far], l) <= kFarCm)
             ++far;
         double t = static_cast<double>(d) * dt;
+        // A departure too fast to take a slope from starts at the sample before.
         if (far > d && a[far] != a[d]) {
             const double rate = (static_cast<double>(a[far]) - a[d]) / seconds(d, far);
             const double back = (static_cast<double>(a[d]) - l) / rate;

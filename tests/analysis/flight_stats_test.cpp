@@ -138,6 +138,15 @@ TEST(FlightStats, WhyThereIsNoLaunchOrLanding) {
         EXPECT_EQ(s.landingAltitudeText.has_value(), c.landing.has_value()) << c.what;
         EXPECT_EQ(s.durationS.has_value(), c.launch && c.landing) << c.what;
     }
+    // A damaged record's altitudes span all of 32 bits: figures without overflow (which the
+    // sanitizer build would catch), and no launch.
+    std::vector<std::int32_t> wild;
+    for (int i = 0; i < 400; ++i)
+        wild.push_back(i % 3 ? INT32_MAX - 1 : INT32_MIN + 1);
+    const FlightStats w = Stats(wild, 10);
+    EXPECT_EQ(w.noLaunch, NoLaunch::StartedAloft);
+    EXPECT_FALSE(w.landingS);
+
     // No charted point (a header, a few samples): no figure at all, not zeros.
     const FlightStats empty = Stats({}, 10);
     EXPECT_FALSE(empty.maxText);
