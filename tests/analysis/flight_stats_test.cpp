@@ -139,12 +139,12 @@ TEST(FlightStats, WhyThereIsNoLaunchOrLanding) {
         EXPECT_EQ(s.durationS.has_value(), c.launch && c.landing) << c.what;
     }
     // A damaged record's altitudes span all of 32 bits: figures without overflow (which the
-    // sanitizer build would catch), and no launch.
+    // sanitizer build would catch); peaks of one sample in three are no flight.
     std::vector<std::int32_t> wild;
     for (int i = 0; i < 400; ++i)
         wild.push_back(i % 3 ? INT32_MAX - 1 : INT32_MIN + 1);
     const FlightStats w = Stats(wild, 10);
-    EXPECT_EQ(w.noLaunch, NoLaunch::StartedAloft);
+    EXPECT_EQ(w.noLaunch, NoLaunch::NeverLaunched);
     EXPECT_FALSE(w.landingS);
 
     // No charted point (a header, a few samples): no figure at all, not zeros.
