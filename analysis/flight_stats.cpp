@@ -108,8 +108,10 @@ struct FlightSpan {
 
 // Around a level: the hand's band, and far enough off it to take a departure's slope.
 constexpr std::int32_t kHandCm = 150, kFarCm = 400;
-// The level a model leaves is the last stretch this long within one sensor step.
+// The level a model leaves is the last stretch this long within less than one sensor step
+// (a slow departure crosses a step a second: two steps' plateaus are no level).
 constexpr double kLevelSeconds = 2.0;
+constexpr std::int32_t kLevelBandCm = 100;
 
 // How far an altitude is from a level (a damaged record's altitudes span all of 32 bits).
 std::int64_t Off(std::int32_t altitude, std::int32_t level) {
@@ -151,6 +153,7 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
     const std::size_t n = a.size();
     const std::vector<std::size_t> reach = RestReach(a, kRestBandCm);
     const std::vector<std::size_t> tight = RestReach(a, kSensorStepCm);
+    const std::vector<std::size_t> level2s = RestReach(a, kLevelBandCm);
     const auto seconds = [&](std::size_t i, std::size_t j) {
         return static_cast<double>(j - i) * dt;
     };
@@ -189,13 +192,13 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
     if (!stretch) {
         f.noLaunch = NoLaunch::StartedAloft;
     } else {
-        // The level: the last 2 s of the rest that hold within one sensor step (the hand before
-        // the throw, not the ground before the lift); where noise allows none, the last still
+        // The level: the last kLevelSeconds of the rest that hold still (the hand before the
+        // throw, not the ground before the lift); where noise allows none, the last still
         // window.
         std::size_t s = *stretch, e = reach[s];
         for (std::size_t k = stillUntil; k-- > *stretch;) {
-            if (tight[k] >= k + 1 && seconds(k, tight[k]) >= kLevelSeconds) {
-                s = k, e = tight[k];
+            if (level2s[k] >= k + 1 && seconds(k, level2s[k]) >= kLevelSeconds) {
+                s = k, e = level2s[k];
                 break;
             }
             if (still(k) && s == *stretch) s = k, e = reach[k];

@@ -213,10 +213,10 @@ SynthParams SynthParams::Glider(GliderKind kind, unsigned code, std::uint32_t se
         p.flight = {{drop / 1.1f, -drop}};
         break;
     case GliderKind::Ridge:
-        // A top landing comes back over the ridge and down onto it.
+        // A top landing dips in front of the ridge, comes back over it and down onto it.
         p.flight = {{10, 12},
                     {300, 0, 10, 40},
-                    {std::max(drop / glide, 30.0f), -drop, drop < 30 ? 6.0f : 1.0f, 30}};
+                    {std::max(drop / glide, 30.0f), -drop, drop < 30 ? -6.0f : 1.0f, 30}};
         break;
     case GliderKind::Thermal: {
         p.flight = {{130, 400, 1, 15}};
