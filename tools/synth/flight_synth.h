@@ -73,7 +73,7 @@ struct SynthParams {
     std::vector<Leg> afterLanding{};
     float turbulence = 0.0f; // metres of gusts' up and down in flight
 
-    // A glider flight of `kind` with all the imperfections of Dirty (and no transients), the
+    // A glider flight of `kind` with all the imperfections of Dirty (no transient), the
     // weather drifting +-driftTotalPa over the whole record.
     static SynthParams Glider(GliderKind kind, unsigned code, std::uint32_t seed,
                               float drop = 300.0f, float hours = 1.0f, float driftTotalPa = 50.0f);
