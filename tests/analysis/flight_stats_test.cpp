@@ -283,6 +283,7 @@ TEST(FlightStats, GliderFlights) {
         GliderKind kind;
         float drop, hours;
         unsigned firstCode;
+        float driftPa = 50; // over the record, both ways
     };
     const Kind kinds[] = {
         {"hill launch sinking first", GliderKind::HillSink, 650, 1, 2},
@@ -294,6 +295,7 @@ TEST(FlightStats, GliderFlights) {
         {"thermal, 1 hour", GliderKind::Thermal, 0, 1, 4},
         {"thermal, 2 hours", GliderKind::Thermal, 0, 2, 4},
         {"thermal, 3 hours", GliderKind::Thermal, 0, 3, 5},
+        {"thermal, 4 hours, 26 m of drift", GliderKind::Thermal, 0, 4, 5, 300},
         {"carried back 100 m uphill", GliderKind::CarryBack, 200, 1, 2},
         {"a second take-off (the first counts)", GliderKind::Relaunch, 0, 1, 1},
     };
@@ -302,7 +304,7 @@ TEST(FlightStats, GliderFlights) {
     for (const Kind& k : kinds) {
         int rates = 0;
         for (unsigned code = k.firstCode; code <= 5; ++code)
-            for (const float drift : {50.0f, -50.0f}) {
+            for (const float drift : {k.driftPa, -k.driftPa}) {
                 SynthParams p = SynthParams::Glider(k.kind, code, 3 + code, k.drop, k.hours, drift);
                 const std::string where = std::string(k.name) + ", code " + std::to_string(code) +
                                           ", drift " + std::to_string(drift);
