@@ -152,8 +152,13 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
     FlightSpan f;
     const std::size_t n = a.size();
     const std::vector<std::size_t> reach = RestReach(a, kRestBandCm);
-    const std::vector<std::size_t> tight = RestReach(a, kSensorStepCm);
-    const std::vector<std::size_t> level2s = RestReach(a, kLevelBandCm);
+    // The level tail: from here to the end the record holds within one sensor step.
+    std::size_t levelTail = n - 1;
+    for (std::int32_t lo = a[n - 1], hi = a[n - 1]; levelTail > 0; --levelTail) {
+        lo = std::min(lo, a[levelTail - 1]);
+        hi = std::max(hi, a[levelTail - 1]);
+        if (std::int64_t{hi} - lo > kSensorStepCm) break;
+    }
     const auto seconds = [&](std::size_t i, std::size_t j) {
         return static_cast<double>(j - i) * dt;
     };
@@ -195,10 +200,11 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
         // The level: the last kLevelSeconds of the rest that hold still (the hand before the
         // throw, not the ground before the lift); where noise allows none, the last still
         // window.
+        const std::vector<std::size_t> held = RestReach(a.first(*flight), kLevelBandCm);
         std::size_t s = *stretch, e = reach[s];
         for (std::size_t k = stillUntil; k-- > *stretch;) {
-            if (level2s[k] >= k + 1 && seconds(k, level2s[k]) >= kLevelSeconds) {
-                s = k, e = level2s[k];
+            if (held[k] >= k + 1 && seconds(k, held[k]) >= kLevelSeconds) {
+                s = k, e = held[k];
                 break;
             }
             if (still(k) && s == *stretch) s = k, e = reach[k];
@@ -231,8 +237,7 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
         const bool landed =
             seconds(i, reach[i]) >= kLandedSeconds ||
             (complete && reach[i] == n - 1 && seconds(i, reach[i]) >= kLandedSeconds / 3) ||
-            (complete && tight[i] == n - 1 && tight[i] >= i + 1 &&
-             seconds(i, tight[i]) >= kLandedAtEndSeconds);
+            (complete && i >= levelTail && i < n - 1 && seconds(i, n - 1) >= kLandedAtEndSeconds);
         if (!landed) continue;
         // The level it settled at, over the rest's first seconds (the weather moves it later);
         // the landing is where the descent meets that level, not its entry into the band.
