@@ -153,6 +153,7 @@ StationResult MainWindow::readFrom(const std::string& port) {
         flight.record = std::move(out.record);
         flight.source = FlightSource::Download;
         flight.curve = FlightCurve{};
+        suspectCleanMaximum_.clear(); // no figure, so no mark on the station's line
         chartView->refresh();
     } else {
         showCurrentFlight(DecodeRecord(std::move(out.record), FlightSource::Download,
