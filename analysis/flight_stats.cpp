@@ -147,10 +147,31 @@ double Meeting(std::span<const std::int32_t> a, double dt, std::int32_t level, s
     return t;
 }
 
-// Launch and landing of the first flight in all the decoded samples `a`.
-FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete) {
-    FlightSpan f;
+// The centred mean over about a second (3 samples at least): rest is judged on it, so that the
+// sensor's noise (a few decimetres a sample) does not pass for motion.
+std::vector<std::int32_t> SecondMean(std::span<const std::int32_t> a, double dt) {
     const std::size_t n = a.size();
+    const auto half = std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(0.5 / dt)));
+    std::vector<std::int32_t> m(n);
+    std::int64_t sum = 0;
+    std::size_t lo = 0, hi = 0; // the window [lo, hi)
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t from = i > half ? i - half : 0, to = std::min(n, i + half + 1);
+        for (; hi < to; ++hi)
+            sum += a[hi];
+        for (; lo < from; ++lo)
+            sum -= a[lo];
+        m[i] = static_cast<std::int32_t>(sum / static_cast<std::int64_t>(hi - lo));
+    }
+    return m;
+}
+
+// Launch and landing of the first flight in all the decoded samples `raw`.
+FlightSpan FindFlight(std::span<const std::int32_t> raw, double dt, bool complete) {
+    FlightSpan f;
+    const std::size_t n = raw.size();
+    const std::vector<std::int32_t> mean = SecondMean(raw, dt);
+    const std::span<const std::int32_t> a = mean;
     const std::vector<std::size_t> reach = RestReach(a, kRestBandCm);
     // The level tail: from here to the end the record holds within one sensor step.
     std::size_t levelTail = n - 1;
@@ -163,11 +184,21 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
         return static_cast<double>(j - i) * dt;
     };
     // At rest before the launch: a while within the band, or the record's first two samples
-    // over a second (a record that starts moving started in the air).
-    const auto still = [&](std::size_t i) {
-        return i == 0 ? reach[0] >= 1 && seconds(0, reach[0]) >= kStartStillSeconds
-                      : reach[i] >= i + 2 && seconds(i, reach[i]) >= kStillSeconds;
+    // over a second, judged on the samples themselves (the mean would smooth a record that
+    // starts moving, which started in the air).
+    std::size_t start = 0;
+    for (std::int32_t lo = raw[0], hi = raw[0]; start + 1 < n; ++start) {
+        lo = std::min(lo, raw[start + 1]);
+        hi = std::max(hi, raw[start + 1]);
+        if (std::int64_t{hi} - lo > kRestBandCm) break;
+    }
+    const auto resting = [&](std::size_t i) {
+        return reach[i] >= i + 2 && seconds(i, reach[i]) >= kStillSeconds;
     };
+    const bool startsStill = start >= 1 && seconds(0, start) >= kStartStillSeconds;
+    const auto still = [&](std::size_t i) { return resting(i) || (i == 0 && startsStill); };
+    // The last sample of the still window from i.
+    const auto stillEnd = [&](std::size_t i) { return resting(i) ? reach[i] : start; };
 
     // The flight shows once the model is kFlightDepartureCm from where it last stood still;
     // the stand it left is the launch level. Lifts, walks and the hand stay nearer.
@@ -178,7 +209,7 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
     for (std::size_t k = 0; k < n; ++k) {
         if (still(k)) {
             if (k >= stillUntil) stretch = k;
-            stillUntil = std::max(stillUntil, reach[k] + 1);
+            stillUntil = std::max(stillUntil, stillEnd(k) + 1);
         }
         if (k < stillUntil) {
             level = a[k];
@@ -201,29 +232,30 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
         // throw, not the ground before the lift); where noise allows none, the last still
         // window.
         const std::vector<std::size_t> held = RestReach(a.first(*flight), kLevelBandCm);
-        std::size_t s = *stretch, e = reach[s];
+        std::size_t s = *stretch, e = stillEnd(s);
         for (std::size_t k = stillUntil; k-- > *stretch;) {
             if (held[k] >= k + 1 && seconds(k, held[k]) >= kLevelSeconds) {
                 s = k, e = held[k];
                 break;
             }
-            if (still(k) && s == *stretch) s = k, e = reach[k];
+            if (still(k) && s == *stretch) s = k, e = stillEnd(k);
         }
         const std::int32_t l = Median(a, s, s + (e - s) / 2);
         f.launchLevel = l;
         // The departure: the first sample beyond the hand's band, traced back along its
         // slope to the level (the sensor's steps make the first sample off the level late).
+        // On the samples themselves: the mean leaves the level half a second early.
         std::size_t d = s;
-        while (d < *flight && Off(a[d], l) <= kHandCm)
+        while (d + 1 < n && Off(raw[d], l) <= kHandCm)
             ++d;
         std::size_t far = d;
-        while (far < *flight && Off(a[far], l) <= kFarCm)
+        while (far + 1 < n && Off(raw[far], l) <= kFarCm)
             ++far;
         double t = static_cast<double>(d) * dt;
         // A departure too fast to take a slope from starts at the sample before.
-        if (far > d && a[far] != a[d]) {
-            const double rate = (static_cast<double>(a[far]) - a[d]) / seconds(d, far);
-            const double back = (static_cast<double>(a[d]) - l) / rate;
+        if (far > d && raw[far] != raw[d]) {
+            const double rate = (static_cast<double>(raw[far]) - raw[d]) / seconds(d, far);
+            const double back = (static_cast<double>(raw[d]) - l) / rate;
             if (back > 0) t -= std::min(back, seconds(s, d));
         } else if (d > s) {
             t -= dt;
@@ -245,7 +277,7 @@ FlightSpan FindFlight(std::span<const std::int32_t> a, double dt, bool complete)
         const auto steps = static_cast<std::size_t>(span / dt);
         const std::size_t from = i + steps / 2, to = i + steps;
         const std::int32_t l = Median(a, from, std::max(from, to));
-        f.landingS = Meeting(a, dt, l, i, to);
+        f.landingS = Meeting(raw, dt, l, i, to);
         f.landingLevel = l;
         break;
     }
