@@ -112,6 +112,8 @@ constexpr std::int32_t kHandCm = 150, kFarCm = 400;
 // (a slow departure crosses a step a second: two steps' plateaus are no level).
 constexpr double kLevelSeconds = 2.0;
 constexpr std::int32_t kLevelBandCm = 100;
+// How high a hand lifts a model off its rest (a shoulder, a box).
+constexpr std::int32_t kLiftCm = 300;
 
 // How far an altitude is from a level (a damaged record's altitudes span all of 32 bits).
 std::int64_t Off(std::int32_t altitude, std::int32_t level) {
@@ -228,18 +230,26 @@ FlightSpan FindFlight(std::span<const std::int32_t> raw, double dt, bool complet
     if (!stretch) {
         f.noLaunch = NoLaunch::StartedAloft;
     } else {
-        // The level: the last kLevelSeconds of the rest that hold still (the hand before the
-        // throw, not the ground before the lift); where noise allows none, the last still
-        // window.
+        // The level: the last kLevelSeconds within the last still window that hold still (the
+        // hand before the throw, not the ground before the lift), or after it near its level;
+        // where noise allows none, that window.
         const std::vector<std::size_t> held = RestReach(a.first(*flight), kLevelBandCm);
-        std::size_t s = *stretch, e = stillEnd(s);
-        for (std::size_t k = stillUntil; k-- > *stretch;) {
-            if (held[k] >= k + 1 && seconds(k, held[k]) >= kLevelSeconds) {
+        std::size_t s = *stretch;
+        for (std::size_t k = stillUntil; k-- > *stretch;)
+            if (still(k)) {
+                s = k;
+                break;
+            }
+        std::size_t e = stillEnd(s);
+        const std::int32_t rest = Median(a, s, e);
+        // A hand lifts the model off its rest for a moment before the throw: a held stretch
+        // after the rest, near its level, is the level left.
+        for (std::size_t k = *flight; k-- > s;)
+            if (held[k] >= k + 1 && seconds(k, held[k]) >= kLevelSeconds &&
+                (k < stillUntil || Off(Median(a, k, held[k]), rest) <= kLiftCm)) {
                 s = k, e = held[k];
                 break;
             }
-            if (still(k) && s == *stretch) s = k, e = stillEnd(k);
-        }
         const std::int32_t l = Median(a, s, s + (e - s) / 2);
         f.launchLevel = l;
         // The departure: the first sample beyond the hand's band, traced back along its
