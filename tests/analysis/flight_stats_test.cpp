@@ -351,6 +351,26 @@ TEST(FlightStats, GliderFlights) {
     EXPECT_GE(judged, 10);
 }
 
+// The sensor's own noise (a few decimetres a sample) on top of the steps: no motion at rest.
+TEST(FlightStats, GliderFlightsWithSensorNoise) {
+    for (const GliderKind kind : {GliderKind::Below, GliderKind::Descent, GliderKind::Relaunch})
+        for (unsigned code = 1; code <= 5; ++code)
+            for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+                SynthParams p = SynthParams::Glider(kind, code, seed, 100);
+                p.noiseWords = 4;
+                if (SynthSampleCount(p) > SampleCount(kMaxRecordSize) - 1) continue;
+                const FlightStats s =
+                    ComputeStats(DecodeRecord(SynthesizeFlight(p), FlightSource::File), {});
+                const std::string where = std::to_string(static_cast<int>(kind)) + ", code " +
+                                          std::to_string(code) + ", seed " + std::to_string(seed);
+                ASSERT_TRUE(s.launchS && s.landingS) << where;
+                const double tolerance = code <= 3 ? 5.0 : 30.0;
+                EXPECT_NEAR(*s.launchS, TrueLaunch(p), tolerance) << where;
+                EXPECT_NEAR(*s.landingS, TrueLanding(p), tolerance) << where;
+                EXPECT_FALSE(s.maxSuspect) << where;
+            }
+}
+
 // A climb and a descent of up to 10 m/s, turned at once at the top (harder than any model
 // turns), are never a spike, at any rate.
 TEST(FlightStats, SmoothClimbsAreNeverSuspect) {
