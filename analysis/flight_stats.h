@@ -35,12 +35,13 @@ enum class NoLanding {
 };
 
 // The rules of rest and flight, in seconds and centimetres, the same at every rate.
-// At rest the altitude stays within a band of kRestBandCm: the sensor's steps (about 1.1 m),
-// its noise and the weather's drift over the time judged.
+// At rest the altitude (its mean over a second, against the sensor's noise) stays within a
+// band of kRestBandCm: the sensor's steps (about 1.1 m) and the weather's drift over the time
+// judged.
 constexpr std::int32_t kRestBandCm = 250;
-// Before the launch: a rest this long (and 3 samples), or the record's first (2 samples)
-// kStartStillSeconds, gives the level the model starts from; lifts, a box, a walk up a slope
-// and the hand before the throw stay within kFlightDepartureCm of it.
+// Before the launch: a rest this long (and 3 samples), or the record's first
+// kStartStillSeconds (2 samples), gives the level the model starts from; lifts, a box, a walk
+// up a slope and the hand before the throw stay within kFlightDepartureCm of it.
 constexpr double kStillSeconds = 5.0;
 constexpr double kStartStillSeconds = 1.0;
 constexpr std::int32_t kFlightDepartureCm = 700;
