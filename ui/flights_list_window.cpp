@@ -266,6 +266,8 @@ void FlightsListWindow::fillTable() {
             if (c == column::kSampling && r.flight)
                 item->setData(static_cast<double>(r.samplingRate), kSortRole);
             if (c == column::kVerified) item->setText(VerifiedWords(r.verified, language_));
+            if (c == column::kLaunch && r.flight && r.stats.noLaunch != NoLaunch::None)
+                item->setText(QString::fromUtf8(NoLaunchWords(r.stats.noLaunch, language_)));
             if (r.flight && r.stats.maxSuspect &&
                 (c == column::kMax || c == column::kMaxFiltered)) {
                 const QString why = QString::fromUtf8(Tr(Message::SuspectMaximum, language_)) +
