@@ -126,6 +126,23 @@ TEST_F(FlightsListTest, ListsTheFolderSortsNumbersAsNumbersAndFilters) {
                     .toString()
                     .endsWith(QString::fromStdString(*row.stats.maxCleanText + " m")));
 
+    // Two hours of thermals: the flight's time as h:mm:ss, still sorted as seconds; the
+    // landing 650 m below a hill in metres.
+    Write(QStringLiteral("flights/T6.dat"),
+          SynthesizeFlight(SynthParams::Glider(GliderKind::Thermal, 5, 1, 0, 2.0f)));
+    SynthParams hill = SynthParams::Glider(GliderKind::HillSink, 4, 1, 650);
+    hill.competitor = 8;
+    Write(QStringLiteral("flights/T8.dat"), SynthesizeFlight(hill));
+    Press("B_Odswiez");
+    const int hours = static_cast<int>(Column(10).indexOf(QStringLiteral("T6.dat")));
+    ASSERT_GE(hours, 0);
+    EXPECT_TRUE(Column(7)[hours].startsWith(QStringLiteral("1:59:")))
+        << Column(7)[hours].toStdString();
+    EXPECT_TRUE(Column(8)[RowOf(8)].startsWith(QStringLiteral("-6")))
+        << Column(8)[RowOf(8)].toStdString();
+    ClickHeading(7);
+    EXPECT_EQ(Column(10).indexOf(QStringLiteral("T6.dat")), 6); // the longest of seven flights
+
     QTest::keyClick(list, Qt::Key_Escape);
     EXPECT_FALSE(list->isVisible());
 }
