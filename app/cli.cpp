@@ -351,12 +351,14 @@ const std::vector<Command>& Commands() {
          {},
          {"PLIK [--temperature T] [--settings PLIK.par] [--human]",
           "FILE [--temperature T] [--settings FILE.par] [--human]"},
-         {"start (po ostatniej próbce do 3 m przed maksimum), maksimum i maksimum po filtrze "
-          "(podejrzane, gdy wyższe o ponad 5 m i 5%), lądowanie, czas lotu, wznoszenie i "
-          "opadanie po filtrze (JSON lub tabela)",
-          "launch (after the last sample at or below 3 m before the maximum), maximum and the "
-          "filtered maximum (suspect when more than 5 m and 5% above it), landing, duration, "
-          "climb and sink on the filtered curve (JSON, or a table)"},
+         {"start (odejście od poziomu, na którym model leżał: pole lub szczyt zbocza, w górę lub "
+          "w dół), maksimum i maksimum bez skoków krótszych niż 0,5 s (podejrzane, gdy wyższe o "
+          "ponad 5 m i 5%), lądowanie (spoczynek na dowolnym poziomie) i jego wysokość względem "
+          "startu, czas lotu (pierwszego), wznoszenie i opadanie (JSON lub tabela)",
+          "launch (the departure, up or down, from the level the model rested at: a field or a "
+          "hilltop), maximum and the maximum without spikes shorter than 0.5 s (suspect when "
+          "more than 5 m and 5% above it), landing (coming to rest at any level) and its altitude "
+          "from the start, duration (of the first flight), climb and sink (JSON, or a table)"},
          StatsCommand},
         {"report",
          1,

@@ -100,7 +100,8 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
         const std::string none = Tr(Phrase::NoFigure, l);
         const FlightStats& s = row.stats;
         const auto seconds = [&](std::size_t c) {
-            return cells[c].present ? cells[c].shown() + " s" : none;
+            if (!cells[c].present) return none;
+            return cells[c].number >= 3600.0 ? cells[c].shownToPeople() : cells[c].shown() + " s";
         };
         const auto rate = [&](std::size_t c) {
             return cells[c].present ? cells[c].shown() + " m/s" : none;
@@ -108,6 +109,12 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
         std::string landing = seconds(kLanding);
         if (s.noLanding != NoLanding::None)
             landing = none + " (" + NoLandingWords(s.noLanding, a.language) + ")";
+        std::string launch = seconds(kLaunch);
+        if (s.noLaunch != NoLaunch::None)
+            launch = none + " (" + NoLaunchWords(s.noLaunch, a.language) + ")";
+        const auto metres = [&](const std::optional<std::string>& v) {
+            return v ? *v + " m" : none;
+        };
         std::string maximum = s.maxText ? *s.maxText + " m" : none;
         if (s.maxSuspect) maximum += Tr(Phrase::SpikeWarning, l);
         const std::pair<const char*, std::string> lines[] = {
@@ -115,16 +122,18 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
             {Tr(Phrase::Serial, l), std::to_string(row.serial)},
             {Tr(Caption::Sampling, l), row.samplingText},
             {Tr(Phrase::Maximum, l), maximum},
-            {Tr(Phrase::MaxFiltered, l), s.maxFilteredText ? *s.maxFilteredText + " m" : none},
+            {Tr(Phrase::MaxClean, l), metres(s.maxCleanText)},
+            {Tr(Phrase::MaxFiltered, l), metres(s.maxFilteredText)},
             {Tr(Phrase::TimeOfMax, l), seconds(kTimeOfMax)},
-            {Tr(Phrase::Launch, l), seconds(kLaunch)},
+            {Tr(Phrase::Launch, l), launch},
             {Tr(Phrase::Landing, l), landing},
+            {Tr(Phrase::LandingAltitude, l), metres(s.landingAltitudeText)},
             {Tr(Phrase::Duration, l), seconds(kDuration)},
             {Tr(Phrase::Climb, l), rate(kClimb)},
             {Tr(Phrase::MaxClimb, l), rate(kMaxClimb)},
             {Tr(Phrase::MaxSink, l), rate(kMaxSink)}};
         for (const auto& [label, value] : lines)
-            out << label << std::string(18 - std::min<std::size_t>(17, Width(label)), ' ') << value
+            out << label << std::string(20 - std::min<std::size_t>(19, Width(label)), ' ') << value
                 << '\n';
         return kSuccess;
     }

@@ -13,6 +13,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -220,6 +221,19 @@ std::string FlightCell::shown() const {
     return text;
 }
 
+std::string ClockText(double seconds) {
+    if (seconds < 3600.0) return Fixed(seconds, 2);
+    const auto whole = static_cast<long long>(std::llround(seconds));
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                  whole % 60);
+    return buffer;
+}
+
+std::string FlightCell::shownToPeople() const {
+    return present && kind == CellKind::Seconds ? ClockText(number) : shown();
+}
+
 void FlightCell::json(JsonWriter& j) const {
     if (!present) {
         j.null();
@@ -266,6 +280,34 @@ const char* NoLandingWords(NoLanding n, Language language) {
     return "";
 }
 
+const char* NoLaunchKey(NoLaunch n) {
+    switch (n) {
+    case NoLaunch::NeverLaunched:
+        return "never_launched";
+    case NoLaunch::StartedAloft:
+        return "started_aloft";
+    case NoLaunch::NoSamples:
+        return "no_samples";
+    case NoLaunch::None:
+        break;
+    }
+    return "";
+}
+
+const char* NoLaunchWords(NoLaunch n, Language language) {
+    switch (n) {
+    case NoLaunch::None:
+        break;
+    case NoLaunch::NeverLaunched:
+        return Tr(Phrase::NeverLaunched, language);
+    case NoLaunch::StartedAloft:
+        return Tr(Phrase::StartedAloft, language);
+    case NoLaunch::NoSamples:
+        return Tr(Phrase::NoSamplesLanding, language);
+    }
+    return "";
+}
+
 // The cells of a row, in the order of kFlightColumns.
 std::vector<FlightCell> FlightCells(const FlightRow& r) {
     std::vector<FlightCell> c(kFlightColumnCount);
@@ -300,12 +342,15 @@ std::vector<FlightCell> FlightCells(const FlightRow& r) {
     text(kSampling, r.samplingText);
     if (s.maxText) text(kMax, *s.maxText);
     if (s.maxFilteredText) text(kMaxFiltered, *s.maxFilteredText);
+    if (s.maxCleanText) text(kMaxClean, *s.maxCleanText);
     c[kSuspect].present = true;
     c[kSuspect].flag = s.maxSuspect;
     number(kTimeOfMax, s.timeOfMaxS);
     number(kLaunch, s.launchS);
+    if (s.noLaunch != NoLaunch::None) text(kNoLaunch, NoLaunchKey(s.noLaunch));
     number(kLanding, s.landingS);
     if (s.noLanding != NoLanding::None) text(kNoLanding, NoLandingKey(s.noLanding));
+    if (s.landingAltitudeText) text(kLandingAltitude, *s.landingAltitudeText);
     number(kDuration, s.durationS);
     number(kClimb, s.climbMS);
     number(kMaxClimb, s.maxClimbMS);
@@ -324,7 +369,9 @@ std::string FlightTableCsv(const std::vector<FlightRow>& rows) {
         const auto cells = FlightCells(r);
         for (std::size_t c = 0; c < cells.size(); ++c) {
             const std::string v = cells[c].shown();
-            o << (c ? "," : "") << CsvField(cells[c].kind == CellKind::Text ? Neutralised(v) : v);
+            // The landing altitude is a figure of ours, often negative: no formula to defuse.
+            const bool neutralise = cells[c].kind == CellKind::Text && c != kLandingAltitude;
+            o << (c ? "," : "") << CsvField(neutralise ? Neutralised(v) : v);
         }
         o << "\r\n";
     }
@@ -363,8 +410,8 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
     std::vector<std::size_t> shown;
     for (std::size_t c = 0; c < kFlightColumnCount; ++c) {
         // The page shows the cleaned rates; the raw ones and the machine columns are the CSV's.
-        if (c == kError || c == kSuspect || c == kNoLanding || c == kMaxClimbRaw ||
-            c == kMaxSinkRaw || c == kEntry)
+        if (c == kError || c == kSuspect || c == kNoLaunch || c == kNoLanding ||
+            c == kMaxClimbRaw || c == kMaxSinkRaw || c == kEntry)
             continue;
         shown.push_back(c);
         o << "<th>" << Html(kFlightColumns[c].shown.get(language)) << "</th>";
@@ -377,7 +424,7 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
               : r.stats.maxSuspect    ? "<tr class=\"suspect\">"
                                       : "<tr>");
         for (const std::size_t c : shown) {
-            std::string v = Html(cells[c].shown());
+            std::string v = Html(cells[c].shownToPeople());
             std::string attributes;
             if (c == kCompetitor && r.entry == "unknown") {
                 attributes = " class=\"unknown\" title=\"" +
@@ -388,12 +435,17 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
             } else if (c == kMax && r.stats.maxSuspect) {
                 attributes = " class=\"spike\" title=\"" +
                              Html(std::string(Tr(Message::SuspectMaximum, language))
-                                      .append(r.stats.maxFilteredText.value_or(""))
+                                      .append(r.stats.maxCleanText.value_or(""))
                                       .append(" m"))
                                  .append("\"");
                 v.insert(0, "&#9888; ");
             } else if (c == kVerified) {
                 if (const char* w = VerifiedWords(r.verified, language); *w) v = Html(w);
+            } else if (cells[c].kind == CellKind::Seconds && cells[c].present &&
+                       cells[c].number >= 3600.0) {
+                attributes = " data-sort=\"" + cells[c].shown() + "\"";
+            } else if (c == kLaunch && !cells[c].present && r.stats.noLaunch != NoLaunch::None) {
+                v = "<small>" + Html(NoLaunchWords(r.stats.noLaunch, language)) + "</small>";
             } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
                 v = "<small>" + Html(NoLandingWords(r.stats.noLanding, language)) + "</small>";
             }

@@ -54,11 +54,14 @@ inline constexpr FlightColumn kFlightColumns[] = {
     {"sampling_text", CellKind::Text, {"Pomiary", "Sampling"}},
     {"max_text", CellKind::Text, {"Max [m]", "Max [m]"}},
     {"max_filtered_text", CellKind::Text, {"Max po filtrze [m]", "Max filtered [m]"}},
+    {"max_clean_text", CellKind::Text, {"Max bez skoków [m]", "Max without spikes [m]"}},
     {"max_suspect", CellKind::Flag, {"Skok?", "Spike?"}},
     {"time_of_max_s", CellKind::Seconds, {"t max [s]", "t max [s]"}},
     {"launch_s", CellKind::Seconds, {"Start [s]", "Launch [s]"}},
+    {"no_launch", CellKind::Text, {"Bez startu", "No launch"}},
     {"landing_s", CellKind::Seconds, {"Lądowanie [s]", "Landing [s]"}},
     {"no_landing", CellKind::Text, {"Bez lądowania", "No landing"}},
+    {"landing_altitude_text", CellKind::Text, {"Wys. lądowania [m]", "Landing alt. [m]"}},
     {"duration_s", CellKind::Seconds, {"Lot [s]", "Flight [s]"}},
     {"climb_m_s", CellKind::Rate, {"Wznoszenie [m/s]", "Climb [m/s]"}},
     {"max_climb_m_s", CellKind::Rate, {"Maks. wzn. [m/s]", "Max climb [m/s]"}},
@@ -86,11 +89,14 @@ inline constexpr std::size_t kFile = FlightColumnIndex("file"),
                              kSampling = FlightColumnIndex("sampling_text"),
                              kMax = FlightColumnIndex("max_text"),
                              kMaxFiltered = FlightColumnIndex("max_filtered_text"),
+                             kMaxClean = FlightColumnIndex("max_clean_text"),
                              kSuspect = FlightColumnIndex("max_suspect"),
                              kTimeOfMax = FlightColumnIndex("time_of_max_s"),
                              kLaunch = FlightColumnIndex("launch_s"),
+                             kNoLaunch = FlightColumnIndex("no_launch"),
                              kLanding = FlightColumnIndex("landing_s"),
                              kNoLanding = FlightColumnIndex("no_landing"),
+                             kLandingAltitude = FlightColumnIndex("landing_altitude_text"),
                              kDuration = FlightColumnIndex("duration_s"),
                              kClimb = FlightColumnIndex("climb_m_s"),
                              kMaxClimb = FlightColumnIndex("max_climb_m_s"),
@@ -111,8 +117,11 @@ struct FlightCell {
     double number = 0.0;
     bool flag = false;
 
-    // As the CSV and the page write it (2 decimals for times, 1 for rates); empty when absent.
+    // As the CSV writes it (2 decimals for times, 1 for rates); empty when absent.
     std::string shown() const;
+    // As people read it (the page, the flights list, stats --human): times of an hour or more
+    // as h:mm:ss.
+    std::string shownToPeople() const;
     void json(JsonWriter& j) const;
 };
 
@@ -122,6 +131,11 @@ std::vector<FlightCell> FlightCells(const FlightRow& row);
 // Why a flight has no landing: the machine key ("still_aloft") and the words.
 const char* NoLandingKey(NoLanding n);
 const char* NoLandingWords(NoLanding n, Language language);
+// Why a flight has no launch: the machine key ("started_aloft") and the words.
+const char* NoLaunchKey(NoLaunch n);
+const char* NoLaunchWords(NoLaunch n, Language language);
+// Seconds as h:mm:ss from an hour on, else with 2 decimals.
+std::string ClockText(double seconds);
 // The download log's check of a row in words ("bez zmian" / "unchanged"); empty when none.
 const char* VerifiedWords(const std::string& verified, Language language);
 

@@ -110,7 +110,7 @@ enum class Message {
     LineBusy,                    // the port never went quiet: another device is talking
     NoReply,
     NotRegularFile, // followed by the file name
-    SuspectMaximum, // followed by the cleaned curve's maximum and " m"
+    SuspectMaximum, // followed by the maximum without transients and " m"
     NotAFlight,     // followed by the reason
     // The flight archive and the download station: the window's archive line and station line.
     ArchiveKept,                  // followed by the file name
@@ -236,6 +236,7 @@ enum class Phrase {
     NeverLaunched,
     AloftToTheEnd,
     RecordCutOff,
+    StartedAloft, // why a flight has no launch
     // The contest figures' lines (stats --human) and the report page.
     ResultsTitle,
     SuspectFlights,
@@ -247,6 +248,8 @@ enum class Phrase {
     Serial,
     Maximum,
     MaxFiltered,
+    MaxClean,
+    LandingAltitude,
     TimeOfMax,
     Launch,
     Landing,

@@ -32,9 +32,10 @@ namespace {
 
 // The list's columns: the table's own (its headings and cell texts) and the reason a row
 // holds no flight.
-constexpr std::size_t kListed[] = {
-    column::kCompetitor,  column::kSerial, column::kDate,     column::kSampling, column::kMax,
-    column::kMaxFiltered, column::kLaunch, column::kDuration, column::kVerified, column::kFile};
+constexpr std::size_t kListed[] = {column::kCompetitor, column::kSerial,   column::kDate,
+                                   column::kSampling,   column::kMax,      column::kMaxFiltered,
+                                   column::kLaunch,     column::kDuration, column::kLandingAltitude,
+                                   column::kVerified,   column::kFile};
 constexpr int kReasonColumn = static_cast<int>(std::size(kListed));
 constexpr int kSortRole = Qt::UserRole;
 constexpr int kRowRole = Qt::UserRole + 1; // on the first cell: the row's place in rows_
@@ -247,27 +248,30 @@ void FlightsListWindow::fillTable() {
         for (int col = 0; col < kReasonColumn; ++col) {
             const std::size_t c = kListed[col];
             const FlightCell& cell = cells[c];
-            auto* item = new QStandardItem(Utf8(cell.shown()));
+            auto* item = new QStandardItem(Utf8(cell.shownToPeople()));
             if (cell.present) {
                 if (cell.kind == CellKind::Whole || cell.kind == CellKind::Seconds ||
                     cell.kind == CellKind::Rate)
                     item->setData(cell.number, kSortRole);
                 else if (const auto v = LeadingNumber(cell.text);
-                         v && (c == column::kMax || c == column::kMaxFiltered))
+                         v && (c == column::kMax || c == column::kMaxFiltered ||
+                               c == column::kLandingAltitude))
                     item->setData(*v, kSortRole);
                 else
                     item->setData(item->text(), kSortRole);
             }
-            if (cell.kind != CellKind::Text || c == column::kMax || c == column::kMaxFiltered)
+            if (cell.kind != CellKind::Text || c == column::kMax || c == column::kMaxFiltered ||
+                c == column::kLandingAltitude)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             if (c == column::kSampling && r.flight)
                 item->setData(static_cast<double>(r.samplingRate), kSortRole);
             if (c == column::kVerified) item->setText(VerifiedWords(r.verified, language_));
+            if (c == column::kLaunch && r.flight && r.stats.noLaunch != NoLaunch::None)
+                item->setText(QString::fromUtf8(NoLaunchWords(r.stats.noLaunch, language_)));
             if (r.flight && r.stats.maxSuspect &&
                 (c == column::kMax || c == column::kMaxFiltered)) {
                 const QString why = QString::fromUtf8(Tr(Message::SuspectMaximum, language_)) +
-                                    Utf8(r.stats.maxFilteredText.value_or("")) +
-                                    QStringLiteral(" m");
+                                    Utf8(r.stats.maxCleanText.value_or("")) + QStringLiteral(" m");
                 if (c == column::kMax) item->setText(QStringLiteral("\u26a0 ") + item->text());
                 item->setToolTip(why);
             }

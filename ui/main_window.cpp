@@ -297,17 +297,16 @@ void MainWindow::drawCurrentFlight() {
     showMaximum(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
     minEdit->setText(QString::fromStdString(FormatOneDecimal(c.minimum, separator)));
     const FlightStats stats = ComputeStats(session_.current, session_.filterSettings());
-    suspectFilteredMaximum_ = stats.maxSuspect
-                                  ? QString::fromStdString(*stats.maxFilteredText)
-                                        .replace(QLatin1Char('.'), QLatin1Char(separator))
-                                  : QString();
+    suspectCleanMaximum_ = stats.maxSuspect ? QString::fromStdString(*stats.maxCleanText)
+                                                  .replace(QLatin1Char('.'), QLatin1Char(separator))
+                                            : QString();
     markSuspectMaximum();
 }
 
 void MainWindow::markSuspectMaximum() {
-    currentReadout_->markMaximum(suspectFilteredMaximum_.isEmpty()
+    currentReadout_->markMaximum(suspectCleanMaximum_.isEmpty()
                                      ? QString()
-                                     : msg(Message::SuspectMaximum) + suspectFilteredMaximum_ +
+                                     : msg(Message::SuspectMaximum) + suspectCleanMaximum_ +
                                            QStringLiteral(" m"));
 }
 
@@ -365,7 +364,7 @@ void MainWindow::showFiltered(const FilteredFlight& f, Series main, Series dashe
     const QString maximum = QString::fromStdString(FormatCentimetres(f.maximum, separator));
     if (maxField == maxEdit) {
         showMaximum(maximum);
-        suspectFilteredMaximum_.clear(); // the field now shows the cleaned figure itself
+        suspectCleanMaximum_.clear(); // the field now shows the cleaned figure itself
         markSuspectMaximum();
     } else {
         maxField->setText(maximum);

@@ -172,7 +172,7 @@ private:
     // The current flight's maximum marked when a short spike makes it (the cleaned curve's
     // maximum, in the field's format, else empty).
     void markSuspectMaximum();
-    QString suspectFilteredMaximum_;
+    QString suspectCleanMaximum_;
     void applyQtTranslation(Language language);
     // A comparison flight's curves stand at its own times (`ownRate`, samples per 10 s).
     void showFiltered(const FilteredFlight& f, Series main, Series dashed, QLineEdit* maxField,

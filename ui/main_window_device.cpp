@@ -159,7 +159,7 @@ void MainWindow::startRead(const std::string& port,
 
 void MainWindow::clearCurrentFlightView() {
     currentReadout_->clear(caption(Caption::Altimeter));
-    suspectFilteredMaximum_.clear();
+    suspectCleanMaximum_.clear();
     for (const Series s :
          {Series::Altitude, Series::Speed, Series::Unused, Series::AltitudeBeforeFilter})
         chartView->clearSeries(s);
@@ -187,6 +187,7 @@ StationResult MainWindow::finishRead(const std::string& port, DownloadOutcome ou
         flight.record = std::move(out.record);
         flight.source = FlightSource::Download;
         flight.curve = FlightCurve{};
+        suspectCleanMaximum_.clear(); // no figure, so no mark on the station's line
         chartView->refresh();
     } else {
         showCurrentFlight(DecodeRecord(std::move(out.record), FlightSource::Download,
@@ -225,8 +226,8 @@ StationResult MainWindow::stationResult(const ArchivedFlight* kept, std::uint16_
             ? QString()
             : QString::fromStdString(FormatOneDecimal(curve.maximum, DecimalSeparator()));
     StationResult r;
-    if (!suspectFilteredMaximum_.isEmpty() && !maximum.isEmpty()) {
-        maximum = msg(Message::StationSuspectMaximum).arg(maximum, suspectFilteredMaximum_);
+    if (!suspectCleanMaximum_.isEmpty() && !maximum.isEmpty()) {
+        maximum = msg(Message::StationSuspectMaximum).arg(maximum, suspectCleanMaximum_);
         r.fault = true;
     }
     if (kept != nullptr && !kept->error.empty() && !kept->elsewhere.empty()) {

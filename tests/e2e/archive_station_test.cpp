@@ -190,5 +190,43 @@ TEST_F(ArchiveTest, TheStationDownloadsEachAltimeterPluggedIn) {
     EXPECT_TRUE(Button(*window, "B_Odczyt_Orlomatu")->isEnabled());
 }
 
+// The station's line and the maximum's mark follow the suspect maximum: an ejection spike at
+// the top is marked, a glider's smooth climbs at one sample a second are not.
+TEST_F(ArchiveTest, TheStationMarksASpikeAndNoSmoothClimb) {
+    const QString link = dir.filePath(QStringLiteral("altimeter"));
+    window->setPortOverride(link);
+    Trigger(*window, "StacjaPobierania1");
+    ASSERT_TRUE(window->stationOn());
+    SynthParams spiked = SynthParams::Dirty(2, 5);
+    spiked.competitor = 31;
+    spiked.transients.push_back({TrueLaunch(spiked) + spiked.climbSeconds, 3000, 30});
+    SynthParams glider = SynthParams::Glider(GliderKind::HillSink, 4, 5, 650);
+    glider.competitor = 32;
+    for (const SynthParams& p : {spiked, glider}) {
+        const bool spike = p.competitor == 31;
+        {
+            EmulatorProcess emu(
+                {QStringLiteral("--link"), link},
+                Write(QStringLiteral("f%1.dat").arg(p.competitor), SynthesizeFlight(p)));
+            ASSERT_TRUE(RunUntil(
+                [&] {
+                    return Line("StationLine")
+                        .startsWith(QStringLiteral("Zawodnik %1").arg(p.competitor));
+                },
+                20000));
+            const QString line = Line("StationLine");
+            EXPECT_EQ(line.contains(QStringLiteral("\u26a0")), spike) << line.toStdString();
+            // What the official reads out carries the warning and both figures, in red.
+            EXPECT_EQ(line.contains(QStringLiteral(" m — krótki skok ciśnienia? po filtrze ")),
+                      spike);
+            const auto* label = window->findChild<QLabel*>(QStringLiteral("StationLine"));
+            EXPECT_EQ(label->palette().color(QPalette::WindowText) == QColor(192, 0, 0), spike);
+            EXPECT_EQ(Edit(*window, "E_MaxGl")->toolTip().isEmpty(), !spike);
+        }
+        ASSERT_TRUE(
+            RunUntil([&] { return Line("StationLine").startsWith(QStringLiteral("Czekam")); }));
+    }
+}
+
 } // namespace
 } // namespace orlomat

@@ -80,10 +80,10 @@ TEST_F(FlightsListTest, ListsTheFolderSortsNumbersAsNumbersAndFilters) {
     EXPECT_TRUE(list->isVisible());
     EXPECT_EQ(list->windowTitle(), QStringLiteral("Loty"));
     ASSERT_EQ(table->model()->rowCount(), 5);
-    const int notes = static_cast<int>(Column(9).indexOf(QStringLiteral("notes.dat")));
+    const int notes = static_cast<int>(Column(10).indexOf(QStringLiteral("notes.dat")));
     ASSERT_GE(notes, 0);
     EXPECT_TRUE(
-        Column(10)[notes].startsWith(QString::fromUtf8(Tr(Phrase::NotAFlight, Language::Polish))));
+        Column(11)[notes].startsWith(QString::fromUtf8(Tr(Phrase::NotAFlight, Language::Polish))));
     EXPECT_TRUE(Column(0)[notes].isEmpty());
 
     ClickHeading(0);
@@ -124,7 +124,24 @@ TEST_F(FlightsListTest, ListsTheFolderSortsNumbersAsNumbersAndFilters) {
     EXPECT_EQ(max.data().toString(), QString::fromUtf8("\u26a0 ") + row.stats.maxText->c_str());
     EXPECT_TRUE(max.data(Qt::ToolTipRole)
                     .toString()
-                    .endsWith(QString::fromStdString(*row.stats.maxFilteredText + " m")));
+                    .endsWith(QString::fromStdString(*row.stats.maxCleanText + " m")));
+
+    // Two hours of thermals: the flight's time as h:mm:ss, still sorted as seconds; the
+    // landing 650 m below a hill in metres.
+    Write(QStringLiteral("flights/T6.dat"),
+          SynthesizeFlight(SynthParams::Glider(GliderKind::Thermal, 5, 1, 0, 2.0f)));
+    SynthParams hill = SynthParams::Glider(GliderKind::HillSink, 4, 1, 650);
+    hill.competitor = 8;
+    Write(QStringLiteral("flights/T8.dat"), SynthesizeFlight(hill));
+    Press("B_Odswiez");
+    const int hours = static_cast<int>(Column(10).indexOf(QStringLiteral("T6.dat")));
+    ASSERT_GE(hours, 0);
+    EXPECT_TRUE(Column(7)[hours].startsWith(QStringLiteral("1:59:")))
+        << Column(7)[hours].toStdString();
+    EXPECT_TRUE(Column(8)[RowOf(8)].startsWith(QStringLiteral("-6")))
+        << Column(8)[RowOf(8)].toStdString();
+    ClickHeading(7);
+    EXPECT_EQ(Column(10).indexOf(QStringLiteral("T6.dat")), 6); // the longest of seven flights
 
     QTest::keyClick(list, Qt::Key_Escape);
     EXPECT_FALSE(list->isVisible());
@@ -212,23 +229,23 @@ TEST_F(FlightsListTest, RemovedLoggedFileAndDamagedLogLinesAreShown) {
     log.write("{\"cut\n{\"file\":\"../../etc/passwd\",\"sha256\":\"0\"}\n");
     log.close();
     Press("B_Odswiez");
-    const int row = static_cast<int>(Column(9).indexOf(QStringLiteral("gone.dat")));
+    const int row = static_cast<int>(Column(10).indexOf(QStringLiteral("gone.dat")));
     ASSERT_GE(row, 0);
-    EXPECT_EQ(Column(8)[row], QString::fromUtf8(Tr(Phrase::FileMissing, Language::Polish)));
-    EXPECT_EQ(Column(10)[row], QString::fromUtf8(Tr(Phrase::LoggedFileMissing, Language::Polish)));
-    EXPECT_FALSE(Column(9).contains(QStringLiteral("passwd")));
+    EXPECT_EQ(Column(9)[row], QString::fromUtf8(Tr(Phrase::FileMissing, Language::Polish)));
+    EXPECT_EQ(Column(11)[row], QString::fromUtf8(Tr(Phrase::LoggedFileMissing, Language::Polish)));
+    EXPECT_FALSE(Column(10).contains(QStringLiteral("passwd")));
     EXPECT_FALSE(warning->isHidden());
     EXPECT_EQ(warning->text(),
               QString::fromUtf8(Tr(Phrase::LogLinesDamaged, Language::Polish)) + "2, 3");
 
     Trigger(*window, "English1");
     EXPECT_TRUE(warning->text().startsWith(Tr(Phrase::LogLinesDamaged, Language::English)));
-    EXPECT_EQ(Column(10)[row], QString::fromUtf8(Tr(Phrase::LoggedFileMissing, Language::English)));
+    EXPECT_EQ(Column(11)[row], QString::fromUtf8(Tr(Phrase::LoggedFileMissing, Language::English)));
 
     ASSERT_TRUE(log.remove());
     Press("B_Odswiez");
     EXPECT_TRUE(warning->isHidden());
-    EXPECT_FALSE(Column(9).contains(QStringLiteral("gone.dat")));
+    EXPECT_FALSE(Column(10).contains(QStringLiteral("gone.dat")));
 }
 
 TEST_F(FlightsListTest, ExpectedListAddsMissingRowsAndMarksUnknownOnes) {
@@ -239,7 +256,7 @@ TEST_F(FlightsListTest, ExpectedListAddsMissingRowsAndMarksUnknownOnes) {
     ASSERT_EQ(table->model()->rowCount(), 6);
     const int missing = RowOf(77);
     ASSERT_GE(missing, 0);
-    EXPECT_EQ(Column(10)[missing], QString::fromUtf8(Tr(Phrase::FlightsMissing, Language::Polish)));
+    EXPECT_EQ(Column(11)[missing], QString::fromUtf8(Tr(Phrase::FlightsMissing, Language::Polish)));
     const int unknown = static_cast<int>(Column(0).indexOf(QStringLiteral("100 ?")));
     ASSERT_GE(unknown, 0);
     EXPECT_EQ(table->model()->index(unknown, 0).data(Qt::ToolTipRole).toString(),
@@ -259,9 +276,9 @@ TEST_F(FlightsListTest, FollowsTheLanguageSwitch) {
     EXPECT_EQ(list->windowTitle(), QStringLiteral("Flights"));
     EXPECT_EQ(Action(*window, "Loty1")->text(), QStringLiteral("Flights"));
     EXPECT_EQ(table->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Comp."));
-    const int notes = static_cast<int>(Column(9).indexOf(QStringLiteral("notes.dat")));
+    const int notes = static_cast<int>(Column(10).indexOf(QStringLiteral("notes.dat")));
     EXPECT_TRUE(
-        Column(10)[notes].startsWith(QString::fromUtf8(Tr(Phrase::NotAFlight, Language::English))));
+        Column(11)[notes].startsWith(QString::fromUtf8(Tr(Phrase::NotAFlight, Language::English))));
     EXPECT_EQ(Action(*window, "Loty1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
 }
 

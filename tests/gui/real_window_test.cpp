@@ -646,7 +646,7 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
                 .save(QDir(QString::fromLocal8Bit(folder)).filePath(name));
     };
     EXPECT_TRUE(
-        tooltipOver(max).startsWith(QStringLiteral("Krótki skok ciśnienia? Po filtrze: 12")));
+        tooltipOver(max).startsWith(QStringLiteral("Krótki skok ciśnienia? Bez skoków: 12")));
     shootStrip(QStringLiteral("suspect-maximum-pl.png"));
     QMenuBar* bar = window->menuBar();
     ClickAt(bar, bar->actionGeometry(Menu(*window, "MenuJezyk")->menuAction()).center());
@@ -656,7 +656,8 @@ TEST_F(RealWindow, ASpikedMaximumIsMarkedAndAFileThatIsNoFlightIsWarned) {
     ASSERT_TRUE(WaitFor([&] { return window->session().language == Language::English; }));
     QToolTip::hideText();
     Xdo({QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
-    EXPECT_TRUE(tooltipOver(max).startsWith(QStringLiteral("Short pressure spike? Filtered: 12")));
+    EXPECT_TRUE(
+        tooltipOver(max).startsWith(QStringLiteral("Short pressure spike? Without spikes: 12")));
     shootStrip(QStringLiteral("suspect-maximum-en.png"));
 
     // "Filtr" shows the cleaned figure itself: the mark goes.

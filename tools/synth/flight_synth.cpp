@@ -77,8 +77,48 @@ std::vector<std::uint8_t> BuildRecord(const Calibration& cal, unsigned samplingC
 
 namespace {
 
+float LegsSeconds(const std::vector<Leg>& legs) {
+    float s = 0.0f;
+    for (const Leg& l : legs)
+        s += l.seconds;
+    return s;
+}
+
+// Along the legs from altitude `from`, t seconds after their start; the end altitude after.
+float LegsAltitude(const std::vector<Leg>& legs, float from, float t) {
+    float h = from;
+    for (const Leg& l : legs) {
+        if (t < l.seconds) {
+            const float x = t / l.seconds;
+            const float turns = std::max(1.0f, std::round(l.seconds / l.period));
+            return h + (l.to - h) * x + l.wobble * std::sin(x * turns * 6.2831855f);
+        }
+        t -= l.seconds;
+        h = l.to;
+    }
+    return h;
+}
+
+// Gusts: a few incommensurate waves, fading in and out over 5 s at launch and landing.
+float Gusts(const SynthParams& p, float t) {
+    if (p.turbulence <= 0.0f) return 0.0f;
+    const float launch = TrueLaunch(p), landing = TrueLanding(p);
+    if (t <= launch || t >= landing) return 0.0f;
+    const float fade = std::min({1.0f, (t - launch) / 5.0f, (landing - t) / 5.0f});
+    const float phase = static_cast<float>(p.seed % 97);
+    const float w = 0.5f * std::sin(t * 0.861f + phase) + 0.3f * std::sin(t * 2.03f + 2 * phase) +
+                    0.4f * std::sin(t * 0.37f + 3 * phase);
+    return p.turbulence * fade * w;
+}
+
 // Altitude profile in metres at time t (seconds since the first sample).
 float ProfileAltitude(const SynthParams& p, float t) {
+    if (!p.flight.empty()) {
+        const float launch = p.groundSeconds, landing = TrueLanding(p);
+        if (t < launch) return 0.0f;
+        if (t < landing) return LegsAltitude(p.flight, 0.0f, t - launch) + Gusts(p, t);
+        return LegsAltitude(p.afterLanding, TrueLandingLevel(p), t - landing);
+    }
     const float launch = p.groundSeconds;
     const float top = launch + p.climbSeconds;
     const float landing = top + p.glideSeconds;
@@ -130,6 +170,73 @@ float HandlingAltitude(const SynthParams& p, float t) {
 
 } // namespace
 
+float TrueLaunch(const SynthParams& p) {
+    return p.groundSeconds;
+}
+
+float TrueLanding(const SynthParams& p) {
+    if (!p.flight.empty()) return p.groundSeconds + LegsSeconds(p.flight);
+    return p.groundSeconds + p.climbSeconds + p.glideSeconds;
+}
+
+float TrueLandingLevel(const SynthParams& p) {
+    return p.flight.empty() ? 0.0f : p.flight.back().to;
+}
+
+float SynthSeconds(const SynthParams& p) {
+    if (!p.flight.empty()) return TrueLanding(p) + LegsSeconds(p.afterLanding) + p.groundSeconds;
+    return 2.0f * p.groundSeconds + p.climbSeconds + p.glideSeconds;
+}
+
+std::size_t SynthSampleCount(const SynthParams& p) {
+    const std::uint32_t rate = SamplingRateValue(p.samplingCode, FlightSource::Download);
+    return static_cast<std::size_t>(SynthSeconds(p) * static_cast<float>(rate) / 10.0f) + 1;
+}
+
+SynthParams SynthParams::Glider(GliderKind kind, unsigned code, std::uint32_t seed, float drop,
+                                float hours, float driftTotalPa) {
+    SynthParams p = Dirty(code, seed);
+    p.turbulence = 1.0f;
+    const float glide = 1.2f; // m/s down in a glide
+    switch (kind) {
+    case GliderKind::HillSink:
+        p.flight = {{36, -40, 0.5f, 12}, {125, 210, 3, 25}, {(210 + drop) / glide, -drop, 2, 40}};
+        break;
+    case GliderKind::Below:
+    case GliderKind::CarryBack:
+        p.flight = {{60, 150, 2, 20}, {(150 + drop) / glide, -drop, 2, 40}};
+        if (kind == GliderKind::CarryBack)
+            p.afterLanding = {{60, -drop}, {400, 100 - drop, 0.5f, 1.7f}};
+        break;
+    case GliderKind::Descent:
+        p.turbulence = 0.3f; // never a climb
+        p.flight = {{drop / 1.1f, -drop}};
+        break;
+    case GliderKind::Ridge:
+        // A top landing dips in front of the ridge, comes back over it and down onto it.
+        p.flight = {{10, 12},
+                    {300, 0, 10, 40},
+                    {std::max(drop / glide, 30.0f), -drop, drop < 30 ? -6.0f : 1.0f, 30}};
+        break;
+    case GliderKind::Thermal: {
+        p.flight = {{130, 400, 1, 15}};
+        const float cycles = std::floor((hours * 3600.0f - 130.0f - 400.0f) / 350.0f);
+        for (float c = 0; c < cycles; ++c) {
+            p.flight.push_back({100, 650, 2, 20});
+            p.flight.push_back({250, 400, 1, 60});
+        }
+        p.flight.push_back({400, 0, 1, 50});
+        break;
+    }
+    case GliderKind::Relaunch:
+        p.flight = {{40, 80, 1, 15}, {70, 0, 1, 20}};
+        p.afterLanding = {{90, 0}, {2, 1.5f}, {3, 1.5f}, {60, 200, 2, 20}, {170, 0, 2, 30}};
+        break;
+    }
+    p.driftPa = driftTotalPa * 180.0f / SynthSeconds(p);
+    return p;
+}
+
 SynthParams SynthParams::Dirty(unsigned code, std::uint32_t seed) {
     SynthParams p;
     p.samplingCode = code;
@@ -154,9 +261,8 @@ std::vector<std::uint8_t> SynthesizeFlight(const SynthParams& p) {
     const Calibration cal = DatasheetCalibration();
     const std::uint32_t rate = SamplingRateValue(p.samplingCode, FlightSource::Download);
     const float dt = 10.0f / static_cast<float>(rate);
-    const float total = 2.0f * p.groundSeconds + p.climbSeconds + p.glideSeconds;
     const std::size_t maxSamples = SampleCount(std::min(p.maxLength, kMaxRecordSize));
-    std::size_t count = static_cast<std::size_t>(total / dt) + 1;
+    std::size_t count = SynthSampleCount(p);
     const bool marker = p.endMarker && maxSamples > 0;
     count = std::min(count, maxSamples - (marker ? 1 : 0));
 
