@@ -53,8 +53,17 @@ void DownloadStation::stop() {
     timer_.stop();
     escape_->setEnabled(false);
     watch_.reset();
-    line->hide();
+    // What went wrong with the flight on screen stays with it; the wait goes.
+    if (!flightFault_.isEmpty())
+        show(flightFault_, true);
+    else
+        line->hide();
     host_.changed();
+}
+
+void DownloadStation::forgetNote() {
+    if (!on()) line->hide();
+    flightFault_.clear();
 }
 
 void DownloadStation::show(const QString& text, bool fault) {
@@ -117,6 +126,7 @@ void DownloadStation::download() {
     if (!on() || watch_->waitingForArrival()) return;
     downloading_ = true;
     notes_.clear();
+    flightFault_.clear();
     show(QString::fromUtf8(Tr(Message::StationReading, host_.language()))
              .arg(QString::fromStdString(watch_->port())),
          false);
@@ -132,6 +142,7 @@ void DownloadStation::downloaded(const StationResult& result) {
     const bool fault = result.fault || !notes_.isEmpty();
     if (!text.isEmpty()) show(text, fault);
     lastFault_ = fault ? text : QString();
+    flightFault_ = lastFault_;
     timer_.start(); // now for the unplug
 }
 

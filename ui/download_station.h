@@ -57,6 +57,9 @@ public:
     void note(const QString& text);
     // The waiting line again in the language now in force.
     void retranslate();
+    // Another flight is shown: a fault told of the last download, left in view after the
+    // station ended, goes.
+    void forgetNote();
 
     QLabel* line; // "StationLine"
 
@@ -73,7 +76,8 @@ private:
     QTimer timer_;
     QShortcut* escape_; // owned by the window
     QString notes_;
-    QString lastFault_; // the last download's line when it was a fault
+    QString lastFault_;   // the last download's line when it was a fault, until the unplug
+    QString flightFault_; // the same, while its flight is the one on screen
     bool downloading_ = false;
 };
 

@@ -115,4 +115,9 @@ void FlightArchive::showLine(bool fault) {
     line->raise();
 }
 
+void FlightArchive::forget() {
+    last_.reset();
+    line->hide();
+}
+
 } // namespace orlomat

@@ -52,6 +52,8 @@ public:
     QString unusable() const;
     // The archive line in the language in force.
     void retranslate();
+    // Another flight is shown: the line, which told of the one kept last, goes.
+    void forget();
 
     QLabel* line; // "ArchiwumLinia"
 

@@ -248,6 +248,9 @@ void MainWindow::loadFlight() {
 bool MainWindow::loadFlightFile(const QString& path) {
     auto bytes = files_->read(path);
     if (!bytes) return false;
+    // The notes of the flight downloaded last go with it.
+    archive_->forget();
+    station_->forgetNote();
     flightGroup->setTitle(NameWithoutFolder(path));
     chartView->undoZoom();
     chartView->setLeftIncrement(0);

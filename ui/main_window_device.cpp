@@ -77,6 +77,13 @@ void MainWindow::startStation() {
         enableExchanges();
         return;
     }
+    // Every competitor's flight alone on the chart: another's comparison flight goes (it can
+    // be loaded again).
+    session_.comparison = ComparisonFlight{};
+    comparisonReadout_->clear(caption(Caption::File));
+    for (const Series s : {Series::Comparison, Series::ComparisonBeforeFilter})
+        chartView->clearSeries(s);
+    chartView->refresh();
     station_->start();
 }
 

@@ -6,6 +6,7 @@
 #include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
+#include "ui/chart_view.h"
 #include "ui/flight_archive.h"
 #include "ui/settings_file.h"
 #include "ui/window_arguments.h"
@@ -227,6 +228,40 @@ TEST_F(ArchiveTest, TheStationMarksASpikeAndNoSmoothClimb) {
         ASSERT_TRUE(
             RunUntil([&] { return Line("StationLine").contains(QStringLiteral("Czekam")); }));
     }
+}
+
+// Each note belongs to the flight on screen: another competitor's comparison flight goes when
+// the station starts; an incomplete download's red line stays after Escape ends the station,
+// and goes, with the archive line, when another flight is loaded.
+TEST_F(ArchiveTest, NotesGoWithTheirFlight) {
+    SynthParams other;
+    other.competitor = 90;
+    const QString comparison = Write(QStringLiteral("other.dat"), SynthesizeFlight(other));
+    ASSERT_TRUE(window->loadComparisonFile(comparison));
+    ASSERT_GT(window->chart()->pointCount(Series::Comparison), 0);
+    const QString link = dir.filePath(QStringLiteral("altimeter"));
+    window->setPortOverride(link);
+    Trigger(*window, "StacjaPobierania1");
+    ASSERT_TRUE(window->stationOn());
+    EXPECT_EQ(window->chart()->pointCount(Series::Comparison), 0);
+    EXPECT_TRUE(Edit(*window, "E_Zaw_Por")->text().isEmpty());
+    SynthParams p;
+    p.competitor = 41;
+    {
+        EmulatorProcess emu({QStringLiteral("--link"), link, QStringLiteral("--cut-after"),
+                             QStringLiteral("1500"), QStringLiteral("--unplug-after"),
+                             QStringLiteral("1500")},
+                            Write(QStringLiteral("f41.dat"), SynthesizeFlight(p)));
+        ASSERT_TRUE(RunUntil([&] { return Line("StationLine").startsWith("Zawodnik 41"); }, 20000));
+    }
+    const QString told = Line("StationLine");
+    EXPECT_TRUE(told.contains(QStringLiteral("niekompletny"))) << told.toStdString();
+    window->stopStation();
+    EXPECT_FALSE(Label(*window, "StationLine")->isHidden());
+    EXPECT_TRUE(Line("StationLine").startsWith(told.section(QLatin1Char('\n'), 0, 0)));
+    ASSERT_TRUE(window->loadFlightFile(comparison));
+    EXPECT_TRUE(Label(*window, "StationLine")->isHidden());
+    EXPECT_TRUE(Label(*window, "ArchiwumLinia")->isHidden());
 }
 
 } // namespace
