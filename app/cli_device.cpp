@@ -1,5 +1,6 @@
 #include "app/cli_device.h"
 
+#include "contest/download_log.h"
 #include "contest/flight_keeping.h"
 #include "contest/port_watch.h"
 #include "core/decode.h"
@@ -20,8 +21,11 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -275,13 +279,37 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     return {ExitCode(d.status())};
 }
 
-// --dir must be a folder we can write into before any altimeter is touched: a mistyped or
-// read-only folder found only at the first save would cost a flight.
-std::optional<std::string> FolderProblem(const Args& a) {
-    const QFileInfo folder(QString::fromStdString(a.value("--dir")));
-    if (!folder.isDir()) return Say(a, Phrase::NoFolder) + a.value("--dir");
-    if (!folder.isWritable()) return Say(a, Phrase::FolderReadOnly) + a.value("--dir");
+// A log that is no regular file (a fifo, a folder, a link) would hang or refuse the log line
+// after the flight was read.
+std::optional<std::string> LogProblem(const Args& a, const std::string& folder) {
+    const EntryKind log =
+        KindOfEntry(Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(kDownloadLogName)));
+    if (log != EntryKind::Missing && log != EntryKind::File)
+        return Say(a, Phrase::LogNotAFile) + folder;
     return std::nullopt;
+}
+
+// --dir must be a folder we can write into before any altimeter is touched: a mistyped or
+// read-only folder found only at the first save would cost a flight. The same for -o's folder,
+// and -o never names a logged flight, the log or a link: reading the altimeter also clears its
+// "new flight" mark, so a flight read for nothing is a flight lost.
+std::optional<std::string> FolderProblem(const Args& a, std::ostream& err) {
+    if (a.has("--dir")) {
+        const QFileInfo folder(QString::fromStdString(a.value("--dir")));
+        if (!folder.isDir()) return Say(a, Phrase::NoFolder) + a.value("--dir");
+        if (!folder.isWritable()) return Say(a, Phrase::FolderReadOnly) + a.value("--dir");
+        return LogProblem(a, a.value("--dir"));
+    }
+    const std::string output = a.value("-o");
+    const std::filesystem::path p = PathFromUtf8(output);
+    const std::string folder = p.has_parent_path() ? Utf8FromPath(p.parent_path()) : ".";
+    const QFileInfo info(QString::fromStdString(folder));
+    if (!info.isDir()) return Say(a, Phrase::OutputNoFolder) + folder;
+    if (!info.isWritable()) return Say(a, Phrase::OutputFolderReadOnly) + folder;
+    if (KindOfEntry(output) == EntryKind::Folder)
+        return Say(a, Phrase::CannotSave) + output + ": " + std::strerror(EISDIR);
+    if (!OutputAllowed(a, output, err, false)) return std::string();
+    return LogProblem(a, folder);
 }
 
 // Altimeter after altimeter: wait for one to appear, download it, wait until it is unplugged,
@@ -322,11 +350,9 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
         Fail(err, Say(a, Phrase::DownloadUsage));
         return kUsage;
     }
-    if (a.has("--dir")) {
-        if (const auto problem = FolderProblem(a)) {
-            Fail(err, *problem);
-            return kUsage;
-        }
+    if (const auto problem = FolderProblem(a, err)) {
+        if (!problem->empty()) Fail(err, *problem);
+        return kUsage;
     }
     if (a.has("--watch")) return Watch(a, out, err, line, clock);
     const StopOnCtrlC stop;

@@ -10,9 +10,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -156,6 +158,18 @@ FlightRow ReadRow(const std::string& path, Language language, const FilterSettin
     const CheckedFile checked = CheckFile(path, log);
     row.verified = FileCheckKey(checked.check);
     if (!checked.loggedAt.empty()) row.date = LoggedDate(checked.loggedAt);
+    // Only a regular file is read: a link is not followed (out of the folder, onto another
+    // flight, onto a device) and a fifo is never waited on.
+    const EntryKind kind = KindOfEntry(path);
+    if (kind != EntryKind::File) {
+        row.verified =
+            FileCheckKey(kind == EntryKind::Missing ? FileCheck::Missing : FileCheck::NotAFile);
+        row.error = Tr(Phrase::CannotRead, language) + row.file + ": " +
+                    (kind == EntryKind::Link     ? std::string("a symbolic link")
+                     : kind == EntryKind::Folder ? std::string(std::strerror(EISDIR))
+                                                 : std::string("not a regular file"));
+        return row;
+    }
     std::string reason;
     auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
     if (!record) {
@@ -332,7 +346,7 @@ std::string FlightTableCsv(const std::vector<FlightRow>& rows) {
 }
 
 std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language language,
-                            const std::string& title) {
+                            const std::string& title, const std::vector<LogHeadWords>& logHeads) {
     const bool pl = language == Language::Polish;
     const std::string when = LocalTimeNow("%Y-%m-%d %H:%M");
     const std::string heading =
@@ -352,7 +366,12 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
       << "td.unknown{color:#a06000;font-style:italic}p.missing{color:#a00000;font-weight:bold}"
       << "p.warning{background:#ffe08a;padding:.4em;border:1px solid #c90}"
       << "@page{size:A4 landscape;margin:12mm}@media print{th{cursor:auto}body{margin:0}}\n"
+      << "p.loghead{font-family:monospace}p.loghead.fault{color:#a00000;font-weight:bold}"
       << "</style></head><body>\n<h1>" << Html(heading) << " &mdash; " << when << "</h1>\n";
+    for (const LogHeadWords& head : logHeads)
+        if (!head.text.empty())
+            o << "<p class=\"loghead" << (head.fault ? " fault" : "") << "\">" << Html(head.text)
+              << "</p>\n";
     const auto suspects = std::count_if(rows.begin(), rows.end(), [](const FlightRow& r) {
         return r.flight && r.stats.maxSuspect;
     });
@@ -373,9 +392,9 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
     for (const FlightRow& r : rows) {
         if (!r.flight) continue;
         const auto cells = FlightCells(r);
-        o << (r.verified == "changed" ? "<tr class=\"changed\">"
-              : r.stats.maxSuspect    ? "<tr class=\"suspect\">"
-                                      : "<tr>");
+        o << (r.verified == "changed" || r.verified == "logged twice" ? "<tr class=\"changed\">"
+              : r.stats.maxSuspect                                    ? "<tr class=\"suspect\">"
+                                                                      : "<tr>");
         for (const std::size_t c : shown) {
             std::string v = Html(cells[c].shown());
             std::string attributes;
@@ -446,6 +465,9 @@ const char* VerifiedWords(const std::string& verified, Language language) {
     if (verified == "changed") return Tr(Phrase::FileChanged, language);
     if (verified == "missing") return Tr(Phrase::FileMissing, language);
     if (verified == "not logged") return Tr(Phrase::FileNotLogged, language);
+    if (verified == "not a file") return Tr(Phrase::FileNotAFile, language);
+    if (verified == "logged twice") return Tr(Phrase::FileLoggedTwice, language);
+    if (verified == "unreadable") return Tr(Phrase::FileUnreadable, language);
     return "";
 }
 
@@ -457,14 +479,20 @@ bool HoldsFlight(const std::string& path) {
 
 std::vector<std::string> ListFlightFiles(const std::string& folder, const std::string& output) {
     std::vector<std::string> inside;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(PathFromUtf8(folder), ec)) {
-        const std::string p = Utf8FromPath(e.path());
-        if (e.path().filename() == kDownloadLogName || (!output.empty() && SameFile(p, output)))
+    const DownloadLog log = ReadDownloadLog(folder);
+    for (const std::string& name : FolderNames(folder)) {
+        const std::string p = Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(name));
+        // Hidden names are temporary files of a write in progress or left by a killed one.
+        if (name == kDownloadLogName || IsHiddenName(name) ||
+            (!output.empty() && SameFile(p, output)))
             continue;
+        const EntryKind kind = KindOfEntry(p);
+        // A folder is listed only where the log names a flight file (its row says why it is
+        // none); a link, a fifo or a device always, with the reason it is no flight.
+        if (kind == EntryKind::Folder && !log.byFile.count(name)) continue;
         // Reports written there before are skipped, unless they hold a flight.
-        if (IsReport(e.path()) && !HoldsFlight(p)) continue;
-        inside.push_back(p); // also a fifo or a device: its row says why it is none
+        if (kind == EntryKind::File && IsReport(PathFromUtf8(name)) && !HoldsFlight(p)) continue;
+        inside.push_back(p);
     }
     std::sort(inside.begin(), inside.end());
     return inside;
@@ -507,7 +535,7 @@ void AddMissingLoggedFiles(FlightRows& read, const std::string& folder, Language
                      [&](const DamagedLogLine& d) { return SameFile(d.log, logPath); }))
         for (const int line : log.damagedLines)
             read.damagedLogLines.push_back({logPath, line});
-    for (const DownloadLogEntry* last : LastEntries(log)) {
+    for (const DownloadLogEntry* last : LoggedFiles(log)) {
         const fs::path path = PathFromUtf8(folder) / PathFromUtf8(last->file);
         std::error_code ec;
         if (fs::exists(fs::symlink_status(path, ec))) continue;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "analysis/flight_stats.h"
+#include "contest/download_log.h"
 #include "core/filter_settings.h"
 #include "core/language.h"
 
@@ -170,9 +171,11 @@ struct ExpectedCounts {
 ExpectedCounts MarkExpected(std::vector<FlightRow>& rows, const std::set<std::int64_t>& expected);
 
 // The table as CSV (the column keys as header, CR LF line ends) and as an HTML page (`title`,
-// or the default one, and the time written).
+// or the default one, and the time written; under it the head of each folder's download log,
+// so that a page on the notice board pins the logs down).
 std::string FlightTableCsv(const std::vector<FlightRow>& rows);
 std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language language,
-                            const std::string& title);
+                            const std::string& title,
+                            const std::vector<LogHeadWords>& logHeads = {});
 
 } // namespace orlomat

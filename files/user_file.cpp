@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -322,6 +323,76 @@ std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, 
     bytes.resize(got);
     return bytes;
 #endif
+}
+
+std::string ReadRegularFile(const std::string& path,
+                            const std::function<bool(std::span<const std::uint8_t>)>& chunk) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::vector<std::uint8_t> buffer(kChunk);
+#ifndef _WIN32
+    // Without waiting for a writer (a fifo) or a line (a device); a link is refused as it is.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno == ELOOP ? std::string("a symbolic link") : Reason(errno);
+    struct stat st {};
+    std::string error;
+    if (::fstat(fd, &st) != 0)
+        error = Reason(errno);
+    else if (S_ISDIR(st.st_mode))
+        error = Reason(EISDIR);
+    else if (!S_ISREG(st.st_mode))
+        error = "not a regular file";
+    while (error.empty()) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error = Reason(errno);
+        if (n <= 0 || !chunk(std::span(buffer.data(), static_cast<std::size_t>(n)))) break;
+    }
+    ::close(fd);
+    return error;
+#else
+    Handle h(::CreateFileW(SystemName(path).c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                           nullptr));
+    if (!h.ok()) return LastReason();
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h.get(), &info)) return LastReason();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Reason(EISDIR);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return "a symbolic link";
+    if (::GetFileType(h.get()) != FILE_TYPE_DISK) return "not a regular file";
+    for (;;) {
+        DWORD n = 0;
+        if (!::ReadFile(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr))
+            return LastReason();
+        if (n == 0 || !chunk(std::span(buffer.data(), static_cast<std::size_t>(n)))) break;
+    }
+    return {};
+#endif
+}
+
+EntryKind KindOfEntry(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status s = fs::symlink_status(PathFromUtf8(path), ec);
+    if (ec || !fs::exists(s)) return EntryKind::Missing;
+    if (fs::is_symlink(s)) return EntryKind::Link;
+    if (fs::is_directory(s)) return EntryKind::Folder;
+    if (fs::is_regular_file(s)) return EntryKind::File;
+    return EntryKind::Other;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder, std::string* error) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    // Stepped with an error code: a range-for's step throws on a folder that changes under it.
+    fs::directory_iterator it(PathFromUtf8(folder), ec);
+    if (ec && error != nullptr) *error = ec.message();
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+        names.push_back(Utf8FromPath(it->path().filename()));
+    return names;
+}
+
+bool IsHiddenName(std::string_view name) {
+    return !name.empty() && name[0] == '.';
 }
 
 std::string WriteFileAtomically(const std::string& path, std::string_view bytes) {
