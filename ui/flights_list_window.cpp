@@ -113,6 +113,10 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     logWarning->setStyleSheet(QStringLiteral("color: #a00000"));
     logWarning->setWordWrap(true);
     logWarning->hide();
+    logHead = new QLabel(this);
+    logHead->setObjectName(QStringLiteral("LabelLogHead"));
+    logHead->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    logHead->hide();
 
     model = new QStandardItemModel(this);
     proxy = new FlightsProxy(this);
@@ -143,6 +147,7 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(logWarning);
+    layout->addWidget(logHead);
     layout->addWidget(table);
     // Wide enough for every column of a row with its file name, where the screen allows.
     const QRect screen = QGuiApplication::primaryScreen() != nullptr
@@ -206,6 +211,10 @@ void FlightsListWindow::applyTexts() {
         lines << QString::number(line);
     logWarning->setText(text(Phrase::LogLinesDamaged) + lines.join(QStringLiteral(", ")));
     logWarning->setVisible(!damagedLogLines_.empty());
+    logHead->setText(Utf8(head_.text));
+    logHead->setStyleSheet(head_.fault ? QStringLiteral("color: #a00000; font-weight: bold")
+                                       : QString());
+    logHead->setVisible(!head_.text.empty());
     QStringList headings;
     for (const std::size_t c : kListed)
         headings << QString::fromUtf8(c == column::kDate ? Tr(Phrase::FlightsDateTime, language_)
@@ -219,14 +228,25 @@ void FlightsListWindow::refresh() {
     folderLabel->setText(QDir::toNativeSeparators(folder_));
     rows_.clear();
     damagedLogLines_.clear();
+    head_ = {};
     if (!folder_.isEmpty()) {
-        // Reading decodes no chart points: a thousand files list in well under a second.
-        const std::string folder = QDir::toNativeSeparators(folder_).toStdString();
-        FlightRows read = ReadFlightRows(ListFlightFiles(folder), language_, filter_(), false);
-        AddMissingLoggedFiles(read, folder, language_);
-        rows_ = std::move(read.rows);
-        for (const DamagedLogLine& d : read.damagedLogLines)
-            damagedLogLines_.push_back(d.line);
+        // Reading decodes no chart points: a thousand files list in well under a second. No
+        // failure of a strange folder may reach the event loop: it is told as the list's line.
+        try {
+            const std::string folder = QDir::toNativeSeparators(folder_).toStdString();
+            FlightRows read = ReadFlightRows(ListFlightFiles(folder), language_, filter_(), false);
+            AddMissingLoggedFiles(read, folder, language_);
+            rows_ = std::move(read.rows);
+            for (const DamagedLogLine& d : read.damagedLogLines)
+                damagedLogLines_.push_back(d.line);
+            head_ = DescribeLogHead(ReadDownloadLog(folder), language_);
+        } catch (const std::exception& e) {
+            rows_.clear();
+            head_ = {
+                Tr(Phrase::CannotRead, language_) +
+                    QDir::toNativeSeparators(folder_).toStdString().append(": ").append(e.what()),
+                true};
+        }
     }
     if (expected_) MarkExpected(rows_, *expected_);
     fillTable();
@@ -276,7 +296,8 @@ void FlightsListWindow::fillTable() {
                 item->setToolTip(QString::fromUtf8(Tr(Phrase::NotOnList, language_)));
                 item->setForeground(QColor(0xa0, 0x60, 0x00));
             }
-            if (c == column::kVerified && (r.verified == "changed" || r.verified == "missing"))
+            if (c == column::kVerified && !r.verified.empty() && r.verified != "unchanged" &&
+                r.verified != "not logged")
                 item->setForeground(QColor(0xa0, 0x00, 0x00));
             if (col == 0) item->setData(row, kRowRole);
             items << item;
@@ -351,7 +372,7 @@ QString FlightsListWindow::writeResultsPage() {
             page[i].entry = entry;
             page[i].file = file;
         }
-    const std::string html = FlightTableHtml(page, language_, {});
+    const std::string html = FlightTableHtml(page, language_, {}, {head_});
     const QByteArray bytes(html.data(), static_cast<qsizetype>(html.size()));
 
     // Into the listed folder where it may write, never over a flight; else a page of its own
@@ -361,6 +382,10 @@ QString FlightsListWindow::writeResultsPage() {
         target = QDir(folder_).filePath(QStringLiteral("results.html"));
         if (HoldsFlight(QDir::toNativeSeparators(target).toStdString()))
             why = text(Phrase::OutputIsFlight) + QDir::toNativeSeparators(target);
+        else if (const OutputGuard g = GuardOutput(QDir::toNativeSeparators(target).toStdString());
+                 g != OutputGuard::Free)
+            why = text(g == OutputGuard::Link ? Phrase::OutputIsLink : Phrase::OutputLogged) +
+                  QDir::toNativeSeparators(target);
         else if (const QString error = WriteFileAtomically(target, bytes); !error.isEmpty())
             why = text(Phrase::CannotWrite) + QDir::toNativeSeparators(target) +
                   QStringLiteral(": ") + error;
