@@ -139,20 +139,29 @@ void StopOnSignal(int signal) {
     g_stop = 1;
 }
 
+// Ctrl+C, a termination request and a closed terminal (SIGHUP: the laptop's lid, an ssh
+// session that drops) all keep what came.
 struct StopOnCtrlC {
     StopOnCtrlC() {
         g_stop = 0;
         previousInt = std::signal(SIGINT, StopOnSignal);
         previousTerm = std::signal(SIGTERM, StopOnSignal);
+#ifdef SIGHUP
+        previousHup = std::signal(SIGHUP, StopOnSignal);
+#endif
     }
     ~StopOnCtrlC() {
         std::signal(SIGINT, previousInt);
         std::signal(SIGTERM, previousTerm);
+#ifdef SIGHUP
+        std::signal(SIGHUP, previousHup);
+#endif
     }
     StopOnCtrlC(const StopOnCtrlC&) = delete;
     StopOnCtrlC& operator=(const StopOnCtrlC&) = delete;
     void (*previousInt)(int) = SIG_DFL;
     void (*previousTerm)(int) = SIG_DFL;
+    void (*previousHup)(int) = SIG_DFL;
 };
 
 // Both names lead to one file, device nodes included (std::filesystem::equivalent refuses
@@ -171,9 +180,9 @@ struct Device {
         altimeter = std::make_unique<Altimeter>(*line, *clock);
         // The port as the user gave it, whatever path it was resolved to, and what is there.
         altimeter->channel.onOpenFailed = [this, given = a.value("--port"), language = a.language](
-                                              const std::string&, const std::string& why) {
+                                              const std::string& opened, const std::string& why) {
             ui.message(Message::PortError, Message::ErrorCaption,
-                       given + " (" + why + "). " +
+                       (given == kAutoPort ? opened : given) + " (" + why + "). " +
                            PresentPortsNote(SystemPortLister().ports(), language));
         };
         altimeter->channel.stopRequested = [] { return g_stop != 0; };
@@ -189,7 +198,12 @@ struct Device {
             Fail(err, Say(a, Phrase::AutoChose) + found.chosen->label());
             return true;
         }
-        Fail(err, Say(a, Phrase::AutoNone) + PresentPortsNote(found.present, a.language));
+        if (std::none_of(found.present.begin(), found.present.end(),
+                         [](const SerialPortEntry& p) { return p.usb(); }))
+            Fail(err,
+                 Say(a, Phrase::AutoNoUsb) + " " + PresentPortsNote(found.present, a.language));
+        else
+            Fail(err, Say(a, Phrase::AutoNone) + PresentPortsNote(found.present, a.language));
         return false;
     }
     std::unique_ptr<SerialLine> ownLine;
@@ -219,7 +233,8 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     // folder nothing is ever replaced.
     const bool complete = d.complete();
     KeepDetails details;
-    details.port = a.value("--port");
+    // The log names the port the flight came from, not "auto".
+    details.port = a.value("--port") == kAutoPort ? port : a.value("--port");
     // The size is announced only by altimeters that report blocks; others send a version.
     if (d.expectedBytes > 0) details.bytesExpected = d.expectedBytes;
     details.complete = complete;
@@ -324,18 +339,30 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
     PortWatch watch(automatic ? std::string(kAutoPort) : PortLocation(a.value("--port")), lister,
                     [](const std::string& p) { return PortPresent(p); });
     watch.start(device.altimeter.get(), LastGoodPort());
+    const auto tellPassedOver = [&] {
+        for (const std::string& p : watch.takePassedOver())
+            Fail(err, Say(a, Phrase::AutoPassedOver) + p);
+    };
+    tellPassedOver();
     const auto waitFor = [&](PortWatch::Event event) {
-        while (!g_stop && watch.poll() != event)
+        for (PortWatch::Event e; !g_stop && (e = watch.poll()) != event;) {
+            tellPassedOver();
             time.sleepMs(kPollMs);
+        }
         return !g_stop;
     };
     const std::string given = a.value("--port");
     std::string waiting = Say(a, Phrase::WaitingForAltimeter);
     Fail(err, waiting.replace(waiting.find("%1"), 2, given));
+    const std::vector<SerialPortEntry> present = lister.ports();
+    if (automatic && std::none_of(present.begin(), present.end(),
+                                  [](const SerialPortEntry& p) { return p.usb(); }))
+        Fail(err, Say(a, Phrase::AutoNoUsb));
     bool saveFailed = false, incomplete = false;
     while (waitFor(PortWatch::Event::Arrived)) {
         time.sleepMs(kSettleMs);
         const std::string& port = watch.port();
+        if (automatic) Fail(err, Say(a, Phrase::AutoChose) + port);
         const Downloaded d = DownloadOnce(a, port, out, err, device);
         saveFailed = saveFailed || d.saveFailed || d.logFailed;
         incomplete = incomplete || d.exitCode == kIncomplete;

@@ -322,6 +322,8 @@ enum class Phrase {
     HelpOptions,
     HelpValue,
     HelpCommon,
+    AutoPassedOver, // followed by the port
+    AutoNoUsb,
     Count
 };
 const TextPair& PhrasePair(Phrase p);

@@ -72,6 +72,10 @@ public:
     void startStation();
     void stopStation();
     bool stationOn() const;
+    // A termination request (SIGTERM, SIGINT, SIGHUP): a download under way stops and what came
+    // is kept in the archive as an incomplete flight; then the station stops and the program
+    // ends, without a message box waiting for anyone.
+    void endOnSignal();
 
     // What tests, tools and the benchmark may look at. The controls themselves they find by
     // their designed object names (ui/README.md) and use as the user does.
@@ -173,6 +177,7 @@ private:
     std::unique_ptr<Altimeter> altimeter_;
     bool downloading_ = false;
     bool stopRequested_ = false;
+    bool endRequested_ = false;
     std::unique_ptr<WindowDeviceUi> deviceUi_;
     std::unique_ptr<FlightReadout> currentReadout_, comparisonReadout_;
     std::unique_ptr<FlightFiles> files_;

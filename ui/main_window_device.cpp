@@ -19,11 +19,13 @@
 #include "ui/window_device_ui.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace orlomat {
 
@@ -133,6 +135,9 @@ StationResult MainWindow::readFrom(const std::string& port) {
         downloading_ = false;
         enableExchanges();
     }
+    // Ended by a termination request: what came is kept below, then the program ends as soon
+    // as the event loop has it.
+    if (endRequested_) QTimer::singleShot(0, this, [this] { endOnSignal(); });
     using R = DownloadOutcome::Result;
     if (out.result == R::Stopped)
         return {QString::fromUtf8(Tr(Phrase::Stopped, session_.language)), true};
@@ -159,6 +164,11 @@ StationResult MainWindow::readFrom(const std::string& port) {
                                        {std::nullopt, speedShown()}));
     }
     const bool incomplete = out.result == R::Received ? !complete : out.stopped;
+    if (endRequested_) {
+        // No message box: nobody is there to answer it.
+        return stationResult(kept ? &*kept : nullptr, competitor, incomplete, bytes,
+                             out.expectedBytes);
+    }
     if (incomplete && !station_->on()) {
         // The flight stays on screen and can be saved; the user learns it is not whole.
         const bool sized = out.expectedBytes > 0;
@@ -215,6 +225,19 @@ StationResult MainWindow::stationResult(const ArchivedFlight* kept, std::uint16_
 
 void MainWindow::stopDownload() {
     if (downloading_) stopRequested_ = true;
+}
+
+void MainWindow::endOnSignal() {
+    endRequested_ = true;
+    // The download ends within one pass and readFrom() keeps the flight, then ends the program.
+    if (downloading_) {
+        stopRequested_ = true;
+        return;
+    }
+    if (station_->on()) stopStation();
+    closeProgram();
+    // Also ends a message box's own loop: nobody is there to answer it.
+    QCoreApplication::exit(0);
 }
 
 void MainWindow::resetAltimeter() {

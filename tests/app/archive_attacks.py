@@ -9,11 +9,14 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 orlomat, synth, emulator = (os.path.abspath(a) for a in sys.argv[1:4])
+window = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else ""
 failures = []
 LOG = "downloads.jsonl"
 ZERO = "0" * 64
@@ -391,6 +394,69 @@ try:
                   f"{command} --help --lang {lang}: exit {r.returncode} {r.stderr}")
     r = run(["verify", "--help"])
     check("--head" in r.stdout and "--human" in r.stdout, f"verify --help: {r.stdout}")
+    # Signals during a download keep what came as an incomplete flight, archived and logged,
+    # and end the program within a second: the command line on SIGHUP (a closed terminal), the
+    # window's station on SIGTERM and SIGINT.
+    long_flight = os.path.join(tmp, "long.dat")
+    subprocess.run([synth, "--glide", "600", "-o", long_flight], check=True)
+    link = os.path.join(tmp, "altimeter")
+
+    def partial_kept(folder, what):
+        kept = [n for n in os.listdir(folder) if n.endswith("_partial.dat")]
+        rc, doc = verify(folder)
+        check(len(kept) == 1 and os.path.getsize(os.path.join(folder, kept[0])) > 0 and rc == 0 and
+              [f["check"] for f in doc["files"]] == ["unchanged"],
+              f"{what}: kept {kept}, verify {rc} {doc.get('problems')}")
+
+    folder = os.path.join(tmp, "hup")
+    os.makedirs(folder)
+    with Emulator("--flight", long_flight, "--slow", "4", "--link", link):
+        p = subprocess.Popen([orlomat, "download", "--port", link, "--dir", folder],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        time.sleep(2.5)
+        start = time.monotonic()
+        p.send_signal(signal.SIGHUP)
+        try:
+            rc = p.wait(5)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            rc = "hung"
+        took = time.monotonic() - start
+    check(rc == 3 and took < 1.0, f"download --dir, SIGHUP: exit {rc} after {took:.2f} s")
+    partial_kept(folder, "download --dir, SIGHUP")
+
+    if window:
+        for sig in (signal.SIGTERM, signal.SIGINT):
+            folder = os.path.join(tmp, f"station-{sig.name}")
+            env = dict(os.environ, QT_QPA_PLATFORM="offscreen", HOME=tmp,
+                       XDG_CONFIG_HOME=os.path.join(tmp, "config"),
+                       XDG_DATA_HOME=os.path.join(tmp, "data"))
+            p = subprocess.Popen([window, "--station", "--port", link, "--archive", folder],
+                                 env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            time.sleep(1.5)
+            with Emulator("--flight", long_flight, "--slow", "4", "--link", link):
+                time.sleep(2.5)  # the port settles (0.5 s), then two seconds of the transfer
+                start = time.monotonic()
+                p.send_signal(sig)
+                try:
+                    rc = p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    rc = "hung"
+                took = time.monotonic() - start
+            check(rc == 0 and took < 1.0, f"station, {sig.name}: exit {rc} after {took:.2f} s")
+            partial_kept(folder, f"station, {sig.name}")
+        # Waiting, with nothing under way: the window ends at once.
+        p = subprocess.Popen([window], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        time.sleep(1.5)
+        start = time.monotonic()
+        p.send_signal(signal.SIGINT)
+        try:
+            rc = p.wait(5)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            rc = "hung"
+        check(rc == 0 and time.monotonic() - start < 1.0, f"idle window, SIGINT: exit {rc}")
 finally:
     shutil.rmtree(tmp, ignore_errors=True)
 
