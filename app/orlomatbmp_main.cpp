@@ -50,10 +50,10 @@ int main(int argc, char** argv) {
         window.createDialogs();
         window.showMaximized();
 #ifndef _WIN32
-        std::unique_ptr<QSocketNotifier> signals;
+        std::unique_ptr<QSocketNotifier> requests;
         if (::pipe(g_signalPipe) == 0) {
-            signals = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-            QObject::connect(signals.get(), &QSocketNotifier::activated, &window, [&window] {
+            requests = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+            QObject::connect(requests.get(), &QSocketNotifier::activated, &window, [&window] {
                 char byte = 0;
                 (void)!::read(g_signalPipe[0], &byte, 1);
                 window.endOnSignal();
