@@ -8,6 +8,7 @@ import hashlib
 import json
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -424,6 +425,38 @@ try:
         took = time.monotonic() - start
     check(rc == 3 and took < 1.0, f"download --dir, SIGHUP: exit {rc} after {took:.2f} s")
     partial_kept(folder, "download --dir, SIGHUP")
+
+    # --port auto --watch with a port that is no altimeter plugged in from the start (a GPS
+    # that stays silent): it is asked once and passed over, and the altimeter plugged in later
+    # on another port is downloaded; the messages and the log name the port, never "auto".
+    folder = os.path.join(tmp, "auto")
+    os.makedirs(folder)
+    gps_frames = os.path.join(tmp, "gps.frames")
+    with Emulator("--silent", "--frames", gps_frames) as gps:
+        env = dict(os.environ, ORLOMAT_TEST_USB_PORTS=f"{gps.port}:{link}",
+                   ORLOMAT_TEST_OTHER_PORTS="", XDG_CONFIG_HOME=os.path.join(tmp, "auto-config"))
+        p = subprocess.Popen([orlomat, "download", "--port", "auto", "--dir", folder, "--watch"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
+        time.sleep(2)
+        with Emulator("--flight", flights[66], "--link", link):
+            told = select.select([p.stdout], [], [], 20)[0]
+            line = p.stdout.readline() if told else ""
+        p.send_signal(signal.SIGINT)
+        try:
+            rc = p.wait(10)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            rc = "hung"
+        err = p.stderr.read()
+    asked = [x for x in open(gps_frames).read().splitlines() if x.startswith("frame")] \
+        if os.path.exists(gps_frames) else []
+    logged = [json.loads(x)["port"] for x in lines(folder)] if os.path.exists(
+        os.path.join(folder, LOG)) else []
+    check(rc == 0 and line.strip() and json.loads(line)["saved"] and len(asked) == 1 and
+          "passed over until unplugged: " in err and gps.port in err and logged == [link] and
+          f"port auto: {link}" in err,
+          f"auto --watch past a silent port: exit {rc}, {line!r}, gps asked {len(asked)}x, "
+          f"log ports {logged}, {err!r}")
 
     if window:
         for sig in (signal.SIGTERM, signal.SIGINT):
