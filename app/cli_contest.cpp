@@ -201,7 +201,8 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         return kFailure;
     }
     if (!OutputAllowed(a, output, err, true)) return kUsage;
-    FlightRows read = ReadFlightRows(paths, a.language, *filter, html);
+    // The page's charts are drawn as it is written: the rows hold the figures only.
+    FlightRows read = ReadFlightRows(paths, a.language, *filter, false);
     for (const std::string& f : folders)
         AddMissingLoggedFiles(read, f, a.language);
     for (const DamagedLogLine& d : read.damagedLogLines)
@@ -212,9 +213,15 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         heads.push_back(DescribeLogHead(ReadDownloadLog(f), a.language));
     ExpectedCounts counts;
     if (expected) counts = MarkExpected(rows, *expected);
-    const std::string bytes =
-        html ? FlightTableHtml(rows, a.language, a.value("--title"), heads) : FlightTableCsv(rows);
-    if (const std::string error = WriteFileAtomically(output, bytes); !error.empty()) {
+    const std::string error =
+        html ? WriteFileAtomicallyBy(output,
+                                     [&](std::ostream& o) {
+                                         return WriteFlightTableHtml(o, rows, a.language,
+                                                                     a.value("--title"), heads,
+                                                                     *filter);
+                                     })
+             : WriteFileAtomically(output, FlightTableCsv(rows));
+    if (!error.empty()) {
         Fail(err, Say(a, Phrase::CannotWrite) + output + ": " + error);
         return kFailure;
     }

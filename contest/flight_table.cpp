@@ -154,8 +154,7 @@ FlightRow ReadRow(const std::string& path, Language language, const FilterSettin
     row.path = path;
     row.file = ValidUtf8(Utf8FromPath(PathFromUtf8(path).filename()));
     row.date = FileDate(path);
-    const DownloadLog& log = logs.at(Folder(path));
-    const CheckedFile checked = CheckFile(path, log);
+    const CheckedFile checked = CheckFile(path, logs.at(Folder(path)));
     row.verified = FileCheckKey(checked.check);
     if (!checked.loggedAt.empty()) row.date = LoggedDate(checked.loggedAt);
     // Only a regular file is read: a link is not followed (out of the folder, onto another
@@ -345,13 +344,27 @@ std::string FlightTableCsv(const std::vector<FlightRow>& rows) {
     return o.str();
 }
 
-std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language language,
-                            const std::string& title, const std::vector<LogHeadWords>& logHeads) {
+namespace {
+
+// The page shows the cleaned rates; the raw ones and the machine columns are the CSV's.
+const std::vector<std::size_t>& PageColumns() {
+    static const std::vector<std::size_t> shown = [] {
+        std::vector<std::size_t> c;
+        for (std::size_t i = 0; i < kFlightColumnCount; ++i)
+            if (i != kError && i != kSuspect && i != kNoLanding && i != kMaxClimbRaw &&
+                i != kMaxSinkRaw && i != kEntry)
+                c.push_back(i);
+        return c;
+    }();
+    return shown;
+}
+
+void WritePageHead(std::ostream& o, Language language, const std::string& title,
+                   const std::vector<LogHeadWords>& logHeads, std::int64_t suspects) {
     const bool pl = language == Language::Polish;
     const std::string when = LocalTimeNow("%Y-%m-%d %H:%M");
     const std::string heading =
         title.empty() ? std::string(Tr(Phrase::ResultsTitle, language)) : title;
-    std::ostringstream o;
     o << "<!DOCTYPE html>\n<html lang=\"" << (pl ? "pl" : "en")
       << "\"><head><meta charset=\"utf-8\">"
       << "<title>" << Html(heading) << " " << when << "</title>\n<style>\n"
@@ -372,54 +385,49 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
         if (!head.text.empty())
             o << "<p class=\"loghead" << (head.fault ? " fault" : "") << "\">" << Html(head.text)
               << "</p>\n";
-    const auto suspects = std::count_if(rows.begin(), rows.end(), [](const FlightRow& r) {
-        return r.flight && r.stats.maxSuspect;
-    });
     if (suspects > 0)
         o << "<p class=\"warning\">&#9888; " << Tr(Phrase::SuspectFlights, language) << suspects
           << "</p>\n";
     o << "<table id=\"results\"><thead><tr>";
-    std::vector<std::size_t> shown;
-    for (std::size_t c = 0; c < kFlightColumnCount; ++c) {
-        // The page shows the cleaned rates; the raw ones and the machine columns are the CSV's.
-        if (c == kError || c == kSuspect || c == kNoLanding || c == kMaxClimbRaw ||
-            c == kMaxSinkRaw || c == kEntry)
-            continue;
-        shown.push_back(c);
+    for (const std::size_t c : PageColumns())
         o << "<th>" << Html(kFlightColumns[c].shown.get(language)) << "</th>";
-    }
     o << "<th>" << Tr(Phrase::ChartColumn, language) << "</th></tr></thead><tbody>\n";
-    for (const FlightRow& r : rows) {
-        if (!r.flight) continue;
-        const auto cells = FlightCells(r);
-        o << (r.verified == "changed" || r.verified == "logged twice" ? "<tr class=\"changed\">"
-              : r.stats.maxSuspect                                    ? "<tr class=\"suspect\">"
-                                                                      : "<tr>");
-        for (const std::size_t c : shown) {
-            std::string v = Html(cells[c].shown());
-            std::string attributes;
-            if (c == kCompetitor && r.entry == "unknown") {
-                attributes = " class=\"unknown\" title=\"" +
-                             std::string(Tr(Phrase::NotOnList, language)) + "\"";
-                v += " ?";
-            } else if (c == kSampling) {
-                attributes = " data-sort=\"" + std::to_string(r.samplingRate) + "\"";
-            } else if (c == kMax && r.stats.maxSuspect) {
-                attributes = " class=\"spike\" title=\"" +
-                             Html(std::string(Tr(Message::SuspectMaximum, language))
-                                      .append(r.stats.maxFilteredText.value_or(""))
-                                      .append(" m"))
-                                 .append("\"");
-                v.insert(0, "&#9888; ");
-            } else if (c == kVerified) {
-                if (const char* w = VerifiedWords(r.verified, language); *w) v = Html(w);
-            } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
-                v = "<small>" + Html(NoLandingWords(r.stats.noLanding, language)) + "</small>";
-            }
-            o << "<td" << attributes << ">" << v << "</td>";
+}
+
+// One flight's row of the results table.
+void WritePageRow(std::ostream& o, const FlightRow& r, Language language) {
+    const auto cells = FlightCells(r);
+    o << (r.verified == "changed" || r.verified == "logged twice" ? "<tr class=\"changed\">"
+          : r.stats.maxSuspect                                    ? "<tr class=\"suspect\">"
+                                                                  : "<tr>");
+    for (const std::size_t c : PageColumns()) {
+        std::string v = Html(cells[c].shown());
+        std::string attributes;
+        if (c == kCompetitor && r.entry == "unknown") {
+            attributes = " class=\"unknown\" title=\"" +
+                         std::string(Tr(Phrase::NotOnList, language)) + "\"";
+            v += " ?";
+        } else if (c == kSampling) {
+            attributes = " data-sort=\"" + std::to_string(r.samplingRate) + "\"";
+        } else if (c == kMax && r.stats.maxSuspect) {
+            attributes = " class=\"spike\" title=\"" +
+                         Html(std::string(Tr(Message::SuspectMaximum, language))
+                                  .append(r.stats.maxFilteredText.value_or(""))
+                                  .append(" m"))
+                             .append("\"");
+            v.insert(0, "&#9888; ");
+        } else if (c == kVerified) {
+            if (const char* w = VerifiedWords(r.verified, language); *w) v = Html(w);
+        } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
+            v = "<small>" + Html(NoLandingWords(r.stats.noLanding, language)) + "</small>";
         }
-        o << "<td>" << r.chart << "</td></tr>\n";
+        o << "<td" << attributes << ">" << v << "</td>";
     }
+    o << "<td>" << r.chart << "</td></tr>\n";
+}
+
+// The table's end, the missing competitors, the files that are no flights and the sorting.
+void WritePageTail(std::ostream& o, const std::vector<FlightRow>& rows, Language language) {
     o << "</tbody></table>\n";
     std::string missing;
     for (const FlightRow& r : rows)
@@ -452,7 +460,83 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
          "if(x===''||y==='')return (x==='')-(y==='');var nx=parseFloat(x),ny=parseFloat(y);"
          "var r=(!isNaN(nx)&&!isNaN(ny))?nx-ny:x.localeCompare(y);return asc?r:-r;});"
          "rows.forEach(function(r){tb.appendChild(r);});};});\n</script>\n</body></html>\n";
+}
+
+// Runs `work(i)` for i in [0, n), spread over the processor's cores.
+template <typename Work> void ParallelFor(std::size_t n, const Work& work) {
+    std::atomic<std::size_t> next{0};
+    const auto run = [&] {
+        for (std::size_t i; (i = next++) < n;)
+            work(i);
+    };
+    const std::size_t helpers =
+        std::min<std::size_t>({std::thread::hardware_concurrency(), 8, n / 8 + 1});
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < helpers; ++t)
+        threads.emplace_back(run);
+    run();
+    for (std::thread& t : threads)
+        t.join();
+}
+
+// The small chart of a flight already read once: decoded again, and cleaned only when its
+// maximum is suspect (the cleaned curve is drawn over it then). Empty when it is no flight now.
+std::string ChartOf(const std::string& path, const FilterSettings& filter, bool suspect) {
+    std::string reason;
+    auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
+    if (!record || CheckRecordBytes(*record) != RecordFault::None) return {};
+    const Flight flight =
+        DecodeRecord(std::move(*record), FlightSource::File, {.chartPoints = false});
+    if (CheckFlight(flight) != RecordFault::None) return {};
+    std::vector<std::int32_t> cleaned;
+    if (suspect) ComputeStats(flight, filter, &cleaned);
+    return Sparkline(
+        std::span<const std::int32_t>(flight.curve.altitudes.data(), flight.curve.chartedCount()),
+        cleaned, suspect);
+}
+
+std::int64_t Suspects(const std::vector<FlightRow>& rows) {
+    return std::count_if(rows.begin(), rows.end(),
+                         [](const FlightRow& r) { return r.flight && r.stats.maxSuspect; });
+}
+
+} // namespace
+
+std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language language,
+                            const std::string& title, const std::vector<LogHeadWords>& logHeads) {
+    std::ostringstream o;
+    WritePageHead(o, language, title, logHeads, Suspects(rows));
+    for (const FlightRow& r : rows)
+        if (r.flight) WritePageRow(o, r, language);
+    WritePageTail(o, rows, language);
     return o.str();
+}
+
+bool WriteFlightTableHtml(std::ostream& out, const std::vector<FlightRow>& rows,
+                          Language language, const std::string& title,
+                          const std::vector<LogHeadWords>& logHeads, const FilterSettings& filter) {
+    WritePageHead(out, language, title, logHeads, Suspects(rows));
+    // The charts a batch at a time: each flight is read again for its small chart, its row
+    // written and the chart dropped, so that memory does not grow with the number of flights.
+    constexpr std::size_t kBatch = 256;
+    std::vector<std::size_t> flights;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].flight) flights.push_back(i);
+    for (std::size_t from = 0; from < flights.size() && out; from += kBatch) {
+        const std::size_t to = std::min(flights.size(), from + kBatch);
+        std::vector<std::string> charts(to - from);
+        ParallelFor(charts.size(), [&](std::size_t k) {
+            const FlightRow& r = rows[flights[from + k]];
+            charts[k] = ChartOf(r.path, filter, r.stats.maxSuspect);
+        });
+        for (std::size_t k = from; k < to; ++k) {
+            FlightRow row = rows[flights[k]];
+            row.chart = std::move(charts[k - from]);
+            WritePageRow(out, row, language);
+        }
+    }
+    WritePageTail(out, rows, language);
+    return static_cast<bool>(out);
 }
 
 std::string TrimmedText(const std::string& s) {
@@ -511,22 +595,13 @@ FlightRows ReadFlightRows(const std::vector<std::string>& paths, Language langua
     // Each file is read, decoded and cleaned on its own: spread over the processor's cores.
     std::vector<FlightRow>& rows = result.rows;
     rows.resize(paths.size());
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t i; (i = next++) < paths.size();)
-            rows[i] = ReadRow(paths[i], language, filter, withCurves, logs);
-    };
-    const std::size_t helpers =
-        std::min<std::size_t>({std::thread::hardware_concurrency(), 8, paths.size() / 8 + 1});
-    std::vector<std::thread> threads;
-    for (std::size_t t = 1; t < helpers; ++t)
-        threads.emplace_back(work);
-    work();
-    for (std::thread& t : threads)
-        t.join();
+    ParallelFor(paths.size(), [&](std::size_t i) {
+        rows[i] = ReadRow(paths[i], language, filter, withCurves, logs);
+    });
     ShowFoldersOfSharedNames(rows);
     return result;
 }
+
 
 void AddMissingLoggedFiles(FlightRows& read, const std::string& folder, Language language) {
     const DownloadLog log = ReadDownloadLog(folder);

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <string_view>
@@ -177,5 +178,11 @@ std::string FlightTableCsv(const std::vector<FlightRow>& rows);
 std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language language,
                             const std::string& title,
                             const std::vector<LogHeadWords>& logHeads = {});
+// The same page written to `out` as it goes, in memory that does not grow with the number of
+// flights: `rows` are read without their charts, and each flight is read again, a batch at a
+// time, for its small chart (cleaned with `filter`). False when `out` failed.
+bool WriteFlightTableHtml(std::ostream& out, const std::vector<FlightRow>& rows,
+                          Language language, const std::string& title,
+                          const std::vector<LogHeadWords>& logHeads, const FilterSettings& filter);
 
 } // namespace orlomat

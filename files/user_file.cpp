@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -446,6 +448,79 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
         return error;
     }
     return {};
+#endif
+}
+
+std::string WriteFileAtomicallyBy(const std::string& path,
+                                  const std::function<bool(std::ostream&)>& write) {
+    const auto inMemory = [&] {
+        std::ostringstream bytes;
+        if (!write(bytes)) return Reason(EIO);
+        return WriteFileAtomically(path, bytes.str());
+    };
+#ifndef _WIN32
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return inMemory();
+    std::string target = path;
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        const fs::path resolved = fs::weakly_canonical(path, ec);
+        if (ec) return ec.message();
+        target = resolved.string();
+    }
+    std::string temp;
+    std::string error =
+        WriteTemporary(target, {}, exists ? (st.st_mode & 07777) : NewFileMode(), temp);
+    if (!error.empty()) return error;
+    bool ok = false;
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        ok = out && write(out);
+        out.flush();
+        ok = ok && static_cast<bool>(out);
+    }
+    int e = EIO;
+    if (ok) {
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CLOEXEC);
+        ok = fd >= 0 && ::fsync(fd) == 0;
+        if (!ok) e = errno;
+        if (fd >= 0) ::close(fd);
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return {};
+    if (ok) e = errno;
+    ::unlink(temp.c_str());
+    return Reason(e);
+#else
+    std::string error;
+    std::wstring name = SystemName(path);
+    const Kind kind = KindOf(name, error);
+    if (!error.empty()) return error;
+    if (kind == Kind::Folder) return Reason(EISDIR);
+    if (kind == Kind::Device) return inMemory();
+    fs::path target = PathFromUtf8(path);
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(name, ec))) {
+        target = fs::weakly_canonical(name, ec);
+        if (ec) return ec.message();
+        name = target.native();
+    }
+    std::wstring temp;
+    error = WriteTemporary(target, {}, temp);
+    if (!error.empty()) return error;
+    bool ok = false;
+    {
+        std::ofstream out(fs::path(temp), std::ios::binary | std::ios::trunc);
+        ok = out && write(out);
+        out.flush();
+        ok = ok && static_cast<bool>(out);
+    }
+    if (ok && ::MoveFileExW(temp.c_str(), name.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return {};
+    error = ok ? LastReason() : Reason(EIO);
+    ::DeleteFileW(temp.c_str());
+    return error;
 #endif
 }
 

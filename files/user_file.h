@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -49,6 +50,12 @@ bool IsHiddenName(std::string_view name);
 // is written through (it cannot be replaced); anything else is refused. Returns the reason
 // on failure, empty on success.
 std::string WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// As WriteFileAtomically, with the bytes written piece by piece by `write` into the temporary
+// file, so that a file of any size is written in fixed memory; `write` returns false when it
+// could not give them all. A device or a fifo gets the bytes built in memory, as before.
+std::string WriteFileAtomicallyBy(const std::string& path,
+                                  const std::function<bool(std::ostream&)>& write);
 
 // Writes a file that does not exist yet: `path` itself, or when that is taken the first free
 // name of `stem-2.ext`, `stem-3.ext`, ... Never replaces a file. Returns the name written in
