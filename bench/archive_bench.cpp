@@ -53,14 +53,19 @@ int main(int argc, char** argv) {
             }
         }
     } else {
-        const fs::path first = dir / "C00000.dat";
-        std::ofstream(first, std::ios::binary)
-            .write(reinterpret_cast<const char*>(record.data()),
-                   static_cast<std::streamsize>(record.size()));
-        for (int i = 1; i < n; ++i) {
+        // A file system allows some 65 000 links to one file: a fresh copy every 50 000.
+        fs::path first;
+        for (int i = 0; i < n; ++i) {
             char name[32];
-            std::snprintf(name, sizeof name, "C%05d.dat", i);
-            fs::create_hard_link(first, dir / name);
+            std::snprintf(name, sizeof name, "C%06d.dat", i);
+            if (i % 50000 == 0) {
+                first = dir / name;
+                std::ofstream(first, std::ios::binary)
+                    .write(reinterpret_cast<const char*>(record.data()),
+                           static_cast<std::streamsize>(record.size()));
+            } else {
+                fs::create_hard_link(first, dir / name);
+            }
         }
     }
     const long before = PeakMegabytes();
