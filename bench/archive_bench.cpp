@@ -72,8 +72,9 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     std::ostringstream out, err;
     const std::string page = (fs::temp_directory_path() / "orlomat_archive_bench.html").string();
-    const int rc = task == "verify" ? orlomat::RunCli({"verify", dir.string()}, out, err)
-                                    : orlomat::RunCli({"report", dir.string(), "-o", page}, out, err);
+    const int rc = task == "verify"
+                       ? orlomat::RunCli({"verify", dir.string()}, out, err)
+                       : orlomat::RunCli({"report", dir.string(), "-o", page}, out, err);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::error_code ec;

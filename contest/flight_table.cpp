@@ -404,8 +404,8 @@ void WritePageRow(std::ostream& o, const FlightRow& r, Language language) {
         std::string v = Html(cells[c].shown());
         std::string attributes;
         if (c == kCompetitor && r.entry == "unknown") {
-            attributes = " class=\"unknown\" title=\"" +
-                         std::string(Tr(Phrase::NotOnList, language)) + "\"";
+            attributes =
+                " class=\"unknown\" title=\"" + std::string(Tr(Phrase::NotOnList, language)) + "\"";
             v += " ?";
         } else if (c == kSampling) {
             attributes = " data-sort=\"" + std::to_string(r.samplingRate) + "\"";
@@ -512,9 +512,9 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
     return o.str();
 }
 
-bool WriteFlightTableHtml(std::ostream& out, const std::vector<FlightRow>& rows,
-                          Language language, const std::string& title,
-                          const std::vector<LogHeadWords>& logHeads, const FilterSettings& filter) {
+bool WriteFlightTableHtml(std::ostream& out, const std::vector<FlightRow>& rows, Language language,
+                          const std::string& title, const std::vector<LogHeadWords>& logHeads,
+                          const FilterSettings& filter) {
     WritePageHead(out, language, title, logHeads, Suspects(rows));
     // The charts a batch at a time: each flight is read again for its small chart, its row
     // written and the chart dropped, so that memory does not grow with the number of flights.
@@ -601,7 +601,6 @@ FlightRows ReadFlightRows(const std::vector<std::string>& paths, Language langua
     ShowFoldersOfSharedNames(rows);
     return result;
 }
-
 
 void AddMissingLoggedFiles(FlightRows& read, const std::string& folder, Language language) {
     const DownloadLog log = ReadDownloadLog(folder);

@@ -181,8 +181,8 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
 // The same page written to `out` as it goes, in memory that does not grow with the number of
 // flights: `rows` are read without their charts, and each flight is read again, a batch at a
 // time, for its small chart (cleaned with `filter`). False when `out` failed.
-bool WriteFlightTableHtml(std::ostream& out, const std::vector<FlightRow>& rows,
-                          Language language, const std::string& title,
-                          const std::vector<LogHeadWords>& logHeads, const FilterSettings& filter);
+bool WriteFlightTableHtml(std::ostream& out, const std::vector<FlightRow>& rows, Language language,
+                          const std::string& title, const std::vector<LogHeadWords>& logHeads,
+                          const FilterSettings& filter);
 
 } // namespace orlomat

@@ -102,9 +102,14 @@ void DownloadStation::poll() {
         // A fault stays in view above the wait: the official may have looked away.
         if (!lastFault_.isEmpty())
             show(lastFault_ + QStringLiteral("\n") + waitingText(), true);
+        else if (!lastResult_.isEmpty() && host_.port() == kAutoPort)
+            // "auto" waits for the next altimeter at once, the last one still plugged in: its
+            // result stays in view above the wait.
+            show(lastResult_ + QStringLiteral("\n") + waitingText(), false);
         else
             showWaiting();
         lastFault_.clear();
+        lastResult_.clear();
         break;
     case PortWatch::Event::None:
         break;
@@ -128,6 +133,7 @@ void DownloadStation::download() {
     const bool fault = result.fault || !notes_.isEmpty();
     if (!text.isEmpty()) show(text, fault);
     lastFault_ = fault ? text : QString();
+    lastResult_ = fault ? QString() : text;
     timer_.start(); // now for the unplug
 }
 

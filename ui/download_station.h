@@ -70,7 +70,8 @@ private:
     QTimer timer_;
     QShortcut* escape_; // owned by the window
     QString notes_;
-    QString lastFault_; // the last download's line when it was a fault
+    QString lastFault_;  // the last download's line when it was a fault
+    QString lastResult_; // and when it was not
     bool downloading_ = false;
 };
 
