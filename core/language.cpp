@@ -153,8 +153,8 @@ constexpr std::array<TextPair, static_cast<std::size_t>(DialogText::Count)> kDia
 
 constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases = {{
     {"Użycie:\n", "Usage:\n"},
-    {"Każde polecenie przyjmuje też --lang pl|en.\n\n",
-     "Every command also takes --lang pl|en.\n\n"},
+    {"Każde polecenie przyjmuje też --lang pl|en, a po --help podaje swoje opcje.\n\n",
+     "Every command also takes --lang pl|en, and after --help tells its own options.\n\n"},
     {"\nKody wyjścia: 0 sukces, 1 błąd, 2 złe użycie, 3 lot niekompletny (zachowany).\n",
      "\nExit codes: 0 success, 1 failure, 2 usage error, 3 incomplete flight (kept).\n"},
     {"nieznane polecenie: ", "unknown command: "},
