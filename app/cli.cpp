@@ -586,7 +586,7 @@ std::string CommandUsage(const Command& c, Language language) {
         if (o.takesValue) shown.append(" ").append(Tr(Phrase::HelpValue, language));
         const bool required = std::any_of(c.required.begin(), c.required.end(),
                                           [&](const char* r) { return o.name == std::string(r); });
-        u << "  " << shown << (required ? "  (*)" : "") << '\n';
+        u << "  " << shown << (required ? Tr(Phrase::HelpRequired, language) : "") << '\n';
     }
     u << Tr(Phrase::HelpCommon, language) << Tr(Phrase::ExitCodes, language);
     return u.str();

@@ -331,6 +331,7 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases
     {"WARTOŚĆ", "VALUE"},
     {"  --lang pl|en   język komunikatów\n  --help         ta pomoc\n",
      "  --lang pl|en   the language of the messages\n  --help         this help\n"},
+    {"  (wymagana)", "  (required)"},
     {"port auto: nie odpowiada jak wysokościomierz, pomijany do odłączenia: ",
      "port auto: does not answer as an altimeter, passed over until unplugged: "},
     {"port auto: nie ma żadnego portu szeregowego USB: adapter wysokościomierza może potrzebować "

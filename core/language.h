@@ -322,6 +322,7 @@ enum class Phrase {
     HelpOptions,
     HelpValue,
     HelpCommon,
+    HelpRequired,
     AutoPassedOver, // followed by the port
     AutoNoUsb,
     Count
