@@ -2,6 +2,7 @@
 
 #include "core/format.h"
 #include "files/file_io.h"
+#include "files/user_file.h"
 #include "ui/prompter.h"
 
 #include <QDir>
@@ -358,37 +359,29 @@ bool FlightsListWindow::loadExpected(const QString& path) {
 }
 
 QString FlightsListWindow::writeResultsPage() {
-    // The page is the one `orlomat report` writes: the flights shown read again with their
-    // small charts, each keeping its mark against the expected list; other rows as listed.
-    std::vector<FlightRow> page = shownRows();
-    std::vector<std::string> paths;
-    for (const FlightRow& r : page)
-        if (r.flight) paths.push_back(r.path);
-    const std::vector<FlightRow> drawn = ReadFlightRows(paths, language_, filter_(), true).rows;
-    for (std::size_t i = 0, d = 0; i < page.size(); ++i)
-        if (page[i].flight) {
-            const std::string entry = page[i].entry, file = page[i].file;
-            page[i] = drawn[d++];
-            page[i].entry = entry;
-            page[i].file = file;
-        }
-    const std::string html = FlightTableHtml(page, language_, {}, {head_});
-    const QByteArray bytes(html.data(), static_cast<qsizetype>(html.size()));
+    // The page is the one `orlomat report` writes, of the rows shown in their order, each
+    // keeping its mark against the expected list; written as it goes, each flight read again
+    // for its small chart, so a long list costs no memory to speak of.
+    const std::vector<FlightRow> page = shownRows();
+    const FilterSettings filter = filter_();
+    const auto writePage = [&](std::ostream& out) {
+        return WriteFlightTableHtml(out, page, language_, {}, {head_}, filter);
+    };
 
     // Into the listed folder where it may write, never over a flight; else a page of its own
     // in the temporary folder (an earlier one stays), and the user is told where it went.
     QString target, why;
     if (QFileInfo(folder_).isDir() && QFileInfo(folder_).isWritable()) {
         target = QDir(folder_).filePath(QStringLiteral("results.html"));
-        if (HoldsFlight(QDir::toNativeSeparators(target).toStdString()))
+        const std::string native = QDir::toNativeSeparators(target).toStdString();
+        if (HoldsFlight(native))
             why = text(Phrase::OutputIsFlight) + QDir::toNativeSeparators(target);
-        else if (const OutputGuard g = GuardOutput(QDir::toNativeSeparators(target).toStdString());
-                 g != OutputGuard::Free)
+        else if (const OutputGuard g = GuardOutput(native); g != OutputGuard::Free)
             why = text(g == OutputGuard::Link ? Phrase::OutputIsLink : Phrase::OutputLogged) +
                   QDir::toNativeSeparators(target);
-        else if (const QString error = WriteFileAtomically(target, bytes); !error.isEmpty())
+        else if (const std::string error = WriteFileAtomicallyBy(native, writePage); !error.empty())
             why = text(Phrase::CannotWrite) + QDir::toNativeSeparators(target) +
-                  QStringLiteral(": ") + error;
+                  QStringLiteral(": ") + Utf8(error);
     } else {
         why = text(Phrase::FlightsFolderNotWritable) + QDir::toNativeSeparators(folder_);
     }
@@ -398,15 +391,20 @@ QString FlightsListWindow::writeResultsPage() {
                 .filePath(QStringLiteral("results-%1-%2-XXXXXX.html")
                               .arg(QDir(folder_).dirName(), Utf8(LocalTimeNow("%Y%m%d-%H%M%S")))));
         file.setAutoRemove(false);
-        if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
+        // The name is claimed, then the page written over it.
+        std::string error = file.open() ? std::string() : file.errorString().toStdString();
+        file.close();
+        if (error.empty())
+            error = WriteFileAtomicallyBy(QDir::toNativeSeparators(file.fileName()).toStdString(),
+                                          writePage);
+        if (!error.empty()) {
             const QString failure = text(Phrase::CannotWrite) +
                                     QDir::toNativeSeparators(file.fileName()) +
-                                    QStringLiteral(": ") + file.errorString();
-            if (file.isOpen()) file.remove();
+                                    QStringLiteral(": ") + Utf8(error);
+            file.remove();
             prompter_.message(why + QLatin1Char('\n') + failure, text(Phrase::FlightsListTitle));
             return {};
         }
-        file.close();
         target = file.fileName();
     }
     QStringList notes;
