@@ -4,6 +4,7 @@
 #include "analysis/filter_chain.h"
 #include "app/cli_args.h"
 #include "app/cli_contest.h"
+#include "contest/download_log.h"
 #include "core/decode.h"
 #include "core/flight.h"
 #include "core/flight_record.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 #include <sstream>
 #include <string_view>
 
@@ -58,6 +60,31 @@ std::optional<std::vector<std::uint8_t>> ReadFlightRecord(const Args& a, const s
         return std::nullopt;
     }
     return record;
+}
+
+bool OutputAllowed(const Args& a, const std::string& path, std::ostream& err, bool links) {
+    OutputGuard guard = GuardOutput(path);
+    // Written through, a link must not lead onto a logged flight or the log either.
+    if (guard == OutputGuard::Link && links) {
+        std::error_code ec;
+        const auto target = std::filesystem::weakly_canonical(PathFromUtf8(path), ec);
+        guard = ec ? OutputGuard::Free : GuardOutput(Utf8FromPath(target));
+        if (guard == OutputGuard::Link) guard = OutputGuard::Free;
+    }
+    switch (guard) {
+    case OutputGuard::Free:
+        return true;
+    case OutputGuard::Logged:
+        Fail(err, Say(a, Phrase::OutputLogged) + path);
+        return false;
+    case OutputGuard::IsLog:
+        Fail(err, Say(a, Phrase::OutputIsLog) + path);
+        return false;
+    case OutputGuard::Link:
+        break;
+    }
+    Fail(err, Say(a, Phrase::OutputIsLink) + path);
+    return false;
 }
 
 bool TemperatureOption(const Args& a, std::optional<float>& t, std::ostream& err) {
@@ -277,6 +304,7 @@ int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
         Fail(err, Say(a, Phrase::SameFile) + output);
         return kFailure;
     }
+    if (!OutputAllowed(a, output, err, true)) return kUsage;
     auto record = ReadFlightRecord(a, input, err);
     if (!record) return kFailure;
     const FlightCurve c = DecodeRecord(std::move(*record), FlightSource::File).curve;
@@ -374,13 +402,15 @@ const std::vector<Command>& Commands() {
         {"verify",
          1,
          1,
-         {{"--human", false}},
+         {{"--human", false}, {"--head", true}},
          {},
-         {"KATALOG [--human]", "DIR [--human]"},
-         {"sprawdza pliki lotów z dziennikiem pobrań (SHA-256): bez zmian, zmienione, brakujące, "
-          "spoza dziennika",
-          "checks flight files against the download log (SHA-256): unchanged, changed, missing, "
-          "not logged"},
+         {"KATALOG [--human] [--head SKRÓT]", "DIR [--human] [--head HEAD]"},
+         {"sprawdza archiwum z dziennikiem pobrań: łańcuch skrótów dziennika, pliki (SHA-256) bez "
+          "zmian, zmienione, brakujące, spoza dziennika; --head: czy dziennik wciąż kończy się na "
+          "ogłoszonym końcu (wyjście 0 tylko dla nienaruszonego archiwum)",
+          "checks the archive against its download log: the log's hash chain, the files (SHA-256) "
+          "unchanged, changed, missing, not logged; --head: whether the log still ends at the "
+          "announced head (exit 0 only for an intact archive)"},
          VerifyCommand},
 #ifdef ORLOMAT_WITH_DEVICE
         {"plot",
@@ -483,6 +513,12 @@ std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args
     const Command* command = FindCommand(args.command);
     if (command == nullptr) return Say(args, Phrase::UnknownCommand) + args.command;
 
+    // "--help" after a command is that command's help, whatever else is given.
+    for (std::size_t i = 1; i < rest.size() && rest[i] != "--"; ++i)
+        if (rest[i] == "--help" || rest[i] == "-h") {
+            args.flags.insert("--help");
+            return {};
+        }
     bool optionsEnded = false;
     for (std::size_t i = 1; i < rest.size(); ++i) {
         std::string word = rest[i];
@@ -541,13 +577,30 @@ std::string Usage(Language language) {
     return u.str();
 }
 
+std::string CommandUsage(const Command& c, Language language) {
+    std::ostringstream u;
+    u << Tr(Phrase::UsageHeading, language) << "  orlomat " << c.name << ' '
+      << c.synopsis.get(language) << "\n\n"
+      << c.summary.get(language) << "\n\n"
+      << Tr(Phrase::HelpOptions, language);
+    for (const Option& o : c.options) {
+        std::string shown = o.name;
+        if (o.takesValue) shown.append(" ").append(Tr(Phrase::HelpValue, language));
+        const bool required = std::any_of(c.required.begin(), c.required.end(),
+                                          [&](const char* r) { return o.name == std::string(r); });
+        u << "  " << shown << (required ? Tr(Phrase::HelpRequired, language) : "") << '\n';
+    }
+    u << Tr(Phrase::HelpCommon, language) << Tr(Phrase::ExitCodes, language);
+    return u.str();
+}
+
 } // namespace cli
 
 bool NeedsWidgets(const std::vector<std::string>& rawArgs) {
     cli::Args args;
     if (cli::Parse(rawArgs, args)) return false; // the usage message needs no widgets
     const cli::Command* command = cli::FindCommand(args.command);
-    return command != nullptr && command->widgets;
+    return command != nullptr && command->widgets && !args.has("--help");
 }
 
 int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostream& err) {
@@ -561,7 +614,12 @@ int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostr
         out << cli::Usage(args.language);
         return cli::kSuccess;
     }
-    return cli::FindCommand(args.command)->run(args, out, err);
+    const cli::Command& command = *cli::FindCommand(args.command);
+    if (args.has("--help")) {
+        out << cli::CommandUsage(command, args.language);
+        return cli::kSuccess;
+    }
+    return command.run(args, out, err);
 }
 
 } // namespace orlomat

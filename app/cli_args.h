@@ -65,6 +65,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args
 
 // The help text in the language given.
 std::string Usage(Language language);
+// One command's help: its usage line, what it does and its options, from the command table.
+std::string CommandUsage(const Command& command, Language language);
 
 // One line on stderr: "orlomat: " and the message.
 void Fail(std::ostream& err, const std::string& message);
@@ -79,6 +81,10 @@ std::string Say(const Args& a, Phrase p);
 // A flight file's record (at least the 32-byte header), or a message and nothing.
 std::optional<std::vector<std::uint8_t>> ReadFlightRecord(const Args& a, const std::string& path,
                                                           std::ostream& err);
+
+// False after its message when nothing may be written at `path`: a file the folder's download
+// log lists, or the log itself; a symbolic link unless `links` (then what it leads to counts).
+bool OutputAllowed(const Args& a, const std::string& path, std::ostream& err, bool links);
 
 // --temperature: plain decimal degrees, in the range the window's field can hold; false after
 // its message.

@@ -209,17 +209,28 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         Fail(err, Say(a, Phrase::OutputIsFlight) + output);
         return kFailure;
     }
-    FlightRows read = ReadFlightRows(paths, a.language, *filter, html);
+    if (!OutputAllowed(a, output, err, true)) return kUsage;
+    // The page's charts are drawn as it is written: the rows hold the figures only.
+    FlightRows read = ReadFlightRows(paths, a.language, *filter, false);
     for (const std::string& f : folders)
         AddMissingLoggedFiles(read, f, a.language);
     for (const DamagedLogLine& d : read.damagedLogLines)
         Fail(err, Say(a, Phrase::DamagedLogLine) + d.log + ":" + std::to_string(d.line));
     std::vector<FlightRow>& rows = read.rows;
+    std::vector<LogHeadWords> heads;
+    for (const std::string& f : folders)
+        heads.push_back(DescribeLogHead(ReadDownloadLog(f), a.language));
     ExpectedCounts counts;
     if (expected) counts = MarkExpected(rows, *expected);
-    const std::string bytes =
-        html ? FlightTableHtml(rows, a.language, a.value("--title")) : FlightTableCsv(rows);
-    if (const std::string error = WriteFileAtomically(output, bytes); !error.empty()) {
+    const std::string error =
+        html ? WriteFileAtomicallyBy(output,
+                                     [&](std::ostream& o) {
+                                         return WriteFlightTableHtml(o, rows, a.language,
+                                                                     a.value("--title"), heads,
+                                                                     *filter);
+                                     })
+             : WriteFileAtomically(output, FlightTableCsv(rows));
+    if (!error.empty()) {
         Fail(err, Say(a, Phrase::CannotWrite) + output + ": " + error);
         return kFailure;
     }
@@ -246,11 +257,60 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     return kSuccess;
 }
 
+namespace {
+
+std::string Filled(std::string text, const std::vector<std::string>& with) {
+    for (std::size_t i = 0; i < with.size(); ++i) {
+        std::string mark(1, '%');
+        mark.append(std::to_string(i + 1));
+        if (const auto at = text.find(mark); at != std::string::npos)
+            text.replace(at, mark.size(), with[i]);
+    }
+    return text;
+}
+
+std::string Numbers(const std::vector<int>& lines) {
+    std::string out;
+    for (const int n : lines)
+        out.append(out.empty() ? "" : ", ").append(std::to_string(n));
+    return out;
+}
+
+Phrase WordsOf(FileCheck check) {
+    switch (check) {
+    case FileCheck::Unchanged:
+        return Phrase::FileUnchanged;
+    case FileCheck::Changed:
+        return Phrase::FileChanged;
+    case FileCheck::Missing:
+        return Phrase::FileMissing;
+    case FileCheck::NotAFile:
+        return Phrase::FileNotAFile;
+    case FileCheck::Conflict:
+        return Phrase::FileLoggedTwice;
+    case FileCheck::Unreadable:
+        return Phrase::FileUnreadable;
+    case FileCheck::NotLogged:
+        break;
+    }
+    return Phrase::FileNotLogged;
+}
+
+} // namespace
+
+// Yes only to a whole, intact archive: the log readable, every line whole and linked, every
+// logged file present and unchanged, every flight file logged; and with --head, the announced
+// head still in the log. Anything else is listed and ends with 1.
 int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const std::string folder = a.files[0];
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
+    if (!fs::is_directory(PathFromUtf8(folder), ec)) {
         Fail(err, Say(a, Phrase::NotAFolder) + folder);
+        return kUsage;
+    }
+    const std::string announced = a.value("--head");
+    if (a.has("--head") && !IsHeadText(announced)) {
+        Fail(err, Say(a, Phrase::BadHead) + announced);
         return kUsage;
     }
     const DownloadLog log = ReadDownloadLog(folder);
@@ -258,32 +318,91 @@ int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
         Fail(err, Say(a, Phrase::NoLog) + folder);
         return kFailure;
     }
-    for (const int line : log.damagedLines)
-        Fail(err, Say(a, Phrase::DamagedLogLine) + (fs::path(folder) / kDownloadLogName).string() +
-                      ":" + std::to_string(line));
+    const std::string logPath = Utf8FromPath(PathFromUtf8(folder) / kDownloadLogName);
     const std::vector<CheckedFile> files = CheckFolder(folder, log);
     std::map<FileCheck, std::int64_t> count;
     for (const CheckedFile& f : files)
         ++count[f.check];
-    const bool allKept = count[FileCheck::Changed] == 0 && count[FileCheck::Missing] == 0;
+
+    // Every finding, in the order of the log and then the files; a cut line is only a note.
+    std::vector<std::pair<std::string, std::string>> problems; // machine key, words
+    if (!log.unreadable.empty())
+        problems.push_back({"log unreadable", Say(a, Phrase::LogUnreadable) + log.unreadable});
+    for (const int line : log.damagedLines)
+        problems.push_back(
+            {"damaged line", Filled(Say(a, Phrase::ProblemDamagedLine), {std::to_string(line)})});
+    for (const int line : log.brokenLinks)
+        problems.push_back(
+            {"broken chain", Filled(Say(a, Phrase::ProblemBrokenLink), {std::to_string(line)})});
+    for (const CheckedFile& f : files) {
+        if (f.check == FileCheck::Unchanged) continue;
+        std::string words = f.file + ": " + Say(a, WordsOf(f.check));
+        if (f.check == FileCheck::Conflict)
+            words.append(" (")
+                .append(Say(a, Phrase::LogLines))
+                .append(Numbers(f.lines))
+                .append(")");
+        if (!f.reason.empty()) words.append(" (").append(f.reason).append(")");
+        problems.push_back({FileCheckKey(f.check), words});
+    }
+    int headLine = 0;
+    std::vector<std::string> after; // files logged after the announced head
+    if (a.has("--head")) {
+        headLine = LineOfHead(log, announced);
+        if (headLine == 0)
+            problems.push_back(
+                {"head not found", Filled(Say(a, Phrase::HeadNotFound), {announced})});
+        for (const DownloadLogEntry& e : log.entries)
+            if (headLine > 0 && e.line > headLine) after.push_back(e.file);
+    }
+    const bool intact = problems.empty();
+
+    const std::string chainWords =
+        log.chain == ChainState::Broken ? Say(a, Phrase::ChainBroken)
+        : log.chain == ChainState::None ? Say(a, Phrase::ChainNone)
+        : log.chainFrom > 1 ? Filled(Say(a, Phrase::ChainFrom), {std::to_string(log.chainFrom)})
+                            : Say(a, Phrase::ChainIntact);
+    const std::string shortHead = log.head.substr(0, std::min(log.head.size(), kShortHeadLength));
     if (a.has("--human")) {
-        const std::map<FileCheck, Phrase> words = {{FileCheck::Unchanged, Phrase::FileUnchanged},
-                                                   {FileCheck::Changed, Phrase::FileChanged},
-                                                   {FileCheck::Missing, Phrase::FileMissing},
-                                                   {FileCheck::NotLogged, Phrase::FileNotLogged}};
         std::size_t width = 4;
         for (const CheckedFile& f : files)
             width = std::max(width, Width(f.file));
         for (const CheckedFile& f : files)
-            out << f.file << std::string(width + 2 - Width(f.file), ' ')
-                << Tr(words.at(f.check), a.language)
+            out << f.file << std::string(width + 2 - Width(f.file), ' ') << Say(a, WordsOf(f.check))
                 << (f.loggedAt.empty() ? "" : "  (" + f.loggedAt + ")") << '\n';
-        out << Say(a, allKept ? Phrase::AllFilesKept : Phrase::FilesTampered) << '\n';
-        return allKept ? kSuccess : kFailure;
+        out << '\n'
+            << Filled(Say(a, Phrase::VerifyLogSummary), {std::to_string(log.lineCount), chainWords})
+            << '\n';
+        if (!log.head.empty())
+            out << Filled(Say(a, Phrase::VerifyHead), {std::to_string(log.lineDigests.size()),
+                                                       log.headTime, shortHead, log.head})
+                << '\n';
+        for (const int line : log.cutLines)
+            out << Filled(Say(a, Phrase::NoteCutLine), {std::to_string(line)}) << '\n';
+        if (headLine > 0) {
+            std::string names;
+            for (const std::string& f : after)
+                names.append(names.empty() ? "" : ", ").append(f);
+            out << (after.empty()
+                        ? Filled(Say(a, Phrase::HeadAtEnd), {announced, std::to_string(headLine)})
+                        : Filled(Say(a, Phrase::HeadFollowed),
+                                 {announced, std::to_string(headLine), names}))
+                << '\n';
+        }
+        if (!problems.empty()) {
+            out << Say(a, Phrase::ProblemsHeading) << '\n';
+            for (const auto& [key, words] : problems)
+                out << "  " << words << '\n';
+        }
+        out << Say(a, intact ? Phrase::AllFilesKept : Phrase::FilesTampered) << '\n';
+        return intact ? kSuccess : kFailure;
     }
+    for (const int line : log.damagedLines)
+        Fail(err, Say(a, Phrase::DamagedLogLine) + logPath + ":" + std::to_string(line));
     JsonWriter j;
     j.beginObject();
     j.key("folder").value(folder);
+    j.key("intact").value(intact);
     j.key("files").beginArray();
     for (const CheckedFile& f : files) {
         j.beginObject();
@@ -294,6 +413,11 @@ int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
             j.null();
         else
             j.value(f.loggedAt);
+        j.key("log_lines").beginArray();
+        for (const int line : f.lines)
+            j.value(std::int64_t{line});
+        j.endArray();
+        if (!f.reason.empty()) j.key("reason").value(f.reason);
         j.endObject();
     }
     j.endArray();
@@ -301,10 +425,59 @@ int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
     j.key("changed").value(count[FileCheck::Changed]);
     j.key("missing").value(count[FileCheck::Missing]);
     j.key("not_logged").value(count[FileCheck::NotLogged]);
+    j.key("not_a_file").value(count[FileCheck::NotAFile]);
+    j.key("logged_twice").value(count[FileCheck::Conflict]);
+    j.key("unreadable").value(count[FileCheck::Unreadable]);
     j.key("damaged_log_lines").value(static_cast<std::int64_t>(log.damagedLines.size()));
+    j.key("log").beginObject();
+    j.key("lines").value(std::int64_t{log.lineCount});
+    j.key("chain").value(log.chain == ChainState::Broken ? "broken"
+                         : log.chain == ChainState::None ? "no chain"
+                                                         : "intact");
+    j.key("chain_from");
+    log.chainFrom > 0 ? j.value(std::int64_t{log.chainFrom}) : j.null();
+    j.key("broken_at").beginArray();
+    for (const int line : log.brokenLinks)
+        j.value(std::int64_t{line});
+    j.endArray();
+    j.key("damaged_lines").beginArray();
+    for (const int line : log.damagedLines)
+        j.value(std::int64_t{line});
+    j.endArray();
+    j.key("cut_lines").beginArray();
+    for (const int line : log.cutLines)
+        j.value(std::int64_t{line});
+    j.endArray();
+    j.key("head");
+    log.head.empty() ? j.null() : j.value(log.head);
+    j.key("head_short");
+    log.head.empty() ? j.null() : j.value(shortHead);
+    j.key("head_time");
+    log.headTime.empty() ? j.null() : j.value(log.headTime);
+    if (!log.unreadable.empty()) j.key("unreadable").value(log.unreadable);
+    j.endObject();
+    if (a.has("--head")) {
+        j.key("announced_head").beginObject();
+        j.key("head").value(announced);
+        j.key("line");
+        headLine > 0 ? j.value(std::int64_t{headLine}) : j.null();
+        j.key("logged_after").beginArray();
+        for (const std::string& f : after)
+            j.value(f);
+        j.endArray();
+        j.endObject();
+    }
+    j.key("problems").beginArray();
+    for (const auto& [key, words] : problems) {
+        j.beginObject();
+        j.key("kind").value(key);
+        j.key("text").value(words);
+        j.endObject();
+    }
+    j.endArray();
     j.endObject();
     out << j.str() << '\n';
-    return allKept ? kSuccess : kFailure;
+    return intact ? kSuccess : kFailure;
 }
 
 } // namespace orlomat

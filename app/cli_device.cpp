@@ -1,5 +1,6 @@
 #include "app/cli_device.h"
 
+#include "contest/download_log.h"
 #include "contest/flight_keeping.h"
 #include "contest/port_watch.h"
 #include "core/decode.h"
@@ -20,8 +21,11 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -135,20 +139,29 @@ void StopOnSignal(int signal) {
     g_stop = 1;
 }
 
+// Ctrl+C, a termination request and a closed terminal (SIGHUP: the laptop's lid, an ssh
+// session that drops) all keep what came.
 struct StopOnCtrlC {
     StopOnCtrlC() {
         g_stop = 0;
         previousInt = std::signal(SIGINT, StopOnSignal);
         previousTerm = std::signal(SIGTERM, StopOnSignal);
+#ifdef SIGHUP
+        previousHup = std::signal(SIGHUP, StopOnSignal);
+#endif
     }
     ~StopOnCtrlC() {
         std::signal(SIGINT, previousInt);
         std::signal(SIGTERM, previousTerm);
+#ifdef SIGHUP
+        std::signal(SIGHUP, previousHup);
+#endif
     }
     StopOnCtrlC(const StopOnCtrlC&) = delete;
     StopOnCtrlC& operator=(const StopOnCtrlC&) = delete;
     void (*previousInt)(int) = SIG_DFL;
     void (*previousTerm)(int) = SIG_DFL;
+    void (*previousHup)(int) = SIG_DFL;
 };
 
 // Both names lead to one file, device nodes included (std::filesystem::equivalent refuses
@@ -167,9 +180,9 @@ struct Device {
         altimeter = std::make_unique<Altimeter>(*line, *clock);
         // The port as the user gave it, whatever path it was resolved to, and what is there.
         altimeter->channel.onOpenFailed = [this, given = a.value("--port"), language = a.language](
-                                              const std::string&, const std::string& why) {
+                                              const std::string& opened, const std::string& why) {
             ui.message(Message::PortError, Message::ErrorCaption,
-                       given + " (" + why + "). " +
+                       (given == kAutoPort ? opened : given) + " (" + why + "). " +
                            PresentPortsNote(SystemPortLister().ports(), language));
         };
         altimeter->channel.stopRequested = [] { return g_stop != 0; };
@@ -185,7 +198,12 @@ struct Device {
             Fail(err, Say(a, Phrase::AutoChose) + found.chosen->label());
             return true;
         }
-        Fail(err, Say(a, Phrase::AutoNone) + PresentPortsNote(found.present, a.language));
+        if (std::none_of(found.present.begin(), found.present.end(),
+                         [](const SerialPortEntry& p) { return p.usb(); }))
+            Fail(err,
+                 Say(a, Phrase::AutoNoUsb) + " " + PresentPortsNote(found.present, a.language));
+        else
+            Fail(err, Say(a, Phrase::AutoNone) + PresentPortsNote(found.present, a.language));
         return false;
     }
     std::unique_ptr<SerialLine> ownLine;
@@ -215,7 +233,8 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     // folder nothing is ever replaced.
     const bool complete = d.complete();
     KeepDetails details;
-    details.port = a.value("--port");
+    // The log names the port the flight came from, not "auto".
+    details.port = a.value("--port") == kAutoPort ? port : a.value("--port");
     // The size is announced only by altimeters that report blocks; others send a version.
     if (d.expectedBytes > 0) details.bytesExpected = d.expectedBytes;
     details.complete = complete;
@@ -275,13 +294,37 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     return {ExitCode(d.status())};
 }
 
-// --dir must be a folder we can write into before any altimeter is touched: a mistyped or
-// read-only folder found only at the first save would cost a flight.
-std::optional<std::string> FolderProblem(const Args& a) {
-    const QFileInfo folder(QString::fromStdString(a.value("--dir")));
-    if (!folder.isDir()) return Say(a, Phrase::NoFolder) + a.value("--dir");
-    if (!folder.isWritable()) return Say(a, Phrase::FolderReadOnly) + a.value("--dir");
+// A log that is no regular file (a fifo, a folder, a link) would hang or refuse the log line
+// after the flight was read.
+std::optional<std::string> LogProblem(const Args& a, const std::string& folder) {
+    const EntryKind log =
+        KindOfEntry(Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(kDownloadLogName)));
+    if (log != EntryKind::Missing && log != EntryKind::File)
+        return Say(a, Phrase::LogNotAFile) + folder;
     return std::nullopt;
+}
+
+// --dir must be a folder we can write into before any altimeter is touched: a mistyped or
+// read-only folder found only at the first save would cost a flight. The same for -o's folder,
+// and -o never names a logged flight, the log or a link: reading the altimeter also clears its
+// "new flight" mark, so a flight read for nothing is a flight lost.
+std::optional<std::string> FolderProblem(const Args& a, std::ostream& err) {
+    if (a.has("--dir")) {
+        const QFileInfo folder(QString::fromStdString(a.value("--dir")));
+        if (!folder.isDir()) return Say(a, Phrase::NoFolder) + a.value("--dir");
+        if (!folder.isWritable()) return Say(a, Phrase::FolderReadOnly) + a.value("--dir");
+        return LogProblem(a, a.value("--dir"));
+    }
+    const std::string output = a.value("-o");
+    const std::filesystem::path p = PathFromUtf8(output);
+    const std::string folder = p.has_parent_path() ? Utf8FromPath(p.parent_path()) : ".";
+    const QFileInfo info(QString::fromStdString(folder));
+    if (!info.isDir()) return Say(a, Phrase::OutputNoFolder) + folder;
+    if (!info.isWritable()) return Say(a, Phrase::OutputFolderReadOnly) + folder;
+    if (KindOfEntry(output) == EntryKind::Folder)
+        return Say(a, Phrase::CannotSave) + output + ": " + std::strerror(EISDIR);
+    if (!OutputAllowed(a, output, err, false)) return std::string();
+    return LogProblem(a, folder);
 }
 
 // Altimeter after altimeter: wait for one to appear, download it, wait until it is unplugged,
@@ -296,18 +339,30 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
     PortWatch watch(automatic ? std::string(kAutoPort) : PortLocation(a.value("--port")), lister,
                     [](const std::string& p) { return PortPresent(p); });
     watch.start(device.altimeter.get(), LastGoodPort());
+    const auto tellPassedOver = [&] {
+        for (const std::string& p : watch.takePassedOver())
+            Fail(err, Say(a, Phrase::AutoPassedOver) + p);
+    };
+    tellPassedOver();
     const auto waitFor = [&](PortWatch::Event event) {
-        while (!g_stop && watch.poll() != event)
+        for (PortWatch::Event e; !g_stop && (e = watch.poll()) != event;) {
+            tellPassedOver();
             time.sleepMs(kPollMs);
+        }
         return !g_stop;
     };
     const std::string given = a.value("--port");
     std::string waiting = Say(a, Phrase::WaitingForAltimeter);
     Fail(err, waiting.replace(waiting.find("%1"), 2, given));
+    const std::vector<SerialPortEntry> present = lister.ports();
+    if (automatic && std::none_of(present.begin(), present.end(),
+                                  [](const SerialPortEntry& p) { return p.usb(); }))
+        Fail(err, Say(a, Phrase::AutoNoUsb));
     bool saveFailed = false, incomplete = false;
     while (waitFor(PortWatch::Event::Arrived)) {
         time.sleepMs(kSettleMs);
         const std::string& port = watch.port();
+        if (automatic) Fail(err, Say(a, Phrase::AutoChose) + port);
         const Downloaded d = DownloadOnce(a, port, out, err, device);
         saveFailed = saveFailed || d.saveFailed || d.logFailed;
         incomplete = incomplete || d.exitCode == kIncomplete;
@@ -322,11 +377,9 @@ int Download(const Args& a, std::ostream& out, std::ostream& err, SerialLine* li
         Fail(err, Say(a, Phrase::DownloadUsage));
         return kUsage;
     }
-    if (a.has("--dir")) {
-        if (const auto problem = FolderProblem(a)) {
-            Fail(err, *problem);
-            return kUsage;
-        }
+    if (const auto problem = FolderProblem(a, err)) {
+        if (!problem->empty()) Fail(err, *problem);
+        return kUsage;
     }
     if (a.has("--watch")) return Watch(a, out, err, line, clock);
     const StopOnCtrlC stop;

@@ -24,6 +24,7 @@ int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
         cli::Fail(err, cli::Say(args, Phrase::PlotKind));
         return cli::kFailure;
     }
+    if (!cli::OutputAllowed(args, output, err, true)) return cli::kUsage;
     auto record = ReadFlightRecord(args, args.files[0], err);
     if (!record) return cli::kFailure;
     std::optional<std::vector<std::uint8_t>> comparison;

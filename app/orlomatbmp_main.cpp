@@ -9,6 +9,28 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
+
+#ifndef _WIN32
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+// A termination request reaches the window through a pipe (a signal handler may do no more
+// than write a byte); a second one ends the program at once, as if we were not there.
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int signal) {
+    const char byte = static_cast<char>(signal);
+    (void)!::write(g_signalPipe[1], &byte, 1);
+    std::signal(signal, SIG_DFL);
+}
+
+} // namespace
+#endif
 
 int main(int argc, char** argv) {
     // The usage needs no display.
@@ -27,6 +49,19 @@ int main(int argc, char** argv) {
             orlomat::ResolveSettingsPath(QApplication::applicationFilePath()), prompter);
         window.createDialogs();
         window.showMaximized();
+#ifndef _WIN32
+        std::unique_ptr<QSocketNotifier> requests;
+        if (::pipe(g_signalPipe) == 0) {
+            requests = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+            QObject::connect(requests.get(), &QSocketNotifier::activated, &window, [&window] {
+                char byte = 0;
+                (void)!::read(g_signalPipe[0], &byte, 1);
+                window.endOnSignal();
+            });
+            for (const int s : {SIGTERM, SIGINT, SIGHUP})
+                std::signal(s, OnTerminationSignal);
+        }
+#endif
         orlomat::ApplyWindowArguments(window, QApplication::arguments().mid(1));
         return QApplication::exec();
     } catch (const std::exception& e) {

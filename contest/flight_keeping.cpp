@@ -22,16 +22,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// True when the file holds exactly `record`.
+// True when the regular file (a link is not followed) holds exactly `record`.
 bool Holds(const fs::path& file, std::span<const std::uint8_t> record) {
     std::error_code ec;
-    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) != record.size() || ec)
-        return false;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    return std::equal(bytes.begin(), bytes.end(), record.begin(), record.end(),
-                      [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+    if (fs::file_size(file, ec) != record.size() || ec) return false;
+    std::size_t at = 0;
+    bool same = true;
+    const std::string error =
+        ReadRegularFile(Utf8FromPath(file), [&](std::span<const std::uint8_t> chunk) {
+            same = at + chunk.size() <= record.size() &&
+                   std::equal(chunk.begin(), chunk.end(), record.begin() + static_cast<long>(at));
+            at += chunk.size();
+            return same;
+        });
+    return error.empty() && same && at == record.size();
 }
 
 } // namespace
@@ -52,13 +56,16 @@ std::optional<std::string> FindSameFlight(const std::string& folder,
     const DownloadLog log = ReadDownloadLog(folder);
     const std::string digest = Sha256Hex(record);
     for (auto e = log.entries.rbegin(); e != log.entries.rend(); ++e)
-        if (e->sha256 == digest && Holds(dir / PathFromUtf8(e->file), record)) return e->file;
+        if (e->sha256 == digest && !IsHiddenName(e->file) &&
+            Holds(dir / PathFromUtf8(e->file), record))
+            return e->file;
     // Flights copied in by hand, or kept before the log was.
-    std::error_code ec;
+    // Hidden names are temporary files of writes in progress (or left by a killed one), no flights.
     std::vector<std::string> same;
-    for (const auto& entry : fs::directory_iterator(dir, ec))
-        if (entry.path().filename() != kDownloadLogName && Holds(entry.path(), record))
-            same.push_back(Utf8FromPath(entry.path().filename()));
+    for (const std::string& name : FolderNames(folder))
+        if (name != kDownloadLogName && !IsHiddenName(name) &&
+            Holds(dir / PathFromUtf8(name), record))
+            same.push_back(name);
     if (same.empty()) return std::nullopt;
     return *std::min_element(same.begin(), same.end());
 }
@@ -91,8 +98,15 @@ KeptFlight KeepFlight(const std::string& folder, std::span<const std::uint8_t> r
             return kept;
         }
     }
-    kept.path =
+    const std::string named =
         Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(FlightFileName(record, details.complete)));
+    kept.path = named;
+    // A logged file that was removed keeps its name: a new flight never takes it, so that one
+    // name never has two lines in the log.
+    for (int n = 2; GuardOutput(kept.path) != OutputGuard::Free && n < 10000; ++n) {
+        std::string tag(1, '-');
+        kept.path = NameWithTag(named, tag.append(std::to_string(n)));
+    }
     const std::string_view bytes(reinterpret_cast<const char*>(record.data()), record.size());
     std::string written;
     kept.error = WriteNewFile(kept.path, bytes, written);

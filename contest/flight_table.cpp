@@ -10,10 +10,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -153,10 +155,21 @@ FlightRow ReadRow(const std::string& path, Language language, const FilterSettin
     row.path = path;
     row.file = ValidUtf8(Utf8FromPath(PathFromUtf8(path).filename()));
     row.date = FileDate(path);
-    const DownloadLog& log = logs.at(Folder(path));
-    const CheckedFile checked = CheckFile(path, log);
+    const CheckedFile checked = CheckFile(path, logs.at(Folder(path)));
     row.verified = FileCheckKey(checked.check);
     if (!checked.loggedAt.empty()) row.date = LoggedDate(checked.loggedAt);
+    // Only a regular file is read: a link is not followed (out of the folder, onto another
+    // flight, onto a device) and a fifo is never waited on.
+    const EntryKind kind = KindOfEntry(path);
+    if (kind != EntryKind::File) {
+        row.verified =
+            FileCheckKey(kind == EntryKind::Missing ? FileCheck::Missing : FileCheck::NotAFile);
+        row.error = Tr(Phrase::CannotRead, language) + row.file + ": " +
+                    (kind == EntryKind::Link     ? std::string("a symbolic link")
+                     : kind == EntryKind::Folder ? std::string(std::strerror(EISDIR))
+                                                 : std::string("not a regular file"));
+        return row;
+    }
     std::string reason;
     auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
     if (!record) {
@@ -378,13 +391,27 @@ std::string FlightTableCsv(const std::vector<FlightRow>& rows) {
     return o.str();
 }
 
-std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language language,
-                            const std::string& title) {
+namespace {
+
+// The page shows the cleaned rates; the raw ones and the machine columns are the CSV's.
+const std::vector<std::size_t>& PageColumns() {
+    static const std::vector<std::size_t> shown = [] {
+        std::vector<std::size_t> c;
+        for (std::size_t i = 0; i < kFlightColumnCount; ++i)
+            if (i != kError && i != kSuspect && i != kNoLaunch && i != kNoLanding &&
+                i != kMaxClimbRaw && i != kMaxSinkRaw && i != kEntry)
+                c.push_back(i);
+        return c;
+    }();
+    return shown;
+}
+
+void WritePageHead(std::ostream& o, Language language, const std::string& title,
+                   const std::vector<LogHeadWords>& logHeads, std::int64_t suspects) {
     const bool pl = language == Language::Polish;
     const std::string when = LocalTimeNow("%Y-%m-%d %H:%M");
     const std::string heading =
         title.empty() ? std::string(Tr(Phrase::ResultsTitle, language)) : title;
-    std::ostringstream o;
     o << "<!DOCTYPE html>\n<html lang=\"" << (pl ? "pl" : "en")
       << "\"><head><meta charset=\"utf-8\">"
       << "<title>" << Html(heading) << " " << when << "</title>\n<style>\n"
@@ -399,60 +426,60 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
       << "td.unknown{color:#a06000;font-style:italic}p.missing{color:#a00000;font-weight:bold}"
       << "p.warning{background:#ffe08a;padding:.4em;border:1px solid #c90}"
       << "@page{size:A4 landscape;margin:12mm}@media print{th{cursor:auto}body{margin:0}}\n"
+      << "p.loghead{font-family:monospace}p.loghead.fault{color:#a00000;font-weight:bold}"
       << "</style></head><body>\n<h1>" << Html(heading) << " &mdash; " << when << "</h1>\n";
-    const auto suspects = std::count_if(rows.begin(), rows.end(), [](const FlightRow& r) {
-        return r.flight && r.stats.maxSuspect;
-    });
+    for (const LogHeadWords& head : logHeads)
+        if (!head.text.empty())
+            o << "<p class=\"loghead" << (head.fault ? " fault" : "") << "\">" << Html(head.text)
+              << "</p>\n";
     if (suspects > 0)
         o << "<p class=\"warning\">&#9888; " << Tr(Phrase::SuspectFlights, language) << suspects
           << "</p>\n";
     o << "<table id=\"results\"><thead><tr>";
-    std::vector<std::size_t> shown;
-    for (std::size_t c = 0; c < kFlightColumnCount; ++c) {
-        // The page shows the cleaned rates; the raw ones and the machine columns are the CSV's.
-        if (c == kError || c == kSuspect || c == kNoLaunch || c == kNoLanding ||
-            c == kMaxClimbRaw || c == kMaxSinkRaw || c == kEntry)
-            continue;
-        shown.push_back(c);
+    for (const std::size_t c : PageColumns())
         o << "<th>" << Html(kFlightColumns[c].shown.get(language)) << "</th>";
-    }
     o << "<th>" << Tr(Phrase::ChartColumn, language) << "</th></tr></thead><tbody>\n";
-    for (const FlightRow& r : rows) {
-        if (!r.flight) continue;
-        const auto cells = FlightCells(r);
-        o << (r.verified == "changed" ? "<tr class=\"changed\">"
-              : r.stats.maxSuspect    ? "<tr class=\"suspect\">"
-                                      : "<tr>");
-        for (const std::size_t c : shown) {
-            std::string v = Html(cells[c].shownToPeople());
-            std::string attributes;
-            if (c == kCompetitor && r.entry == "unknown") {
-                attributes = " class=\"unknown\" title=\"" +
-                             std::string(Tr(Phrase::NotOnList, language)) + "\"";
-                v += " ?";
-            } else if (c == kSampling) {
-                attributes = " data-sort=\"" + std::to_string(r.samplingRate) + "\"";
-            } else if (c == kMax && r.stats.maxSuspect) {
-                attributes = " class=\"spike\" title=\"" +
-                             Html(std::string(Tr(Message::SuspectMaximum, language))
-                                      .append(r.stats.maxCleanText.value_or(""))
-                                      .append(" m"))
-                                 .append("\"");
-                v.insert(0, "&#9888; ");
-            } else if (c == kVerified) {
-                if (const char* w = VerifiedWords(r.verified, language); *w) v = Html(w);
-            } else if (cells[c].kind == CellKind::Seconds && cells[c].present &&
-                       cells[c].number >= 3600.0) {
-                attributes = " data-sort=\"" + cells[c].shown() + "\"";
-            } else if (c == kLaunch && !cells[c].present && r.stats.noLaunch != NoLaunch::None) {
-                v = "<small>" + Html(NoLaunchWords(r.stats.noLaunch, language)) + "</small>";
-            } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
-                v = "<small>" + Html(NoLandingWords(r.stats.noLanding, language)) + "</small>";
-            }
-            o << "<td" << attributes << ">" << v << "</td>";
+}
+
+// One flight's row of the results table.
+void WritePageRow(std::ostream& o, const FlightRow& r, Language language) {
+    const auto cells = FlightCells(r);
+    o << (r.verified == "changed" || r.verified == "logged twice" ? "<tr class=\"changed\">"
+          : r.stats.maxSuspect                                    ? "<tr class=\"suspect\">"
+                                                                  : "<tr>");
+    for (const std::size_t c : PageColumns()) {
+        std::string v = Html(cells[c].shownToPeople());
+        std::string attributes;
+        if (c == kCompetitor && r.entry == "unknown") {
+            attributes =
+                " class=\"unknown\" title=\"" + std::string(Tr(Phrase::NotOnList, language)) + "\"";
+            v += " ?";
+        } else if (c == kSampling) {
+            attributes = " data-sort=\"" + std::to_string(r.samplingRate) + "\"";
+        } else if (c == kMax && r.stats.maxSuspect) {
+            attributes = " class=\"spike\" title=\"" +
+                         Html(std::string(Tr(Message::SuspectMaximum, language))
+                                  .append(r.stats.maxCleanText.value_or(""))
+                                  .append(" m"))
+                             .append("\"");
+            v.insert(0, "&#9888; ");
+        } else if (c == kVerified) {
+            if (const char* w = VerifiedWords(r.verified, language); *w) v = Html(w);
+        } else if (cells[c].kind == CellKind::Seconds && cells[c].present &&
+                   cells[c].number >= 3600.0) {
+            attributes = " data-sort=\"" + cells[c].shown() + "\"";
+        } else if (c == kLaunch && !cells[c].present && r.stats.noLaunch != NoLaunch::None) {
+            v = "<small>" + Html(NoLaunchWords(r.stats.noLaunch, language)) + "</small>";
+        } else if (c == kLanding && !cells[c].present && r.stats.noLanding != NoLanding::None) {
+            v = "<small>" + Html(NoLandingWords(r.stats.noLanding, language)) + "</small>";
         }
-        o << "<td>" << r.chart << "</td></tr>\n";
+        o << "<td" << attributes << ">" << v << "</td>";
     }
+    o << "<td>" << r.chart << "</td></tr>\n";
+}
+
+// The table's end, the missing competitors, the files that are no flights and the sorting.
+void WritePageTail(std::ostream& o, const std::vector<FlightRow>& rows, Language language) {
     o << "</tbody></table>\n";
     std::string missing;
     for (const FlightRow& r : rows)
@@ -485,7 +512,83 @@ std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language languag
          "if(x===''||y==='')return (x==='')-(y==='');var nx=parseFloat(x),ny=parseFloat(y);"
          "var r=(!isNaN(nx)&&!isNaN(ny))?nx-ny:x.localeCompare(y);return asc?r:-r;});"
          "rows.forEach(function(r){tb.appendChild(r);});};});\n</script>\n</body></html>\n";
+}
+
+// Runs `work(i)` for i in [0, n), spread over the processor's cores.
+template <typename Work> void ParallelFor(std::size_t n, const Work& work) {
+    std::atomic<std::size_t> next{0};
+    const auto run = [&] {
+        for (std::size_t i; (i = next++) < n;)
+            work(i);
+    };
+    const std::size_t helpers =
+        std::min<std::size_t>({std::thread::hardware_concurrency(), 8, n / 8 + 1});
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < helpers; ++t)
+        threads.emplace_back(run);
+    run();
+    for (std::thread& t : threads)
+        t.join();
+}
+
+// The small chart of a flight already read once: decoded again, and cleaned only when its
+// maximum is suspect (the cleaned curve is drawn over it then). Empty when it is no flight now.
+std::string ChartOf(const std::string& path, const FilterSettings& filter, bool suspect) {
+    std::string reason;
+    auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
+    if (!record || CheckRecordBytes(*record) != RecordFault::None) return {};
+    const Flight flight =
+        DecodeRecord(std::move(*record), FlightSource::File, {.chartPoints = false});
+    if (CheckFlight(flight) != RecordFault::None) return {};
+    std::vector<std::int32_t> cleaned;
+    if (suspect) ComputeStats(flight, filter, &cleaned);
+    return Sparkline(
+        std::span<const std::int32_t>(flight.curve.altitudes.data(), flight.curve.chartedCount()),
+        cleaned, suspect);
+}
+
+std::int64_t Suspects(const std::vector<FlightRow>& rows) {
+    return std::count_if(rows.begin(), rows.end(),
+                         [](const FlightRow& r) { return r.flight && r.stats.maxSuspect; });
+}
+
+} // namespace
+
+std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language language,
+                            const std::string& title, const std::vector<LogHeadWords>& logHeads) {
+    std::ostringstream o;
+    WritePageHead(o, language, title, logHeads, Suspects(rows));
+    for (const FlightRow& r : rows)
+        if (r.flight) WritePageRow(o, r, language);
+    WritePageTail(o, rows, language);
     return o.str();
+}
+
+bool WriteFlightTableHtml(std::ostream& out, const std::vector<FlightRow>& rows, Language language,
+                          const std::string& title, const std::vector<LogHeadWords>& logHeads,
+                          const FilterSettings& filter) {
+    WritePageHead(out, language, title, logHeads, Suspects(rows));
+    // The charts a batch at a time: each flight is read again for its small chart, its row
+    // written and the chart dropped, so that memory does not grow with the number of flights.
+    constexpr std::size_t kBatch = 256;
+    std::vector<std::size_t> flights;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].flight) flights.push_back(i);
+    for (std::size_t from = 0; from < flights.size() && out; from += kBatch) {
+        const std::size_t to = std::min(flights.size(), from + kBatch);
+        std::vector<std::string> charts(to - from);
+        ParallelFor(charts.size(), [&](std::size_t k) {
+            const FlightRow& r = rows[flights[from + k]];
+            charts[k] = ChartOf(r.path, filter, r.stats.maxSuspect);
+        });
+        for (std::size_t k = from; k < to; ++k) {
+            FlightRow row = rows[flights[k]];
+            row.chart = std::move(charts[k - from]);
+            WritePageRow(out, row, language);
+        }
+    }
+    WritePageTail(out, rows, language);
+    return static_cast<bool>(out);
 }
 
 std::string TrimmedText(const std::string& s) {
@@ -498,6 +601,9 @@ const char* VerifiedWords(const std::string& verified, Language language) {
     if (verified == "changed") return Tr(Phrase::FileChanged, language);
     if (verified == "missing") return Tr(Phrase::FileMissing, language);
     if (verified == "not logged") return Tr(Phrase::FileNotLogged, language);
+    if (verified == "not a file") return Tr(Phrase::FileNotAFile, language);
+    if (verified == "logged twice") return Tr(Phrase::FileLoggedTwice, language);
+    if (verified == "unreadable") return Tr(Phrase::FileUnreadable, language);
     return "";
 }
 
@@ -509,14 +615,20 @@ bool HoldsFlight(const std::string& path) {
 
 std::vector<std::string> ListFlightFiles(const std::string& folder, const std::string& output) {
     std::vector<std::string> inside;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(PathFromUtf8(folder), ec)) {
-        const std::string p = Utf8FromPath(e.path());
-        if (e.path().filename() == kDownloadLogName || (!output.empty() && SameFile(p, output)))
+    const DownloadLog log = ReadDownloadLog(folder);
+    for (const std::string& name : FolderNames(folder)) {
+        const std::string p = Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(name));
+        // Hidden names are temporary files of a write in progress or left by a killed one.
+        if (name == kDownloadLogName || IsHiddenName(name) ||
+            (!output.empty() && SameFile(p, output)))
             continue;
+        const EntryKind kind = KindOfEntry(p);
+        // A folder is listed only where the log names a flight file (its row says why it is
+        // none); a link, a fifo or a device always, with the reason it is no flight.
+        if (kind == EntryKind::Folder && !log.byFile.count(name)) continue;
         // Reports written there before are skipped, unless they hold a flight.
-        if (IsReport(e.path()) && !HoldsFlight(p)) continue;
-        inside.push_back(p); // also a fifo or a device: its row says why it is none
+        if (kind == EntryKind::File && IsReport(PathFromUtf8(name)) && !HoldsFlight(p)) continue;
+        inside.push_back(p);
     }
     std::sort(inside.begin(), inside.end());
     return inside;
@@ -535,19 +647,9 @@ FlightRows ReadFlightRows(const std::vector<std::string>& paths, Language langua
     // Each file is read, decoded and cleaned on its own: spread over the processor's cores.
     std::vector<FlightRow>& rows = result.rows;
     rows.resize(paths.size());
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t i; (i = next++) < paths.size();)
-            rows[i] = ReadRow(paths[i], language, filter, withCurves, logs);
-    };
-    const std::size_t helpers =
-        std::min<std::size_t>({std::thread::hardware_concurrency(), 8, paths.size() / 8 + 1});
-    std::vector<std::thread> threads;
-    for (std::size_t t = 1; t < helpers; ++t)
-        threads.emplace_back(work);
-    work();
-    for (std::thread& t : threads)
-        t.join();
+    ParallelFor(paths.size(), [&](std::size_t i) {
+        rows[i] = ReadRow(paths[i], language, filter, withCurves, logs);
+    });
     ShowFoldersOfSharedNames(rows);
     return result;
 }
@@ -559,7 +661,7 @@ void AddMissingLoggedFiles(FlightRows& read, const std::string& folder, Language
                      [&](const DamagedLogLine& d) { return SameFile(d.log, logPath); }))
         for (const int line : log.damagedLines)
             read.damagedLogLines.push_back({logPath, line});
-    for (const DownloadLogEntry* last : LastEntries(log)) {
+    for (const DownloadLogEntry* last : LoggedFiles(log)) {
         const fs::path path = PathFromUtf8(folder) / PathFromUtf8(last->file);
         std::error_code ec;
         if (fs::exists(fs::symlink_status(path, ec))) continue;

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "analysis/flight_stats.h"
+#include "contest/download_log.h"
 #include "core/filter_settings.h"
 #include "core/language.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <string_view>
@@ -184,9 +186,17 @@ struct ExpectedCounts {
 ExpectedCounts MarkExpected(std::vector<FlightRow>& rows, const std::set<std::int64_t>& expected);
 
 // The table as CSV (the column keys as header, CR LF line ends) and as an HTML page (`title`,
-// or the default one, and the time written).
+// or the default one, and the time written; under it the head of each folder's download log,
+// so that a page on the notice board pins the logs down).
 std::string FlightTableCsv(const std::vector<FlightRow>& rows);
 std::string FlightTableHtml(const std::vector<FlightRow>& rows, Language language,
-                            const std::string& title);
+                            const std::string& title,
+                            const std::vector<LogHeadWords>& logHeads = {});
+// The same page written to `out` as it goes, in memory that does not grow with the number of
+// flights: `rows` are read without their charts, and each flight is read again, a batch at a
+// time, for its small chart (cleaned with `filter`). False when `out` failed.
+bool WriteFlightTableHtml(std::ostream& out, const std::vector<FlightRow>& rows, Language language,
+                          const std::string& title, const std::vector<LogHeadWords>& logHeads,
+                          const FilterSettings& filter);
 
 } // namespace orlomat

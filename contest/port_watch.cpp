@@ -5,6 +5,14 @@
 
 namespace orlomat {
 
+namespace {
+
+bool Contains(const std::vector<std::string>& v, const std::string& s) {
+    return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+} // namespace
+
 PortWatch::PortWatch(std::string given, PortLister& lister,
                      std::function<bool(const std::string&)> present)
     : given_(std::move(given)), lister_(lister), present_(std::move(present)),
@@ -19,12 +27,26 @@ std::vector<std::string> PortWatch::usbPorts() {
     return names;
 }
 
+bool PortWatch::answers(const std::string& port) {
+    if (AnswersAsAltimeter(*ask_, port)) return true;
+    passedOver_.push_back(port);
+    return false;
+}
+
 void PortWatch::start(Altimeter* askAuto, const std::string& lastGood) {
     if (!automatic_) return;
+    ask_ = askAuto;
     seen_ = usbPorts();
-    if (askAuto == nullptr) return;
-    const AutoPort found = FindAutoPort(lister_, *askAuto, lastGood);
-    if (found.chosen) std::erase(seen_, found.chosen->location);
+    if (ask_ == nullptr) return;
+    std::vector<std::string> order = seen_;
+    std::stable_partition(order.begin(), order.end(),
+                          [&](const std::string& p) { return !lastGood.empty() && p == lastGood; });
+    for (const std::string& p : order)
+        if (answers(p)) {
+            std::erase(seen_, p);
+            answered_ = p;
+            break;
+        }
 }
 
 PortWatch::Event PortWatch::poll() {
@@ -34,23 +56,34 @@ PortWatch::Event PortWatch::poll() {
         return waiting_ ? Event::Departed : Event::Arrived;
     }
     const std::vector<std::string> now = usbPorts();
-    const auto plugged = [&](const std::string& p) {
-        return std::find(now.begin(), now.end(), p) != now.end();
-    };
     // An adapter unplugged is forgotten: plugged in again, it is a new one.
-    std::erase_if(seen_, [&](const std::string& p) { return !plugged(p); });
-    if (waiting_) {
-        const auto fresh = std::find_if(now.begin(), now.end(), [&](const std::string& p) {
-            return std::find(seen_.begin(), seen_.end(), p) == seen_.end();
-        });
-        if (fresh == now.end()) return Event::None;
-        port_ = *fresh;
+    std::erase_if(seen_, [&](const std::string& p) { return !Contains(now, p); });
+    std::erase_if(pending_, [&](const std::string& p) { return !Contains(now, p); });
+    if (!waiting_) {
+        // Done with this one until it is unplugged; the next may come on any other port.
+        if (Contains(now, port_)) seen_.push_back(port_);
+        waiting_ = true;
+        return Event::Departed;
+    }
+    for (const std::string& p : now) {
+        if (Contains(seen_, p)) continue;
+        if (ask_ != nullptr && p != answered_) {
+            if (!Contains(pending_, p)) {
+                pending_.push_back(p); // asked at the next poll, once it has settled
+                continue;
+            }
+            std::erase(pending_, p);
+            if (!answers(p)) {
+                seen_.push_back(p);
+                continue;
+            }
+        }
+        answered_.clear();
+        port_ = p;
         waiting_ = false;
         return Event::Arrived;
     }
-    if (plugged(port_)) return Event::None;
-    waiting_ = true;
-    return Event::Departed;
+    return Event::None;
 }
 
 } // namespace orlomat

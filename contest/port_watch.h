@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orlomat {
@@ -24,27 +25,39 @@ public:
     PortWatch(std::string given, PortLister& lister,
               std::function<bool(const std::string&)> present);
 
-    // With "auto", the USB ports present now count as already seen (adapters that stay
-    // plugged in), except one that `askAuto` finds answering as an altimeter (the last good
-    // port asked first); it is then taken at the first poll. Nothing for a named port.
+    // With "auto" and `askAuto`, each USB port present now is asked once whether it is an
+    // altimeter (the last good port first); the first that answers is taken at the first poll,
+    // the others (a GPS, a silent adapter) are passed over until they are unplugged. A USB port
+    // plugged in later is asked once, a poll after it appeared (it settles first). Without
+    // `askAuto` every port present now is passed over and every new one taken. Nothing for a
+    // named port.
     void start(Altimeter* askAuto, const std::string& lastGood);
 
     // Call about every kPollMs: Arrived once the altimeter's port is there (port() names it),
-    // then Departed once it has gone.
+    // then Departed once it has gone. With "auto", Departed comes at the first poll after the
+    // download: the port is passed over until it is unplugged, and another port is never kept
+    // waiting for it.
     Event poll();
 
     const std::string& port() const { return port_; }
     bool waitingForArrival() const { return waiting_; }
+    // The ports asked since the last call that did not answer as an altimeter.
+    std::vector<std::string> takePassedOver() { return std::exchange(passedOver_, {}); }
 
 private:
     std::vector<std::string> usbPorts();
+    bool answers(const std::string& port);
 
     std::string given_, port_;
     PortLister& lister_;
     std::function<bool(const std::string&)> present_;
     bool automatic_;
     bool waiting_ = true;
-    std::vector<std::string> seen_;
+    Altimeter* ask_ = nullptr;
+    std::vector<std::string> seen_;    // passed over until unplugged
+    std::vector<std::string> pending_; // appeared at the last poll, settling
+    std::vector<std::string> passedOver_;
+    std::string answered_; // a port that answered at the start, taken without asking again
 };
 
 } // namespace orlomat

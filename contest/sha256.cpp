@@ -46,31 +46,52 @@ void Block(std::array<std::uint32_t, 8>& h, const std::uint8_t* p) {
 
 } // namespace
 
-std::string Sha256Hex(std::span<const std::uint8_t> bytes) {
-    std::array<std::uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                      0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+void Sha256::add(std::span<const std::uint8_t> bytes) {
+    length_ += bytes.size();
     std::size_t i = 0;
+    if (filled_ > 0) {
+        for (; i < bytes.size() && filled_ < 64; ++i)
+            block_[filled_++] = bytes[i];
+        if (filled_ < 64) return;
+        Block(h_, block_.data());
+        filled_ = 0;
+    }
     for (; i + 64 <= bytes.size(); i += 64)
-        Block(h, bytes.data() + i);
+        Block(h_, bytes.data() + i);
+    for (; i < bytes.size(); ++i)
+        block_[filled_++] = bytes[i];
+}
+
+std::string Sha256::hex() {
     // The tail, a 1 bit, zeros, and the length in bits as a big-endian 64-bit number.
     std::array<std::uint8_t, 128> tail{};
-    const std::size_t rest = bytes.size() - i;
+    const std::size_t rest = filled_;
     for (std::size_t k = 0; k < rest; ++k)
-        tail[k] = bytes[i + k];
+        tail[k] = block_[k];
     tail[rest] = 0x80;
     const std::size_t blocks = rest + 9 <= 64 ? 1 : 2;
-    const std::uint64_t bits = static_cast<std::uint64_t>(bytes.size()) * 8;
+    const std::uint64_t bits = length_ * 8;
     for (int k = 0; k < 8; ++k)
         tail[blocks * 64 - 1 - static_cast<std::size_t>(k)] =
             static_cast<std::uint8_t>(bits >> (8 * k));
     for (std::size_t b = 0; b < blocks; ++b)
-        Block(h, tail.data() + 64 * b);
+        Block(h_, tail.data() + 64 * b);
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
-    for (const std::uint32_t word : h)
+    for (const std::uint32_t word : h_)
         for (int shift = 28; shift >= 0; shift -= 4)
             out += kHex[(word >> shift) & 0xF];
     return out;
+}
+
+std::string Sha256Hex(std::span<const std::uint8_t> bytes) {
+    Sha256 digest;
+    digest.add(bytes);
+    return digest.hex();
+}
+
+std::string Sha256Hex(std::string_view text) {
+    return Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 } // namespace orlomat

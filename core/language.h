@@ -295,6 +295,42 @@ enum class Phrase {
     FlightsFolderNotWritable, // followed by the folder
     BrowserNotOpened,
     ResultsPageWrittenTo, // followed by the page's path
+    // The download log's chain, verify's findings, outputs never written, command help.
+    LogUnreadable, // followed by the reason
+    LogEmpty,
+    LogHeadShort,     // %1 short head, %2 lines, %3 time of the last line
+    LogHeadNoChain,   // the same, for a log kept before the chain
+    LogChainBrokenAt, // %1 line
+    VerifyLogSummary, // %1 lines, %2 the chain's state
+    ChainIntact,
+    ChainNone,
+    ChainBroken,
+    ChainFrom,  // %1 the first linked line
+    VerifyHead, // %1 line, %2 time, %3 short head, %4 full digest
+    ProblemsHeading,
+    ProblemDamagedLine, // %1 line
+    NoteCutLine,        // %1 line
+    ProblemBrokenLink,  // %1 line
+    FileNotAFile,
+    FileLoggedTwice,
+    FileUnreadable,
+    LogLines,     // followed by line numbers
+    HeadAtEnd,    // %1 head, %2 line
+    HeadFollowed, // %1 head, %2 line, %3 files
+    HeadNotFound, // %1 head
+    BadHead,
+    OutputLogged,
+    OutputIsLog,
+    OutputIsLink,
+    OutputNoFolder,
+    OutputFolderReadOnly,
+    LogNotAFile,
+    HelpOptions,
+    HelpValue,
+    HelpCommon,
+    HelpRequired,
+    AutoPassedOver, // followed by the port
+    AutoNoUsb,
     Count
 };
 const TextPair& PhrasePair(Phrase p);

@@ -4,8 +4,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -324,6 +327,76 @@ std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, 
 #endif
 }
 
+std::string ReadRegularFile(const std::string& path,
+                            const std::function<bool(std::span<const std::uint8_t>)>& chunk) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::vector<std::uint8_t> buffer(kChunk);
+#ifndef _WIN32
+    // Without waiting for a writer (a fifo) or a line (a device); a link is refused as it is.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno == ELOOP ? std::string("a symbolic link") : Reason(errno);
+    struct stat st {};
+    std::string error;
+    if (::fstat(fd, &st) != 0)
+        error = Reason(errno);
+    else if (S_ISDIR(st.st_mode))
+        error = Reason(EISDIR);
+    else if (!S_ISREG(st.st_mode))
+        error = "not a regular file";
+    while (error.empty()) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error = Reason(errno);
+        if (n <= 0 || !chunk(std::span(buffer.data(), static_cast<std::size_t>(n)))) break;
+    }
+    ::close(fd);
+    return error;
+#else
+    Handle h(::CreateFileW(SystemName(path).c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                           nullptr));
+    if (!h.ok()) return LastReason();
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h.get(), &info)) return LastReason();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Reason(EISDIR);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return "a symbolic link";
+    if (::GetFileType(h.get()) != FILE_TYPE_DISK) return "not a regular file";
+    for (;;) {
+        DWORD n = 0;
+        if (!::ReadFile(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr))
+            return LastReason();
+        if (n == 0 || !chunk(std::span(buffer.data(), static_cast<std::size_t>(n)))) break;
+    }
+    return {};
+#endif
+}
+
+EntryKind KindOfEntry(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status s = fs::symlink_status(PathFromUtf8(path), ec);
+    if (ec || !fs::exists(s)) return EntryKind::Missing;
+    if (fs::is_symlink(s)) return EntryKind::Link;
+    if (fs::is_directory(s)) return EntryKind::Folder;
+    if (fs::is_regular_file(s)) return EntryKind::File;
+    return EntryKind::Other;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder, std::string* error) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    // Stepped with an error code: a range-for's step throws on a folder that changes under it.
+    fs::directory_iterator it(PathFromUtf8(folder), ec);
+    if (ec && error != nullptr) *error = ec.message();
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+        names.push_back(Utf8FromPath(it->path().filename()));
+    return names;
+}
+
+bool IsHiddenName(std::string_view name) {
+    return !name.empty() && name[0] == '.';
+}
+
 std::string WriteFileAtomically(const std::string& path, std::string_view bytes) {
 #ifndef _WIN32
     struct stat st {};
@@ -375,6 +448,79 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
         return error;
     }
     return {};
+#endif
+}
+
+std::string WriteFileAtomicallyBy(const std::string& path,
+                                  const std::function<bool(std::ostream&)>& write) {
+    const auto inMemory = [&] {
+        std::ostringstream bytes;
+        if (!write(bytes)) return Reason(EIO);
+        return WriteFileAtomically(path, bytes.str());
+    };
+#ifndef _WIN32
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return inMemory();
+    std::string target = path;
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        const fs::path resolved = fs::weakly_canonical(path, ec);
+        if (ec) return ec.message();
+        target = resolved.string();
+    }
+    std::string temp;
+    std::string error =
+        WriteTemporary(target, {}, exists ? (st.st_mode & 07777) : NewFileMode(), temp);
+    if (!error.empty()) return error;
+    bool ok = false;
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        ok = out && write(out);
+        out.flush();
+        ok = ok && static_cast<bool>(out);
+    }
+    int e = EIO;
+    if (ok) {
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CLOEXEC);
+        ok = fd >= 0 && ::fsync(fd) == 0;
+        if (!ok) e = errno;
+        if (fd >= 0) ::close(fd);
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return {};
+    if (ok) e = errno;
+    ::unlink(temp.c_str());
+    return Reason(e);
+#else
+    std::string error;
+    std::wstring name = SystemName(path);
+    const Kind kind = KindOf(name, error);
+    if (!error.empty()) return error;
+    if (kind == Kind::Folder) return Reason(EISDIR);
+    if (kind == Kind::Device) return inMemory();
+    fs::path target = PathFromUtf8(path);
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(name, ec))) {
+        target = fs::weakly_canonical(name, ec);
+        if (ec) return ec.message();
+        name = target.native();
+    }
+    std::wstring temp;
+    error = WriteTemporary(target, {}, temp);
+    if (!error.empty()) return error;
+    bool ok = false;
+    {
+        std::ofstream out(fs::path(temp), std::ios::binary | std::ios::trunc);
+        ok = out && write(out);
+        out.flush();
+        ok = ok && static_cast<bool>(out);
+    }
+    if (ok && ::MoveFileExW(temp.c_str(), name.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return {};
+    error = ok ? LastReason() : Reason(EIO);
+    ::DeleteFileW(temp.c_str());
+    return error;
 #endif
 }
 

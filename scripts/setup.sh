@@ -13,6 +13,8 @@ packages=(
   clang-format clang-tidy
   # the Windows cross build of the plain layers, and Wine to run its tests
   g++-mingw-w64-x86-64-posix googletest wine wine64
+  # the download log's JSON reader (header-only, also for the Windows build)
+  nlohmann-json3-dev
 )
 
 missing=()

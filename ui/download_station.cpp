@@ -112,9 +112,14 @@ void DownloadStation::poll() {
         // A fault stays in view above the wait: the official may have looked away.
         if (!lastFault_.isEmpty())
             show(lastFault_ + QStringLiteral("\n") + waitingText(), true);
+        else if (!lastResult_.isEmpty() && host_.port() == kAutoPort)
+            // "auto" waits for the next altimeter at once, the last one still plugged in: its
+            // result stays in view above the wait.
+            show(lastResult_ + QStringLiteral("\n") + waitingText(), false);
         else
             showWaiting();
         lastFault_.clear();
+        lastResult_.clear();
         break;
     case PortWatch::Event::None:
         break;
@@ -143,6 +148,7 @@ void DownloadStation::downloaded(const StationResult& result) {
     if (!text.isEmpty()) show(text, fault);
     lastFault_ = fault ? text : QString();
     flightFault_ = lastFault_;
+    lastResult_ = fault ? QString() : text;
     timer_.start(); // now for the unplug
 }
 

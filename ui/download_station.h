@@ -78,6 +78,7 @@ private:
     QString notes_;
     QString lastFault_;   // the last download's line when it was a fault, until the unplug
     QString flightFault_; // the same, while its flight is the one on screen
+    QString lastResult_;  // the last download's line when it was no fault
     bool downloading_ = false;
 };
 

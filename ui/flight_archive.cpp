@@ -1,5 +1,7 @@
 #include "ui/flight_archive.h"
 
+#include "contest/download_log.h"
+#include "files/user_file.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
 
@@ -65,6 +67,13 @@ QString FlightArchive::note(const ArchivedFlight& kept) const {
 QString FlightArchive::unusable() const {
     const QString where = folder();
     QDir().mkpath(where);
+    // A log that is no regular file (a fifo, a folder, a link) would hang or refuse each line.
+    const EntryKind log = KindOfEntry(
+        QDir::toNativeSeparators(QDir(where).filePath(QString::fromLatin1(kDownloadLogName)))
+            .toStdString());
+    if (log != EntryKind::Missing && log != EntryKind::File)
+        return QString::fromUtf8(Tr(Phrase::LogNotAFile, language_())) +
+               QDir::toNativeSeparators(where);
     QTemporaryFile probe(QDir(where).filePath(QStringLiteral(".orlomat-XXXXXX")));
     return probe.open() ? QString() : probe.errorString();
 }

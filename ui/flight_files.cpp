@@ -1,5 +1,6 @@
 #include "ui/flight_files.h"
 
+#include "contest/download_log.h"
 #include "files/csv_export.h"
 #include "files/file_io.h"
 #include "ui/prompter.h"
@@ -64,6 +65,16 @@ std::optional<std::vector<std::uint8_t>> FlightFiles::read(const QString& path) 
 }
 
 bool FlightFiles::write(const QString& path, const QByteArray& bytes) {
+    // A flight the folder's download log lists, and the log itself, are never written over.
+    const OutputGuard guard = GuardOutput(QDir::toNativeSeparators(path).toStdString());
+    if (guard == OutputGuard::Logged || guard == OutputGuard::IsLog) {
+        QString why = QString::fromUtf8(
+            Tr(guard == OutputGuard::Logged ? Phrase::OutputLogged : Phrase::OutputIsLog,
+               language_()));
+        showError(Message::CannotSaveFile, QDir::toNativeSeparators(path) + QStringLiteral(": ") +
+                                               why.left(why.lastIndexOf(QLatin1Char(':'))));
+        return false;
+    }
     const QString error = WriteFileAtomically(path, bytes);
     if (error.isEmpty()) return true;
     showError(Message::CannotSaveFile,

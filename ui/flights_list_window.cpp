@@ -2,6 +2,7 @@
 
 #include "core/format.h"
 #include "files/file_io.h"
+#include "files/user_file.h"
 #include "ui/prompter.h"
 
 #include <QDir>
@@ -114,6 +115,10 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     logWarning->setStyleSheet(QStringLiteral("color: #a00000"));
     logWarning->setWordWrap(true);
     logWarning->hide();
+    logHead = new QLabel(this);
+    logHead->setObjectName(QStringLiteral("LabelLogHead"));
+    logHead->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    logHead->hide();
 
     model = new QStandardItemModel(this);
     proxy = new FlightsProxy(this);
@@ -144,6 +149,7 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(logWarning);
+    layout->addWidget(logHead);
     layout->addWidget(table);
     // Wide enough for every column of a row with its file name, where the screen allows.
     const QRect screen = QGuiApplication::primaryScreen() != nullptr
@@ -207,6 +213,10 @@ void FlightsListWindow::applyTexts() {
         lines << QString::number(line);
     logWarning->setText(text(Phrase::LogLinesDamaged) + lines.join(QStringLiteral(", ")));
     logWarning->setVisible(!damagedLogLines_.empty());
+    logHead->setText(Utf8(head_.text));
+    logHead->setStyleSheet(head_.fault ? QStringLiteral("color: #a00000; font-weight: bold")
+                                       : QString());
+    logHead->setVisible(!head_.text.empty());
     QStringList headings;
     for (const std::size_t c : kListed)
         headings << QString::fromUtf8(c == column::kDate ? Tr(Phrase::FlightsDateTime, language_)
@@ -220,14 +230,25 @@ void FlightsListWindow::refresh() {
     folderLabel->setText(QDir::toNativeSeparators(folder_));
     rows_.clear();
     damagedLogLines_.clear();
+    head_ = {};
     if (!folder_.isEmpty()) {
-        // Reading decodes no chart points: a thousand files list in well under a second.
-        const std::string folder = QDir::toNativeSeparators(folder_).toStdString();
-        FlightRows read = ReadFlightRows(ListFlightFiles(folder), language_, filter_(), false);
-        AddMissingLoggedFiles(read, folder, language_);
-        rows_ = std::move(read.rows);
-        for (const DamagedLogLine& d : read.damagedLogLines)
-            damagedLogLines_.push_back(d.line);
+        // Reading decodes no chart points: a thousand files list in well under a second. No
+        // failure of a strange folder may reach the event loop: it is told as the list's line.
+        try {
+            const std::string folder = QDir::toNativeSeparators(folder_).toStdString();
+            FlightRows read = ReadFlightRows(ListFlightFiles(folder), language_, filter_(), false);
+            AddMissingLoggedFiles(read, folder, language_);
+            rows_ = std::move(read.rows);
+            for (const DamagedLogLine& d : read.damagedLogLines)
+                damagedLogLines_.push_back(d.line);
+            head_ = DescribeLogHead(ReadDownloadLog(folder), language_);
+        } catch (const std::exception& e) {
+            rows_.clear();
+            head_ = {
+                Tr(Phrase::CannotRead, language_) +
+                    QDir::toNativeSeparators(folder_).toStdString().append(": ").append(e.what()),
+                true};
+        }
     }
     if (expected_) MarkExpected(rows_, *expected_);
     fillTable();
@@ -280,7 +301,8 @@ void FlightsListWindow::fillTable() {
                 item->setToolTip(QString::fromUtf8(Tr(Phrase::NotOnList, language_)));
                 item->setForeground(QColor(0xa0, 0x60, 0x00));
             }
-            if (c == column::kVerified && (r.verified == "changed" || r.verified == "missing"))
+            if (c == column::kVerified && !r.verified.empty() && r.verified != "unchanged" &&
+                r.verified != "not logged")
                 item->setForeground(QColor(0xa0, 0x00, 0x00));
             if (col == 0) item->setData(row, kRowRole);
             items << item;
@@ -341,33 +363,29 @@ bool FlightsListWindow::loadExpected(const QString& path) {
 }
 
 QString FlightsListWindow::writeResultsPage() {
-    // The page is the one `orlomat report` writes: the flights shown read again with their
-    // small charts, each keeping its mark against the expected list; other rows as listed.
-    std::vector<FlightRow> page = shownRows();
-    std::vector<std::string> paths;
-    for (const FlightRow& r : page)
-        if (r.flight) paths.push_back(r.path);
-    const std::vector<FlightRow> drawn = ReadFlightRows(paths, language_, filter_(), true).rows;
-    for (std::size_t i = 0, d = 0; i < page.size(); ++i)
-        if (page[i].flight) {
-            const std::string entry = page[i].entry, file = page[i].file;
-            page[i] = drawn[d++];
-            page[i].entry = entry;
-            page[i].file = file;
-        }
-    const std::string html = FlightTableHtml(page, language_, {});
-    const QByteArray bytes(html.data(), static_cast<qsizetype>(html.size()));
+    // The page is the one `orlomat report` writes, of the rows shown in their order, each
+    // keeping its mark against the expected list; written as it goes, each flight read again
+    // for its small chart, so a long list costs no memory to speak of.
+    const std::vector<FlightRow> page = shownRows();
+    const FilterSettings filter = filter_();
+    const auto writePage = [&](std::ostream& out) {
+        return WriteFlightTableHtml(out, page, language_, {}, {head_}, filter);
+    };
 
     // Into the listed folder where it may write, never over a flight; else a page of its own
     // in the temporary folder (an earlier one stays), and the user is told where it went.
     QString target, why;
     if (QFileInfo(folder_).isDir() && QFileInfo(folder_).isWritable()) {
         target = QDir(folder_).filePath(QStringLiteral("results.html"));
-        if (HoldsFlight(QDir::toNativeSeparators(target).toStdString()))
+        const std::string native = QDir::toNativeSeparators(target).toStdString();
+        if (HoldsFlight(native))
             why = text(Phrase::OutputIsFlight) + QDir::toNativeSeparators(target);
-        else if (const QString error = WriteFileAtomically(target, bytes); !error.isEmpty())
+        else if (const OutputGuard g = GuardOutput(native); g != OutputGuard::Free)
+            why = text(g == OutputGuard::Link ? Phrase::OutputIsLink : Phrase::OutputLogged) +
+                  QDir::toNativeSeparators(target);
+        else if (const std::string error = WriteFileAtomicallyBy(native, writePage); !error.empty())
             why = text(Phrase::CannotWrite) + QDir::toNativeSeparators(target) +
-                  QStringLiteral(": ") + error;
+                  QStringLiteral(": ") + Utf8(error);
     } else {
         why = text(Phrase::FlightsFolderNotWritable) + QDir::toNativeSeparators(folder_);
     }
@@ -377,15 +395,20 @@ QString FlightsListWindow::writeResultsPage() {
                 .filePath(QStringLiteral("results-%1-%2-XXXXXX.html")
                               .arg(QDir(folder_).dirName(), Utf8(LocalTimeNow("%Y%m%d-%H%M%S")))));
         file.setAutoRemove(false);
-        if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
+        // The name is claimed, then the page written over it.
+        std::string error = file.open() ? std::string() : file.errorString().toStdString();
+        file.close();
+        if (error.empty())
+            error = WriteFileAtomicallyBy(QDir::toNativeSeparators(file.fileName()).toStdString(),
+                                          writePage);
+        if (!error.empty()) {
             const QString failure = text(Phrase::CannotWrite) +
                                     QDir::toNativeSeparators(file.fileName()) +
-                                    QStringLiteral(": ") + file.errorString();
-            if (file.isOpen()) file.remove();
+                                    QStringLiteral(": ") + Utf8(error);
+            file.remove();
             prompter_.message(why + QLatin1Char('\n') + failure, text(Phrase::FlightsListTitle));
             return {};
         }
-        file.close();
         target = file.fileName();
     }
     QStringList notes;

@@ -2,7 +2,8 @@
 // sorted by any column, filtered by competitor; Enter or a double click opens a flight as the
 // current flight, with Ctrl as the comparison flight. It writes the results page of the rows
 // shown and marks the flights against a list of expected competitors. Files its download log
-// names that were removed keep a row; the log's damaged lines are named in red.
+// names that were removed keep a row; the log's damaged lines are named in red, and the log's
+// head (the digest that pins the log down) is shown short with the time of its last line.
 #pragma once
 
 #include "contest/flight_table.h"
@@ -94,6 +95,8 @@ private:
 
     QLabel* folderLabel = nullptr;
     QLabel* logWarning = nullptr; // the download log's damaged lines, in red
+    QLabel* logHead = nullptr;    // the log's short head and the time of its last line
+    LogHeadWords head_;
     QLabel* filterCaption = nullptr;
     QLineEdit* competitorFilter = nullptr;
     QPushButton *folderButton = nullptr, *refreshButton = nullptr, *resultsButton = nullptr,

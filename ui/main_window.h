@@ -79,6 +79,10 @@ public:
     void startStation();
     void stopStation();
     bool stationOn() const;
+    // A termination request (SIGTERM, SIGINT, SIGHUP): a download under way stops and what came
+    // is kept in the archive as an incomplete flight; then the station stops and the program
+    // ends, without a message box waiting for anyone.
+    void endOnSignal();
 
     // What tests, tools and the benchmark may look at. The controls themselves they find by
     // their designed object names (ui/README.md) and use as the user does.
@@ -186,6 +190,7 @@ private:
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<EventPumpingClock> deviceClock_;
     std::unique_ptr<Altimeter> altimeter_;
+    bool endRequested_ = false; // a termination signal came: end once the download is over
     std::unique_ptr<WindowDeviceUi> deviceUi_;
     std::unique_ptr<DownloadInputGuard> inputGuard_; // while a download runs
     std::unique_ptr<FlightReadout> currentReadout_, comparisonReadout_;

@@ -22,11 +22,13 @@
 #include "ui/window_device_ui.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace orlomat {
 
@@ -159,6 +161,8 @@ void MainWindow::startRead(const std::string& port,
             enableExchanges();
             const StationResult r = finishRead(port, std::move(out));
             if (done) done(r);
+            // Ended by a termination request: what came is kept, then the program ends.
+            if (endRequested_) QTimer::singleShot(0, this, [this] { endOnSignal(); });
         });
     if (!started) inputGuard_.reset();
     enableExchanges();
@@ -201,6 +205,11 @@ StationResult MainWindow::finishRead(const std::string& port, DownloadOutcome ou
                                        {std::nullopt, speedShown()}));
     }
     const bool incomplete = out.result == R::Received ? !complete : out.stopped;
+    if (endRequested_) {
+        // No message box: nobody is there to answer it.
+        return stationResult(kept ? &*kept : nullptr, competitor, incomplete, bytes,
+                             out.expectedBytes);
+    }
     if (incomplete && !station_->on()) {
         // The flight stays on screen and can be saved; the user learns it is not whole.
         const bool sized = out.expectedBytes > 0;
@@ -267,6 +276,19 @@ StationResult MainWindow::stationResult(const ArchivedFlight* kept, std::uint16_
 
 void MainWindow::stopDownload() {
     download_->stop();
+}
+
+void MainWindow::endOnSignal() {
+    endRequested_ = true;
+    // The download ends within one pass and keeps the flight, then ends the program.
+    if (downloading()) {
+        stopDownload();
+        return;
+    }
+    if (station_->on()) stopStation();
+    closeProgram();
+    // Also ends a message box's own loop: nobody is there to answer it.
+    QCoreApplication::exit(0);
 }
 
 void MainWindow::resetAltimeter() {

@@ -332,7 +332,8 @@ try:
     check(doc.get("complete") is True and rc == 0, f"watch --port auto: {rc} {line!r}")
     env["ORLOMAT_TEST_USB_PORTS"] = env["ORLOMAT_TEST_OTHER_PORTS"] = ""
     r = run(["download", "--port", "auto", "-o", os.path.join(tmp, "none.dat")], env=env)
-    check(r.returncode == 1 and "no port answers" in r.stderr, f"auto with nothing: {r.stderr}")
+    check(r.returncode == 1 and "no USB serial port" in r.stderr and "driver" in r.stderr,
+          f"auto with nothing: {r.stderr}")
 finally:
     shutil.rmtree(tmp, ignore_errors=True)
 

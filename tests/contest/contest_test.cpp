@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -93,20 +94,137 @@ protected:
 };
 
 #ifndef _WIN32
-// A log on a full disk: the reason is the disk's, and the caller hears of it.
-TEST_F(DownloadLogTest, AFullDiskIsReportedWithItsOwnReason) {
-    fs::create_symlink("/dev/full", dir / kDownloadLogName);
-    DownloadLogEntry e;
-    e.file = "a.dat";
-    EXPECT_EQ(AppendDownloadLog(dir.string(), e), std::strerror(ENOSPC));
+// A log that is no regular file is refused at once (a fifo would block the download after the
+// flight was read; a link could lead anywhere) and what it leads to stays as it was.
+TEST_F(DownloadLogTest, ALogThatIsNoRegularFileIsRefusedWithoutWaiting) {
+    const std::function<void(const fs::path&)> make[] = {
+        [](const fs::path& p) { fs::create_symlink("/dev/full", p); },
+        [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); },
+        [](const fs::path& p) { fs::create_directory(p); },
+    };
+    for (const auto& m : make) {
+        fs::remove_all(dir / kDownloadLogName);
+        m(dir / kDownloadLogName);
+        DownloadLogEntry e;
+        e.file = "a.dat";
+        e.sha256 = std::string(64, 'a');
+        EXPECT_NE(AppendDownloadLog(dir.string(), e), "");
+        const DownloadLog log = ReadDownloadLog(dir.string());
+        EXPECT_TRUE(log.present);
+        EXPECT_NE(log.unreadable, "");
+        EXPECT_FALSE(log.intact());
+    }
 }
 #endif
 
-TEST_F(DownloadLogTest, EveryFileIsCheckedAgainstItsLastEntry) {
+// The chain: each line carries the digest of the one before, the first the fixed start; a
+// line changed, removed or moved breaks it at the next line; the head finds its line.
+TEST_F(DownloadLogTest, EveryLineLinksToTheOneBefore) {
+    Download("a.dat", "first");
+    Download("b.dat", "second");
+    Download("c.dat", "third");
+    const fs::path path = dir / kDownloadLogName;
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(path, std::ios::binary);
+        for (std::string l; std::getline(in, l);)
+            lines.push_back(l);
+    }
+    ASSERT_EQ(lines.size(), 3u);
+    DownloadLog log = ReadDownloadLog(dir.string());
+    EXPECT_EQ(log.chain, ChainState::Intact);
+    EXPECT_TRUE(log.intact());
+    EXPECT_EQ(log.entries[0].prev, kChainStart);
+    EXPECT_EQ(log.entries[2].prev, Sha256Hex(lines[1]));
+    EXPECT_EQ(log.head, Sha256Hex(lines[2]));
+    EXPECT_EQ(LineOfHead(log, log.head.substr(0, kShortHeadLength)), 3);
+    EXPECT_EQ(LineOfHead(log, Sha256Hex(lines[0])), 1);
+    EXPECT_EQ(LineOfHead(log, std::string(12, 'f')), 0);
+    EXPECT_EQ(LineOfHead(log, log.head.substr(0, 11)), 0); // too short to pin anything down
+    const auto rewrite = [&](const std::vector<std::string>& ls) {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        for (const std::string& l : ls)
+            out << l << '\n';
+    };
+    std::string changed = lines[1];
+    changed.replace(changed.find("b.dat"), 1, "x");
+    const std::pair<std::vector<std::string>, std::vector<int>> cases[] = {
+        {{lines[0], changed, lines[2]}, {3}},
+        {{lines[0], lines[2]}, {2}},
+        {{lines[1], lines[0], lines[2]}, {1, 2, 3}},
+        {{lines[0], lines[1], lines[1], lines[2]}, {3}},
+    };
+    for (const auto& [ls, broken] : cases) {
+        rewrite(ls);
+        log = ReadDownloadLog(dir.string());
+        EXPECT_EQ(log.chain, ChainState::Broken);
+        EXPECT_EQ(log.brokenLinks, broken) << ls.size();
+        EXPECT_FALSE(log.intact());
+    }
+}
+
+// The log reader takes only JSON, only our fields and only values in range (a cast of 1e300
+// to an integer would be undefined).
+TEST_F(DownloadLogTest, TheReaderTakesOnlyStrictJsonAndValuesInRange) {
+    const std::string digest(64, 'a');
+    const auto line = [&](const std::string& fields) {
+        return "{\"file\":\"a.dat\",\"sha256\":\"" + digest + "\"" + fields + "}";
+    };
+    const std::pair<std::string, bool> cases[] = {
+        {line(""), true},
+        {line(",\"competitor\":12"), true},
+        {line(",\"competitor\":12.0"), true},
+        {line(",\"competitor\":1e300"), false},
+        {line(",\"competitor\":-1"), false},
+        {line(",\"competitor\":65536"), false},
+        {line(",\"competitor\":12.5"), false},
+        {line(",\"serial\":NaN"), false},
+        {line(",\"serial\":Infinity"), false},
+        {line(",\"bytes_received\":18446744073709551615"), false},
+        {line(",\"bytes_expected\":1e300"), false},
+        {line(",\"complete\":\"yes\""), false},
+        {line(",\"port\":7"), false},
+        {line(",\"prev\":\"" + std::string(64, 'A') + "\""), false},
+        {line(","), false},
+        {"{\"file\":\"a.dat\",\"sha256\":\"" + std::string(63, 'a') + "\"}", false},
+        {"{\"file\":\"\\uD83D.dat\",\"sha256\":\"" + digest + "\"}", false}, // a lone surrogate
+        {"[1,2]", false},
+    };
+    for (const auto& [text, taken] : cases) {
+        std::ofstream(dir / kDownloadLogName, std::ios::binary | std::ios::trunc) << text << '\n';
+        const DownloadLog log = ReadDownloadLog(dir.string());
+        EXPECT_EQ(log.entries.size(), taken ? 1u : 0u) << text;
+        EXPECT_EQ(log.damagedLines.size(), taken ? 0u : 1u) << text;
+    }
+    // A pair of surrogates is one character, in UTF-8 (not two three-byte halves).
+    std::ofstream(dir / kDownloadLogName, std::ios::binary | std::ios::trunc)
+        << "{\"file\":\"\\uD83D\\uDE00.dat\",\"sha256\":\"" << digest << "\"}\n";
+    const DownloadLog log = ReadDownloadLog(dir.string());
+    ASSERT_EQ(log.entries.size(), 1u);
+    EXPECT_EQ(log.entries[0].file, "\xF0\x9F\x98\x80.dat");
+}
+
+TEST(Sha256, FedInPiecesAsWhole) {
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += static_cast<char>(i * 7);
+    const std::string whole = Sha256Hex(text);
+    for (std::size_t cut = 0; cut <= text.size(); cut += 13) {
+        Sha256 d;
+        d.add(Bytes(text.substr(0, cut)));
+        d.add(Bytes(text.substr(cut, 5)));
+        d.add(Bytes(text.substr(std::min(text.size(), cut + 5))));
+        EXPECT_EQ(d.hex(), whole) << cut;
+    }
+}
+
+TEST_F(DownloadLogTest, EveryFileIsCheckedAndTwoLinesForOneNameAreAConflict) {
     Download("a.dat", "first flight");
     Download("b.dat", "second flight");
     Download("c.dat", "third flight");
     std::ofstream(dir / "notes.dat") << "not downloaded";
+    std::ofstream(dir / "notes.txt") << "a note beside the flights: not listed";
+    std::ofstream(dir / ".d.dat.AbCdEf") << "a killed writer's temporary file: not listed";
     std::ofstream(dir / "results.html") << "<html>"; // a report written there: not listed
     std::ofstream(dir / "b.dat", std::ios::binary) << "second flighT";
     fs::remove(dir / "c.dat");
@@ -115,11 +233,13 @@ TEST_F(DownloadLogTest, EveryFileIsCheckedAgainstItsLastEntry) {
     EXPECT_EQ(Check("c.dat"), FileCheck::Missing);
     EXPECT_EQ(Check("notes.dat"), FileCheck::NotLogged);
     EXPECT_EQ(CheckFolder(dir.string(), ReadDownloadLog(dir.string())).size(), 4u);
-    Download("b.dat", "downloaded again"); // the last entry counts
-    EXPECT_EQ(Check("b.dat"), FileCheck::Unchanged);
+    Download("b.dat", "downloaded again"); // which line counts is not ours to guess
+    EXPECT_EQ(Check("b.dat"), FileCheck::Conflict);
+    EXPECT_EQ(CheckFile((dir / "b.dat").string(), ReadDownloadLog(dir.string())).lines,
+              (std::vector<int>{2, 4}));
 }
 
-TEST_F(DownloadLogTest, ACutLineIsSkippedAndNeverGluedToTheNext) {
+TEST_F(DownloadLogTest, ACutLineIsNamedAndNeverGluedToTheNext) {
     Download("a.dat", "first");
     Download("b.dat", "second");
     // A power cut in the middle of the last line.
@@ -128,14 +248,18 @@ TEST_F(DownloadLogTest, ACutLineIsSkippedAndNeverGluedToTheNext) {
     fs::resize_file(log, size - 30);
     DownloadLog read = ReadDownloadLog(dir.string());
     EXPECT_EQ(read.entries.size(), 1u);
-    EXPECT_EQ(read.damagedLines, std::vector<int>{2});
+    EXPECT_EQ(read.cutLines, std::vector<int>{2});
+    EXPECT_TRUE(read.intact());
     EXPECT_EQ(Check("a.dat"), FileCheck::Unchanged);
     EXPECT_EQ(Check("b.dat"), FileCheck::NotLogged);
-    // The next download starts a line of its own.
+    // The next download starts a line of its own, which says it follows a cut line.
     Download("c.dat", "third");
     read = ReadDownloadLog(dir.string());
     EXPECT_EQ(read.entries.size(), 2u);
-    EXPECT_EQ(read.damagedLines, std::vector<int>{2});
+    EXPECT_TRUE(read.entries[1].afterCut);
+    EXPECT_EQ(read.cutLines, std::vector<int>{2});
+    EXPECT_TRUE(read.damagedLines.empty());
+    EXPECT_EQ(read.chain, ChainState::Intact);
     EXPECT_EQ(Check("c.dat"), FileCheck::Unchanged);
 }
 
@@ -240,6 +364,20 @@ TEST_F(DownloadLogTest, KeepingAFlight) {
              return std::string();
          },
          false, 2, 2, false},
+        {"a killed writer's hidden temporary file counted as the flight",
+         [&] {
+             std::ofstream(dir / ("." + FlightFileName(record, true) + ".AbCdEf"), std::ios::binary)
+                 .write(reinterpret_cast<const char*>(record.data()),
+                        static_cast<std::streamsize>(record.size()));
+             return std::string();
+         },
+         true, 2, 1, false},
+        {"a removed logged flight's name was taken again (two lines for one name)",
+         [&] {
+             fs::remove(keep(true).path);
+             return std::string();
+         },
+         true, 1, 2, false},
     };
     for (const Case& c : cases) {
         fs::remove_all(dir);

@@ -622,5 +622,54 @@ TEST(PortWatch, AutoTakesAnAltimeterPresentAtTheStart) {
     EXPECT_EQ(watch.port(), "B");
 }
 
+// With "auto" no port that is not an altimeter can block the watch: a GPS present at the start
+// and a silent adapter plugged in later are each asked once and passed over until unplugged,
+// the altimeter plugged in meanwhile is taken, and after its download the next one may come on
+// any port while it stays plugged in.
+TEST(PortWatch, AutoAsksEachPortOnceAndPassesOverThoseThatDoNotAnswer) {
+    using E = PortWatch::Event;
+    test::FakeClock clock;
+    test::FakeLine line(clock);
+    std::vector<std::string> asked;
+    line.onCommand = [&](const std::vector<std::uint8_t>&) {
+        asked.push_back(line.lastName);
+        line.deliver(std::vector<std::uint8_t>(line.lastName[0] == 'B' ? 8 : 0, 0x11));
+    };
+    Altimeter altimeter(line, clock);
+    FixedLister lister;
+    const auto plug = [&](std::vector<std::string> names) {
+        lister.list.clear();
+        for (const std::string& n : names)
+            lister.list.push_back(PortEntry(n, true));
+    };
+    plug({"GPS"});
+    PortWatch watch("auto", lister, [](const std::string&) { return true; });
+    watch.start(&altimeter, "");
+    EXPECT_EQ(watch.takePassedOver(), std::vector<std::string>{"GPS"});
+    const std::vector<std::pair<std::vector<std::string>, E>> polls = {
+        {{"GPS"}, E::None},
+        {{"GPS", "B1"}, E::None},      // settling
+        {{"GPS", "B1"}, E::Arrived},   // asked: an altimeter
+        {{"GPS", "B1"}, E::Departed},  // downloaded: passed over while plugged in
+        {{"GPS", "B1", "S"}, E::None}, // a silent adapter settles
+        {{"GPS", "B1", "S"}, E::None}, // asked once: passed over
+        {{"GPS", "B1", "S", "B2"}, E::None},
+        {{"GPS", "B1", "S", "B2"}, E::Arrived}, // the next altimeter, the first still in
+        {{"GPS", "S"}, E::Departed},
+        {{"GPS", "S", "B1"}, E::None}, // plugged in again: new
+        {{"GPS", "S", "B1"}, E::Arrived},
+    };
+    std::vector<std::string> arrived;
+    for (const auto& [present, event] : polls) {
+        plug(present);
+        EXPECT_EQ(watch.poll(), event) << present.size();
+        if (event == E::Arrived) arrived.push_back(watch.port());
+    }
+    EXPECT_EQ(arrived, (std::vector<std::string>{"B1", "B2", "B1"}));
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "GPS"), 1);
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "S"), 1);
+    EXPECT_EQ(watch.takePassedOver(), std::vector<std::string>{"S"});
+}
+
 } // namespace
 } // namespace orlomat

@@ -10,12 +10,15 @@
 
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
 
 #include <algorithm>
+
+#include <sys/stat.h>
 
 namespace orlomat {
 namespace {
@@ -246,6 +249,40 @@ TEST_F(FlightsListTest, RemovedLoggedFileAndDamagedLogLinesAreShown) {
     Press("B_Odswiez");
     EXPECT_TRUE(warning->isHidden());
     EXPECT_FALSE(Column(10).contains(QStringLiteral("gone.dat")));
+}
+
+// Logged names that are a folder, a fifo or a link to /dev/zero are listed as no files, never
+// opened (the list would hang or throw into the event loop); a killed writer's hidden temporary
+// file is not listed; the log's short head is shown with the time of its last line.
+TEST_F(FlightsListTest, StrangeEntriesAreListedAsNoFilesAndTheHeadIsShown) {
+    const QDir d(folder);
+    ASSERT_TRUE(d.mkdir(QStringLiteral("dir.dat")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("fifo.dat"))).constData(), 0644),
+              0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), d.filePath(QStringLiteral("zero.dat"))));
+    ASSERT_TRUE(QFile::copy(d.filePath(QStringLiteral("C3.dat")),
+                            d.filePath(QStringLiteral(".C099.dat.AbCdEf"))));
+    for (const char* name : {"dir.dat", "fifo.dat", "zero.dat"}) {
+        DownloadLogEntry e;
+        e.file = name;
+        e.localTime = "2026-12-08T14:30:15";
+        e.sha256 = std::string(64, '0');
+        ASSERT_EQ(AppendDownloadLog(folder.toStdString(), e), "");
+    }
+    Press("B_Odswiez");
+    for (const char* name : {"dir.dat", "fifo.dat", "zero.dat"}) {
+        const int row = static_cast<int>(Column(9).indexOf(QString::fromLatin1(name)));
+        ASSERT_GE(row, 0) << name;
+        EXPECT_EQ(Column(8)[row], QString::fromUtf8(Tr(Phrase::FileNotAFile, Language::Polish)))
+            << name;
+    }
+    EXPECT_FALSE(Column(9).contains(QStringLiteral(".C099.dat.AbCdEf")));
+    auto* head = list->findChild<QLabel*>(QStringLiteral("LabelLogHead"));
+    ASSERT_NE(head, nullptr);
+    const DownloadLog log = ReadDownloadLog(folder.toStdString());
+    EXPECT_FALSE(head->isHidden());
+    EXPECT_TRUE(head->text().contains(QString::fromStdString(log.head.substr(0, 12))));
+    EXPECT_TRUE(head->text().contains(QStringLiteral("2026-12-08 14:30:15")));
 }
 
 TEST_F(FlightsListTest, ExpectedListAddsMissingRowsAndMarksUnknownOnes) {
