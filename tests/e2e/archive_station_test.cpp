@@ -263,31 +263,32 @@ TEST_F(ArchiveTest, NotesGoWithTheirFlight) {
     ASSERT_TRUE(window->loadFlightFile(comparison));
     EXPECT_TRUE(Label(*window, "StationLine")->isHidden());
     EXPECT_TRUE(Label(*window, "ArchiwumLinia")->isHidden());
+}
 
-    // A termination request (the window's SIGTERM, SIGINT or SIGHUP, which reach endOnSignal
-    // through a pipe) in the middle of a single read: the read stops, what came is kept in the
-    // archive as an incomplete flight with its log line, and no message box waits for anyone.
-    TEST_F(ArchiveTest, ATerminationRequestDuringAReadKeepsWhatCame) {
-        SynthParams p;
-        p.glideSeconds = 600.0f;
-        EmulatorProcess emu({QStringLiteral("--slow"), QStringLiteral("4")},
-                            Write(QStringLiteral("long.dat"), SynthesizeFlight(p)));
-        window->setPortOverride(emu.port());
-        QTimer::singleShot(1500, window.get(), [this] { window->endOnSignal(); });
-        Click(*window, "B_Odczyt_Orlomatu");
-        RunUntil([] { return false; }, 300); // the end it asked for runs from the event loop
-        EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
-        ASSERT_EQ(Flights().size(), 1);
-        EXPECT_TRUE(Flights()[0].endsWith(QStringLiteral("_partial.dat")))
-            << Flights()[0].toStdString();
-        const std::vector<DownloadLogEntry> log = Log();
-        ASSERT_EQ(log.size(), 1u);
-        EXPECT_FALSE(log[0].complete);
-        EXPECT_GT(log[0].bytesReceived, 0);
-        const DownloadLog read = ReadDownloadLog(archive.toStdString());
-        for (const CheckedFile& f : CheckFolder(archive.toStdString(), read))
-            EXPECT_EQ(f.check, FileCheck::Unchanged) << f.file;
-    }
+// A termination request (the window's SIGTERM, SIGINT or SIGHUP, which reach endOnSignal
+// through a pipe) in the middle of a single read: the read stops, what came is kept in the
+// archive as an incomplete flight with its log line, and no message box waits for anyone.
+TEST_F(ArchiveTest, ATerminationRequestDuringAReadKeepsWhatCame) {
+    SynthParams p;
+    p.glideSeconds = 600.0f;
+    EmulatorProcess emu({QStringLiteral("--slow"), QStringLiteral("4")},
+                        Write(QStringLiteral("long.dat"), SynthesizeFlight(p)));
+    window->setPortOverride(emu.port());
+    QTimer::singleShot(1500, window.get(), [this] { window->endOnSignal(); });
+    Click(*window, "B_Odczyt_Orlomatu");
+    RunUntil([] { return false; }, 300); // the end it asked for runs from the event loop
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
+    ASSERT_EQ(Flights().size(), 1);
+    EXPECT_TRUE(Flights()[0].endsWith(QStringLiteral("_partial.dat")))
+        << Flights()[0].toStdString();
+    const std::vector<DownloadLogEntry> log = Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_FALSE(log[0].complete);
+    EXPECT_GT(log[0].bytesReceived, 0);
+    const DownloadLog read = ReadDownloadLog(archive.toStdString());
+    for (const CheckedFile& f : CheckFolder(archive.toStdString(), read))
+        EXPECT_EQ(f.check, FileCheck::Unchanged) << f.file;
+}
 
 } // namespace
 } // namespace orlomat
