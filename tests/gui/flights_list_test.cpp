@@ -271,12 +271,12 @@ TEST_F(FlightsListTest, StrangeEntriesAreListedAsNoFilesAndTheHeadIsShown) {
     }
     Press("B_Odswiez");
     for (const char* name : {"dir.dat", "fifo.dat", "zero.dat"}) {
-        const int row = static_cast<int>(Column(9).indexOf(QString::fromLatin1(name)));
+        const int row = static_cast<int>(Column(10).indexOf(QString::fromLatin1(name)));
         ASSERT_GE(row, 0) << name;
-        EXPECT_EQ(Column(8)[row], QString::fromUtf8(Tr(Phrase::FileNotAFile, Language::Polish)))
+        EXPECT_EQ(Column(9)[row], QString::fromUtf8(Tr(Phrase::FileNotAFile, Language::Polish)))
             << name;
     }
-    EXPECT_FALSE(Column(9).contains(QStringLiteral(".C099.dat.AbCdEf")));
+    EXPECT_FALSE(Column(10).contains(QStringLiteral(".C099.dat.AbCdEf")));
     auto* head = list->findChild<QLabel*>(QStringLiteral("LabelLogHead"));
     ASSERT_NE(head, nullptr);
     const DownloadLog log = ReadDownloadLog(folder.toStdString());
