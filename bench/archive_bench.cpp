@@ -3,7 +3,10 @@
 //                            included), then `orlomat verify` over the folder
 //   archive_bench report N   N flight files (hard links to one full record), then
 //                            `orlomat report DIR -o page.html`
-// Prints the time and the process's peak resident memory.
+// Prints the time and the process's peak resident memory. Measured here (2 cores shared with
+// other builds, full 33 000-byte records): verify over 1 000 flights 0.28 s, peak 18 MB; report
+// over 10 000 flights 29 s (11 s of processor time), 27 MB; over 100 000 flights 413 s, 107 MB,
+// a page of 369 MB.
 #include "app/cli.h"
 #include "bench/full_flight.h"
 #include "contest/flight_keeping.h"

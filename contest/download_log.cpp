@@ -18,8 +18,12 @@
 #include <limits>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -202,6 +206,10 @@ std::string AppendDownloadLog(const std::string& folder, const DownloadLogEntry&
     const int fd =
         _wopen(PathFromUtf8(path).c_str(), _O_RDWR | _O_APPEND | _O_CREAT | _O_BINARY, 0644);
     if (fd < 0) return std::strerror(errno);
+    // The whole file locked for this handle until it is closed.
+    OVERLAPPED whole{};
+    ::LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD,
+                 MAXDWORD, &whole);
     std::string log;
     {
         char buffer[65536];

@@ -21,6 +21,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <thread>
 
 namespace orlomat {
 namespace {
@@ -161,6 +162,28 @@ TEST_F(DownloadLogTest, EveryLineLinksToTheOneBefore) {
         EXPECT_EQ(log.brokenLinks, broken) << ls.size();
         EXPECT_FALSE(log.intact());
     }
+}
+
+// Programs keeping flights in one folder at once (the window's station and a command line) each
+// link to the line really before theirs: the chain never forks.
+TEST_F(DownloadLogTest, LinesAppendedAtOnceKeepOneChain) {
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 8; ++w)
+        writers.emplace_back([&, w] {
+            for (int i = 0; i < 25; ++i) {
+                DownloadLogEntry e;
+                e.file.assign(1, 'w').append(std::to_string(w)).append("_");
+                e.file.append(std::to_string(i)).append(".dat");
+                e.sha256 = std::string(64, 'a');
+                EXPECT_EQ(AppendDownloadLog(dir.string(), e), "");
+            }
+        });
+    for (std::thread& t : writers)
+        t.join();
+    const DownloadLog log = ReadDownloadLog(dir.string());
+    EXPECT_EQ(log.entries.size(), 200u);
+    EXPECT_EQ(log.chain, ChainState::Intact);
+    EXPECT_TRUE(log.brokenLinks.empty());
 }
 
 // The log reader takes only JSON, only our fields and only values in range (a cast of 1e300
