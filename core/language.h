@@ -290,6 +290,16 @@ enum class Phrase {
     FlightsFolderNotWritable, // followed by the folder
     BrowserNotOpened,
     ResultsPageWrittenTo, // followed by the page's path
+    // The window: incomplete downloads in the flights list, the file dialogs' titles, where a
+    // printout went.
+    PartialDownloadOrder, // %1 of %2 cut-off downloads of a competitor, by their time
+    OpenFlightTitle,
+    CompareFlightTitle,
+    SaveFlightTitle,
+    ExportTitle,
+    PictureTitle,
+    ExpectedListTitle,
+    PrintedToPdf, // followed by the file's path
     Count
 };
 const TextPair& PhrasePair(Phrase p);

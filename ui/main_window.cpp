@@ -245,11 +245,11 @@ void MainWindow::loadFlight() {
 bool MainWindow::loadFlightFile(const QString& path) {
     auto bytes = files_->read(path);
     if (!bytes) return false;
-    flightGroup->setTitle(NameWithoutFolder(path));
     chartView->undoZoom();
     chartView->setLeftIncrement(0);
     showCurrentFlight(
         DecodeRecord(std::move(*bytes), FlightSource::File, {std::nullopt, speedShown()}));
+    currentReadout_->showSource(NameWithoutFolder(path), caption(Caption::Altimeter));
     // Drawn as any file is, but the user learns that its figures mean nothing; its speeds
     // would stretch the right axis to absurd values.
     const RecordFault fault = QFileInfo(path).size() > static_cast<qint64>(kMaxRecordSize)
@@ -275,6 +275,8 @@ bool MainWindow::speedShown() const {
 
 void MainWindow::showCurrentFlight(Flight flight) {
     session_.current = std::move(flight);
+    if (session_.current.source != FlightSource::File)
+        currentReadout_->showSource({}, caption(Caption::Altimeter));
     currentReadout_->showHeader(session_.current.header);
     for (const Series s :
          {Series::Altitude, Series::Speed, Series::Unused, Series::AltitudeBeforeFilter})
@@ -392,14 +394,14 @@ void MainWindow::filterComparisonFlight() {
 // --- The comparison flight -------------------------------------------------------------------
 
 void MainWindow::chooseComparison() {
-    const QString path = files_->chooseToOpen();
+    const QString path = files_->chooseComparison();
     if (!path.isEmpty()) loadComparisonFile(path);
 }
 
 bool MainWindow::loadComparisonFile(const QString& path) {
     auto bytes = files_->read(path);
     if (!bytes) return false;
-    compareGroup->setTitle(NameWithoutFolder(path));
+    comparisonReadout_->showSource(NameWithoutFolder(path), caption(Caption::File));
     comparisonAction->setChecked(true);
     ComparisonFlight& flight = session_.comparison;
     flight.record = std::move(*bytes);
@@ -454,17 +456,20 @@ void MainWindow::repaintMainCurves() {
 // --- Paper, pictures, manual, information ----------------------------------------------------
 
 PrintTitle MainWindow::printTitle() const {
-    return {caption(Caption::ReadFrom),
-            flightGroup->title(),
-            caption(Caption::CompetitorNo),
-            competitorEdit->text(),
-            caption(Caption::SerialNo),
-            serialEdit->text(),
-            maxEdit->text(),
-            minEdit->text(),
-            temperatureEdit->text(),
-            caption(Caption::Sampling),
-            samplingEdit->text()};
+    return {
+        caption(Caption::ReadFrom),
+        currentReadout_->fileName().isEmpty() ? flightGroup->title() : currentReadout_->fileName(),
+        caption(Caption::CompetitorNo),
+        competitorEdit->text(),
+        caption(Caption::SerialNo),
+        serialEdit->text(),
+        maxEdit->text(),
+        minEdit->text(),
+        temperatureEdit->text(),
+        caption(Caption::Sampling),
+        samplingEdit->text(),
+        caption(Caption::Compare).trimmed(),
+        chartView->pointCount(Series::Comparison) > 0 ? comparisonReadout_->fileName() : QString()};
 }
 
 void MainWindow::setUpPrinter() {

@@ -213,12 +213,13 @@ void MainWindow::buildMenus() {
 
 void MainWindow::applyLanguageTexts() {
     // Alt accelerators, one letter each per language, none shared between the buttons and the
-    // menu bar (Filtr F and t, Print/Export E, Język J, Info I, Help H in both).
+    // menu bar (Filtr F and t, Print/Export E, Język J, Info I, Help H in both), and no letter
+    // for two actions across the languages: Alt+R reads in English, so Zerowanie takes N.
     const bool pl = session_.language == Language::Polish;
     const auto accelerated = [&](Caption c, char polish, char english) {
         return WithAccelerator(caption(c), QLatin1Char(pl ? polish : english));
     };
-    resetButton->setText(accelerated(Caption::Clear, 'r', 'C'));
+    resetButton->setText(accelerated(Caption::Clear, 'n', 'C'));
     readButton->setText(accelerated(Caption::ReadAltimeter, 'O', 'R'));
     stopButton->setText(caption(Caption::StopDownload));
     diskGroup->setTitle(caption(Caption::DiscSaveLoad));
@@ -228,8 +229,9 @@ void MainWindow::applyLanguageTexts() {
         r->applyCaptions(caption(Caption::CompetitorNo), caption(Caption::SerialNo),
                          caption(Caption::Temperature), caption(Caption::Sampling));
     compareButton->setText(accelerated(Caption::Compare, 'P', 'p'));
-    flightGroup->setTitle(caption(Caption::Altimeter));
-    compareGroup->setTitle(caption(Caption::File));
+    // The loaded files' names stay; only the captions of flights without one follow.
+    currentReadout_->applyGenericCaption(caption(Caption::Altimeter));
+    comparisonReadout_->applyGenericCaption(caption(Caption::File));
     setWindowTitle(caption(Caption::WindowCaption));
     setupMenu->setTitle(accelerated(Caption::Setup, 'U', 'u'));
     deviceSettingsAction->setText(caption(Caption::Altimeter));
