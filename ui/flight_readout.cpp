@@ -36,7 +36,8 @@ protected:
         const QColor colour = palette().color(QPalette::WindowText);
         const QColor back = palette().color(QPalette::Window);
         const double a = Luminance(colour) + 0.05, b = Luminance(back) + 0.05;
-        if (std::max(a, b) / std::min(a, b) >= 3.0 || option.text.isEmpty()) {
+        // Only letters lighter than the background need it (the red caption reads as it is).
+        if (a <= b || a / b >= 3.0 || option.text.isEmpty()) {
             painter.drawComplexControl(QStyle::CC_GroupBox, option);
             return;
         }

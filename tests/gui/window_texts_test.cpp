@@ -85,9 +85,9 @@ TEST_F(WindowTexts, ALanguageSwitchKeepsTheFileNamesInTheGroupCaptions) {
 // flights list's notes within their column. 1024 x 700, both languages.
 TEST_F(WindowTexts, EveryTextFitsItsRoomAt1024x700) {
     const QString longName = QStringLiteral("C012_S00312_20261207-175747_partial.dat");
+    const QString otherName = QStringLiteral("C034_S00334_20261207-180102.dat");
     ASSERT_TRUE(window->loadFlightFile(Flight(longName)));
-    ASSERT_TRUE(
-        window->loadComparisonFile(Flight(QStringLiteral("C034_S00334_20261207-180102.dat"))));
+    ASSERT_TRUE(window->loadComparisonFile(Flight(otherName)));
     Trigger(*window, "Przyspieszenie1"); // the speed curve and its legend entry
     window->resize(1024, 700);
     QApplication::processEvents();
@@ -109,8 +109,9 @@ TEST_F(WindowTexts, EveryTextFitsItsRoomAt1024x700) {
             }
             EXPECT_LT(m.ascent() + m.tightBoundingRect(g->title()).bottom(), labelsTop)
                 << name << ": the caption runs over the labels";
-            if (g->title() != g->toolTip() && !g->toolTip().isEmpty()) {
-                EXPECT_EQ(g->toolTip(), longName) << "the whole name is at hand";
+            if (!g->toolTip().isEmpty()) {
+                EXPECT_TRUE(g->toolTip() == longName || g->toolTip() == otherName)
+                    << "the whole name is at hand";
             }
         }
         ChartView* chart = window->chart();
@@ -141,10 +142,15 @@ TEST_F(WindowTexts, TheFlightsListsNotesAreNotCut) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("12\n77\n");
     }
-    list.resize(1024, 700);
     list.show();
     ASSERT_TRUE(list.loadExpected(expected));
-    for (const Language language : {Language::Polish, Language::English}) {
+    // At 1024 x 700, and a little narrower than the columns and the note need together (a
+    // stretched last column cut the note there).
+    for (const auto& [width, language] :
+         {std::pair{1024, Language::Polish}, std::pair{1024, Language::English},
+          std::pair{1200, Language::Polish}, std::pair{1150, Language::English}}) {
+        SCOPED_TRACE(width);
+        list.resize(width, 700);
         list.setLanguage(language);
         QApplication::processEvents();
         auto* table = list.findChild<QTableView*>(QStringLiteral("GridLoty"));
