@@ -59,6 +59,9 @@ void MainWindow::buildControls() {
     diskGroup->setFont(PixelFont(arial, 13));
     saveButton = MakeWidget<QPushButton>(diskGroup, "BZapisz", 16, 30, 97, 25);
     loadButton = MakeWidget<QPushButton>(diskGroup, "BOdczyt", 16, 69, 97, 25);
+    // Their own font: the group's caption may take a smaller one to fit its frame.
+    saveButton->setFont(PixelFont(arial, 13));
+    loadButton->setFont(PixelFont(arial, 13));
 
     compareButton = MakeWidget<QPushButton>(client, "B_Porownanie", 864, 8, 97, 41);
     compareButton->setFont(PixelFont(font().family(), 13, true));
@@ -223,6 +226,7 @@ void MainWindow::applyLanguageTexts() {
     readButton->setText(accelerated(Caption::ReadAltimeter, 'O', 'R'));
     stopButton->setText(caption(Caption::StopDownload));
     diskGroup->setTitle(caption(Caption::DiscSaveLoad));
+    FitFont(diskGroup, diskGroup->title(), 13, diskGroup->width() - 16);
     saveButton->setText(accelerated(Caption::Save, 'Z', 'S'));
     loadButton->setText(accelerated(Caption::Load, 'd', 'L'));
     for (FlightReadout* r : {currentReadout_.get(), comparisonReadout_.get()})

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTableView>
 
@@ -114,6 +115,15 @@ TEST_F(WindowTexts, EveryTextFitsItsRoomAt1024x700) {
                     << "the whole name is at hand";
             }
         }
+        // The buttons' words within their frames, the other groups' captions within theirs.
+        for (QPushButton* b : window->findChildren<QPushButton*>()) {
+            if (b->window() != window.get()) continue;
+            const QString words = WithoutAccelerator(b->text());
+            EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(words), b->width() - 8)
+                << b->objectName().toStdString() << ": " << words.toStdString();
+        }
+        QGroupBox* disk = Group(*window, "GBDysk_ZapisOdczyt");
+        EXPECT_LE(QFontMetrics(disk->font()).horizontalAdvance(disk->title()), disk->width() - 16);
         ChartView* chart = window->chart();
         chart->refresh();
         QCPLegend* legend = chart->legend;
@@ -307,6 +317,27 @@ TEST_F(WindowTexts, ThePrintedPageNamesTheComparisonAndTheUnits) {
     EXPECT_EQ(right, QStringLiteral("dh/dt [m/s]"));
     EXPECT_EQ(window->chart()->titleLines(), screen) << "the screen title moved";
     EXPECT_TRUE(window->chart()->yAxis->label().isEmpty());
+}
+
+// On the page the legend stays inside the plot, clear of the right axis's labels, in both
+// orientations; the screen's layout is not disturbed.
+TEST_F(WindowTexts, OnThePageTheLegendStaysInsideThePlot) {
+    ASSERT_TRUE(window->loadFlightFile(Flight(QStringLiteral("lot.dat"))));
+    Trigger(*window, "Przyspieszenie1");
+    ChartView* chart = window->chart();
+    chart->refresh();
+    const QRect screenLegend = chart->legend->outerRect();
+    for (const auto orientation : {QPageLayout::Landscape, QPageLayout::Portrait}) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("page.pdf")));
+        printer.setPageOrientation(orientation);
+        ASSERT_TRUE(chart->printOn(printer));
+        // The layout of the page just drawn.
+        EXPECT_TRUE(chart->axisRect()->rect().contains(chart->legend->outerRect())) << orientation;
+        chart->refresh();
+        EXPECT_EQ(chart->legend->outerRect(), screenLegend);
+    }
 }
 
 TEST_F(WindowTexts, TheFlightsListMarksCutOffDownloadsInTheirOrder) {
