@@ -68,11 +68,13 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     }
     deviceClock_ = std::make_unique<EventPumpingClock>(*clock);
     altimeter_ = std::make_unique<Altimeter>(*line, *deviceClock_);
+    systemPorts_ = std::make_unique<SystemPortLister>();
+    ports_ = systemPorts_.get();
     altimeter_->channel.onOpenFailed = [this](const std::string& port, const std::string&) {
         // The designed line, and under it what is there: the port may have moved.
-        showError(Message::PortError, QString::fromStdString(port) + QLatin1Char('\n') +
-                                          QString::fromStdString(PresentPortsNote(
-                                              SystemPortLister().ports(), session_.language)));
+        showError(Message::PortError,
+                  QString::fromStdString(port) + QLatin1Char('\n') +
+                      QString::fromStdString(PresentPortsNote(ports_->ports(), session_.language)));
     };
     altimeter_->channel.stopRequested = [this] { return stopRequested_; };
     buildControls();
@@ -114,7 +116,8 @@ void MainWindow::createDialogs() {
                                           *deviceUi_,
                                           [this] { saveSettings(); },
                                           [this](const QString& port) { setPortOverride(port); },
-                                          [this] { return exchangePort().value_or(""); }};
+                                          [this] { return exchangePort().value_or(""); },
+                                          [this] { return ports_->ports(); }};
     deviceSettingsDialog = new DeviceSettingsDialog(host, this);
     infoDialog = new InfoDialog(this);
     filterDialog = new FilterDialog(

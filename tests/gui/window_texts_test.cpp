@@ -4,6 +4,7 @@
 // one accelerator letter per action across both languages, the window's options, the printed
 // page's title and units, and the flights list's cut-off downloads.
 #include "contest/flight_table.h"
+#include "device/port_finder.h"
 #include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
@@ -317,6 +318,26 @@ TEST_F(WindowTexts, ThePrintedPageNamesTheComparisonAndTheUnits) {
     EXPECT_EQ(right, QStringLiteral("dh/dt [m/s]"));
     EXPECT_EQ(window->chart()->titleLines(), screen) << "the screen title moved";
     EXPECT_TRUE(window->chart()->yAxis->label().isEmpty());
+}
+
+// The ports present come from the lister the window is given (tests list pseudo-terminals so,
+// not through the environment): a port that does not open is told with them.
+TEST_F(WindowTexts, ThePortsPresentComeFromTheWindowsLister) {
+    struct Fixed : PortLister {
+        std::vector<SerialPortEntry> ports() override {
+            SerialPortEntry e;
+            e.systemName = e.location = "/dev/ttyTEST7";
+            e.description = "test adapter";
+            e.vendorId = e.productId = 0;
+            return {e};
+        }
+    } lister;
+    window->setPortLister(lister);
+    window->setPortOverride(dir.filePath(QStringLiteral("no-such-port")));
+    Click(*window, "B_Odczyt_Orlomatu");
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_TRUE(prompter.shown[0].text.contains(QStringLiteral("/dev/ttyTEST7 (test adapter)")))
+        << prompter.shown[0].text.toStdString();
 }
 
 // On the page the legend stays inside the plot, clear of the right axis's labels, in both
