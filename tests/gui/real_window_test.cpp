@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -920,6 +921,45 @@ TEST_F(RealWindow, TheGroupCaptionsKeepTheirFilesStayAboveTheLabelsAndStandOut) 
         }
     EXPECT_GT(yellow, 20);
     EXPECT_GT(dark, 20) << "the yellow caption has no outline";
+}
+
+// The system's file dialogs as the window opens them: each with its own title, starting where
+// it is told (a folder: no name filled in, so Enter does not take the current file again).
+TEST_F(RealWindow, TheFileDialogsShowTheirTitlesAndStartFolders) {
+    QtPrompter real;
+    QString title, folder, name;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible()) return;
+        title = dialog->windowTitle();
+        folder = dialog->directory().absolutePath();
+        const auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        name = edit != nullptr ? edit->text() : QStringLiteral("?");
+        dialog->reject();
+    });
+    watch.start(50);
+    const QString here = QFileInfo(flight).absolutePath();
+    const struct {
+        std::function<QString()> open;
+        const char *title, *name;
+    } dialogs[] = {
+        {[&] { return real.openFileName(here, QStringLiteral("Lot do porównania")); },
+         "Lot do porównania", ""},
+        {[&] { return real.openFileName(flight, QStringLiteral("Open a flight")); },
+         "Open a flight", "lot.dat"},
+        {[&] { return real.saveFileName(flight, QStringLiteral("Zapisz lot")); }, "Zapisz lot",
+         "lot.dat"},
+        {[&] { return real.pictureFileName(here, QStringLiteral("Save the chart as a picture")); },
+         "Save the chart as a picture", ""},
+    };
+    for (const auto& d : dialogs) {
+        title.clear();
+        EXPECT_EQ(d.open(), QString()); // cancelled
+        EXPECT_EQ(title, QString::fromUtf8(d.title));
+        EXPECT_EQ(folder, here) << d.title;
+        EXPECT_EQ(name, QString::fromUtf8(d.name)) << d.title;
+    }
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {
