@@ -67,11 +67,18 @@ Parsed Parse(const QStringList& arguments) {
         }
         if (wrong.empty()) wrong[-1] = parser.errorText();
     }
+
+    // An empty value ("--archive=") is no folder and no port.
+    for (const QString& name : {kPort, kArchive}) {
+        const QString empty = QStringLiteral("--") + name + QLatin1Char('=');
+        if (parser.isSet(name) && parser.value(name).isEmpty() && arguments.contains(empty))
+            wrong[arguments.indexOf(empty)] = empty;
+    }
     for (const auto& [at, text] : wrong)
         p.wrong << text;
     // What could be taken still applies.
-    p.portSet = parser.isSet(kPort);
-    p.archiveSet = parser.isSet(kArchive);
+    p.portSet = parser.isSet(kPort) && !parser.value(kPort).isEmpty();
+    p.archiveSet = parser.isSet(kArchive) && !parser.value(kArchive).isEmpty();
     p.port = parser.value(kPort);
     p.archive = parser.value(kArchive);
     p.station = parser.isSet(kStation);

@@ -273,6 +273,7 @@ TEST_F(WindowTexts, TheWindowsOptionsTakeEqualsSignsAndFilesAfterTheDoubleDash) 
         {{"--archive", "--station"}, "--archive"},
         {{"--station=yes"}, "--station=yes"},
         {{"-x", "--port=COM1"}, "-x"},
+        {{"--archive=", "--port"}, "--archive=, --port"},
     };
     for (const bool english : {false, true}) {
         Trigger(*window, english ? "English1" : "Polski1");
