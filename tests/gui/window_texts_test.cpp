@@ -250,6 +250,11 @@ TEST_F(WindowTexts, TheWindowsOptionsTakeEqualsSignsAndFilesAfterTheDoubleDash) 
     const QString dash = Flight(QStringLiteral("-lot.dat"));
     const QString plain = Flight(QStringLiteral("zwykly.dat"));
     const QString archive = dir.filePath(QStringLiteral("arch"));
+    // "-lot.dat" as typed, from the current folder (put back afterwards).
+    struct Back {
+        QString was = QDir::currentPath();
+        ~Back() { QDir::setCurrent(was); }
+    } back;
     QDir::setCurrent(dir.path());
     ApplyWindowArguments(*window, {QStringLiteral("--port=/dev/ttyX9"),
                                    QStringLiteral("--archive=") + archive, QStringLiteral("--"),
