@@ -52,7 +52,10 @@ int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
          QString::fromStdString(FormatOneDecimal(flight.curve.maximum)),
          QString::fromStdString(FormatOneDecimal(flight.curve.minimum)),
          QString::number(flight.header.temperature), text(Caption::Sampling),
-         QString::fromStdString(flight.header.samplingText)});
+         QString::fromStdString(flight.header.samplingText), text(Caption::Compare).trimmed(),
+         comparison ? QString::fromStdString(
+                          std::filesystem::path(args.value("--compare")).filename().string())
+                    : QString()});
 
     QByteArray bytes;
     QString problem;

@@ -350,6 +350,15 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases
     {"port auto: nie ma żadnego portu szeregowego USB: adapter wysokościomierza może potrzebować "
      "sterownika.",
      "port auto: no USB serial port is present: the altimeter's adapter may need its driver."},
+    // Incomplete downloads, the file dialogs' titles, where a printout went.
+    {" — pobranie %1 z %2", " — download %1 of %2"},
+    {"Otwórz lot", "Open a flight"},
+    {"Lot do porównania", "Flight to compare"},
+    {"Zapisz lot", "Save the flight"},
+    {"Eksport do arkusza (Excel)", "Export to a spreadsheet (Excel)"},
+    {"Zapisz obraz wykresu", "Save the chart as a picture"},
+    {"Lista oczekiwanych zawodników", "List of expected competitors"},
+    {"Wydruk zapisany w pliku PDF: ", "The printout was written to the PDF file: "},
 }};
 
 } // namespace

@@ -331,6 +331,16 @@ enum class Phrase {
     HelpRequired,
     AutoPassedOver, // followed by the port
     AutoNoUsb,
+    // The window: incomplete downloads in the flights list, the file dialogs' titles, where a
+    // printout went.
+    PartialDownloadOrder, // %1 of %2 cut-off downloads of a competitor, by their time
+    OpenFlightTitle,
+    CompareFlightTitle,
+    SaveFlightTitle,
+    ExportTitle,
+    PictureTitle,
+    ExpectedListTitle,
+    PrintedToPdf, // followed by the file's path
     Count
 };
 const TextPair& PhrasePair(Phrase p);

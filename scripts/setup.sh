@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev python3-xlib
   qt6-base-dev qt6-serialport-dev libqcustomplot-dev poppler-utils
   qt6-translations-l10n locales xvfb xdotool
+  # what a screen reader reads (tests/gui/atspi_names.py)
+  python3-pyatspi at-spi2-core dbus-daemon
   # the checks: formatting and clang-tidy
   clang-format clang-tidy
   # the Windows cross build of the plain layers, and Wine to run its tests

@@ -23,20 +23,34 @@ void ChartOutput::composePrintTitle(const PrintTitle& t) {
     const QString gap = QStringLiteral("    ");
     chart_.addTitleLine(QStringLiteral("        ") + t.readFrom + t.source + gap +
                         t.competitorCaption + QStringLiteral(": ") + t.competitor + gap +
-                        t.serialCaption + QStringLiteral(": ") + t.serial);
+                        t.serialCaption + QStringLiteral(": ") + t.serial +
+                        (t.comparison.isEmpty()
+                             ? QString()
+                             : gap + t.comparisonCaption + QStringLiteral(": ") + t.comparison));
     chart_.addTitleLine(QStringLiteral(" "));
     chart_.addTitleLine(QStringLiteral("        Max: ") + t.maximum + QStringLiteral(" m") + gap +
                         QStringLiteral("Min: ") + t.minimum + QStringLiteral("m") + gap +
                         QStringLiteral("Temp: ") + t.temperature + QString::fromUtf8("°C") + gap +
                         t.samplingCaption + QStringLiteral(": ") + t.sampling);
-    chart_.replot();
+    // On screen the units are captions beside the chart; on paper and in a picture they are
+    // the axes' own labels.
+    // (the same words in both languages).
+    for (QCPAxis* axis : {chart_.yAxis, chart_.xAxis, chart_.yAxis2})
+        axis->setLabelFont(chart_.yAxis->tickLabelFont()); // in pixels, as on the screen
+    chart_.yAxis->setLabel(QStringLiteral("[m]"));
+    chart_.xAxis->setLabel(QStringLiteral("[sek]"));
+    chart_.yAxis2->setLabel(QStringLiteral("dh/dt [m/s]"));
+    chart_.refresh();
 }
 
 void ChartOutput::restoreScreenTitle() {
+    // The screen title as it was: a title that moved after printing looked like a fault.
     chart_.clearTitle();
-    chart_.addTitleLine(QString::fromUtf8(kChartTitleAfterPrint));
+    chart_.addTitleLine(QString::fromUtf8(kChartTitle));
+    for (QCPAxis* axis : {chart_.yAxis, chart_.xAxis, chart_.yAxis2})
+        axis->setLabel(QString());
     chart_.setBackgroundColor(savedColour_);
-    chart_.replot();
+    chart_.refresh();
 }
 
 PrintResult ChartOutput::print(const PrintTitle& t, QString& where) {

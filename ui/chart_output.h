@@ -18,6 +18,7 @@ class ChartView;
 struct PrintTitle {
     QString readFrom, source, competitorCaption, competitor, serialCaption, serial;
     QString maximum, minimum, temperature, samplingCaption, sampling;
+    QString comparisonCaption, comparison; // the comparison flight's file, when one is drawn
 };
 
 class ChartOutput {

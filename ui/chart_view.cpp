@@ -238,7 +238,8 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 24
 
     legend->setVisible(true);
     legend->setFont(BoldPixelFont(11));
-    legend->setMargins(QMargins(1, 2, 1, 2));
+    // Room after the longest name ("Przyspieszenie" touched the frame).
+    legend->setMargins(QMargins(1, 2, 6, 2));
     axisRect()->insetLayout()->setInsetPlacement(0, QCPLayoutInset::ipFree);
 
     setSelectionRectMode(QCP::srmCustom);
@@ -460,8 +461,14 @@ bool ChartView::printOn(QPrinter& printer) {
                         page.height() * (1.0 - 0.05 - bottomPrintMargin_ / 100.0));
     painter.translate(target.topLeft());
     painter.scale(scale, scale);
+    // The legend's place is worked out for the screen's size: on the page it keeps to the
+    // plot's top right corner, clear of the right axis's labels.
+    QCPLayoutInset* inset = axisRect()->insetLayout();
+    inset->setInsetPlacement(0, QCPLayoutInset::ipBorderAligned);
+    inset->setInsetAlignment(0, Qt::AlignRight | Qt::AlignTop);
     toPainter(&painter, static_cast<int>(target.width() / scale),
               static_cast<int>(target.height() / scale));
+    inset->setInsetPlacement(0, QCPLayoutInset::ipFree);
     return painter.end();
 }
 

@@ -16,9 +16,9 @@ public:
         ++messages;
     }
     bool confirm(const QString&, const QString&) override { return false; }
-    QString openFileName(const QString&) override { return {}; }
-    QString saveFileName(const QString&) override { return {}; }
-    QString pictureFileName(const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+    QString pictureFileName(const QString&, const QString&) override { return {}; }
     QString folderName(const QString&, const QString&) override { return {}; }
     bool printerSetup(QPrinter&, const QString&) override { return false; }
     void showModal(QDialog&) override {}

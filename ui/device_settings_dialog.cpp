@@ -35,9 +35,9 @@ QLabel* ColumnLabel(QWidget* parent, const char* name, int x, int y, const QStri
 
 // The port list: the ports present with what they are ("COM7 — USB Serial Port", the item's
 // data being the name stored), the automatic choice, then the names one may type or pick.
-void AddPortItems(QComboBox& combo, const std::string& stored, Language language) {
-    SystemPortLister lister;
-    for (const SerialPortEntry& p : lister.ports())
+void AddPortItems(QComboBox& combo, const std::vector<SerialPortEntry>& present,
+                  const std::string& stored, Language language) {
+    for (const SerialPortEntry& p : present)
         combo.addItem(QString::fromStdString(p.label()), QString::fromStdString(p.systemName));
     combo.addItem(QString::fromUtf8(Tr(DialogText::AutomaticPort, language)),
                   QString::fromLatin1(kAutoPort));
@@ -116,7 +116,7 @@ DeviceSettingsDialog::DeviceSettingsDialog(const Host& host, QWidget* parent)
     // Creation: the stored port, the program's trigger level and temperature, the two
     // manual-zeroing items in the language now in force.
     const Session& s = host_.session;
-    AddPortItems(*portCombo, s.settings.portName(), s.language);
+    AddPortItems(*portCombo, host_.ports(), s.settings.portName(), s.language);
     // The stored list position where it names the stored port; else the port by its name.
     const QString stored = QString::fromStdString(s.settings.portName());
     if (s.settings.portIndex >= 0 && s.settings.portIndex < portCombo->count() &&

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "core/language.h"
+#include "device/port_finder.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QDialog>
 
@@ -38,6 +40,7 @@ public:
         std::function<void()> saveSettings;
         std::function<void(const QString&)> setPortOverride;
         std::function<std::string()> portName;
+        std::function<std::vector<SerialPortEntry>()> ports; // the ports present
     };
     DeviceSettingsDialog(const Host& host, QWidget* parent);
 

@@ -29,13 +29,25 @@ void FlightFiles::showError(Message text, const QString& detail) {
 }
 
 QString FlightFiles::chooseToOpen() {
-    QString path = prompter_.openFileName(openDialogName_);
+    QString path = prompter_.openFileName(
+        openDialogName_, QString::fromUtf8(Tr(Phrase::OpenFlightTitle, language_())));
     if (!path.isEmpty()) openDialogName_ = path;
     return path;
 }
 
-QString FlightFiles::chooseToSave(const std::function<QString(const QString&)>& target) {
-    const QString chosen = prompter_.saveFileName(saveDialogName_);
+QString FlightFiles::chooseComparison() {
+    const QString folder =
+        openDialogName_.isEmpty() ? QString() : QFileInfo(openDialogName_).absolutePath();
+    QString path = prompter_.openFileName(
+        folder, QString::fromUtf8(Tr(Phrase::CompareFlightTitle, language_())));
+    if (!path.isEmpty()) openDialogName_ = path;
+    return path;
+}
+
+QString FlightFiles::chooseToSave(const std::function<QString(const QString&)>& target,
+                                  Phrase title) {
+    const QString chosen =
+        prompter_.saveFileName(saveDialogName_, QString::fromUtf8(Tr(title, language_())));
     if (chosen.isEmpty()) return {};
     saveDialogName_ = chosen;
     QString path = target(chosen);
@@ -87,7 +99,8 @@ void FlightFiles::save(const Flight& flight) {
         showError(Message::NoData);
         return;
     }
-    const QString path = chooseToSave([](const QString& chosen) { return chosen; });
+    const QString path =
+        chooseToSave([](const QString& chosen) { return chosen; }, Phrase::SaveFlightTitle);
     if (path.isEmpty()) return;
     write(path, QByteArray(reinterpret_cast<const char*>(flight.record.data()),
                            static_cast<qsizetype>(flight.record.size())));
@@ -98,9 +111,11 @@ void FlightFiles::exportSpreadsheet(const Flight& flight, char decimalSeparator)
         showError(Message::NoData);
         return;
     }
-    const QString path = chooseToSave([](const QString& chosen) {
-        return QString::fromStdString(ExportFileName(chosen.toStdString()));
-    });
+    const QString path = chooseToSave(
+        [](const QString& chosen) {
+            return QString::fromStdString(ExportFileName(chosen.toStdString()));
+        },
+        Phrase::ExportTitle);
     if (path.isEmpty()) return;
     const std::string bytes = ExportBytes(flight.curve.altitudes, decimalSeparator);
     write(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));

@@ -29,6 +29,9 @@ public:
 
     // The file the user picks to open; empty when cancelled.
     QString chooseToOpen();
+    // The comparison file: the dialog starts in the last file's folder with no name in it (the
+    // current file's name would make Enter compare the flight with itself).
+    QString chooseComparison();
     // A flight file's bytes (at most one record), or a message and nothing.
     std::optional<std::vector<std::uint8_t>> read(const QString& path);
     // The record under a name the user picks; a file there is replaced only when confirmed.
@@ -40,7 +43,7 @@ private:
     // Writes a file the user chose, atomically; a message with the reason when it fails.
     bool write(const QString& path, const QByteArray& bytes);
     // The save dialog's answer, confirmed when it names a file that exists; empty otherwise.
-    QString chooseToSave(const std::function<QString(const QString&)>& target);
+    QString chooseToSave(const std::function<QString(const QString&)>& target, Phrase title);
     void showError(Message text, const QString& detail = {});
     QString msg(Message m) const;
 

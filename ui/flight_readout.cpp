@@ -1,15 +1,69 @@
 #include "ui/flight_readout.h"
 
-#include <QPalette>
-
 #include "ui/widgets.h"
 
 #include <QGroupBox>
+#include <QPainterPath>
+#include <QPalette>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
+
+#include <cmath>
 
 namespace orlomat {
 
+namespace {
+
+double Luminance(const QColor& c) {
+    const auto channel = [](double v) {
+        v /= 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+
+// A group whose caption keeps its designed colour; on a background it hardly differs from
+// (yellow on light grey) the letters get a dark outline.
+class CaptionGroup : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        const QColor colour = palette().color(QPalette::WindowText);
+        const QColor back = palette().color(QPalette::Window);
+        const double a = Luminance(colour) + 0.05, b = Luminance(back) + 0.05;
+        // Only letters lighter than the background need it (the red caption reads as it is).
+        if (a <= b || a / b >= 3.0 || option.text.isEmpty()) {
+            painter.drawComplexControl(QStyle::CC_GroupBox, option);
+            return;
+        }
+        const QRect label =
+            style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
+        option.subControls &= ~QStyle::SC_GroupBoxLabel;
+        painter.drawComplexControl(QStyle::CC_GroupBox, option);
+        // The frame line runs through the caption's place: the caption's own background first.
+        const QFontMetrics metrics(font());
+        const int width = metrics.horizontalAdvance(option.text);
+        painter.fillRect(QRect(label.left() - 2, label.top(), width + 4, label.height()), back);
+        QPainterPath path;
+        path.addText(label.left(), label.top() + metrics.ascent(), font(), option.text);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.strokePath(
+            path, QPen(colour.darker(330), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.fillPath(path, colour);
+    }
+};
+
+} // namespace
+
 FlightReadout::FlightReadout(QWidget* parent, const Names& n, const Layout& l) {
-    group = MakeWidget<QGroupBox>(parent, n.group, l.left, 0, l.width, 113);
+    group = new CaptionGroup(parent);
+    group->setObjectName(QString::fromLatin1(n.group));
+    group->setGeometry(l.left, 0, l.width, 113);
     group->setFont(PixelFont(QStringLiteral("Arial"), 16, true));
     QPalette title = group->palette();
     title.setColor(QPalette::WindowText, l.titleColour);
@@ -44,6 +98,16 @@ FlightReadout::FlightReadout(QWidget* parent, const Names& n, const Layout& l) {
     maxUnit = label(n.maxUnit, QStringLiteral("m"), l.maxEditLeft + 73, 36);
     minUnit = label(n.minUnit, QStringLiteral("m"), l.maxEditLeft + 73, 84);
     temperatureUnit = label(n.temperatureUnit, QStringLiteral("C"), l.thirdColumn + 67, 36);
+    // A screen reader names each field after its label (not after the group), in the
+    // language in force.
+    const std::pair<QLabel*, QLineEdit*> buddies[] = {{maxLabel, maxEdit},
+                                                      {minLabel, minEdit},
+                                                      {competitorLabel, competitorEdit},
+                                                      {serialLabel, serialEdit},
+                                                      {temperatureLabel, temperatureEdit},
+                                                      {samplingLabel, samplingEdit}};
+    for (const auto& [lab, field] : buddies)
+        lab->setBuddy(field);
 }
 
 void FlightReadout::showHeader(const HeaderInfo& info) {
@@ -64,12 +128,34 @@ void FlightReadout::markMaximum(const QString& warning) {
     maxEdit->setToolTip(warning);
 }
 
-void FlightReadout::clear(const QString& caption) {
+void FlightReadout::clear(const QString& generic) {
     for (QLineEdit* e :
          {maxEdit, minEdit, samplingEdit, temperatureEdit, competitorEdit, serialEdit})
         e->clear();
     markMaximum({});
-    group->setTitle(caption);
+    showSource({}, generic);
+}
+
+void FlightReadout::showSource(const QString& fileName, const QString& generic) {
+    fileName_ = fileName;
+    const QString title = fileName.isEmpty() ? generic : fileName;
+    // Above the labels (a file name's underscores and descenders reach lower than the designed
+    // caption's letters) and inside the frame: a smaller font down to 11 pixels, then the
+    // middle of a long name left out; the whole name in the tooltip.
+    const int top = std::min({maxLabel->y(), competitorLabel->y(), temperatureLabel->y()});
+    const int room = group->width() - 24; // the style's margins and the space after the text
+    QFont f = group->font();
+    for (int pixels = titlePixels_; pixels >= 11; --pixels) {
+        f.setPixelSize(pixels);
+        const QFontMetrics m(f);
+        if (m.ascent() + m.tightBoundingRect(title).bottom() < top &&
+            m.horizontalAdvance(title) <= room)
+            break;
+    }
+    group->setFont(f);
+    const QString shown = QFontMetrics(f).elidedText(title, Qt::ElideMiddle, room);
+    group->setTitle(shown);
+    group->setToolTip(shown == title ? QString() : title);
 }
 
 void FlightReadout::applyCaptions(const QString& competitor, const QString& serial,

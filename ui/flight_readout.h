@@ -34,8 +34,15 @@ public:
 
     // Competitor, serial, temperature (the field becomes editable) and sampling text.
     void showHeader(const HeaderInfo& info);
-    // The six fields empty and the group's caption set, as after a click on the flight's curve.
-    void clear(const QString& caption);
+    // The six fields empty and the group's caption `generic`, as after a click on the flight's
+    // curve.
+    void clear(const QString& generic);
+    // The group's caption: the flight's file name, or `generic` ("Orlomat", "Plik") when the
+    // flight came from the altimeter (empty `fileName`). A language switch passes the new
+    // generic caption with the file name kept.
+    void showSource(const QString& fileName, const QString& generic);
+    void applyGenericCaption(const QString& generic) { showSource(fileName_, generic); }
+    QString fileName() const { return fileName_; }
     // Marks the maximum's field (its figure unchanged) with a warning colour and `warning` as
     // its tooltip; an empty warning takes the mark away.
     void markMaximum(const QString& warning);
@@ -49,6 +56,10 @@ public:
            *maxUnit = nullptr, *minUnit = nullptr, *temperatureUnit = nullptr;
     QLineEdit *maxEdit = nullptr, *minEdit = nullptr, *competitorEdit = nullptr,
               *serialEdit = nullptr, *temperatureEdit = nullptr, *samplingEdit = nullptr;
+
+private:
+    QString fileName_;
+    int titlePixels_ = 16; // the designed caption font
 };
 
 } // namespace orlomat

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -26,6 +27,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 
 namespace orlomat {
 
@@ -43,6 +45,24 @@ constexpr int kRowRole = Qt::UserRole + 1; // on the first cell: the row's place
 
 QString Utf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// A download cut off: kept under a "_partial" name, or a record without its end mark (the
+// results page's "record cut off").
+bool CutOff(const FlightRow& r) {
+    const std::string_view tail = "_partial.dat";
+    return r.flight && ((r.file.size() >= tail.size() &&
+                         r.file.compare(r.file.size() - tail.size(), tail.size(), tail) == 0) ||
+                        r.stats.noLanding == NoLanding::RecordCut);
+}
+
+// When a file was downloaded: the time in its kept name ("..._20261207-143015_partial.dat"),
+// else the file's own time.
+QString DownloadTime(const FlightRow& r) {
+    static const QRegularExpression stamp(QStringLiteral("_(\\d{8}-\\d{6})"));
+    const QRegularExpressionMatch m = stamp.match(Utf8(r.file));
+    if (m.hasMatch()) return m.captured(1);
+    return QFileInfo(Utf8(r.path)).lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
 }
 
 // A number at the start of a figure's text ("118.3"), for sorting.
@@ -261,6 +281,20 @@ void FlightsListWindow::fillTable() {
     proxy->setSourceModel(nullptr);
     model->clear();
     model->setColumnCount(kReasonColumn + 1);
+    // The cut-off downloads of each competitor in the order they came.
+    std::map<int, std::vector<std::pair<QString, std::size_t>>> cutOff;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (CutOff(rows_[i])) cutOff[rows_[i].competitor].emplace_back(DownloadTime(rows_[i]), i);
+    std::map<std::size_t, QString> cutOffNotes;
+    for (auto& [competitor, downloads] : cutOff) {
+        std::sort(downloads.begin(), downloads.end());
+        for (std::size_t k = 0; k < downloads.size(); ++k) {
+            QString note = QString::fromUtf8(Tr(Phrase::RecordCutOff, language_));
+            if (downloads.size() > 1)
+                note += text(Phrase::PartialDownloadOrder).arg(k + 1).arg(downloads.size());
+            cutOffNotes[downloads[k].second] = note;
+        }
+    }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const FlightRow& r = rows_[i];
         const auto cells = FlightCells(r);
@@ -309,7 +343,9 @@ void FlightsListWindow::fillTable() {
         }
         QString reason = Utf8(r.error);
         if (r.entry == "missing") reason = text(Phrase::FlightsMissing);
+        if (const auto note = cutOffNotes.find(i); note != cutOffNotes.end()) reason = note->second;
         auto* item = new QStandardItem(reason);
+        item->setToolTip(reason);
         if (!reason.isEmpty()) {
             item->setData(reason, kSortRole);
             item->setForeground(QColor(0xa0, 0x00, 0x00));
@@ -320,7 +356,26 @@ void FlightsListWindow::fillTable() {
     applyTexts();
     proxy->setSourceModel(model);
     proxy->sort(sorted, order);
+    fitColumns();
+}
+
+void FlightsListWindow::fitColumns() {
+    // Each column as wide as its texts; the notes column takes the room left, but never less
+    // than its notes need (a stretched last column would cut them: a scroll bar instead).
+    QHeaderView* header = table->horizontalHeader();
+    header->setStretchLastSection(false);
     table->resizeColumnsToContents();
+    int used = 0;
+    for (int c = 0; c < kReasonColumn; ++c)
+        used += table->columnWidth(c);
+    const int notes = table->columnWidth(kReasonColumn);
+    header->setStretchLastSection(used + notes <= table->viewport()->width());
+    if (!header->stretchLastSection()) table->setColumnWidth(kReasonColumn, notes);
+}
+
+void FlightsListWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (model->rowCount() > 0) fitColumns();
 }
 
 std::vector<FlightRow> FlightsListWindow::shownRows() const {
@@ -346,7 +401,8 @@ void FlightsListWindow::chooseFolder() {
 }
 
 void FlightsListWindow::chooseExpected() {
-    const QString path = prompter_.openFileName(QString());
+    // From the listed folder, where the day's files are (not the working folder).
+    const QString path = prompter_.openFileName(folder_, text(Phrase::ExpectedListTitle));
     if (!path.isEmpty()) loadExpected(path);
 }
 

@@ -70,6 +70,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -77,6 +78,7 @@ private:
     void refreshWhenShown();
     void applyTexts();
     void fillTable();
+    void fitColumns();
     void chooseFolder();
     void chooseExpected();
     void filterChanged();

@@ -65,13 +65,15 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     }
     deviceClock_ = std::make_unique<EventPumpingClock>(*clock);
     altimeter_ = std::make_unique<Altimeter>(*line, *deviceClock_);
+    systemPorts_ = std::make_unique<SystemPortLister>();
+    ports_ = systemPorts_.get();
     altimeter_->channel.onOpenFailed = [this](const std::string& port, const std::string&) {
         // The designed line, and under it what is there: the port may have moved. (A download
         // opens its port on its own thread: the message is the window's.)
         download_->inWindow([this, &port] {
             showError(Message::PortError, QString::fromStdString(port) + QLatin1Char('\n') +
                                               QString::fromStdString(PresentPortsNote(
-                                                  SystemPortLister().ports(), session_.language)));
+                                                  ports_->ports(), session_.language)));
         });
     };
     buildControls();
@@ -117,7 +119,8 @@ void MainWindow::createDialogs() {
                                           *deviceUi_,
                                           [this] { saveSettings(); },
                                           [this](const QString& port) { setPortOverride(port); },
-                                          [this] { return exchangePort().value_or(""); }};
+                                          [this] { return exchangePort().value_or(""); },
+                                          [this] { return ports_->ports(); }};
     deviceSettingsDialog = new DeviceSettingsDialog(host, this);
     infoDialog = new InfoDialog(this);
     filterDialog = new FilterDialog(
@@ -251,11 +254,11 @@ bool MainWindow::loadFlightFile(const QString& path) {
     // The notes of the flight downloaded last go with it.
     archive_->forget();
     station_->forgetNote();
-    flightGroup->setTitle(NameWithoutFolder(path));
     chartView->undoZoom();
     chartView->setLeftIncrement(0);
     showCurrentFlight(
         DecodeRecord(std::move(*bytes), FlightSource::File, {std::nullopt, speedShown()}));
+    currentReadout_->showSource(NameWithoutFolder(path), caption(Caption::Altimeter));
     // Drawn as any file is, but the user learns that its figures mean nothing; its speeds
     // would stretch the right axis to absurd values.
     const RecordFault fault = QFileInfo(path).size() > static_cast<qint64>(kMaxRecordSize)
@@ -281,6 +284,8 @@ bool MainWindow::speedShown() const {
 
 void MainWindow::showCurrentFlight(Flight flight) {
     session_.current = std::move(flight);
+    if (session_.current.source != FlightSource::File)
+        currentReadout_->showSource({}, caption(Caption::Altimeter));
     currentReadout_->showHeader(session_.current.header);
     for (const Series s :
          {Series::Altitude, Series::Speed, Series::Unused, Series::AltitudeBeforeFilter})
@@ -397,14 +402,14 @@ void MainWindow::filterComparisonFlight() {
 // --- The comparison flight -------------------------------------------------------------------
 
 void MainWindow::chooseComparison() {
-    const QString path = files_->chooseToOpen();
+    const QString path = files_->chooseComparison();
     if (!path.isEmpty()) loadComparisonFile(path);
 }
 
 bool MainWindow::loadComparisonFile(const QString& path) {
     auto bytes = files_->read(path);
     if (!bytes) return false;
-    compareGroup->setTitle(NameWithoutFolder(path));
+    comparisonReadout_->showSource(NameWithoutFolder(path), caption(Caption::File));
     comparisonAction->setChecked(true);
     ComparisonFlight& flight = session_.comparison;
     flight.record = std::move(*bytes);
@@ -459,17 +464,20 @@ void MainWindow::repaintMainCurves() {
 // --- Paper, pictures, manual, information ----------------------------------------------------
 
 PrintTitle MainWindow::printTitle() const {
-    return {caption(Caption::ReadFrom),
-            flightGroup->title(),
-            caption(Caption::CompetitorNo),
-            competitorEdit->text(),
-            caption(Caption::SerialNo),
-            serialEdit->text(),
-            maxEdit->text(),
-            minEdit->text(),
-            temperatureEdit->text(),
-            caption(Caption::Sampling),
-            samplingEdit->text()};
+    return {
+        caption(Caption::ReadFrom),
+        currentReadout_->fileName().isEmpty() ? flightGroup->title() : currentReadout_->fileName(),
+        caption(Caption::CompetitorNo),
+        competitorEdit->text(),
+        caption(Caption::SerialNo),
+        serialEdit->text(),
+        maxEdit->text(),
+        minEdit->text(),
+        temperatureEdit->text(),
+        caption(Caption::Sampling),
+        samplingEdit->text(),
+        caption(Caption::Compare).trimmed(),
+        chartView->pointCount(Series::Comparison) > 0 ? comparisonReadout_->fileName() : QString()};
 }
 
 void MainWindow::setUpPrinter() {

@@ -26,6 +26,7 @@ class QTranslator;
 namespace orlomat {
 
 class Altimeter;
+class PortLister;
 class FlightFiles;
 class PrintCommands;
 class ChartView;
@@ -70,6 +71,10 @@ public:
     bool loadComparisonFile(const QString& path);
     // A port to use for this run instead of the stored one (not saved).
     void setPortOverride(const QString& port) { portOverride_ = port; }
+    // The ports present as `lister` gives them instead of the system (tests: pseudo-terminals,
+    // which no system lists); it must outlive the window.
+    void setPortLister(PortLister& lister) { ports_ = &lister; }
+    PortLister& portLister() { return *ports_; }
     // Options of the command line that could not be taken, in a message.
     void tellOptionProblem(const QString& options);
     // The flight archive's folder for this run instead of the stored one (not saved).
@@ -191,6 +196,8 @@ private:
     std::unique_ptr<EventPumpingClock> deviceClock_;
     std::unique_ptr<Altimeter> altimeter_;
     bool endRequested_ = false; // a termination signal came: end once the download is over
+    std::unique_ptr<PortLister> systemPorts_;
+    PortLister* ports_ = nullptr; // the system's unless a test gave its own
     std::unique_ptr<WindowDeviceUi> deviceUi_;
     std::unique_ptr<DownloadInputGuard> inputGuard_; // while a download runs
     std::unique_ptr<FlightReadout> currentReadout_, comparisonReadout_;

@@ -59,6 +59,9 @@ void MainWindow::buildControls() {
     diskGroup->setFont(PixelFont(arial, 13));
     saveButton = MakeWidget<QPushButton>(diskGroup, "BZapisz", 16, 30, 97, 25);
     loadButton = MakeWidget<QPushButton>(diskGroup, "BOdczyt", 16, 69, 97, 25);
+    // Their own font: the group's caption may take a smaller one to fit its frame.
+    saveButton->setFont(PixelFont(arial, 13));
+    loadButton->setFont(PixelFont(arial, 13));
 
     compareButton = MakeWidget<QPushButton>(client, "B_Porownanie", 864, 8, 97, 41);
     compareButton->setFont(PixelFont(font().family(), 13, true));
@@ -224,23 +227,26 @@ void MainWindow::buildMenus() {
 
 void MainWindow::applyLanguageTexts() {
     // Alt accelerators, one letter each per language, none shared between the buttons and the
-    // menu bar (Filtr F and t, Print/Export E, Język J, Info I, Help H in both).
+    // menu bar (Filtr F and t, Print/Export E, Język J, Info I, Help H in both), and no letter
+    // for two actions across the languages: Alt+R reads in English, so Zerowanie takes N.
     const bool pl = session_.language == Language::Polish;
     const auto accelerated = [&](Caption c, char polish, char english) {
         return WithAccelerator(caption(c), QLatin1Char(pl ? polish : english));
     };
-    resetButton->setText(accelerated(Caption::Clear, 'r', 'C'));
+    resetButton->setText(accelerated(Caption::Clear, 'n', 'C'));
     readButton->setText(accelerated(Caption::ReadAltimeter, 'O', 'R'));
     stopButton->setText(caption(Caption::StopDownload));
     diskGroup->setTitle(caption(Caption::DiscSaveLoad));
+    FitFont(diskGroup, diskGroup->title(), 13, diskGroup->width() - 16);
     saveButton->setText(accelerated(Caption::Save, 'Z', 'S'));
     loadButton->setText(accelerated(Caption::Load, 'd', 'L'));
     for (FlightReadout* r : {currentReadout_.get(), comparisonReadout_.get()})
         r->applyCaptions(caption(Caption::CompetitorNo), caption(Caption::SerialNo),
                          caption(Caption::Temperature), caption(Caption::Sampling));
     compareButton->setText(accelerated(Caption::Compare, 'P', 'p'));
-    flightGroup->setTitle(caption(Caption::Altimeter));
-    compareGroup->setTitle(caption(Caption::File));
+    // The loaded files' names stay; only the captions of flights without one follow.
+    currentReadout_->applyGenericCaption(caption(Caption::Altimeter));
+    comparisonReadout_->applyGenericCaption(caption(Caption::File));
     setWindowTitle(caption(Caption::WindowCaption));
     setupMenu->setTitle(accelerated(Caption::Setup, 'U', 'u'));
     deviceSettingsAction->setText(caption(Caption::Altimeter));

@@ -3,6 +3,7 @@
 #include "ui/prompter.h"
 
 #include <QDir>
+#include <QPrinter>
 #include <QStringList>
 
 namespace orlomat {
@@ -35,7 +36,14 @@ void PrintCommands::print(const PrintTitle& title) {
         return;
     QString where;
     const PrintResult r = output_.print(title, where);
-    if (r.ok()) return;
+    if (r.ok()) {
+        // A PDF file lands quietly in some folder: the user is told which.
+        if (!output_.printer().outputFileName().isEmpty())
+            prompter_.message(QString::fromUtf8(Tr(Phrase::PrintedToPdf, language_())) +
+                                  QDir::toNativeSeparators(output_.printer().outputFileName()),
+                              caption(Caption::Print));
+        return;
+    }
     QStringList parts{where};
     switch (r.fault) {
     case PrintFault::NoDestination:
@@ -58,7 +66,8 @@ void PrintCommands::print(const PrintTitle& title) {
 
 void PrintCommands::savePicture(const PrintTitle& title) {
     output_.composePrintTitle(title);
-    const QString chosen = prompter_.pictureFileName(pictureDialogName_);
+    const QString chosen = prompter_.pictureFileName(
+        pictureDialogName_, QString::fromUtf8(Tr(Phrase::PictureTitle, language_())));
     QString path, error;
     if (!chosen.isEmpty()) {
         pictureDialogName_ = chosen;

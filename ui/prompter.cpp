@@ -37,18 +37,18 @@ bool QtPrompter::confirm(const QString& text, const QString& caption) {
     return box.exec() == QMessageBox::Ok;
 }
 
-QString QtPrompter::openFileName(const QString& current) {
-    return QFileDialog::getOpenFileName(nullptr, QString(), current);
+QString QtPrompter::openFileName(const QString& current, const QString& caption) {
+    return QFileDialog::getOpenFileName(nullptr, caption, current);
 }
 
-QString QtPrompter::saveFileName(const QString& current) {
+QString QtPrompter::saveFileName(const QString& current, const QString& caption) {
     // The program asks itself before replacing a file.
-    return QFileDialog::getSaveFileName(nullptr, QString(), current, QString(), nullptr,
+    return QFileDialog::getSaveFileName(nullptr, caption, current, QString(), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-QString QtPrompter::pictureFileName(const QString& current) {
-    return QFileDialog::getSaveFileName(nullptr, QString(), current,
+QString QtPrompter::pictureFileName(const QString& current, const QString& caption) {
+    return QFileDialog::getSaveFileName(nullptr, caption, current,
                                         QStringLiteral("Bitmap (*.bmp);;*"), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }

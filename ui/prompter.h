@@ -18,10 +18,10 @@ public:
     // OK and Cancel; true only on OK.
     virtual bool confirm(const QString& text, const QString& caption) = 0;
     // File dialogs: the chosen full path, or an empty text when cancelled. `current` is the
-    // name the dialog starts with.
-    virtual QString openFileName(const QString& current) = 0;
-    virtual QString saveFileName(const QString& current) = 0;
-    virtual QString pictureFileName(const QString& current) = 0;
+    // name (or the folder) the dialog starts with, `caption` its title.
+    virtual QString openFileName(const QString& current, const QString& caption) = 0;
+    virtual QString saveFileName(const QString& current, const QString& caption) = 0;
+    virtual QString pictureFileName(const QString& current, const QString& caption) = 0;
     // A folder: the chosen folder, or an empty text when cancelled; `caption` titles the dialog.
     virtual QString folderName(const QString& current, const QString& caption) = 0;
     // The printer set-up: printer (or a PDF file), its properties, paper and orientation are
@@ -43,9 +43,9 @@ class QtPrompter : public Prompter {
 public:
     void message(const QString& text, const QString& caption) override;
     bool confirm(const QString& text, const QString& caption) override;
-    QString openFileName(const QString& current) override;
-    QString saveFileName(const QString& current) override;
-    QString pictureFileName(const QString& current) override;
+    QString openFileName(const QString& current, const QString& caption) override;
+    QString saveFileName(const QString& current, const QString& caption) override;
+    QString pictureFileName(const QString& current, const QString& caption) override;
     QString folderName(const QString& current, const QString& caption) override;
     bool printerSetup(QPrinter& printer, const QString& caption) override;
     void showModal(QDialog& dialog) override;

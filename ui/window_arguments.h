@@ -1,5 +1,6 @@
 // The window program's command line:
-//   OrlomatBMP [--port NAME] [--archive DIR] [--station] [FLIGHT]
+//   OrlomatBMP [--port NAME] [--archive DIR] [--station] [--] [FLIGHT]
+// (also --port=NAME, --archive=DIR; after "--" every argument is a file, "-x.dat" too).
 // FLIGHT is a flight file to open at start ("Open with"); --port uses another serial port for
 // this run without storing it (the demo points it at the altimeter emulator); --archive keeps
 // the flights read in DIR for this run instead of the archive folder chosen; --station starts
@@ -13,7 +14,7 @@ namespace orlomat {
 class MainWindow;
 
 inline constexpr const char* kWindowUsage =
-    "usage: OrlomatBMP [--port NAME] [--archive DIR] [--station] [FLIGHT]\n";
+    "usage: OrlomatBMP [--port NAME] [--archive DIR] [--station] [--] [FLIGHT]\n";
 
 // True when `arguments` ask for the usage text (--help, -h) instead of the window.
 bool AsksForUsage(const QStringList& arguments);

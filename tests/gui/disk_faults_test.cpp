@@ -95,7 +95,7 @@ protected:
         attempt("picture", [&] { Trigger(*window, "ZapiszObraz1"); });
         // The program goes on: the screen look is back and a save elsewhere works.
         EXPECT_EQ(window->chart()->titleLines(),
-                  QStringList{QStringLiteral("        Wysokosc / Altitude")});
+                  QStringList{QStringLiteral("            Wysokosc / Altitude")});
         prompter.fileNames = {dir.filePath(QStringLiteral("elsewhere.dat"))};
         Click(*window, "BZapisz");
         EXPECT_EQ(Read(dir.filePath(QStringLiteral("elsewhere.dat"))).size(), 33000);

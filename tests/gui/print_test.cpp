@@ -87,7 +87,7 @@ TEST_F(PrintTest, TitleLinesInBothLanguages) {
                                           "Sampling: 10 pom/sek"));
     EXPECT_EQ(background, QColor(Qt::white));
     EXPECT_EQ(window->chart()->titleLines(),
-              QStringList{QStringLiteral("        Wysokosc / Altitude")});
+              QStringList{QStringLiteral("            Wysokosc / Altitude")});
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
 
     Trigger(*window, "Polski1");
@@ -116,9 +116,9 @@ TEST_F(PrintTest, PrintLeavesTheBottomMarginFreeForEachOrientation) {
         Trigger(*window, "UstawDrukarke1");
         Trigger(*window, "Drukuj1");
         EXPECT_EQ(window->chart()->titleLines(),
-                  QStringList{QStringLiteral("        Wysokosc / Altitude")});
+                  QStringList{QStringLiteral("            Wysokosc / Altitude")});
     }
-    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.size(), 2u); // where each PDF went
     const double l = LowestInk(landscape), p = LowestInk(portrait);
     EXPECT_GT(l, 0.6);
     EXPECT_LE(l, 0.76);
@@ -170,14 +170,20 @@ TEST_F(PrintTest, PrintWithNoPrinterOffersTheSetUpInsteadOfFailing) {
                   QStringList{c.english ? QStringLiteral("Printer Setup")
                                         : QStringLiteral("Ustaw Drukarke")});
         EXPECT_EQ(QFileInfo::exists(pdf), c.printed);
-        if (*c.message == 0) {
+        if (*c.message == 0 && c.printed) { // where the PDF went, in the window's language
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].text,
+                      (c.english ? QStringLiteral("The printout was written to the PDF file: ")
+                                 : QStringLiteral("Wydruk zapisany w pliku PDF: ")) +
+                          QDir::toNativeSeparators(pdf));
+        } else if (*c.message == 0) {
             EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
         } else {
             ASSERT_EQ(prompter.shown.size(), 1u);
             EXPECT_EQ(prompter.shown[0].text, QString::fromUtf8(c.message));
         }
         EXPECT_EQ(window->chart()->titleLines(),
-                  QStringList{QStringLiteral("        Wysokosc / Altitude")});
+                  QStringList{QStringLiteral("            Wysokosc / Altitude")});
     }
 }
 
@@ -201,7 +207,10 @@ TEST_F(PrintTest, TheSetUpChoiceIsRememberedForPrint) {
     }
     EXPECT_EQ(prompter.printerSetupCaptions.size(), 1) << "print asked again";
     EXPECT_EQ(window->printer().pageLayout().orientation(), QPageLayout::Portrait);
-    EXPECT_TRUE(prompter.shown.empty());
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    for (const auto& m : prompter.shown)
+        EXPECT_EQ(m.text, QStringLiteral("The printout was written to the PDF file: ") +
+                              QDir::toNativeSeparators(pdf));
 }
 
 TEST_F(PrintTest, APrintFailureNamesTheFileAndTheReasonOnly) {
@@ -241,7 +250,7 @@ TEST_F(PrintTest, PictureNamesAndSize) {
     prompter.fileNames = {QString()}; // cancelled: nothing written, the screen look returns
     Trigger(*window, "ZapiszObraz1");
     EXPECT_EQ(window->chart()->titleLines(),
-              QStringList{QStringLiteral("        Wysokosc / Altitude")});
+              QStringList{QStringLiteral("            Wysokosc / Altitude")});
 
     prompter.fileNames = {dir.filePath(QStringLiteral("no/such/folder/x"))};
     Trigger(*window, "ZapiszObraz1");

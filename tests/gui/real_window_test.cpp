@@ -23,7 +23,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -481,7 +483,10 @@ TEST_F(RealWindow, PrinterSetUpChoosesAPdfFileThatPrintThenUses) {
             Menu(*window, "E1")->actionGeometry(Action(*window, "Drukuj1")).center());
     EXPECT_TRUE(WaitFor([&] { return QFileInfo(pdf).size() > 1000; })) << "nothing printed";
     EXPECT_EQ(prompter.printerSetupCaptions.size(), 1);
-    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
+    // Where the PDF went is said.
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              QStringLiteral("Wydruk zapisany w pliku PDF: ") + QDir::toNativeSeparators(pdf));
 }
 
 // Steps a person takes inside a modal dialog: the dialog runs its own event loop, so each step
@@ -892,6 +897,85 @@ TEST_F(RealWindow, TheStationKeepsAltimeterAfterAltimeterAndTheListShowsThem) {
     QTest::qWait(100);
     SaveShot(*list, QStringLiteral("flights-list-pl.png"));
     list->close();
+}
+
+// The groups' captions as a person sees them at 1024 x 700: the files' names through language
+// switches, above the labels, and the yellow "Plik" outlined so that it stands out of the grey.
+TEST_F(RealWindow, TheGroupCaptionsKeepTheirFilesStayAboveTheLabelsAndStandOut) {
+    const QString partial = dir.filePath(QStringLiteral("C012_S00312_20261207-175747_partial.dat"));
+    const QString other = dir.filePath(QStringLiteral("c6_code0.dat"));
+    ASSERT_TRUE(QFile::copy(flight, partial) && QFile::copy(flight, other));
+    ASSERT_TRUE(window->loadFlightFile(partial));
+    ResizeTo(1024, 700);
+    QGroupBox* current = Group(*window, "GroupB_Alt");
+    QGroupBox* comparison = Group(*window, "GroupB_Por");
+    for (const char* language : {"English1", "Polski1"}) {
+        Trigger(*window, language);
+        QTest::qWait(50);
+        EXPECT_EQ(current->toolTip(), QFileInfo(partial).fileName()) << language;
+        const QFontMetrics m(current->font());
+        EXPECT_LE(m.horizontalAdvance(current->title()), current->width() - 16);
+        EXPECT_LT(m.ascent() + m.tightBoundingRect(current->title()).bottom(),
+                  Label(*window, "LabMaximum")->y());
+        EXPECT_EQ(comparison->title(), QString::fromUtf8(language[0] == 'E' ? "File" : "Plik"));
+    }
+    ASSERT_TRUE(window->loadComparisonFile(other));
+    Trigger(*window, "English1");
+    EXPECT_EQ(comparison->title(), QStringLiteral("c6_code0.dat"));
+    Trigger(*window, "Polski1");
+    comparison->setTitle(QStringLiteral("Plik")); // the designed caption, as it starts
+    QTest::qWait(100);
+    SaveShot(*window, QStringLiteral("captions-1024x700.png"));
+    // The caption's letters: yellow inside, a dark outline round them.
+    const QImage title = comparison->grab(QRect(0, 0, 80, 18)).toImage();
+    int yellow = 0, dark = 0;
+    for (int y = 0; y < title.height(); ++y)
+        for (int x = 0; x < title.width(); ++x) {
+            const QColor c = title.pixelColor(x, y);
+            if (c.red() > 230 && c.green() > 230 && c.blue() < 60) ++yellow;
+            if (c.lightness() < 90) ++dark;
+        }
+    EXPECT_GT(yellow, 20);
+    EXPECT_GT(dark, 20) << "the yellow caption has no outline";
+}
+
+// The system's file dialogs as the window opens them: each with its own title, starting where
+// it is told (a folder: no name filled in, so Enter does not take the current file again).
+TEST_F(RealWindow, TheFileDialogsShowTheirTitlesAndStartFolders) {
+    QtPrompter real;
+    QString title, folder, name;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible()) return;
+        title = dialog->windowTitle();
+        folder = dialog->directory().absolutePath();
+        const auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        name = edit != nullptr ? edit->text() : QStringLiteral("?");
+        dialog->reject();
+    });
+    watch.start(50);
+    const QString here = QFileInfo(flight).absolutePath();
+    const struct {
+        std::function<QString()> open;
+        const char *title, *name;
+    } dialogs[] = {
+        {[&] { return real.openFileName(here, QStringLiteral("Lot do porównania")); },
+         "Lot do porównania", ""},
+        {[&] { return real.openFileName(flight, QStringLiteral("Open a flight")); },
+         "Open a flight", "lot.dat"},
+        {[&] { return real.saveFileName(flight, QStringLiteral("Zapisz lot")); }, "Zapisz lot",
+         "lot.dat"},
+        {[&] { return real.pictureFileName(here, QStringLiteral("Save the chart as a picture")); },
+         "Save the chart as a picture", ""},
+    };
+    for (const auto& d : dialogs) {
+        title.clear();
+        EXPECT_EQ(d.open(), QString()); // cancelled
+        EXPECT_EQ(title, QString::fromUtf8(d.title));
+        EXPECT_EQ(folder, here) << d.title;
+        EXPECT_EQ(name, QString::fromUtf8(d.name)) << d.title;
+    }
 }
 
 TEST_F(RealWindow, QtsOwnTextsFollowTheLanguage) {

@@ -31,6 +31,7 @@ public:
     std::vector<ShownMessage> shown;
     int fileDialogs = 0;
     QStringList dialogStartNames; // the name each file dialog started with
+    QStringList fileCaptions;     // the title of each file dialog
 
     void message(const QString& text, const QString& caption) override {
         shown.push_back({text, caption, false});
@@ -42,11 +43,18 @@ public:
         confirmations.pop_front();
         return answer;
     }
-    QString openFileName(const QString& current) override { return nextFile(current); }
-    QString saveFileName(const QString& current) override { return nextFile(current); }
+    QString openFileName(const QString& current, const QString& caption) override {
+        fileCaptions << caption;
+        return nextFile(current);
+    }
+    QString saveFileName(const QString& current, const QString& caption) override {
+        fileCaptions << caption;
+        return nextFile(current);
+    }
     // What the "user" sees while the picture dialog is open (the chart with its print title).
     std::function<void()> onPictureDialog;
-    QString pictureFileName(const QString& current) override {
+    QString pictureFileName(const QString& current, const QString& caption) override {
+        fileCaptions << caption;
         if (onPictureDialog) onPictureDialog();
         return nextFile(current);
     }
