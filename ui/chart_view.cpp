@@ -514,4 +514,10 @@ void ChartView::clickAt(const QPoint& pos) {
     }
 }
 
+int ChartView::reserveTopStrip(int height) {
+    axisRect()->setMinimumMargins(QMargins(kCaptionWidth, 16 + height, kCaptionWidth, 0));
+    replot();
+    return axisRect()->outerRect().top() + 8;
+}
+
 } // namespace orlomat

@@ -100,6 +100,10 @@ public:
     void zoomTo(double xFrom, double xTo);
     void undoZoom();
     bool isZoomed() const { return zoomed_; }
+    // A strip of `height` pixels kept free between the title and the plot (the download
+    // station's line stands there, over no curve); 0 gives the room back. Returns the strip's
+    // top in the chart's coordinates.
+    int reserveTopStrip(int height);
 
 signals:
     void legendClicked();

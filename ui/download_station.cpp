@@ -3,6 +3,7 @@
 #include "contest/port_watch.h"
 #include "device/port_finder.h"
 #include "device/qt_serial_line.h"
+#include "ui/chart_view.h"
 #include "ui/settings_file.h"
 #include "ui/widgets.h"
 
@@ -11,8 +12,8 @@
 
 namespace orlomat {
 
-DownloadStation::DownloadStation(QWidget& lineParent, Host host)
-    : line(new QLabel(&lineParent)), host_(std::move(host)),
+DownloadStation::DownloadStation(ChartView& chart, Host host)
+    : line(new QLabel(&chart)), chart_(chart), host_(std::move(host)),
       lister_(std::make_unique<SystemPortLister>()) {
     line->setObjectName(QStringLiteral("StationLine"));
     line->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -24,7 +25,7 @@ DownloadStation::DownloadStation(QWidget& lineParent, Host host)
     line->hide();
     // Escape ends the station while it waits; during a download it stops the download (the
     // download's own input guard takes the key first).
-    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), lineParent.window());
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), chart.window());
     escape_->setEnabled(false);
     escape_->setAutoRepeat(false); // a held Escape that stopped a download leaves the station on
     connect(escape_, &QShortcut::activated, this, &DownloadStation::stop);
@@ -57,13 +58,18 @@ void DownloadStation::stop() {
     if (!flightFault_.isEmpty())
         show(flightFault_, true);
     else
-        line->hide();
+        hideLine();
     host_.changed();
 }
 
 void DownloadStation::forgetNote() {
-    if (!on()) line->hide();
+    if (!on()) hideLine();
     flightFault_.clear();
+}
+
+void DownloadStation::hideLine() {
+    line->hide();
+    chart_.reserveTopStrip(0);
 }
 
 void DownloadStation::show(const QString& text, bool fault) {
@@ -72,10 +78,12 @@ void DownloadStation::show(const QString& text, bool fault) {
     p.setColor(QPalette::WindowText, fault ? QColor(192, 0, 0) : QColor(0, 0, 0));
     line->setPalette(p);
     line->setText(text);
-    // As wide as the chart allows, as high as the text needs.
-    const QWidget* chart = line->parentWidget();
-    line->setFixedWidth(qMax(200, chart->width() - 120));
+    // As wide as the chart allows, as high as the text needs, in a strip of its own above the
+    // plot: no curve, maximum or spike is ever behind it.
+    line->setFixedWidth(qMax(200, chart_.width() - 120));
     line->adjustSize();
+    line->move(60, chart_.reserveTopStrip(line->height()));
+    line->show();
     line->repaint();
 }
 

@@ -22,6 +22,8 @@ class QWidget;
 
 namespace orlomat {
 
+class ChartView;
+
 class Altimeter;
 class PortWatch;
 class SystemPortLister;
@@ -44,7 +46,7 @@ public:
         std::function<Language()> language;
     };
     // The station line is a label on `lineParent` (the chart), shown while the station is on.
-    DownloadStation(QWidget& lineParent, Host host);
+    DownloadStation(ChartView& chart, Host host);
     ~DownloadStation() override;
     DownloadStation(const DownloadStation&) = delete;
     DownloadStation& operator=(const DownloadStation&) = delete;
@@ -70,6 +72,8 @@ private:
     void show(const QString& text, bool fault);
     void showWaiting();
     QString waitingText() const;
+    void hideLine();
+    ChartView& chart_;
     Host host_;
     std::unique_ptr<SystemPortLister> lister_;
     std::unique_ptr<PortWatch> watch_;

@@ -121,12 +121,18 @@ bool DownloadInputGuard::eventFilter(QObject* watched, QEvent* event) {
         return true;
     case QEvent::KeyPress:
         // A repeat comes from a key held down since before this download (the Escape that
-        // closed a dialog, say): only a press made now stops it.
+        // closed a dialog, say): only a press made now stops it. The X server repeats a key
+        // as a release and a press of one time stamp; Qt tells them as repeats only when the
+        // press is already queued behind the release, so the time stamps are compared too.
         if (const auto* key = static_cast<QKeyEvent*>(event);
-            key->key() == Qt::Key_Escape && !key->isAutoRepeat())
+            key->key() == Qt::Key_Escape && !key->isAutoRepeat() &&
+            (key->timestamp() == 0 || key->timestamp() != escapeReleasedAt_))
             stop_();
         return true;
     case QEvent::KeyRelease:
+        if (const auto* key = static_cast<QKeyEvent*>(event); key->key() == Qt::Key_Escape)
+            escapeReleasedAt_ = key->timestamp();
+        return true;
     case QEvent::Wheel:
     case QEvent::ContextMenu:
     case QEvent::DragEnter:

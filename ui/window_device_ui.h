@@ -87,6 +87,7 @@ private:
     QWidget& window_;
     QWidget& stopButton_;
     std::function<void()> stop_;
+    quint64 escapeReleasedAt_ = 0; // the time stamp of the last release of Escape
 };
 
 } // namespace orlomat

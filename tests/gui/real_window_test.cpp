@@ -835,6 +835,10 @@ TEST_F(RealWindow, TheStationKeepsAltimeterAfterAltimeterAndTheListShowsThem) {
             << line->text().toStdString();
         EXPECT_TRUE(prompter.shown.empty()) << "a message box would stop the station";
         EXPECT_EQ(window->session().current.header.header.competitor, plug.competitor);
+        // The line has a strip of its own: no curve is behind it.
+        const QRect plot = chart->axisRect()->rect();
+        EXPECT_LE(line->geometry().bottom(), plot.top()) << "the line covers the plot";
+        EXPECT_TRUE(plot.contains(PointOf(Series::Altitude, IndexOfMaximum(Series::Altitude))));
         SaveShot(*window, QString::fromUtf8(plug.shot));
         EXPECT_EQ(emu.refusals(), QString());
         // The emulator ends here: the altimeter is unplugged; the station waits for the next.
@@ -843,6 +847,7 @@ TEST_F(RealWindow, TheStationKeepsAltimeterAfterAltimeterAndTheListShowsThem) {
     KeysTo(window.get(), {QStringLiteral("Escape")});
     ASSERT_TRUE(WaitFor([&] { return !window->stationOn(); }));
     EXPECT_FALSE(line->isVisible());
+    EXPECT_EQ(chart->axisRect()->minimumMargins().top(), 16) << "the strip stays without a line";
 
     // Each file holds its altimeter's record (byte 0 and the new-measurement word 8-9 are the
     // download's own) and its log line's digest.
