@@ -202,7 +202,342 @@ unpack_archive() {
   rmdir "$tmp"
 }
 
+
+# ---- build ------------------------------------------------------------------------------
+
+OUT="$ROOT/build/windows"
+CMAKE_DIR="$OUT/cmake"
+STAGE="$OUT/stage/OrlomatBMP"
+MINGW_DLL_DIRS=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
+# What the programs load besides Windows' own DLLs: checked against their imports at every
+# build, so a missing one fails here and not on a user's machine.
+QT_DLLS=(Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6PrintSupport.dll Qt6SerialPort.dll
+  libQCustomPlotQt6.dll)
+RUNTIME_DLLS=(libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+QT_PLUGINS=(platforms/qwindows.dll styles/qwindowsvistastyle.dll
+  printsupport/windowsprintersupport.dll imageformats/qico.dll)
+PROGRAMS=(OrlomatBMP.exe orlomat.exe orlomat-synth.exe)
+
+need_deps() {
+  if ! deps_ready; then
+    if [ -n "${ORLOMAT_WINDEPS_ARCHIVE:-}" ]; then
+      step "unpacking $ORLOMAT_WINDEPS_ARCHIVE" unpack_archive "$ORLOMAT_WINDEPS_ARCHIVE"
+    else
+      die "no Windows dependencies at $PREFIX: run \`bash scripts/windows.sh deps\` once (about an hour)"
+    fi
+  fi
+}
+
+# The Wine runs of the build (test discovery) and of ctest find the DLLs through this.
+wine_emulator() {
+  local dirs
+  dirs=$(IFS=:; echo "$PREFIX/bin:${MINGW_DLL_DIRS[*]}")
+  echo "env;ORLOMAT_WINE_DLL_DIRS=$dirs;$ROOT/cmake/wine-run.sh;$OUT/wineprefix"
+}
+
+project_version() {
+  sed -n 's/^project(OrlomatBMP VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"
+}
+
+configure_program() {
+  cmake -G Ninja -S "$ROOT" -B "$CMAKE_DIR" \
+    -DCMAKE_TOOLCHAIN_FILE="$PREFIX/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DORLOMAT_WERROR=ON -DORLOMAT_BENCH=OFF \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$(wine_emulator)" >"$OUT/configure.log" ||
+    {
+      tail -n 30 "$OUT/configure.log"
+      die "configuring failed (log: $OUT/configure.log)"
+    }
+}
+
+compile_program() {
+  nice -n 19 cmake --build "$CMAKE_DIR" -j2
+}
+
+# The DLLs a program or DLL imports that Windows itself does not provide.
+foreign_imports() {
+  x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\tDLL Name: //p' |
+    grep -v -i -E '^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|winspool\.drv|ws2_32|msvcrt|imm32|winmm|uxtheme|dwmapi|version|netapi32|userenv|setupapi|shlwapi|uuid|wtsapi32|d3d11|d3d9|d3d12|dxgi|dwrite|d2d1|dcomp|mpr|comctl32|authz|ntdll|cfgmgr32|api-ms-win-[a-z0-9-]*)\.dll$' || true
+}
+
+stage_program() {
+  rm -rf "$OUT/stage"
+  mkdir -p "$STAGE/docs" "$STAGE/translations"
+  local f p
+  for p in "${PROGRAMS[@]}"; do
+    f=$(find "$CMAKE_DIR/app" "$CMAKE_DIR/tools" -maxdepth 1 -name "$p" | head -n1)
+    [ -n "$f" ] || die "$p was not built"
+    cp "$f" "$STAGE/"
+  done
+  for f in "${QT_DLLS[@]}"; do cp "$PREFIX/bin/$f" "$STAGE/"; done
+  for f in "${RUNTIME_DLLS[@]}"; do
+    cp "$(find "${MINGW_DLL_DIRS[@]}" -maxdepth 1 -name "$f" | head -n1)" "$STAGE/"
+  done
+  for f in "${QT_PLUGINS[@]}"; do
+    mkdir -p "$STAGE/plugins/$(dirname "$f")"
+    cp "$PREFIX/plugins/$f" "$STAGE/plugins/$f"
+  done
+  # Qt's prefix is the program's folder, not where Qt was built.
+  printf '[Paths]\nPrefix = .\nPlugins = plugins\nTranslations = translations\n' >"$STAGE/qt.conf"
+  # Qt's own dialog texts in Polish (the .qm files are the same on every system).
+  cp /usr/share/qt6/translations/qtbase_pl.qm "$STAGE/translations/"
+  cp "$ROOT"/docs/Orl_HELP?.html "$ROOT"/docs/*.png "$STAGE/docs/"
+  cp "$ROOT/LICENSE" "$STAGE/LICENSE.txt"
+  # Every DLL any of them imports is here or part of Windows.
+  local missing=0 dll
+  while IFS= read -r f; do
+    while IFS= read -r dll; do
+      if [ ! -f "$STAGE/$dll" ]; then
+        echo "missing: $dll (imported by ${f#"$STAGE"/})" >&2
+        missing=1
+      fi
+    done < <(foreign_imports "$f")
+  done < <(find "$STAGE" -name '*.exe' -o -name '*.dll')
+  [ "$missing" = 0 ] || die "the program would not start: DLLs missing"
+  echo "staged $(find "$STAGE" -type f | wc -l) files, $(du -sh "$STAGE" | cut -f1): $STAGE"
+}
+
+# The installer's file lists, from the staged folder: what it installs and what its
+# uninstaller removes (exactly that).
+nsis_lists() {
+  local lists=$1 d f
+  mkdir -p "$lists"
+  : >"$lists/install.nsh"
+  : >"$lists/uninstall.nsh"
+  while IFS= read -r d; do
+    d=${d#"$STAGE"}
+    printf 'SetOutPath "$INSTDIR%s"\n' "${d//\//\\}" >>"$lists/install.nsh"
+    while IFS= read -r f; do
+      f=${f#"$STAGE"}
+      printf 'File "%s"\n' "$(winepath_of "$STAGE$f")" >>"$lists/install.nsh"
+      printf 'Delete "$INSTDIR%s"\n' "${f//\//\\}" >>"$lists/uninstall.nsh"
+    done < <(find "$STAGE$d" -maxdepth 1 -type f | sort)
+  done < <(find "$STAGE" -type d | sort)
+  find "$STAGE" -mindepth 1 -type d | sort -r | while IFS= read -r d; do
+    d=${d#"$STAGE"}
+    printf 'RMDir "$INSTDIR%s"\n' "${d//\//\\}" >>"$lists/uninstall.nsh"
+  done
+}
+
+winepath_of() { printf '%s' "$1"; } # makensis here runs on Linux: plain paths
+
+make_installer() {
+  local version=$1 lists="$OUT/nsis"
+  nsis_lists "$lists"
+  makensis -V2 -DVERSION="$version" -DLISTS="$lists" \
+    -DOUTFILE="$OUT/OrlomatBMP-$version-setup.exe" "$ROOT/packaging/windows/orlomatbmp.nsi"
+  ls -l "$OUT/OrlomatBMP-$version-setup.exe"
+}
+
+make_zip() {
+  local version=$1 zip="$OUT/OrlomatBMP-$version-win64.zip"
+  rm -f "$zip"
+  (cd "$OUT/stage" && rm -rf "OrlomatBMP-$version" && cp -a OrlomatBMP "OrlomatBMP-$version" &&
+    zip -q -r -9 "$zip" "OrlomatBMP-$version" && rm -rf "OrlomatBMP-$version")
+  ls -l "$zip"
+}
+
+build() {
+  local start=$SECONDS version
+  need_deps
+  version=$(project_version)
+  mkdir -p "$OUT"
+  say "OrlomatBMP $version for Windows against $PREFIX"
+  step "configure ($CMAKE_DIR)" configure_program
+  step "compile (programs and tests)" compile_program
+  step "stage the program with its DLLs, plugins and manuals" stage_program
+  step "installer (NSIS)" make_installer "$version"
+  step "portable zip" make_zip "$version"
+  say "build: $((SECONDS - start)) s"
+}
+
+# ---- test -------------------------------------------------------------------------------
+
+FAILURES=()
+check() { # check WHAT COMMAND...: a failed check is noted, the rest still runs
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok: $what"
+  else
+    echo "FAILED: $what" >&2
+    FAILURES+=("$what")
+  fi
+}
+
+XVFB_PID=""
+EMULATOR_PID=""
+cleanup_test() {
+  if [ -n "$EMULATOR_PID" ]; then kill "$EMULATOR_PID" 2>/dev/null || true; fi
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+}
+
+start_xvfb() { # a display of our own, the first free one from :90
+  local n
+  for n in $(seq 90 160); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      sleep 0.1
+    done
+    export DISPLAY=":$n"
+    echo "Xvfb on $DISPLAY"
+    return 0
+  done
+  die "no free X display"
+}
+
+linux_tools() { # the altimeter emulator and the synthesiser (Linux programs)
+  EMULATOR="$ROOT/build/release/tools/orlomat-emulator"
+  SYNTH="$ROOT/build/release/tools/orlomat-synth"
+  if [ ! -x "$EMULATOR" ] || [ ! -x "$SYNTH" ]; then
+    [ -f "$ROOT/build/release/CMakeCache.txt" ] || cmake --preset release >/dev/null
+    nice -n 19 cmake --build "$ROOT/build/release" -j2 --target orlomat-emulator orlomat-synth
+  fi
+}
+
+# The emulator behind a fixed name ($T/altimeter), which COM7 leads to.
+start_emulator() {
+  if [ -n "$EMULATOR_PID" ]; then
+    kill "$EMULATOR_PID" 2>/dev/null || true
+    wait "$EMULATOR_PID" 2>/dev/null || true
+  fi
+  rm -f "$T/altimeter"
+  "$EMULATOR" --flight "$T/flight.bin" --link "$T/altimeter" >"$T/emulator.out" &
+  EMULATOR_PID=$!
+  for _ in $(seq 50); do
+    [ -e "$T/altimeter" ] && return 0
+    sleep 0.1
+  done
+  die "the emulator did not start"
+}
+
+unit_tests() {
+  ctest --test-dir "$CMAKE_DIR" --output-on-failure -j2
+}
+
+win() { # the installed program's folder, Windows' way
+  echo 'C:\Program Files\OrlomatBMP'
+}
+
+# The folder under the Wine user's profile that holds a path ending in $1.
+user_file() {
+  find -L "$WINEPREFIX/drive_c/users" -path "*$1" -type f 2>/dev/null | head -n1
+}
+
+e2e() {
+  local version setup installed out code shot
+  version=$(project_version)
+  setup="$OUT/OrlomatBMP-$version-setup.exe"
+  [ -f "$setup" ] || die "$setup missing: run windows.sh build"
+  T="$OUT/e2e"
+  rm -rf "$T"
+  mkdir -p "$T"
+  # A prefix of its own, and nothing on the path: the installed program must bring all it needs.
+  export WINEPREFIX="$T/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  unset WINEPATH
+  step "wineboot" bash -c 'wineboot --init >/dev/null 2>&1; wineserver --wait'
+  installed="$WINEPREFIX/drive_c/Program Files/OrlomatBMP"
+
+  wine "$setup" /S
+  wineserver --wait
+  check "the installer installs silently" test -f "$installed/OrlomatBMP.exe" -a -f "$installed/orlomat.exe"
+  check "Start-menu entry" test -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/OrlomatBMP/OrlomatBMP.lnk"
+
+  "$SYNTH" --glide 30 -o "$T/flight.bin" >/dev/null
+  start_emulator
+  wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$T/altimeter" /f >/dev/null
+  wineserver -k || true
+
+  mkdir -p "$T/Zawody łąka"
+  code=0
+  out=$(wine "$(win)\orlomat.exe" download --port COM7 -o "Z:$T/Zawody łąka/lot żółw.bin" 2>&1) ||
+    code=$?
+  check "orlomat.exe download --port COM7: exit 0 ($code: $out)" test "$code" = 0
+  check "the flight arrived byte-exact ($(stat -c %s "$T/flight.bin") bytes) under a Polish name" \
+    cmp -s "$T/flight.bin" "$T/Zawody łąka/lot żółw.bin"
+
+  out=$(wine "$(win)\orlomat.exe" ports 2>&1) || true
+  check "orlomat.exe ports lists COM7: $out" grep -q COM7 <<<"$out"
+
+  gui_read
+  uninstall
+}
+
+gui_read() {
+  local wid geometry x y kept shot="$T/window.png"
+  start_emulator
+  wine "$(win)\OrlomatBMP.exe" --port COM7 >"$T/window.log" 2>&1 &
+  wid=$(timeout 60 xdotool search --sync --onlyvisible --name 'OrlomatBMP' | head -n1 || true)
+  check "the installed OrlomatBMP.exe opens its window" test -n "$wid"
+  [ -n "$wid" ] || return 0
+  sleep 3
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  # "Odczyt Orlomatu" lies at (8, 8) of the window's client area, under the menu bar.
+  x=$((X + 60))
+  y=$((Y + 45))
+  xdotool mousemove "$x" "$y" click 1
+  for _ in $(seq 60); do
+    kept=$(user_file "OrlomatBMP/flights/*")
+    [ -n "$kept" ] && break
+    sleep 1
+  done
+  sleep 2
+  check "a click on Odczyt Orlomatu reads the flight into Documents\\OrlomatBMP\\flights" \
+    test -n "$kept"
+  [ -n "$kept" ] && check "the flight kept is byte-exact" cmp -s "$T/flight.bin" "$kept"
+  check "the port that answered is remembered under %APPDATA%\\OrlomatBMP" \
+    test -n "$(user_file "AppData/Roaming/OrlomatBMP/OrlomatBMP.ini")"
+  import -display "$DISPLAY" -window root "$shot"
+  cp "$shot" "$ROOT/docs/screenshot-windows-pl.png"
+  echo "screenshot: docs/screenshot-windows-pl.png"
+  wineserver -k || true
+}
+
+uninstall() {
+  local installed="$WINEPREFIX/drive_c/Program Files/OrlomatBMP"
+  wine "$installed/Uninstall OrlomatBMP.exe" /S
+  for _ in $(seq 60); do
+    [ -e "$installed" ] || break
+    sleep 1
+  done
+  wineserver --wait
+  check "the uninstaller removes the program" test ! -e "$installed"
+  check "and its Start-menu entries" test ! -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/OrlomatBMP"
+  check "the user's flights stay" test -n "$(user_file "OrlomatBMP/flights/*")"
+  check "the user's settings stay" test -n "$(user_file "AppData/Roaming/OrlomatBMP/OrlomatBMP.ini")"
+}
+
+run_tests() {
+  local start=$SECONDS
+  need_deps
+  [ -f "$CMAKE_DIR/CMakeCache.txt" ] || die "nothing built: run windows.sh build first"
+  trap cleanup_test EXIT
+  start_xvfb
+  check "unit and offscreen GUI tests under Wine" step "ctest under Wine" unit_tests
+  step "Linux emulator" linux_tools
+  step "end to end: installer, COM7, window, uninstaller" e2e
+  say "test: $((SECONDS - start)) s"
+  if [ "${#FAILURES[@]}" -gt 0 ]; then
+    printf 'FAILED: %s\n' "${FAILURES[@]}" >&2
+    exit 1
+  fi
+  say "Windows tests passed"
+}
+
 case "${1:-}" in
+ready) # for scripts/test.sh: is there a prefix (or an archive of one) to build against?
+  deps_ready || [ -n "${ORLOMAT_WINDEPS_ARCHIVE:-}" ]
+  ;;
+test)
+  run_tests
+  ;;
+build)
+  build
+  ;;
 deps)
   shift
   deps "$@"

@@ -3,6 +3,7 @@
 #include "core/format.h"
 #include "files/file_io.h"
 #include "ui/prompter.h"
+#include "ui/settings_file.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -18,7 +19,6 @@
 #include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryFile>
 #include <QVBoxLayout>
@@ -163,8 +163,7 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
 FlightsListWindow::~FlightsListWindow() = default;
 
 QString FlightsListWindow::defaultFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/flights");
+    return DefaultArchiveFolder();
 }
 
 QString FlightsListWindow::text(Phrase p) const {
