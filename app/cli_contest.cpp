@@ -51,7 +51,8 @@ std::optional<FilterSettings> FilterFromSettings(const Args& a, std::ostream& er
         while ((n = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()))) ==
                self.size())
             self.resize(self.size() * 2);
-        if (n > 0) candidates.push_back(fs::path(self.substr(0, n)).parent_path() / "OrlomatBMP.par");
+        if (n > 0)
+            candidates.push_back(fs::path(self.substr(0, n)).parent_path() / "OrlomatBMP.par");
         if (const wchar_t* appData = _wgetenv(L"APPDATA"); appData && *appData)
             candidates.push_back(fs::path(appData) / "OrlomatBMP" / "OrlomatBMP.par");
 #else

@@ -142,8 +142,8 @@ static_assert(std::atomic<int>::is_always_lock_free);
 // process when this handler returns: it holds on while the program keeps the incomplete
 // flight and exits with its own code (Windows allows about five seconds).
 BOOL WINAPI StopOnConsoleEvent(DWORD event) {
-    const bool closing = event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT ||
-                         event == CTRL_SHUTDOWN_EVENT;
+    const bool closing =
+        event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT;
     if (!closing && g_stop.exchange(1) != 0) return FALSE;
     if (closing) {
         g_stop = 1;

@@ -406,7 +406,7 @@ start_emulator() {
     wait "$EMULATOR_PID" 2>/dev/null || true
   fi
   rm -f "$T/altimeter"
-  "$EMULATOR" --flight "$T/flight.bin" --link "$T/altimeter" >"$T/emulator.out" &
+  "$EMULATOR" --flight "$T/flight.bin" --link "$T/altimeter" "$@" >"$T/emulator.out" &
   EMULATOR_PID=$!
   for _ in $(seq 50); do
     [ -e "$T/altimeter" ] && return 0
@@ -463,8 +463,28 @@ e2e() {
   out=$(wine "$(win)\orlomat.exe" ports 2>&1) || true
   check "orlomat.exe ports lists COM7: $out" grep -q COM7 <<<"$out"
 
+  ctrl_c
   gui_read
   uninstall
+}
+
+# Ctrl+C during a stream that stalls after 1 500 bytes: the console handler stops the
+# download, which keeps what came and exits 3. (Wine turns SIGINT into the console's Ctrl+C.)
+ctrl_c() {
+  local pid code=0 json
+  start_emulator --cut-after 1500
+  wine "$(win)\\orlomat.exe" download --port COM7 -o "Z:$T/stalled.bin" >"$T/stalled.json" 2>"$T/stalled.err" &
+  pid=$!
+  for _ in $(seq 100); do
+    [ -f "$T/stalled.bin.part" ] || [ "$(stat -c %s "$T/stalled.bin" 2>/dev/null || echo 0)" -gt 0 ] && break
+    sleep 0.1
+  done
+  sleep 4
+  kill -INT "$pid"
+  wait "$pid" || code=$?
+  json=$(cat "$T/stalled.json")
+  check "Ctrl+C ends a stalled download with exit 3 ($code: $json $(cat "$T/stalled.err"))" test "$code" = 3
+  check "and keeps the 1500 bytes that came" test "$(stat -c %s "$T/stalled.bin" 2>/dev/null)" = 1500
 }
 
 gui_read() {
