@@ -4,6 +4,7 @@
 #include "core/flight_record.h"
 #include "core/format.h"
 #include "core/json.h"
+#include "files/user_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -236,7 +237,7 @@ std::vector<CheckedFile> CheckFolder(const std::string& folder, const DownloadLo
     std::vector<CheckedFile> out;
     out.reserve(names.size());
     for (const std::string& name : names)
-        out.push_back(CheckFile((fs::u8path(folder) / name).string(), log));
+        out.push_back(CheckFile(Utf8FromPath(fs::u8path(folder) / fs::u8path(name)), log));
     return out;
 }
 

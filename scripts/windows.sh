@@ -460,6 +460,19 @@ e2e() {
   check "the flight arrived byte-exact ($(stat -c %s "$T/flight.bin") bytes) under a Polish name" \
     cmp -s "$T/flight.bin" "$T/Zawody łąka/lot żółw.bin"
 
+  # Into a contest folder with Polish letters, and its download log checked there.
+  start_emulator
+  code=0
+  out=$(wine "$(win)\orlomat.exe" download --port COM7 --dir "Z:$T/Zawody łąka" 2>&1) || code=$?
+  check "download --dir into a folder named with Polish letters ($code: $out)" test "$code" = 0
+  code=0
+  out=$(wine "$(win)\orlomat.exe" verify "Z:$T/Zawody łąka" 2>&1) || code=$?
+  check "verify there finds the flight as logged ($code: $out)" test "$code" = 0
+  code=0
+  out=$(wine "$(win)\orlomat.exe" download --port COM9 -o "Z:$T/x.bin" 2>&1) || code=$?
+  check "a port that is not there: exit 1, told in Polish UTF-8 ($out)" \
+    bash -c '[ "$1" = 1 ] && iconv -f UTF-8 -t UTF-8 <<<"$2" >/dev/null && grep -q "[ąćęłńóśźż]" <<<"$2"' _ "$code" "$out"
+
   out=$(wine "$(win)\orlomat.exe" ports 2>&1) || true
   check "orlomat.exe ports lists COM7: $out" grep -q COM7 <<<"$out"
 
