@@ -469,7 +469,7 @@ e2e() {
   out=$(wine "$(win)\orlomat.exe" verify "Z:$T/Zawody łąka" 2>&1) || code=$?
   check "verify there finds the flight as logged ($code: $out)" test "$code" = 0
   code=0
-  out=$(wine "$(win)\orlomat.exe" download --port COM9 -o "Z:$T/x.bin" 2>&1) || code=$?
+  out=$(wine "$(win)\orlomat.exe" download --lang pl --port COM9 -o "Z:$T/x.bin" 2>&1) || code=$?
   check "a port that is not there: exit 1, told in Polish UTF-8 ($out)" \
     bash -c '[ "$1" = 1 ] && iconv -f UTF-8 -t UTF-8 <<<"$2" >/dev/null && grep -q "[ąćęłńóśźż]" <<<"$2"' _ "$code" "$out"
 
