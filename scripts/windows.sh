@@ -330,7 +330,8 @@ make_installer() {
 }
 
 make_zip() {
-  local version=$1 zip="$OUT/OrlomatBMP-$version-win64.zip"
+  local version=$1
+  local zip="$OUT/OrlomatBMP-$version-win64.zip"
   rm -f "$zip"
   (cd "$OUT/stage" && rm -rf "OrlomatBMP-$version" && cp -a OrlomatBMP "OrlomatBMP-$version" &&
     zip -q -r -9 "$zip" "OrlomatBMP-$version" && rm -rf "OrlomatBMP-$version")
