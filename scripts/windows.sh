@@ -164,7 +164,7 @@ deps() {
     mkdir -p "$work"
     step "fetching sources into $work/src" fetch_sources "$work"
     step "unpacking and patching" unpack_sources "$work"
-    step "qtbase $QT_VERSION (configure, ~900 build steps)" build_qtbase "$work"
+    step "qtbase $QT_VERSION (configure, about 1 100 build steps)" build_qtbase "$work"
     step "qtserialport $QT_VERSION" build_module "$work" qtserialport
     step "QCustomPlot ${QCUSTOMPLOT_DEB%-*}" build_module "$work" qcustomplot -DUSE_QT_VERSION=6 -DBUILD_SHARED_LIBS=ON
     printf 'recipe %s\nqtbase %s\nqcustomplot %s\nserialport %s\nbuilt %s\n' "$RECIPE" "$QTBASE_DEB" \
