@@ -243,6 +243,7 @@ project_version() {
 configure_program() {
   cmake -G Ninja -S "$ROOT" -B "$CMAKE_DIR" \
     -DCMAKE_TOOLCHAIN_FILE="$PREFIX/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$ROOT/packaging/windows/mingw-w64-qt.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DORLOMAT_WERROR=ON -DORLOMAT_BENCH=OFF \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$(wine_emulator)" >"$OUT/configure.log" ||
     {
