@@ -441,6 +441,9 @@ e2e() {
   mkdir -p "$T"
   # A prefix of its own, and nothing on the path: the installed program must bring all it needs.
   export WINEPREFIX="$T/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine links the profile's Documents into $HOME: a home of its own keeps ours out of it.
+  mkdir -p "$T/home"
+  export HOME="$T/home"
   unset WINEPATH
   step "wineboot" bash -c 'wineboot --init >/dev/null 2>&1; wineserver --wait'
   installed="$WINEPREFIX/drive_c/Program Files/OrlomatBMP"
