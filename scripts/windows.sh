@@ -160,11 +160,16 @@ deps() {
   else
     local work="$PREFIX.work" start=$SECONDS
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || die "MinGW-w64 is missing (scripts/setup.sh)"
-    rm -rf "$PREFIX"
-    mkdir -p "$work"
-    step "fetching sources into $work/src" fetch_sources "$work"
-    step "unpacking and patching" unpack_sources "$work"
-    step "qtbase $QT_VERSION (configure, about 1 100 build steps)" build_qtbase "$work"
+    if [ -f "$work/build-qtbase/build.ninja" ]; then
+      # An interrupted build of this recipe: ninja goes on where it stopped.
+      step "qtbase $QT_VERSION (resumed)" build_and_install "$work/build-qtbase"
+    else
+      rm -rf "$PREFIX"
+      mkdir -p "$work"
+      step "fetching sources into $work/src" fetch_sources "$work"
+      step "unpacking and patching" unpack_sources "$work"
+      step "qtbase $QT_VERSION (configure, about 1 100 build steps)" build_qtbase "$work"
+    fi
     step "qtserialport $QT_VERSION" build_module "$work" qtserialport
     step "QCustomPlot ${QCUSTOMPLOT_DEB%-*}" build_module "$work" qcustomplot -DUSE_QT_VERSION=6 -DBUILD_SHARED_LIBS=ON
     printf 'recipe %s\nqtbase %s\nqcustomplot %s\nserialport %s\nbuilt %s\n' "$RECIPE" "$QTBASE_DEB" \
