@@ -219,8 +219,8 @@ MINGW_DLL_DIRS=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32
 QT_DLLS=(Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6PrintSupport.dll Qt6SerialPort.dll
   libQCustomPlotQt6.dll)
 RUNTIME_DLLS=(libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-QT_PLUGINS=(platforms/qwindows.dll styles/qwindowsvistastyle.dll
-  printsupport/windowsprintersupport.dll imageformats/qico.dll)
+# (Printing on Windows is part of Qt6PrintSupport.dll itself since Qt 6.)
+QT_PLUGINS=(platforms/qwindows.dll styles/qwindowsvistastyle.dll imageformats/qico.dll)
 PROGRAMS=(OrlomatBMP.exe orlomat.exe orlomat-synth.exe)
 
 need_deps() {
