@@ -268,7 +268,7 @@ compile_tests() {
 # The DLLs a program or DLL imports that Windows itself does not provide.
 foreign_imports() {
   x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\tDLL Name: //p' |
-    grep -v -i -E '^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|winspool\.drv|ws2_32|msvcrt|imm32|winmm|uxtheme|dwmapi|version|netapi32|userenv|setupapi|shlwapi|uuid|wtsapi32|d3d11|d3d9|d3d12|dxgi|dwrite|d2d1|dcomp|mpr|comctl32|authz|ntdll|cfgmgr32|api-ms-win-[a-z0-9-]*)\.dll$' || true
+    grep -v -i -E '^(kernel32|user32|gdi32|advapi32|shell32|shcore|ole32|oleaut32|comdlg32|winspool|ws2_32|msvcrt|imm32|winmm|uxtheme|dwmapi|version|netapi32|userenv|setupapi|shlwapi|wtsapi32|d3d11|d3d9|d3d12|dxgi|dwrite|d2d1|dcomp|mpr|comctl32|authz|ntdll|cfgmgr32|api-ms-win-[a-z0-9-]*)\.(dll|drv)$' || true
 }
 
 stage_program() {
