@@ -161,7 +161,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
 
 int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const std::string output = a.value("-o");
-    const std::string ext = fs::path(output).extension().string();
+    const std::string ext = Utf8FromPath(PathFromUtf8(output).extension());
     const bool html = ext == ".html" || ext == ".htm";
     if (!html && ext != ".csv") {
         Fail(err, Say(a, Phrase::ReportKind));
@@ -181,12 +181,13 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::vector<std::string> paths, folders;
     for (const std::string& f : a.files) {
         std::error_code ec;
-        if (!fs::exists(fs::symlink_status(f, ec)) || !fs::exists(f, ec)) {
+        if (!fs::exists(fs::symlink_status(PathFromUtf8(f), ec)) ||
+            !fs::exists(PathFromUtf8(f), ec)) {
             // A mistyped folder must not become an empty table over yesterday's results.
             Fail(err, Say(a, Phrase::NoSuchPath) + f);
             return kUsage;
         }
-        if (fs::is_directory(f, ec)) {
+        if (fs::is_directory(PathFromUtf8(f), ec)) {
             const std::vector<std::string> inside = ListFlightFiles(f, output);
             // A folder whose logged files were all removed still has their rows.
             if (inside.empty() && ReadDownloadLog(f).entries.empty()) {
@@ -210,8 +211,8 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::set<std::string> seen;
     for (const std::string& p : paths) {
         std::error_code ec;
-        const fs::path canonical = fs::weakly_canonical(p, ec);
-        if (seen.insert(ec ? p : canonical.string()).second) unique.push_back(p);
+        const fs::path canonical = fs::weakly_canonical(PathFromUtf8(p), ec);
+        if (seen.insert(ec ? p : Utf8FromPath(canonical)).second) unique.push_back(p);
     }
     paths = std::move(unique);
     // Whatever the names say (a link, a .csv flight), a report never replaces a flight.
@@ -259,7 +260,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
 int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const std::string folder = a.files[0];
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
+    if (!fs::is_directory(PathFromUtf8(folder), ec)) {
         Fail(err, Say(a, Phrase::NotAFolder) + folder);
         return kUsage;
     }
@@ -269,8 +270,9 @@ int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
         return kFailure;
     }
     for (const int line : log.damagedLines)
-        Fail(err, Say(a, Phrase::DamagedLogLine) + (fs::path(folder) / kDownloadLogName).string() +
-                      ":" + std::to_string(line));
+        Fail(err, Say(a, Phrase::DamagedLogLine) +
+                      Utf8FromPath(PathFromUtf8(folder) / kDownloadLogName) + ":" +
+                      std::to_string(line));
     const std::vector<CheckedFile> files = CheckFolder(folder, log);
     std::map<FileCheck, std::int64_t> count;
     for (const CheckedFile& f : files)
