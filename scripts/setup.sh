@@ -13,6 +13,9 @@ packages=(
   clang-format clang-tidy
   # the Windows cross build of the plain layers, and Wine to run its tests
   g++-mingw-w64-x86-64-posix googletest wine wine64
+  # the whole program for Windows (scripts/windows.sh): Qt's sources, the installer, the zip,
+  # and Wine's own fonts (Tahoma, which the window takes on Windows) for its test
+  dpkg-dev xz-utils nsis zip imagemagick fonts-wine
 )
 
 missing=()
