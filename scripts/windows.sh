@@ -22,11 +22,12 @@ die() {
   exit 1
 }
 step() { # step NAME COMMAND...: says what it does, runs it and how long it took
-  local name=$1 start=$SECONDS
+  local name=$1 start=$SECONDS rc=0
   shift
   say "$name"
-  "$@"
+  "$@" || rc=$?
   say "$name: $((SECONDS - start)) s"
+  return "$rc"
 }
 
 # >>> deps recipe: everything between these lines (with the patches and the toolchain file
