@@ -342,6 +342,9 @@ TEST_F(MainWindowTest, LoadingAFlightFillsTheGroupAndDrawsTheCurves) {
 }
 
 TEST_F(MainWindowTest, GroupCaptionIsTheNameAfterTheLastSeparatorOfEitherKind) {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "a file name holding ':' and '\\' exists on Unix only";
+#endif
     MainWindow& w = Open();
     const QString path = WriteFlight(QStringLiteral("D:\\a\\b.c\\lot"));
     ASSERT_TRUE(w.loadFlightFile(path));
