@@ -60,7 +60,7 @@ if [ "${ORLOMAT_SKIP_WINDOWS:-0}" != "1" ]; then
     step windows-build bash scripts/windows.sh build
     step windows-test bash scripts/windows.sh test
   else
-    windows_note="WINDOWS: NOT BUILT — run \`bash scripts/windows.sh deps\` once, about 60 min"
+    windows_note="WINDOWS: NOT BUILT — run \`bash scripts/windows.sh deps\` once, about 90 min"
   fi
 fi
 printf '%s\n' "${times[@]}"

@@ -3,7 +3,7 @@
 #
 #   windows.sh deps [--pack FILE.tar.xz]  Qt 6.4.2 (Core, Gui, Widgets, PrintSupport, Test), its
 #                                         serial port module and QCustomPlot for Windows, built
-#                                         once from Debian's sources into a cache (~1 h on 2 cores)
+#                                         once from Debian's sources into a cache (60-90 min on 2 cores)
 #   windows.sh build                      the programs, their DLLs, the manuals, the installer
 #                                         and the portable .zip in build/windows/
 #   windows.sh test [e2e|unit]            the installed program and the tests under Wine
