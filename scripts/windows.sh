@@ -437,7 +437,7 @@ start_emulator() {
 unit_tests() {
   local rc=0
   "$ROOT/cmake/wine-run.sh" "$OUT/wineprefix" cmd /c exit >/dev/null 2>&1 || true
-  WINEPREFIX="$OUT/wineprefix" wineserver -p >/dev/null 2>&1
+  WINEPREFIX="$OUT/wineprefix" wineserver -p >/dev/null 2>&1 &
   ctest --test-dir "$CMAKE_DIR" --output-on-failure -j2 || rc=$?
   WINEPREFIX="$OUT/wineprefix" wineserver -k || true
   return "$rc"
@@ -482,7 +482,7 @@ e2e() {
   wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$T/altimeter" /f >/dev/null
   wineserver -k || true
   wineserver -w || true
-  wineserver -p >/dev/null 2>&1
+  wineserver -p >/dev/null 2>&1 &
 
   mkdir -p "$T/Zawody łąka"
   code=0
