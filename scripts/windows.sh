@@ -437,7 +437,11 @@ start_emulator() {
 unit_tests() {
   local rc=0
   "$ROOT/cmake/wine-run.sh" "$OUT/wineprefix" cmd /c exit >/dev/null 2>&1 || true
+  WINEPREFIX="$OUT/wineprefix" wineserver -k || true
+  WINEPREFIX="$OUT/wineprefix" wineserver -w || true
+  # Wine's services start with the first program: with no output of ours to hold open.
   WINEPREFIX="$OUT/wineprefix" wineserver -p >/dev/null 2>&1 &
+  "$ROOT/cmake/wine-run.sh" "$OUT/wineprefix" cmd /c exit >/dev/null 2>&1 || true
   ctest --test-dir "$CMAKE_DIR" --output-on-failure -j2 || rc=$?
   WINEPREFIX="$OUT/wineprefix" wineserver -k || true
   return "$rc"
@@ -482,7 +486,10 @@ e2e() {
   wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$T/altimeter" /f >/dev/null
   wineserver -k || true
   wineserver -w || true
+  # One persistent wineserver, and Wine's services started with no output of ours: a service
+  # holding a command's output open would keep $(...) waiting.
   wineserver -p >/dev/null 2>&1 &
+  wine cmd /c exit >/dev/null 2>&1 || true
 
   mkdir -p "$T/Zawody łąka"
   code=0
