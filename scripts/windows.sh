@@ -234,12 +234,11 @@ need_deps() {
   fi
 }
 
-# The Wine runs of the build (test discovery) and of ctest find the DLLs through this. The
-# offscreen platform takes its fonts from a folder on Windows (FreeType): the system's DejaVu.
+# The Wine runs of the build (test discovery) and of ctest find the DLLs through this.
 wine_emulator() {
   local dirs
   dirs=$(IFS=:; echo "$PREFIX/bin:${MINGW_DLL_DIRS[*]}")
-  echo "env;ORLOMAT_WINE_DLL_DIRS=$dirs;QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu;$ROOT/cmake/wine-run.sh;$OUT/wineprefix"
+  echo "env;ORLOMAT_WINE_DLL_DIRS=$dirs;$ROOT/cmake/wine-run.sh;$OUT/wineprefix"
 }
 
 project_version() {

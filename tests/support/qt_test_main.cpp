@@ -1,6 +1,5 @@
 // GoogleTest main for tests that need a QApplication (offscreen, no display).
 #include <QApplication>
-#include <QFont>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,12 +14,6 @@ int main(int argc, char** argv) {
     qputenv("APPDATA", data.filePath(QStringLiteral("AppData")).toUtf8());
 #endif
     QApplication app(argc, argv);
-#ifdef _WIN32
-    // The offscreen platform has only the fonts of QT_QPA_FONTDIR (DejaVu under Wine): the
-    // families Windows always has stand for their DejaVu likes, as fontconfig does on Linux.
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("DejaVu Serif"));
-    QFont::insertSubstitution(QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans"));
-#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
