@@ -186,8 +186,12 @@ deps() {
 
 # The archive holds the prefix under its recipe's name; it is unpacked at $PREFIX.
 pack_archive() {
-  local tmp="$1.part"
-  tar -C "$(dirname "$PREFIX")" -cf - "$(basename "$PREFIX")" | xz -T2 -6 >"$tmp"
+  local tmp="$1.part" real name
+  real=$(realpath "$PREFIX")
+  name=$(basename "$PREFIX")
+  # Under the recipe's name even where the prefix is a link to another folder.
+  tar -C "$(dirname "$real")" --transform "s,^$(basename "$real"),$name," -cf - "$(basename "$real")" |
+    nice -n 19 xz -T2 -6 >"$tmp"
   mv "$tmp" "$1"
   ls -l "$1"
 }
