@@ -178,7 +178,7 @@ deps() {
     rm -rf "$work"
     say "dependencies built in $((SECONDS - start)) s"
   fi
-  say "prefix: $PREFIX ($(du -sh "$PREFIX" | cut -f1))"
+  say "prefix: $PREFIX ($(du -shL "$PREFIX" | cut -f1))"
   if [ -n "$pack" ]; then
     step "packing $pack" pack_archive "$pack"
   fi
