@@ -16,6 +16,13 @@
 #include <map>
 #include <set>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace orlomat {
 
 namespace {
@@ -36,8 +43,19 @@ std::size_t Width(const std::string& s) {
 std::optional<FilterSettings> FilterFromSettings(const Args& a, std::ostream& err) {
     std::vector<fs::path> candidates;
     if (a.has("--settings")) {
-        candidates.push_back(a.value("--settings"));
+        candidates.push_back(PathFromUtf8(a.value("--settings")));
     } else {
+#ifdef _WIN32
+        std::wstring self(MAX_PATH, L'\0');
+        DWORD n = 0;
+        while ((n = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()))) ==
+               self.size())
+            self.resize(self.size() * 2);
+        if (n > 0)
+            candidates.push_back(fs::path(self.substr(0, n)).parent_path() / "OrlomatBMP.par");
+        if (const wchar_t* appData = _wgetenv(L"APPDATA"); appData && *appData)
+            candidates.push_back(fs::path(appData) / "OrlomatBMP" / "OrlomatBMP.par");
+#else
         std::error_code ec;
         const fs::path self = fs::read_symlink("/proc/self/exe", ec);
         if (!ec) candidates.push_back(self.parent_path() / "OrlomatBMP.par");
@@ -45,15 +63,16 @@ std::optional<FilterSettings> FilterFromSettings(const Args& a, std::ostream& er
             candidates.push_back(fs::path(xdg) / "OrlomatBMP" / "OrlomatBMP.par");
         else if (const char* home = std::getenv("HOME"); home && *home)
             candidates.push_back(fs::path(home) / ".config" / "OrlomatBMP" / "OrlomatBMP.par");
+#endif
     }
     SettingsRecord record;
     for (const fs::path& p : candidates) {
         std::error_code ec;
         if (!a.has("--settings") && !fs::is_regular_file(p, ec)) continue;
         std::string reason;
-        const auto bytes = ReadFileStart(p.string(), kSettingsSize, reason);
+        const auto bytes = ReadFileStart(Utf8FromPath(p), kSettingsSize, reason);
         if (!bytes) {
-            Fail(err, Say(a, Phrase::NoSettings) + p.string() + ": " + reason);
+            Fail(err, Say(a, Phrase::NoSettings) + Utf8FromPath(p) + ": " + reason);
             return std::nullopt;
         }
         record.overlay(*bytes);
@@ -151,7 +170,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
 
 int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     const std::string output = a.value("-o");
-    const std::string ext = fs::path(output).extension().string();
+    const std::string ext = Utf8FromPath(PathFromUtf8(output).extension());
     const bool html = ext == ".html" || ext == ".htm";
     if (!html && ext != ".csv") {
         Fail(err, Say(a, Phrase::ReportKind));
@@ -171,12 +190,13 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::vector<std::string> paths, folders;
     for (const std::string& f : a.files) {
         std::error_code ec;
-        if (!fs::exists(fs::symlink_status(f, ec)) || !fs::exists(f, ec)) {
+        if (!fs::exists(fs::symlink_status(PathFromUtf8(f), ec)) ||
+            !fs::exists(PathFromUtf8(f), ec)) {
             // A mistyped folder must not become an empty table over yesterday's results.
             Fail(err, Say(a, Phrase::NoSuchPath) + f);
             return kUsage;
         }
-        if (fs::is_directory(f, ec)) {
+        if (fs::is_directory(PathFromUtf8(f), ec)) {
             const std::vector<std::string> inside = ListFlightFiles(f, output);
             // A folder whose logged files were all removed still has their rows.
             if (inside.empty() && ReadDownloadLog(f).entries.empty()) {
@@ -200,8 +220,8 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::set<std::string> seen;
     for (const std::string& p : paths) {
         std::error_code ec;
-        const fs::path canonical = fs::weakly_canonical(p, ec);
-        if (seen.insert(ec ? p : canonical.string()).second) unique.push_back(p);
+        const fs::path canonical = fs::weakly_canonical(PathFromUtf8(p), ec);
+        if (seen.insert(ec ? p : Utf8FromPath(canonical)).second) unique.push_back(p);
     }
     paths = std::move(unique);
     // Whatever the names say (a link, a .csv flight), a report never replaces a flight.

@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -30,7 +31,13 @@
 #include <memory>
 #include <optional>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <io.h>
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -82,7 +89,9 @@ class ConsoleUi : public DeviceUi {
 public:
     ConsoleUi(Language language, std::ostream& err, bool quiet = false)
         : language_(language), err_(err), quiet_(quiet) {
-#ifndef _WIN32
+#ifdef _WIN32
+        terminal_ = &err == &std::cerr && ::_isatty(_fileno(stderr)) != 0;
+#else
         terminal_ = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
 #endif
     }
@@ -126,8 +135,43 @@ private:
     bool progressShown_ = false;
 };
 
-volatile std::sig_atomic_t g_stop = 0;
+// Set from a signal handler, or on Windows from the console's own handler thread.
+std::atomic<int> g_stop{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
+#ifdef _WIN32
+// Ctrl+C and Ctrl+Break stop the download or the wait in hand, which then keeps what came; a
+// second one ends the program at once. Closing the console window (or logging off) ends the
+// process when this handler returns: it holds on while the program keeps the incomplete
+// flight and exits with its own code (Windows allows about five seconds).
+BOOL WINAPI StopOnConsoleEvent(DWORD event) {
+    const bool closing =
+        event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT;
+    if (!closing && g_stop.exchange(1) != 0) return FALSE;
+    if (closing) {
+        g_stop = 1;
+        Sleep(INFINITE);
+    }
+    return TRUE;
+}
+
+struct StopOnCtrlC {
+    StopOnCtrlC() {
+        g_stop = 0;
+        SetConsoleCtrlHandler(StopOnConsoleEvent, TRUE);
+    }
+    ~StopOnCtrlC() { SetConsoleCtrlHandler(StopOnConsoleEvent, FALSE); }
+    StopOnCtrlC(const StopOnCtrlC&) = delete;
+    StopOnCtrlC& operator=(const StopOnCtrlC&) = delete;
+};
+
+// Both names lead to one file or one port (a port has no file to compare).
+bool SameNode(const std::string& a, const std::string& b) {
+    if (ListedPortName(a) == ListedPortName(b)) return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), ec) && !ec;
+}
+#else
 // The first Ctrl+C (or termination request) stops the download or the wait in hand, which
 // then keeps what came; a second one ends the program at once, as if we were not there.
 void StopOnSignal(int signal) {
@@ -172,6 +216,7 @@ bool SameNode(const std::string& a, const std::string& b) {
     return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
            x.st_ino == y.st_ino;
 }
+#endif
 
 struct Device {
     Device(const Args& a, std::ostream& err, SerialLine* line, Clock* clock) : ui(a.language, err) {

@@ -46,7 +46,7 @@ int PlotCommand(const cli::Args& args, std::ostream&, std::ostream& err) {
     ChartOutput paper(chart);
     paper.composePrintTitle(
         {text(Caption::ReadFrom),
-         QString::fromStdString(std::filesystem::path(args.files[0]).filename().string()),
+         QString::fromStdString(Utf8FromPath(PathFromUtf8(args.files[0]).filename())),
          text(Caption::CompetitorNo), QString::number(flight.header.header.competitor),
          text(Caption::SerialNo), QString::number(flight.header.header.serial),
          QString::fromStdString(FormatOneDecimal(flight.curve.maximum)),

@@ -32,12 +32,22 @@ void OnTerminationSignal(int signal) {
 } // namespace
 #endif
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 int main(int argc, char** argv) {
     // The usage needs no display.
     QStringList given;
     for (int i = 1; i < argc; ++i)
         given << QString::fromLocal8Bit(argv[i]);
     if (orlomat::AsksForUsage(given)) {
+#ifdef _WIN32
+        // A window program has no console of its own: the usage goes to the one it was
+        // started from, if any.
+        if (AttachConsole(ATTACH_PARENT_PROCESS) && std::freopen("CONOUT$", "w", stdout) == nullptr)
+            return 1;
+#endif
         std::fputs(orlomat::kWindowUsage, stdout);
         return 0;
     }

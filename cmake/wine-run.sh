@@ -9,6 +9,11 @@ WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko download prompts: the test programs need neither.
 WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+# Folders of the DLLs the programs load (Qt, the C++ runtime), ':'-separated Linux paths.
+if [ -n "${ORLOMAT_WINE_DLL_DIRS:-}" ]; then
+  WINEPATH=$(printf '%s' "$ORLOMAT_WINE_DLL_DIRS" | sed 's|:/|;Z:/|g; s|^|Z:|; s|/|\\|g')
+  export WINEPATH
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   (

@@ -5,6 +5,9 @@
 #include <QSerialPortInfo>
 #include <QThread>
 
+#include <algorithm>
+#include <cctype>
+
 namespace orlomat {
 
 std::string PortLocation(const std::string& name) {
@@ -19,13 +22,21 @@ std::string PortLocation(const std::string& name) {
 #endif
 }
 
+std::string ListedPortName(std::string name) {
+    for (const std::string_view prefix : {"\\\\.\\", "//./"})
+        if (name.starts_with(prefix)) name.erase(0, prefix.size());
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return name;
+}
+
 bool PortPresent(const std::string& name) {
 #ifdef Q_OS_UNIX
     return QFileInfo::exists(QString::fromStdString(PortLocation(name)));
 #else
     // A USB adapter's COM port is listed while it is plugged in.
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        if (info.portName().toStdString() == name) return true;
+        if (ListedPortName(info.portName().toStdString()) == ListedPortName(name)) return true;
     return false;
 #endif
 }

@@ -45,6 +45,10 @@ public:
 // (a symbolic link stays as named: it goes away with the adapter). On Windows the name itself.
 std::string PortLocation(const std::string& name);
 
+// A Windows port name as the system lists it: "\\.\com10", "//./COM10" and "COM10" are one
+// port (the prefix opens COM10 and above; names are not case sensitive).
+std::string ListedPortName(std::string name);
+
 // Whether something is plugged in at the port (its device file, or the listed COM port).
 bool PortPresent(const std::string& name);
 

@@ -28,8 +28,7 @@ QString FlightArchive::text(Message m) const {
 }
 
 QString FlightArchive::defaultFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/flights");
+    return DefaultArchiveFolder();
 }
 
 QString FlightArchive::folder() const {

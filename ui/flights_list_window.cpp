@@ -4,6 +4,7 @@
 #include "files/file_io.h"
 #include "files/user_file.h"
 #include "ui/prompter.h"
+#include "ui/settings_file.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -20,7 +21,6 @@
 #include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryFile>
 #include <QVBoxLayout>
@@ -190,8 +190,7 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
 FlightsListWindow::~FlightsListWindow() = default;
 
 QString FlightsListWindow::defaultFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/flights");
+    return DefaultArchiveFolder();
 }
 
 QString FlightsListWindow::text(Phrase p) const {

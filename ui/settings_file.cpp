@@ -17,19 +17,53 @@ QString SettingsPathBesideProgram(const QString& programPath) {
     return info.dir().filePath(base + QStringLiteral(".par"));
 }
 
+namespace {
+// The per-user folder of the settings and preferences: %APPDATA%\OrlomatBMP on Windows.
+QString UserConfigFolder(QStandardPaths::StandardLocation elsewhere, const QString& sub) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(elsewhere);
+    Q_UNUSED(sub);
+    const QString appData = qEnvironmentVariable("APPDATA");
+    if (!appData.isEmpty()) return QDir(appData).filePath(QStringLiteral("OrlomatBMP"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("OrlomatBMP"));
+#else
+    const QString base = QStandardPaths::writableLocation(elsewhere);
+    return sub.isEmpty() ? base : QDir(base).filePath(sub);
+#endif
+}
+} // namespace
+
+bool InstalledProgram(const QString& programDir) {
+    return QFileInfo::exists(QDir(programDir).filePath(QString::fromUtf8(kUninstallerName)));
+}
+
+QString DefaultArchiveFolder() {
+#ifdef Q_OS_WIN
+    // Flights are documents: in the user's Documents, where they are seen and backed up.
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .filePath(QStringLiteral("OrlomatBMP/flights"));
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/flights");
+#endif
+}
+
 QString ResolveSettingsPath(const QString& programPath) {
     QString beside = SettingsPathBesideProgram(programPath);
     const QFileInfo folder(QFileInfo(beside).absolutePath());
-    if (folder.isWritable()) return beside;
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    // An installed program's folder belongs to the installer (and goes with the uninstaller).
+    if (folder.isWritable() && !InstalledProgram(folder.absoluteFilePath())) return beside;
+    const QString config = UserConfigFolder(QStandardPaths::AppConfigLocation, {});
     QDir().mkpath(config);
     return QDir(config).filePath(QFileInfo(beside).fileName());
 }
 
 namespace {
 QString PreferencesPath() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-        .filePath(QStringLiteral("OrlomatBMP/OrlomatBMP.ini"));
+    return QDir(UserConfigFolder(QStandardPaths::GenericConfigLocation,
+                                 QStringLiteral("OrlomatBMP")))
+        .filePath(QStringLiteral("OrlomatBMP.ini"));
 }
 } // namespace
 

@@ -12,9 +12,19 @@ namespace orlomat {
 // The program's path with its extension replaced by ".par" (appended when it has none).
 QString SettingsPathBesideProgram(const QString& programPath);
 
-// The settings file for this program: beside it when that folder can be written, else in
-// the per-user configuration folder under the same name.
+// The settings file for this program: beside it when that folder can be written and the
+// program was not installed, else in the per-user configuration folder (%APPDATA%\OrlomatBMP
+// on Windows) under the same name.
 QString ResolveSettingsPath(const QString& programPath);
+
+// The Windows installer puts its uninstaller beside the programs: that folder is not theirs
+// to write in.
+inline constexpr char kUninstallerName[] = "Uninstall OrlomatBMP.exe";
+bool InstalledProgram(const QString& programDir);
+
+// Where downloaded flights go unless the user chose a folder: Documents\OrlomatBMP\flights
+// on Windows, the per-user data folder elsewhere.
+QString DefaultArchiveFolder();
 
 // Reads the file over the defaults: missing, unreadable or short files leave the defaults
 // for whatever they do not hold; bytes past the 40 of the record are ignored.

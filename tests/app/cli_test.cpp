@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "device/qt_serial_line.h"
 #include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
@@ -183,6 +184,19 @@ TEST_F(CliTest, ExportWritesTheSpreadsheetBytes) {
     EXPECT_FALSE(fs::exists(dir_ / "t.csv"));
     EXPECT_EQ(Run({"export-csv", f}), 2);
     EXPECT_EQ(Run({"export-csv", f, (dir_ / "no" / "x.csv").string()}), 1);
+}
+
+// Windows names one port several ways: a port given one way must be found listed, and
+// refused as the output file, under the others.
+TEST(PortNames, WindowsSpellingsOfOnePortAreOne) {
+    const struct {
+        const char *given, *listed;
+    } cases[] = {{"COM7", "COM7"},          {"com7", "COM7"},     {"\\\\.\\COM10", "COM10"},
+                 {"\\\\.\\com12", "COM12"}, {"//./COM3", "COM3"}, {"COM1", "COM1"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ListedPortName(c.given), c.listed) << c.given;
+    EXPECT_NE(ListedPortName("COM1"), ListedPortName("COM10"));
+    EXPECT_NE(ListedPortName("\\\\?\\C:\\COM1"), "COM1"); // a file path stays a path
 }
 
 } // namespace

@@ -14,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/mount.h>
 #include <unistd.h>
+#endif
 
 #include <memory>
 #include <sstream>
@@ -35,9 +37,10 @@ bool Write(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// A small file system of its own (root only): full after `kilobytes`.
+// A small file system of its own (root only, Linux only): full after `kilobytes`.
 class SmallDisk {
 public:
+#ifndef _WIN32
     explicit SmallDisk(int kilobytes) {
         if (geteuid() != 0) return;
         const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
@@ -47,11 +50,21 @@ public:
     ~SmallDisk() {
         if (mounted_) ::umount2(dir_.path().toLocal8Bit().constData(), MNT_DETACH);
     }
-    bool mounted() const { return mounted_; }
-    QString path(const QString& name) const { return dir_.filePath(name); }
     bool makeReadOnly() {
         return ::mount("tmpfs", dir_.path().toLocal8Bit().constData(), "tmpfs",
                        MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+#else
+    explicit SmallDisk(int) {}
+    bool makeReadOnly() {
+        return false;
+    }
+#endif
+    bool mounted() const {
+        return mounted_;
+    }
+    QString path(const QString& name) const {
+        return dir_.filePath(name);
     }
 
 private:

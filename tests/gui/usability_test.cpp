@@ -142,6 +142,15 @@ TEST(ManualLookup, EachLayoutFindsItsManualAndTheLikeliestWins) {
          "wd",
          0,
          "usr/share/doc/orlomatbmp/Orl_HELPP.html"},
+        {"installed on Windows: docs\\ beside the program, a working folder elsewhere",
+         {"Program Files/OrlomatBMP/docs/Orl_HELPA.html", "wd/Orl_HELPA.html"},
+         "Program Files/OrlomatBMP",
+         "",
+         "",
+         "",
+         "wd",
+         1,
+         "Program Files/OrlomatBMP/docs/Orl_HELPA.html"},
         {"the other language's manual is not taken",
          {"portable/Orl_HELPA.html"},
          "portable",
@@ -407,6 +416,8 @@ TEST(MessageBoxes, AreWideEnoughForTheirCaption) {
 TEST(InformationDialog, OneFamilyAndOneSizeForAllButTheHeading) {
     InfoDialog dialog;
     const QString family = dialog.findChild<QLabel*>(QStringLiteral("Label1"))->font().family();
+    // The offscreen platform under Wine finds no font at all: nothing to measure sizes with.
+    if (family.isEmpty()) GTEST_SKIP() << "no fonts on this platform";
     int bodyPixels = -1;
     for (const char* name : {"Label6", "Label1", "Label2", "Label3", "Label4", "Label5"}) {
         const auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(name));
