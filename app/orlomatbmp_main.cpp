@@ -34,10 +34,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
 #ifdef _WIN32
     // The dialog font Windows names ("MS Shell Dlg") is a stand-in that a system without
-    // Windows' fonts (Wine) cannot resolve: Qt then takes any face, there a math font, and the
-    // readout fields stay blank (as they do in Wine's Tahoma). Then the first of these serves.
+    // Windows' fonts (Wine) cannot resolve: Qt then takes any face, here a math font whose
+    // tall lines leave the readout fields blank. Then the first real UI font present serves.
     if (!QFontInfo(QApplication::font()).exactMatch()) {
-        for (const char* family : {"Segoe UI", "DejaVu Sans", "Liberation Sans", "Arial"}) {
+        for (const char* family :
+             {"Segoe UI", "Tahoma", "DejaVu Sans", "Liberation Sans", "Arial"}) {
             if (!QFontDatabase::hasFamily(QString::fromLatin1(family))) continue;
             QFont font = QApplication::font();
             font.setFamily(QString::fromLatin1(family));
