@@ -5,6 +5,8 @@
 #include "ui/window_arguments.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -52,6 +54,21 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
+#ifdef _WIN32
+    // The dialog font Windows names ("MS Shell Dlg") is a stand-in that a system without
+    // Windows' fonts (Wine) cannot resolve: Qt then takes any face, here a math font whose
+    // tall lines leave the readout fields blank. Then the first real UI font present serves.
+    if (!QFontInfo(QApplication::font()).exactMatch()) {
+        for (const char* family :
+             {"Segoe UI", "Tahoma", "DejaVu Sans", "Liberation Sans", "Arial"}) {
+            if (!QFontDatabase::hasFamily(QString::fromLatin1(family))) continue;
+            QFont font = QApplication::font();
+            font.setFamily(QString::fromLatin1(family));
+            QApplication::setFont(font);
+            break;
+        }
+    }
+#endif
     QApplication::setApplicationName(QStringLiteral("OrlomatBMP"));
     try {
         orlomat::QtPrompter prompter;

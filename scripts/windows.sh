@@ -388,7 +388,10 @@ XVFB_PID=""
 EMULATOR_PID=""
 cleanup_test() {
   if [ -n "$EMULATOR_PID" ]; then kill "$EMULATOR_PID" 2>/dev/null || true; fi
-  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
+  if [ -n "${WINEPREFIX:-}" ]; then
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+  fi
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
 }
 
@@ -465,6 +468,8 @@ e2e() {
   setup="$OUT/OrlomatBMP-$version-setup.exe"
   [ -f "$setup" ] || die "$setup missing: run windows.sh build"
   T="$OUT/e2e"
+  # The last run's wineserver ends with its prefix.
+  if [ -d "$T/wineprefix" ]; then WINEPREFIX="$T/wineprefix" wineserver -k 2>/dev/null || true; fi
   rm -rf "$T"
   mkdir -p "$T"
   # A prefix of its own, and nothing on the path: the installed program must bring all it needs.
