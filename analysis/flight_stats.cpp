@@ -334,7 +334,8 @@ std::vector<std::int32_t> WithoutTransients(std::span<const std::int32_t> a,
 double TopAllowanceM(std::uint32_t samplingRate) {
     if (samplingRate == 0) return 0.0;
     const double dt = 10.0 / samplingRate;
-    const double reach = static_cast<double>(TransientWindow(samplingRate) / 2) * dt;
+    const auto halfWindow = TransientWindow(samplingRate) / 2; // whole samples either side
+    const double reach = static_cast<double>(halfWindow) * dt;
     return 0.5 * kTurnAcceleration * reach * reach;
 }
 

@@ -119,7 +119,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
         const std::string none = Tr(Phrase::NoFigure, l);
         const FlightStats& s = row.stats;
         const auto seconds = [&](std::size_t c) {
-            if (!cells[c].present) return none;
+            if (!cells[c].present) return std::string(none);
             return cells[c].number >= 3600.0 ? cells[c].shownToPeople() : cells[c].shown() + " s";
         };
         const auto rate = [&](std::size_t c) {
@@ -238,6 +238,7 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         Fail(err, Say(a, Phrase::DamagedLogLine) + d.log + ":" + std::to_string(d.line));
     std::vector<FlightRow>& rows = read.rows;
     std::vector<LogHeadWords> heads;
+    heads.reserve(folders.size());
     for (const std::string& f : folders)
         heads.push_back(DescribeLogHead(ReadDownloadLog(f), a.language));
     ExpectedCounts counts;
