@@ -445,26 +445,32 @@ QString FlightsListWindow::writeResultsPage() {
         why = text(Phrase::FlightsFolderNotWritable) + QDir::toNativeSeparators(folder_);
     }
     if (!why.isEmpty()) {
-        QTemporaryFile file(
-            QDir(QDir::tempPath())
-                .filePath(QStringLiteral("results-%1-%2-XXXXXX.html")
-                              .arg(QDir(folder_).dirName(), Utf8(LocalTimeNow("%Y%m%d-%H%M%S")))));
-        file.setAutoRemove(false);
-        // The name is claimed, then the page written over it.
-        std::string error = file.open() ? std::string() : file.errorString().toStdString();
-        file.close();
+        // The name is claimed, let go of (Windows will not replace a file still held open),
+        // then the page written over it.
+        QString claimed;
+        std::string error;
+        {
+            QTemporaryFile file(QDir(QDir::tempPath())
+                                    .filePath(QStringLiteral("results-%1-%2-XXXXXX.html")
+                                                  .arg(QDir(folder_).dirName(),
+                                                       Utf8(LocalTimeNow("%Y%m%d-%H%M%S")))));
+            file.setAutoRemove(false);
+            if (file.open())
+                claimed = file.fileName();
+            else
+                error = file.errorString().toStdString();
+        }
         if (error.empty())
-            error = WriteFileAtomicallyBy(QDir::toNativeSeparators(file.fileName()).toStdString(),
-                                          writePage);
+            error =
+                WriteFileAtomicallyBy(QDir::toNativeSeparators(claimed).toStdString(), writePage);
         if (!error.empty()) {
-            const QString failure = text(Phrase::CannotWrite) +
-                                    QDir::toNativeSeparators(file.fileName()) +
+            const QString failure = text(Phrase::CannotWrite) + QDir::toNativeSeparators(claimed) +
                                     QStringLiteral(": ") + Utf8(error);
-            file.remove();
+            if (!claimed.isEmpty()) QFile::remove(claimed);
             prompter_.message(why + QLatin1Char('\n') + failure, text(Phrase::FlightsListTitle));
             return {};
         }
-        target = file.fileName();
+        target = claimed;
     }
     QStringList notes;
     if (!why.isEmpty()) notes << why;
