@@ -603,8 +603,10 @@ bool NeedsWidgets(const std::vector<std::string>& rawArgs) {
     return command != nullptr && command->widgets && !args.has("--help");
 }
 
-int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostream& err,
+           PortLister* ports) {
     cli::Args args;
+    args.ports = ports;
     if (const auto problem = cli::Parse(rawArgs, args)) {
         const bool badLanguage = problem->find("--lang:") != std::string::npos;
         cli::Fail(err, *problem + cli::Say(args, Phrase::Hint));

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace orlomat {
+class PortLister;
+}
+
 namespace orlomat::cli {
 
 // Exit codes: what scripts may rely on.
@@ -28,6 +32,7 @@ struct Args {
     std::map<std::string, std::string> values;
     std::set<std::string> flags;
     Language language = Language::English;
+    PortLister* ports = nullptr; // the serial ports present: the system's when null
 
     bool has(const std::string& option) const {
         return values.count(option) != 0 || flags.count(option) != 0;

@@ -48,6 +48,12 @@ namespace {
 
 using namespace cli;
 
+// The serial ports present: the system's, unless the caller gave its own.
+PortLister& Ports(const Args& a) {
+    static SystemPortLister system;
+    return a.ports != nullptr ? *a.ports : system;
+}
+
 const char* Describe(DeviceResult a, Language language) {
     switch (a) {
     case DeviceResult::Ok:
@@ -224,11 +230,12 @@ struct Device {
         if (clock == nullptr) clock = (ownClock = std::make_unique<SteadyClock>()).get();
         altimeter = std::make_unique<Altimeter>(*line, *clock);
         // The port as the user gave it, whatever path it was resolved to, and what is there.
-        altimeter->channel.onOpenFailed = [this, given = a.value("--port"), language = a.language](
-                                              const std::string& opened, const std::string& why) {
+        altimeter->channel.onOpenFailed = [this, given = a.value("--port"), language = a.language,
+                                           ports = &Ports(a)](const std::string& opened,
+                                                              const std::string& why) {
             ui.message(Message::PortError, Message::ErrorCaption,
                        (given == kAutoPort ? opened : given) + " (" + why + "). " +
-                           PresentPortsNote(SystemPortLister().ports(), language));
+                           PresentPortsNote(ports->ports(), language));
         };
         altimeter->channel.stopRequested = [] { return g_stop != 0; };
         port = a.value("--port");
@@ -236,8 +243,7 @@ struct Device {
     // "auto" becomes the port an altimeter is on; false after the message when none is.
     bool resolvePort(const Args& a, std::ostream& err) {
         if (port != kAutoPort) return true;
-        SystemPortLister lister;
-        const AutoPort found = FindAutoPort(lister, *altimeter, LastGoodPort());
+        const AutoPort found = FindAutoPort(Ports(a), *altimeter, LastGoodPort());
         if (found.chosen) {
             port = found.chosen->location;
             Fail(err, Say(a, Phrase::AutoChose) + found.chosen->label());
@@ -380,8 +386,7 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
     const bool automatic = a.value("--port") == kAutoPort;
     Device device(a, err, line, clock);
     Clock& time = device.altimeter->channel.clock();
-    SystemPortLister lister;
-    PortWatch watch(automatic ? std::string(kAutoPort) : PortLocation(a.value("--port")), lister,
+    PortWatch watch(automatic ? std::string(kAutoPort) : PortLocation(a.value("--port")), Ports(a),
                     [](const std::string& p) { return PortPresent(p); });
     watch.start(device.altimeter.get(), LastGoodPort());
     const auto tellPassedOver = [&] {
@@ -399,7 +404,7 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
     const std::string given = a.value("--port");
     std::string waiting = Say(a, Phrase::WaitingForAltimeter);
     Fail(err, waiting.replace(waiting.find("%1"), 2, given));
-    const std::vector<SerialPortEntry> present = lister.ports();
+    const std::vector<SerialPortEntry> present = Ports(a).ports();
     if (automatic && std::none_of(present.begin(), present.end(),
                                   [](const SerialPortEntry& p) { return p.usb(); }))
         Fail(err, Say(a, Phrase::AutoNoUsb));
@@ -589,8 +594,7 @@ DeviceRun FindRun(const std::string& command) {
 
 // The serial ports present, as JSON or a table; nothing is opened.
 int PortsCommand(const Args& a, std::ostream& out, std::ostream&) {
-    SystemPortLister lister;
-    const std::vector<SerialPortEntry> ports = lister.ports();
+    const std::vector<SerialPortEntry> ports = Ports(a).ports();
     if (a.has("--human")) {
         if (ports.empty()) out << Say(a, Phrase::NoPortsPresent) << '\n';
         for (const SerialPortEntry& p : ports) {

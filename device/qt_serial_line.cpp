@@ -147,20 +147,6 @@ std::vector<SerialPortEntry> SystemPortLister::ports() {
         if (info.hasProductIdentifier()) e.productId = info.productIdentifier();
         out.push_back(std::move(e));
     }
-    for (const bool usb : {true, false}) {
-        const QByteArray extra =
-            qgetenv(usb ? "ORLOMAT_TEST_USB_PORTS" : "ORLOMAT_TEST_OTHER_PORTS");
-        for (const QByteArray& path : extra.split(':')) {
-            // Listed while it is there, as an adapter is while plugged in.
-            if (path.isEmpty() || !PortPresent(path.toStdString())) continue;
-            SerialPortEntry e;
-            e.systemName = path.toStdString();
-            e.location = PortLocation(e.systemName);
-            e.description = usb ? "test adapter" : "test port";
-            if (usb) e.vendorId = e.productId = 0;
-            out.push_back(std::move(e));
-        }
-    }
     return out;
 }
 

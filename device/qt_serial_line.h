@@ -52,9 +52,8 @@ std::string ListedPortName(std::string name);
 // Whether something is plugged in at the port (its device file, or the listed COM port).
 bool PortPresent(const std::string& name);
 
-// The serial ports the system lists. Tests add pseudo-terminals as USB adapters through
-// ORLOMAT_TEST_USB_PORTS and as other ports through ORLOMAT_TEST_OTHER_PORTS (paths separated
-// by ':'), as no pseudo-terminal is ever listed.
+// The serial ports the system lists (a pseudo-terminal never is: tests list theirs through
+// their own PortLister).
 class SystemPortLister : public PortLister {
 public:
     std::vector<SerialPortEntry> ports() override;

@@ -13,8 +13,7 @@
 namespace orlomat {
 
 DownloadStation::DownloadStation(ChartView& chart, Host host)
-    : line(new QLabel(&chart)), chart_(chart), host_(std::move(host)),
-      lister_(std::make_unique<SystemPortLister>()) {
+    : line(new QLabel(&chart)), chart_(chart), host_(std::move(host)) {
     line->setObjectName(QStringLiteral("StationLine"));
     line->setAttribute(Qt::WA_TransparentForMouseEvents);
     line->setFont(PixelFont(QStringLiteral("Arial"), 28, true));
@@ -37,7 +36,7 @@ DownloadStation::~DownloadStation() = default;
 
 void DownloadStation::start() {
     if (on()) return;
-    watch_ = std::make_unique<PortWatch>(host_.port(), *lister_,
+    watch_ = std::make_unique<PortWatch>(host_.port(), host_.ports(),
                                          [](const std::string& port) { return PortPresent(port); });
     watch_->start(host_.altimeter, LastGoodPort());
     showWaiting();

@@ -26,7 +26,7 @@ class ChartView;
 
 class Altimeter;
 class PortWatch;
-class SystemPortLister;
+class PortLister;
 
 // What the station line says after a download (empty: the device's messages say it).
 struct StationResult {
@@ -44,6 +44,7 @@ public:
         std::function<void(const std::string&, std::function<void(const StationResult&)>)> download;
         std::function<void()> changed; // the station went on or off
         std::function<Language()> language;
+        std::function<PortLister&()> ports; // the serial ports present
     };
     // The station line is a label on `lineParent` (the chart), shown while the station is on.
     DownloadStation(ChartView& chart, Host host);
@@ -75,7 +76,6 @@ private:
     void hideLine();
     ChartView& chart_;
     Host host_;
-    std::unique_ptr<SystemPortLister> lister_;
     std::unique_ptr<PortWatch> watch_;
     QTimer timer_;
     QShortcut* escape_; // owned by the window

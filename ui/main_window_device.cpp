@@ -36,12 +36,13 @@ void MainWindow::buildArchiveAndStation() {
     const auto language = [this] { return session_.language; };
     archive_ = std::make_unique<FlightArchive>(*chartView, prompter_, language);
     station_ = std::make_unique<DownloadStation>(
-        *chartView, DownloadStation::Host{[this] { return portName(); }, altimeter_.get(),
-                                          [this](const std::string& port,
-                                                 std::function<void(const StationResult&)> done) {
-                                              startRead(port, std::move(done));
-                                          },
-                                          [this] { enableExchanges(); }, language});
+        *chartView,
+        DownloadStation::Host{
+            [this] { return portName(); }, altimeter_.get(),
+            [this](const std::string& port, std::function<void(const StationResult&)> done) {
+                startRead(port, std::move(done));
+            },
+            [this] { enableExchanges(); }, language, [this]() -> PortLister& { return *ports_; }});
     deviceUi_->divert = [this](const QString& text) {
         if (!station_->on()) return false;
         station_->note(text);
@@ -116,8 +117,7 @@ void MainWindow::tell(const QString& text, const QString& caption) {
 std::optional<std::string> MainWindow::exchangePort() {
     const std::string name = portName();
     if (name != kAutoPort) return name;
-    SystemPortLister lister;
-    const AutoPort found = FindAutoPort(lister, *altimeter_, LastGoodPort());
+    const AutoPort found = FindAutoPort(*ports_, *altimeter_, LastGoodPort());
     if (found.chosen) {
         RememberGoodPort(found.chosen->location);
         return found.chosen->location;

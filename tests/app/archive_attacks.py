@@ -18,6 +18,7 @@ import time
 
 orlomat, synth, emulator = (os.path.abspath(a) for a in sys.argv[1:4])
 window = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else ""
+listing = os.path.abspath(sys.argv[5]) if len(sys.argv) > 5 else orlomat  # lists test ports
 failures = []
 LOG = "downloads.jsonl"
 ZERO = "0" * 64
@@ -435,7 +436,7 @@ try:
     with Emulator("--silent", "--frames", gps_frames) as gps:
         env = dict(os.environ, ORLOMAT_TEST_USB_PORTS=f"{gps.port}:{link}",
                    ORLOMAT_TEST_OTHER_PORTS="", XDG_CONFIG_HOME=os.path.join(tmp, "auto-config"))
-        p = subprocess.Popen([orlomat, "download", "--port", "auto", "--dir", folder, "--watch"],
+        p = subprocess.Popen([listing, "download", "--port", "auto", "--dir", folder, "--watch"],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
         time.sleep(2)
         with Emulator("--flight", flights[66], "--link", link):

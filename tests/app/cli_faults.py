@@ -15,7 +15,7 @@ import tempfile
 import threading
 import time
 
-orlomat, synth, emulator = (os.path.abspath(a) for a in sys.argv[1:4])
+orlomat, synth, emulator, listing = (os.path.abspath(a) for a in sys.argv[1:5])
 failures = []
 
 
@@ -24,8 +24,13 @@ def check(cond, what):
         failures.append(what)
 
 
+def program(env):
+    """The command line, or its test build that lists the pseudo-terminals named in `env`."""
+    return listing if env and "ORLOMAT_TEST_USB_PORTS" in env else orlomat
+
+
 def run(args, env=None, timeout=30, stderr=None):
-    return subprocess.run([orlomat] + args, capture_output=stderr is None, stderr=stderr,
+    return subprocess.run([program(env)] + args, capture_output=stderr is None, stderr=stderr,
                           stdout=subprocess.PIPE if stderr is not None else None, text=True,
                           env=env, timeout=timeout)
 
@@ -61,7 +66,7 @@ def interrupt(proc):
 def watch_one(port, folder, link, env=None, settle=0.5, before_plug=None):
     """Runs download --watch, plugs one emulator in at `link`, then Ctrl+C: the JSON line and
     the exit code."""
-    watch = subprocess.Popen([orlomat, "download", "--port", port, "--dir", folder, "--watch"],
+    watch = subprocess.Popen([program(env), "download", "--port", port, "--dir", folder, "--watch"],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
     time.sleep(settle)
     if before_plug:

@@ -3,6 +3,7 @@
 #include "app/cli.h"
 #include "device/altimeter.h"
 #include "tests/support/emulator_process.h"
+#include "tests/support/pty_port_lister.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/window_controls.h"
 #include "tools/synth/flight_synth.h"
@@ -105,11 +106,12 @@ TEST_F(EmulatorTest, WindowFindsTheAltimeterWithTheAutomaticPort) {
     Emulator silent({QStringLiteral("--flight"), flight, QStringLiteral("--silent"),
                      QStringLiteral("--frames"), silentFrames});
     Emulator good({QStringLiteral("--flight"), flight});
-    qputenv("ORLOMAT_TEST_USB_PORTS", (silent.port() + ':' + good.port()).toUtf8());
+    test::PtyPortLister lister({silent.port().toStdString(), good.port().toStdString()}, {});
     qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
 
     test::ScriptedPrompter prompter;
     MainWindow w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    w.setPortLister(lister);
     w.createDialogs();
     auto* dialog = w.findChild<DeviceSettingsDialog*>();
     QComboBox* ports = dialog->portCombo;
@@ -133,7 +135,6 @@ TEST_F(EmulatorTest, WindowFindsTheAltimeterWithTheAutomaticPort) {
             }
         }
     }
-    qunsetenv("ORLOMAT_TEST_USB_PORTS");
     qunsetenv("XDG_CONFIG_HOME");
 }
 
