@@ -35,11 +35,8 @@ void ChartOutput::composePrintTitle(const PrintTitle& t) {
     // On screen the units are captions beside the chart; on paper and in a picture they are
     // the axes' own labels.
     // (the same words in both languages).
-    for (QCPAxis* axis : {chart_.yAxis, chart_.xAxis, chart_.yAxis2})
-        axis->setLabelFont(chart_.yAxis->tickLabelFont()); // in pixels, as on the screen
-    chart_.yAxis->setLabel(QStringLiteral("[m]"));
-    chart_.xAxis->setLabel(QStringLiteral("[sek]"));
-    chart_.yAxis2->setLabel(QStringLiteral("dh/dt [m/s]"));
+    chart_.setAxisLabels(QStringLiteral("[m]"), QStringLiteral("[sek]"),
+                         QStringLiteral("dh/dt [m/s]"));
     chart_.refresh();
 }
 
@@ -47,8 +44,7 @@ void ChartOutput::restoreScreenTitle() {
     // The screen title as it was: a title that moved after printing looked like a fault.
     chart_.clearTitle();
     chart_.addTitleLine(QString::fromUtf8(kChartTitle));
-    for (QCPAxis* axis : {chart_.yAxis, chart_.xAxis, chart_.yAxis2})
-        axis->setLabel(QString());
+    chart_.setAxisLabels({}, {}, {});
     chart_.setBackgroundColor(savedColour_);
     chart_.refresh();
 }

@@ -5,6 +5,8 @@
 #include "core/language.h"
 #include "ui/format_pattern.h"
 
+#include <qcustomplot.h>
+
 #include <QLocale>
 #include <QPrinter>
 
@@ -150,57 +152,85 @@ private:
     int stride_ = 1;
 };
 
-ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 243, 243) {
-    setBackground(background_);
-    axisRect()->setBackground(Qt::NoBrush);
-    setNoAntialiasingOnDrag(true);
-    setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
+// The plot itself: its mouse and size events go to the chart.
+class ChartView::Plot : public QCustomPlot {
+public:
+    explicit Plot(ChartView& chart) : QCustomPlot(&chart), chart_(chart) {}
+    using QCustomPlot::layerableAt;
+    using QCustomPlot::updateLayout;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QCustomPlot::resizeEvent(event);
+        chart_.layOut(); // for the new size at once, not at the next redraw
+        QCustomPlot::replot(rpQueuedReplot);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        chart_.pressed(event);
+        QCustomPlot::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QCustomPlot::mouseReleaseEvent(event);
+        chart_.released(event);
+    }
+
+private:
+    ChartView& chart_;
+};
+
+ChartView::ChartView(QWidget* parent)
+    : QWidget(parent), plot_(new Plot(*this)), background_(243, 243, 243) {
+    connect(plot_, &QCustomPlot::afterReplot, this, &ChartView::replotted);
+    plot_->setBackground(background_);
+    plot_->axisRect()->setBackground(Qt::NoBrush);
+    plot_->setNoAntialiasingOnDrag(true);
+    plot_->setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
 
     // Title row above the axis rectangle.
-    plotLayout()->insertRow(0);
-    title_ = new QCPTextElement(this, QString(), BoldPixelFont(13));
+    plot_->plotLayout()->insertRow(0);
+    title_ = new QCPTextElement(plot_, QString(), BoldPixelFont(13));
     title_->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
     title_->setTextColor(Qt::black);
     title_->setMargins(QMargins(4, 2, 4, 2));
-    plotLayout()->addElement(0, 0, title_);
+    plot_->plotLayout()->addElement(0, 0, title_);
     addTitleLine(QString::fromUtf8(kChartTitle));
 
     // Left axis: metres.
     const QColor gridGrey(167, 167, 167);
-    yAxis->setTicker(QSharedPointer<PatternTicker>::create("#,##0.# "));
-    yAxis->setTickLabelFont(BoldPixelFont(13));
-    yAxis->setTickLength(0, 0);
-    yAxis->setSubTicks(false);
-    yAxis->grid()->setPen(QPen(gridGrey, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    plot_->yAxis->setTicker(QSharedPointer<PatternTicker>::create("#,##0.# "));
+    plot_->yAxis->setTickLabelFont(BoldPixelFont(13));
+    plot_->yAxis->setTickLength(0, 0);
+    plot_->yAxis->setSubTicks(false);
+    plot_->yAxis->grid()->setPen(QPen(gridGrey, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
 
     // Right axis: vertical speed.
-    yAxis2->setVisible(true);
-    yAxis2->setTicker(QSharedPointer<PatternTicker>::create("#,##0.##"));
-    yAxis2->setTickLabelFont(BoldPixelFont(12));
-    yAxis2->setTickLength(0, 0);
-    yAxis2->setSubTicks(false);
-    yAxis2->grid()->setVisible(true);
-    yAxis2->grid()->setPen(QPen(QColor(159, 159, 255), 1, Qt::DotLine));
+    plot_->yAxis2->setVisible(true);
+    plot_->yAxis2->setTicker(QSharedPointer<PatternTicker>::create("#,##0.##"));
+    plot_->yAxis2->setTickLabelFont(BoldPixelFont(12));
+    plot_->yAxis2->setTickLength(0, 0);
+    plot_->yAxis2->setSubTicks(false);
+    plot_->yAxis2->grid()->setVisible(true);
+    plot_->yAxis2->grid()->setPen(QPen(QColor(159, 159, 255), 1, Qt::DotLine));
 
     // Bottom axis: the points' time labels, turned.
     const QColor silver(192, 192, 192);
-    bottomTicker_ = QSharedPointer<SecondsTicker>::create(&labels_[0], xAxis);
-    xAxis->setTicker(bottomTicker_);
-    xAxis->setTickLabelRotation(90);
-    xAxis->setTickLabelFont(BoldPixelFont(15));
-    xAxis->setBasePen(QPen(Qt::black, 1, Qt::DotLine));
-    xAxis->setTickPen(QPen(silver, 1, Qt::DotLine));
-    xAxis->setTickLength(4, 3);
-    xAxis->setSubTickPen(QPen(silver, 1, Qt::DotLine));
-    xAxis->setSubTickLength(0, 3);
-    xAxis->grid()->setPen(QPen(gridGrey, 1));
-    xAxis->grid()->setSubGridPen(QPen(silver, 1, Qt::DotLine));
-    xAxis->grid()->setSubGridVisible(false);
+    bottomTicker_ = QSharedPointer<SecondsTicker>::create(&labels_[0], plot_->xAxis);
+    plot_->xAxis->setTicker(bottomTicker_);
+    plot_->xAxis->setTickLabelRotation(90);
+    plot_->xAxis->setTickLabelFont(BoldPixelFont(15));
+    plot_->xAxis->setBasePen(QPen(Qt::black, 1, Qt::DotLine));
+    plot_->xAxis->setTickPen(QPen(silver, 1, Qt::DotLine));
+    plot_->xAxis->setTickLength(4, 3);
+    plot_->xAxis->setSubTickPen(QPen(silver, 1, Qt::DotLine));
+    plot_->xAxis->setSubTickLength(0, 3);
+    plot_->xAxis->grid()->setPen(QPen(gridGrey, 1));
+    plot_->xAxis->grid()->setSubGridPen(QPen(silver, 1, Qt::DotLine));
+    plot_->xAxis->grid()->setSubGridVisible(false);
     // A strip below the time labels for the window's "[m]" and "[sek]" captions, which stand
     // 20 pixels above the chart's bottom: they never cover a label.
-    xAxis->setPadding(kCaptionStrip);
-    axisRect()->setMinimumMargins(QMargins(kCaptionWidth, 16, kCaptionWidth, 0));
-    xAxis2->setVisible(false);
+    plot_->xAxis->setPadding(kCaptionStrip);
+    plot_->axisRect()->setMinimumMargins(QMargins(kCaptionWidth, 16, kCaptionWidth, 0));
+    plot_->xAxis2->setVisible(false);
 
     struct Style {
         const char* title;
@@ -220,7 +250,7 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 24
     };
     for (int i = 0; i < kSeriesCount; ++i) {
         const Style& s = styles[i];
-        auto* g = new MarkedGraph(xAxis, s.rightAxis ? yAxis2 : yAxis);
+        auto* g = new MarkedGraph(plot_->xAxis, s.rightAxis ? plot_->yAxis2 : plot_->yAxis);
         if (i == 0) g->pattern = "#,####.##";
         if (i == 2) {
             g->pattern = "#,###0.###";
@@ -236,18 +266,20 @@ ChartView::ChartView(QWidget* parent) : QCustomPlot(parent), background_(243, 24
         graphs_[static_cast<std::size_t>(i)] = g;
     }
 
-    legend->setVisible(true);
-    legend->setFont(BoldPixelFont(11));
+    plot_->legend->setVisible(true);
+    plot_->legend->setFont(BoldPixelFont(11));
     // Room after the longest name ("Przyspieszenie" touched the frame).
-    legend->setMargins(QMargins(1, 2, 6, 2));
-    axisRect()->insetLayout()->setInsetPlacement(0, QCPLayoutInset::ipFree);
+    plot_->legend->setMargins(QMargins(1, 2, 6, 2));
+    plot_->axisRect()->insetLayout()->setInsetPlacement(0, QCPLayoutInset::ipFree);
 
-    setSelectionRectMode(QCP::srmCustom);
-    selectionRect()->setPen(QPen(Qt::blue));
-    selectionRect()->setBrush(Qt::NoBrush);
-    connect(selectionRect(), &QCPSelectionRect::accepted, this, &ChartView::onSelectionRect);
+    plot_->setSelectionRectMode(QCP::srmCustom);
+    plot_->selectionRect()->setPen(QPen(Qt::blue));
+    plot_->selectionRect()->setBrush(Qt::NoBrush);
+    connect(plot_->selectionRect(), &QCPSelectionRect::accepted, this, &ChartView::onSelectionRect);
     refresh();
 }
+
+ChartView::~ChartView() = default;
 
 void ChartView::clearSeries(Series s) {
     graphOf(s)->data()->clear();
@@ -326,7 +358,7 @@ QString ChartView::pointLabel(Series s, int index) const {
 }
 
 bool ChartView::inLegend(Series s) const {
-    return legend->itemWithPlottable(graphOf(s)) != nullptr;
+    return plot_->legend->itemWithPlottable(graphOf(s)) != nullptr;
 }
 
 void ChartView::setLeftMinMax(double minimum, double maximum) {
@@ -343,16 +375,16 @@ int ChartView::bottomMinorTickCount() const {
 }
 
 void ChartView::setBottomMinorGridVisible(bool visible) {
-    xAxis->grid()->setSubGridVisible(visible);
+    plot_->xAxis->grid()->setSubGridVisible(visible);
 }
 
 bool ChartView::bottomMinorGridVisible() const {
-    return xAxis->grid()->subGridVisible();
+    return plot_->xAxis->grid()->subGridVisible();
 }
 
 void ChartView::setBackgroundColor(const QColor& colour) {
     background_ = colour;
-    setBackground(colour);
+    plot_->setBackground(colour);
 }
 
 void ChartView::clearTitle() {
@@ -373,7 +405,7 @@ void ChartView::rescale() {
     for (QCPGraph* g : graphs_)
         if (g->visible() && !g->data()->isEmpty())
             last = std::max(last, (g->data()->constEnd() - 1)->key);
-    xAxis->setRange(0, std::max(last, 1.0));
+    plot_->xAxis->setRange(0, std::max(last, 1.0));
 
     // Left axis: the data's extent where scaling is automatic, the set limits elsewhere.
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
@@ -393,15 +425,15 @@ void ChartView::rescale() {
     if (leftAutomatic_ || leftAutoMin_) minimum = hasData ? lo : leftMin_;
     if (leftAutomatic_ || leftAutoMax_) maximum = hasData ? hi : leftMax_;
     if (!(maximum > minimum)) maximum = minimum + 1.0;
-    yAxis->setRange(minimum, maximum);
+    plot_->yAxis->setRange(minimum, maximum);
 
     // Without a speed curve the right axis holds no old flight's scale.
     QCPGraph* speed = graphOf(Series::Speed);
     if (speed->data()->isEmpty())
-        yAxis2->setRange(-1, 1);
+        plot_->yAxis2->setRange(-1, 1);
     else
         speed->rescaleValueAxis(false, false);
-    if (!(yAxis2->range().size() > 0)) yAxis2->setRange(-1, 1);
+    if (!(plot_->yAxis2->range().size() > 0)) plot_->yAxis2->setRange(-1, 1);
 }
 
 void ChartView::refresh() {
@@ -414,40 +446,132 @@ void ChartView::layOut() {
     // The tick labels are spaced from the axis width of the previous layout, and the margins
     // follow the labels: two passes settle both, then the legend is placed in the final
     // rectangle. So a size or a range always gives the same picture, however it was reached.
-    updateLayout();
-    updateLayout();
+    // A chart drawn without being shown (a picture from the command line) has its size
+    // only here: the plot gets its resize when shown.
+    plot_->setViewport(rect());
+    plot_->updateLayout();
+    plot_->updateLayout();
     placeLegend();
 }
 
 void ChartView::placeLegend() {
     // At the right side, its top at 15 % of the chart's height.
-    QCPAxisRect* rect = axisRect();
-    if (rect->width() <= 0 || rect->height() <= 0 || height() <= 0) return;
-    const QSize size = legend->minimumOuterSizeHint();
+    QCPAxisRect* rect = plot_->axisRect();
+    const int height = this->height(); // the plot's, once a hidden chart is shown
+    if (rect->width() <= 0 || rect->height() <= 0 || height <= 0) return;
+    const QSize size = plot_->legend->minimumOuterSizeHint();
     const double w = std::min(1.0, static_cast<double>(size.width()) / rect->width());
     const double h = std::min(1.0, static_cast<double>(size.height()) / rect->height());
-    const double top = (0.15 * height() - rect->top()) / rect->height();
+    const double top = (0.15 * height - rect->top()) / rect->height();
     rect->insetLayout()->setInsetRect(0, QRectF(1.0 - w, std::clamp(top, 0.0, 1.0 - h), w, h));
 }
 
 void ChartView::resizeEvent(QResizeEvent* event) {
-    QCustomPlot::resizeEvent(event);
-    layOut(); // for the new size at once, not at the next redraw
-    replot(rpQueuedReplot);
+    QWidget::resizeEvent(event);
+    plot_->setGeometry(rect());
 }
 
-void ChartView::mousePressEvent(QMouseEvent* event) {
+void ChartView::pressed(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     pressedAt_ = event->pos();
-    QCustomPlot::mousePressEvent(event);
 }
 
-void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+void ChartView::released(QMouseEvent* event) {
     const bool click = pressed_ && event->button() == Qt::LeftButton &&
                        (event->pos() - pressedAt_).manhattanLength() <= 3;
     pressed_ = false;
-    QCustomPlot::mouseReleaseEvent(event);
     if (click) clickAt(pressedAt_);
+}
+
+void ChartView::replot() {
+    plot_->replot();
+}
+
+void ChartView::replotNow() {
+    plot_->replot(QCustomPlot::rpImmediateRefresh);
+}
+
+double ChartView::leftMaximum() const {
+    return plot_->yAxis->range().upper;
+}
+
+double ChartView::leftMinimum() const {
+    return plot_->yAxis->range().lower;
+}
+
+double ChartView::bottomVisibleMinimum() const {
+    return plot_->xAxis->range().lower;
+}
+
+double ChartView::bottomVisibleMaximum() const {
+    return plot_->xAxis->range().upper;
+}
+
+QVector<double> ChartView::bottomTicks() const {
+    return plot_->xAxis->tickVector();
+}
+
+QVector<QString> ChartView::bottomTickLabels() const {
+    return plot_->xAxis->tickVectorLabels();
+}
+
+QPen ChartView::seriesPen(Series s) const {
+    return graphOf(s)->pen();
+}
+
+bool ChartView::onRightAxis(Series s) const {
+    return graphOf(s)->valueAxis() == plot_->yAxis2;
+}
+
+QPoint ChartView::pointPixel(Series s, int index) const {
+    const QCPGraph* g = graphOf(s);
+    const auto it = g->data()->constBegin() + index;
+    return g->coordsToPixels(it->key, it->value).toPoint();
+}
+
+void ChartView::setAxisLabels(const QString& left, const QString& bottom, const QString& right) {
+    QCPAxis* axes[] = {plot_->yAxis, plot_->xAxis, plot_->yAxis2};
+    const QString texts[] = {left, bottom, right};
+    for (int i = 0; i < 3; ++i) {
+        axes[i]->setLabelFont(plot_->yAxis->tickLabelFont()); // in pixels, as on the screen
+        axes[i]->setLabel(texts[i]);
+    }
+}
+
+QStringList ChartView::axisLabels() const {
+    return {plot_->yAxis->label(), plot_->xAxis->label(), plot_->yAxis2->label()};
+}
+
+QRect ChartView::plotRect() const {
+    return plot_->axisRect()->rect();
+}
+
+int ChartView::plotTopMargin() const {
+    return plot_->axisRect()->minimumMargins().top();
+}
+
+QRect ChartView::legendRect() const {
+    return plot_->legend->outerRect();
+}
+
+QVector<QRect> ChartView::legendTextRects() const {
+    const QCPLegend* legend = plot_->legend;
+    const QFontMetrics fm(legend->font());
+    QVector<QRect> out;
+    for (int i = 0; i < legend->itemCount(); ++i) {
+        auto* item = qobject_cast<QCPPlottableLegendItem*>(legend->item(i));
+        if (item == nullptr) continue;
+        const QString text = item->plottable()->name();
+        const int left =
+            item->rect().left() + legend->iconSize().width() + legend->iconTextPadding();
+        out.push_back(
+            QRect(left, item->rect().top(), fm.horizontalAdvance(text), item->rect().height()));
+    }
+    return out;
+}
+
+QPixmap ChartView::picture() const {
+    return plot_->toPixmap(width(), height());
 }
 
 bool ChartView::printOn(QPrinter& printer) {
@@ -463,18 +587,18 @@ bool ChartView::printOn(QPrinter& printer) {
     painter.scale(scale, scale);
     // The legend's place is worked out for the screen's size: on the page it keeps to the
     // plot's top right corner, clear of the right axis's labels.
-    QCPLayoutInset* inset = axisRect()->insetLayout();
+    QCPLayoutInset* inset = plot_->axisRect()->insetLayout();
     inset->setInsetPlacement(0, QCPLayoutInset::ipBorderAligned);
     inset->setInsetAlignment(0, Qt::AlignRight | Qt::AlignTop);
-    toPainter(&painter, static_cast<int>(target.width() / scale),
-              static_cast<int>(target.height() / scale));
+    plot_->toPainter(&painter, static_cast<int>(target.width() / scale),
+                     static_cast<int>(target.height() / scale));
     inset->setInsetPlacement(0, QCPLayoutInset::ipFree);
     return painter.end();
 }
 
 void ChartView::zoomTo(double xFrom, double xTo) {
     zoomed_ = true;
-    xAxis->setRange(xFrom, xTo);
+    plot_->xAxis->setRange(xFrom, xTo);
     replot();
     emit zoomed();
 }
@@ -496,15 +620,18 @@ void ChartView::onSelectionRect(const QRect& rect, QMouseEvent*) {
     }
     const QRect r = rect.normalized();
     zoomed_ = true;
-    xAxis->setRange(xAxis->pixelToCoord(r.left()), xAxis->pixelToCoord(r.right()));
-    yAxis->setRange(yAxis->pixelToCoord(r.bottom()), yAxis->pixelToCoord(r.top()));
-    yAxis2->setRange(yAxis2->pixelToCoord(r.bottom()), yAxis2->pixelToCoord(r.top()));
+    plot_->xAxis->setRange(plot_->xAxis->pixelToCoord(r.left()),
+                           plot_->xAxis->pixelToCoord(r.right()));
+    plot_->yAxis->setRange(plot_->yAxis->pixelToCoord(r.bottom()),
+                           plot_->yAxis->pixelToCoord(r.top()));
+    plot_->yAxis2->setRange(plot_->yAxis2->pixelToCoord(r.bottom()),
+                            plot_->yAxis2->pixelToCoord(r.top()));
     replot();
     emit zoomed();
 }
 
 void ChartView::clickAt(const QPoint& pos) {
-    QCPLayerable* hit = layerableAt(pos, true);
+    QCPLayerable* hit = plot_->layerableAt(pos, true);
     if (auto* graph = qobject_cast<QCPGraph*>(hit)) {
         for (int i = 0; i < kSeriesCount; ++i)
             if (graphs_[static_cast<std::size_t>(i)] == graph)
@@ -515,9 +642,9 @@ void ChartView::clickAt(const QPoint& pos) {
 }
 
 int ChartView::reserveTopStrip(int height) {
-    axisRect()->setMinimumMargins(QMargins(kCaptionWidth, 16 + height, kCaptionWidth, 0));
+    plot_->axisRect()->setMinimumMargins(QMargins(kCaptionWidth, 16 + height, kCaptionWidth, 0));
     replot();
-    return axisRect()->outerRect().top() + 8;
+    return plot_->axisRect()->outerRect().top() + 8;
 }
 
 } // namespace orlomat

@@ -3,7 +3,10 @@
 // It offers the operations the program's handlers perform on the chart, and nothing more.
 #pragma once
 
-#include <qcustomplot.h>
+#include <QPen>
+#include <QPixmap>
+#include <QRect>
+#include <QWidget>
 
 #include <QColor>
 #include <QStringList>
@@ -12,6 +15,9 @@
 #include <array>
 #include <cstdint>
 
+class QCPGraph;
+class QCPTextElement;
+class QMouseEvent;
 class QPrinter;
 
 namespace orlomat {
@@ -28,7 +34,9 @@ enum class Series {
     ComparisonBeforeFilter = 6, // the comparison flight before smoothing, dashed
 };
 
-class ChartView : public QCustomPlot {
+// The chart owns its plot: nothing outside changes a graph or an axis but through these
+// operations.
+class ChartView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kSeriesCount = 6; // Series1 .. Series6
@@ -37,8 +45,9 @@ public:
     static constexpr int kCaptionWidth = 48;
 
     explicit ChartView(QWidget* parent = nullptr);
+    ~ChartView() override;
 
-    // The six series by name; graphOf gives the plot's own graph (pens, axes).
+    // The six series by name.
     void clearSeries(Series s);
     void addPoint(Series s, double y, const QString& label);
     void setSeriesTitle(Series s, const QString& title);
@@ -51,9 +60,15 @@ public:
     double pointPosition(Series s, int index) const;
     QString pointLabel(Series s, int index) const;
     bool inLegend(Series s) const;
-    QCPGraph* graphOf(Series s) const { return graphs_[IndexOf(s)]; }
+    QPen seriesPen(Series s) const;
+    bool onRightAxis(Series s) const; // the vertical speed's axis
+    // Where point `index` of the series is drawn, in the chart's coordinates.
+    QPoint pointPixel(Series s, int index) const;
     // Rescales the axes that follow the data and repaints.
     void refresh();
+    // Repaints as things stand (at the next pass of the event loop, or at once).
+    void replot();
+    void replotNow();
 
     // Left axis.
     void setLeftMinMax(double minimum, double maximum);
@@ -62,11 +77,11 @@ public:
     void setLeftAutomaticMinimum(bool on) { leftAutoMin_ = on; }
     void setLeftIncrement(double increment) { leftIncrement_ = increment; }
     double leftIncrement() const { return leftIncrement_; }
-    double leftMaximum() const { return yAxis->range().upper; }
+    double leftMaximum() const;
     // The limits as set (the axis shows them where scaling is not automatic).
     double leftSetMaximum() const { return leftMax_; }
     double leftSetMinimum() const { return leftMin_; }
-    double leftMinimum() const { return yAxis->range().lower; }
+    double leftMinimum() const;
 
     // Bottom axis. Its positions are the samples of a flight recorded at the time axis' rate
     // (samples per 10 seconds; 0 until a flight sets it): beyond the points of Series1 the
@@ -76,8 +91,11 @@ public:
     std::uint32_t timeAxisRate() const { return axisRate_; }
     void setSeriesRate(Series s, std::uint32_t rate);
     std::uint32_t seriesRate(Series s) const { return rates_[IndexOf(s)]; }
-    double bottomVisibleMinimum() const { return xAxis->range().lower; }
-    double bottomVisibleMaximum() const { return xAxis->range().upper; }
+    double bottomVisibleMinimum() const;
+    double bottomVisibleMaximum() const;
+    // The bottom axis' ticks as drawn last, and their texts.
+    QVector<double> bottomTicks() const;
+    QVector<QString> bottomTickLabels() const;
     void setBottomMinorTickCount(int count);
     int bottomMinorTickCount() const;
     void setBottomMinorGridVisible(bool visible);
@@ -89,6 +107,17 @@ public:
     void clearTitle();
     void addTitleLine(const QString& line);
     QStringList titleLines() const { return titleLines_; }
+    // Unit labels on the axes themselves (left, bottom, right), in the tick labels' font, for
+    // paper and pictures; empty texts take them away.
+    void setAxisLabels(const QString& left, const QString& bottom, const QString& right);
+    QStringList axisLabels() const;
+    // Where the plot's rectangle and the legend stand, and each legend entry's text.
+    QRect plotRect() const;
+    int plotTopMargin() const;
+    QRect legendRect() const;
+    QVector<QRect> legendTextRects() const;
+    // The chart drawn at its size, as a picture.
+    QPixmap picture() const;
     void setBottomPrintMargin(int percent) { bottomPrintMargin_ = percent; }
     int bottomPrintMargin() const { return bottomPrintMargin_; }
 
@@ -110,15 +139,18 @@ signals:
     void seriesClicked(orlomat::Series series);
     void zoomed();
     void zoomUndone();
+    void replotted();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    // A press and release within a few pixels is a click on a curve or the legend; the
-    // selection rectangle never reports one (the library drops a rectangle that did not grow).
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    class Plot;
+    // A press and release within a few pixels is a click on a curve or the legend; the
+    // selection rectangle never reports one (the library drops a rectangle that did not grow).
+    void pressed(QMouseEvent* event);
+    void released(QMouseEvent* event);
+    QCPGraph* graphOf(Series s) const { return graphs_[IndexOf(s)]; }
     static std::size_t IndexOf(Series s) { return static_cast<std::size_t>(s) - 1; }
     void onSelectionRect(const QRect& rect, QMouseEvent* event);
     void clickAt(const QPoint& pos);
@@ -129,6 +161,7 @@ private:
     // Puts the series' points at the positions their rate gives on the axis.
     void placePoints(std::size_t series);
 
+    Plot* plot_;
     std::array<QCPGraph*, kSeriesCount> graphs_{};
     std::array<QStringList, kSeriesCount> labels_;
     std::array<std::uint32_t, kSeriesCount> rates_{};

@@ -13,7 +13,7 @@ namespace orlomat {
 QString RenderPicture(ChartView& chart, const char* format, QByteArray& bytes) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    const QPixmap picture = chart.toPixmap(chart.width(), chart.height());
+    const QPixmap picture = chart.picture();
     if (picture.isNull() || !picture.save(&buffer, format))
         return QStringLiteral("cannot render the picture (%1)").arg(QLatin1String(format));
     return {};

@@ -360,8 +360,8 @@ TEST_F(ComparisonTimeTest, ALongerComparisonExtendsTheTimeAxisWithLabels) {
     ASSERT_GT(comparisonEnd, currentEnd);
     EXPECT_EQ(chart().bottomVisibleMaximum(), comparisonEnd) << "the axis ends with the current";
     // Labels (and with them the grid) go on past the current flight's last second.
-    const QVector<double> ticks = chart().xAxis->tickVector();
-    const QVector<QString> labels = chart().xAxis->tickVectorLabels();
+    const QVector<double> ticks = chart().bottomTicks();
+    const QVector<QString> labels = chart().bottomTickLabels();
     ASSERT_FALSE(ticks.isEmpty());
     EXPECT_GT(ticks.back(), currentEnd) << "no labels past the current flight";
     EXPECT_EQ(labels.back().toDouble(), Seconds(ticks.back())) << "labels off the axis' time";
@@ -379,14 +379,14 @@ TEST_F(ComparisonTimeTest, EqualRatesDrawPixelForPixelAsBefore) {
     for (int i = 0; i < chart().pointCount(Series::Comparison); ++i)
         ASSERT_EQ(chart().pointPosition(Series::Comparison, i), static_cast<double>(i)) << i;
     chart().refresh();
-    const QImage drawn = chart().toPixmap(chart().width(), chart().height()).toImage();
+    const QImage drawn = chart().picture().toImage();
     const std::vector<float>& ys = window->session().comparison.curve.altitudePoints;
     chart().clearSeries(Series::Comparison);
     chart().setSeriesRate(Series::Comparison, 0);
     for (const float y : ys)
         chart().addPoint(Series::Comparison, static_cast<double>(y), QString());
     chart().refresh();
-    const QImage bySample = chart().toPixmap(chart().width(), chart().height()).toImage();
+    const QImage bySample = chart().picture().toImage();
     EXPECT_TRUE(drawn == bySample) << "equal rates changed the picture";
 }
 

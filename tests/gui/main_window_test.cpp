@@ -278,10 +278,11 @@ TEST_F(MainWindowTest, LegendListsTheShownSeriesOnly) {
                            Series::AltitudeBeforeFilter, Series::ComparisonBeforeFilter})
         EXPECT_TRUE(c->inLegend(s)) << static_cast<int>(s);
     EXPECT_FALSE(c->inLegend(Series::Unused));
-    EXPECT_EQ(c->graphOf(Series::Altitude)->pen().color(), QColor(232, 0, 0));
-    EXPECT_EQ(c->graphOf(Series::Altitude)->pen().width(), 2);
-    EXPECT_EQ(c->graphOf(Series::AltitudeBeforeFilter)->pen().style(), Qt::DashLine);
-    EXPECT_EQ(c->graphOf(Series::Speed)->valueAxis(), c->yAxis2);
+    EXPECT_EQ(c->seriesPen(Series::Altitude).color(), QColor(232, 0, 0));
+    EXPECT_EQ(c->seriesPen(Series::Altitude).width(), 2);
+    EXPECT_EQ(c->seriesPen(Series::AltitudeBeforeFilter).style(), Qt::DashLine);
+    EXPECT_TRUE(c->onRightAxis(Series::Speed));
+    EXPECT_FALSE(c->onRightAxis(Series::Altitude));
 }
 
 TEST_F(MainWindowTest, LayoutFollowsTheClientWidth) {
@@ -477,14 +478,16 @@ TEST_F(MainWindowTest, DraggingZoomsLeftToRightAndUndoesRightToLeft) {
     QSignalSpy undone(c, &ChartView::zoomUndone);
     const double fullMax = c->bottomVisibleMaximum();
     const QPoint a(c->width() / 3, c->height() / 3), b(c->width() / 2, c->height() / 2);
-    QTest::mousePress(c, Qt::LeftButton, Qt::NoModifier, a);
-    QTest::mouseMove(c, b);
-    QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, b);
+    QWidget* plot = c->childAt(a); // what the mouse reaches there
+    ASSERT_NE(plot, nullptr);
+    QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, a);
+    QTest::mouseMove(plot, b);
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, b);
     ASSERT_EQ(zoomed.count(), 1);
     EXPECT_LT(c->bottomVisibleMaximum(), fullMax);
-    QTest::mousePress(c, Qt::LeftButton, Qt::NoModifier, b);
-    QTest::mouseMove(c, a);
-    QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, a);
+    QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, b);
+    QTest::mouseMove(plot, a);
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, a);
     ASSERT_EQ(undone.count(), 1);
     EXPECT_EQ(c->bottomVisibleMaximum(), fullMax);
 }

@@ -121,11 +121,7 @@ protected:
         return t;
     }
     // The screen pixel of point `index` of `series`.
-    QPoint PointOf(Series series, int index) const {
-        const QCPGraph* g = chart->graphOf(series);
-        const auto it = g->data()->constBegin() + index;
-        return g->coordsToPixels(it->key, it->value).toPoint();
-    }
+    QPoint PointOf(Series series, int index) const { return chart->pointPixel(series, index); }
     int IndexOfMaximum(Series series) const {
         int best = 0;
         for (int i = 0; i < chart->pointCount(series); ++i)
@@ -134,8 +130,7 @@ protected:
     }
     void ResizeTo(int w, int h) {
         int replots = 0;
-        const auto counting =
-            QObject::connect(chart, &QCustomPlot::afterReplot, [&] { ++replots; });
+        const auto counting = QObject::connect(chart, &ChartView::replotted, [&] { ++replots; });
         Xdo({QStringLiteral("windowsize"), QString::number(window->winId()), QString::number(w),
              QString::number(h)});
         ASSERT_TRUE(WaitFor([&] { return window->width() == w && window->height() == h; }));
@@ -158,8 +153,8 @@ TEST_F(RealWindow, PlainClickOnACurveRemovesItAndOnTheLegendRepaints) {
     const int speedPoints = chart->pointCount(Series::Speed);
 
     int replots = 0;
-    QObject::connect(chart, &QCustomPlot::afterReplot, [&] { ++replots; });
-    const QRect legend = chart->legend->outerRect();
+    QObject::connect(chart, &ChartView::replotted, [&] { ++replots; });
+    const QRect legend = chart->legendRect();
     ClickAt(chart, legend.center());
     EXPECT_TRUE(WaitFor([&] { return replots > 0; })) << "a click on the legend repaints";
     EXPECT_GT(chart->pointCount(Series::Altitude), 0);
@@ -172,7 +167,7 @@ TEST_F(RealWindow, PlainClickOnACurveRemovesItAndOnTheLegendRepaints) {
     EXPECT_EQ(Group(*window, "GroupB_Alt")->title(), QStringLiteral("Orlomat"));
 
     // A drag still zooms.
-    const QPoint from = chart->mapToGlobal(chart->axisRect()->rect().center() - QPoint(200, 0));
+    const QPoint from = chart->mapToGlobal(chart->plotRect().center() - QPoint(200, 0));
     const QPoint to = from + QPoint(150, 60);
     Xdo({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
          QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove"),
@@ -195,10 +190,10 @@ TEST_F(RealWindow, AResizeRoundTripGivesTheSamePictureAndNothingOverlaps) {
         EXPECT_GE(Button(*window, "B_Porownanie")->x(),
                   Group(*window, "GBDysk_ZapisOdczyt")->geometry().right());
         SaveShot(*window, QStringLiteral("size-%1x%2.png").arg(size.width()).arg(size.height()));
-        const QRect plot = chart->axisRect()->rect();
+        const QRect plot = chart->plotRect();
         // The legend stays inside the plot, the captions in their strip below the time labels
         // and left of the first one.
-        EXPECT_TRUE(plot.contains(chart->legend->outerRect())) << size.width();
+        EXPECT_TRUE(plot.contains(chart->legendRect())) << size.width();
         EXPECT_GE(Label(*window, "Label2")->y(), chart->height() - ChartView::kCaptionStrip)
             << size.width();
         EXPECT_GE(Label(*window, "Label6")->y(), chart->height() - ChartView::kCaptionStrip);
@@ -836,7 +831,7 @@ TEST_F(RealWindow, TheStationKeepsAltimeterAfterAltimeterAndTheListShowsThem) {
         EXPECT_TRUE(prompter.shown.empty()) << "a message box would stop the station";
         EXPECT_EQ(window->session().current.header.header.competitor, plug.competitor);
         // The line has a strip of its own: no curve is behind it.
-        const QRect plot = chart->axisRect()->rect();
+        const QRect plot = chart->plotRect();
         EXPECT_LE(line->geometry().bottom(), plot.top()) << "the line covers the plot";
         EXPECT_TRUE(plot.contains(PointOf(Series::Altitude, IndexOfMaximum(Series::Altitude))));
         SaveShot(*window, QString::fromUtf8(plug.shot));
@@ -847,7 +842,7 @@ TEST_F(RealWindow, TheStationKeepsAltimeterAfterAltimeterAndTheListShowsThem) {
     KeysTo(window.get(), {QStringLiteral("Escape")});
     ASSERT_TRUE(WaitFor([&] { return !window->stationOn(); }));
     EXPECT_FALSE(line->isVisible());
-    EXPECT_EQ(chart->axisRect()->minimumMargins().top(), 16) << "the strip stays without a line";
+    EXPECT_EQ(chart->plotTopMargin(), 16) << "the strip stays without a line";
 
     // Each file holds its altimeter's record (byte 0 and the new-measurement word 8-9 are the
     // download's own) and its log line's digest.

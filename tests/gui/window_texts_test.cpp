@@ -144,17 +144,11 @@ TEST_F(WindowTexts, EveryTextFitsItsRoomAt1024x700) {
         EXPECT_LE(QFontMetrics(disk->font()).horizontalAdvance(disk->title()), disk->width() - 16);
         ChartView* chart = window->chart();
         chart->refresh();
-        QCPLegend* legend = chart->legend;
-        const QFontMetrics lm(legend->font());
-        for (int i = 0; i < legend->itemCount(); ++i) {
-            auto* item = qobject_cast<QCPPlottableLegendItem*>(legend->item(i));
-            ASSERT_NE(item, nullptr);
-            const QString text = item->plottable()->name();
-            const int textRight = item->rect().left() + legend->iconSize().width() +
-                                  legend->iconTextPadding() + lm.horizontalAdvance(text);
-            EXPECT_LE(textRight, legend->outerRect().right() - 3)
-                << text.toStdString() << " touches the legend's frame";
-        }
+        const QVector<QRect> texts = chart->legendTextRects();
+        EXPECT_EQ(texts.size(), 5); // every series but the unused one
+        for (const QRect& text : texts)
+            EXPECT_LE(text.right(), chart->legendRect().right() - 3)
+                << "a legend text touches the legend's frame";
     }
 }
 
@@ -330,9 +324,10 @@ TEST_F(WindowTexts, ThePrintedPageNamesTheComparisonAndTheUnits) {
     QString left, bottom, right;
     prompter.onPictureDialog = [&] {
         lines = window->chart()->titleLines();
-        left = window->chart()->yAxis->label();
-        bottom = window->chart()->xAxis->label();
-        right = window->chart()->yAxis2->label();
+        const QStringList labels = window->chart()->axisLabels();
+        left = labels[0];
+        bottom = labels[1];
+        right = labels[2];
     };
     Trigger(*window, "ZapiszObraz1");
     ASSERT_EQ(lines.size(), 3);
@@ -343,7 +338,7 @@ TEST_F(WindowTexts, ThePrintedPageNamesTheComparisonAndTheUnits) {
     EXPECT_FALSE(bottom.isEmpty());
     EXPECT_EQ(right, QStringLiteral("dh/dt [m/s]"));
     EXPECT_EQ(window->chart()->titleLines(), screen) << "the screen title moved";
-    EXPECT_TRUE(window->chart()->yAxis->label().isEmpty());
+    EXPECT_EQ(window->chart()->axisLabels(), QStringList({{}, {}, {}}));
 }
 
 // The ports present come from the lister the window is given (tests list pseudo-terminals so,
@@ -373,7 +368,7 @@ TEST_F(WindowTexts, OnThePageTheLegendStaysInsideThePlot) {
     Trigger(*window, "Przyspieszenie1");
     ChartView* chart = window->chart();
     chart->refresh();
-    const QRect screenLegend = chart->legend->outerRect();
+    const QRect screenLegend = chart->legendRect();
     for (const auto orientation : {QPageLayout::Landscape, QPageLayout::Portrait}) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -381,9 +376,9 @@ TEST_F(WindowTexts, OnThePageTheLegendStaysInsideThePlot) {
         printer.setPageOrientation(orientation);
         ASSERT_TRUE(chart->printOn(printer));
         // The layout of the page just drawn.
-        EXPECT_TRUE(chart->axisRect()->rect().contains(chart->legend->outerRect())) << orientation;
+        EXPECT_TRUE(chart->plotRect().contains(chart->legendRect())) << orientation;
         chart->refresh();
-        EXPECT_EQ(chart->legend->outerRect(), screenLegend);
+        EXPECT_EQ(chart->legendRect(), screenLegend);
     }
 }
 
