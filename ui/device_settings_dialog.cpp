@@ -219,6 +219,30 @@ void DeviceSettingsDialog::clearAfterFailedRead() {
     manualZeroCombo->setCurrentIndex(0);
 }
 
+DeviceSettingsDialog::Fields DeviceSettingsDialog::values() const {
+    return {chosenPort(),
+            levelEdit->text(),
+            deviceTemperatureEdit->text(),
+            deviceCompetitorEdit->text(),
+            delayEdit->text(),
+            deviceSerialEdit->text(),
+            versionEdit->text(),
+            samplingCombo->currentIndex(),
+            manualZeroCombo->currentIndex()};
+}
+
+void DeviceSettingsDialog::setValues(const Fields& f) {
+    showPort(f.port);
+    levelEdit->setText(f.level);
+    deviceTemperatureEdit->setText(f.temperature);
+    deviceCompetitorEdit->setText(f.competitor);
+    delayEdit->setText(f.delay);
+    deviceSerialEdit->setText(f.serial);
+    versionEdit->setText(f.version);
+    samplingCombo->setCurrentIndex(f.sampling);
+    manualZeroCombo->setCurrentIndex(f.manualZero);
+}
+
 QString DeviceSettingsDialog::chosenPort() const {
     // A picked item stands for its stored name; typed text for itself.
     const int i = portCombo->currentIndex();

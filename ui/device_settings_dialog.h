@@ -56,17 +56,15 @@ public:
     // The port the combo stands for: a picked item's stored name, or the typed text.
     QString chosenPort() const;
 
-    QComboBox* portCombo = nullptr;
-    QLineEdit *levelEdit = nullptr, *deviceTemperatureEdit = nullptr,
-              *deviceCompetitorEdit = nullptr, *delayEdit = nullptr, *deviceSerialEdit = nullptr,
-              *versionEdit = nullptr;
-    QComboBox *samplingCombo = nullptr, *manualZeroCombo = nullptr;
-    QPushButton* sendButton = nullptr;
-    QLabel *portLabel = nullptr, *levelLabel = nullptr, *deviceTemperatureLabel = nullptr,
-           *deviceSamplingLabel = nullptr, *manualZeroLabel = nullptr,
-           *deviceCompetitorLabel = nullptr, *delayLabel = nullptr, *secondsLabel = nullptr,
-           *deviceSerialLabel = nullptr, *versionLabel = nullptr, *metresUnitLabel = nullptr,
-           *degreesUnitLabel = nullptr;
+    // What the fields hold, as typed (a field is checked when it is left or sent).
+    struct Fields {
+        QString port, level, temperature, competitor, delay, serial, version;
+        int sampling = -1;  // the list position; -1 for none
+        int manualZero = 0; // 0 no, 1 yes
+    };
+    Fields values() const;
+    // Fills the fields as a user would type them (the port shown, not changed to).
+    void setValues(const Fields& fields);
 
 public slots:
     void portChanged();
@@ -91,6 +89,17 @@ private:
     // The field as a whole number, or a message and nothing.
     std::optional<std::int64_t> numberIn(const QLineEdit* edit);
     void error(Message message, const QString& prefix = {});
+    QComboBox* portCombo = nullptr;
+    QLineEdit *levelEdit = nullptr, *deviceTemperatureEdit = nullptr,
+              *deviceCompetitorEdit = nullptr, *delayEdit = nullptr, *deviceSerialEdit = nullptr,
+              *versionEdit = nullptr;
+    QComboBox *samplingCombo = nullptr, *manualZeroCombo = nullptr;
+    QPushButton* sendButton = nullptr;
+    QLabel *portLabel = nullptr, *levelLabel = nullptr, *deviceTemperatureLabel = nullptr,
+           *deviceSamplingLabel = nullptr, *manualZeroLabel = nullptr,
+           *deviceCompetitorLabel = nullptr, *delayLabel = nullptr, *secondsLabel = nullptr,
+           *deviceSerialLabel = nullptr, *versionLabel = nullptr, *metresUnitLabel = nullptr,
+           *degreesUnitLabel = nullptr;
     Host host_;
     QString shownPort_; // the port the combo showed when the user last left it
 };

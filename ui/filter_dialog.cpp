@@ -46,6 +46,18 @@ FilterDialog::FilterDialog(Session& session, Prompter& prompter, std::function<v
     fillFields();
 }
 
+FilterDialog::Fields FilterDialog::values() const {
+    return {preCutEdit->text(), finalCutEdit->text(), prefilterEdit->text(),
+            finalFilterEdit->text()};
+}
+
+void FilterDialog::setValues(const Fields& f) {
+    preCutEdit->setText(f.preCut);
+    finalCutEdit->setText(f.finalCut);
+    prefilterEdit->setText(f.prefilter);
+    finalFilterEdit->setText(f.finalFilter);
+}
+
 void FilterDialog::fillFields() {
     const SettingsRecord& s = session_.settings;
     preCutEdit->setText(QString::number(s.preCut));

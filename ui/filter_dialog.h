@@ -30,11 +30,12 @@ public:
     FilterDialog(Session& session, Prompter& prompter, std::function<void()> saveSettings,
                  QWidget* parent);
 
-    QLineEdit *preCutEdit = nullptr, *finalCutEdit = nullptr, *prefilterEdit = nullptr,
-              *finalFilterEdit = nullptr;
-    QLabel *preCutLabel = nullptr, *prefilterLabel = nullptr, *finalCutLabel = nullptr,
-           *finalFilterLabel = nullptr;
-    QPushButton *defaultsButton = nullptr, *saveButton = nullptr;
+    // What the four fields hold, as typed ("Zapisz" checks them).
+    struct Fields {
+        QString preCut, finalCut, prefilter, finalFilter;
+    };
+    Fields values() const;
+    void setValues(const Fields& fields);
 
 public slots:
     void fillFields();
@@ -48,6 +49,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLineEdit *preCutEdit = nullptr, *finalCutEdit = nullptr, *prefilterEdit = nullptr,
+              *finalFilterEdit = nullptr;
+    QLabel *preCutLabel = nullptr, *prefilterLabel = nullptr, *finalCutLabel = nullptr,
+           *finalFilterLabel = nullptr;
+    QPushButton *defaultsButton = nullptr, *saveButton = nullptr;
     Session& session_;
     Prompter& prompter_;
     std::function<void()> saveSettings_;

@@ -114,7 +114,7 @@ TEST_F(EmulatorTest, WindowFindsTheAltimeterWithTheAutomaticPort) {
     w.setPortLister(lister);
     w.createDialogs();
     auto* dialog = w.findChild<DeviceSettingsDialog*>();
-    QComboBox* ports = dialog->portCombo;
+    QComboBox* ports = Named<QComboBox>(*dialog, "CB_Numer_Portu");
     const int automatic = ports->findText(QStringLiteral("Automatycznie"));
     ASSERT_GE(automatic, 0);
     EXPECT_GE(ports->findText(good.port() + QStringLiteral(" \u2014 test adapter")), 0);
@@ -207,10 +207,10 @@ TEST_F(EmulatorTest, SettingsWrittenFromTheCommandLineReadBackInTheWindow) {
     w.setPortOverride(emu.port());
     Trigger(w, "Orlomat1");
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(w.findChild<DeviceSettingsDialog*>()->deviceCompetitorEdit->text(),
-              QStringLiteral("321"));
-    EXPECT_EQ(w.findChild<DeviceSettingsDialog*>()->delayEdit->text(), QStringLiteral("42"));
-    EXPECT_EQ(w.findChild<DeviceSettingsDialog*>()->samplingCombo->currentIndex(), 4);
+    const DeviceSettingsDialog::Fields shown = w.findChild<DeviceSettingsDialog*>()->values();
+    EXPECT_EQ(shown.competitor, QStringLiteral("321"));
+    EXPECT_EQ(shown.delay, QStringLiteral("42"));
+    EXPECT_EQ(shown.sampling, 4);
 
     Trigger(w, "Se1"); // the default setup, then read again
     EXPECT_TRUE(prompter.shown.empty());

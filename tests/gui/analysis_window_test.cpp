@@ -224,19 +224,19 @@ TEST_F(AnalysisWindowTest, ExportWritesTheAltitudeTable) {
 
 TEST_F(AnalysisWindowTest, FilterDialogShowsTheStoredSettingsAndItsCaptions) {
     FilterDialog& d = *window->findChild<FilterDialog*>();
-    EXPECT_EQ(d.finalCutEdit->text(), QStringLiteral("250"));
+    EXPECT_EQ(d.values().finalCut, QStringLiteral("250"));
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Orlomat-Filtr"));
     Trigger(*window, "English1");
     prompter.onModal = [&](QDialog&) {
-        EXPECT_EQ(d.finalFilterLabel->text(), QStringLiteral("Final Filter [6-30]"));
-        EXPECT_EQ(d.defaultsButton->text(), QStringLiteral("&Default"));
-        EXPECT_EQ(d.saveButton->text(), QStringLiteral("&Save"));
+        EXPECT_EQ(Named<QLabel>(d, "Label4")->text(), QStringLiteral("Final Filter [6-30]"));
+        EXPECT_EQ(Named<QPushButton>(d, "Button1")->text(), QStringLiteral("&Default"));
+        EXPECT_EQ(Named<QPushButton>(d, "Button2")->text(), QStringLiteral("&Save"));
     };
     Trigger(*window, "Filtr3");
     Trigger(*window, "Polski1");
     prompter.onModal = [&](QDialog&) {
-        EXPECT_EQ(d.prefilterLabel->text(), QStringLiteral("Filtr wstepny [4-20]"));
-        EXPECT_EQ(d.defaultsButton->text(), QStringLiteral("&Domyslne"));
+        EXPECT_EQ(Named<QLabel>(d, "Label2")->text(), QStringLiteral("Filtr wstepny [4-20]"));
+        EXPECT_EQ(Named<QPushButton>(d, "Button1")->text(), QStringLiteral("&Domyslne"));
     };
     Trigger(*window, "Filtr3");
     EXPECT_EQ(prompter.modals, 2);

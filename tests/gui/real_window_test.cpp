@@ -282,8 +282,9 @@ TEST_F(RealWindow, AReadAfterTheSettingsDialogAlwaysDownloads) {
                 if (!closed && dialog->isVisible()) {
                     closed = true;
                     if (run == 0) SaveShot(*dialog, QStringLiteral("settings.png"));
-                    EXPECT_EQ(dialog->portCombo->currentText(), emu.port());
-                    EXPECT_EQ(dialog->deviceCompetitorEdit->text(), QStringLiteral("4321"));
+                    EXPECT_EQ(Named<QComboBox>(*dialog, "CB_Numer_Portu")->currentText(),
+                              emu.port());
+                    EXPECT_EQ(dialog->values().competitor, QStringLiteral("4321"));
                     const QString id = QString::number(dialog->winId());
                     switch (way.how) {
                     case Close::Escape:
@@ -295,7 +296,8 @@ TEST_F(RealWindow, AReadAfterTheSettingsDialogAlwaysDownloads) {
                              QStringLiteral("keydown"), QStringLiteral("Escape")});
                         break;
                     case Close::Save:
-                        ClickAt(dialog->sendButton, dialog->sendButton->rect().center());
+                        ClickAt(Named<QPushButton>(*dialog, "B_wyslij"),
+                                Named<QPushButton>(*dialog, "B_wyslij")->rect().center());
                         break;
                     case Close::Request:
                         RequestClose(dialog);
@@ -525,7 +527,7 @@ TEST_F(RealWindow, EnterInThePortFieldChangesThePortAndWritesNothing) {
     DialogSteps steps({
         [&] { return dialog->isVisible(); },
         [&] { // the port field: a new name and Enter, as the manual says
-            ClickAt(dialog->portCombo->lineEdit(), QPoint(10, 8));
+            ClickAt(Named<QComboBox>(*dialog, "CB_Numer_Portu")->lineEdit(), QPoint(10, 8));
             KeysTo(dialog, {QStringLiteral("ctrl+a")});
             TypeTo(dialog, second.port());
             KeysTo(dialog, {QStringLiteral("Return")});
@@ -545,7 +547,7 @@ TEST_F(RealWindow, EnterInThePortFieldChangesThePortAndWritesNothing) {
         },
         [&] { return settle(600); },
         [&] { // typing a level above the limit: no message on every key, one on leaving
-            ClickAt(dialog->levelEdit, QPoint(10, 8));
+            ClickAt(Named<QLineEdit>(*dialog, "E_Poziom"), QPoint(10, 8));
             KeysTo(dialog, {QStringLiteral("ctrl+a")});
             TypeTo(dialog, QStringLiteral("2017"));
             return true;

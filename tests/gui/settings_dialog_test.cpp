@@ -41,9 +41,11 @@ protected:
         Trigger(*window, "Orlomat1");
     }
     void Fill(const char* level, const char* competitor, const char* delay) {
-        dialog->levelEdit->setText(QString::fromLatin1(level));
-        dialog->deviceCompetitorEdit->setText(QString::fromLatin1(competitor));
-        dialog->delayEdit->setText(QString::fromLatin1(delay));
+        DeviceSettingsDialog::Fields typed = dialog->values();
+        typed.level = QString::fromLatin1(level);
+        typed.competitor = QString::fromLatin1(competitor);
+        typed.delay = QString::fromLatin1(delay);
+        dialog->setValues(typed);
     }
 
     test::FakeClock clock;
@@ -59,32 +61,34 @@ TEST_F(SettingsDialogTest, OpeningReadsTheAltimeterIntoTheFields) {
     EXPECT_EQ(prompter.modals, 1);
     EXPECT_TRUE(portOpenWhileShown);
     EXPECT_FALSE(line.isOpen); // closing the dialog closes the port
-    EXPECT_EQ(dialog->deviceCompetitorEdit->text(), QStringLiteral("12"));
-    EXPECT_EQ(dialog->deviceSerialEdit->text(), QStringLiteral("345"));
-    EXPECT_EQ(dialog->deviceTemperatureEdit->text(), QStringLiteral("20")); // byte 25
-    EXPECT_EQ(dialog->levelEdit->text(), QStringLiteral("30"));
-    EXPECT_EQ(dialog->samplingCombo->currentText(), QStringLiteral("10 pom/sek"));
-    EXPECT_EQ(dialog->manualZeroCombo->currentIndex(), 1);
-    EXPECT_EQ(dialog->delayEdit->text(), QStringLiteral("180"));
-    EXPECT_EQ(dialog->versionEdit->text(), QStringLiteral("V 2016.4"));
+    EXPECT_EQ(dialog->values().competitor, QStringLiteral("12"));
+    EXPECT_EQ(dialog->values().serial, QStringLiteral("345"));
+    EXPECT_EQ(dialog->values().temperature, QStringLiteral("20")); // byte 25
+    EXPECT_EQ(dialog->values().level, QStringLiteral("30"));
+    EXPECT_EQ(Named<QComboBox>(*dialog, "ComboBox_ImPomiarow")->currentText(),
+              QStringLiteral("10 pom/sek"));
+    EXPECT_EQ(dialog->values().manualZero, 1);
+    EXPECT_EQ(dialog->values().delay, QStringLiteral("180"));
+    EXPECT_EQ(dialog->values().version, QStringLiteral("V 2016.4"));
     EXPECT_FALSE(Edit(*window, "ECzekaj")->isVisible());
     EXPECT_EQ(window->session().current.state.temperatureByte, 20);
     EXPECT_EQ(window->session().triggerLevel, 30);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ustawienia"));
-    EXPECT_EQ(dialog->portLabel->text(), QStringLiteral("Wybierz Port"));
-    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("&Zapisz"));
+    EXPECT_EQ(Named<QLabel>(*dialog, "L_Numer_Portu")->text(), QStringLiteral("Wybierz Port"));
+    EXPECT_EQ(Named<QPushButton>(*dialog, "B_wyslij")->text(), QStringLiteral("&Zapisz"));
 }
 
 TEST_F(SettingsDialogTest, CaptionsFollowTheLanguageAtActivation) {
     Trigger(*window, "English1");
     Open();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Setup"));
-    EXPECT_EQ(dialog->levelLabel->text(), QStringLiteral("Setup Heigh Trigger"));
-    EXPECT_EQ(dialog->secondsLabel->text(), QStringLiteral("[sec]"));
-    EXPECT_EQ(dialog->deviceSamplingLabel->text(), QStringLiteral("Sampling"));
-    EXPECT_EQ(dialog->sendButton->text(), QStringLiteral("&Save"));
+    EXPECT_EQ(Named<QLabel>(*dialog, "L_PoziomWyzwalania")->text(),
+              QStringLiteral("Setup Heigh Trigger"));
+    EXPECT_EQ(Named<QLabel>(*dialog, "L_Sek")->text(), QStringLiteral("[sec]"));
+    EXPECT_EQ(Named<QLabel>(*dialog, "L_Ust_Probk")->text(), QStringLiteral("Sampling"));
+    EXPECT_EQ(Named<QPushButton>(*dialog, "B_wyslij")->text(), QStringLiteral("&Save"));
     // The manual-zeroing items keep the language of the dialog's creation.
-    EXPECT_EQ(dialog->manualZeroCombo->itemText(1), QStringLiteral("Tak"));
+    EXPECT_EQ(Named<QComboBox>(*dialog, "ComboB_Zer")->itemText(1), QStringLiteral("Tak"));
 }
 
 TEST_F(SettingsDialogTest, FailedReadClearsPartOfTheFields) {
@@ -92,13 +96,13 @@ TEST_F(SettingsDialogTest, FailedReadClearsPartOfTheFields) {
     replies['4'] = Frame(9, 0); // 9 bytes: the read fails
     Open();
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Błąd komunikacji")});
-    EXPECT_TRUE(dialog->deviceCompetitorEdit->text().isEmpty());
-    EXPECT_TRUE(dialog->levelEdit->text().isEmpty());
-    EXPECT_TRUE(dialog->deviceTemperatureEdit->text().isEmpty());
-    EXPECT_EQ(dialog->samplingCombo->currentIndex(), 2);
-    EXPECT_EQ(dialog->manualZeroCombo->currentIndex(), 0);
-    EXPECT_EQ(dialog->delayEdit->text(), QStringLiteral("180")); // kept
-    EXPECT_EQ(dialog->versionEdit->text(), QStringLiteral("V 2016.4"));
+    EXPECT_TRUE(dialog->values().competitor.isEmpty());
+    EXPECT_TRUE(dialog->values().level.isEmpty());
+    EXPECT_TRUE(dialog->values().temperature.isEmpty());
+    EXPECT_EQ(dialog->values().sampling, 2);
+    EXPECT_EQ(dialog->values().manualZero, 0);
+    EXPECT_EQ(dialog->values().delay, QStringLiteral("180")); // kept
+    EXPECT_EQ(dialog->values().version, QStringLiteral("V 2016.4"));
 }
 
 TEST_F(SettingsDialogTest, MissingPortShowsBothMessages) {
@@ -174,12 +178,13 @@ TEST_F(SettingsDialogTest, LimitsAreCheckedWhenAFieldIsLeftNotWhileTyping) {
             const char* typed;
             const char* message; // on leaving with Tab
         };
-        for (const Case c :
-             {Case{dialog->levelEdit, "2017", "Za duza wartosc: Wysokosc Startu Pomiaru (0-200)"},
-              Case{dialog->deviceCompetitorEdit, "123456",
-                   "Za duza wartosc: Nr.Zawodnika (0-10000)"},
-              Case{dialog->delayEdit, "301", "Za duza wartosc: Czas Opoznienia (0-300)"},
-              Case{dialog->delayEdit, "300", nullptr}}) {
+        for (const Case c : {Case{Named<QLineEdit>(*dialog, "E_Poziom"), "2017",
+                                  "Za duza wartosc: Wysokosc Startu Pomiaru (0-200)"},
+                             Case{Named<QLineEdit>(*dialog, "E_NrZaw"), "123456",
+                                  "Za duza wartosc: Nr.Zawodnika (0-10000)"},
+                             Case{Named<QLineEdit>(*dialog, "E_CzasOp"), "301",
+                                  "Za duza wartosc: Czas Opoznienia (0-300)"},
+                             Case{Named<QLineEdit>(*dialog, "E_CzasOp"), "300", nullptr}}) {
             prompter.shown.clear();
             c.edit->setFocus();
             c.edit->selectAll();
@@ -199,7 +204,7 @@ TEST_F(SettingsDialogTest, LimitsAreCheckedWhenAFieldIsLeftNotWhileTyping) {
 TEST_F(SettingsDialogTest, HotDeviceWarnsWhenTheDialogIsFilled) {
     replies['4'] = Frame{0, 0, 0, 0, 90, 0, 0, 2}; // 90 degrees shows 73: above 70
     Open();
-    EXPECT_EQ(dialog->deviceTemperatureEdit->text(), QStringLiteral("73"));
+    EXPECT_EQ(dialog->values().temperature, QStringLiteral("73"));
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Za duza wartosc: Temperatura (0-70)")});
 }
 
@@ -222,7 +227,7 @@ TEST_F(SettingsDialogTest, EmptyOrUnreadableFieldsSendNothing) {
 TEST_F(SettingsDialogTest, SamplingCodeWithoutAnItemIsNotSentBack) {
     replies['4'] = Frame{0, 0, 0, 0, 10, 4, 0, 0x09};
     Open([&] {
-        EXPECT_EQ(dialog->samplingCombo->currentIndex(), -1);
+        EXPECT_EQ(dialog->values().sampling, -1);
         Fill("1", "1", "1");
         prompter.shown.clear();
         dialog->sendSettings();
@@ -233,7 +238,7 @@ TEST_F(SettingsDialogTest, SamplingCodeWithoutAnItemIsNotSentBack) {
 
 TEST_F(SettingsDialogTest, ChangingThePortStoresItAndReadsAgain) {
     Open([&] {
-        dialog->portCombo->setEditText(QStringLiteral("COM12"));
+        Named<QComboBox>(*dialog, "CB_Numer_Portu")->setEditText(QStringLiteral("COM12"));
         dialog->portChanged();
     });
     EXPECT_EQ(window->session().settings.portName(), "COM12");
@@ -247,7 +252,7 @@ TEST_F(SettingsDialogTest, ChangingThePortStoresItAndReadsAgain) {
 TEST_F(SettingsDialogTest, PortNamesOfTheWrongLengthAreRefused) {
     Open([&] {
         for (const char* name : {"/dev/ttyUSB0", "CO"}) {
-            dialog->portCombo->setEditText(QString::fromLatin1(name));
+            Named<QComboBox>(*dialog, "CB_Numer_Portu")->setEditText(QString::fromLatin1(name));
             dialog->portChanged();
         }
     });

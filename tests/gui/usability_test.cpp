@@ -326,35 +326,36 @@ TEST_F(KeyboardTest, FilterDialogRefusesWhatIsNotAWholeNumberInRange) {
     FilterDialog& d = *window->findChild<FilterDialog*>();
     struct Case {
         int language;
-        QLineEdit* FilterDialog::*edit;
+        QString FilterDialog::Fields::*field;
         const char* typed;
         const char* message; // empty: taken
     };
     const char* prefilterPl = "Filtr wstepny: podaj liczbę całkowitą od 4 do 20";
     const char* finalCutEn = "Final cut: enter a whole number from 1 to 10000";
     const Case cases[] = {
-        {0, &FilterDialog::prefilterEdit, "abc", prefilterPl},
-        {0, &FilterDialog::prefilterEdit, "99999999999999999999", prefilterPl},
-        {0, &FilterDialog::prefilterEdit, "-0", prefilterPl},
-        {0, &FilterDialog::prefilterEdit, "1e3", prefilterPl},
-        {0, &FilterDialog::prefilterEdit, "3", prefilterPl},
-        {0, &FilterDialog::prefilterEdit, "21", prefilterPl},
-        {0, &FilterDialog::prefilterEdit, "", prefilterPl},
-        {0, &FilterDialog::preCutEdit, "0",
+        {0, &FilterDialog::Fields::prefilter, "abc", prefilterPl},
+        {0, &FilterDialog::Fields::prefilter, "99999999999999999999", prefilterPl},
+        {0, &FilterDialog::Fields::prefilter, "-0", prefilterPl},
+        {0, &FilterDialog::Fields::prefilter, "1e3", prefilterPl},
+        {0, &FilterDialog::Fields::prefilter, "3", prefilterPl},
+        {0, &FilterDialog::Fields::prefilter, "21", prefilterPl},
+        {0, &FilterDialog::Fields::prefilter, "", prefilterPl},
+        {0, &FilterDialog::Fields::preCut, "0",
          "Obciecie wstepne: podaj liczbę całkowitą od 1 do 10000"},
-        {0, &FilterDialog::finalFilterEdit, "31",
+        {0, &FilterDialog::Fields::finalFilter, "31",
          "Filtr dokladny: podaj liczbę całkowitą od 4 do 30"},
-        {1, &FilterDialog::finalCutEdit, "-250", finalCutEn},
-        {1, &FilterDialog::finalCutEdit, "2.5", finalCutEn},
-        {1, &FilterDialog::finalCutEdit, "10001", finalCutEn},
-        {1, &FilterDialog::finalFilterEdit, "3", "Final Filter: enter a whole number from 4 to 30"},
+        {1, &FilterDialog::Fields::finalCut, "-250", finalCutEn},
+        {1, &FilterDialog::Fields::finalCut, "2.5", finalCutEn},
+        {1, &FilterDialog::Fields::finalCut, "10001", finalCutEn},
+        {1, &FilterDialog::Fields::finalFilter, "3",
+         "Final Filter: enter a whole number from 4 to 30"},
         // The edges the labels promise are taken.
-        {0, &FilterDialog::prefilterEdit, "4", ""},
-        {0, &FilterDialog::prefilterEdit, "20", ""},
-        {0, &FilterDialog::finalFilterEdit, "4", ""},
-        {1, &FilterDialog::finalFilterEdit, "30", ""},
-        {1, &FilterDialog::preCutEdit, " 10000 ", ""},
-        {1, &FilterDialog::finalCutEdit, "1", ""},
+        {0, &FilterDialog::Fields::prefilter, "4", ""},
+        {0, &FilterDialog::Fields::prefilter, "20", ""},
+        {0, &FilterDialog::Fields::finalFilter, "4", ""},
+        {1, &FilterDialog::Fields::finalFilter, "30", ""},
+        {1, &FilterDialog::Fields::preCut, " 10000 ", ""},
+        {1, &FilterDialog::Fields::finalCut, "1", ""},
     };
     for (const Case& c : cases) {
         Trigger(*window, c.language == 1 ? "English1" : "Polski1");
@@ -364,8 +365,10 @@ TEST_F(KeyboardTest, FilterDialogRefusesWhatIsNotAWholeNumberInRange) {
         prompter.shown.clear();
         prompter.onModal = [&](QDialog&) {
             d.restoreDefaults();
-            (d.*c.edit)->setText(QString::fromUtf8(c.typed));
-            QTest::mouseClick(d.saveButton, Qt::LeftButton);
+            FilterDialog::Fields typed = d.values();
+            typed.*c.field = QString::fromUtf8(c.typed);
+            d.setValues(typed);
+            QTest::mouseClick(Named<QPushButton>(d, "Button2"), Qt::LeftButton);
             open = d.isVisible();
         };
         Trigger(*window, "Filtr3");
@@ -381,8 +384,8 @@ TEST_F(KeyboardTest, FilterDialogRefusesWhatIsNotAWholeNumberInRange) {
     }
     // "Domyslne" and "Zapisz" store the defaults, all within the ranges.
     prompter.onModal = [&](QDialog&) {
-        QTest::mouseClick(d.defaultsButton, Qt::LeftButton);
-        QTest::mouseClick(d.saveButton, Qt::LeftButton);
+        QTest::mouseClick(Named<QPushButton>(d, "Button1"), Qt::LeftButton);
+        QTest::mouseClick(Named<QPushButton>(d, "Button2"), Qt::LeftButton);
     };
     Trigger(*window, "Filtr3");
     const SettingsRecord& s = window->session().settings;

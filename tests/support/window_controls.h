@@ -22,6 +22,13 @@ template <class T = QWidget> T* Control(const QMainWindow& window, const char* n
     return found;
 }
 
+// A control of a dialog (or any widget) by its object name.
+template <class T = QWidget> T* Named(const QWidget& parent, const char* name) {
+    T* found = parent.findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr) ADD_FAILURE() << "no control named " << name;
+    return found;
+}
+
 inline QLineEdit* Edit(const QMainWindow& window, const char* name) {
     return Control<QLineEdit>(window, name);
 }
