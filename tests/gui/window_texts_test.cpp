@@ -4,12 +4,12 @@
 // one accelerator letter per action across both languages, the window's options, the printed
 // page's title and units, and the flights list's cut-off downloads.
 #include "contest/flight_columns.h"
-#include "ui/contest_words.h"
 #include "device/port_finder.h"
 #include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
+#include "ui/contest_words.h"
 #include "ui/flights_list_window.h"
 #include "ui/main_window.h"
 #include "ui/widgets.h"
