@@ -4,11 +4,15 @@
 #include "analysis/flight_checks.h"
 #include "analysis/flight_stats.h"
 #include "contest/download_log.h"
-#include "contest/flight_table.h"
+#include "contest/flight_columns.h"
+#include "contest/results_csv.h"
+#include "contest/results_page.h"
+#include "contest/results_table.h"
 #include "core/flight.h"
 #include "core/json.h"
 #include "files/settings_record.h"
 #include "files/user_file.h"
+#include "ui/contest_words.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -107,7 +111,7 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
         return kFailure;
     }
     FlightRow row;
-    row.flight = true;
+    row.holdsFlight = true;
     row.stats = ComputeStats(*flight, *filter);
     row.competitor = flight->header.header.competitor;
     row.serial = flight->header.header.serial;
@@ -180,98 +184,61 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     if (!filter) return kFailure;
     std::optional<std::set<std::int64_t>> expected;
     if (a.has("--expected")) {
-        std::string error;
-        expected = ReadExpectedFile(a.value("--expected"), a.language, error);
+        ExpectedListFault fault;
+        expected = ReadExpectedList(a.value("--expected"), fault);
         if (!expected) {
-            Fail(err, error);
+            Fail(err, ExpectedListFaultText(fault, a.language));
             return kUsage;
         }
     }
-    std::vector<std::string> paths, folders;
-    for (const std::string& f : a.files) {
-        std::error_code ec;
-        if (!fs::exists(fs::symlink_status(PathFromUtf8(f), ec)) ||
-            !fs::exists(PathFromUtf8(f), ec)) {
-            // A mistyped folder must not become an empty table over yesterday's results.
-            Fail(err, Say(a, Phrase::NoSuchPath) + f);
-            return kUsage;
-        }
-        if (fs::is_directory(PathFromUtf8(f), ec)) {
-            const std::vector<std::string> inside = ListFlightFiles(f, output);
-            // A folder whose logged files were all removed still has their rows.
-            if (inside.empty() && ReadDownloadLog(f).entries.empty()) {
-                Fail(err, Say(a, Phrase::NoFiles) + f);
-                return kFailure;
-            }
-            paths.insert(paths.end(), inside.begin(), inside.end());
-            if (std::none_of(folders.begin(), folders.end(),
-                             [&](const std::string& g) { return SameFile(f, g); }))
-                folders.push_back(f);
-        } else {
-            if (SameFile(f, output)) {
-                Fail(err, Say(a, Phrase::OwnInput) + output);
-                return kFailure;
-            }
-            paths.push_back(f);
-        }
-    }
-    // The same file named twice (or through a folder and by name) is one row.
-    std::vector<std::string> unique;
-    std::set<std::string> seen;
-    for (const std::string& p : paths) {
-        std::error_code ec;
-        const fs::path canonical = fs::weakly_canonical(PathFromUtf8(p), ec);
-        if (seen.insert(ec ? p : Utf8FromPath(canonical)).second) unique.push_back(p);
-    }
-    paths = std::move(unique);
-    // Whatever the names say (a link, a .csv flight), a report never replaces a flight.
-    if (HoldsFlight(output)) {
-        Fail(err, Say(a, Phrase::OutputIsFlight) + output);
+    const ResultsInputs inputs = GatherResultsInputs(a.files, output);
+    switch (inputs.refusal) {
+    case InputRefusal::None:
+        break;
+    case InputRefusal::NoSuchPath:
+        Fail(err, Say(a, Phrase::NoSuchPath) + inputs.refused);
+        return kUsage;
+    case InputRefusal::NoFiles:
+        Fail(err, Say(a, Phrase::NoFiles) + inputs.refused);
+        return kFailure;
+    case InputRefusal::OwnInput:
+        Fail(err, Say(a, Phrase::OwnInput) + inputs.refused);
+        return kFailure;
+    case InputRefusal::OutputIsFlight:
+        Fail(err, Say(a, Phrase::OutputIsFlight) + inputs.refused);
         return kFailure;
     }
     if (!OutputAllowed(a, output, err, true)) return kUsage;
     // The page's charts are drawn as it is written: the rows hold the figures only.
-    FlightRows read = ReadFlightRows(paths, a.language, *filter, false);
-    for (const std::string& f : folders)
-        AddMissingLoggedFiles(read, f, a.language);
-    for (const DamagedLogLine& d : read.damagedLogLines)
+    const ResultsTable table = ReadResultsTable(inputs, *filter, expected);
+    for (const DamagedLogLine& d : table.damagedLogLines)
         Fail(err, Say(a, Phrase::DamagedLogLine) + d.log + ":" + std::to_string(d.line));
-    std::vector<FlightRow>& rows = read.rows;
     std::vector<LogHeadWords> heads;
-    heads.reserve(folders.size());
-    for (const std::string& f : folders)
-        heads.push_back(DescribeLogHead(ReadDownloadLog(f), a.language));
-    ExpectedCounts counts;
-    if (expected) counts = MarkExpected(rows, *expected);
+    heads.reserve(table.logHeads.size());
+    for (const LogHead& head : table.logHeads)
+        heads.push_back(DescribeLogHead(head, a.language));
+    const LanguageResultsWording words(a.language);
     const std::string error =
-        html ? WriteFileAtomicallyBy(output,
-                                     [&](std::ostream& o) {
-                                         return WriteFlightTableHtml(o, rows, a.language,
-                                                                     a.value("--title"), heads,
-                                                                     *filter);
-                                     })
-             : WriteFileAtomically(output, FlightTableCsv(rows));
+        html
+            ? WriteFileAtomicallyBy(output,
+                                    [&](std::ostream& o) {
+                                        return WriteResultsPage(o, table.rows, words,
+                                                                a.value("--title"), heads, *filter);
+                                    })
+            : WriteFileAtomically(output, ResultsCsv(table.rows, words));
     if (!error.empty()) {
         Fail(err, Say(a, Phrase::CannotWrite) + output + ": " + error);
         return kFailure;
     }
-    const auto flights =
-        std::count_if(rows.begin(), rows.end(), [](const FlightRow& r) { return r.flight; });
-    const auto notFlights = std::count_if(rows.begin(), rows.end(), [](const FlightRow& r) {
-        return !r.flight && r.entry != "missing";
-    });
-    const auto suspects = std::count_if(rows.begin(), rows.end(), [](const FlightRow& r) {
-        return r.flight && r.stats.maxSuspect;
-    });
     JsonWriter j;
     j.beginObject();
     j.key("file").value(output);
-    j.key("flights").value(static_cast<std::int64_t>(flights));
-    j.key("not_flights").value(static_cast<std::int64_t>(notFlights));
-    j.key("suspect_maxima").value(static_cast<std::int64_t>(suspects));
+    j.key("flights").value(table.counts.flights);
+    j.key("not_flights").value(table.counts.notFlights);
+    j.key("suspect_maxima").value(table.counts.suspectMaxima);
     if (expected) {
-        j.key("missing").value(counts.missing);
-        j.key("unknown").value(counts.unknown);
+        j.key("missing").value(table.counts.missing);
+        j.key("unknown").value(table.counts.unknown);
     }
     j.endObject();
     out << j.str() << '\n';
@@ -295,26 +262,6 @@ std::string Numbers(const std::vector<int>& lines) {
     for (const int n : lines)
         out.append(out.empty() ? "" : ", ").append(std::to_string(n));
     return out;
-}
-
-Phrase WordsOf(FileCheck check) {
-    switch (check) {
-    case FileCheck::Unchanged:
-        return Phrase::FileUnchanged;
-    case FileCheck::Changed:
-        return Phrase::FileChanged;
-    case FileCheck::Missing:
-        return Phrase::FileMissing;
-    case FileCheck::NotAFile:
-        return Phrase::FileNotAFile;
-    case FileCheck::Conflict:
-        return Phrase::FileLoggedTwice;
-    case FileCheck::Unreadable:
-        return Phrase::FileUnreadable;
-    case FileCheck::NotLogged:
-        break;
-    }
-    return Phrase::FileNotLogged;
 }
 
 } // namespace
@@ -348,16 +295,16 @@ int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
     // Every finding, in the order of the log and then the files; a cut line is only a note.
     std::vector<std::pair<std::string, std::string>> problems; // machine key, words
     if (!log.unreadable.empty())
-        problems.push_back({"log unreadable", Say(a, Phrase::LogUnreadable) + log.unreadable});
+        problems.push_back({"log_unreadable", Say(a, Phrase::LogUnreadable) + log.unreadable});
     for (const int line : log.damagedLines)
         problems.push_back(
-            {"damaged line", Filled(Say(a, Phrase::ProblemDamagedLine), {std::to_string(line)})});
+            {"damaged_line", Filled(Say(a, Phrase::ProblemDamagedLine), {std::to_string(line)})});
     for (const int line : log.brokenLinks)
         problems.push_back(
-            {"broken chain", Filled(Say(a, Phrase::ProblemBrokenLink), {std::to_string(line)})});
+            {"broken_chain", Filled(Say(a, Phrase::ProblemBrokenLink), {std::to_string(line)})});
     for (const CheckedFile& f : files) {
         if (f.check == FileCheck::Unchanged) continue;
-        std::string words = f.file + ": " + Say(a, WordsOf(f.check));
+        std::string words = f.file + ": " + Say(a, CheckPhrase(f.check));
         if (f.check == FileCheck::Conflict)
             words.append(" (")
                 .append(Say(a, Phrase::LogLines))
@@ -372,7 +319,7 @@ int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
         headLine = LineOfHead(log, announced);
         if (headLine == 0)
             problems.push_back(
-                {"head not found", Filled(Say(a, Phrase::HeadNotFound), {announced})});
+                {"head_not_found", Filled(Say(a, Phrase::HeadNotFound), {announced})});
         for (const DownloadLogEntry& e : log.entries)
             if (headLine > 0 && e.line > headLine) after.push_back(e.file);
     }
@@ -389,7 +336,8 @@ int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
         for (const CheckedFile& f : files)
             width = std::max(width, Width(f.file));
         for (const CheckedFile& f : files)
-            out << f.file << std::string(width + 2 - Width(f.file), ' ') << Say(a, WordsOf(f.check))
+            out << f.file << std::string(width + 2 - Width(f.file), ' ')
+                << Say(a, CheckPhrase(f.check))
                 << (f.loggedAt.empty() ? "" : "  (" + f.loggedAt + ")") << '\n';
         out << '\n'
             << Filled(Say(a, Phrase::VerifyLogSummary), {std::to_string(log.lineCount), chainWords})
@@ -453,7 +401,7 @@ int VerifyCommand(const Args& a, std::ostream& out, std::ostream& err) {
     j.key("log").beginObject();
     j.key("lines").value(std::int64_t{log.lineCount});
     j.key("chain").value(log.chain == ChainState::Broken ? "broken"
-                         : log.chain == ChainState::None ? "no chain"
+                         : log.chain == ChainState::None ? "no_chain"
                                                          : "intact");
     j.key("chain_from");
     log.chainFrom > 0 ? j.value(std::int64_t{log.chainFrom}) : j.null();

@@ -379,40 +379,18 @@ int LineOfHead(const DownloadLog& log, std::string_view head) {
     return 0;
 }
 
-LogHeadWords DescribeLogHead(const DownloadLog& log, Language language) {
-    LogHeadWords w;
-    const auto fill = [&](Phrase p, const std::string& a, const std::string& b = {},
-                          const std::string& c = {}) {
-        std::string t = Tr(p, language);
-        for (const auto& [mark, with] :
-             {std::pair{"%1", a}, std::pair{"%2", b}, std::pair{"%3", c}})
-            if (const auto i = t.find(mark); i != std::string::npos) t.replace(i, 2, with);
-        return t;
-    };
-    if (!log.present) return w;
-    if (!log.unreadable.empty()) {
-        w.text = Tr(Phrase::LogUnreadable, language) + log.unreadable;
-        w.fault = true;
-        return w;
-    }
-    if (log.head.empty()) {
-        w.text = Tr(Phrase::LogEmpty, language);
-        return w;
-    }
-    std::string time = log.headTime;
-    std::replace(time.begin(), time.end(), 'T', ' ');
-    const std::string lines = std::to_string(log.lineDigests.size());
-    if (log.chain == ChainState::None) {
-        w.text = fill(Phrase::LogHeadNoChain, log.head.substr(0, kShortHeadLength), lines, time);
-    } else {
-        w.text = fill(Phrase::LogHeadShort, log.head.substr(0, kShortHeadLength), lines, time);
-    }
-    if (log.chain == ChainState::Broken) {
-        w.text += fill(Phrase::LogChainBrokenAt, std::to_string(log.brokenLinks.front()));
-        w.fault = true;
-    }
-    if (!log.damagedLines.empty()) w.fault = true;
-    return w;
+LogHead HeadOfLog(const DownloadLog& log) {
+    LogHead h;
+    h.present = log.present;
+    h.unreadable = log.unreadable;
+    h.shortHead = log.head.substr(0, std::min(log.head.size(), kShortHeadLength));
+    h.lines = log.lineDigests.size();
+    h.time = log.headTime;
+    std::replace(h.time.begin(), h.time.end(), 'T', ' ');
+    h.chain = log.chain;
+    h.brokenAt = log.brokenLinks.empty() ? 0 : log.brokenLinks.front();
+    h.damaged = !log.damagedLines.empty();
+    return h;
 }
 
 const char* FileCheckKey(FileCheck check) {
@@ -424,15 +402,15 @@ const char* FileCheckKey(FileCheck check) {
     case FileCheck::Missing:
         return "missing";
     case FileCheck::NotAFile:
-        return "not a file";
+        return "not_a_file";
     case FileCheck::Conflict:
-        return "logged twice";
+        return "logged_twice";
     case FileCheck::Unreadable:
         return "unreadable";
     case FileCheck::NotLogged:
         break;
     }
-    return "not logged";
+    return "not_logged";
 }
 
 std::optional<std::string> FileDigest(const std::string& path, std::string& error) {

@@ -7,8 +7,6 @@
 // most the line being written; the next line says it follows such a cut line.
 #pragma once
 
-#include "core/language.h"
-
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -83,16 +81,22 @@ int LineOfHead(const DownloadLog& log, std::string_view head);
 // True when `text` can be a head to look for: 12 to 64 hex digits.
 bool IsHeadText(std::string_view text);
 
-// The log's head in people's words ("Dziennik pobrań: 12 wierszy, ...") for the results page
-// and the flights list: the short head with the time of its line, or why there is none.
-struct LogHeadWords {
-    std::string text;
-    bool fault = false; // the chain is broken or the log damaged
+// What the results page and the flights list show of a log's head: the short head with the
+// time of its line, or why there is none.
+struct LogHead {
+    bool present = false;   // the folder has a log
+    std::string unreadable; // the system's reason the log could not be read
+    std::string shortHead;  // the first kShortHeadLength hex digits; empty: no whole line
+    std::size_t lines = 0;  // whole lines
+    std::string time;       // of the head's line, "2026-12-08 14:30:15", when it is an entry
+    ChainState chain = ChainState::None;
+    int brokenAt = 0;     // the first broken link
+    bool damaged = false; // the log has damaged lines
 };
-LogHeadWords DescribeLogHead(const DownloadLog& log, Language language);
+LogHead HeadOfLog(const DownloadLog& log);
 
 enum class FileCheck { Unchanged, Changed, Missing, NotLogged, NotAFile, Conflict, Unreadable };
-// "unchanged", "changed", "missing", "not logged", "not a file", "logged twice", "unreadable"
+// "unchanged", "changed", "missing", "not_logged", "not_a_file", "logged_twice", "unreadable"
 const char* FileCheckKey(FileCheck check);
 
 struct CheckedFile {

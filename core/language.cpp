@@ -383,4 +383,38 @@ const TextPair& PhrasePair(Phrase p) {
     return kPhrases[static_cast<std::size_t>(p)];
 }
 
+namespace {
+constexpr std::array<TextPair, static_cast<std::size_t>(ResultsHeading::Count)> kResultsHeadings = {
+    {
+        {"Plik", "File"},
+        {"Zaw.", "Comp."},
+        {"Nr ser.", "Serial"},
+        {"Pomiary", "Sampling"},
+        {"Max [m]", "Max [m]"},
+        {"Max po filtrze [m]", "Max filtered [m]"},
+        {"Max bez skoków [m]", "Max without spikes [m]"},
+        {"Skok?", "Spike?"},
+        {"t max [s]", "t max [s]"},
+        {"Start [s]", "Launch [s]"},
+        {"Bez startu", "No launch"},
+        {"Lądowanie [s]", "Landing [s]"},
+        {"Bez lądowania", "No landing"},
+        {"Wys. lądowania [m]", "Landing alt. [m]"},
+        {"Lot [s]", "Flight [s]"},
+        {"Wznoszenie [m/s]", "Climb [m/s]"},
+        {"Maks. wzn. [m/s]", "Max climb [m/s]"},
+        {"Maks. opad. [m/s]", "Max sink [m/s]"},
+        {"Maks. wzn. surowe [m/s]", "Max climb raw [m/s]"},
+        {"Maks. opad. surowe [m/s]", "Max sink raw [m/s]"},
+        {"Data", "Date"},
+        {"Kontrola", "Check"},
+        {"Lista", "List"},
+        {"Błąd", "Error"},
+    }};
+} // namespace
+
+const TextPair& ResultsHeadingPair(ResultsHeading h) {
+    return kResultsHeadings[static_cast<std::size_t>(h)];
+}
+
 } // namespace orlomat

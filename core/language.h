@@ -348,4 +348,38 @@ inline const char* Tr(Phrase p, Language language) {
     return PhrasePair(p).get(language);
 }
 
+// The headings of the results table's columns (the flights list, the results page), in the
+// order of its columns.
+enum class ResultsHeading {
+    File,
+    Competitor,
+    Serial,
+    Sampling,
+    Max,
+    MaxFiltered,
+    MaxClean,
+    Suspect,
+    TimeOfMax,
+    Launch,
+    NoLaunch,
+    Landing,
+    NoLanding,
+    LandingAltitude,
+    Duration,
+    Climb,
+    MaxClimb,
+    MaxSink,
+    MaxClimbRaw,
+    MaxSinkRaw,
+    Date,
+    Verified,
+    Entry,
+    Error,
+    Count
+};
+const TextPair& ResultsHeadingPair(ResultsHeading h);
+inline const char* Tr(ResultsHeading h, Language language) {
+    return ResultsHeadingPair(h).get(language);
+}
+
 } // namespace orlomat

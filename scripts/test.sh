@@ -26,7 +26,7 @@ step() { # step NAME COMMAND...: runs it and notes how long it took
 
 sources() {
   git ls-files -- '*.cpp' '*.h' 2>/dev/null ||
-    find core analysis files device ui app tools tests bench -name '*.cpp' -o -name '*.h'
+    find core analysis files contest device ui app tools tests bench -name '*.cpp' -o -name '*.h'
 }
 
 suite() { # suite PRESET

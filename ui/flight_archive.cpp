@@ -27,14 +27,10 @@ QString FlightArchive::text(Message m) const {
     return QString::fromUtf8(Tr(m, language_()));
 }
 
-QString FlightArchive::defaultFolder() {
-    return DefaultArchiveFolder();
-}
-
 QString FlightArchive::folder() const {
     if (!forThisRun_.isEmpty()) return forThisRun_;
     const QString stored = StoredArchiveFolder();
-    return stored.isEmpty() ? defaultFolder() : stored;
+    return stored.isEmpty() ? DefaultArchiveFolder() : stored;
 }
 
 void FlightArchive::chooseFolder() {
@@ -47,7 +43,7 @@ void FlightArchive::chooseFolder() {
     forThisRun_.clear();
 }
 
-QString FlightArchive::note(const ArchivedFlight& kept) const {
+QString FlightArchive::describe(const ArchivedFlight& kept) const {
     const QString name = QFileInfo(QString::fromStdString(kept.path)).fileName();
     if (!kept.error.empty() && !kept.elsewhere.empty())
         return text(Message::ArchiveKeptElsewhere)
@@ -63,7 +59,7 @@ QString FlightArchive::note(const ArchivedFlight& kept) const {
     return text(Message::ArchiveKept) + name;
 }
 
-QString FlightArchive::unusable() const {
+QString FlightArchive::whyUnusable() const {
     const QString where = folder();
     QDir().mkpath(where);
     // A log that is no regular file (a fifo, a folder, a link) would hang or refuse each line.
@@ -87,7 +83,7 @@ ArchivedFlight FlightArchive::keep(const std::vector<std::uint8_t>& record,
         // A flight read is never only in memory: the default archive, the documents folder or
         // the temporary folder takes it when the archive in force cannot.
         const QString fallbacks[] = {
-            defaultFolder(),
+            DefaultArchiveFolder(),
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
                 QStringLiteral("/OrlomatBMP flights"),
             QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
@@ -112,7 +108,7 @@ void FlightArchive::retranslate() {
 void FlightArchive::showLine(bool fault) {
     line->setStyleSheet(fault ? QStringLiteral("color: #c00000; background: white")
                               : QStringLiteral("background: white"));
-    line->setText(note(*last_));
+    line->setText(describe(*last_));
     // One line while it fits beside the chart's title; a long reason wraps.
     constexpr int kWidest = 520;
     const int wide = line->fontMetrics().horizontalAdvance(line->text()) + 8;

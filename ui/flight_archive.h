@@ -35,7 +35,6 @@ public:
 
     // The folder in force: the one given for this run, else the one chosen, else the default.
     QString folder() const;
-    static QString defaultFolder();
     // A folder for this run only (OrlomatBMP --archive DIR): nothing is stored.
     void setFolderForThisRun(const QString& folder) { forThisRun_ = folder; }
     // The menu command: the folder dialog, titled with the folder in force; the folder picked
@@ -46,10 +45,10 @@ public:
     // fallback folder), and says in the archive line what became of it; failures in red.
     ArchivedFlight keep(const std::vector<std::uint8_t>& record, const KeepDetails& details);
     // The archive line's text for `kept`.
-    QString note(const ArchivedFlight& kept) const;
+    QString describe(const ArchivedFlight& kept) const;
     // Why flights cannot be written into the archive in force (made when missing); empty
     // when they can.
-    QString unusable() const;
+    QString whyUnusable() const;
     // The archive line in the language in force.
     void retranslate();
     // Another flight is shown: the line, which told of the one kept last, goes.

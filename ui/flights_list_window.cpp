@@ -1,8 +1,11 @@
 #include "ui/flights_list_window.h"
 
+#include "contest/flight_columns.h"
+#include "contest/results_page.h"
 #include "core/format.h"
 #include "files/file_io.h"
 #include "files/user_file.h"
+#include "ui/contest_words.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
 
@@ -17,7 +20,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -45,24 +47,6 @@ constexpr int kRowRole = Qt::UserRole + 1; // on the first cell: the row's place
 
 QString Utf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// A download cut off: kept under a "_partial" name, or a record without its end mark (the
-// results page's "record cut off").
-bool CutOff(const FlightRow& r) {
-    const std::string_view tail = "_partial.dat";
-    return r.flight && ((r.file.size() >= tail.size() &&
-                         r.file.compare(r.file.size() - tail.size(), tail.size(), tail) == 0) ||
-                        r.stats.noLanding == NoLanding::RecordCut);
-}
-
-// When a file was downloaded: the time in its kept name ("..._20261207-143015_partial.dat"),
-// else the file's own time.
-QString DownloadTime(const FlightRow& r) {
-    static const QRegularExpression stamp(QStringLiteral("_(\\d{8}-\\d{6})"));
-    const QRegularExpressionMatch m = stamp.match(Utf8(r.file));
-    if (m.hasMatch()) return m.captured(1);
-    return QFileInfo(Utf8(r.path)).lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
 }
 
 // A number at the start of a figure's text ("118.3"), for sorting.
@@ -183,18 +167,23 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     connect(resultsButton, &QPushButton::clicked, this, [this] { writeResultsPage(); });
     connect(competitorFilter, &QLineEdit::textChanged, this, &FlightsListWindow::filterChanged);
 
-    folder_ = defaultFolder();
+    folder_ = DefaultArchiveFolder();
     applyTexts();
 }
 
 FlightsListWindow::~FlightsListWindow() = default;
 
-QString FlightsListWindow::defaultFolder() {
-    return DefaultArchiveFolder();
-}
-
 QString FlightsListWindow::text(Phrase p) const {
     return QString::fromUtf8(Tr(p, language_));
+}
+
+LogHeadWords FlightsListWindow::headWords() const {
+    if (!readFailure_.empty())
+        return {
+            Tr(Phrase::CannotRead, language_) +
+                QDir::toNativeSeparators(folder_).toStdString().append(": ").append(readFailure_),
+            true};
+    return DescribeLogHead(logHead_, language_);
 }
 
 void FlightsListWindow::setFolder(const QString& folder) {
@@ -215,8 +204,11 @@ void FlightsListWindow::showEvent(QShowEvent* event) {
 void FlightsListWindow::setLanguage(Language language) {
     if (language == language_) return;
     language_ = language;
-    applyTexts();
-    refreshWhenShown(); // the reasons and the check's words are the rows' own
+    // The rows hold facts only: worded again, nothing read.
+    if (!rows_.empty())
+        fillTable();
+    else
+        applyTexts();
 }
 
 void FlightsListWindow::applyTexts() {
@@ -232,14 +224,15 @@ void FlightsListWindow::applyTexts() {
         lines << QString::number(line);
     logWarning->setText(text(Phrase::LogLinesDamaged) + lines.join(QStringLiteral(", ")));
     logWarning->setVisible(!damagedLogLines_.empty());
-    logHead->setText(Utf8(head_.text));
-    logHead->setStyleSheet(head_.fault ? QStringLiteral("color: #a00000; font-weight: bold")
-                                       : QString());
-    logHead->setVisible(!head_.text.empty());
+    const LogHeadWords head = headWords();
+    logHead->setText(Utf8(head.text));
+    logHead->setStyleSheet(head.fault ? QStringLiteral("color: #a00000; font-weight: bold")
+                                      : QString());
+    logHead->setVisible(!head.text.empty());
     QStringList headings;
     for (const std::size_t c : kListed)
         headings << QString::fromUtf8(c == column::kDate ? Tr(Phrase::FlightsDateTime, language_)
-                                                         : kFlightColumns[c].shown.get(language_));
+                                                         : ColumnHeading(c, language_));
     headings << text(Phrase::FlightsRemarks);
     model->setHorizontalHeaderLabels(headings);
 }
@@ -249,27 +242,24 @@ void FlightsListWindow::refresh() {
     folderLabel->setText(QDir::toNativeSeparators(folder_));
     rows_.clear();
     damagedLogLines_.clear();
-    head_ = {};
+    logHead_ = {};
+    readFailure_.clear();
     if (!folder_.isEmpty()) {
         // Reading decodes no chart points: a thousand files list in well under a second. No
         // failure of a strange folder may reach the event loop: it is told as the list's line.
         try {
             const std::string folder = QDir::toNativeSeparators(folder_).toStdString();
-            FlightRows read = ReadFlightRows(ListFlightFiles(folder), language_, filter_(), false);
-            AddMissingLoggedFiles(read, folder, language_);
-            rows_ = std::move(read.rows);
-            for (const DamagedLogLine& d : read.damagedLogLines)
+            ResultsTable table =
+                ReadResultsTable(GatherResultsInputs({folder}), filter_(), expected_);
+            rows_ = std::move(table.rows);
+            for (const DamagedLogLine& d : table.damagedLogLines)
                 damagedLogLines_.push_back(d.line);
-            head_ = DescribeLogHead(ReadDownloadLog(folder), language_);
+            if (!table.logHeads.empty()) logHead_ = table.logHeads.front();
         } catch (const std::exception& e) {
             rows_.clear();
-            head_ = {
-                Tr(Phrase::CannotRead, language_) +
-                    QDir::toNativeSeparators(folder_).toStdString().append(": ").append(e.what()),
-                true};
+            readFailure_ = e.what();
         }
     }
-    if (expected_) MarkExpected(rows_, *expected_);
     fillTable();
 }
 
@@ -280,23 +270,10 @@ void FlightsListWindow::fillTable() {
     proxy->setSourceModel(nullptr);
     model->clear();
     model->setColumnCount(kReasonColumn + 1);
-    // The cut-off downloads of each competitor in the order they came.
-    std::map<int, std::vector<std::pair<QString, std::size_t>>> cutOff;
-    for (std::size_t i = 0; i < rows_.size(); ++i)
-        if (CutOff(rows_[i])) cutOff[rows_[i].competitor].emplace_back(DownloadTime(rows_[i]), i);
-    std::map<std::size_t, QString> cutOffNotes;
-    for (auto& [competitor, downloads] : cutOff) {
-        std::sort(downloads.begin(), downloads.end());
-        for (std::size_t k = 0; k < downloads.size(); ++k) {
-            QString note = QString::fromUtf8(Tr(Phrase::RecordCutOff, language_));
-            if (downloads.size() > 1)
-                note += text(Phrase::PartialDownloadOrder).arg(k + 1).arg(downloads.size());
-            cutOffNotes[downloads[k].second] = note;
-        }
-    }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const FlightRow& r = rows_[i];
         const auto cells = FlightCells(r);
+        const RowMarks marks = MarksOf(r);
         const int row = static_cast<int>(i);
         QList<QStandardItem*> items;
         for (int col = 0; col < kReasonColumn; ++col) {
@@ -317,32 +294,36 @@ void FlightsListWindow::fillTable() {
             if (cell.kind != CellKind::Text || c == column::kMax || c == column::kMaxFiltered ||
                 c == column::kLandingAltitude)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (c == column::kSampling && r.flight)
+            if (c == column::kSampling && r.holdsFlight)
                 item->setData(static_cast<double>(r.samplingRate), kSortRole);
-            if (c == column::kVerified) item->setText(VerifiedWords(r.verified, language_));
-            if (c == column::kLaunch && r.flight && r.stats.noLaunch != NoLaunch::None)
+            if (c == column::kVerified)
+                item->setText(r.check ? text(CheckPhrase(*r.check)) : QString());
+            if (c == column::kLaunch && r.holdsFlight && r.stats.noLaunch != NoLaunch::None)
                 item->setText(QString::fromUtf8(NoLaunchWords(r.stats.noLaunch, language_)));
-            if (r.flight && r.stats.maxSuspect &&
-                (c == column::kMax || c == column::kMaxFiltered)) {
+            if (marks.suspectMaximum && (c == column::kMax || c == column::kMaxFiltered)) {
                 const QString why = QString::fromUtf8(Tr(Message::SuspectMaximum, language_)) +
                                     Utf8(r.stats.maxCleanText.value_or("")) + QStringLiteral(" m");
-                if (c == column::kMax) item->setText(QStringLiteral("\u26a0 ") + item->text());
+                if (c == column::kMax)
+                    item->setText(QString::fromUtf8(kSuspectMark) + item->text());
                 item->setToolTip(why);
             }
-            if (c == column::kCompetitor && r.entry == "unknown") {
-                item->setText(item->text() + QStringLiteral(" ?"));
+            if (c == column::kCompetitor && marks.offList) {
+                item->setText(item->text() + QString::fromUtf8(kOffListMark));
                 item->setToolTip(QString::fromUtf8(Tr(Phrase::NotOnList, language_)));
                 item->setForeground(QColor(0xa0, 0x60, 0x00));
             }
-            if (c == column::kVerified && !r.verified.empty() && r.verified != "unchanged" &&
-                r.verified != "not logged")
+            if (c == column::kVerified && marks.checkAlarm)
                 item->setForeground(QColor(0xa0, 0x00, 0x00));
             if (col == 0) item->setData(row, kRowRole);
             items << item;
         }
-        QString reason = Utf8(r.error);
-        if (r.entry == "missing") reason = text(Phrase::FlightsMissing);
-        if (const auto note = cutOffNotes.find(i); note != cutOffNotes.end()) reason = note->second;
+        QString reason = Utf8(RowFaultText(r, language_));
+        if (r.listStatus == ListStatus::Missing) reason = text(Phrase::FlightsMissing);
+        if (r.cutOffOrder > 0) {
+            reason = QString::fromUtf8(Tr(Phrase::RecordCutOff, language_));
+            if (r.cutOffCount > 1)
+                reason += text(Phrase::PartialDownloadOrder).arg(r.cutOffOrder).arg(r.cutOffCount);
+        }
         auto* item = new QStandardItem(reason);
         item->setToolTip(reason);
         if (!reason.isEmpty()) {
@@ -406,10 +387,11 @@ void FlightsListWindow::chooseExpected() {
 }
 
 bool FlightsListWindow::loadExpected(const QString& path) {
-    std::string error;
-    auto numbers = ReadExpectedFile(QDir::toNativeSeparators(path).toStdString(), language_, error);
+    ExpectedListFault fault;
+    auto numbers = ReadExpectedList(QDir::toNativeSeparators(path).toStdString(), fault);
     if (!numbers) {
-        prompter_.message(Utf8(error), text(Phrase::FlightsListTitle));
+        prompter_.message(Utf8(ExpectedListFaultText(fault, language_)),
+                          text(Phrase::FlightsListTitle));
         return false;
     }
     expected_ = std::move(numbers);
@@ -423,8 +405,9 @@ QString FlightsListWindow::writeResultsPage() {
     // for its small chart, so a long list costs no memory to speak of.
     const std::vector<FlightRow> page = shownRows();
     const FilterSettings filter = filter_();
+    const LanguageResultsWording words(language_);
     const auto writePage = [&](std::ostream& out) {
-        return WriteFlightTableHtml(out, page, language_, {}, {head_}, filter);
+        return WriteResultsPage(out, page, words, {}, {headWords()}, filter);
     };
 
     // Into the listed folder where it may write, never over a flight; else a page of its own
@@ -486,7 +469,7 @@ void FlightsListWindow::activate(const QModelIndex& index, bool comparison) {
     if (!index.isValid()) return;
     const int row = proxy->index(index.row(), 0).data(kRowRole).toInt();
     const FlightRow& r = rows_[static_cast<std::size_t>(row)];
-    if (!r.flight) return;
+    if (!r.holdsFlight) return;
     const QString path = Utf8(r.path);
     if (comparison)
         emit openComparison(path);

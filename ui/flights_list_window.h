@@ -6,7 +6,8 @@
 // head (the digest that pins the log down) is shown short with the time of its last line.
 #pragma once
 
-#include "contest/flight_table.h"
+#include "contest/results_page.h"
+#include "contest/results_table.h"
 #include "core/filter_settings.h"
 #include "core/language.h"
 
@@ -42,7 +43,7 @@ public:
     // its folder when it is shown.
     void setFolder(const QString& folder);
     QString folder() const { return folder_; }
-    // The texts and the rows' words in `language`.
+    // The texts and the rows' words in `language`, without reading the folder again.
     void setLanguage(Language language);
     // Reads the folder again.
     void refresh();
@@ -59,9 +60,6 @@ public:
     const std::vector<FlightRow>& rows() const { return rows_; }
     // The listed rows in the order and filter the table shows.
     std::vector<FlightRow> shownRows() const;
-
-    // The folder listed by default: the per-user application folder's "flights".
-    static QString defaultFolder();
 
 signals:
     void openFlight(const QString& path);
@@ -85,6 +83,8 @@ private:
     // Opens the row at `index` as the current flight, or with `comparison` as the comparison.
     void activate(const QModelIndex& index, bool comparison);
     QString text(Phrase p) const;
+    // The log's head, or why the folder could not be read, in the language in force.
+    LogHeadWords headWords() const;
 
     Prompter& prompter_;
     std::function<FilterSettings()> filter_;
@@ -98,7 +98,8 @@ private:
     QLabel* folderLabel = nullptr;
     QLabel* logWarning = nullptr; // the download log's damaged lines, in red
     QLabel* logHead = nullptr;    // the log's short head and the time of its last line
-    LogHeadWords head_;
+    LogHead logHead_;
+    std::string readFailure_; // why the folder could not be read
     QLabel* filterCaption = nullptr;
     QLineEdit* competitorFilter = nullptr;
     QPushButton *folderButton = nullptr, *refreshButton = nullptr, *resultsButton = nullptr,

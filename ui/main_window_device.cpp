@@ -73,7 +73,7 @@ QString MainWindow::archiveFolder() const {
 
 void MainWindow::startStation() {
     // Flights the station reads must have somewhere to go before the first altimeter comes.
-    if (const QString why = archive_->unusable(); !why.isEmpty()) {
+    if (const QString why = archive_->whyUnusable(); !why.isEmpty()) {
         prompter_.message(msg(Message::StationArchiveUnusable)
                               .arg(QDir::toNativeSeparators(archive_->folder()), why),
                           msg(Message::ErrorCaption));
@@ -189,7 +189,7 @@ StationResult MainWindow::finishRead(const std::string& port, DownloadOutcome ou
         KeepDetails details{port, std::nullopt, complete};
         if (out.expectedBytes > 0) details.bytesExpected = out.expectedBytes;
         kept = archive_->keep(out.record, details);
-        if (!kept->error.empty()) tell(archive_->note(*kept), msg(Message::ErrorCaption));
+        if (!kept->error.empty()) tell(archive_->describe(*kept), msg(Message::ErrorCaption));
     }
     const std::size_t bytes = out.record.size();
     const std::uint16_t competitor = ParseHeader(out.record).competitor;
@@ -263,7 +263,7 @@ StationResult MainWindow::stationResult(const ArchivedFlight* kept, std::uint16_
                 .arg(competitor, maximum, QFileInfo(QString::fromStdString(kept->path)).fileName());
     }
     if (kept != nullptr && kept->error.empty() && !kept->logError.empty()) {
-        r.text += QStringLiteral("\n") + archive_->note(*kept);
+        r.text += QStringLiteral("\n") + archive_->describe(*kept);
         r.fault = true;
     }
     if (incomplete) {

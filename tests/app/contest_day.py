@@ -123,7 +123,7 @@ try:
     with open(report, encoding="utf-8", newline="") as f:
         marks = {row["file"]: row["verified"] for row in csv.DictReader(f)}
     check(marks[logged[0]] == "changed" and marks[logged[1]] == "unchanged" and
-          marks["notes.txt"] == "not logged", f"report's verified column: {marks}")
+          marks["notes.txt"] == "not_logged", f"report's verified column: {marks}")
     log = os.path.join(out, "downloads.jsonl")
     with open(log, "rb") as f:
         text = f.read()

@@ -2,11 +2,16 @@
 // check of a folder against it; keeping a downloaded flight in a folder. The results table:
 // reading a folder's rows, the files a folder lists, the expected list.
 #include "contest/download_log.h"
+#include "contest/expected_list.h"
+#include "contest/flight_columns.h"
 #include "contest/flight_keeping.h"
-#include "contest/flight_table.h"
+#include "contest/flight_rows.h"
+#include "contest/results_csv.h"
+#include "contest/results_page.h"
 #include "contest/sha256.h"
 #include "core/flight.h"
 #include "core/json.h"
+#include "files/user_file.h"
 #include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +25,7 @@
 #include <functional>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -30,6 +36,25 @@ namespace fs = std::filesystem;
 
 std::vector<std::uint8_t> Bytes(const std::string& s) {
     return {s.begin(), s.end()};
+}
+
+// The results' words as their keys: the writers' own bytes are tested, not the language tables.
+class KeyWording : public ResultsWording {
+public:
+    std::string text(PageText) const override { return "text"; }
+    std::string heading(std::size_t) const override { return "heading"; }
+    std::string fault(const FlightRow& r) const override {
+        return r.fault == RowFault::LoggedFileGone ? "gone" : "fault";
+    }
+    std::string check(FileCheck c) const override { return FileCheckKey(c); }
+    std::string noLaunch(NoLaunch) const override { return "no launch"; }
+    std::string noLanding(NoLanding) const override { return "no landing"; }
+};
+
+std::string PageOf(const std::vector<FlightRow>& rows) {
+    std::ostringstream page;
+    WriteResultsPage(page, rows, KeyWording(), "", {}, {});
+    return page.str();
 }
 
 TEST(Sha256, StandardVectors) {
@@ -317,9 +342,8 @@ TEST_F(DownloadLogTest, RemovedLoggedFilesGetRowsOfTheirOwn) {
     fs::remove(dir / "c.dat");
     for (const bool filesRead : {true, false}) {
         FlightRows read;
-        if (filesRead)
-            read = ReadFlightRows(ListFlightFiles(dir.string()), Language::English, {}, false);
-        AddMissingLoggedFiles(read, dir.string(), Language::English);
+        if (filesRead) read = ReadFlightRows(ListFlightFiles(dir.string()), {});
+        AddMissingLoggedFiles(read, dir.string());
         std::vector<std::string> files;
         for (const FlightRow& r : read.rows)
             files.push_back(r.file);
@@ -327,17 +351,15 @@ TEST_F(DownloadLogTest, RemovedLoggedFilesGetRowsOfTheirOwn) {
                                        all = {"a.dat", "b.dat", "c.dat"};
         EXPECT_EQ(files, filesRead ? all : removed);
         const FlightRow& b = read.rows[filesRead ? 1 : 0];
-        EXPECT_FALSE(b.flight);
-        EXPECT_EQ(b.verified, "missing");
-        EXPECT_EQ(b.error, Tr(Phrase::LoggedFileMissing, Language::English));
+        EXPECT_FALSE(b.holdsFlight);
+        EXPECT_EQ(b.check, FileCheck::Missing);
+        EXPECT_EQ(b.fault, RowFault::LoggedFileGone);
         ASSERT_EQ(read.damagedLogLines.size(), 1u);
         EXPECT_EQ(read.damagedLogLines[0].line, 5);
         // The spreadsheet says "missing"; the page shows the row red as a changed one.
-        EXPECT_NE(
-            FlightTableCsv(read.rows).find(",missing,,file in the download log does not exist"),
-            std::string::npos);
-        EXPECT_NE(FlightTableHtml(read.rows, Language::English, {})
-                      .find("<tr class=\"error changed\"><td>b.dat</td>"),
+        EXPECT_NE(ResultsCsv(read.rows, KeyWording()).find(",missing,,gone\r\n"),
+                  std::string::npos);
+        EXPECT_NE(PageOf(read.rows).find("<tr class=\"error changed\"><td>b.dat</td><td>gone<"),
                   std::string::npos);
     }
 }
@@ -480,25 +502,25 @@ TEST_F(DownloadLogTest, FiftyFilesReadIntoTheirOwnRows) {
     std::ofstream(dir / kDownloadLogName, std::ios::app) << "{\"cut\n";
     const std::vector<std::string> paths = ListFlightFiles(dir.string());
     ASSERT_EQ(paths.size(), 51u);
-    const FlightRows read = ReadFlightRows(paths, Language::English, filter, false);
+    const FlightRows read = ReadFlightRows(paths, filter);
     ASSERT_EQ(read.rows.size(), 51u);
     for (std::size_t i = 0; i < 50; ++i) {
         const FlightRow& r = read.rows[i];
         const Flight alone = DecodeRecord(records[i], FlightSource::File, {.chartPoints = false});
-        ASSERT_TRUE(r.flight) << r.file << r.error;
+        ASSERT_TRUE(r.holdsFlight) << r.file << r.systemReason;
         EXPECT_EQ(r.path, paths[i]);
         EXPECT_EQ(r.competitor, alone.header.header.competitor);
         EXPECT_EQ(r.samplingRate, alone.header.samplingRate);
         EXPECT_EQ(r.stats.maxText, ComputeStats(alone, filter).maxText) << r.file;
-        EXPECT_EQ(r.verified, "not logged");
-        EXPECT_TRUE(r.chart.empty());
+        EXPECT_EQ(r.check, FileCheck::NotLogged);
     }
-    EXPECT_FALSE(read.rows[50].flight);
-    EXPECT_EQ(read.rows[50].verified, "unchanged");
-    EXPECT_EQ(read.rows[50].error.rfind(Tr(Phrase::NotAFlight, Language::English), 0), 0u);
+    EXPECT_FALSE(read.rows[50].holdsFlight);
+    EXPECT_EQ(read.rows[50].check, FileCheck::Unchanged);
+    EXPECT_EQ(read.rows[50].fault, RowFault::NotAFlight);
+    EXPECT_NE(read.rows[50].recordFault, RecordFault::None);
     ASSERT_EQ(read.damagedLogLines.size(), 1u);
     EXPECT_EQ(read.damagedLogLines[0].line, 2);
-    EXPECT_EQ(read.damagedLogLines[0].log, (dir / kDownloadLogName).string());
+    EXPECT_EQ(read.damagedLogLines[0].log, Utf8FromPath(dir / kDownloadLogName));
 }
 
 TEST_F(DownloadLogTest, AFolderListsItsFlightsButNotItsReportsLogOrOutput) {
@@ -525,40 +547,40 @@ TEST_F(DownloadLogTest, ExpectedListReadAndMarked) {
     } cases[] = {
         {"3\n# the juniors\n  12 # late\r\n\n7\n", {3, 7, 12}, ""},
         {"", {}, ""},
-        {"3\n12a\n", {}, ":2: \"12a\""},
-        {"65536\n", {}, ":1: "},
-        {"-1\n", {}, ":1: "},
+        {"3\n12a\n", {}, "2 12a"},
+        {"65536\n", {}, "1 65536"},
+        {"-1\n", {}, "1 -1"},
     };
     for (const auto& c : cases) {
         std::ofstream(dir / "expected.txt", std::ios::binary) << c.text;
-        std::string error;
-        const auto read =
-            ReadExpectedFile((dir / "expected.txt").string(), Language::English, error);
+        ExpectedListFault fault;
+        const auto read = ReadExpectedList(Utf8FromPath(dir / "expected.txt"), fault);
         if (*c.error) {
             EXPECT_FALSE(read) << c.text;
-            EXPECT_NE(error.find(std::string("expected.txt") + c.error), std::string::npos)
-                << error;
+            EXPECT_EQ(fault.kind, ExpectedListFault::Kind::BadLine);
+            EXPECT_EQ(std::to_string(fault.line) + " " + fault.text, c.error);
         } else {
-            ASSERT_TRUE(read) << c.text << error;
+            ASSERT_TRUE(read) << c.text << fault.reason;
             EXPECT_EQ(*read, c.numbers);
         }
     }
-    std::string error;
-    EXPECT_FALSE(ReadExpectedFile((dir / "none.txt").string(), Language::Polish, error));
-    EXPECT_EQ(error.rfind(Tr(Phrase::CannotRead, Language::Polish), 0), 0u);
+    ExpectedListFault fault;
+    EXPECT_FALSE(ReadExpectedList(Utf8FromPath(dir / "none.txt"), fault));
+    EXPECT_EQ(fault.kind, ExpectedListFault::Kind::Unreadable);
+    EXPECT_EQ(fault.reason, std::strerror(ENOENT));
 
     std::vector<FlightRow> rows(3);
-    rows[0].flight = true, rows[0].competitor = 3;
-    rows[1].flight = true, rows[1].competitor = 5;
-    rows[2].error = "not a flight";
+    rows[0].holdsFlight = true, rows[0].competitor = 3;
+    rows[1].holdsFlight = true, rows[1].competitor = 5;
+    rows[2].fault = RowFault::NotAFlight;
     const ExpectedCounts counts = MarkExpected(rows, {3, 7, 12});
     EXPECT_EQ(counts.missing, 2);
     EXPECT_EQ(counts.unknown, 1);
     ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0].entry, "expected");
-    EXPECT_EQ(rows[1].entry, "unknown");
-    EXPECT_EQ(rows[2].entry, "");
-    EXPECT_EQ(rows[3].entry, "missing");
+    EXPECT_EQ(rows[0].listStatus, ListStatus::Expected);
+    EXPECT_EQ(rows[1].listStatus, ListStatus::Unknown);
+    EXPECT_EQ(rows[2].listStatus, ListStatus::Unlisted);
+    EXPECT_EQ(rows[3].listStatus, ListStatus::Missing);
     EXPECT_EQ(rows[3].competitor, 7);
     EXPECT_EQ(rows[4].competitor, 12);
     // A missing competitor's cells: the number and the mark, no file.
@@ -566,6 +588,61 @@ TEST_F(DownloadLogTest, ExpectedListReadAndMarked) {
     EXPECT_EQ(cells[column::kCompetitor].shown(), "7");
     EXPECT_EQ(cells[column::kEntry].shown(), "missing");
     EXPECT_FALSE(cells[column::kFile].present);
+}
+
+} // namespace
+} // namespace orlomat
+
+namespace orlomat {
+namespace {
+
+// Folders and files named with Polish letters are listed, read, checked against their log and
+// shown by their own names, also where the system's code page has no such letters (Windows).
+TEST_F(DownloadLogTest, PolishNamesListedReadAndChecked) {
+    const fs::path day = dir / PathFromUtf8("Zawody_Łódź"), meadow = dir / PathFromUtf8("Łąka");
+    const auto flight = SynthesizeFlight({});
+    const std::string content(flight.begin(), flight.end());
+    const auto keep = [&](const fs::path& folder, const std::string& name, bool logged) {
+        fs::create_directories(folder);
+        std::ofstream(folder / PathFromUtf8(name), std::ios::binary) << content;
+        if (!logged) return;
+        DownloadLogEntry e;
+        e.file = name;
+        e.sha256 = Sha256Hex(flight);
+        std::tie(e.localTime, e.utcTime) = LogTimesNow();
+        ASSERT_EQ(AppendDownloadLog(Utf8FromPath(folder), e), "");
+    };
+    keep(day, "lot żółw.dat", true);
+    keep(day, "gęś.dat", true);
+    keep(day, "źdźbło.dat", false);
+    keep(meadow, "lot żółw.dat", false);
+    fs::remove(day / PathFromUtf8("gęś.dat"));
+    std::ofstream(day / kDownloadLogName, std::ios::app) << "{\"cut\n";
+
+    std::vector<std::string> paths = ListFlightFiles(Utf8FromPath(day));
+    EXPECT_EQ(paths, (std::vector<std::string>{Utf8FromPath(day / PathFromUtf8("lot żółw.dat")),
+                                               Utf8FromPath(day / PathFromUtf8("źdźbło.dat"))}));
+    paths.push_back(Utf8FromPath(meadow / PathFromUtf8("lot żółw.dat")));
+    FlightRows read = ReadFlightRows(paths, {});
+    AddMissingLoggedFiles(read, Utf8FromPath(day));
+    const struct {
+        const char* file;
+        bool holdsFlight;
+        FileCheck check;
+    } expected[] = {
+        {"Zawody_Łódź/lot żółw.dat", true, FileCheck::Unchanged},
+        {"źdźbło.dat", true, FileCheck::NotLogged},
+        {"Łąka/lot żółw.dat", true, FileCheck::NotLogged},
+        {"gęś.dat", false, FileCheck::Missing},
+    };
+    ASSERT_EQ(read.rows.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(read.rows[i].file, expected[i].file);
+        EXPECT_EQ(read.rows[i].holdsFlight, expected[i].holdsFlight) << expected[i].file;
+        EXPECT_EQ(read.rows[i].check, expected[i].check) << expected[i].file;
+    }
+    ASSERT_EQ(read.damagedLogLines.size(), 1u);
+    EXPECT_EQ(read.damagedLogLines[0].log, Utf8FromPath(day / kDownloadLogName));
 }
 
 } // namespace

@@ -85,7 +85,7 @@ TEST_F(ArchiveTest, AFlightReadIsKeptOnceWithItsLogLine) {
 // when the archive fails under it, it says where each flight went instead.
 TEST_F(ArchiveTest, AnArchiveThatCannotBeWrittenLosesNoFlight) {
     const QString unusable = Write(QStringLiteral("not-a-folder"), {1, 2, 3}) + "/flights";
-    const QString fallback = FlightArchive::defaultFolder();
+    const QString fallback = DefaultArchiveFolder();
     const auto inFallback = [&](int competitor) {
         return QDir(fallback).entryList({QStringLiteral("C0%1_*.dat").arg(competitor)});
     };

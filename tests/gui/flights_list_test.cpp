@@ -2,10 +2,12 @@
 // numbers as numbers, filters by competitor, opens a row as the current or the comparison
 // flight with real double clicks, writes the report's own page and marks the expected list.
 #include "contest/download_log.h"
-#include "contest/flight_table.h"
+#include "contest/flight_rows.h"
+#include "contest/results_page.h"
 #include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
+#include "ui/contest_words.h"
 #include "ui/flights_list_window.h"
 
 #include <QDir>
@@ -17,6 +19,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <sstream>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -125,7 +128,7 @@ TEST_F(FlightsListTest, ListsTheFolderSortsNumbersAsNumbersAndFilters) {
     const QModelIndex max = table->model()->index(suspect, 4);
     const FlightRow& row = *std::find_if(list->rows().begin(), list->rows().end(),
                                          [](const FlightRow& r) { return r.competitor == 5; });
-    ASSERT_TRUE(row.flight && row.stats.maxSuspect);
+    ASSERT_TRUE(row.holdsFlight && row.stats.maxSuspect);
     EXPECT_EQ(max.data().toString(), QString::fromUtf8("\u26a0 ") + row.stats.maxText->c_str());
     EXPECT_TRUE(max.data(Qt::ToolTipRole)
                     .toString()
@@ -176,20 +179,23 @@ TEST_F(FlightsListTest, ResultsPageIsTheReportOfTheRowsShown) {
     const QString page = prompter.openedDocuments.front();
     EXPECT_EQ(page, QDir(folder).filePath(QStringLiteral("results.html")));
     const FilterSettings filter = window->session().filterSettings();
-    const auto all = ReadFlightRows(ListFlightFiles(folder.toStdString(), page.toStdString()),
-                                    Language::Polish, filter, true);
-    EXPECT_EQ(WithoutTime(QString::fromUtf8(Read(page))),
-              WithoutTime(QString::fromStdString(FlightTableHtml(all.rows, Language::Polish, {}))));
+    const auto pageOf = [&](const std::vector<FlightRow>& rows) {
+        std::ostringstream out;
+        WriteResultsPage(out, rows, LanguageResultsWording(Language::Polish), {}, {}, filter);
+        return WithoutTime(QString::fromStdString(out.str()));
+    };
+    const auto all =
+        ReadFlightRows(ListFlightFiles(folder.toStdString(), page.toStdString()), filter);
+    EXPECT_EQ(WithoutTime(QString::fromUtf8(Read(page))), pageOf(all.rows));
 
     // Filtered to one competitor, the page holds that row alone; the page itself is not listed.
     list->findChild<QLineEdit*>(QStringLiteral("E_FiltrZawodnika"))->setText(QStringLiteral("7"));
     Press("B_Odswiez");
     EXPECT_EQ(table->model()->rowCount(), 1);
     Press("B_StronaWynikow");
-    const auto one = ReadFlightRows({QDir(folder).filePath(QStringLiteral("C7.dat")).toStdString()},
-                                    Language::Polish, filter, true);
-    EXPECT_EQ(WithoutTime(QString::fromUtf8(Read(page))),
-              WithoutTime(QString::fromStdString(FlightTableHtml(one.rows, Language::Polish, {}))));
+    const auto one =
+        ReadFlightRows({QDir(folder).filePath(QStringLiteral("C7.dat")).toStdString()}, filter);
+    EXPECT_EQ(WithoutTime(QString::fromUtf8(Read(page))), pageOf(one.rows));
 }
 
 // Where the page went is said when no browser opens it, and when the folder cannot take it

@@ -2,7 +2,7 @@
 // platform, and input sent through the X server with xdotool, so that mouse presses,
 // releases, window resizes and key presses reach the program the way a user's do.
 #include "contest/download_log.h"
-#include "contest/flight_table.h"
+#include "contest/results_table.h"
 #include "contest/sha256.h"
 #include "device/altimeter.h"
 #include "tests/support/emulator_process.h"
@@ -887,8 +887,8 @@ TEST_F(RealWindow, TheStationKeepsAltimeterAfterAltimeterAndTheListShowsThem) {
     }));
     std::vector<int> competitors;
     for (const FlightRow& r : list->rows()) {
-        EXPECT_TRUE(r.flight) << r.file;
-        EXPECT_EQ(r.verified, "unchanged") << r.file;
+        EXPECT_TRUE(r.holdsFlight) << r.file;
+        EXPECT_EQ(r.check, FileCheck::Unchanged) << r.file;
         competitors.push_back(r.competitor);
     }
     std::sort(competitors.begin(), competitors.end());

@@ -3,12 +3,13 @@
 // file's fitting test again with QT_SCALE_FACTOR=1.5), the file dialogs' titles and folders,
 // one accelerator letter per action across both languages, the window's options, the printed
 // page's title and units, and the flights list's cut-off downloads.
-#include "contest/flight_table.h"
+#include "contest/flight_columns.h"
 #include "device/port_finder.h"
 #include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
 #include "ui/chart_view.h"
+#include "ui/contest_words.h"
 #include "ui/flights_list_window.h"
 #include "ui/main_window.h"
 #include "ui/widgets.h"
@@ -416,7 +417,7 @@ TEST_F(WindowTexts, TheFlightsListMarksCutOffDownloadsInTheirOrder) {
         int fileColumn = -1;
         for (int c = 0; c < last; ++c)
             if (table->model()->headerData(c, Qt::Horizontal).toString() ==
-                QString::fromUtf8(kFlightColumns[column::kFile].shown.get(language)))
+                QString::fromUtf8(ColumnHeading(column::kFile, language)))
                 fileColumn = c;
         ASSERT_GE(fileColumn, 0);
         ASSERT_EQ(table->model()->rowCount(), 4);
