@@ -1,7 +1,7 @@
 // The flights list over a busy contest day: 1 000 flight files in a folder, listed as the
 // window lists them (the folder's files, each read, checked, decoded without chart points and
 // its figures computed). The target is under a second.
-#include "contest/flight_table.h"
+#include "contest/flight_rows.h"
 #include "tools/synth/flight_synth.h"
 
 #include <benchmark/benchmark.h>
@@ -40,9 +40,8 @@ fs::path ContestFolder() {
 void BM_ListThousandFlights(benchmark::State& st) {
     const std::string dir = ContestFolder().string();
     for (auto _ : st) {
-        const auto read = orlomat::ReadFlightRows(orlomat::ListFlightFiles(dir),
-                                                  orlomat::Language::Polish, {}, false);
-        if (read.rows.size() != kFiles || !read.rows.back().flight)
+        const auto read = orlomat::ReadFlightRows(orlomat::ListFlightFiles(dir), {});
+        if (read.rows.size() != kFiles || !read.rows.back().holdsFlight)
             st.SkipWithError("not every file was listed as a flight");
         benchmark::DoNotOptimize(read.rows.data());
     }
