@@ -4,6 +4,7 @@
 #include "analysis/filter_chain.h"
 #include "app/cli_args.h"
 #include "app/cli_contest.h"
+#include "app/cli_reading.h"
 #include "contest/download_log.h"
 #include "core/decode.h"
 #include "core/flight.h"
@@ -388,6 +389,38 @@ const std::vector<Command>& Commands() {
           "more than 5 m and 5% above it), landing (coming to rest at any level) and its altitude "
           "from the start, duration (of the first flight), climb and sink (JSON, or a table)"},
          StatsCommand},
+        {"reading",
+         1,
+         1,
+         {{"--rule", true},
+          {"--max-time", true},
+          {"--signature", true},
+          {"--motor-stop", true},
+          {"--from", true},
+          {"--target", true},
+          {"--time", true},
+          {"--temperature", true},
+          {"--human", false}},
+         {"--rule"},
+         {"PLIK --rule f1-flyoff --max-time S [--signature N] | f5j --motor-stop T [--from "
+          "launch|record] | apogee [--target M] | timekeeper --time S [--human]",
+          "FILE --rule f1-flyoff --max-time S [--signature N] | f5j --motor-stop T [--from "
+          "launch|record] | apogee [--target M] | timekeeper --time S [--human]"},
+         {"odczyt, którego żąda przepis (JSON lub tekst): f1-flyoff (FAI F1 F1.1.4 b) wysokość "
+          "w czasie maksymalnym S od startu, zaokrąglona do metra, czy maksimum pewne, podpis N "
+          "wzniesień przed startem; f5j (FAI F5 5.5.11) wysokość startowa do 10 s po wyłączeniu "
+          "silnika T (s od startu lub od początku zapisu, najwyżej 30 s pracy) i kara; apogee "
+          "(NAR 20.2) apogeum bez krótkich skoków albo brak danych, --target M: wynik precyzji "
+          "(NAR 27.6); timekeeper: czas lotu z zapisu wobec czasu sędziego S, ± odstęp pomiarów",
+          "the reading a contest rule asks for (JSON, or text): f1-flyoff (FAI F1 F1.1.4 b) the "
+          "altitude S seconds after the launch, rounded to the metre, whether the maximum is "
+          "guaranteed, a signature of N raises before the launch; f5j (FAI F5 5.5.11) the start "
+          "height up to 10 s after the motor stop T (s from the launch or from the record's "
+          "start, 30 s of motor at most) and its penalty; apogee (NAR 20.2) the apogee without "
+          "short transients, or No Data, --target M: the precision score (NAR 27.6); "
+          "timekeeper: the trace's duration against the timekeeper's time S, ± one sampling "
+          "interval"},
+         ReadingCommand},
         {"report",
          1,
          SIZE_MAX,
