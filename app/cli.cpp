@@ -12,6 +12,7 @@
 #include "core/format.h"
 #include "core/json.h"
 #include "files/csv_export.h"
+#include "files/spreadsheet_csv.h"
 #include "files/user_file.h"
 
 #ifdef ORLOMAT_WITH_DEVICE
@@ -289,7 +290,24 @@ int FilterCommand(const Args& a, std::ostream& out, std::ostream& err) {
     return kSuccess;
 }
 
+// The altitudes with their times, in the dialect a spreadsheet set to Polish (German,
+// French...) opens as numbers in their columns.
+std::string LocalSheetBytes(const FlightCurve& c, std::uint32_t samplingRate, Language l) {
+    CsvTable t(CsvFormat::ExcelLocal);
+    t.text(Tr(ReadingText::TimeColumn, l)).text(Tr(ReadingText::AltitudeColumn, l)).endRow();
+    const double dt = 10.0 / samplingRate;
+    for (std::size_t i = 0; i < c.chartedCount(); ++i)
+        t.figure(static_cast<double>(i) * dt, 2).figure(c.altitudes[i] / 100.0, 2).endRow();
+    return t.bytes();
+}
+
 int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
+    const std::string format = a.has("--csv-format") ? a.value("--csv-format") : "plain";
+    if ((format != "plain" && format != "excel-local") ||
+        (format == "excel-local" && a.has("--decimal-separator"))) {
+        Fail(err, Say(a, Phrase::BadValue) + "--csv-format: \"" + format + "\"");
+        return kFailure;
+    }
     char separator = '.';
     if (a.has("--decimal-separator")) {
         const std::string s = a.value("--decimal-separator");
@@ -308,12 +326,15 @@ int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
     if (!OutputAllowed(a, output, err, true)) return kUsage;
     auto record = ReadFlightRecord(a, input, err);
     if (!record) return kFailure;
-    const FlightCurve c = DecodeRecord(std::move(*record), FlightSource::File).curve;
+    const Flight f = DecodeRecord(std::move(*record), FlightSource::File);
+    const FlightCurve& c = f.curve;
     if (c.smoothedCount == 0) {
         err << Tr(Message::NoData, a.language) << '\n';
         return kFailure;
     }
-    const std::string error = WriteFileAtomically(output, ExportBytes(c.altitudes, separator));
+    const std::string error = WriteFileAtomically(
+        output, format == "plain" ? ExportBytes(c.altitudes, separator)
+                                  : LocalSheetBytes(c, f.state.samplingRate, a.language));
     if (!error.empty()) {
         Fail(err, Say(a, Phrase::CannotWrite) + output + ": " + error);
         return kFailure;
@@ -368,10 +389,16 @@ const std::vector<Command>& Commands() {
         {"export-csv",
          2,
          2,
-         {{"--decimal-separator", true}},
+         {{"--decimal-separator", true}, {"--csv-format", true}},
          {},
-         {"PLIK WYJŚCIE [--decimal-separator Z]", "FILE OUT [--decimal-separator C]"},
-         {"wysokości do pliku dla arkusza kalkulacyjnego", "the altitudes as a spreadsheet file"},
+         {"PLIK WYJŚCIE [--decimal-separator Z | --csv-format excel-local]",
+          "FILE OUT [--decimal-separator C | --csv-format excel-local]"},
+         {"wysokości do pliku dla arkusza kalkulacyjnego; --csv-format excel-local: czas i "
+          "wysokość rozdzielone średnikiem, przecinek dziesiętny, znacznik UTF-8 (arkusz po "
+          "polsku, niemiecku, francusku otwiera je jako liczby w kolumnach)",
+          "the altitudes as a spreadsheet file; --csv-format excel-local: time and altitude "
+          "separated by semicolons, decimal comma, UTF-8 byte-order mark (a spreadsheet set to "
+          "Polish, German, French opens them as numbers in their columns)"},
          ExportCsvCommand},
         {"stats",
          1,

@@ -419,6 +419,8 @@ constexpr std::array<TextPair, static_cast<std::size_t>(ReadingText::Count)> kRe
      "no reading: the record ends before 10 s after the motor stop"},
     {"nieznana reguła: ", "unknown rule: "},
     {"opcja %1 nie należy do reguły %2", "the option %1 is not one of the rule %2"},
+    {"Czas [s]", "Time [s]"},
+    {"Wysokość [m]", "Altitude [m]"},
 }};
 
 } // namespace

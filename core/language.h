@@ -400,6 +400,9 @@ enum class ReadingText {
     // The command's own usage errors.
     UnknownRule,     // followed by the rules known
     OptionNotOfRule, // %1 the option, %2 the rule
+    // The heads of the spreadsheet export in the local dialect.
+    TimeColumn,
+    AltitudeColumn,
     Count
 };
 const TextPair& ReadingPair(ReadingText t);

@@ -188,6 +188,19 @@ TEST_F(CliTest, ExportWritesTheSpreadsheetBytes) {
     EXPECT_FALSE(fs::exists(dir_ / "t.csv"));
     EXPECT_EQ(Run({"export-csv", f}), 2);
     EXPECT_EQ(Run({"export-csv", f, (dir_ / "no" / "x.csv").string()}), 1);
+
+    // The local dialect: heads in the language asked, time and altitude in two columns.
+    const std::string local = (dir_ / "pl.csv").string();
+    ASSERT_EQ(Run({"export-csv", f, local, "--csv-format", "excel-local", "--lang", "pl"}), 0);
+    std::ifstream pl(local, std::ios::binary);
+    const std::string sheet((std::istreambuf_iterator<char>(pl)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(sheet.substr(0, 44),
+              "\xEF\xBB\xBF" + std::string("Czas [s];Wysokość [m]\r\n0,00;0,00\r\n0,10;"))
+        << sheet.substr(0, 60);
+    EXPECT_EQ(Run({"export-csv", f, local, "--csv-format", "excel"}), 1);
+    EXPECT_EQ(
+        Run({"export-csv", f, local, "--csv-format", "excel-local", "--decimal-separator", ","}),
+        1);
 }
 
 // `reading`: the library's numbers under their keys, refusals and usage errors never exit 0,
