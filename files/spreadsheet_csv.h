@@ -1,7 +1,8 @@
 // Tables for spreadsheets in two dialects: the plain one (comma between cells, decimal point),
 // and the one a spreadsheet set to Polish, German or French reads without an import dialog
 // (semicolon between cells, decimal comma, a UTF-8 byte-order mark so that Polish letters in
-// the heads show right). Rows end with CR LF in both.
+// the heads show right). Rows end with CR LF in both. For the altitude export, and for the
+// results table once it moves onto it.
 #pragma once
 
 #include <string>
