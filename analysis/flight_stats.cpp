@@ -404,14 +404,20 @@ FlightStats ComputeStats(const StatsTables& t) {
     return s;
 }
 
-FlightStats ComputeStats(const Flight& flight, const FilterSettings& filter,
-                         std::vector<std::int32_t>* cleanedOut) {
+StatsTables FlightTables(const Flight& flight) {
     const FlightCurve& c = flight.curve;
     StatsTables t;
     t.charted = std::span<const std::int32_t>(c.altitudes.data(), c.chartedCount());
     t.uncharted = c.unchartedAltitudes;
     t.samplingRate = flight.state.samplingRate;
     t.recordComplete = c.samples > 0 && SampleAt(flight.record, c.samples - 1).up == kEndMarker;
+    return t;
+}
+
+FlightStats ComputeStats(const Flight& flight, const FilterSettings& filter,
+                         std::vector<std::int32_t>* cleanedOut) {
+    const FlightCurve& c = flight.curve;
+    StatsTables t = FlightTables(flight);
     // The current flight's filter button cleans flights of 16 samples or more.
     std::vector<std::int32_t> cleaned;
     if (flight.wordCount() >= 32 && filter.valid() && c.chartedCount() > 0) {

@@ -94,6 +94,9 @@ struct StatsTables {
 
 FlightStats ComputeStats(const StatsTables& tables);
 
+// The tables of a decoded flight (no cleaned curve); they point into `flight`.
+StatsTables FlightTables(const Flight& flight);
+
 // The figures of a decoded flight, cleaned with `filter` as its filter button would; the
 // cleaned curve goes to `cleaned` when given (empty when the flight is too short to clean).
 FlightStats ComputeStats(const Flight& flight, const FilterSettings& filter,

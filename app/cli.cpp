@@ -4,6 +4,7 @@
 #include "analysis/filter_chain.h"
 #include "app/cli_args.h"
 #include "app/cli_contest.h"
+#include "app/cli_reading.h"
 #include "contest/download_log.h"
 #include "core/decode.h"
 #include "core/flight.h"
@@ -11,6 +12,7 @@
 #include "core/format.h"
 #include "core/json.h"
 #include "files/csv_export.h"
+#include "files/spreadsheet_csv.h"
 #include "files/user_file.h"
 
 #ifdef ORLOMAT_WITH_DEVICE
@@ -288,7 +290,24 @@ int FilterCommand(const Args& a, std::ostream& out, std::ostream& err) {
     return kSuccess;
 }
 
+// The altitudes with their times, in the dialect a spreadsheet set to Polish (German,
+// French...) opens as numbers in their columns.
+std::string LocalSheetBytes(const FlightCurve& c, std::uint32_t samplingRate, Language l) {
+    CsvTable t(CsvFormat::ExcelLocal);
+    t.text(Tr(ReadingText::TimeColumn, l)).text(Tr(ReadingText::AltitudeColumn, l)).endRow();
+    const double dt = 10.0 / samplingRate;
+    for (std::size_t i = 0; i < c.chartedCount(); ++i)
+        t.figure(static_cast<double>(i) * dt, 2).figure(c.altitudes[i] / 100.0, 2).endRow();
+    return t.bytes();
+}
+
 int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
+    const std::string format = a.has("--csv-format") ? a.value("--csv-format") : "plain";
+    if ((format != "plain" && format != "excel-local") ||
+        (format == "excel-local" && a.has("--decimal-separator"))) {
+        Fail(err, Say(a, Phrase::BadValue) + "--csv-format: \"" + format + "\"");
+        return kFailure;
+    }
     char separator = '.';
     if (a.has("--decimal-separator")) {
         const std::string s = a.value("--decimal-separator");
@@ -307,12 +326,15 @@ int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {
     if (!OutputAllowed(a, output, err, true)) return kUsage;
     auto record = ReadFlightRecord(a, input, err);
     if (!record) return kFailure;
-    const FlightCurve c = DecodeRecord(std::move(*record), FlightSource::File).curve;
+    const Flight f = DecodeRecord(std::move(*record), FlightSource::File);
+    const FlightCurve& c = f.curve;
     if (c.smoothedCount == 0) {
         err << Tr(Message::NoData, a.language) << '\n';
         return kFailure;
     }
-    const std::string error = WriteFileAtomically(output, ExportBytes(c.altitudes, separator));
+    const std::string error = WriteFileAtomically(
+        output, format == "plain" ? ExportBytes(c.altitudes, separator)
+                                  : LocalSheetBytes(c, f.state.samplingRate, a.language));
     if (!error.empty()) {
         Fail(err, Say(a, Phrase::CannotWrite) + output + ": " + error);
         return kFailure;
@@ -367,10 +389,16 @@ const std::vector<Command>& Commands() {
         {"export-csv",
          2,
          2,
-         {{"--decimal-separator", true}},
+         {{"--decimal-separator", true}, {"--csv-format", true}},
          {},
-         {"PLIK WYJŚCIE [--decimal-separator Z]", "FILE OUT [--decimal-separator C]"},
-         {"wysokości do pliku dla arkusza kalkulacyjnego", "the altitudes as a spreadsheet file"},
+         {"PLIK WYJŚCIE [--decimal-separator Z | --csv-format excel-local]",
+          "FILE OUT [--decimal-separator C | --csv-format excel-local]"},
+         {"wysokości do pliku dla arkusza kalkulacyjnego; --csv-format excel-local: czas i "
+          "wysokość rozdzielone średnikiem, przecinek dziesiętny, znacznik UTF-8 (arkusz po "
+          "polsku, niemiecku, francusku otwiera je jako liczby w kolumnach)",
+          "the altitudes as a spreadsheet file; --csv-format excel-local: time and altitude "
+          "separated by semicolons, decimal comma, UTF-8 byte-order mark (a spreadsheet set to "
+          "Polish, German, French opens them as numbers in their columns)"},
          ExportCsvCommand},
         {"stats",
          1,
@@ -388,6 +416,38 @@ const std::vector<Command>& Commands() {
           "more than 5 m and 5% above it), landing (coming to rest at any level) and its altitude "
           "from the start, duration (of the first flight), climb and sink (JSON, or a table)"},
          StatsCommand},
+        {"reading",
+         1,
+         1,
+         {{"--rule", true},
+          {"--max-time", true},
+          {"--signature", true},
+          {"--motor-stop", true},
+          {"--from", true},
+          {"--target", true},
+          {"--time", true},
+          {"--temperature", true},
+          {"--human", false}},
+         {"--rule"},
+         {"PLIK --rule f1-flyoff --max-time S [--signature N] | f5j --motor-stop T [--from "
+          "launch|record] | apogee [--target M] | timekeeper --time S [--human]",
+          "FILE --rule f1-flyoff --max-time S [--signature N] | f5j --motor-stop T [--from "
+          "launch|record] | apogee [--target M] | timekeeper --time S [--human]"},
+         {"odczyt, którego żąda przepis (JSON lub tekst): f1-flyoff (FAI F1 F1.1.4 b) wysokość "
+          "w czasie maksymalnym S od startu, zaokrąglona do metra, czy maksimum pewne, podpis N "
+          "wzniesień przed startem; f5j (FAI F5 5.5.11) wysokość startowa do 10 s po wyłączeniu "
+          "silnika T (s od startu lub od początku zapisu, najwyżej 30 s pracy) i kara; apogee "
+          "(NAR 20.2) apogeum bez krótkich skoków albo brak danych, --target M: wynik precyzji "
+          "(NAR 27.6); timekeeper: czas lotu z zapisu wobec czasu sędziego S, ± odstęp pomiarów",
+          "the reading a contest rule asks for (JSON, or text): f1-flyoff (FAI F1 F1.1.4 b) the "
+          "altitude S seconds after the launch, rounded to the metre, whether the maximum is "
+          "guaranteed, a signature of N raises before the launch; f5j (FAI F5 5.5.11) the start "
+          "height up to 10 s after the motor stop T (s from the launch or from the record's "
+          "start, 30 s of motor at most) and its penalty; apogee (NAR 20.2) the apogee without "
+          "short transients, or No Data, --target M: the precision score (NAR 27.6); "
+          "timekeeper: the trace's duration against the timekeeper's time S, ± one sampling "
+          "interval"},
+         ReadingCommand},
         {"report",
          1,
          SIZE_MAX,

@@ -361,6 +361,68 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases
     {"Wydruk zapisany w pliku PDF: ", "The printout was written to the PDF file: "},
 }};
 
+constexpr std::array<TextPair, static_cast<std::size_t>(ReadingText::Count)> kReadingTexts = {{
+    {"Reguła", "Rule"},
+    {"Przepis", "Reference"},
+    {"Odstęp pomiarów", "Sampling interval"},
+    {"Start (od początku zapisu)", "Launch (from the record's start)"},
+    {"Czas maksymalny", "Maximum time"},
+    {"Wysokość w czasie maksymalnym", "Altitude at the maximum time"},
+    {"zaokrąglona", "rounded"},
+    {"model już wylądował albo zapis się skończył", "the model had landed or the record ended"},
+    {"Ostatni pomiar w locie (od startu)", "Last airborne reading (from the launch)"},
+    {"maksimum osiągnięte (ostatni pomiar w locie o odstęp pomiarów dalej)",
+     "maximum reached (the last airborne reading one sampling interval past it)"},
+    {"maksimum NIE jest pewne (brak pomiaru w locie o odstęp pomiarów dalej)",
+     "maximum NOT guaranteed (no airborne reading one sampling interval past it)"},
+    {"Czas lotu z zapisu", "Duration from the trace"},
+    {"Podpis: znaleziono %1 wzniesień i opuszczeń, żądano %2",
+     "Signature: %1 raise-and-lower cycles found, %2 asked"},
+    {"zgodny", "matches"},
+    {"NIEZGODNY", "DIFFERS"},
+    {"Wyłączenie silnika", "Motor stop"},
+    {"od startu", "from the launch"},
+    {"od początku zapisu", "from the record's start"},
+    {"Praca silnika", "Motor run"},
+    {"Koniec okna (10 s po wyłączeniu)", "Window end (10 s after the stop)"},
+    {"Wysokość startowa", "Start height"},
+    {"Wysokość startowa osiągnięta (od startu)", "Start height reached at (from the launch)"},
+    {"Kara", "Penalty"},
+    {"pkt", "points"},
+    {"Apogeum", "Apogee"},
+    {"Apogeum osiągnięte (od początku zapisu)", "Apogee reached at (from the record's start)"},
+    {"Brak danych (krótki skok ciśnienia zakrywa szczyt)",
+     "No Data (a short pressure transient covers the top)"},
+    {"krótki skok ciśnienia z dala od szczytu pominięty",
+     "a short pressure transient away from the top passed over"},
+    {"Najwyższy pomiar", "Highest reading"},
+    {"Wysokość zadana", "Target altitude"},
+    {"Wynik precyzji", "Precision score"},
+    {"Czas sędziego", "Timekeeper's time"},
+    {"Czas lotu z zapisu", "Duration from the trace"},
+    {"Różnica (zapis - sędzia)", "Difference (trace - timekeeper)"},
+    {"Niepewność", "Uncertainty"},
+    {"różnica WIĘKSZA niż niepewność", "the difference EXCEEDS the uncertainty"},
+    {"różnica w granicach niepewności", "the difference is within the uncertainty"},
+    {"brak odczytu: zapis nie ma pomiarów", "no reading: the record holds no samples"},
+    {"brak odczytu: w zapisie nie ma startu: ", "no reading: the trace shows no launch: "},
+    {"brak odczytu: w zapisie nie ma lądowania: ", "no reading: the trace shows no landing: "},
+    {"brak odczytu: wartość, której reguła nie przyjmuje",
+     "no reading: a value the rule cannot take"},
+    {"brak odczytu: wyłączenie silnika przed startem",
+     "no reading: the motor stops before the launch"},
+    {"brak odczytu: silnik pracował %1 s, reguła pozwala najwyżej %2 s",
+     "no reading: a motor run of %1 s, the rule allows %2 s at most"},
+    {"brak odczytu: wyłączenie silnika po końcu zapisu",
+     "no reading: the motor stop lies after the record's end"},
+    {"brak odczytu: zapis kończy się przed upływem 10 s od wyłączenia silnika",
+     "no reading: the record ends before 10 s after the motor stop"},
+    {"nieznana reguła: ", "unknown rule: "},
+    {"opcja %1 nie należy do reguły %2", "the option %1 is not one of the rule %2"},
+    {"Czas [s]", "Time [s]"},
+    {"Wysokość [m]", "Altitude [m]"},
+}};
+
 } // namespace
 
 const TextPair& CaptionPair(Caption c) {
@@ -415,6 +477,10 @@ constexpr std::array<TextPair, static_cast<std::size_t>(ResultsHeading::Count)> 
 
 const TextPair& ResultsHeadingPair(ResultsHeading h) {
     return kResultsHeadings[static_cast<std::size_t>(h)];
+}
+
+const TextPair& ReadingPair(ReadingText t) {
+    return kReadingTexts[static_cast<std::size_t>(t)];
 }
 
 } // namespace orlomat

@@ -382,4 +382,66 @@ inline const char* Tr(ResultsHeading h, Language language) {
     return ResultsHeadingPair(h).get(language);
 }
 
+// The rules' readings (orlomat reading --human, and the window later): line labels, states and
+// why a reading was refused.
+enum class ReadingText {
+    Rule,
+    Reference,
+    SamplingInterval,
+    LaunchFromStart,
+    MaxTime,
+    AltitudeAtMaxTime,
+    Rounded,
+    NotAirborneThen,
+    LastAirborne,
+    MaxReached,
+    MaxNotReached,
+    DurationFromTrace,
+    Signature, // %1 found, %2 asked
+    SignatureMatches,
+    SignatureDiffers,
+    MotorStop,
+    FromLaunch,
+    FromRecordStart,
+    MotorRun,
+    WindowEnd,
+    StartHeight,
+    StartHeightAt,
+    Penalty, // followed by the points
+    Points,
+    Apogee,
+    ApogeeAt,
+    NoData,
+    TransientPassedOver,
+    HighestSample,
+    Target,
+    PrecisionScore,
+    TimekeeperTime,
+    TraceDuration,
+    Difference,
+    Uncertainty,
+    BeyondUncertainty,
+    WithinUncertainty,
+    // Why no reading: after "orlomat: ".
+    RefusedNoSamples,
+    RefusedNoLaunch,  // followed by the reason
+    RefusedNoLanding, // followed by the reason
+    RefusedInvalid,
+    RefusedStopBeforeLaunch,
+    RefusedRunTooLong, // %1 the run, %2 the longest
+    RefusedStopAfterEnd,
+    RefusedWindowPastEnd,
+    // The command's own usage errors.
+    UnknownRule,     // followed by the rules known
+    OptionNotOfRule, // %1 the option, %2 the rule
+    // The heads of the spreadsheet export in the local dialect.
+    TimeColumn,
+    AltitudeColumn,
+    Count
+};
+const TextPair& ReadingPair(ReadingText t);
+inline const char* Tr(ReadingText t, Language language) {
+    return ReadingPair(t).get(language);
+}
+
 } // namespace orlomat

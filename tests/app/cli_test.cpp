@@ -1,4 +1,8 @@
+#include "analysis/rule_readings.h"
 #include "app/cli.h"
+#include "core/flight.h"
+#include "core/json.h"
+#include "core/language.h"
 #include "device/qt_serial_line.h"
 #include "tools/synth/flight_synth.h"
 
@@ -184,6 +188,83 @@ TEST_F(CliTest, ExportWritesTheSpreadsheetBytes) {
     EXPECT_FALSE(fs::exists(dir_ / "t.csv"));
     EXPECT_EQ(Run({"export-csv", f}), 2);
     EXPECT_EQ(Run({"export-csv", f, (dir_ / "no" / "x.csv").string()}), 1);
+
+    // The local dialect: heads in the language asked, time and altitude in two columns.
+    const std::string local = (dir_ / "pl.csv").string();
+    ASSERT_EQ(Run({"export-csv", f, local, "--csv-format", "excel-local", "--lang", "pl"}), 0);
+    std::ifstream pl(local, std::ios::binary);
+    const std::string sheet((std::istreambuf_iterator<char>(pl)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(sheet.substr(0, 44),
+              "\xEF\xBB\xBF" + std::string("Czas [s];Wysokość [m]\r\n0,00;0,00\r\n0,10;"))
+        << sheet.substr(0, 60);
+    EXPECT_EQ(Run({"export-csv", f, local, "--csv-format", "excel"}), 1);
+    EXPECT_EQ(
+        Run({"export-csv", f, local, "--csv-format", "excel-local", "--decimal-separator", ","}),
+        1);
+}
+
+// `reading`: the library's numbers under their keys, refusals and usage errors never exit 0,
+// the lines in both languages.
+TEST_F(CliTest, ReadingGivesTheRulesNumbersAndRefusesTruthfully) {
+    SynthParams p;
+    p.samplingCode = 4;
+    p.spike = false;
+    p.groundSeconds = 20;
+    p.flight = {{40, 60}, {280, 18.42f}, {15.35f, 0}};
+    const auto bytes = SynthesizeFlight(p);
+    const std::string f = Write("f1.dat", bytes);
+    const Flight flight = DecodeRecord(bytes, FlightSource::File);
+    const F1FlyoffReading f1 = ReadF1Flyoff(flight, 300, 3);
+    ASSERT_EQ(Run({"reading", f, "--rule", "f1-flyoff", "--max-time", "300", "--signature", "3"}),
+              0)
+        << err_.str();
+    const std::string o = out_.str();
+    for (const std::string& field : std::vector<std::string>{
+             "\"reference\":\"FAI F1 F1.1.4 b\"", "\"altitude_m\":" + FigureText(*f1.altitudeM),
+             "\"altitude_rounded_m\":" + std::to_string(*f1.altitudeRoundedM),
+             "\"reached_max\":true", "\"duration_s\":" + FigureText(*f1.durationS),
+             "\"duration_uncertainty_s\":1,", "\"asked\":3,\"found\":0,\"matches\":false"})
+        EXPECT_NE(o.find(field), std::string::npos) << field << " in " << o;
+
+    const F5jReading f5 = ReadF5j(flight, 25);
+    ASSERT_EQ(Run({"reading", f, "--rule", "f5j", "--motor-stop", "25"}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("\"penalty_points\":" + FigureText(*f5.penaltyPoints)),
+              std::string::npos)
+        << out_.str();
+    EXPECT_NE(out_.str().find("\"motor_stop_from\":\"launch\""), std::string::npos);
+
+    struct Refused {
+        std::vector<std::string> args;
+        int code;
+        const char* says; // in the English table
+    };
+    const Refused refused[] = {
+        {{"--rule", "f5j", "--motor-stop", "31"}, 1, "30 s at most"},
+        {{"--rule", "f5j", "--motor-stop", "5", "--from", "record"}, 1, "before the launch"},
+        {{"--rule", "f5j", "--motor-stop", "5", "--from", "takeoff"}, 1, "--from"},
+        {{"--rule", "timekeeper", "--time", "-3"}, 1, "cannot take"},
+        {{"--rule", "apogee", "--target", "x"}, 1, "--target"},
+        {{"--rule", "f1-flyoff", "--signature", "3"}, 2, "--max-time"},
+        {{"--rule", "apogee", "--max-time", "3"}, 2, "not one of the rule"},
+        {{"--rule", "f3k"}, 2, "unknown rule"},
+        {{}, 2, "--rule"},
+    };
+    for (const Refused& r : refused) {
+        std::vector<std::string> args = {"reading", f};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        EXPECT_EQ(Run(args), r.code) << r.says;
+        EXPECT_NE(err_.str().find(r.says), std::string::npos) << err_.str();
+    }
+
+    for (const Language l : {Language::Polish, Language::English}) {
+        ASSERT_EQ(Run({"reading", f, "--rule", "timekeeper", "--time", "330", "--human", "--lang",
+                       l == Language::Polish ? "pl" : "en"}),
+                  0);
+        for (const ReadingText t : {ReadingText::TimekeeperTime, ReadingText::Uncertainty})
+            EXPECT_NE(out_.str().find(Tr(t, l)), std::string::npos) << out_.str();
+    }
+    ASSERT_EQ(Run({"reading", "--help"}), 0);
+    EXPECT_NE(out_.str().find("F5 5.5.11"), std::string::npos);
 }
 
 // Windows names one port several ways: a port given one way must be found listed, and

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace orlomat {
 namespace {
 
@@ -33,6 +35,16 @@ TEST(Language, TextsKeepTheirBlanks) {
                  Tr(Caption::WindowCaption, Language::English));
     EXPECT_STREQ(Tr(Message::ErrorCaption, Language::English), "Altimeter - error");
     EXPECT_STREQ(Tr(Message::FileExists, Language::Polish), "Plik istnieje. Zapisać?");
+}
+
+// A row left out of a table reads as a null text: every reading's text in both languages.
+TEST(Language, EveryReadingTextInBothLanguages) {
+    for (int t = 0; t < static_cast<int>(ReadingText::Count); ++t) {
+        const TextPair& p = ReadingPair(static_cast<ReadingText>(t));
+        ASSERT_TRUE(p.pl && p.en) << t;
+        EXPECT_GT(std::string(p.pl).size(), 1u) << t;
+        EXPECT_GT(std::string(p.en).size(), 1u) << t;
+    }
 }
 
 } // namespace

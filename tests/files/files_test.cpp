@@ -4,6 +4,7 @@
 #include "core/language.h"
 #include "files/csv_export.h"
 #include "files/settings_record.h"
+#include "files/spreadsheet_csv.h"
 #include "files/user_file.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +89,20 @@ TEST(CsvExport, NumberExamples) {
     for (const auto& [cm, text] : rows)
         EXPECT_EQ(FormatExportValue(cm), text) << cm;
     EXPECT_EQ(FormatExportValue(12340, ','), "123,4");
+}
+
+// The local dialect: a byte-order mark, semicolons, decimal commas, CR LF; the plain one without
+// the mark, with commas and points. A cell holding the separator is quoted, the other's is not.
+TEST(SpreadsheetCsv, BothDialectsByteForByte) {
+    const auto table = [](CsvFormat f) {
+        CsvTable t(f);
+        t.text("Wysokość [m]").text("a;b").text("c,d").endRow();
+        t.figure(-0.004, 2).figure(1234.5, 2).figure(-12.345, 1).endRow();
+        return t.bytes();
+    };
+    EXPECT_EQ(table(CsvFormat::ExcelLocal),
+              "\xEF\xBB\xBFWysokość [m];\"a;b\";c,d\r\n0,00;1234,50;-12,3\r\n");
+    EXPECT_EQ(table(CsvFormat::Plain), "Wysokość [m],a;b,\"c,d\"\r\n0.00,1234.50,-12.3\r\n");
 }
 
 TEST(CsvExport, BytesAndNames) {

@@ -1,0 +1,296 @@
+#include "analysis/rule_readings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace orlomat {
+
+namespace {
+
+// Times computed from sums of sample steps: equal within this.
+constexpr double kTimeEpsilon = 1e-9;
+
+// The decoded flight as the readings see it: every decoded sample (a landing and the minutes
+// after the maximum time may lie in the last ones, which the chart leaves out), a sample
+// interval, and the launch and landing of the contest figures.
+struct Trace {
+    std::vector<std::int32_t> all;
+    std::size_t charted = 0;
+    double dt = 0.0;
+    FlightStats stats;
+
+    double lastS() const { return static_cast<double>(all.size() - 1) * dt; }
+
+    // Linear between the samples either side of t; none outside the record.
+    std::optional<double> altitudeCmAt(double t) const {
+        if (!(t >= -kTimeEpsilon) || t > lastS() + kTimeEpsilon) return std::nullopt;
+        const double x = std::max(0.0, t / dt);
+        const auto i = static_cast<std::size_t>(std::floor(x + kTimeEpsilon));
+        if (i + 1 >= all.size()) return all.back();
+        const double f = std::max(0.0, x - static_cast<double>(i));
+        return all[i] + (static_cast<double>(all[i + 1]) - all[i]) * f;
+    }
+
+    // The last sample before the landing, or the record's last when it ends in the air.
+    double lastAirborneS() const {
+        if (!stats.landingS) return lastS();
+        const double i = std::ceil(*stats.landingS / dt - kTimeEpsilon) - 1.0;
+        return std::max(0.0, i) * dt;
+    }
+};
+
+Trace TraceOf(const StatsTables& t) {
+    Trace r;
+    r.all.assign(t.charted.begin(), t.charted.end());
+    r.all.insert(r.all.end(), t.uncharted.begin(), t.uncharted.end());
+    r.charted = t.charted.size();
+    r.dt = t.samplingRate > 0 ? 10.0 / t.samplingRate : 0.0;
+    StatsTables plain = t;
+    plain.cleaned = {}; // the readings use no filter's curve
+    r.stats = ComputeStats(plain);
+    return r;
+}
+
+bool Empty(const StatsTables& t) {
+    return t.charted.empty() || t.samplingRate == 0;
+}
+
+std::int32_t NearestMetre(double metres) {
+    return static_cast<std::int32_t>(std::lround(metres));
+}
+
+std::size_t FirstMaximum(std::span<const std::int32_t> a) {
+    return static_cast<std::size_t>(std::max_element(a.begin(), a.end()) - a.begin());
+}
+
+} // namespace
+
+const char* RuleReference(Rule rule) {
+    switch (rule) {
+    case Rule::F1Flyoff:
+    case Rule::Timekeeper:
+        return "FAI F1 F1.1.4 b";
+    case Rule::F5jStart:
+        return "FAI F5 5.5.11";
+    case Rule::Apogee:
+        return "NAR 20.2";
+    case Rule::Precision:
+        return "NAR 27.6";
+    }
+    return "";
+}
+
+double F5jPenalty(std::int32_t h) {
+    if (h <= 0) return 0.0;
+    if (h <= kF5jPenaltyBendM) return kF5jPenaltyBelow * h;
+    return kF5jPenaltyBelow * kF5jPenaltyBendM + kF5jPenaltyAbove * (h - kF5jPenaltyBendM);
+}
+
+double PrecisionScorePercent(double achievedM, double targetM) {
+    return std::round(std::abs(achievedM / targetM * 100.0 - 100.0) * 10.0) / 10.0;
+}
+
+std::uint32_t CountSignature(std::span<const std::int32_t> a) {
+    if (a.empty()) return 0;
+    std::uint32_t cycles = 0;
+    bool raised = false;
+    std::int32_t low = a[0], high = a[0];
+    for (const std::int32_t x : a) {
+        if (!raised) {
+            low = std::min(low, x);
+            if (std::int64_t{x} - low >= kSignatureStepCm) raised = true, high = x;
+        } else {
+            high = std::max(high, x);
+            if (std::int64_t{high} - x >= kSignatureStepCm) ++cycles, raised = false, low = x;
+        }
+    }
+    return cycles;
+}
+
+F1FlyoffReading ReadF1Flyoff(const StatsTables& tables, double maxTimeS,
+                             std::optional<std::uint32_t> signature) {
+    F1FlyoffReading r;
+    r.maxTimeS = maxTimeS;
+    r.signatureAsked = signature;
+    if (!std::isfinite(maxTimeS) || maxTimeS <= 0.0) {
+        r.refusal = Refusal::InvalidArgument;
+        return r;
+    }
+    if (Empty(tables)) {
+        r.refusal = Refusal::NoSamples;
+        return r;
+    }
+    const Trace t = TraceOf(tables);
+    r.samplingIntervalS = t.dt;
+    r.durationUncertaintyS = t.dt;
+    r.noLaunch = t.stats.noLaunch;
+    r.noLanding = t.stats.noLanding;
+    if (!t.stats.launchS) {
+        r.refusal = Refusal::NoLaunch;
+        return r;
+    }
+    const double launch = *t.stats.launchS;
+    r.launchS = launch;
+    r.durationS = t.stats.durationS;
+    const double lastAirborne = t.lastAirborneS();
+    r.lastAirborneS = lastAirborne - launch;
+    r.reachedMax = lastAirborne - launch + kTimeEpsilon >= maxTimeS + t.dt;
+    const double at = launch + maxTimeS;
+    if (!t.stats.landingS || at < *t.stats.landingS) {
+        if (const auto cm = t.altitudeCmAt(at)) {
+            r.altitudeM = *cm / 100.0;
+            r.altitudeRoundedM = NearestMetre(*r.altitudeM);
+        }
+    }
+    if (signature) {
+        // The samples before the launch: the throw itself is no cycle.
+        const auto before = static_cast<std::size_t>(std::ceil(launch / t.dt - kTimeEpsilon));
+        r.signatureFound = CountSignature(
+            std::span<const std::int32_t>(t.all).first(std::min(before, t.all.size())));
+        r.signatureMatches = r.signatureFound == *signature;
+    }
+    return r;
+}
+
+F5jReading ReadF5j(const StatsTables& tables, double motorStopS, TimeBase base) {
+    F5jReading r;
+    r.base = base;
+    r.motorStopGivenS = motorStopS;
+    if (!std::isfinite(motorStopS)) {
+        r.refusal = Refusal::InvalidArgument;
+        return r;
+    }
+    if (Empty(tables)) {
+        r.refusal = Refusal::NoSamples;
+        return r;
+    }
+    const Trace t = TraceOf(tables);
+    r.samplingIntervalS = t.dt;
+    r.noLaunch = t.stats.noLaunch;
+    if (!t.stats.launchS) {
+        r.refusal = Refusal::NoLaunch;
+        return r;
+    }
+    const double launch = *t.stats.launchS;
+    r.launchS = launch;
+    const double run = base == TimeBase::Launch ? motorStopS : motorStopS - launch;
+    r.motorRunS = run;
+    const double stop = launch + run, end = stop + kF5jAfterStopS;
+    if (run < -kTimeEpsilon) {
+        r.refusal = Refusal::MotorStopBeforeLaunch;
+    } else if (run > kF5jMaxMotorRunS + kTimeEpsilon) {
+        r.refusal = Refusal::MotorRunTooLong;
+    } else if (stop > t.lastS() + kTimeEpsilon) {
+        r.refusal = Refusal::MotorStopAfterEnd;
+    } else if (end > t.lastS() + kTimeEpsilon) {
+        r.refusal = Refusal::WindowPastEnd;
+    }
+    if (r.refusal != Refusal::None) return r;
+    r.windowEndS = run + kF5jAfterStopS;
+
+    // The window's ends interpolated (a climb still going at its end is higher there than at
+    // the sample before), and every sample between them.
+    double best = *t.altitudeCmAt(launch), bestAt = launch;
+    if (const double e = *t.altitudeCmAt(end); e > best) best = e, bestAt = end;
+    const auto first = static_cast<std::size_t>(std::ceil(launch / t.dt - kTimeEpsilon));
+    const auto last =
+        std::min(static_cast<std::size_t>(std::floor(end / t.dt + kTimeEpsilon)), t.all.size() - 1);
+    for (std::size_t i = first; i <= last; ++i)
+        if (t.all[i] > best) best = t.all[i], bestAt = static_cast<double>(i) * t.dt;
+    r.startHeightM = best / 100.0;
+    r.startHeightAtS = bestAt - launch;
+    r.startHeightRoundedM = NearestMetre(*r.startHeightM);
+    r.penaltyPoints = F5jPenalty(*r.startHeightRoundedM);
+
+    const std::vector<std::int32_t> clean = WithoutTransients(t.all, tables.samplingRate);
+    std::int32_t cleanMax = clean[std::min(first, clean.size() - 1)];
+    for (std::size_t i = first; i <= last; ++i)
+        cleanMax = std::max(cleanMax, clean[i]);
+    r.suspect =
+        SuspectMaximum(*r.startHeightM, cleanMax / 100.0, TopAllowanceM(tables.samplingRate));
+    return r;
+}
+
+ApogeeReading ReadApogee(const StatsTables& tables, std::optional<double> targetM) {
+    ApogeeReading r;
+    r.targetM = targetM;
+    if (targetM && (!std::isfinite(*targetM) || *targetM <= 0.0)) {
+        r.refusal = Refusal::InvalidArgument;
+        return r;
+    }
+    if (Empty(tables)) {
+        r.refusal = Refusal::NoSamples;
+        return r;
+    }
+    const Trace t = TraceOf(tables);
+    r.samplingIntervalS = t.dt;
+    const std::span<const std::int32_t> charted = tables.charted;
+    const std::size_t peak = FirstMaximum(charted);
+    r.highestSampleM = charted[peak] / 100.0;
+    r.highestSampleAtS = static_cast<double>(peak) * t.dt;
+    std::size_t top = peak;
+    if (t.stats.maxSuspect) {
+        // The highest sample off the transients; when the transient lies within its own
+        // length and the decoded curve's three-sample smoothing of it, it covers the top.
+        top = static_cast<std::size_t>(std::lround(*t.stats.timeOfMaxS / t.dt));
+        const double apart = std::abs(static_cast<double>(top) - static_cast<double>(peak)) * t.dt;
+        if (apart <= kTransientSeconds + 3 * t.dt) {
+            r.status = ApogeeStatus::NoData;
+            return r;
+        }
+        r.status = ApogeeStatus::TransientRejected;
+    }
+    r.apogeeM = charted[top] / 100.0;
+    r.apogeeAtS = static_cast<double>(top) * t.dt;
+    if (targetM) r.precisionScorePercent = PrecisionScorePercent(*r.apogeeM, *targetM);
+    return r;
+}
+
+TimekeeperReading ReadTimekeeper(const StatsTables& tables, double timekeeperS) {
+    TimekeeperReading r;
+    r.timekeeperS = timekeeperS;
+    if (!std::isfinite(timekeeperS) || timekeeperS <= 0.0) {
+        r.refusal = Refusal::InvalidArgument;
+        return r;
+    }
+    if (Empty(tables)) {
+        r.refusal = Refusal::NoSamples;
+        return r;
+    }
+    const Trace t = TraceOf(tables);
+    r.uncertaintyS = t.dt;
+    r.noLaunch = t.stats.noLaunch;
+    r.noLanding = t.stats.noLanding;
+    if (!t.stats.launchS) {
+        r.refusal = Refusal::NoLaunch;
+        return r;
+    }
+    if (!t.stats.durationS) {
+        r.refusal = Refusal::NoLanding;
+        return r;
+    }
+    r.traceDurationS = t.stats.durationS;
+    r.differenceS = *t.stats.durationS - timekeeperS;
+    r.exceedsUncertainty = std::abs(*r.differenceS) > t.dt + kTimeEpsilon;
+    return r;
+}
+
+F1FlyoffReading ReadF1Flyoff(const Flight& flight, double maxTimeS,
+                             std::optional<std::uint32_t> signature) {
+    return ReadF1Flyoff(FlightTables(flight), maxTimeS, signature);
+}
+
+F5jReading ReadF5j(const Flight& flight, double motorStopS, TimeBase base) {
+    return ReadF5j(FlightTables(flight), motorStopS, base);
+}
+
+ApogeeReading ReadApogee(const Flight& flight, std::optional<double> targetM) {
+    return ReadApogee(FlightTables(flight), targetM);
+}
+
+TimekeeperReading ReadTimekeeper(const Flight& flight, double timekeeperS) {
+    return ReadTimekeeper(FlightTables(flight), timekeeperS);
+}
+
+} // namespace orlomat

@@ -1,0 +1,456 @@
+#include "app/cli_reading.h"
+
+#include "analysis/flight_checks.h"
+#include "analysis/rule_readings.h"
+#include "core/format.h"
+#include "core/json.h"
+#include "files/user_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace orlomat::cli {
+
+namespace {
+
+struct RuleSpec {
+    const char* name;
+    std::vector<const char*> options; // of this rule; the first ones up to `required` must be given
+    std::size_t required;
+};
+
+const RuleSpec kRules[] = {
+    {"f1-flyoff", {"--max-time", "--signature"}, 1},
+    {"f5j", {"--motor-stop", "--from"}, 1},
+    {"apogee", {"--target"}, 0},
+    {"timekeeper", {"--time"}, 1},
+};
+
+std::string Replaced(std::string text, std::string_view what, const std::string& with) {
+    const auto at = text.find(what);
+    if (at != std::string::npos) text.replace(at, what.size(), with);
+    return text;
+}
+
+std::size_t Width(std::string_view s) {
+    return static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+std::optional<double> Decimal(const Args& a, const char* name, std::ostream& err) {
+    const auto v = ParseDecimalNumber(a.value(name));
+    if (!v || !std::isfinite(*v)) {
+        Fail(err, Say(a, Phrase::BadValue) + name + ": \"" + a.value(name) + "\"");
+        return std::nullopt;
+    }
+    return v;
+}
+
+const char* NoLaunchKey(NoLaunch n) {
+    switch (n) {
+    case NoLaunch::None:
+        break;
+    case NoLaunch::NeverLaunched:
+        return "never_launched";
+    case NoLaunch::StartedAloft:
+        return "started_aloft";
+    case NoLaunch::NoSamples:
+        return "no_samples";
+    }
+    return nullptr;
+}
+
+const char* NoLandingKey(NoLanding n) {
+    switch (n) {
+    case NoLanding::None:
+        break;
+    case NoLanding::NeverLaunched:
+        return "never_launched";
+    case NoLanding::StillAloft:
+        return "still_aloft";
+    case NoLanding::RecordCut:
+        return "record_cut";
+    case NoLanding::NoSamples:
+        return "no_samples";
+    }
+    return nullptr;
+}
+
+const char* RefusalKey(Refusal r) {
+    switch (r) {
+    case Refusal::None:
+        break;
+    case Refusal::NoSamples:
+        return "no_samples";
+    case Refusal::NoLaunch:
+        return "no_launch";
+    case Refusal::NoLanding:
+        return "no_landing";
+    case Refusal::InvalidArgument:
+        return "invalid_argument";
+    case Refusal::MotorStopBeforeLaunch:
+        return "motor_stop_before_launch";
+    case Refusal::MotorRunTooLong:
+        return "motor_run_too_long";
+    case Refusal::MotorStopAfterEnd:
+        return "motor_stop_after_end";
+    case Refusal::WindowPastEnd:
+        return "window_past_end";
+    }
+    return nullptr;
+}
+
+std::string NoLaunchWords(NoLaunch n, Language l) {
+    return n == NoLaunch::StartedAloft ? Tr(Phrase::StartedAloft, l)
+           : n == NoLaunch::NoSamples  ? Tr(Phrase::NoSamplesLanding, l)
+                                       : Tr(Phrase::NeverLaunched, l);
+}
+
+std::string NoLandingWords(NoLanding n, Language l) {
+    return n == NoLanding::StillAloft  ? Tr(Phrase::AloftToTheEnd, l)
+           : n == NoLanding::RecordCut ? Tr(Phrase::RecordCutOff, l)
+           : n == NoLanding::NoSamples ? Tr(Phrase::NoSamplesLanding, l)
+                                       : Tr(Phrase::NeverLaunched, l);
+}
+
+std::string RefusalWords(Refusal r, NoLaunch noLaunch, NoLanding noLanding, double run,
+                         Language l) {
+    switch (r) {
+    case Refusal::None:
+        break;
+    case Refusal::NoSamples:
+        return Tr(ReadingText::RefusedNoSamples, l);
+    case Refusal::NoLaunch:
+        return Tr(ReadingText::RefusedNoLaunch, l) + NoLaunchWords(noLaunch, l);
+    case Refusal::NoLanding:
+        return Tr(ReadingText::RefusedNoLanding, l) + NoLandingWords(noLanding, l);
+    case Refusal::InvalidArgument:
+        return Tr(ReadingText::RefusedInvalid, l);
+    case Refusal::MotorStopBeforeLaunch:
+        return Tr(ReadingText::RefusedStopBeforeLaunch, l);
+    case Refusal::MotorRunTooLong:
+        return Replaced(Replaced(Tr(ReadingText::RefusedRunTooLong, l), "%1", FigureText(run)),
+                        "%2", FigureText(kF5jMaxMotorRunS));
+    case Refusal::MotorStopAfterEnd:
+        return Tr(ReadingText::RefusedStopAfterEnd, l);
+    case Refusal::WindowPastEnd:
+        return Tr(ReadingText::RefusedWindowPastEnd, l);
+    }
+    return {};
+}
+
+// The reading's lines for people: label, value.
+using Lines = std::vector<std::pair<std::string, std::string>>;
+
+std::string Seconds(std::optional<double> v, Language l) {
+    return v ? FigureText(*v) + " s" : std::string(Tr(Phrase::NoFigure, l));
+}
+std::string Metres(std::optional<double> v, Language l) {
+    return v ? FigureText(*v) + " m" : std::string(Tr(Phrase::NoFigure, l));
+}
+
+// What one rule gives: its JSON fields, its lines, and why it was refused.
+struct Output {
+    Refusal refusal = Refusal::None;
+    NoLaunch noLaunch = NoLaunch::None;
+    NoLanding noLanding = NoLanding::None;
+    double motorRun = 0.0;
+    std::function<void(JsonWriter&)> json;
+    Lines lines;
+};
+
+Output F1(const Flight& f, double maxTime, std::optional<std::uint32_t> signature, Language l) {
+    const F1FlyoffReading r = ReadF1Flyoff(f, maxTime, signature);
+    Output o{r.refusal, r.noLaunch, r.noLanding, 0.0, {}, {}};
+    o.json = [r](JsonWriter& j) {
+        j.key("max_time_s").figure(r.maxTimeS);
+        j.key("altitude_m").figure(r.altitudeM);
+        j.key("altitude_rounded_m");
+        r.altitudeRoundedM ? j.value(std::int64_t{*r.altitudeRoundedM}) : j.null();
+        j.key("reached_max").value(r.reachedMax);
+        j.key("last_airborne_s").figure(r.lastAirborneS);
+        j.key("duration_s").figure(r.durationS);
+        j.key("duration_uncertainty_s").figure(r.durationUncertaintyS);
+        j.key("no_landing");
+        NoLandingKey(r.noLanding) ? j.value(NoLandingKey(r.noLanding)) : j.null();
+        j.key("signature");
+        if (r.signatureAsked) {
+            j.beginObject();
+            j.key("asked").value(std::int64_t{*r.signatureAsked});
+            j.key("found").value(std::int64_t{r.signatureFound});
+            j.key("matches").value(r.signatureMatches);
+            j.endObject();
+        } else {
+            j.null();
+        }
+    };
+    std::string altitude = Metres(r.altitudeM, l);
+    if (r.altitudeRoundedM)
+        altitude += " (" + std::string(Tr(ReadingText::Rounded, l)) + ": " +
+                    std::to_string(*r.altitudeRoundedM) + " m)";
+    else
+        altitude += " (" + std::string(Tr(ReadingText::NotAirborneThen, l)) + ")";
+    std::string duration = Seconds(r.durationS, l);
+    if (r.durationS)
+        duration += " ± " + FigureText(r.durationUncertaintyS) + " s";
+    else
+        duration += " (" + NoLandingWords(r.noLanding, l) + ")";
+    o.lines = {
+        {Tr(ReadingText::MaxTime, l), Seconds(r.maxTimeS, l)},
+        {Tr(ReadingText::AltitudeAtMaxTime, l), altitude},
+        {Tr(ReadingText::LastAirborne, l),
+         Seconds(r.lastAirborneS, l) + ", " +
+             Tr(r.reachedMax ? ReadingText::MaxReached : ReadingText::MaxNotReached, l)},
+        {Tr(ReadingText::DurationFromTrace, l), duration},
+    };
+    if (r.signatureAsked) {
+        const std::string text = Replaced(
+            Replaced(Tr(ReadingText::Signature, l), "%1", std::to_string(r.signatureFound)), "%2",
+            std::to_string(*r.signatureAsked));
+        const auto colon = text.find(':');
+        o.lines.push_back(
+            {text.substr(0, colon), text.substr(colon + 2) + " — " +
+                                        Tr(r.signatureMatches ? ReadingText::SignatureMatches
+                                                              : ReadingText::SignatureDiffers,
+                                           l)});
+    }
+    return o;
+}
+
+Output F5j(const Flight& f, double stop, TimeBase base, Language l) {
+    const F5jReading r = ReadF5j(f, stop, base);
+    Output o{r.refusal, r.noLaunch, NoLanding::None, r.motorRunS.value_or(0.0), {}, {}};
+    o.json = [r](JsonWriter& j) {
+        j.key("motor_stop_s").figure(r.motorStopGivenS);
+        j.key("motor_stop_from").value(r.base == TimeBase::Launch ? "launch" : "record");
+        j.key("motor_run_s").figure(r.motorRunS);
+        j.key("window_end_s").figure(r.windowEndS);
+        j.key("start_height_m").figure(r.startHeightM);
+        j.key("start_height_rounded_m");
+        r.startHeightRoundedM ? j.value(std::int64_t{*r.startHeightRoundedM}) : j.null();
+        j.key("start_height_at_s").figure(r.startHeightAtS);
+        j.key("penalty_points").figure(r.penaltyPoints);
+        j.key("suspect").value(r.suspect);
+    };
+    std::string height = Metres(r.startHeightM, l);
+    if (r.startHeightRoundedM)
+        height += " (" + std::string(Tr(ReadingText::Rounded, l)) + ": " +
+                  std::to_string(*r.startHeightRoundedM) + " m)";
+    if (r.suspect) height += Tr(Phrase::SpikeWarning, l);
+    o.lines = {
+        {Tr(ReadingText::MotorStop, l),
+         FigureText(r.motorStopGivenS) + " s " +
+             Tr(r.base == TimeBase::Launch ? ReadingText::FromLaunch : ReadingText::FromRecordStart,
+                l)},
+        {Tr(ReadingText::MotorRun, l), Seconds(r.motorRunS, l)},
+        {Tr(ReadingText::WindowEnd, l), Seconds(r.windowEndS, l)},
+        {Tr(ReadingText::StartHeight, l), height},
+        {Tr(ReadingText::StartHeightAt, l), Seconds(r.startHeightAtS, l)},
+        {Tr(ReadingText::Penalty, l),
+         r.penaltyPoints ? FigureText(*r.penaltyPoints) + " " + Tr(ReadingText::Points, l)
+                         : std::string(Tr(Phrase::NoFigure, l))},
+    };
+    return o;
+}
+
+Output Apogee(const Flight& f, std::optional<double> target, Language l) {
+    const ApogeeReading r = ReadApogee(f, target);
+    Output o{r.refusal, NoLaunch::None, NoLanding::None, 0.0, {}, {}};
+    o.json = [r](JsonWriter& j) {
+        j.key("status").value(r.status == ApogeeStatus::Clean               ? "clean"
+                              : r.status == ApogeeStatus::TransientRejected ? "transient_rejected"
+                                                                            : "no_data");
+        j.key("apogee_m").figure(r.apogeeM);
+        j.key("apogee_at_s").figure(r.apogeeAtS);
+        j.key("highest_sample_m").figure(r.highestSampleM);
+        j.key("highest_sample_at_s").figure(r.highestSampleAtS);
+        j.key("target_m").figure(r.targetM);
+        j.key("precision_reference").value(RuleReference(Rule::Precision));
+        j.key("precision_score_percent").figure(r.precisionScorePercent);
+    };
+    std::string apogee =
+        r.status == ApogeeStatus::NoData ? Tr(ReadingText::NoData, l) : Metres(r.apogeeM, l);
+    if (r.status == ApogeeStatus::TransientRejected)
+        apogee += " (" + std::string(Tr(ReadingText::TransientPassedOver, l)) + ")";
+    o.lines = {
+        {Tr(ReadingText::Apogee, l), apogee},
+        {Tr(ReadingText::ApogeeAt, l), Seconds(r.apogeeAtS, l)},
+        {Tr(ReadingText::HighestSample, l),
+         Metres(r.highestSampleM, l) + ", " + Seconds(r.highestSampleAtS, l)},
+    };
+    if (r.targetM) {
+        o.lines.push_back({Tr(ReadingText::Target, l), Metres(r.targetM, l)});
+        o.lines.push_back({Tr(ReadingText::PrecisionScore, l) + std::string(" (") +
+                               RuleReference(Rule::Precision) + ")",
+                           r.precisionScorePercent ? FigureText(*r.precisionScorePercent) + " %"
+                                                   : std::string(Tr(Phrase::NoFigure, l))});
+    }
+    return o;
+}
+
+Output Timekeeper(const Flight& f, double time, Language l) {
+    const TimekeeperReading r = ReadTimekeeper(f, time);
+    Output o{r.refusal, r.noLaunch, r.noLanding, 0.0, {}, {}};
+    o.json = [r](JsonWriter& j) {
+        j.key("timekeeper_s").figure(r.timekeeperS);
+        j.key("trace_duration_s").figure(r.traceDurationS);
+        j.key("difference_s").figure(r.differenceS);
+        j.key("uncertainty_s").figure(r.uncertaintyS);
+        j.key("exceeds_uncertainty").value(r.exceedsUncertainty);
+    };
+    o.lines = {
+        {Tr(ReadingText::TimekeeperTime, l), Seconds(r.timekeeperS, l)},
+        {Tr(ReadingText::TraceDuration, l), Seconds(r.traceDurationS, l)},
+        {Tr(ReadingText::Difference, l),
+         Seconds(r.differenceS, l) + " — " +
+             Tr(r.exceedsUncertainty ? ReadingText::BeyondUncertainty
+                                     : ReadingText::WithinUncertainty,
+                l)},
+        {Tr(ReadingText::Uncertainty, l), "± " + Seconds(r.uncertaintyS, l)},
+    };
+    return o;
+}
+
+Rule RuleOf(std::string_view name) {
+    return name == "f1-flyoff" ? Rule::F1Flyoff
+           : name == "f5j"     ? Rule::F5jStart
+           : name == "apogee"  ? Rule::Apogee
+                               : Rule::Timekeeper;
+}
+
+} // namespace
+
+int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
+    const std::string name = a.value("--rule");
+    const auto spec = std::find_if(std::begin(kRules), std::end(kRules),
+                                   [&](const RuleSpec& s) { return name == s.name; });
+    if (spec == std::end(kRules)) {
+        std::string known;
+        for (const RuleSpec& s : kRules)
+            known += (known.empty() ? "" : ", ") + std::string(s.name);
+        Fail(err, Tr(ReadingText::UnknownRule, a.language) + ("\"" + name + "\" (") + known + ")");
+        return kUsage;
+    }
+    for (const RuleSpec& other : kRules)
+        for (const char* option : other.options)
+            if (a.has(option) &&
+                std::none_of(spec->options.begin(), spec->options.end(),
+                             [&](const char* o) { return std::string_view(o) == option; })) {
+                Fail(err,
+                     Replaced(Replaced(Tr(ReadingText::OptionNotOfRule, a.language), "%1", option),
+                              "%2", name));
+                return kUsage;
+            }
+    for (std::size_t i = 0; i < spec->required; ++i)
+        if (!a.has(spec->options[i])) {
+            Fail(err, Say(a, Phrase::MissingOption) + spec->options[i]);
+            return kUsage;
+        }
+
+    // The rule's values, before the file is read.
+    std::optional<double> number;
+    std::optional<std::uint32_t> signature;
+    TimeBase base = TimeBase::Launch;
+    const Rule rule = RuleOf(name);
+    if (a.has(spec->options[0])) {
+        number = Decimal(a, spec->options[0], err);
+        if (!number) return kFailure;
+    }
+    if (a.has("--signature")) {
+        const auto n = WholeOption(a, "--signature", 1, 100, err);
+        if (!n) return kFailure;
+        signature = static_cast<std::uint32_t>(*n);
+    }
+    if (a.has("--from")) {
+        const std::string from = a.value("--from");
+        if (from != "launch" && from != "record") {
+            Fail(err, Say(a, Phrase::BadValue) + "--from: \"" + from + "\"");
+            return kFailure;
+        }
+        base = from == "record" ? TimeBase::Record : TimeBase::Launch;
+    }
+    std::optional<float> temperature;
+    if (!TemperatureOption(a, temperature, err)) return kFailure;
+
+    std::string reason;
+    auto record = ReadFileStart(a.files[0], kMaxRecordSize + 1, reason);
+    if (!record) {
+        Fail(err, Say(a, Phrase::CannotRead) + a.files[0] + ": " + reason);
+        return kFailure;
+    }
+    RecordFault fault = CheckRecordBytes(*record);
+    std::optional<Flight> flight;
+    if (fault == RecordFault::None) {
+        flight = DecodeRecord(std::move(*record), FlightSource::File,
+                              {.temperature = temperature, .chartPoints = false});
+        fault = CheckFlight(*flight);
+    }
+    if (fault != RecordFault::None) {
+        Fail(err, Say(a, Phrase::NotAFlight) + Describe(fault).get(a.language) + ": " + a.files[0]);
+        return kFailure;
+    }
+
+    const Language l = a.language;
+    Output o;
+    switch (rule) {
+    case Rule::F1Flyoff:
+        o = F1(*flight, *number, signature, l);
+        break;
+    case Rule::F5jStart:
+        o = F5j(*flight, *number, base, l);
+        break;
+    case Rule::Apogee:
+    case Rule::Precision:
+        o = Apogee(*flight, number, l);
+        break;
+    case Rule::Timekeeper:
+        o = Timekeeper(*flight, *number, l);
+        break;
+    }
+    const FlightStats stats = ComputeStats(*flight, FilterSettings{});
+    const double interval = 10.0 / flight->state.samplingRate;
+
+    if (a.has("--human")) {
+        if (o.refusal != Refusal::None) {
+            Fail(err, RefusalWords(o.refusal, o.noLaunch, o.noLanding, o.motorRun, l));
+            return kFailure;
+        }
+        Lines lines = {
+            {Tr(ReadingText::Rule, l), name},
+            {Tr(ReadingText::Reference, l), RuleReference(rule)},
+            {Tr(ReadingText::SamplingInterval, l), FigureText(interval) + " s"},
+            {Tr(ReadingText::LaunchFromStart, l), Seconds(stats.launchS, l)},
+        };
+        lines.insert(lines.end(), o.lines.begin(), o.lines.end());
+        std::size_t width = 0;
+        for (const auto& [label, value] : lines)
+            width = std::max(width, Width(label));
+        for (const auto& [label, value] : lines)
+            out << label << std::string(width + 2 - Width(label), ' ') << value << '\n';
+        return kSuccess;
+    }
+    JsonWriter j;
+    j.beginObject();
+    j.key("rule").value(name);
+    j.key("reference").value(RuleReference(rule));
+    j.key("sampling_interval_s").figure(interval);
+    j.key("launch_s").figure(stats.launchS);
+    j.key("refusal");
+    RefusalKey(o.refusal) ? j.value(RefusalKey(o.refusal)) : j.null();
+    j.key("no_launch");
+    NoLaunchKey(stats.noLaunch) ? j.value(NoLaunchKey(stats.noLaunch)) : j.null();
+    o.json(j);
+    j.endObject();
+    out << j.str() << '\n';
+    if (o.refusal != Refusal::None) {
+        Fail(err, RefusalWords(o.refusal, o.noLaunch, o.noLanding, o.motorRun, l));
+        return kFailure;
+    }
+    return kSuccess;
+}
+
+} // namespace orlomat::cli
