@@ -28,7 +28,8 @@ WORDS = {
         "language": "Polski", "setup": "Ustawienia", "station": "Stacja pobierania",
         "compare": "Porównanie", "compare_title": "Lot do porównania", "file": "Plik",
         "altimeter": "Orlomat", "read": "Odczyt Orlomatu", "list": "Loty",
-        "results": "Strona wyników", "cut": "zapis urwany",
+        "results": "Strona wyników", "cut": "zapis urwany", "stop": "Przerwij",
+        "reading": "Odczyt wysokościomierza na porcie {}…",
         "fields": ["Maximum", "Minimum", "Nr.Zawodnika", "Nr.Seryjny", "Temperatura", "Pomiary"],
         "waiting": "Czekam na wysokościomierz na porcie {}…",
         "kept": "Zawodnik {} — {} m — zapisano jako {}",
@@ -42,7 +43,8 @@ WORDS = {
         "language": "English", "setup": "Setup", "station": "Download station",
         "compare": "Compare", "compare_title": "Flight to compare", "file": "File",
         "altimeter": "Altimeter", "read": "Read Altimeter", "list": "Flights",
-        "results": "Results page", "cut": "record cut off",
+        "results": "Results page", "cut": "record cut off", "stop": "Cancel",
+        "reading": "Reading the altimeter on {}…",
         "fields": ["Maximum", "Minimum", "Competitor No.", "Serial No.", "Temperature",
                    "Sampling"],
         "waiting": "Waiting for an altimeter on {}…",
@@ -112,6 +114,11 @@ def window_id(title_regex):
 
 def keys(title_regex, *names):
     xdo("windowfocus", "--sync", window_id(title_regex), "key", "--delay", "60", *names)
+
+
+def type_into(title_regex, text, *then):
+    xdo("windowfocus", "--sync", window_id(title_regex), "type", "--delay", "20", text)
+    keys(title_regex, *then)
 
 
 def click_at(x, y):
@@ -326,9 +333,9 @@ def day(lang, program, emulator, synth_tool):
     import pyatspi
     w = WORDS[lang]
     other = WORDS["en" if lang == "pl" else "pl"]
-    home = tempfile.mkdtemp(prefix="station-day-")
+    home = tempfile.mkdtemp(prefix="day-")
     archive = os.path.join(home, "archive")
-    link = os.path.join(home, "ttyStation")
+    link = os.path.join(home, "ttyUSB0")
     flights = os.path.join(home, "flights")
     os.makedirs(flights)
     normal = synth(synth_tool, flights, "c7.dat", "--competitor", "7", "--serial", "307",
@@ -379,9 +386,7 @@ def day(lang, program, emulator, synth_tool):
 
         # A comparison flight from the last competitor, loaded with its button.
         click(named(win.frame, "push button", w["compare"])[0])
-        window_id("^" + w["compare_title"] + "$")
-        xdo("type", "--delay", "20", compared)
-        keys("^" + w["compare_title"] + "$", "Return")
+        type_into("^" + w["compare_title"] + "$", compared, "Return")
         wait_for(lambda: win.comparison.name == "porownanie.dat", 20, "the comparison loaded")
         check(text(win.field(win.comparison, w["fields"][2])) == "99", "the comparison's number")
 
@@ -464,7 +469,9 @@ def day(lang, program, emulator, synth_tool):
         check(all(text(win.field(win.current, n)).strip() == ""
                   for n in (w["fields"][0], w["fields"][2], w["fields"][3], w["fields"][4])),
               "competitor 7's figures stay during the next download")
-        stop = named(win.frame, "push button", "Przerwij" if lang == "pl" else "Cancel")
+        check(not [n.name for n in win.labels if showing(n) and "C007_" in n.name],
+              "the chart still tells where competitor 7's flight was kept")
+        stop = named(win.frame, "push button", w["stop"])
         check(stop and showing(stop[0]), "no Cancel button beside the progress")
         screenshot(f"screenshot-download-stop-{lang}.png", rect)
         keys(MAIN_TITLE, "Escape")
@@ -487,9 +494,7 @@ def day(lang, program, emulator, synth_tool):
         # 3. An altimeter whose top is a pressure spike, slowly: competitor 12 is gone from the
         # fields while it streams; the line tells the spike in red.
         plugged.append(Altimeter(emulator, link, spiked, "--slow", "8"))
-        wait_for(lambda: win.line().name.startswith(
-            "Odczyt wysokościomierza" if lang == "pl" else "Reading the altimeter"), 20,
-            "the third download")
+        wait_for(lambda: win.line().name == w["reading"].format(link), 20, "the third download")
         check(text(win.field(win.current, w["fields"][2])).strip() == "",
               "competitor 12's number stays during the next download")
         spike = re.compile(re.escape(w["kept"]).replace(r"\{\}", "{}").format(
@@ -508,7 +513,9 @@ def day(lang, program, emulator, synth_tool):
                                 if showing(n)], 20, "the maximum's tooltip")[0]
         check(tip.name.startswith(w["tooltip"] + m.group(2)), "the tooltip says " + tip.name)
         time.sleep(0.3)  # the tooltip's fade-in: the picture only
-        screenshot(f"screenshot-suspect-{lang}.png", (rect[0], rect[1], 700, 190))
+        # The top of the window, down to the station line.
+        screenshot(f"screenshot-suspect-{lang}.png",
+                   (rect[0], rect[1], 700, min(190, extents(win.line())[1] - 2 - rect[1])))
         xdo("mousemove", "--sync", rect[0] + rect[2] // 2, rect[1] + rect[3] - 40)
         plugged.pop().unplug()
         wait_for(lambda: win.line().name.endswith("\n" + waiting), 20, "the wait after the unplug")
@@ -638,7 +645,7 @@ def main():
         env = dict(os.environ, DISPLAY=display)
         return subprocess.run(["dbus-run-session", "--", "/usr/bin/python3",
                                os.path.abspath(__file__), "--lang", lang, "--inner",
-                               *map(os.path.abspath, args)], env=env, timeout=400).returncode
+                               *map(os.path.abspath, args)], env=env, timeout=380).returncode
     finally:
         xvfb.terminate()
         xvfb.wait(5)
