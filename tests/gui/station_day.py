@@ -493,7 +493,7 @@ def day(lang, program, emulator, synth_tool):
 
         # 3. An altimeter whose top is a pressure spike, slowly: competitor 12 is gone from the
         # fields while it streams; the line tells the spike in red.
-        plugged.append(Altimeter(emulator, link, spiked, "--slow", "8"))
+        plugged.append(Altimeter(emulator, link, spiked, "--slow", "12"))
         wait_for(lambda: win.line().name == w["reading"].format(link), 20, "the third download")
         check(text(win.field(win.current, w["fields"][2])).strip() == "",
               "competitor 12's number stays during the next download")
