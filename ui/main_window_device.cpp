@@ -170,6 +170,7 @@ void MainWindow::startRead(const std::string& port,
 
 void MainWindow::clearCurrentFlightView() {
     currentReadout_->clear(caption(Caption::Altimeter));
+    archive_->forget(); // "kept as" told of the previous competitor's flight
     suspectCleanMaximum_.clear();
     for (const Series s :
          {Series::Altitude, Series::Speed, Series::Unused, Series::AltitudeBeforeFilter})

@@ -5,6 +5,7 @@
 #include "ui/prompter.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
@@ -16,10 +17,28 @@
 
 namespace orlomat {
 
+namespace {
+
+const char kAlertRole[] = "orlomatAlert";
+
+// A label read as an alert. Qt's Linux bridge passes no alert event on, so a screen reader
+// announces the line as it appears only when its role says it is one.
+QAccessibleInterface* AlertLabels(const QString&, QObject* object) {
+    auto* label = qobject_cast<QLabel*>(object);
+    if (label == nullptr || !label->property(kAlertRole).toBool()) return nullptr;
+    return new QAccessibleWidget(label, QAccessible::AlertMessage);
+}
+
+} // namespace
+
 WindowDeviceUi::WindowDeviceUi(Prompter& prompter, std::function<Language()> language,
                                const Controls& controls, std::function<void()> prepareAxes)
     : prompter_(prompter), language_(std::move(language)), c_(controls),
-      prepareAxes_(std::move(prepareAxes)) {}
+      prepareAxes_(std::move(prepareAxes)) {
+    static const bool installed = (QAccessible::installFactory(AlertLabels), true);
+    (void)installed;
+    c_.stallLine->setProperty(kAlertRole, true);
+}
 
 QString WindowDeviceUi::text(Message m) const {
     return QString::fromUtf8(Tr(m, language_()));
