@@ -1,5 +1,6 @@
 #include "ui/flight_readout.h"
 
+#include "ui/temperature_field.h"
 #include "ui/widgets.h"
 
 #include <QGroupBox>
@@ -110,12 +111,56 @@ FlightReadout::FlightReadout(QWidget* parent, const Names& n, const Layout& l) {
         lab->setBuddy(field);
 }
 
+void FlightReadout::emphasise(int pixels) {
+    maxPixels_ = pixels;
+    maxEdit->setFont(PixelFont(group->parentWidget()->font().family(), pixels, true));
+    competitorEdit->setReadOnly(false); // the one edit designed writable
+}
+
+void FlightReadout::watchTemperature(Prompter& prompter, std::function<Language()> language,
+                                     std::function<void(float)> entered) {
+    new TemperatureField(*temperatureEdit, prompter, std::move(language), std::move(entered));
+}
+
+void FlightReadout::showMaximum(const QString& text) {
+    maximum_ = text;
+    // The bold maximum keeps its size while the value fits, and shrinks when it would not.
+    if (maxPixels_ > 0) FitFont(maxEdit, text, maxPixels_, maxEdit->width() - 10);
+    maxEdit->setText(text);
+}
+
+void FlightReadout::showMinimum(const QString& text) {
+    minimum_ = text;
+    minEdit->setText(text);
+}
+
+void FlightReadout::showCaption(const QString& generic) {
+    caption_ = generic;
+    group->setTitle(generic);
+}
+
+void FlightReadout::blankFigures() {
+    showMaximum(QStringLiteral("   "));
+    showMinimum(QStringLiteral("   "));
+}
+
+void FlightReadout::placeAt(int left) {
+    group->move(left, group->y());
+}
+
+FlightReadout::Shown FlightReadout::shown() const {
+    return {caption_, competitorEdit->text(),  serial_,  maximum_,
+            minimum_, temperatureEdit->text(), sampling_};
+}
+
 void FlightReadout::showHeader(const HeaderInfo& info) {
     competitorEdit->setText(QString::number(info.header.competitor));
-    serialEdit->setText(QString::number(info.header.serial));
+    serial_ = QString::number(info.header.serial);
+    serialEdit->setText(serial_);
     temperatureEdit->setText(QString::number(info.temperature));
     temperatureEdit->setReadOnly(false);
-    samplingEdit->setText(QString::fromStdString(info.samplingText));
+    sampling_ = QString::fromStdString(info.samplingText);
+    samplingEdit->setText(sampling_);
 }
 
 void FlightReadout::markMaximum(const QString& warning) {
@@ -132,6 +177,7 @@ void FlightReadout::clear(const QString& generic) {
     for (QLineEdit* e :
          {maxEdit, minEdit, samplingEdit, temperatureEdit, competitorEdit, serialEdit})
         e->clear();
+    serial_.clear(), maximum_.clear(), minimum_.clear(), sampling_.clear();
     markMaximum({});
     showSource({}, generic);
 }
@@ -139,6 +185,7 @@ void FlightReadout::clear(const QString& generic) {
 void FlightReadout::showSource(const QString& fileName, const QString& generic) {
     fileName_ = fileName;
     const QString title = fileName.isEmpty() ? generic : fileName;
+    caption_ = title;
     // Above the labels (a file name's underscores and descenders reach lower than the designed
     // caption's letters) and inside the frame: a smaller font down to 11 pixels, then the
     // middle of a long name left out; the whole name in the tooltip.

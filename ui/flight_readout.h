@@ -8,12 +8,17 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QWidget;
 
 namespace orlomat {
+
+class Prompter;
+enum class Language;
 
 class FlightReadout {
 public:
@@ -50,15 +55,39 @@ public:
     void applyCaptions(const QString& competitor, const QString& serial, const QString& temperature,
                        const QString& sampling);
 
+    // The current flight's group: its maximum in bold at `pixels` (smaller when a figure would
+    // not fit) and its competitor field open for typing.
+    void emphasise(int pixels);
+    // Enter in the temperature field gives `entered` the degrees typed.
+    void watchTemperature(Prompter& prompter, std::function<Language()> language,
+                          std::function<void(float)> entered);
+    void showMaximum(const QString& text);
+    void showMinimum(const QString& text);
+    // The caption `generic` while a download runs (the flight's file name kept for the print
+    // title until the stream replaces the flight), and the figures blank once the stream comes.
+    void showCaption(const QString& generic);
+    void blankFigures();
+    // The group's left edge (the window's layout).
+    void placeAt(int left);
+
+    // What the group shows, for the print title: the figures as the window gave them, the
+    // competitor and temperature as typed.
+    struct Shown {
+        QString caption, competitor, serial, maximum, minimum, temperature, sampling;
+    };
+    Shown shown() const;
+
+private:
     QGroupBox* group = nullptr;
     QLabel *maxLabel = nullptr, *minLabel = nullptr, *competitorLabel = nullptr,
            *serialLabel = nullptr, *temperatureLabel = nullptr, *samplingLabel = nullptr,
            *maxUnit = nullptr, *minUnit = nullptr, *temperatureUnit = nullptr;
     QLineEdit *maxEdit = nullptr, *minEdit = nullptr, *competitorEdit = nullptr,
               *serialEdit = nullptr, *temperatureEdit = nullptr, *samplingEdit = nullptr;
-
-private:
     QString fileName_;
+    QString caption_; // the group's caption, unshortened
+    QString serial_, maximum_, minimum_, sampling_;
+    int maxPixels_ = 0;    // the emphasised maximum's size; 0: as the other fields
     int titlePixels_ = 16; // the designed caption font
 };
 

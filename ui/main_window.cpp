@@ -82,18 +82,18 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
     files_ = std::make_unique<FlightFiles>(prompter_, language);
     printing_ = std::make_unique<PrintCommands>(*chartView, prompter_, language);
     // Enter in a temperature field decodes that flight again with the temperature typed.
-    new TemperatureField(*temperatureEdit, prompter_, language, [this](float t) {
+    currentReadout_->watchTemperature(prompter_, language, [this](float t) {
         session_.current.state.flightTemperature = t;
         redrawCurrentFlight();
     });
-    new TemperatureField(*compareTemperatureEdit, prompter_, language, [this](float t) {
+    comparisonReadout_->watchTemperature(prompter_, language, [this](float t) {
         session_.comparison.state.flightTemperature = t;
         drawComparison();
     });
     deviceUi_ = std::make_unique<WindowDeviceUi>(
         prompter_, language,
-        WindowDeviceUi::Controls{readingIndicator, waitIndicator, stopButton, flightGroup, maxEdit,
-                                 minEdit, chartView, stallLine},
+        WindowDeviceUi::Controls{readingIndicator, waitIndicator, stopButton, currentReadout_.get(),
+                                 chartView, stallLine},
         [this] {
             clearCurrentFlightView();
             prepareCurrentFlightAxes();
@@ -302,8 +302,8 @@ void MainWindow::drawCurrentFlight() {
     const FlightCurve& c = session_.current.curve;
     DrawCurrentFlight(*chartView, c, session_.current.state.samplingRate);
     const char separator = DecimalSeparator();
-    showMaximum(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
-    minEdit->setText(QString::fromStdString(FormatOneDecimal(c.minimum, separator)));
+    currentReadout_->showMaximum(QString::fromStdString(FormatOneDecimal(c.maximum, separator)));
+    currentReadout_->showMinimum(QString::fromStdString(FormatOneDecimal(c.minimum, separator)));
     const FlightStats stats = ComputeStats(session_.current, session_.filterSettings());
     suspectCleanMaximum_ = stats.maxSuspect ? QString::fromStdString(*stats.maxCleanText)
                                                   .replace(QLatin1Char('.'), QLatin1Char(separator))
@@ -323,12 +323,6 @@ void MainWindow::redrawCurrentFlight() {
     chartView->clearSeries(Series::Speed);
     DecodeAgain(session_.current, speedShown());
     drawCurrentFlight();
-}
-
-void MainWindow::showMaximum(const QString& text) {
-    // The bold maximum keeps its 16 pixels while the value fits, and shrinks when it would not.
-    FitFont(maxEdit, text, 16, maxEdit->width() - 10);
-    maxEdit->setText(text);
 }
 
 void MainWindow::toggleSpeedCurve() {
@@ -366,18 +360,15 @@ void MainWindow::chartZoomUndone() {
 }
 
 void MainWindow::showFiltered(const FilteredFlight& f, Series main, Series dashed,
-                              QLineEdit* maxField, QLineEdit* minField, std::uint32_t ownRate) {
+                              FlightReadout& readout, std::uint32_t ownRate) {
     DrawFiltered(*chartView, f, main, dashed, ownRate);
     const char separator = DecimalSeparator();
-    const QString maximum = QString::fromStdString(FormatCentimetres(f.maximum, separator));
-    if (maxField == maxEdit) {
-        showMaximum(maximum);
+    readout.showMaximum(QString::fromStdString(FormatCentimetres(f.maximum, separator)));
+    readout.showMinimum(QString::fromStdString(FormatCentimetres(f.minimum, separator)));
+    if (&readout == currentReadout_.get()) {
         suspectCleanMaximum_.clear(); // the field now shows the cleaned figure itself
         markSuspectMaximum();
-    } else {
-        maxField->setText(maximum);
     }
-    minField->setText(QString::fromStdString(FormatCentimetres(f.minimum, separator)));
 }
 
 void MainWindow::filterCurrentFlight() {
@@ -386,7 +377,7 @@ void MainWindow::filterCurrentFlight() {
         FilterFlight(flight.curve.altitudes, WhichFlight::Current, flight.wordCount(),
                      flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
     if (f.filtered)
-        showFiltered(f, Series::Altitude, Series::AltitudeBeforeFilter, maxEdit, minEdit);
+        showFiltered(f, Series::Altitude, Series::AltitudeBeforeFilter, *currentReadout_);
 }
 
 void MainWindow::filterComparisonFlight() {
@@ -395,8 +386,8 @@ void MainWindow::filterComparisonFlight() {
         FilterFlight(flight.curve.altitudes, WhichFlight::Comparison, flight.byteCount(),
                      flight.state.samplingRate, session_.filterSettings(), session_.filterWork);
     if (f.filtered)
-        showFiltered(f, Series::Comparison, Series::ComparisonBeforeFilter, compareMaxEdit,
-                     compareMinEdit, flight.state.samplingRate);
+        showFiltered(f, Series::Comparison, Series::ComparisonBeforeFilter, *comparisonReadout_,
+                     flight.state.samplingRate);
 }
 
 // --- The comparison flight -------------------------------------------------------------------
@@ -424,8 +415,8 @@ void MainWindow::drawComparison() {
     ComparisonFlight& flight = session_.comparison;
     DecodeComparisonAgain(flight, DecimalSeparator());
     const ComparisonCurve& c = flight.curve;
-    if (c.maxText) compareMaxEdit->setText(QString::fromStdString(*c.maxText));
-    if (c.minText) compareMinEdit->setText(QString::fromStdString(*c.minText));
+    if (c.maxText) comparisonReadout_->showMaximum(QString::fromStdString(*c.maxText));
+    if (c.minText) comparisonReadout_->showMinimum(QString::fromStdString(*c.minText));
     DrawComparisonFlight(*chartView, c);
 }
 
@@ -464,20 +455,21 @@ void MainWindow::repaintMainCurves() {
 // --- Paper, pictures, manual, information ----------------------------------------------------
 
 PrintTitle MainWindow::printTitle() const {
-    return {
-        caption(Caption::ReadFrom),
-        currentReadout_->fileName().isEmpty() ? flightGroup->title() : currentReadout_->fileName(),
-        caption(Caption::CompetitorNo),
-        competitorEdit->text(),
-        caption(Caption::SerialNo),
-        serialEdit->text(),
-        maxEdit->text(),
-        minEdit->text(),
-        temperatureEdit->text(),
-        caption(Caption::Sampling),
-        samplingEdit->text(),
-        caption(Caption::Compare).trimmed(),
-        chartView->pointCount(Series::Comparison) > 0 ? comparisonReadout_->fileName() : QString()};
+    const FlightReadout::Shown shown = currentReadout_->shown();
+    return {caption(Caption::ReadFrom),
+            currentReadout_->fileName().isEmpty() ? shown.caption : currentReadout_->fileName(),
+            caption(Caption::CompetitorNo),
+            shown.competitor,
+            caption(Caption::SerialNo),
+            shown.serial,
+            shown.maximum,
+            shown.minimum,
+            shown.temperature,
+            caption(Caption::Sampling),
+            shown.sampling,
+            caption(Caption::Compare).trimmed(),
+            chartView->pointCount(Series::Comparison) > 0 ? comparisonReadout_->fileName()
+                                                          : QString()};
 }
 
 void MainWindow::setUpPrinter() {

@@ -177,15 +177,14 @@ private:
     bool speedShown() const;
     void prepareCurrentFlightAxes();
     PrintTitle printTitle() const;
-    void showMaximum(const QString& text);
     // The current flight's maximum marked when a short spike makes it (the cleaned curve's
     // maximum, in the field's format, else empty).
     void markSuspectMaximum();
     QString suspectCleanMaximum_;
     void applyQtTranslation(Language language);
     // A comparison flight's curves stand at its own times (`ownRate`, samples per 10 s).
-    void showFiltered(const FilteredFlight& f, Series main, Series dashed, QLineEdit* maxField,
-                      QLineEdit* minField, std::uint32_t ownRate = 0);
+    void showFiltered(const FilteredFlight& f, Series main, Series dashed, FlightReadout& readout,
+                      std::uint32_t ownRate = 0);
     QString caption(Caption c) const;
     QString msg(Message m) const;
 
@@ -215,15 +214,9 @@ private:
     // readouts own the rest of their groups).
     QWidget* client = nullptr;
     QPushButton *readButton = nullptr, *resetButton = nullptr, *filterButton = nullptr;
-    QGroupBox* flightGroup = nullptr;
-    QLineEdit *maxEdit = nullptr, *minEdit = nullptr, *competitorEdit = nullptr,
-              *serialEdit = nullptr, *temperatureEdit = nullptr, *samplingEdit = nullptr;
     QGroupBox* diskGroup = nullptr;
     QPushButton *saveButton = nullptr, *loadButton = nullptr;
     QPushButton *compareButton = nullptr, *compareFilterButton = nullptr;
-    QGroupBox* compareGroup = nullptr;
-    QLineEdit *compareMaxEdit = nullptr, *compareMinEdit = nullptr,
-              *compareTemperatureEdit = nullptr;
     ChartView* chartView = nullptr;
     QLabel* stallLine = nullptr; // "StallLine"
 

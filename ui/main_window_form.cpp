@@ -47,13 +47,7 @@ void MainWindow::buildControls() {
                              "LmMin", "LZaw1", "E_NrZawodnika", "L_NumSer1", "E_NrSeryjny",
                              "LTemp1", "E_TempGl", "Label14", "LProbk1", "E_probkGl"},
         FlightReadout::Layout{168, 281, QColor(255, 0, 0), 12, 12, 104, 189});
-    const FlightReadout& cur = *currentReadout_;
-    flightGroup = cur.group;
-    maxEdit = cur.maxEdit, minEdit = cur.minEdit, competitorEdit = cur.competitorEdit;
-    serialEdit = cur.serialEdit, temperatureEdit = cur.temperatureEdit;
-    samplingEdit = cur.samplingEdit;
-    maxEdit->setFont(PixelFont(font().family(), 16, true));
-    competitorEdit->setReadOnly(false); // the one edit designed writable
+    currentReadout_->emphasise(16);
 
     diskGroup = MakeWidget<QGroupBox>(client, "GBDysk_ZapisOdczyt", 528, 0, 129, 113);
     diskGroup->setFont(PixelFont(arial, 13));
@@ -74,10 +68,6 @@ void MainWindow::buildControls() {
                              "Label8", "LZaw2", "E_Zaw_Por", "L_NumSer2", "E_NrS_Por", "LTemp2",
                              "E_TempPor", "Label9", "LProbk2", "E_probkPor"},
         FlightReadout::Layout{976, 297, QColor(255, 255, 0), 13, 16, 112, 205});
-    const FlightReadout& cmp = *comparisonReadout_;
-    compareGroup = cmp.group;
-    compareMaxEdit = cmp.maxEdit, compareMinEdit = cmp.minEdit;
-    compareTemperatureEdit = cmp.temperatureEdit;
 
     chartView = new ChartView(client);
     chartView->setObjectName(QStringLiteral("Chart1"));
@@ -279,11 +269,11 @@ void MainWindow::layOutForm() {
     readButton->move(l.readLeft, readButton->y());
     resetButton->move(l.readLeft, resetButton->y());
     filterButton->move(l.filterLeft, filterButton->y());
-    flightGroup->move(l.flightGroupLeft, flightGroup->y());
+    currentReadout_->placeAt(l.flightGroupLeft);
     diskGroup->move(l.diskGroupLeft, diskGroup->y());
     compareButton->move(l.compareLeft, compareButton->y());
     compareFilterButton->move(l.compareLeft, compareFilterButton->y());
-    compareGroup->move(l.compareGroupLeft, compareGroup->y());
+    comparisonReadout_->placeAt(l.compareGroupLeft);
 }
 
 } // namespace orlomat

@@ -2,6 +2,7 @@
 
 #include "ui/chart_view.h"
 #include "ui/device_words.h"
+#include "ui/flight_readout.h"
 #include "ui/prompter.h"
 
 #include <QAccessible>
@@ -58,7 +59,7 @@ void WindowDeviceUi::downloadBegins() {
     c_.readingIndicator->show();
     c_.readingIndicator->repaint();
     c_.stopButton->show();
-    c_.flightGroup->setTitle(QString::fromUtf8(Tr(Caption::Altimeter, language_())));
+    c_.flight->showCaption(QString::fromUtf8(Tr(Caption::Altimeter, language_())));
 }
 
 void WindowDeviceUi::downloadEnds() {
@@ -78,8 +79,7 @@ void WindowDeviceUi::prepareForFlight() {
 }
 
 void WindowDeviceUi::streamStarted() {
-    c_.maxEdit->setText(QStringLiteral("   "));
-    c_.minEdit->setText(QStringLiteral("   "));
+    c_.flight->blankFigures();
 }
 
 void WindowDeviceUi::progress(const std::string& text) {

@@ -10,7 +10,6 @@
 
 #include <functional>
 
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,6 +18,7 @@ class QWidget;
 namespace orlomat {
 
 class ChartView;
+class FlightReadout;
 class Prompter;
 
 class WindowDeviceUi : public DeviceUi {
@@ -26,8 +26,7 @@ public:
     struct Controls {
         QLineEdit *readingIndicator, *waitIndicator;
         QPushButton* stopButton; // beside the progress while a download runs
-        QGroupBox* flightGroup;
-        QLineEdit *maxEdit, *minEdit;
+        FlightReadout* flight;   // the current flight's group
         ChartView* chart;
         QLabel* stallLine; // shown while the stream brings nothing
     };

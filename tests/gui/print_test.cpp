@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "core/format.h"
 #include "tests/support/window_controls.h"
 #include "tests/support/window_fixture.h"
 #include "tools/synth/flight_synth.h"
@@ -43,13 +44,13 @@ protected:
         f.write(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
         return path;
     }
-    void SetValues() {
-        Edit(*window, "E_NrZawodnika")->setText(QStringLiteral("12"));
-        Edit(*window, "E_NrSeryjny")->setText(QStringLiteral("345"));
-        Edit(*window, "E_MaxGl")->setText(QStringLiteral("123.4"));
-        Edit(*window, "EMinimum")->setText(QStringLiteral("0.0"));
-        Edit(*window, "E_TempGl")->setText(QStringLiteral("16"));
-        Edit(*window, "E_probkGl")->setText(QStringLiteral("10 pom/sek"));
+    // The second title line as the fields on screen give it.
+    QString FiguresLine(const char* sampling) {
+        return QStringLiteral("        Max: ") + Edit(*window, "E_MaxGl")->text() +
+               QStringLiteral(" m    Min: ") + Edit(*window, "EMinimum")->text() +
+               QStringLiteral("m    Temp: ") + Edit(*window, "E_TempGl")->text() +
+               QString::fromUtf8("°C    ") + QString::fromUtf8(sampling) + QStringLiteral(": ") +
+               Edit(*window, "E_probkGl")->text();
     }
     // The lowest row of the rasterised PDF page with ink, as a fraction of the page height.
     double LowestInk(const QString& pdf) {
@@ -67,7 +68,8 @@ protected:
     }
 };
 
-// The print title, as the picture dialog shows it over the chart, from the fields in force.
+// The print title, as the picture dialog shows it over the chart: the flight's figures as the
+// fields show them, a competitor number as typed.
 TEST_F(PrintTest, TitleLinesInBothLanguages) {
     QStringList lines;
     QColor background;
@@ -76,27 +78,34 @@ TEST_F(PrintTest, TitleLinesInBothLanguages) {
         background = window->chart()->backgroundColor();
     };
     Trigger(*window, "English1");
-    SetValues();
-    Trigger(*window, "ZapiszObraz1"); // the dialog cancelled: no file
+    ASSERT_TRUE(window->loadFlightFile(Flight()));
+    Edit(*window, "E_NrZawodnika")->setText(QStringLiteral("21")); // typed by the user
+    Trigger(*window, "ZapiszObraz1");                              // the dialog cancelled: no file
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(
-        lines[0],
-        QStringLiteral("        Read from:Altimeter    Competitor No.: 12    Serial No.: 345"));
+    EXPECT_EQ(lines[0],
+              QStringLiteral("        Read from:lot.dat    Competitor No.: 21    Serial No.: 345"));
     EXPECT_EQ(lines[1], QStringLiteral(" "));
-    EXPECT_EQ(lines[2], QString::fromUtf8("        Max: 123.4 m    Min: 0.0m    Temp: 16°C    "
-                                          "Sampling: 10 pom/sek"));
+    EXPECT_EQ(lines[2], FiguresLine("Sampling"));
+    EXPECT_TRUE(lines[2].startsWith(
+        QStringLiteral("        Max: ") +
+        QString::fromStdString(FormatOneDecimal(window->session().current.curve.maximum, '.')) +
+        QStringLiteral(" m")))
+        << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("Sampling: 10 pom/sek")));
     EXPECT_EQ(background, QColor(Qt::white));
     EXPECT_EQ(window->chart()->titleLines(),
               QStringList{QStringLiteral("            Wysokosc / Altitude")});
     EXPECT_EQ(window->chart()->backgroundColor(), QColor(243, 243, 243));
 
+    // A click on the flight's curve takes the curve and its figures: the title has none.
     Trigger(*window, "Polski1");
-    SetValues();
+    window->chart()->seriesClicked(Series::Altitude);
     Trigger(*window, "ZapiszObraz1");
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0],
-              QStringLiteral("        Odczyt z: Orlomat    Nr.Zawodnika: 12    Nr.Seryjny: 345"));
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("Pomiary: 10 pom/sek")));
+              QStringLiteral("        Odczyt z: Orlomat    Nr.Zawodnika:     Nr.Seryjny: "));
+    EXPECT_EQ(lines[2], FiguresLine("Pomiary"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("        Max:  m    Min: m")));
     EXPECT_TRUE(prompter.shown.empty());
 }
 
