@@ -13,15 +13,15 @@
 namespace orlomat {
 
 DownloadStation::DownloadStation(ChartView& chart, Host host)
-    : line(new QLabel(&chart)), chart_(chart), host_(std::move(host)) {
-    line->setObjectName(QStringLiteral("StationLine"));
-    line->setAttribute(Qt::WA_TransparentForMouseEvents);
-    line->setFont(PixelFont(QStringLiteral("Arial"), 28, true));
-    line->setWordWrap(true);
-    line->setAutoFillBackground(true);
-    line->setMargin(6);
-    line->move(60, 40);
-    line->hide();
+    : line_(new QLabel(&chart)), chart_(chart), host_(std::move(host)) {
+    line_->setObjectName(QStringLiteral("StationLine"));
+    line_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    line_->setFont(PixelFont(QStringLiteral("Arial"), 28, true));
+    line_->setWordWrap(true);
+    line_->setAutoFillBackground(true);
+    line_->setMargin(6);
+    line_->move(60, 40);
+    line_->hide();
     // Escape ends the station while it waits; during a download it stops the download (the
     // download's own input guard takes the key first).
     escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), chart.window());
@@ -40,8 +40,8 @@ void DownloadStation::start() {
                                          [](const std::string& port) { return PortPresent(port); });
     watch_->start(host_.altimeter, LastGoodPort());
     showWaiting();
-    line->show();
-    line->raise();
+    line_->show();
+    line_->raise();
     lastFault_.clear();
     escape_->setEnabled(true);
     timer_.start();
@@ -67,23 +67,23 @@ void DownloadStation::forgetNote() {
 }
 
 void DownloadStation::hideLine() {
-    line->hide();
+    line_->hide();
     chart_.reserveTopStrip(0);
 }
 
 void DownloadStation::show(const QString& text, bool fault) {
-    QPalette p = line->palette();
+    QPalette p = line_->palette();
     p.setColor(QPalette::Window, QColor(255, 255, 255, 220));
     p.setColor(QPalette::WindowText, fault ? QColor(192, 0, 0) : QColor(0, 0, 0));
-    line->setPalette(p);
-    line->setText(text);
+    line_->setPalette(p);
+    line_->setText(text);
     // As wide as the chart allows, as high as the text needs, in a strip of its own above the
     // plot: no curve, maximum or spike is ever behind it.
-    line->setFixedWidth(qMax(200, chart_.width() - 120));
-    line->adjustSize();
-    line->move(60, chart_.reserveTopStrip(line->height()));
-    line->show();
-    line->repaint();
+    line_->setFixedWidth(qMax(200, chart_.width() - 120));
+    line_->adjustSize();
+    line_->move(60, chart_.reserveTopStrip(line_->height()));
+    line_->show();
+    line_->repaint();
 }
 
 QString DownloadStation::waitingText() const {

@@ -64,9 +64,8 @@ public:
     // station ended, goes.
     void forgetNote();
 
-    QLabel* line; // "StationLine"
-
 private:
+    QLabel* line_; // "StationLine"
     void poll();
     void download();
     void downloaded(const StationResult& result);

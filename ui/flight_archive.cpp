@@ -15,12 +15,12 @@ namespace orlomat {
 
 FlightArchive::FlightArchive(QWidget& lineParent, Prompter& prompter,
                              std::function<Language()> language)
-    : line(new QLabel(&lineParent)), prompter_(prompter), language_(std::move(language)) {
-    line->setObjectName(QStringLiteral("ArchiwumLinia"));
-    line->setAttribute(Qt::WA_TransparentForMouseEvents); // clicks go to the curves below
-    line->setMargin(2);
-    line->move(240, 4); // beside the chart's title
-    line->hide();
+    : line_(new QLabel(&lineParent)), prompter_(prompter), language_(std::move(language)) {
+    line_->setObjectName(QStringLiteral("ArchiwumLinia"));
+    line_->setAttribute(Qt::WA_TransparentForMouseEvents); // clicks go to the curves below
+    line_->setMargin(2);
+    line_->move(240, 4); // beside the chart's title
+    line_->hide();
 }
 
 QString FlightArchive::text(Message m) const {
@@ -102,26 +102,26 @@ ArchivedFlight FlightArchive::keep(const std::vector<std::uint8_t>& record,
 }
 
 void FlightArchive::retranslate() {
-    if (last_ && line->isVisible()) showLine(!last_->error.empty() || !last_->logError.empty());
+    if (last_ && line_->isVisible()) showLine(!last_->error.empty() || !last_->logError.empty());
 }
 
 void FlightArchive::showLine(bool fault) {
-    line->setStyleSheet(fault ? QStringLiteral("color: #c00000; background: white")
+    line_->setStyleSheet(fault ? QStringLiteral("color: #c00000; background: white")
                               : QStringLiteral("background: white"));
-    line->setText(describe(*last_));
+    line_->setText(describe(*last_));
     // One line while it fits beside the chart's title; a long reason wraps.
     constexpr int kWidest = 520;
-    const int wide = line->fontMetrics().horizontalAdvance(line->text()) + 8;
-    line->setWordWrap(wide > kWidest);
-    line->setFixedWidth(qMin(wide, kWidest));
-    line->adjustSize();
-    line->show();
-    line->raise();
+    const int wide = line_->fontMetrics().horizontalAdvance(line_->text()) + 8;
+    line_->setWordWrap(wide > kWidest);
+    line_->setFixedWidth(qMin(wide, kWidest));
+    line_->adjustSize();
+    line_->show();
+    line_->raise();
 }
 
 void FlightArchive::forget() {
     last_.reset();
-    line->hide();
+    line_->hide();
 }
 
 } // namespace orlomat

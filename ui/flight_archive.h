@@ -54,9 +54,8 @@ public:
     // Another flight is shown: the line, which told of the one kept last, goes.
     void forget();
 
-    QLabel* line; // "ArchiwumLinia"
-
 private:
+    QLabel* line_; // "ArchiwumLinia"
     QString text(Message m) const;
     Prompter& prompter_;
     std::function<Language()> language_;
