@@ -12,6 +12,7 @@
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
 #include "files/user_file.h"
+#include "ui/archive_keeping.h"
 #include "ui/device_words.h"
 #include "ui/settings_file.h"
 
@@ -289,9 +290,12 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     // The size is announced only by altimeters that report blocks; others send a version.
     if (d.expectedBytes > 0) details.bytesExpected = d.expectedBytes;
     details.complete = complete;
-    KeptFlight kept;
+    ArchivedFlight kept;
     if (intoFolder) {
-        kept = KeepFlight(a.value("--dir"), d.record, details, false);
+        // As in the window, a flight read is never only in memory; but a folder named here that
+        // went away (a card taken out) is not made again where it was.
+        kept = KeepInArchive(QString::fromStdString(a.value("--dir")), d.record, details, false,
+                             false);
     } else {
         const std::string_view bytes(reinterpret_cast<const char*>(d.record.data()),
                                      d.record.size());
@@ -307,6 +311,7 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     }
     const std::string& error = kept.error;
     if (!error.empty()) Fail(err, Say(a, Phrase::CannotSave) + kept.path + ": " + error);
+    if (!kept.elsewhere.empty()) Fail(err, Say(a, Phrase::KeptInstead) + kept.elsewhere);
     if (error.empty() && !complete) {
         std::string text = Say(a, Phrase::IncompleteFlightKept);
         text.replace(text.find("%1"), 2, std::to_string(d.record.size()));
@@ -333,6 +338,7 @@ Downloaded DownloadOnce(const Args& a, const std::string& port, std::ostream& ou
     j.key("new_measurement").value(d.newMeasurement);
     j.key("saved").value(error.empty());
     if (!error.empty()) j.key("error").value(error);
+    if (!kept.elsewhere.empty()) j.key("kept_instead").value(kept.elsewhere);
     if (error.empty()) {
         if (!kept.logError.empty()) Fail(err, Say(a, Phrase::CannotLog) + kept.logError);
         j.key("logged").value(kept.logError.empty());

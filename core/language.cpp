@@ -207,6 +207,7 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases
     {"lot niekompletny: odebrano %1 B; zapisany jako ",
      "incomplete flight: %1 bytes received; kept as "},
     {" (istniejący plik pozostał bez zmian)", " (the existing file was left as it was)"},
+    {"Lot zapisano zamiast tego w: ", "The flight was kept instead in: "},
     {"wysokościomierz nie przyjął ", "the altimeter did not take "},
     {"nie wysłano: ", "not sent: "},
     {"ustawienia domyślne niepotwierdzone: ", "default setup not acknowledged: "},

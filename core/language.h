@@ -213,6 +213,7 @@ enum class Phrase {
     Stopped,
     IncompleteFlightKept,
     KeptBeside,
+    KeptInstead,
     NotTaken,
     NotSent,
     SetupSteps,

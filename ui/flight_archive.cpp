@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 
 namespace orlomat {
@@ -75,27 +74,9 @@ QString FlightArchive::whyUnusable() const {
 
 ArchivedFlight FlightArchive::keep(const std::vector<std::uint8_t>& record,
                                    const KeepDetails& details) {
-    const QString where = folder();
-    QDir().mkpath(where); // a folder that cannot be made shows as the write's failure
-    ArchivedFlight kept;
-    static_cast<KeptFlight&>(kept) = KeepFlight(where.toStdString(), record, details, true);
-    if (!kept.error.empty()) {
-        // A flight read is never only in memory: the default archive, the documents folder or
-        // the temporary folder takes it when the archive in force cannot.
-        const QString fallbacks[] = {
-            DefaultArchiveFolder(),
-            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
-                QStringLiteral("/OrlomatBMP flights"),
-            QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-                QStringLiteral("/OrlomatBMP flights")};
-        for (const QString& other : fallbacks) {
-            if (QDir(other) == QDir(where) || !QDir().mkpath(other)) continue;
-            const KeptFlight there = KeepFlight(other.toStdString(), record, details, true);
-            if (!there.error.empty()) continue;
-            kept.elsewhere = there.path;
-            break;
-        }
-    }
+    // A flight read is never only in memory: a fallback folder takes it when the archive in
+    // force cannot.
+    const ArchivedFlight kept = KeepInArchive(folder(), record, details, true, true);
     last_ = kept;
     showLine(!kept.error.empty() || !kept.logError.empty());
     return kept;
@@ -107,7 +88,7 @@ void FlightArchive::retranslate() {
 
 void FlightArchive::showLine(bool fault) {
     line_->setStyleSheet(fault ? QStringLiteral("color: #c00000; background: white")
-                              : QStringLiteral("background: white"));
+                               : QStringLiteral("background: white"));
     line_->setText(describe(*last_));
     // One line while it fits beside the chart's title; a long reason wraps.
     constexpr int kWidest = 520;

@@ -4,8 +4,8 @@
 // shows the folder and lets the user choose another.
 #pragma once
 
-#include "contest/flight_keeping.h"
 #include "core/language.h"
+#include "ui/archive_keeping.h"
 
 #include <QString>
 
@@ -21,12 +21,6 @@ class QWidget;
 namespace orlomat {
 
 class Prompter;
-
-// A flight kept by the archive. When the archive could not take it (`error`), it is kept in
-// the first fallback folder that can, named in `elsewhere`.
-struct ArchivedFlight : KeptFlight {
-    std::string elsewhere;
-};
 
 class FlightArchive {
 public:

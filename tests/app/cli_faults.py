@@ -288,9 +288,15 @@ try:
             failures.append(f"--dir {missing}: waits for an altimeter")
     gone = os.path.join(tmp, "gone")
     os.makedirs(gone)
-    doc, rc, line = watch_one(link, gone, link, before_plug=lambda: os.rmdir(gone))  # removed
-    check(doc.get("saved") is False and "No such file" in doc.get("error", "") and rc == 1,
-          f"save into a removed folder: exit {rc}, {line!r}")
+    # A folder removed under the watch is not made again; the flight goes to the fallback
+    # archive (under the data folder), and the exit code says it did not go where asked.
+    data = os.path.join(tmp, "data")
+    doc, rc, line = watch_one(link, gone, link, before_plug=lambda: os.rmdir(gone),
+                              env=dict(os.environ, XDG_DATA_HOME=data))
+    instead = doc.get("kept_instead", "")
+    check(doc.get("saved") is False and "No such file" in doc.get("error", "") and rc == 1 and
+          instead.startswith(data) and os.path.getsize(instead) == 1800 and
+          not os.path.exists(gone), f"save into a removed folder: exit {rc}, {line!r}")
     # --port auto: of two USB adapters the silent one is asked the status only and the one that
     # answers as an altimeter is taken; a port that is no USB adapter is never touched; the
     # port that answered is asked first next time. Without any port the message names none.
