@@ -462,11 +462,8 @@ void MainWindow::removeClickedCurve(Series series) {
     chartView->refresh();
 }
 
-void MainWindow::curveClicked(Series series, double position) {
-    if (rule_.rule != WindowRule::F5j) {
-        removeClickedCurve(series);
-        return;
-    }
+void MainWindow::curveClicked(Series, double position) {
+    if (rule_.rule != WindowRule::F5j) return;
     const std::uint32_t rate = session_.current.state.samplingRate;
     const FlightStats stats = ComputeStats(FlightTables(session_.current));
     if (rate == 0 || !stats.launchS) return; // the reading says why there is none

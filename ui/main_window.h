@@ -157,7 +157,7 @@ private:
     void toggleValueMarks();
     void removeClickedCurve(Series series);
     // A click on a curve at a bottom-axis position: with F5J chosen it sets the motor stop
-    // there, otherwise it removes the curve.
+    // there (and the curve stays).
     void curveClicked(Series series, double position);
     // The Charts menu's rule: none, or one whose numbers its dialog asks for (Escape keeps
     // the rule in force).

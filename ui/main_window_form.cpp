@@ -127,6 +127,10 @@ void MainWindow::buildControls() {
     connect(filterButton, &QPushButton::clicked, this, &MainWindow::filterCurrentFlight);
     connect(compareFilterButton, &QPushButton::clicked, this, &MainWindow::filterComparisonFlight);
     connect(compareButton, &QPushButton::clicked, this, &MainWindow::chooseComparison);
+    // A click raises both: the curve goes unless F5J takes the click for its motor stop.
+    connect(chartView, &ChartView::seriesClicked, this, [this](Series s) {
+        if (rule_.rule != WindowRule::F5j) removeClickedCurve(s);
+    });
     connect(chartView, &ChartView::seriesClickedAt, this, &MainWindow::curveClicked);
     connect(chartView, &ChartView::legendClicked, this, &MainWindow::repaintMainCurves);
     connect(readButton, &QPushButton::clicked, this, &MainWindow::readAltimeter);
