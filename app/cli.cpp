@@ -293,12 +293,8 @@ int FilterCommand(const Args& a, std::ostream& out, std::ostream& err) {
 // The altitudes with their times, in the dialect a spreadsheet set to Polish (German,
 // French...) opens as numbers in their columns.
 std::string LocalSheetBytes(const FlightCurve& c, std::uint32_t samplingRate, Language l) {
-    CsvTable t(CsvFormat::ExcelLocal);
-    t.text(Tr(ReadingText::TimeColumn, l)).text(Tr(ReadingText::AltitudeColumn, l)).endRow();
-    const double dt = 10.0 / samplingRate;
-    for (std::size_t i = 0; i < c.chartedCount(); ++i)
-        t.figure(static_cast<double>(i) * dt, 2).figure(c.altitudes[i] / 100.0, 2).endRow();
-    return t.bytes();
+    return LocalAltitudeSheet(c.altitudes, c.chartedCount(), 10.0 / samplingRate,
+                              Tr(ReadingText::TimeColumn, l), Tr(ReadingText::AltitudeColumn, l));
 }
 
 int ExportCsvCommand(const Args& a, std::ostream&, std::ostream& err) {

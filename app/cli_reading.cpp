@@ -5,6 +5,7 @@
 #include "core/format.h"
 #include "core/json.h"
 #include "files/user_file.h"
+#include "ui/reading_words.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,53 +105,8 @@ const char* RefusalKey(Refusal r) {
     return nullptr;
 }
 
-std::string NoLaunchWords(NoLaunch n, Language l) {
-    return n == NoLaunch::StartedAloft ? Tr(Phrase::StartedAloft, l)
-           : n == NoLaunch::NoSamples  ? Tr(Phrase::NoSamplesLanding, l)
-                                       : Tr(Phrase::NeverLaunched, l);
-}
-
-std::string NoLandingWords(NoLanding n, Language l) {
-    return n == NoLanding::StillAloft  ? Tr(Phrase::AloftToTheEnd, l)
-           : n == NoLanding::RecordCut ? Tr(Phrase::RecordCutOff, l)
-           : n == NoLanding::NoSamples ? Tr(Phrase::NoSamplesLanding, l)
-                                       : Tr(Phrase::NeverLaunched, l);
-}
-
-std::string RefusalWords(Refusal r, NoLaunch noLaunch, NoLanding noLanding, double run,
-                         Language l) {
-    switch (r) {
-    case Refusal::None:
-        break;
-    case Refusal::NoSamples:
-        return Tr(ReadingText::RefusedNoSamples, l);
-    case Refusal::NoLaunch:
-        return Tr(ReadingText::RefusedNoLaunch, l) + NoLaunchWords(noLaunch, l);
-    case Refusal::NoLanding:
-        return Tr(ReadingText::RefusedNoLanding, l) + NoLandingWords(noLanding, l);
-    case Refusal::InvalidArgument:
-        return Tr(ReadingText::RefusedInvalid, l);
-    case Refusal::MotorStopBeforeLaunch:
-        return Tr(ReadingText::RefusedStopBeforeLaunch, l);
-    case Refusal::MotorRunTooLong:
-        return Replaced(Replaced(Tr(ReadingText::RefusedRunTooLong, l), "%1", FigureText(run)),
-                        "%2", FigureText(kF5jMaxMotorRunS));
-    case Refusal::MotorStopAfterEnd:
-        return Tr(ReadingText::RefusedStopAfterEnd, l);
-    case Refusal::WindowPastEnd:
-        return Tr(ReadingText::RefusedWindowPastEnd, l);
-    }
-    return {};
-}
-
-// The reading's lines for people: label, value.
-using Lines = std::vector<std::pair<std::string, std::string>>;
-
 std::string Seconds(std::optional<double> v, Language l) {
-    return v ? FigureText(*v) + " s" : std::string(Tr(Phrase::NoFigure, l));
-}
-std::string Metres(std::optional<double> v, Language l) {
-    return v ? FigureText(*v) + " m" : std::string(Tr(Phrase::NoFigure, l));
+    return SecondsText(v, l);
 }
 
 // What one rule gives: its JSON fields, its lines, and why it was refused.
@@ -160,7 +116,7 @@ struct Output {
     NoLanding noLanding = NoLanding::None;
     double motorRun = 0.0;
     std::function<void(JsonWriter&)> json;
-    Lines lines;
+    ReadingLines lines;
 };
 
 Output F1(const Flight& f, double maxTime, std::optional<std::uint32_t> signature, Language l) {
@@ -188,36 +144,7 @@ Output F1(const Flight& f, double maxTime, std::optional<std::uint32_t> signatur
             j.null();
         }
     };
-    std::string altitude = Metres(r.altitudeM, l);
-    if (r.altitudeRoundedM)
-        altitude += " (" + std::string(Tr(ReadingText::Rounded, l)) + ": " +
-                    std::to_string(*r.altitudeRoundedM) + " m)";
-    else
-        altitude += " (" + std::string(Tr(ReadingText::NotAirborneThen, l)) + ")";
-    std::string duration = Seconds(r.durationS, l);
-    if (r.durationS)
-        duration += " ± " + FigureText(r.durationUncertaintyS) + " s";
-    else
-        duration += " (" + NoLandingWords(r.noLanding, l) + ")";
-    o.lines = {
-        {Tr(ReadingText::MaxTime, l), Seconds(r.maxTimeS, l)},
-        {Tr(ReadingText::AltitudeAtMaxTime, l), altitude},
-        {Tr(ReadingText::LastAirborne, l),
-         Seconds(r.lastAirborneS, l) + ", " +
-             Tr(r.reachedMax ? ReadingText::MaxReached : ReadingText::MaxNotReached, l)},
-        {Tr(ReadingText::DurationFromTrace, l), duration},
-    };
-    if (r.signatureAsked) {
-        const std::string text = Replaced(
-            Replaced(Tr(ReadingText::Signature, l), "%1", std::to_string(r.signatureFound)), "%2",
-            std::to_string(*r.signatureAsked));
-        const auto colon = text.find(':');
-        o.lines.push_back(
-            {text.substr(0, colon), text.substr(colon + 2) + " — " +
-                                        Tr(r.signatureMatches ? ReadingText::SignatureMatches
-                                                              : ReadingText::SignatureDiffers,
-                                           l)});
-    }
+    o.lines = F1FlyoffLines(r, l);
     return o;
 }
 
@@ -236,24 +163,7 @@ Output F5j(const Flight& f, double stop, TimeBase base, Language l) {
         j.key("penalty_points").figure(r.penaltyPoints);
         j.key("suspect").value(r.suspect);
     };
-    std::string height = Metres(r.startHeightM, l);
-    if (r.startHeightRoundedM)
-        height += " (" + std::string(Tr(ReadingText::Rounded, l)) + ": " +
-                  std::to_string(*r.startHeightRoundedM) + " m)";
-    if (r.suspect) height += Tr(Phrase::SpikeWarning, l);
-    o.lines = {
-        {Tr(ReadingText::MotorStop, l),
-         FigureText(r.motorStopGivenS) + " s " +
-             Tr(r.base == TimeBase::Launch ? ReadingText::FromLaunch : ReadingText::FromRecordStart,
-                l)},
-        {Tr(ReadingText::MotorRun, l), Seconds(r.motorRunS, l)},
-        {Tr(ReadingText::WindowEnd, l), Seconds(r.windowEndS, l)},
-        {Tr(ReadingText::StartHeight, l), height},
-        {Tr(ReadingText::StartHeightAt, l), Seconds(r.startHeightAtS, l)},
-        {Tr(ReadingText::Penalty, l),
-         r.penaltyPoints ? FigureText(*r.penaltyPoints) + " " + Tr(ReadingText::Points, l)
-                         : std::string(Tr(Phrase::NoFigure, l))},
-    };
+    o.lines = F5jLines(r, l);
     return o;
 }
 
@@ -272,23 +182,7 @@ Output Apogee(const Flight& f, std::optional<double> target, Language l) {
         j.key("precision_reference").value(RuleReference(Rule::Precision));
         j.key("precision_score_percent").figure(r.precisionScorePercent);
     };
-    std::string apogee =
-        r.status == ApogeeStatus::NoData ? Tr(ReadingText::NoData, l) : Metres(r.apogeeM, l);
-    if (r.status == ApogeeStatus::TransientRejected)
-        apogee += " (" + std::string(Tr(ReadingText::TransientPassedOver, l)) + ")";
-    o.lines = {
-        {Tr(ReadingText::Apogee, l), apogee},
-        {Tr(ReadingText::ApogeeAt, l), Seconds(r.apogeeAtS, l)},
-        {Tr(ReadingText::HighestSample, l),
-         Metres(r.highestSampleM, l) + ", " + Seconds(r.highestSampleAtS, l)},
-    };
-    if (r.targetM) {
-        o.lines.push_back({Tr(ReadingText::Target, l), Metres(r.targetM, l)});
-        o.lines.push_back({Tr(ReadingText::PrecisionScore, l) + std::string(" (") +
-                               RuleReference(Rule::Precision) + ")",
-                           r.precisionScorePercent ? FigureText(*r.precisionScorePercent) + " %"
-                                                   : std::string(Tr(Phrase::NoFigure, l))});
-    }
+    o.lines = ApogeeLines(r, l);
     return o;
 }
 
@@ -302,16 +196,7 @@ Output Timekeeper(const Flight& f, double time, Language l) {
         j.key("uncertainty_s").figure(r.uncertaintyS);
         j.key("exceeds_uncertainty").value(r.exceedsUncertainty);
     };
-    o.lines = {
-        {Tr(ReadingText::TimekeeperTime, l), Seconds(r.timekeeperS, l)},
-        {Tr(ReadingText::TraceDuration, l), Seconds(r.traceDurationS, l)},
-        {Tr(ReadingText::Difference, l),
-         Seconds(r.differenceS, l) + " — " +
-             Tr(r.exceedsUncertainty ? ReadingText::BeyondUncertainty
-                                     : ReadingText::WithinUncertainty,
-                l)},
-        {Tr(ReadingText::Uncertainty, l), "± " + Seconds(r.uncertaintyS, l)},
-    };
+    o.lines = TimekeeperLines(r, l);
     return o;
 }
 
@@ -416,10 +301,10 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
 
     if (a.has("--human")) {
         if (o.refusal != Refusal::None) {
-            Fail(err, RefusalWords(o.refusal, o.noLaunch, o.noLanding, o.motorRun, l));
+            Fail(err, RefusalText(o.refusal, o.noLaunch, o.noLanding, o.motorRun, l));
             return kFailure;
         }
-        Lines lines = {
+        ReadingLines lines = {
             {Tr(ReadingText::Rule, l), name},
             {Tr(ReadingText::Reference, l), RuleReference(rule)},
             {Tr(ReadingText::SamplingInterval, l), FigureText(interval) + " s"},
@@ -447,7 +332,7 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
     j.endObject();
     out << j.str() << '\n';
     if (o.refusal != Refusal::None) {
-        Fail(err, RefusalWords(o.refusal, o.noLaunch, o.noLanding, o.motorRun, l));
+        Fail(err, RefusalText(o.refusal, o.noLaunch, o.noLanding, o.motorRun, l));
         return kFailure;
     }
     return kSuccess;

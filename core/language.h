@@ -438,6 +438,24 @@ enum class ReadingText {
     // The heads of the spreadsheet export in the local dialect.
     TimeColumn,
     AltitudeColumn,
+    // The window: the Charts menu's Rule submenu (its title is Rule), the dialog's fields and
+    // its checks, the reading's name and hint, the export's local dialect.
+    MenuNone,
+    MenuF1Flyoff,
+    MenuF5j,
+    MenuApogee,
+    MenuTimekeeper,
+    FieldMaxTime,
+    FieldSignature,
+    FieldMotorStop,
+    FieldTarget,
+    FieldTimekeeper,
+    NeedPositiveNumber,
+    NeedMotorStop,
+    NeedSignature,
+    ReadingName,
+    ClickSetsMotorStop,
+    LocalSpreadsheet,
     Count
 };
 const TextPair& ReadingPair(ReadingText t);

@@ -50,4 +50,14 @@ CsvTable& CsvTable::endRow() {
     return *this;
 }
 
+std::string LocalAltitudeSheet(const std::vector<std::int32_t>& altitudesCm, std::size_t count,
+                               double intervalS, std::string_view timeHead,
+                               std::string_view altitudeHead) {
+    CsvTable t(CsvFormat::ExcelLocal);
+    t.text(timeHead).text(altitudeHead).endRow();
+    for (std::size_t i = 0; i < count && i < altitudesCm.size(); ++i)
+        t.figure(static_cast<double>(i) * intervalS, 2).figure(altitudesCm[i] / 100.0, 2).endRow();
+    return t.bytes();
+}
+
 } // namespace orlomat

@@ -5,8 +5,11 @@
 // results table once it moves onto it.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orlomat {
 
@@ -28,5 +31,12 @@ private:
     std::string bytes_;
     bool rowStarted_ = false;
 };
+
+// The first `count` altitudes (cm) with their times from the record's start, one sample every
+// `intervalS`, in the local dialect under the two heads: the window's export and the command
+// line's alike.
+std::string LocalAltitudeSheet(const std::vector<std::int32_t>& altitudesCm, std::size_t count,
+                               double intervalS, std::string_view timeHead,
+                               std::string_view altitudeHead);
 
 } // namespace orlomat

@@ -7,6 +7,7 @@
 
 #include <qcustomplot.h>
 
+#include <QLabel>
 #include <QLocale>
 #include <QPrinter>
 
@@ -276,6 +277,36 @@ ChartView::ChartView(QWidget* parent)
     plot_->selectionRect()->setPen(QPen(Qt::blue));
     plot_->selectionRect()->setBrush(Qt::NoBrush);
     connect(plot_->selectionRect(), &QCPSelectionRect::accepted, this, &ChartView::onSelectionRect);
+
+    // A reading's marks: under the curves, never a click's target, outside the legend.
+    const QColor markBlue(0, 0, 160);
+    window_ = new QCPItemRect(plot_);
+    window_->setLayer(QStringLiteral("background"));
+    window_->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    window_->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    window_->setPen(Qt::NoPen);
+    window_->setBrush(QColor(255, 200, 0, 70));
+    window_->setSelectable(false);
+    window_->setVisible(false);
+    markPoints_ = new QCPGraph(plot_->xAxis, plot_->yAxis);
+    markPoints_->setLineStyle(QCPGraph::lsNone);
+    markPoints_->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(markBlue, 2), QColor(255, 255, 255), 11));
+    markPoints_->setSelectable(QCP::stNone);
+    markPoints_->removeFromLegend();
+    note_ = new QCPItemText(plot_);
+    note_->position->setType(QCPItemPosition::ptAxisRectRatio);
+    note_->position->setCoords(0.5, 0.1);
+    note_->setFont(BoldPixelFont(20));
+    note_->setColor(markBlue);
+    note_->setSelectable(false);
+    note_->setVisible(false);
+    reading_ = new QLabel(this);
+    reading_->setObjectName(QStringLiteral("RuleReading"));
+    reading_->setWordWrap(true);
+    reading_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    reading_->setFont(BoldPixelFont(12));
+    reading_->hide();
     refresh();
 }
 
@@ -451,6 +482,12 @@ void ChartView::layOut() {
     plot_->setViewport(rect());
     plot_->updateLayout();
     plot_->updateLayout();
+    // The reading's strip follows the title's height and the chart's width.
+    if (placeReading()) {
+        plot_->updateLayout();
+        plot_->updateLayout();
+        placeReading();
+    }
     placeLegend();
 }
 
@@ -634,17 +671,109 @@ void ChartView::clickAt(const QPoint& pos) {
     QCPLayerable* hit = plot_->layerableAt(pos, true);
     if (auto* graph = qobject_cast<QCPGraph*>(hit)) {
         for (int i = 0; i < kSeriesCount; ++i)
-            if (graphs_[static_cast<std::size_t>(i)] == graph)
+            if (graphs_[static_cast<std::size_t>(i)] == graph) {
+                emit seriesClickedAt(static_cast<Series>(i + 1), positionAt(pos.x()));
                 emit seriesClicked(static_cast<Series>(i + 1));
+            }
     } else if (qobject_cast<QCPLegend*>(hit) || qobject_cast<QCPAbstractLegendItem*>(hit)) {
         emit legendClicked();
     }
 }
 
 int ChartView::reserveTopStrip(int height) {
-    plot_->axisRect()->setMinimumMargins(QMargins(kCaptionWidth, 16 + height, kCaptionWidth, 0));
+    stationStrip_ = height;
+    applyTopMargin();
+    placeReading();
     replot();
     return plot_->axisRect()->outerRect().top() + 8;
+}
+
+void ChartView::applyTopMargin() {
+    plot_->axisRect()->setMinimumMargins(
+        QMargins(kCaptionWidth, 16 + stationStrip_ + readingStrip_, kCaptionWidth, 0));
+}
+
+bool ChartView::placeReading() {
+    const int before = readingStrip_;
+    if (reading_->text().isEmpty()) {
+        reading_->hide();
+        readingStrip_ = 0;
+    } else {
+        // Clear of the "dh/dt" caption the window lays over the top right corner.
+        const int w = std::max(100, width() - 2 * kCaptionWidth - 60);
+        const int h = reading_->heightForWidth(w);
+        readingStrip_ = h + 4;
+        reading_->setGeometry(kCaptionWidth,
+                              plot_->axisRect()->outerRect().top() + 8 + stationStrip_, w, h);
+        reading_->show();
+    }
+    if (readingStrip_ == before) return false;
+    applyTopMargin();
+    return true;
+}
+
+void ChartView::setReadingText(const QString& text, const QString& accessibleName) {
+    reading_->setText(text);
+    reading_->setAccessibleName(accessibleName);
+    layOut();
+    replot();
+}
+
+QString ChartView::readingText() const {
+    return reading_->text();
+}
+
+QRect ChartView::readingRect() const {
+    return reading_->isVisible() || !reading_->text().isEmpty() ? reading_->geometry() : QRect();
+}
+
+double ChartView::positionAt(int x) const {
+    return plot_->xAxis->pixelToCoord(x);
+}
+
+void ChartView::shadeWindow(double from, double to) {
+    window_->topLeft->setCoords(from, 0.0);
+    window_->bottomRight->setCoords(to, 1.0);
+    window_->setVisible(true);
+}
+
+void ChartView::addInstantLine(double position) {
+    auto* line = new QCPItemStraightLine(plot_);
+    line->point1->setCoords(position, 0.0);
+    line->point2->setCoords(position, 1.0);
+    line->setPen(QPen(QColor(0, 0, 160), 2, Qt::DashDotLine));
+    line->setSelectable(false);
+    lines_.push_back(line);
+}
+
+void ChartView::addMarkPoint(double position, double value) {
+    markPoints_->addData(position, value);
+}
+
+void ChartView::setMarkNote(const QString& text) {
+    note_->setText(text);
+    note_->setVisible(!text.isEmpty());
+}
+
+void ChartView::clearMarks() {
+    window_->setVisible(false);
+    for (QCPItemStraightLine* line : lines_)
+        plot_->removeItem(line);
+    lines_.clear();
+    markPoints_->data()->clear();
+    setMarkNote(QString());
+}
+
+ChartView::Marks ChartView::marks() const {
+    Marks m;
+    if (window_->visible())
+        m.window = {window_->topLeft->coords().x(), window_->bottomRight->coords().x()};
+    for (const QCPItemStraightLine* line : lines_)
+        m.lines.push_back(line->point1->coords().x());
+    for (auto it = markPoints_->data()->constBegin(); it != markPoints_->data()->constEnd(); ++it)
+        m.points.push_back(QPointF(it->key, it->value));
+    if (note_->visible()) m.note = note_->text();
+    return m;
 }
 
 } // namespace orlomat

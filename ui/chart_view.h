@@ -14,9 +14,16 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class QCPGraph;
+class QCPItemRect;
+class QCPItemStraightLine;
+class QCPItemText;
 class QCPTextElement;
+class QLabel;
 class QMouseEvent;
 class QPrinter;
 
@@ -134,9 +141,34 @@ public:
     // top in the chart's coordinates.
     int reserveTopStrip(int height);
 
+    // A reading's marks: a shaded window and vertical lines at positions on the bottom axis,
+    // points at a position and a value on the left axis, a note at the plot's top. None of
+    // them takes a click or moves an axis; clearMarks() takes them all away.
+    void shadeWindow(double from, double to);
+    void addInstantLine(double position);
+    void addMarkPoint(double position, double value);
+    void setMarkNote(const QString& text);
+    void clearMarks();
+    struct Marks {
+        std::optional<std::pair<double, double>> window;
+        std::vector<double> lines;
+        std::vector<QPointF> points;
+        QString note;
+    };
+    Marks marks() const;
+    // Text in a strip of its own under the title (and under the station's strip), over no
+    // curve; wrapped to the chart's width. An empty text gives the room back.
+    void setReadingText(const QString& text, const QString& accessibleName);
+    QString readingText() const;
+    QRect readingRect() const;
+    // The bottom axis' position under a pixel of the chart.
+    double positionAt(int x) const;
+
 signals:
     void legendClicked();
     void seriesClicked(orlomat::Series series);
+    // The same click, with the bottom axis' position under it.
+    void seriesClickedAt(orlomat::Series series, double position);
     void zoomed();
     void zoomUndone();
     void replotted();
@@ -156,6 +188,10 @@ private:
     void clickAt(const QPoint& pos);
     void placeLegend();
     void layOut();
+    // The plot's top margin for the strips; the reading placed in its strip. True when the
+    // strip's height changed (the layout must run again).
+    void applyTopMargin();
+    bool placeReading();
     void rescale();
     double positionOf(std::size_t series, int index) const;
     // Puts the series' points at the positions their rate gives on the axis.
@@ -176,6 +212,12 @@ private:
     bool zoomed_ = false;
     QPoint pressedAt_;
     bool pressed_ = false;
+    int stationStrip_ = 0, readingStrip_ = 0;
+    QLabel* reading_ = nullptr;
+    QCPItemRect* window_ = nullptr;
+    std::vector<QCPItemStraightLine*> lines_;
+    QCPGraph* markPoints_ = nullptr;
+    QCPItemText* note_ = nullptr;
 };
 
 } // namespace orlomat

@@ -3,11 +3,13 @@
 #include "contest/download_log.h"
 #include "files/csv_export.h"
 #include "files/file_io.h"
+#include "files/spreadsheet_csv.h"
 #include "ui/prompter.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace orlomat {
 
@@ -106,7 +108,7 @@ void FlightFiles::save(const Flight& flight) {
                            static_cast<qsizetype>(flight.record.size())));
 }
 
-void FlightFiles::exportSpreadsheet(const Flight& flight, char decimalSeparator) {
+void FlightFiles::exportSpreadsheet(const Flight& flight, char decimalSeparator, bool localSheet) {
     if (flight.curve.smoothedCount == 0) {
         showError(Message::NoData);
         return;
@@ -117,7 +119,13 @@ void FlightFiles::exportSpreadsheet(const Flight& flight, char decimalSeparator)
         },
         Phrase::ExportTitle);
     if (path.isEmpty()) return;
-    const std::string bytes = ExportBytes(flight.curve.altitudes, decimalSeparator);
+    const Language l = language_();
+    const std::string bytes =
+        localSheet
+            ? LocalAltitudeSheet(flight.curve.altitudes, flight.curve.chartedCount(),
+                                 10.0 / std::max(1u, flight.state.samplingRate),
+                                 Tr(ReadingText::TimeColumn, l), Tr(ReadingText::AltitudeColumn, l))
+            : ExportBytes(flight.curve.altitudes, decimalSeparator);
     write(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 

@@ -36,8 +36,10 @@ public:
     std::optional<std::vector<std::uint8_t>> read(const QString& path);
     // The record under a name the user picks; a file there is replaced only when confirmed.
     void save(const Flight& flight);
-    // The altitude table as a spreadsheet file, numbers with `decimalSeparator`.
-    void exportSpreadsheet(const Flight& flight, char decimalSeparator);
+    // The altitude table as a spreadsheet file, numbers with `decimalSeparator`; or with
+    // `localSheet`, with its times in the dialect of a spreadsheet set to the user's language
+    // (files/spreadsheet_csv.h).
+    void exportSpreadsheet(const Flight& flight, char decimalSeparator, bool localSheet = false);
 
 private:
     // Writes a file the user chose, atomically; a message with the reason when it fails.

@@ -23,6 +23,7 @@
 #include "ui/manual_lookup.h"
 #include "ui/print_commands.h"
 #include "ui/prompter.h"
+#include "ui/rule_dialog.h"
 #include "ui/settings_file.h"
 #include "ui/temperature_field.h"
 #include "ui/widgets.h"
@@ -273,7 +274,7 @@ bool MainWindow::loadFlightFile(const QString& path) {
 }
 
 void MainWindow::exportToSpreadsheet() {
-    files_->exportSpreadsheet(session_.current, DecimalSeparator());
+    files_->exportSpreadsheet(session_.current, DecimalSeparator(), localCsvAction->isChecked());
 }
 
 // --- Drawing the flights ---------------------------------------------------------------------
@@ -309,6 +310,7 @@ void MainWindow::drawCurrentFlight() {
                                                   .replace(QLatin1Char('.'), QLatin1Char(separator))
                                             : QString();
     markSuspectMaximum();
+    showRuleReading();
 }
 
 void MainWindow::markSuspectMaximum() {
@@ -444,8 +446,67 @@ void MainWindow::toggleValueMarks() {
 void MainWindow::removeClickedCurve(Series series) {
     chartView->clearSeries(series);
     if (series == Series::Comparison) comparisonReadout_->clear(caption(Caption::File));
-    if (series == Series::Altitude) currentReadout_->clear(caption(Caption::Altimeter));
+    if (series == Series::Altitude) {
+        currentReadout_->clear(caption(Caption::Altimeter));
+        showRuleReading(); // the curve it marked is gone
+    }
     chartView->refresh();
+}
+
+void MainWindow::curveClicked(Series, double position) {
+    if (rule_.rule != WindowRule::F5j) return;
+    const std::uint32_t rate = session_.current.state.samplingRate;
+    const FlightStats stats = ComputeStats(FlightTables(session_.current));
+    if (rate == 0 || !stats.launchS) return; // the reading says why there is none
+    rule_.seconds = position * 10.0 / rate - *stats.launchS;
+    showRuleReading();
+}
+
+// --- Rule readings ---------------------------------------------------------------------------
+
+void MainWindow::chooseRule(WindowRule rule) {
+    const auto checkRule = [this](WindowRule r) {
+        QAction* a = r == WindowRule::F1Flyoff     ? ruleF1Action
+                     : r == WindowRule::F5j        ? ruleF5jAction
+                     : r == WindowRule::Apogee     ? ruleApogeeAction
+                     : r == WindowRule::Timekeeper ? ruleTimekeeperAction
+                                                   : ruleNoneAction;
+        a->setChecked(true);
+    };
+    if (rule == WindowRule::None) {
+        rule_ = {};
+    } else {
+        RuleDialog dialog(rule, rule_, session_.language, this);
+        prompter_.showModal(dialog);
+        if (dialog.result() == QDialog::Accepted)
+            rule_ = dialog.choice();
+        else
+            checkRule(rule_.rule); // cancelled: the rule in force stays
+    }
+    checkRule(rule_.rule);
+    showRuleReading();
+}
+
+void MainWindow::showRuleReading() {
+    chartView->clearMarks();
+    const std::uint32_t rate = session_.current.state.samplingRate;
+    if (rule_.rule == WindowRule::None || rate == 0 ||
+        chartView->pointCount(Series::Altitude) == 0) {
+        chartView->setReadingText(QString(), QString());
+        return;
+    }
+    const WindowReading w = ReadForWindow(session_.current, rule_, session_.language);
+    // Seconds from the record's start to positions on the time axis.
+    const auto at = [rate](double s) { return s * rate / 10.0; };
+    if (w.marks.windowS)
+        chartView->shadeWindow(at(w.marks.windowS->first), at(w.marks.windowS->second));
+    for (const double s : w.marks.linesS)
+        chartView->addInstantLine(at(s));
+    if (w.marks.point) chartView->addMarkPoint(at(w.marks.point->first), w.marks.point->second);
+    if (w.marks.noData)
+        chartView->setMarkNote(QString::fromUtf8(Tr(ReadingText::NoData, session_.language)));
+    chartView->setReadingText(QString::fromStdString(w.text),
+                              QString::fromUtf8(Tr(ReadingText::ReadingName, session_.language)));
 }
 
 void MainWindow::repaintMainCurves() {

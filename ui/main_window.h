@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/language.h"
+#include "ui/reading_words.h"
 #include "ui/session.h"
 
 #include <QColor>
@@ -15,6 +16,7 @@
 #include <optional>
 
 class QAction;
+class QActionGroup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -154,6 +156,15 @@ private:
     void clearComparison();
     void toggleValueMarks();
     void removeClickedCurve(Series series);
+    // A click on a curve at a bottom-axis position: with F5J chosen it sets the motor stop
+    // there (and the curve stays).
+    void curveClicked(Series series, double position);
+    // The Charts menu's rule: none, or one whose numbers its dialog asks for (Escape keeps
+    // the rule in force).
+    void chooseRule(WindowRule rule);
+    // The chosen rule's reading of the current flight beside the figures, its marks on the
+    // chart; nothing without a rule or a flight.
+    void showRuleReading();
     void repaintMainCurves();
     void exportToSpreadsheet();
     void setUpPrinter();
@@ -234,6 +245,12 @@ private:
             *exportAction = nullptr;
     QAction *polishAction = nullptr, *englishAction = nullptr, *infoAction = nullptr,
             *helpAction = nullptr;
+    QMenu* ruleMenu = nullptr; // "Regula1"
+    QActionGroup* ruleGroup = nullptr;
+    QAction *ruleNoneAction = nullptr, *ruleF1Action = nullptr, *ruleF5jAction = nullptr,
+            *ruleApogeeAction = nullptr, *ruleTimekeeperAction = nullptr;
+    QAction* localCsvAction = nullptr; // "CsvLokalny1"
+    RuleChoice rule_;
 
     DeviceSettingsDialog* deviceSettingsDialog = nullptr;
     InfoDialog* infoDialog = nullptr;

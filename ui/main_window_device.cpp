@@ -175,6 +175,7 @@ void MainWindow::clearCurrentFlightView() {
     for (const Series s :
          {Series::Altitude, Series::Speed, Series::Unused, Series::AltitudeBeforeFilter})
         chartView->clearSeries(s);
+    showRuleReading();
     chartView->refresh();
 }
 

@@ -11,6 +11,7 @@
 #include "ui/widgets.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QPushButton>
@@ -116,7 +117,11 @@ void MainWindow::buildControls() {
     connect(filterButton, &QPushButton::clicked, this, &MainWindow::filterCurrentFlight);
     connect(compareFilterButton, &QPushButton::clicked, this, &MainWindow::filterComparisonFlight);
     connect(compareButton, &QPushButton::clicked, this, &MainWindow::chooseComparison);
-    connect(chartView, &ChartView::seriesClicked, this, &MainWindow::removeClickedCurve);
+    // A click raises both: the curve goes unless F5J takes the click for its motor stop.
+    connect(chartView, &ChartView::seriesClicked, this, [this](Series s) {
+        if (rule_.rule != WindowRule::F5j) removeClickedCurve(s);
+    });
+    connect(chartView, &ChartView::seriesClickedAt, this, &MainWindow::curveClicked);
     connect(chartView, &ChartView::legendClicked, this, &MainWindow::repaintMainCurves);
     connect(readButton, &QPushButton::clicked, this, &MainWindow::readAltimeter);
     connect(stopButton, &QPushButton::clicked, this, &MainWindow::stopDownload);
@@ -159,12 +164,36 @@ void MainWindow::buildMenus() {
     comparisonAction->setChecked(true);
     valueMarksAction = item(chartsMenu, "Warto1", QStringLiteral("Wartosci"));
     valueMarksAction->setCheckable(true);
+    // A rule's reading; none until one is chosen, so the designed window stays as it was.
+    ruleMenu = chartsMenu->addMenu(QString());
+    ruleMenu->setObjectName(QStringLiteral("Regula1"));
+    ruleMenu->menuAction()->setObjectName(QStringLiteral("Regula1"));
+    ruleGroup = new QActionGroup(this);
+    ruleNoneAction = item(ruleMenu, "RegulaBrak1", QString());
+    ruleF1Action = item(ruleMenu, "RegulaF1Dogrywka1", QString());
+    ruleF5jAction = item(ruleMenu, "RegulaF5J1", QString());
+    ruleApogeeAction = item(ruleMenu, "RegulaApogeum1", QString());
+    ruleTimekeeperAction = item(ruleMenu, "RegulaSedzia1", QString());
+    const std::pair<QAction*, WindowRule> rules[] = {
+        {ruleNoneAction, WindowRule::None},
+        {ruleF1Action, WindowRule::F1Flyoff},
+        {ruleF5jAction, WindowRule::F5j},
+        {ruleApogeeAction, WindowRule::Apogee},
+        {ruleTimekeeperAction, WindowRule::Timekeeper}};
+    for (const auto& [action, rule] : rules) {
+        action->setCheckable(true);
+        ruleGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, r = rule] { chooseRule(r); });
+    }
+    ruleNoneAction->setChecked(true);
     printMenu = menu("E1");
     printMenu->setTitle(QStringLiteral("Print/&Export"));
     printerSetupAction = item(printMenu, "UstawDrukarke1", QString());
     printAction = item(printMenu, "Drukuj1", QString());
     savePictureAction = item(printMenu, "ZapiszObraz1", QString());
     exportAction = item(printMenu, "ZapiszdoExcela1", QString());
+    localCsvAction = item(printMenu, "CsvLokalny1", QString());
+    localCsvAction->setCheckable(true);
     languageMenu = menu("MenuJezyk");
     languageMenu->setTitle(QString::fromUtf8("&Język/Language"));
     polishAction = item(languageMenu, "Polski1", QStringLiteral("Polski"));
@@ -247,6 +276,14 @@ void MainWindow::applyLanguageTexts() {
     chartsMenu->setTitle(accelerated(Caption::Charts, 'W', 'a'));
     speedCurveAction->setText(caption(Caption::Acceleration));
     comparisonAction->setText(caption(Caption::Compare));
+    const auto reading = [&](ReadingText t) { return QString::fromUtf8(Tr(t, session_.language)); };
+    ruleMenu->setTitle(reading(ReadingText::Rule));
+    ruleNoneAction->setText(reading(ReadingText::MenuNone));
+    ruleF1Action->setText(reading(ReadingText::MenuF1Flyoff));
+    ruleF5jAction->setText(reading(ReadingText::MenuF5j));
+    ruleApogeeAction->setText(reading(ReadingText::MenuApogee));
+    ruleTimekeeperAction->setText(reading(ReadingText::MenuTimekeeper));
+    localCsvAction->setText(reading(ReadingText::LocalSpreadsheet));
     printerSetupAction->setText(caption(Caption::PrinterSetup));
     printAction->setText(caption(Caption::Print));
     savePictureAction->setText(caption(Caption::SavePicture));
@@ -257,6 +294,7 @@ void MainWindow::applyLanguageTexts() {
     chartView->setSeriesTitle(Series::Speed, caption(Caption::Acceleration));
     chartView->setSeriesTitle(Series::Comparison, caption(Caption::Compare));
     markSuspectMaximum();
+    showRuleReading();
     chartView->refresh();
 }
 

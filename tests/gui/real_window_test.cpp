@@ -14,6 +14,7 @@
 #include "ui/flights_list_window.h"
 #include "ui/main_window.h"
 #include "ui/prompter.h"
+#include "ui/rule_dialog.h"
 #include "ui/window_arguments.h"
 
 #include <QAction>
@@ -44,6 +45,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace orlomat {
@@ -175,6 +177,34 @@ TEST_F(RealWindow, PlainClickOnACurveRemovesItAndOnTheLegendRepaints) {
          QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()),
          QStringLiteral("mouseup"), QStringLiteral("1")});
     EXPECT_TRUE(WaitFor([&] { return chart->isZoomed(); }));
+}
+
+// With F5J chosen, a real click on the altitude curve sets the motor stop at the clicked time
+// and keeps the curve (without a rule it removes it: the test above).
+TEST_F(RealWindow, WithF5jAClickOnTheCurveSetsTheMotorStop) {
+    ASSERT_TRUE(window->loadFlightFile(flight));
+    QTimer::singleShot(100, [] {
+        auto* d = qobject_cast<RuleDialog*>(QApplication::activeModalWidget());
+        if (d == nullptr) return;
+        d->findChild<QLineEdit*>(QStringLiteral("RuleFirst"))->setText(QStringLiteral("5"));
+        d->accept();
+    });
+    Action(*window, "RegulaF5J1")->trigger();
+    ASSERT_TRUE(Action(*window, "RegulaF5J1")->isChecked());
+    QTest::qWait(100);
+    const std::uint32_t rate = window->session().current.state.samplingRate;
+    ASSERT_TRUE(chart->marks().window);
+    const double launch = chart->marks().window->first;             // on the time axis
+    const int index = static_cast<int>(launch + 8.0 * rate / 10.0); // 8 s after the launch
+    const int points = chart->pointCount(Series::Altitude);
+    ClickAt(chart, PointOf(Series::Altitude, index));
+    EXPECT_TRUE(WaitFor([&] {
+        const auto w = chart->marks().window;
+        return w && std::abs(w->second - w->first - 18.0 * rate / 10.0) < 0.25 * rate / 10.0;
+    })) << "the window ends 10 s after a motor stop 8 s after the launch";
+    EXPECT_EQ(chart->pointCount(Series::Altitude), points) << "the curve stays";
+    EXPECT_TRUE(Named<QLabel>(*chart, "RuleReading")->isVisible());
+    SaveShot(*window, QStringLiteral("rule_f5j.png"));
 }
 
 TEST_F(RealWindow, AResizeRoundTripGivesTheSamePictureAndNothingOverlaps) {

@@ -1,0 +1,64 @@
+// The words of the rule readings (analysis/rule_readings.h) for people, for the command line and
+// the window alike, and the window's side of them: the numbers the user types for a rule, and
+// what the chart marks for its reading.
+#pragma once
+
+#include "analysis/rule_readings.h"
+#include "core/language.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace orlomat {
+
+// A reading's lines: label, value.
+using ReadingLines = std::vector<std::pair<std::string, std::string>>;
+
+ReadingLines F1FlyoffLines(const F1FlyoffReading& r, Language l);
+ReadingLines F5jLines(const F5jReading& r, Language l);
+ReadingLines ApogeeLines(const ApogeeReading& r, Language l);
+ReadingLines TimekeeperLines(const TimekeeperReading& r, Language l);
+// Why no reading was made; `motorRunS` for a motor run too long.
+std::string RefusalText(Refusal r, NoLaunch noLaunch, NoLanding noLanding, double motorRunS,
+                        Language l);
+std::string SecondsText(std::optional<double> v, Language l);
+
+// The rule the window reads the current flight by, and the numbers the user gave it.
+enum class WindowRule { None, F1Flyoff, F5j, Apogee, Timekeeper };
+
+struct RuleChoice {
+    WindowRule rule = WindowRule::None;
+    double seconds = 0.0; // F1: the maximum time; F5J: the motor stop from the launch;
+                          // timekeeper: the timekeeper's time
+    std::optional<std::uint32_t> signature; // F1
+    std::optional<double> targetM;          // apogee
+};
+
+// The dialog's fields for a rule: the first (a time, or the apogee's optional target) and the
+// second (F1's optional signature). A choice, or the first problem and its field (0 or 1).
+struct RuleInput {
+    std::optional<RuleChoice> choice;
+    ReadingText problem = ReadingText::Count;
+    int field = 0;
+};
+RuleInput ParseRuleFields(WindowRule rule, std::string_view first, std::string_view second);
+
+// What the chart shows of a reading, in seconds from the record's first sample and metres.
+struct ReadingMarks {
+    std::optional<std::pair<double, double>> windowS; // shaded
+    std::vector<double> linesS;                       // vertical lines
+    std::optional<std::pair<double, double>> point;   // time, altitude
+    bool noData = false;                              // the apogee cannot be read
+};
+
+struct WindowReading {
+    std::string text; // the rule, its reference, then "label: value" items
+    ReadingMarks marks;
+};
+WindowReading ReadForWindow(const Flight& flight, const RuleChoice& choice, Language l);
+
+} // namespace orlomat

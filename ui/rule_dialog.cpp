@@ -1,0 +1,100 @@
+#include "ui/rule_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace orlomat {
+
+namespace {
+
+QString Text(ReadingText t, Language l) {
+    return QString::fromUtf8(Tr(t, l));
+}
+
+// A number as the user types it back: the decimal comma in Polish.
+QString Typed(double v, Language l) {
+    QString s = QString::number(v, 'g', 10);
+    if (l == Language::Polish) s.replace(QLatin1Char('.'), QLatin1Char(','));
+    return s;
+}
+
+} // namespace
+
+RuleDialog::RuleDialog(WindowRule rule, const RuleChoice& previous, Language language,
+                       QWidget* parent)
+    : QDialog(parent), rule_(rule), language_(language) {
+    setObjectName(QStringLiteral("RuleDialog"));
+    const ReadingText title = rule == WindowRule::F1Flyoff ? ReadingText::MenuF1Flyoff
+                              : rule == WindowRule::F5j    ? ReadingText::MenuF5j
+                              : rule == WindowRule::Apogee ? ReadingText::MenuApogee
+                                                           : ReadingText::MenuTimekeeper;
+    QString caption = Text(title, language);
+    while (caption.endsWith(QLatin1Char('.')))
+        caption.chop(1);
+    setWindowTitle(caption);
+
+    auto* form = new QFormLayout;
+    const ReadingText firstLabel = rule == WindowRule::F1Flyoff ? ReadingText::FieldMaxTime
+                                   : rule == WindowRule::F5j    ? ReadingText::FieldMotorStop
+                                   : rule == WindowRule::Apogee ? ReadingText::FieldTarget
+                                                                : ReadingText::FieldTimekeeper;
+    first_ = new QLineEdit(this);
+    first_->setObjectName(QStringLiteral("RuleFirst"));
+    first_->setAccessibleName(Text(firstLabel, language));
+    form->addRow(Text(firstLabel, language), first_);
+    if (rule == WindowRule::F1Flyoff) {
+        second_ = new QLineEdit(this);
+        second_->setObjectName(QStringLiteral("RuleSecond"));
+        second_->setAccessibleName(Text(ReadingText::FieldSignature, language));
+        form->addRow(Text(ReadingText::FieldSignature, language), second_);
+    }
+    if (previous.rule == rule) {
+        if (rule == WindowRule::Apogee) {
+            if (previous.targetM) first_->setText(Typed(*previous.targetM, language));
+        } else {
+            first_->setText(Typed(previous.seconds, language));
+        }
+        if (second_ != nullptr && previous.signature)
+            second_->setText(QString::number(*previous.signature));
+    }
+    problem_ = new QLabel(this);
+    problem_->setObjectName(QStringLiteral("RuleProblem"));
+    problem_->setWordWrap(true);
+    QPalette red = problem_->palette();
+    red.setColor(QPalette::WindowText, QColor(170, 0, 0));
+    problem_->setPalette(red);
+    problem_->hide();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &RuleDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &RuleDialog::reject);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(form);
+    column->addWidget(problem_);
+    column->addWidget(buttons);
+    setMinimumWidth(360);
+}
+
+QString RuleDialog::problem() const {
+    return problem_->isHidden() ? QString() : problem_->text();
+}
+
+void RuleDialog::accept() {
+    const RuleInput in =
+        ParseRuleFields(rule_, first_->text().toStdString(),
+                        second_ != nullptr ? second_->text().toStdString() : std::string());
+    if (!in.choice) {
+        problem_->setText(Text(in.problem, language_));
+        problem_->show();
+        QLineEdit* field = in.field == 1 && second_ != nullptr ? second_ : first_;
+        field->setFocus();
+        field->selectAll();
+        return;
+    }
+    choice_ = *in.choice;
+    QDialog::accept();
+}
+
+} // namespace orlomat
