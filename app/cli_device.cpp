@@ -373,6 +373,8 @@ std::optional<std::string> FolderProblem(const Args& a, std::ostream& err) {
         return LogProblem(a, a.value("--dir"));
     }
     const std::string output = a.value("-o");
+    // Caught here, an empty name would cost the altimeter's new-flight mark and the flight.
+    if (output.empty()) return Say(a, Phrase::MissingValue) + "-o";
     const std::filesystem::path p = PathFromUtf8(output);
     const std::string folder = p.has_parent_path() ? Utf8FromPath(p.parent_path()) : ".";
     const QFileInfo info(QString::fromStdString(folder));

@@ -332,6 +332,13 @@ try:
         time.sleep(0.2)
         check(r.returncode == 2 and not os.path.exists(logs["good"] + "2") or
               open(logs["good"] + "2").read() == "", f"output = port: {r.returncode} {r.stderr}")
+    # An empty output name is refused before the altimeter is read, not after.
+    with Emulator("--flight", flight, "--frames", logs["good"] + "3") as emu:
+        r = run(["download", "--port", emu.port, "-o", ""])
+        time.sleep(0.2)
+        check(r.returncode == 2 and (not os.path.exists(logs["good"] + "3") or
+                                     open(logs["good"] + "3").read() == ""),
+              f"empty output: {r.returncode} {r.stderr}")
 
     # Watch mode with auto waits for a USB adapter to appear, whatever its name.
     plugged = os.path.join(tmp, "plugged")

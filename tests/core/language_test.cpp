@@ -47,5 +47,25 @@ TEST(Language, EveryReadingTextInBothLanguages) {
     }
 }
 
+// A first contest day's log has one line: no text counting lines may read "1 lines".
+TEST(Language, LineCountsReadRightForOneLine) {
+    const struct {
+        Phrase phrase;
+        const char* count; // the mark the number of lines fills
+    } cases[] = {
+        {Phrase::LogHeadShort, "%2"},
+        {Phrase::LogHeadNoChain, "%2"},
+        {Phrase::VerifyLogSummary, "%1"},
+    };
+    for (const auto& c : cases)
+        for (const Language l : {Language::Polish, Language::English}) {
+            std::string text = Tr(c.phrase, l);
+            const auto at = text.find(c.count);
+            ASSERT_NE(at, std::string::npos) << text;
+            text.replace(at, 2, "1");
+            EXPECT_EQ(text.find("1 lines"), std::string::npos) << text;
+        }
+}
+
 } // namespace
 } // namespace orlomat
