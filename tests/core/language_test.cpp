@@ -59,11 +59,11 @@ TEST(Language, LineCountsReadRightForOneLine) {
     };
     for (const auto& c : cases)
         for (const Language l : {Language::Polish, Language::English}) {
-            std::string text = Tr(c.phrase, l);
+            const std::string text = Tr(c.phrase, l);
             const auto at = text.find(c.count);
             ASSERT_NE(at, std::string::npos) << text;
-            text.replace(at, 2, "1");
-            EXPECT_EQ(text.find("1 lines"), std::string::npos) << text;
+            const std::string filled = text.substr(0, at) + '1' + text.substr(at + 2);
+            EXPECT_EQ(filled.find("1 lines"), std::string::npos) << filled;
         }
 }
 
