@@ -91,18 +91,54 @@ double PrecisionScorePercent(double achievedM, double targetM) {
     return std::round(std::abs(achievedM / targetM * 100.0 - 100.0) * 10.0) / 10.0;
 }
 
-std::uint32_t CountSignature(std::span<const std::int32_t> a) {
+std::uint32_t CountSignature(std::span<const std::int32_t> a, double samplesPerSecond) {
     if (a.empty()) return 0;
+    const std::size_t n = a.size();
+    // A centred mean over about a second.
+    const std::size_t half =
+        samplesPerSecond >= 2.0 ? static_cast<std::size_t>(std::lround(samplesPerSecond)) / 2 : 0;
+    std::vector<double> s(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t from = i >= half ? i - half : 0, to = std::min(n - 1, i + half);
+        double sum = 0.0;
+        for (std::size_t k = from; k <= to; ++k)
+            sum += a[k];
+        s[i] = sum / static_cast<double>(to - from + 1);
+    }
+    // The step a cycle must make at each sample: a metre, or more where the sensor is noisy
+    // there (the noise after the mean, from the median jump between samples within about two
+    // seconds, robust against the few samples where the model really moves).
+    std::vector<double> step(n, kSignatureStepCm);
+    if (samplesPerSecond > 0.0 && n >= 3) {
+        std::vector<double> jumps(n);
+        for (std::size_t i = 1; i < n; ++i)
+            jumps[i] = std::abs(static_cast<double>(a[i]) - a[i - 1]);
+        jumps[0] = jumps[1];
+        const auto around =
+            std::max<std::size_t>(2, static_cast<std::size_t>(2.0 * samplesPerSecond));
+        const double spread = std::sqrt(static_cast<double>(2 * half + 1));
+        std::vector<double> window;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t from = i >= around ? i - around : 0, to = std::min(n - 1, i + around);
+            window.assign(jumps.begin() + static_cast<std::ptrdiff_t>(from),
+                          jumps.begin() + static_cast<std::ptrdiff_t>(to + 1));
+            const auto mid = window.begin() + static_cast<std::ptrdiff_t>(window.size() / 2);
+            std::nth_element(window.begin(), mid, window.end());
+            const double sigma = 1.4826 * *mid / std::sqrt(2.0);
+            step[i] = std::max<double>(kSignatureStepCm, 5.0 * sigma / spread);
+        }
+    }
     std::uint32_t cycles = 0;
     bool raised = false;
-    std::int32_t low = a[0], high = a[0];
-    for (const std::int32_t x : a) {
+    double low = s[0], high = s[0];
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = s[i];
         if (!raised) {
             low = std::min(low, x);
-            if (std::int64_t{x} - low >= kSignatureStepCm) raised = true, high = x;
+            if (x - low >= step[i]) raised = true, high = x;
         } else {
             high = std::max(high, x);
-            if (std::int64_t{high} - x >= kSignatureStepCm) ++cycles, raised = false, low = x;
+            if (high - x >= step[i]) ++cycles, raised = false, low = x;
         }
     }
     return cycles;
@@ -147,7 +183,7 @@ F1FlyoffReading ReadF1Flyoff(const StatsTables& tables, double maxTimeS,
         // The samples before the launch: the throw itself is no cycle.
         const auto before = static_cast<std::size_t>(std::ceil(launch / t.dt - kTimeEpsilon));
         r.signatureFound = CountSignature(
-            std::span<const std::int32_t>(t.all).first(std::min(before, t.all.size())));
+            std::span<const std::int32_t>(t.all).first(std::min(before, t.all.size())), 1.0 / t.dt);
         r.signatureMatches = r.signatureFound == *signature;
     }
     return r;

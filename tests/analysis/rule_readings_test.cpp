@@ -346,5 +346,26 @@ TEST(RuleReadings, Signature) {
     EXPECT_EQ(CountSignature(raisedOnly), 0u);
 }
 
+// On a dirty ground trace (quantised, +-30 Pa of noise, drift) the three handling cycles of
+// a metre and more are found, and the noise is no cycle; a quiet ground counts none.
+TEST(RuleReadings, SignatureOnDirtyTraces) {
+    for (const unsigned code : {2u, 0u})
+        for (const std::uint32_t seed : {1u, 2u, 3u}) {
+            const Flight dirty =
+                DecodeRecord(SynthesizeFlight(SynthParams::Dirty(code, seed)), FlightSource::File);
+            EXPECT_EQ(ReadF1Flyoff(dirty, 30.0, 3u).signatureFound, 3u)
+                << "code " << code << " seed " << seed;
+            SynthParams quiet;
+            quiet.samplingCode = code;
+            quiet.seed = seed;
+            quiet.groundSeconds = 30.0f;
+            quiet.groundNoisePa = 3.0f;
+            quiet.noiseSeconds = 30.0f;
+            const Flight still = DecodeRecord(SynthesizeFlight(quiet), FlightSource::File);
+            EXPECT_EQ(ReadF1Flyoff(still, 30.0, 1u).signatureFound, 0u)
+                << "code " << code << " seed " << seed;
+        }
+}
+
 } // namespace
 } // namespace orlomat
