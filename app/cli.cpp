@@ -610,6 +610,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& raw, Args& args
             if (i + 1 >= rest.size()) return Say(args, Phrase::MissingValue) + word;
             value = rest[++i];
         }
+        // An empty port would open the device folder itself and read as a port fault.
+        if (value.empty() && word == "--port") return Say(args, Phrase::MissingValue) + word;
         args.values[word] = value;
     }
     if (args.files.size() < command->minFiles) return Say(args, Phrase::MissingFile);

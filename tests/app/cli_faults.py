@@ -339,6 +339,9 @@ try:
         check(r.returncode == 2 and (not os.path.exists(logs["good"] + "3") or
                                      open(logs["good"] + "3").read() == ""),
               f"empty output: {r.returncode} {r.stderr}")
+    for command in (["download", "-o", os.path.join(tmp, "x.dat")], ["reset"], ["settings"]):
+        r = run(command + ["--port", ""])
+        check(r.returncode == 2 and "--port" in r.stderr, f"empty port: {command} {r.stderr}")
 
     # Watch mode with auto waits for a USB adapter to appear, whatever its name.
     plugged = os.path.join(tmp, "plugged")
