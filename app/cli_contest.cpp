@@ -74,9 +74,18 @@ std::optional<FilterSettings> FilterFromSettings(const Args& a, std::ostream& er
         std::error_code ec;
         if (!a.has("--settings") && !fs::is_regular_file(p, ec)) continue;
         std::string reason;
-        const auto bytes = ReadFileStart(Utf8FromPath(p), kSettingsSize, reason);
+        const auto bytes = ReadFileStart(Utf8FromPath(p), kSettingsSize + 1, reason);
         if (!bytes) {
             Fail(err, Say(a, Phrase::NoSettings) + Utf8FromPath(p) + ": " + reason);
+            return std::nullopt;
+        }
+        // A file named for the purpose that is empty or longer than a settings record (a
+        // flight given by mistake) would change the figures without a word.
+        if (a.has("--settings") && (bytes->empty() || bytes->size() > kSettingsSize)) {
+            std::string text = Say(a, Phrase::NotSettings);
+            const std::string size =
+                bytes->size() > kSettingsSize ? "> " + std::to_string(kSettingsSize) : "0";
+            Fail(err, text.replace(text.find("%1"), 2, size) + Utf8FromPath(p));
             return std::nullopt;
         }
         record.overlay(*bytes);

@@ -192,6 +192,8 @@ constexpr std::array<TextPair, static_cast<std::size_t>(Phrase::Count)> kPhrases
     {"plik wyjściowy jest plikiem wejściowym: ", "the output file is the input file: "},
     {"plik wyjściowy jest jednym z plików wejściowych: ", "the output is one of the input files: "},
     {"nie można odczytać pliku ustawień ", "cannot read settings file "},
+    {"to nie jest plik ustawień programu (%1 B): ",
+     "not a settings file of the program (%1 bytes): "},
     {"nie ma takiego pliku ani katalogu: ", "no such file or folder: "},
     {"brak plików do raportu w ", "no files to report in "},
     {"WYJŚCIE musi kończyć się na .html albo .csv", "OUT must end in .html or .csv"},

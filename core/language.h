@@ -201,6 +201,7 @@ enum class Phrase {
     SameFile,
     OwnInput,
     NoSettings,
+    NotSettings,
     NoSuchPath,
     NoFiles,
     ReportKind,

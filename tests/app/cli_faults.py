@@ -339,6 +339,12 @@ try:
         check(r.returncode == 2 and (not os.path.exists(logs["good"] + "3") or
                                      open(logs["good"] + "3").read() == ""),
               f"empty output: {r.returncode} {r.stderr}")
+    # A flight or an empty file given as the settings would change the figures silently.
+    open(os.path.join(tmp, "empty.par"), "wb").close()
+    for settings in (flight, os.path.join(tmp, "empty.par")):
+        r = run(["stats", flight, "--settings", settings])
+        check(r.returncode == 1 and "not a settings file" in r.stderr,
+              f"--settings {settings}: {r.returncode} {r.stderr}")
     for command in (["download", "-o", os.path.join(tmp, "x.dat")], ["reset"], ["settings"]):
         r = run(command + ["--port", ""])
         check(r.returncode == 2 and "--port" in r.stderr, f"empty port: {command} {r.stderr}")
