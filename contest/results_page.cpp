@@ -71,7 +71,8 @@ void WritePageHead(std::ostream& o, const ResultsWording& words, const std::stri
     if (suspects > 0)
         o << "<p class=\"warning\">&#9888; " << words.text(PageText::SuspectFlights) << suspects
           << "</p>\n";
-    o << "<table id=\"results\"><thead><tr>";
+    o << (ruleColumns.place ? "<table id=\"results\" class=\"placed\"><thead><tr>"
+                            : "<table id=\"results\"><thead><tr>");
     if (ruleColumns.place)
         o << "<th class=\"place\">" << EscapedForHtml(words.ruleHeading(*ruleColumns.place))
           << "</th>";
