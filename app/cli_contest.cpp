@@ -265,6 +265,18 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         j.key("missing").value(table.counts.missing);
         j.key("unknown").value(table.counts.unknown);
     }
+    if (rule) {
+        // Flights whose reading the rule refused are in the table without a place: counted.
+        std::int64_t placed = 0, refused = 0;
+        for (const FlightRow& r : table.rows) {
+            const std::string state = RuleCells(r)[rule_column::kState].text;
+            placed += r.place > 0;
+            refused += r.holdsFlight && !state.empty() && state != "no_data";
+        }
+        j.key("rule").value(a.value("--rule"));
+        j.key("placed").value(placed);
+        j.key("refused_readings").value(refused);
+    }
     j.endObject();
     out << j.str() << '\n';
     return kSuccess;

@@ -5,6 +5,7 @@ languages; the page on one A4 sheet with everything inside it; the spreadsheet d
 Polish spreadsheet."""
 import csv
 import io
+import json
 import os
 import re
 import shutil
@@ -49,6 +50,9 @@ try:
         r = run("report", d, "-o", out, "--rule", "f1-flyoff", "--max-time", MAX_TIME,
                 *([] if fmt == "plain" else ["--csv-format", fmt]))
         check(r.returncode == 0, f"{fmt}: {r.stderr}")
+        summary = json.loads(r.stdout)
+        check(summary.get("placed") == 8 and summary.get("refused_readings") == 0,
+              f"{fmt}: summary {summary}")
     with open(os.path.join(tmp, "plain.csv"), encoding="utf-8", newline="") as f:
         rows = list(csv.DictReader(f))
     got = {r["competitor"]: r["place"] for r in rows}
@@ -58,6 +62,13 @@ try:
     short = [r for r in rows if r["competitor"] == "6"]
     check(short and short[0]["reached_max"] == "false" and short[0]["altitude_at_max_m"] == "",
           f"the short flight: {short}")
+
+    # A motor run the rule does not allow: every reading refused, nobody placed, all counted.
+    r = run("report", d, "-o", os.path.join(tmp, "f5j.csv"), "--rule", "f5j", "--motor-stop",
+            "40")
+    summary = json.loads(r.stdout) if r.returncode == 0 else {}
+    check(summary.get("placed") == 0 and summary.get("refused_readings") == 8,
+          f"f5j refused: {r.returncode} {summary}")
 
     # excel-local: the plain table with semicolons, decimal commas and a byte-order mark.
     with open(os.path.join(tmp, "excel-local.csv"), "rb") as f:
