@@ -447,13 +447,40 @@ const std::vector<Command>& Commands() {
         {"report",
          1,
          SIZE_MAX,
-         {{"-o", true}, {"--title", true}, {"--settings", true}, {"--expected", true}},
+         {{"-o", true},
+          {"--title", true},
+          {"--settings", true},
+          {"--expected", true},
+          {"--csv-format", true},
+          {"--rule", true},
+          {"--max-time", true},
+          {"--signature", true},
+          {"--motor-stop", true},
+          {"--from", true},
+          {"--target", true},
+          {"--time", true}},
          {"-o"},
          {"KATALOG|PLIKI... -o WYJŚCIE.html|.csv [--title TEKST] [--expected PLIK] "
-          "[--settings PLIK.par]",
-          "DIR|FILES... -o OUT.html|.csv [--title TEXT] [--expected FILE] [--settings FILE.par]"},
-         {"tabela wyników wielu lotów (CSV lub strona HTML z wykresami)",
-          "a results table of many flights (CSV, or an HTML page with charts)"},
+          "[--settings PLIK.par] [--csv-format excel-local] [--rule NAZWA i jej opcje jak w "
+          "reading]",
+          "DIR|FILES... -o OUT.html|.csv [--title TEXT] [--expected FILE] [--settings FILE.par] "
+          "[--csv-format excel-local] [--rule NAME with its options as for reading]"},
+         {"tabela wyników wielu lotów (CSV lub strona HTML z wykresami, drukowana na arkuszach "
+          "A4); --rule: kolumny reguły i kolumna Miejsce, loty uszeregowane według reguły "
+          "(f1-flyoff: ci, którzy osiągnęli czas maksymalny, według wysokości w tym czasie, "
+          "zaokrąglonej do metra, wyższa pierwsza, potem pozostali według czasu lotu; f5j: "
+          "według kary, mniejsza pierwsza; apogee --target: według wyniku precyzji, mniejszy "
+          "pierwszy; apogee: według apogeum, Brak danych na końcu; timekeeper: tylko kolumny, "
+          "bez miejsc), remisy z tym samym miejscem (1, 2, 2, 4); --csv-format excel-local: "
+          "średniki, przecinek dziesiętny, znacznik UTF-8",
+          "a results table of many flights (CSV, or an HTML page with charts that prints on A4 "
+          "sheets); --rule: the rule's columns and a Place column, the flights ranked by the "
+          "rule (f1-flyoff: those who reached the maximum time by their altitude then, rounded "
+          "to the metre, higher first, then the others by their duration; f5j: by the penalty, "
+          "lower first; apogee --target: by the precision score, lower first; apogee: by the "
+          "apogee, No Data last; timekeeper: the columns only, no places), ties sharing a place "
+          "(1, 2, 2, 4); --csv-format excel-local: semicolons, decimal comma, UTF-8 byte-order "
+          "mark"},
          ReportCommand},
         {"verify",
          1,

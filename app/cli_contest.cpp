@@ -3,6 +3,7 @@
 
 #include "analysis/flight_checks.h"
 #include "analysis/flight_stats.h"
+#include "app/cli_reading.h"
 #include "contest/download_log.h"
 #include "contest/flight_columns.h"
 #include "contest/results_csv.h"
@@ -189,6 +190,23 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
         Fail(err, Say(a, Phrase::ReportKind));
         return kUsage;
     }
+    const std::string format = a.has("--csv-format") ? a.value("--csv-format") : "plain";
+    if ((format != "plain" && format != "excel-local") || (html && a.has("--csv-format"))) {
+        Fail(err, Say(a, Phrase::BadValue) + "--csv-format: \"" + format + "\"");
+        return kFailure;
+    }
+    std::optional<RuleChoice> rule;
+    if (a.has("--rule")) {
+        rule.emplace();
+        if (const int code = RuleOption(a, *rule, err); code != kSuccess) return code;
+    } else {
+        for (const char* option :
+             {"--max-time", "--signature", "--motor-stop", "--from", "--target", "--time"})
+            if (a.has(option)) {
+                Fail(err, Say(a, Phrase::MissingOption) + "--rule");
+                return kUsage;
+            }
+    }
     const auto filter = FilterFromSettings(a, err);
     if (!filter) return kFailure;
     std::optional<std::set<std::int64_t>> expected;
@@ -219,7 +237,11 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     }
     if (!OutputAllowed(a, output, err, true)) return kUsage;
     // The page's charts are drawn as it is written: the rows hold the figures only.
-    const ResultsTable table = ReadResultsTable(inputs, *filter, expected);
+    ResultsTable table = ReadResultsTable(inputs, *filter, expected);
+    if (rule) {
+        ApplyRule(table.rows, *rule);
+        OrderByPlace(table.rows);
+    }
     for (const DamagedLogLine& d : table.damagedLogLines)
         Fail(err, Say(a, Phrase::DamagedLogLine) + d.log + ":" + std::to_string(d.line));
     std::vector<LogHeadWords> heads;
@@ -232,9 +254,12 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
             ? WriteFileAtomicallyBy(output,
                                     [&](std::ostream& o) {
                                         return WriteResultsPage(o, table.rows, words,
-                                                                a.value("--title"), heads, *filter);
+                                                                a.value("--title"), heads, *filter,
+                                                                rule);
                                     })
-            : WriteFileAtomically(output, ResultsCsv(table.rows, words));
+            : WriteFileAtomically(output, ResultsCsv(table.rows, words, rule,
+                                                     format == "excel-local" ? CsvFormat::ExcelLocal
+                                                                             : CsvFormat::Plain));
     if (!error.empty()) {
         Fail(err, Say(a, Phrase::CannotWrite) + output + ": " + error);
         return kFailure;
@@ -248,6 +273,18 @@ int ReportCommand(const Args& a, std::ostream& out, std::ostream& err) {
     if (expected) {
         j.key("missing").value(table.counts.missing);
         j.key("unknown").value(table.counts.unknown);
+    }
+    if (rule) {
+        // Flights whose reading the rule refused are in the table without a place: counted.
+        std::int64_t placed = 0, refused = 0;
+        for (const FlightRow& r : table.rows) {
+            const std::string state = RuleCells(r)[rule_column::kState].text;
+            placed += r.place > 0;
+            refused += r.holdsFlight && !state.empty() && state != "no_data";
+        }
+        j.key("rule").value(a.value("--rule"));
+        j.key("placed").value(placed);
+        j.key("refused_readings").value(refused);
     }
     j.endObject();
     out << j.str() << '\n';

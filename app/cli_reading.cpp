@@ -209,7 +209,7 @@ Rule RuleOf(std::string_view name) {
 
 } // namespace
 
-int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
+int RuleOption(const Args& a, RuleChoice& choice, std::ostream& err) {
     const std::string name = a.value("--rule");
     const auto spec = std::find_if(std::begin(kRules), std::end(kRules),
                                    [&](const RuleSpec& s) { return name == s.name; });
@@ -236,19 +236,18 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
             return kUsage;
         }
 
-    // The rule's values, before the file is read.
-    std::optional<double> number;
-    std::optional<std::uint32_t> signature;
-    TimeBase base = TimeBase::Launch;
-    const Rule rule = RuleOf(name);
+    choice = RuleChoice{};
+    choice.rule = RuleOf(name);
     if (a.has(spec->options[0])) {
-        number = Decimal(a, spec->options[0], err);
+        const auto number = Decimal(a, spec->options[0], err);
         if (!number) return kFailure;
+        choice.value = *number;
+        if (choice.rule == Rule::Apogee) choice.rule = Rule::Precision;
     }
     if (a.has("--signature")) {
         const auto n = WholeOption(a, "--signature", 1, 100, err);
         if (!n) return kFailure;
-        signature = static_cast<std::uint32_t>(*n);
+        choice.signature = static_cast<std::uint32_t>(*n);
     }
     if (a.has("--from")) {
         const std::string from = a.value("--from");
@@ -256,8 +255,21 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
             Fail(err, Say(a, Phrase::BadValue) + "--from: \"" + from + "\"");
             return kFailure;
         }
-        base = from == "record" ? TimeBase::Record : TimeBase::Launch;
+        choice.base = from == "record" ? TimeBase::Record : TimeBase::Launch;
     }
+    return kSuccess;
+}
+
+int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
+    const std::string name = a.value("--rule");
+    RuleChoice choice;
+    if (const int code = RuleOption(a, choice, err); code != kSuccess) return code;
+    // The apogee's reference stays NAR 20.2 with a target: its score's is given beside.
+    const Rule rule = choice.rule == Rule::Precision ? Rule::Apogee : choice.rule;
+    std::optional<double> number;
+    if (choice.rule != Rule::Apogee) number = choice.value;
+    const std::optional<std::uint32_t> signature = choice.signature;
+    const TimeBase base = choice.base;
     std::optional<float> temperature;
     if (!TemperatureOption(a, temperature, err)) return kFailure;
 

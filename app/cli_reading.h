@@ -3,8 +3,13 @@
 #pragma once
 
 #include "app/cli_args.h"
+#include "contest/flight_row.h"
 
 namespace orlomat::cli {
+
+// The rule named by --rule with its options (as `reading` takes them) into `choice`; an apogee
+// with --target is the precision rule. kSuccess, or the exit code after the message.
+int RuleOption(const Args& a, RuleChoice& choice, std::ostream& err);
 
 int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err);
 

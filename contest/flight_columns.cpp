@@ -1,5 +1,6 @@
 #include "contest/flight_columns.h"
 
+#include "contest/results_wording.h"
 #include "core/json.h"
 
 #include <charconv>
@@ -14,7 +15,7 @@ using namespace column;
 
 // One precision a column: 2 decimals for times, 1 for rates.
 int Decimals(CellKind k) {
-    return k == CellKind::Seconds ? 2 : 1;
+    return k == CellKind::Seconds || k == CellKind::Metres ? 2 : 1;
 }
 
 double Rounded(double v, int decimals) {
@@ -53,6 +54,7 @@ std::string FlightCell::shown() const {
         return flag ? "true" : "false";
     case CellKind::Seconds:
     case CellKind::Rate:
+    case CellKind::Metres:
         return Fixed(number, Decimals(kind));
     case CellKind::Whole:
     case CellKind::Text:
@@ -164,6 +166,117 @@ std::vector<FlightCell> FlightCells(const FlightRow& r) {
     number(kMaxClimbRaw, s.maxClimbRawMS);
     number(kMaxSinkRaw, s.maxSinkRawMS);
     return c;
+}
+
+bool RuleRanks(Rule rule) {
+    return rule != Rule::Timekeeper;
+}
+
+std::vector<std::size_t> RuleColumnsOf(const RuleChoice& choice) {
+    using namespace rule_column;
+    std::vector<std::size_t> c;
+    if (RuleRanks(choice.rule)) c.push_back(kPlace);
+    switch (choice.rule) {
+    case Rule::F1Flyoff:
+        c.insert(c.end(), {kAltitudeAtMax, kReachedMax, kFlyoffDuration});
+        if (choice.signature) c.push_back(kSignatureFound);
+        break;
+    case Rule::F5jStart:
+        c.insert(c.end(), {kStartHeight, kPenalty});
+        break;
+    case Rule::Apogee:
+        c.push_back(kApogee);
+        break;
+    case Rule::Precision:
+        c.insert(c.end(), {kApogee, kPrecisionScore});
+        break;
+    case Rule::Timekeeper:
+        c.insert(c.end(), {kTraceDuration, kDifference, kBeyondUncertainty});
+        break;
+    }
+    c.push_back(kState);
+    return c;
+}
+
+const char* RefusalKey(Refusal r) {
+    switch (r) {
+    case Refusal::None:
+        break;
+    case Refusal::NoSamples:
+        return "no_samples";
+    case Refusal::NoLaunch:
+        return "no_launch";
+    case Refusal::NoLanding:
+        return "no_landing";
+    case Refusal::InvalidArgument:
+        return "invalid_argument";
+    case Refusal::MotorStopBeforeLaunch:
+        return "motor_stop_before_launch";
+    case Refusal::MotorRunTooLong:
+        return "motor_run_too_long";
+    case Refusal::MotorStopAfterEnd:
+        return "motor_stop_after_end";
+    case Refusal::WindowPastEnd:
+        return "window_past_end";
+    }
+    return "";
+}
+
+std::vector<FlightCell> RuleCells(const FlightRow& r) {
+    using namespace rule_column;
+    std::vector<FlightCell> c(kRuleColumnCount);
+    for (std::size_t i = 0; i < kRuleColumnCount; ++i)
+        c[i].kind = kRuleColumns[i].kind;
+    const auto number = [&](std::size_t i, std::optional<double> v) {
+        if (v && std::isfinite(*v)) c[i].present = true, c[i].number = *v;
+    };
+    const auto whole = [&](std::size_t i, std::optional<std::int64_t> v) {
+        if (v)
+            c[i].present = true, c[i].number = static_cast<double>(*v),
+            c[i].text = std::to_string(*v);
+    };
+    const auto flag = [&](std::size_t i, bool v) { c[i].present = true, c[i].flag = v; };
+    const auto state = [&](const char* key) {
+        if (*key) c[kState].present = true, c[kState].text = key;
+    };
+    if (r.place > 0) whole(kPlace, r.place);
+    if (const auto* f = std::get_if<F1FlyoffReading>(&r.reading)) {
+        state(RefusalKey(f->refusal));
+        if (f->refusal != Refusal::None) return c;
+        if (f->altitudeRoundedM) whole(kAltitudeAtMax, *f->altitudeRoundedM);
+        flag(kReachedMax, f->reachedMax);
+        number(kFlyoffDuration, f->durationS);
+        if (f->signatureAsked) whole(kSignatureFound, f->signatureFound);
+    } else if (const auto* j = std::get_if<F5jReading>(&r.reading)) {
+        state(RefusalKey(j->refusal));
+        if (j->startHeightRoundedM) whole(kStartHeight, *j->startHeightRoundedM);
+        number(kPenalty, j->penaltyPoints);
+    } else if (const auto* a = std::get_if<ApogeeReading>(&r.reading)) {
+        state(a->refusal != Refusal::None         ? RefusalKey(a->refusal)
+              : a->status == ApogeeStatus::NoData ? "no_data"
+                                                  : "");
+        number(kApogee, a->apogeeM);
+        number(kPrecisionScore, a->precisionScorePercent);
+    } else if (const auto* t = std::get_if<TimekeeperReading>(&r.reading)) {
+        state(RefusalKey(t->refusal));
+        if (t->refusal != Refusal::None) return c;
+        number(kTraceDuration, t->traceDurationS);
+        number(kDifference, t->differenceS);
+        flag(kBeyondUncertainty, t->exceedsUncertainty);
+    }
+    return c;
+}
+
+std::string ResultsWording::ruleHeading(std::size_t ruleColumn) const {
+    return kRuleColumns[ruleColumn].key;
+}
+
+std::string ResultsWording::ruleState(const FlightRow& row) const {
+    return RuleCells(row)[rule_column::kState].text;
+}
+
+std::string ResultsWording::rule(const RuleChoice& choice) const {
+    return RuleReference(choice.rule);
 }
 
 std::string TrimmedText(const std::string& s) {

@@ -16,7 +16,7 @@ namespace orlomat {
 class JsonWriter;
 
 // What kind of value a column holds, and so how it is written.
-enum class CellKind { Text, Whole, Seconds, Rate, Flag };
+enum class CellKind { Text, Whole, Seconds, Rate, Flag, Metres };
 
 // The columns of the table, which are also the keys of `orlomat stats` (the CSV header is
 // these keys in every language: machines read it). Their headings for people are the
@@ -77,6 +77,49 @@ inline constexpr std::size_t kFile = FlightColumnIndex("file"),
                              kError = FlightColumnIndex("error");
 } // namespace column
 
+// The columns a rule adds to the table (after the flight's own), keys as above; which of them
+// a rule shows is RuleColumnsOf's.
+inline constexpr FlightColumn kRuleColumns[] = {
+    {"place", CellKind::Whole},
+    {"altitude_at_max_m", CellKind::Whole},
+    {"reached_max", CellKind::Flag},
+    {"flyoff_duration_s", CellKind::Seconds},
+    {"signature_found", CellKind::Whole},
+    {"start_height_m", CellKind::Whole},
+    {"penalty_points", CellKind::Rate},
+    {"apogee_m", CellKind::Metres},
+    {"precision_score_percent", CellKind::Rate},
+    {"trace_duration_s", CellKind::Seconds},
+    {"difference_s", CellKind::Seconds},
+    {"beyond_uncertainty", CellKind::Flag},
+    {"rule_state", CellKind::Text},
+};
+inline constexpr std::size_t kRuleColumnCount = std::size(kRuleColumns);
+
+namespace rule_column {
+enum : std::size_t {
+    kPlace,
+    kAltitudeAtMax,
+    kReachedMax,
+    kFlyoffDuration,
+    kSignatureFound,
+    kStartHeight,
+    kPenalty,
+    kApogee,
+    kPrecisionScore,
+    kTraceDuration,
+    kDifference,
+    kBeyondUncertainty,
+    kState,
+};
+} // namespace rule_column
+
+// The rule columns `choice` shows, in order: the place first where the rule ranks, the
+// reading's state (a refusal, No Data) last.
+std::vector<std::size_t> RuleColumnsOf(const RuleChoice& choice);
+// Whether the rule ranks the flights (the timekeeper's only compares).
+bool RuleRanks(Rule rule);
+
 // A cell: absent (null), a text, a whole number, a figure or a flag.
 struct FlightCell {
     CellKind kind = CellKind::Text;
@@ -96,6 +139,12 @@ struct FlightCell {
 // The cells of a row, in the order of kFlightColumns. The states are their keys; the error
 // cell, which is words, is left absent for the writer that words it.
 std::vector<FlightCell> FlightCells(const FlightRow& row);
+
+// The cells of a row's rule reading, in the order of kRuleColumns; the state is a key
+// ("no_data", a refusal's "motor_run_too_long").
+std::vector<FlightCell> RuleCells(const FlightRow& row);
+// Why a reading was refused: the machine key ("no_launch"); empty for none.
+const char* RefusalKey(Refusal r);
 
 // Why a flight has no landing, or no launch: the machine key ("still_aloft").
 const char* NoLandingKey(NoLanding n);

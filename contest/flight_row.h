@@ -5,11 +5,13 @@
 
 #include "analysis/flight_checks.h"
 #include "analysis/flight_stats.h"
+#include "analysis/rule_readings.h"
 #include "contest/download_log.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace orlomat {
 
@@ -25,6 +27,20 @@ enum class RowFault {
 enum class ListStatus { Unlisted, Expected, Unknown, Missing };
 // "", "expected", "unknown", "missing"
 const char* ListStatusKey(ListStatus status);
+
+// A contest rule's reading of a row's flight (none until a rule is applied).
+using RuleReading =
+    std::variant<std::monostate, F1FlyoffReading, F5jReading, ApogeeReading, TimekeeperReading>;
+
+// A rule as a contest applies it to every flight of a results table: the rule and the value
+// its reading asks (the fly-off's maximum time, the motor stop, the timekeeper's time, the
+// precision's target altitude; the apogee takes none).
+struct RuleChoice {
+    Rule rule = Rule::F1Flyoff;
+    double value = 0.0;
+    std::optional<std::uint32_t> signature; // the fly-off's
+    TimeBase base = TimeBase::Launch;       // the motor stop's
+};
 
 struct FlightRow {
     std::string path; // UTF-8
@@ -43,6 +59,10 @@ struct FlightRow {
     // A cut-off download: its place among the competitor's cut-off downloads by their time
     // (1-based) and how many there are; 0 when it is none.
     int cutOffOrder = 0, cutOffCount = 0;
+    // The rule's reading, and the flight's place by it (1-based, tied flights share one);
+    // 0 when the rule places no one or the reading was refused.
+    RuleReading reading;
+    int place = 0;
 };
 
 } // namespace orlomat

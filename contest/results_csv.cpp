@@ -2,7 +2,7 @@
 
 #include "contest/flight_columns.h"
 
-#include <sstream>
+#include <algorithm>
 #include <string_view>
 
 namespace orlomat {
@@ -17,38 +17,58 @@ std::string Neutralised(const std::string& v) {
     return v;
 }
 
-std::string CsvField(const std::string& v) {
-    if (v.find_first_of(",\"\r\n") == std::string::npos) return v;
-    std::string q = "\"";
-    for (const char c : v)
-        q += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return q + "\"";
+// A figure in the format's decimal mark (the text figures "118.3" too: a spreadsheet set to
+// Polish reads "118.3" as a date or a text).
+std::string Figure(std::string v, CsvFormat format) {
+    if (format == CsvFormat::ExcelLocal) std::replace(v.begin(), v.end(), '.', ',');
+    return v;
+}
+
+bool IsFigure(CellKind k) {
+    return k != CellKind::Text && k != CellKind::Flag;
 }
 
 } // namespace
 
-std::string ResultsCsv(const std::vector<FlightRow>& rows, const ResultsWording& words) {
+std::string ResultsCsv(const std::vector<FlightRow>& rows, const ResultsWording& words,
+                       const std::optional<RuleChoice>& rule, CsvFormat format) {
     using column::kError;
     using column::kLandingAltitude;
-    std::ostringstream o;
+    const std::vector<std::size_t> ruleColumns =
+        rule ? RuleColumnsOf(*rule) : std::vector<std::size_t>{};
+    CsvTable t(format);
     for (std::size_t c = 0; c < kFlightColumnCount; ++c)
-        o << (c ? "," : "") << kFlightColumns[c].key;
-    o << "\r\n";
+        t.text(kFlightColumns[c].key);
+    for (const std::size_t c : ruleColumns)
+        t.text(kRuleColumns[c].key);
+    t.endRow();
+    // The maxima and the landing altitude are figures as texts.
+    const auto textFigure = [](std::size_t c) {
+        return c == kLandingAltitude || c == column::kMax || c == column::kMaxFiltered ||
+               c == column::kMaxClean;
+    };
+    const auto cell = [&](const FlightCell& v, bool figure, bool neutralise) {
+        const std::string shown = neutralise ? Neutralised(v.shown()) : v.shown();
+        t.text(figure ? Figure(shown, format) : shown);
+    };
     for (const FlightRow& r : rows) {
         auto cells = FlightCells(r);
         if (r.fault != RowFault::None) {
             cells[kError].present = true;
             cells[kError].text = words.fault(r);
         }
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-            const std::string v = cells[c].shown();
-            // The landing altitude is a figure of ours, often negative: no formula to defuse.
-            const bool neutralise = cells[c].kind == CellKind::Text && c != kLandingAltitude;
-            o << (c ? "," : "") << CsvField(neutralise ? Neutralised(v) : v);
+        // The landing altitude is a figure of ours, often negative: no formula to defuse.
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            cell(cells[c], textFigure(c) || IsFigure(cells[c].kind),
+                 cells[c].kind == CellKind::Text && c != kLandingAltitude);
+        if (rule) {
+            const auto ruleCells = RuleCells(r);
+            for (const std::size_t c : ruleColumns)
+                cell(ruleCells[c], IsFigure(ruleCells[c].kind), false);
         }
-        o << "\r\n";
+        t.endRow();
     }
-    return o.str();
+    return t.bytes();
 }
 
 } // namespace orlomat

@@ -4,12 +4,18 @@
 
 #include "contest/flight_row.h"
 #include "contest/results_wording.h"
+#include "files/spreadsheet_csv.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace orlomat {
 
-std::string ResultsCsv(const std::vector<FlightRow>& rows, const ResultsWording& words);
+// With a rule, its columns (RuleColumnsOf) after the flight's own, the states as their keys.
+// ExcelLocal: semicolons, decimal commas in the figures, a UTF-8 byte-order mark.
+std::string ResultsCsv(const std::vector<FlightRow>& rows, const ResultsWording& words,
+                       const std::optional<RuleChoice>& rule = std::nullopt,
+                       CsvFormat format = CsvFormat::Plain);
 
 } // namespace orlomat

@@ -32,8 +32,27 @@ const std::vector<std::size_t>& PageColumns() {
     return shown;
 }
 
+// A rule's columns on the page: the place first, its figures after the flight's own.
+struct RuleColumns {
+    std::optional<std::size_t> place;
+    std::vector<std::size_t> figures;
+};
+
+RuleColumns PageRuleColumns(const std::optional<RuleChoice>& rule) {
+    RuleColumns c;
+    if (!rule) return c;
+    for (const std::size_t k : RuleColumnsOf(*rule)) {
+        if (k == rule_column::kPlace)
+            c.place = k;
+        else
+            c.figures.push_back(k);
+    }
+    return c;
+}
+
 void WritePageHead(std::ostream& o, const ResultsWording& words, const std::string& title,
-                   const std::vector<LogHeadWords>& logHeads, std::int64_t suspects) {
+                   const std::vector<LogHeadWords>& logHeads, std::int64_t suspects,
+                   const std::optional<RuleChoice>& rule, const RuleColumns& ruleColumns) {
     const std::string when = LocalTimeNow("%Y-%m-%d %H:%M");
     const std::string heading = title.empty() ? words.text(PageText::DefaultTitle) : title;
     // The style sheet's file ends with a line end the page does not repeat.
@@ -44,6 +63,7 @@ void WritePageHead(std::ostream& o, const ResultsWording& words, const std::stri
       << "<title>" << EscapedForHtml(heading) << " " << when << "</title>\n<style>\n"
       << style << "</style></head><body>\n<h1>" << EscapedForHtml(heading) << " &mdash; " << when
       << "</h1>\n";
+    if (rule) o << "<p class=\"rule\">" << EscapedForHtml(words.rule(*rule)) << "</p>\n";
     for (const LogHeadWords& head : logHeads)
         if (!head.text.empty())
             o << "<p class=\"loghead" << (head.fault ? " fault" : "") << "\">"
@@ -51,20 +71,35 @@ void WritePageHead(std::ostream& o, const ResultsWording& words, const std::stri
     if (suspects > 0)
         o << "<p class=\"warning\">&#9888; " << words.text(PageText::SuspectFlights) << suspects
           << "</p>\n";
-    o << "<table id=\"results\"><thead><tr>";
+    o << (ruleColumns.place ? "<table id=\"results\" class=\"placed\"><thead><tr>"
+                            : "<table id=\"results\"><thead><tr>");
+    if (ruleColumns.place)
+        o << "<th class=\"place\">" << EscapedForHtml(words.ruleHeading(*ruleColumns.place))
+          << "</th>";
     for (const std::size_t c : PageColumns())
         o << "<th>" << EscapedForHtml(words.heading(c)) << "</th>";
+    for (const std::size_t c : ruleColumns.figures)
+        o << "<th>" << EscapedForHtml(words.ruleHeading(c)) << "</th>";
     o << "<th>" << words.text(PageText::ChartColumn) << "</th></tr></thead><tbody>\n";
 }
 
 // One flight's row of the results table.
 void WritePageRow(std::ostream& o, const FlightRow& r, const std::string& chart,
-                  const ResultsWording& words) {
+                  const ResultsWording& words, const RuleColumns& ruleColumns) {
     const auto cells = FlightCells(r);
     const RowMarks marks = MarksOf(r);
     o << (marks.tampered         ? "<tr class=\"changed\">"
           : marks.suspectMaximum ? "<tr class=\"suspect\">"
                                  : "<tr>");
+    const auto ruleCells = RuleCells(r);
+    const auto ruleCell = [&](std::size_t c) {
+        const FlightCell& cell = ruleCells[c];
+        const std::string v = c == rule_column::kState                      ? words.ruleState(r)
+                              : cell.kind == CellKind::Flag && cell.present ? words.flag(cell.flag)
+                                                                            : cell.shownToPeople();
+        o << "<td>" << EscapedForHtml(v) << "</td>";
+    };
+    if (ruleColumns.place) ruleCell(*ruleColumns.place);
     for (const std::size_t c : PageColumns()) {
         std::string v = EscapedForHtml(cells[c].shownToPeople());
         std::string attributes;
@@ -92,6 +127,8 @@ void WritePageRow(std::ostream& o, const FlightRow& r, const std::string& chart,
         }
         o << "<td" << attributes << ">" << v << "</td>";
     }
+    for (const std::size_t c : ruleColumns.figures)
+        ruleCell(c);
     o << "<td>" << chart << "</td></tr>\n";
 }
 
@@ -165,8 +202,10 @@ std::string EscapedForHtml(const std::string& text) {
 
 bool WriteResultsPage(std::ostream& out, const std::vector<FlightRow>& rows,
                       const ResultsWording& words, const std::string& title,
-                      const std::vector<LogHeadWords>& logHeads, const FilterSettings& filter) {
-    WritePageHead(out, words, title, logHeads, CountResults(rows).suspectMaxima);
+                      const std::vector<LogHeadWords>& logHeads, const FilterSettings& filter,
+                      const std::optional<RuleChoice>& rule) {
+    const RuleColumns ruleColumns = PageRuleColumns(rule);
+    WritePageHead(out, words, title, logHeads, CountResults(rows).suspectMaxima, rule, ruleColumns);
     // The charts a batch at a time: each flight is read again for its small chart, its row
     // written and the chart dropped, so that memory does not grow with the number of flights.
     constexpr std::size_t kBatch = 256;
@@ -181,7 +220,7 @@ bool WriteResultsPage(std::ostream& out, const std::vector<FlightRow>& rows,
             charts[k] = ChartOf(r.path, filter, r.stats.maxSuspect);
         });
         for (std::size_t k = from; k < to; ++k)
-            WritePageRow(out, rows[flights[k]], charts[k - from], words);
+            WritePageRow(out, rows[flights[k]], charts[k - from], words, ruleColumns);
     }
     WritePageTail(out, rows, words);
     return static_cast<bool>(out);

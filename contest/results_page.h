@@ -8,6 +8,7 @@
 #include "contest/results_wording.h"
 #include "core/filter_settings.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,10 +23,14 @@ struct LogHeadWords {
 
 // Writes the page to `out` as it goes, in memory that does not grow with the number of
 // flights: each flight is read again, a batch at a time, for its small chart (cleaned with
-// `filter`). `title`, or the default one, with the time written. False when `out` failed.
+// `filter`). `title`, or the default one, with the time written. With a rule, the rule and its
+// reference under the title, each row's place first and the rule's figures after its own.
+// Printed, the page takes A4 landscape sheets without its interactive marks. False when
+// `out` failed.
 bool WriteResultsPage(std::ostream& out, const std::vector<FlightRow>& rows,
                       const ResultsWording& words, const std::string& title,
-                      const std::vector<LogHeadWords>& logHeads, const FilterSettings& filter);
+                      const std::vector<LogHeadWords>& logHeads, const FilterSettings& filter,
+                      const std::optional<RuleChoice>& rule = std::nullopt);
 
 // Text that may stand in HTML as it reads: & < > " escaped.
 std::string EscapedForHtml(const std::string& text);

@@ -1,11 +1,15 @@
 #include "contest/results_table.h"
 
+#include "analysis/flight_checks.h"
+#include "contest/parallel_for.h"
+#include "core/flight.h"
 #include "core/format.h"
 #include "files/user_file.h"
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -67,7 +71,96 @@ void OrderCutOffDownloads(std::vector<FlightRow>& rows) {
     }
 }
 
+// A flight's standing by its reading: the lower group first, then the lower key; none when
+// the reading places no one. Keys are rounded as the table shows them, so that flights that
+// read alike are tied.
+struct Standing {
+    int group = 0;
+    double key = 0.0;
+    bool operator==(const Standing&) const = default;
+    bool operator<(const Standing& o) const {
+        return group != o.group ? group < o.group : key < o.key;
+    }
+};
+
+double Centi(double v) {
+    return std::round(v * 100.0) / 100.0;
+}
+
+std::optional<Standing> StandingOf(const RuleReading& reading) {
+    if (const auto* f = std::get_if<F1FlyoffReading>(&reading)) {
+        if (f->refusal != Refusal::None) return std::nullopt;
+        if (f->reachedMax && f->altitudeRoundedM)
+            return Standing{0, -static_cast<double>(*f->altitudeRoundedM)};
+        if (f->durationS) return Standing{1, -Centi(*f->durationS)};
+        return Standing{2, 0.0};
+    }
+    if (const auto* j = std::get_if<F5jReading>(&reading)) {
+        if (j->refusal != Refusal::None || !j->penaltyPoints) return std::nullopt;
+        return Standing{0, Centi(*j->penaltyPoints)};
+    }
+    if (const auto* a = std::get_if<ApogeeReading>(&reading)) {
+        if (a->refusal != Refusal::None) return std::nullopt;
+        if (a->status == ApogeeStatus::NoData || !a->apogeeM) return Standing{1, 0.0};
+        if (a->targetM)
+            return a->precisionScorePercent
+                       ? std::optional(Standing{0, std::round(*a->precisionScorePercent * 10.0)})
+                       : std::optional(Standing{1, 0.0});
+        return Standing{0, -Centi(*a->apogeeM)};
+    }
+    return std::nullopt; // the timekeeper's reading, or none
+}
+
+RuleReading ReadingOf(const std::string& path, const RuleChoice& choice) {
+    std::string reason;
+    auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
+    if (!record || CheckRecordBytes(*record) != RecordFault::None) return {};
+    const Flight flight =
+        DecodeRecord(std::move(*record), FlightSource::File, {.chartPoints = false});
+    if (CheckFlight(flight) != RecordFault::None) return {};
+    switch (choice.rule) {
+    case Rule::F1Flyoff:
+        return ReadF1Flyoff(flight, choice.value, choice.signature);
+    case Rule::F5jStart:
+        return ReadF5j(flight, choice.value, choice.base);
+    case Rule::Apogee:
+        return ReadApogee(flight);
+    case Rule::Precision:
+        return ReadApogee(flight, choice.value);
+    case Rule::Timekeeper:
+        return ReadTimekeeper(flight, choice.value);
+    }
+    return {};
+}
+
 } // namespace
+
+void ApplyRule(std::vector<FlightRow>& rows, const RuleChoice& choice) {
+    ParallelFor(rows.size(), [&](std::size_t i) {
+        rows[i].reading = rows[i].holdsFlight ? ReadingOf(rows[i].path, choice) : RuleReading{};
+    });
+    PlaceRows(rows);
+}
+
+void PlaceRows(std::vector<FlightRow>& rows) {
+    std::vector<std::pair<Standing, std::size_t>> standings;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i].place = 0;
+        if (const auto s = StandingOf(rows[i].reading)) standings.emplace_back(*s, i);
+    }
+    std::stable_sort(standings.begin(), standings.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t k = 0; k < standings.size(); ++k)
+        rows[standings[k].second].place = k > 0 && standings[k].first == standings[k - 1].first
+                                              ? rows[standings[k - 1].second].place
+                                              : static_cast<int>(k + 1);
+}
+
+void OrderByPlace(std::vector<FlightRow>& rows) {
+    std::stable_sort(rows.begin(), rows.end(), [](const FlightRow& a, const FlightRow& b) {
+        return a.place > 0 && (b.place == 0 || a.place < b.place);
+    });
+}
 
 ResultsInputs GatherResultsInputs(const std::vector<std::string>& named,
                                   const std::string& output) {

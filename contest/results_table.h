@@ -55,6 +55,23 @@ ResultsTable ReadResultsTable(const ResultsInputs& inputs, const FilterSettings&
 // The flights, the rows that are none and the suspect maxima among `rows`.
 ResultsCounts CountResults(const std::vector<FlightRow>& rows);
 
+// Reads each flight of `rows` again for `choice`'s reading (spread over the cores) and places
+// the flights by it (PlaceRows).
+void ApplyRule(std::vector<FlightRow>& rows, const RuleChoice& choice);
+
+// The rows' places by their readings, ties sharing a place ("1, 2, 2, 4"):
+//   fly-off: those who reached the maximum time by their altitude then (the rounded metre,
+//     higher first), then the others by their duration (longer first; none known last);
+//   F5J: by the penalty (lower first);
+//   precision (apogee with a target): by the score (lower first), No Data last;
+//   apogee: by the apogee (higher first), No Data last;
+//   timekeeper: no places.
+// A refused reading or a row without one has place 0.
+void PlaceRows(std::vector<FlightRow>& rows);
+
+// The placed rows by their place, then the others in the order they had.
+void OrderByPlace(std::vector<FlightRow>& rows);
+
 // How a row is marked where people read it.
 struct RowMarks {
     bool suspectMaximum = false; // a spike tops the curve: the cleaned maximum beside it

@@ -32,6 +32,13 @@ public:
     virtual std::string check(FileCheck check) const = 0;
     virtual std::string noLaunch(NoLaunch n) const = 0;
     virtual std::string noLanding(NoLanding n) const = 0;
+    // With a rule applied: the heading of a column of kRuleColumns, the words of a row's
+    // reading state (a refusal, No Data; empty for none), a flag's words, and the rule with
+    // its value and reference for the page's head. The keys where nobody words them.
+    virtual std::string ruleHeading(std::size_t ruleColumn) const;
+    virtual std::string ruleState(const FlightRow& row) const;
+    virtual std::string flag(bool v) const { return v ? "true" : "false"; }
+    virtual std::string rule(const RuleChoice& choice) const;
 };
 
 } // namespace orlomat

@@ -498,6 +498,42 @@ constexpr std::array<TextPair, static_cast<std::size_t>(ResultsHeading::Count)> 
     }};
 } // namespace
 
+namespace {
+constexpr std::array<TextPair, static_cast<std::size_t>(RankingText::Count)> kRankingTexts = {{
+    {"Miejsce", "Place"},
+    {"Wys. w czasie maks. [m]", "Alt. at max time [m]"},
+    {"Maks. osiągnięte", "Max reached"},
+    {"Lot z zapisu [s]", "Flight from trace [s]"},
+    {"Podpis", "Signature"},
+    {"Wys. startowa [m]", "Start height [m]"},
+    {"Kara [pkt]", "Penalty [points]"},
+    {"Apogeum [m]", "Apogee [m]"},
+    {"Wynik precyzji [%]", "Precision score [%]"},
+    {"Lot z zapisu [s]", "Trace duration [s]"},
+    {"Różnica [s]", "Difference [s]"},
+    {"Poza niepewnością", "Beyond uncertainty"},
+    {"Odczyt", "Reading"},
+    {"tak", "yes"},
+    {"nie", "no"},
+    {"Reguła:", "Rule:"},
+    {"brak", "none"},
+    {"F1 dogrywka", "F1 fly-off"},
+    {"F5J wysokość startowa", "F5J start height"},
+    {"apogeum (rakiety)", "apogee (rockets)"},
+    {"precyzja wysokości (rakiety)", "precision altitude (rockets)"},
+    {"czas sędziego", "timekeeper's time"},
+    {"Czas maks. [s]:", "Max time [s]:"},
+    {"Wyłączenie silnika [s od startu]:", "Motor stop [s from launch]:"},
+    {"Wysokość zadana [m]:", "Target [m]:"},
+    {"Czas sędziego [s]:", "Timekeeper's time [s]:"},
+    {"Wartość, której reguła nie przyjmuje: ", "A value the rule cannot take: "},
+}};
+} // namespace
+
+const TextPair& RankingPair(RankingText t) {
+    return kRankingTexts[static_cast<std::size_t>(t)];
+}
+
 const TextPair& ResultsHeadingPair(ResultsHeading h) {
     return kResultsHeadings[static_cast<std::size_t>(h)];
 }

@@ -384,6 +384,43 @@ inline const char* Tr(ResultsHeading h, Language language) {
     return ResultsHeadingPair(h).get(language);
 }
 
+// A rule applied to the results table: the headings of its columns (kRuleColumns' order),
+// its flags, the flights list's choice of the rule and its value.
+enum class RankingText {
+    Place,
+    AltitudeAtMax,
+    ReachedMax,
+    FlyoffDuration,
+    SignatureFound,
+    StartHeight,
+    Penalty,
+    Apogee,
+    PrecisionScore,
+    TraceDuration,
+    Difference,
+    BeyondUncertainty,
+    State,
+    Yes,
+    No,
+    RuleCaption,
+    RuleNone,
+    RuleF1Flyoff,
+    RuleF5j,
+    RuleApogee,
+    RulePrecision,
+    RuleTimekeeper,
+    MaxTimeField,
+    MotorStopField,
+    TargetField,
+    TimeField,
+    BadRuleValue, // followed by the text typed
+    Count
+};
+const TextPair& RankingPair(RankingText t);
+inline const char* Tr(RankingText t, Language language) {
+    return RankingPair(t).get(language);
+}
+
 // The rules' readings (orlomat reading --human, and the window later): line labels, states and
 // why a reading was refused.
 enum class ReadingText {

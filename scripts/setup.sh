@@ -17,6 +17,8 @@ packages=(
   g++-mingw-w64-x86-64-posix googletest wine wine64
   # the download log's JSON reader (header-only, also for the Windows build)
   nlohmann-json3-dev
+  # the results page printed on one A4 sheet (tests/app/contest_figures.py)
+  chromium
   # the whole program for Windows (scripts/windows.sh): Qt's sources, the installer, the zip,
   # and Wine's own fonts (Tahoma, which the window takes on Windows) for its test
   dpkg-dev xz-utils nsis zip imagemagick fonts-wine

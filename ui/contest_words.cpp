@@ -2,6 +2,7 @@
 
 #include "analysis/flight_checks.h"
 #include "contest/flight_columns.h"
+#include "core/json.h"
 
 #include <array>
 #include <utility>
@@ -10,6 +11,60 @@ namespace orlomat {
 
 static_assert(static_cast<std::size_t>(ResultsHeading::Count) == kFlightColumnCount,
               "one heading a column");
+static_assert(static_cast<std::size_t>(RankingText::State) + 1 == kRuleColumnCount,
+              "one heading a rule column");
+
+namespace {
+
+std::string Filled(std::string t, const std::string& a, const std::string& b = {}) {
+    for (const auto& [mark, with] : {std::pair{"%1", a}, std::pair{"%2", b}})
+        if (const auto i = t.find(mark); i != std::string::npos) t.replace(i, 2, with);
+    return t;
+}
+
+} // namespace
+
+const char* RuleName(Rule rule, Language language) {
+    switch (rule) {
+    case Rule::F1Flyoff:
+        return Tr(RankingText::RuleF1Flyoff, language);
+    case Rule::F5jStart:
+        return Tr(RankingText::RuleF5j, language);
+    case Rule::Apogee:
+        return Tr(RankingText::RuleApogee, language);
+    case Rule::Precision:
+        return Tr(RankingText::RulePrecision, language);
+    case Rule::Timekeeper:
+        break;
+    }
+    return Tr(RankingText::RuleTimekeeper, language);
+}
+
+std::string RefusalText(Refusal refusal, NoLaunch noLaunch, NoLanding noLanding, double motorRunS,
+                        Language l) {
+    switch (refusal) {
+    case Refusal::None:
+        break;
+    case Refusal::NoSamples:
+        return Tr(ReadingText::RefusedNoSamples, l);
+    case Refusal::NoLaunch:
+        return Tr(ReadingText::RefusedNoLaunch, l) + std::string(NoLaunchWords(noLaunch, l));
+    case Refusal::NoLanding:
+        return Tr(ReadingText::RefusedNoLanding, l) + std::string(NoLandingWords(noLanding, l));
+    case Refusal::InvalidArgument:
+        return Tr(ReadingText::RefusedInvalid, l);
+    case Refusal::MotorStopBeforeLaunch:
+        return Tr(ReadingText::RefusedStopBeforeLaunch, l);
+    case Refusal::MotorRunTooLong:
+        return Filled(Tr(ReadingText::RefusedRunTooLong, l), FigureText(motorRunS),
+                      FigureText(kF5jMaxMotorRunS));
+    case Refusal::MotorStopAfterEnd:
+        return Tr(ReadingText::RefusedStopAfterEnd, l);
+    case Refusal::WindowPastEnd:
+        return Tr(ReadingText::RefusedWindowPastEnd, l);
+    }
+    return {};
+}
 
 Phrase CheckPhrase(FileCheck check) {
     switch (check) {
@@ -159,6 +214,64 @@ std::string LanguageResultsWording::noLaunch(NoLaunch n) const {
 
 std::string LanguageResultsWording::noLanding(NoLanding n) const {
     return NoLandingWords(n, language_);
+}
+
+} // namespace orlomat
+
+namespace orlomat {
+
+std::string LanguageResultsWording::ruleHeading(std::size_t ruleColumn) const {
+    return Tr(static_cast<RankingText>(ruleColumn), language_);
+}
+
+std::string LanguageResultsWording::ruleState(const FlightRow& row) const {
+    if (const auto* f = std::get_if<F1FlyoffReading>(&row.reading))
+        return RefusalText(f->refusal, f->noLaunch, f->noLanding, 0.0, language_);
+    if (const auto* j = std::get_if<F5jReading>(&row.reading))
+        return RefusalText(j->refusal, j->noLaunch, NoLanding::None, j->motorRunS.value_or(0.0),
+                           language_);
+    if (const auto* a = std::get_if<ApogeeReading>(&row.reading))
+        return a->refusal != Refusal::None
+                   ? RefusalText(a->refusal, NoLaunch::None, NoLanding::None, 0.0, language_)
+               : a->status == ApogeeStatus::NoData ? std::string(Tr(ReadingText::NoData, language_))
+                                                   : std::string();
+    if (const auto* t = std::get_if<TimekeeperReading>(&row.reading))
+        return RefusalText(t->refusal, t->noLaunch, t->noLanding, 0.0, language_);
+    return {};
+}
+
+std::string LanguageResultsWording::flag(bool v) const {
+    return Tr(v ? RankingText::Yes : RankingText::No, language_);
+}
+
+std::string LanguageResultsWording::rule(const RuleChoice& choice) const {
+    const Language l = language_;
+    std::string line = std::string(Tr(ReadingText::Rule, l)) + ": " + RuleName(choice.rule, l) +
+                       " (" + RuleReference(choice.rule) + ")";
+    const auto value = [&](ReadingText label, const std::string& v) {
+        line.append("; ").append(Tr(label, l)).append(": ").append(v);
+    };
+    switch (choice.rule) {
+    case Rule::F1Flyoff:
+        value(ReadingText::MaxTime, FigureText(choice.value) + " s");
+        break;
+    case Rule::F5jStart:
+        value(ReadingText::MotorStop,
+              FigureText(choice.value) + " s " +
+                  Tr(choice.base == TimeBase::Launch ? ReadingText::FromLaunch
+                                                     : ReadingText::FromRecordStart,
+                     l));
+        break;
+    case Rule::Precision:
+        value(ReadingText::Target, FigureText(choice.value) + " m");
+        break;
+    case Rule::Timekeeper:
+        value(ReadingText::TimekeeperTime, FigureText(choice.value) + " s");
+        break;
+    case Rule::Apogee:
+        break;
+    }
+    return line;
 }
 
 } // namespace orlomat

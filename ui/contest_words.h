@@ -31,6 +31,12 @@ std::string ExpectedListFaultText(const ExpectedListFault& fault, Language langu
 // The log's head ("Dziennik pobrań: 12 wierszy, ...") or why there is none; empty without a log.
 LogHeadWords DescribeLogHead(const LogHead& head, Language language);
 
+// A rule's name for people ("F1 fly-off").
+const char* RuleName(Rule rule, Language language);
+// Why a reading was refused ("no reading: the motor stops before the launch").
+std::string RefusalText(Refusal refusal, NoLaunch noLaunch, NoLanding noLanding, double motorRunS,
+                        Language language);
+
 // The results' words in one language.
 class LanguageResultsWording : public ResultsWording {
 public:
@@ -41,6 +47,10 @@ public:
     std::string check(FileCheck check) const override;
     std::string noLaunch(NoLaunch n) const override;
     std::string noLanding(NoLanding n) const override;
+    std::string ruleHeading(std::size_t ruleColumn) const override;
+    std::string ruleState(const FlightRow& row) const override;
+    std::string flag(bool v) const override;
+    std::string rule(const RuleChoice& choice) const override;
 
 private:
     Language language_;

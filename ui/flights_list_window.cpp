@@ -3,12 +3,14 @@
 #include "contest/flight_columns.h"
 #include "contest/results_page.h"
 #include "core/format.h"
+#include "core/json.h"
 #include "files/file_io.h"
 #include "files/user_file.h"
 #include "ui/contest_words.h"
 #include "ui/prompter.h"
 #include "ui/settings_file.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -29,6 +31,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <map>
 
 namespace orlomat {
@@ -44,6 +47,33 @@ constexpr std::size_t kListed[] = {column::kCompetitor, column::kSerial,   colum
 constexpr int kReasonColumn = static_cast<int>(std::size(kListed));
 constexpr int kSortRole = Qt::UserRole;
 constexpr int kRowRole = Qt::UserRole + 1; // on the first cell: the row's place in rows_
+
+// The combo's rules after its "none", and the caption of the value each asks.
+struct RuleEntry {
+    Rule rule;
+    RankingText name;
+    std::optional<RankingText> value;
+    const char* defaultValue;
+};
+constexpr RuleEntry kRuleEntries[] = {
+    {Rule::F1Flyoff, RankingText::RuleF1Flyoff, RankingText::MaxTimeField, "300"},
+    {Rule::F5jStart, RankingText::RuleF5j, RankingText::MotorStopField, ""},
+    {Rule::Apogee, RankingText::RuleApogee, std::nullopt, ""},
+    {Rule::Precision, RankingText::RulePrecision, RankingText::TargetField, ""},
+    {Rule::Timekeeper, RankingText::RuleTimekeeper, RankingText::TimeField, ""},
+};
+
+// A heading on two lines, broken at the blank nearest its middle: the columns' room goes to
+// the figures, not to the words above them.
+QString TwoLines(QString heading) {
+    int best = -1;
+    for (int i = 0; i < heading.size(); ++i)
+        if (heading[i] == QLatin1Char(' ') &&
+            (best < 0 || std::abs(i - heading.size() / 2) < std::abs(best - heading.size() / 2)))
+            best = i;
+    if (best > 0) heading[best] = QLatin1Char('\n');
+    return heading;
+}
 
 QString Utf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -114,6 +144,20 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     competitorFilter->setMaximumWidth(80);
     competitorFilter->setClearButtonEnabled(true);
     filterCaption->setBuddy(competitorFilter);
+    ruleCaption = new QLabel(this);
+    ruleCombo = new QComboBox(this);
+    ruleCombo->setObjectName(QStringLiteral("C_Regula"));
+    ruleCaption->setBuddy(ruleCombo);
+    ruleValueCaption = new QLabel(this);
+    ruleValue = new QLineEdit(this);
+    ruleValue->setObjectName(QStringLiteral("E_WartoscReguly"));
+    ruleValue->setMaximumWidth(70);
+    ruleValueCaption->setBuddy(ruleValue);
+    ruleValueCaption->hide();
+    ruleValue->hide();
+    ruleValues_ << QString();
+    for (const RuleEntry& e : kRuleEntries)
+        ruleValues_ << QString::fromLatin1(e.defaultValue);
     logWarning = new QLabel(this);
     logWarning->setObjectName(QStringLiteral("LabelLogWarning"));
     logWarning->setStyleSheet(QStringLiteral("color: #a00000"));
@@ -137,6 +181,7 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
+    table->setTextElideMode(Qt::ElideMiddle);
     table->horizontalHeader()->setStretchLastSection(true);
     table->horizontalHeader()->setResizeContentsPrecision(200); // widths from the first rows
     table->installEventFilter(this);
@@ -148,6 +193,10 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     top->addWidget(folderLabel, 1);
     top->addWidget(filterCaption);
     top->addWidget(competitorFilter);
+    top->addWidget(ruleCaption);
+    top->addWidget(ruleCombo);
+    top->addWidget(ruleValueCaption);
+    top->addWidget(ruleValue);
     top->addWidget(expectedButton);
     top->addWidget(resultsButton);
     auto* layout = new QVBoxLayout(this);
@@ -166,6 +215,8 @@ FlightsListWindow::FlightsListWindow(Prompter& prompter, std::function<FilterSet
     connect(expectedButton, &QPushButton::clicked, this, &FlightsListWindow::chooseExpected);
     connect(resultsButton, &QPushButton::clicked, this, [this] { writeResultsPage(); });
     connect(competitorFilter, &QLineEdit::textChanged, this, &FlightsListWindow::filterChanged);
+    connect(ruleCombo, &QComboBox::activated, this, &FlightsListWindow::ruleChanged);
+    connect(ruleValue, &QLineEdit::editingFinished, this, &FlightsListWindow::ruleChanged);
 
     folder_ = DefaultArchiveFolder();
     applyTexts();
@@ -218,6 +269,22 @@ void FlightsListWindow::applyTexts() {
     expectedButton->setText(text(Phrase::FlightsExpectedButton));
     resultsButton->setText(text(Phrase::FlightsResultsPage));
     filterCaption->setText(text(Phrase::FlightsCompetitorFilter));
+    ruleCaption->setText(QString::fromUtf8(Tr(RankingText::RuleCaption, language_)));
+    if (ruleCombo->count() == 0) {
+        ruleCombo->addItem(QString());
+        for (std::size_t i = 0; i < std::size(kRuleEntries); ++i)
+            ruleCombo->addItem(QString());
+    }
+    ruleCombo->setItemText(0, QString::fromUtf8(Tr(RankingText::RuleNone, language_)));
+    for (std::size_t i = 0; i < std::size(kRuleEntries); ++i)
+        ruleCombo->setItemText(static_cast<int>(i + 1),
+                               QString::fromUtf8(Tr(kRuleEntries[i].name, language_)));
+    const int entry = ruleCombo->currentIndex() - 1;
+    const bool valued = entry >= 0 && kRuleEntries[entry].value.has_value();
+    if (valued)
+        ruleValueCaption->setText(QString::fromUtf8(Tr(*kRuleEntries[entry].value, language_)));
+    ruleValueCaption->setVisible(valued);
+    ruleValue->setVisible(valued);
     folderLabel->setText(QDir::toNativeSeparators(folder_));
     QStringList lines;
     for (const int line : damagedLogLines_)
@@ -231,9 +298,12 @@ void FlightsListWindow::applyTexts() {
     logHead->setVisible(!head.text.empty());
     QStringList headings;
     for (const std::size_t c : kListed)
-        headings << QString::fromUtf8(c == column::kDate ? Tr(Phrase::FlightsDateTime, language_)
-                                                         : ColumnHeading(c, language_));
+        headings << TwoLines(QString::fromUtf8(c == column::kDate
+                                                   ? Tr(Phrase::FlightsDateTime, language_)
+                                                   : ColumnHeading(c, language_)));
     headings << text(Phrase::FlightsRemarks);
+    for (const std::size_t c : ruleColumns_)
+        headings << TwoLines(QString::fromUtf8(Tr(static_cast<RankingText>(c), language_)));
     model->setHorizontalHeaderLabels(headings);
 }
 
@@ -252,6 +322,7 @@ void FlightsListWindow::refresh() {
             ResultsTable table =
                 ReadResultsTable(GatherResultsInputs({folder}), filter_(), expected_);
             rows_ = std::move(table.rows);
+            if (rule_) ApplyRule(rows_, *rule_);
             for (const DamagedLogLine& d : table.damagedLogLines)
                 damagedLogLines_.push_back(d.line);
             if (!table.logHeads.empty()) logHead_ = table.logHeads.front();
@@ -269,7 +340,8 @@ void FlightsListWindow::fillTable() {
     // The rows are filled with the model away from the view: a thousand rows, one reset.
     proxy->setSourceModel(nullptr);
     model->clear();
-    model->setColumnCount(kReasonColumn + 1);
+    model->setColumnCount(kReasonColumn + 1 + static_cast<int>(ruleColumns_.size()));
+    const LanguageResultsWording words(language_);
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const FlightRow& r = rows_[i];
         const auto cells = FlightCells(r);
@@ -314,6 +386,7 @@ void FlightsListWindow::fillTable() {
             }
             if (c == column::kVerified && marks.checkAlarm)
                 item->setForeground(QColor(0xa0, 0x00, 0x00));
+            if (c == column::kFile) item->setToolTip(item->text());
             if (col == 0) item->setData(row, kRowRole);
             items << item;
         }
@@ -331,26 +404,112 @@ void FlightsListWindow::fillTable() {
             item->setForeground(QColor(0xa0, 0x00, 0x00));
         }
         items << item;
+        const auto ruleCells = RuleCells(r);
+        for (const std::size_t c : ruleColumns_) {
+            const FlightCell& cell = ruleCells[c];
+            auto* ruleItem = new QStandardItem();
+            if (c == rule_column::kState) {
+                ruleItem->setText(Utf8(words.ruleState(r)));
+                ruleItem->setToolTip(ruleItem->text());
+                ruleItem->setForeground(QColor(0xa0, 0x00, 0x00));
+            } else if (cell.present) {
+                ruleItem->setText(Utf8(cell.kind == CellKind::Flag ? words.flag(cell.flag)
+                                                                   : cell.shownToPeople()));
+                ruleItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                ruleItem->setData(cell.kind == CellKind::Flag ? QVariant(ruleItem->text())
+                                                              : QVariant(cell.number),
+                                  kSortRole);
+            }
+            items << ruleItem;
+        }
         model->appendRow(items);
     }
     applyTexts();
     proxy->setSourceModel(model);
     proxy->sort(sorted, order);
+    arrangeRuleColumns();
     fitColumns();
 }
 
+void FlightsListWindow::arrangeRuleColumns() {
+    QHeaderView* header = table->horizontalHeader();
+    for (int logical = 0; logical < header->count(); ++logical)
+        header->moveSection(header->visualIndex(logical), logical);
+    for (std::size_t i = 0; i < ruleColumns_.size(); ++i) {
+        const int logical = kReasonColumn + 1 + static_cast<int>(i);
+        header->moveSection(header->visualIndex(logical), ruleColumns_[i] == rule_column::kPlace
+                                                              ? 0
+                                                              : header->visualIndex(kReasonColumn));
+    }
+}
+
+void FlightsListWindow::ruleChanged() {
+    // The value typed belongs to the rule it was typed for.
+    ruleValues_[ruleIndex_] = ruleValue->text();
+    ruleIndex_ = ruleCombo->currentIndex();
+    ruleValue->setText(ruleValues_[ruleIndex_]);
+    std::optional<RuleChoice> chosen;
+    if (ruleIndex_ > 0) {
+        const RuleEntry& e = kRuleEntries[ruleIndex_ - 1];
+        chosen.emplace();
+        chosen->rule = e.rule;
+        if (e.value) {
+            const auto v = ParseDecimalNumber(ruleValue->text().trimmed().toStdString());
+            if (!v || !std::isfinite(*v) || *v <= 0.0) {
+                // Nothing to read by until a value is typed; a wrong one is said.
+                if (!ruleValue->text().trimmed().isEmpty())
+                    prompter_.message(QString::fromUtf8(Tr(RankingText::BadRuleValue, language_)) +
+                                          ruleValue->text(),
+                                      text(Phrase::FlightsListTitle));
+                chosen.reset();
+            } else {
+                chosen->value = *v;
+            }
+        }
+    }
+    applyTexts();
+    const bool same = chosen.has_value() == rule_.has_value() &&
+                      (!chosen || (chosen->rule == rule_->rule && chosen->value == rule_->value));
+    if (same) return;
+    const bool wasRanked = rule_ && RuleRanks(rule_->rule);
+    rule_ = chosen;
+    ruleColumns_ = rule_ ? RuleColumnsOf(*rule_) : std::vector<std::size_t>{};
+    if (rule_)
+        ApplyRule(rows_, *rule_);
+    else
+        for (FlightRow& r : rows_)
+            r.reading = {}, r.place = 0;
+    // Placed rows are listed by their place; without a rule, in the order read.
+    if (rule_ && RuleRanks(rule_->rule))
+        table->horizontalHeader()->setSortIndicator(kReasonColumn + 1, Qt::AscendingOrder);
+    else if (wasRanked || table->horizontalHeader()->sortIndicatorSection() > kReasonColumn)
+        table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    fillTable();
+}
+
 void FlightsListWindow::fitColumns() {
-    // Each column as wide as its texts; the notes column takes the room left, but never less
-    // than its notes need (a stretched last column would cut them: a scroll bar instead).
+    // Each column as wide as its texts; when they are wider than the list, the file name
+    // gives way (elided in the middle, its whole name in the tip), then the notes column takes
+    // the room left, but never less than its notes need (a scroll bar rather than cut notes).
     QHeaderView* header = table->horizontalHeader();
     header->setStretchLastSection(false);
     table->resizeColumnsToContents();
+    const int fileColumn = static_cast<int>(
+        std::find(std::begin(kListed), std::end(kListed), column::kFile) - std::begin(kListed));
+    int others = 0;
+    for (int c = 0; c < header->count(); ++c)
+        if (c != fileColumn) others += table->columnWidth(c);
+    const int room = table->viewport()->width();
+    const int fileMinimum = table->fontMetrics().horizontalAdvance(QStringLiteral("C000_S0…dat"));
+    if (others + table->columnWidth(fileColumn) > room)
+        table->setColumnWidth(fileColumn, std::max(fileMinimum, room - others));
+    const int last = header->logicalIndex(header->count() - 1);
     int used = 0;
-    for (int c = 0; c < kReasonColumn; ++c)
-        used += table->columnWidth(c);
-    const int notes = table->columnWidth(kReasonColumn);
-    header->setStretchLastSection(used + notes <= table->viewport()->width());
-    if (!header->stretchLastSection()) table->setColumnWidth(kReasonColumn, notes);
+    for (int c = 0; c < header->count(); ++c)
+        if (c != last) used += table->columnWidth(c);
+    const int notes = table->columnWidth(last);
+    header->setStretchLastSection(used + notes <= room);
+    if (!header->stretchLastSection()) table->setColumnWidth(last, notes);
 }
 
 void FlightsListWindow::resizeEvent(QResizeEvent* event) {
@@ -407,7 +566,7 @@ QString FlightsListWindow::writeResultsPage() {
     const FilterSettings filter = filter_();
     const LanguageResultsWording words(language_);
     const auto writePage = [&](std::ostream& out) {
-        return WriteResultsPage(out, page, words, {}, {headWords()}, filter);
+        return WriteResultsPage(out, page, words, {}, {headWords()}, filter, rule_);
     };
 
     // Into the listed folder where it may write, never over a flight; else a page of its own

@@ -4,6 +4,8 @@
 // shown and marks the flights against a list of expected competitors. Files its download log
 // names that were removed keep a row; the log's damaged lines are named in red, and the log's
 // head (the digest that pins the log down) is shown short with the time of its last line.
+// A contest rule chosen adds its reading's columns and places the flights by it (as
+// `orlomat report --rule`); every column fits the list's width, the file name elided.
 #pragma once
 
 #include "contest/results_page.h"
@@ -18,6 +20,7 @@
 #include <set>
 #include <vector>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -60,6 +63,8 @@ public:
     const std::vector<FlightRow>& rows() const { return rows_; }
     // The listed rows in the order and filter the table shows.
     std::vector<FlightRow> shownRows() const;
+    // The rule the rows are read and placed by (none: the list as designed).
+    const std::optional<RuleChoice>& rule() const { return rule_; }
 
 signals:
     void openFlight(const QString& path);
@@ -77,6 +82,10 @@ private:
     void applyTexts();
     void fillTable();
     void fitColumns();
+    // The rule chosen in the combo with the value typed, applied to the rows.
+    void ruleChanged();
+    // Rule columns shown: the place first, the rule's figures before the notes.
+    void arrangeRuleColumns();
     void chooseFolder();
     void chooseExpected();
     void filterChanged();
@@ -94,6 +103,10 @@ private:
     std::optional<std::set<std::int64_t>> expected_;
     std::vector<int> damagedLogLines_; // of the folder's download log, skipped
     bool stale_ = true;                // the rows are not those of the folder and language in force
+    std::optional<RuleChoice> rule_;
+    std::vector<std::size_t> ruleColumns_; // of kRuleColumns, shown after the list's own
+    QStringList ruleValues_;               // the value typed for each rule of the combo
+    int ruleIndex_ = 0;                    // the combo's entry the value field belongs to
 
     QLabel* folderLabel = nullptr;
     QLabel* logWarning = nullptr; // the download log's damaged lines, in red
@@ -102,6 +115,10 @@ private:
     std::string readFailure_; // why the folder could not be read
     QLabel* filterCaption = nullptr;
     QLineEdit* competitorFilter = nullptr;
+    QLabel* ruleCaption = nullptr;
+    QComboBox* ruleCombo = nullptr;
+    QLabel* ruleValueCaption = nullptr;
+    QLineEdit* ruleValue = nullptr;
     QPushButton *folderButton = nullptr, *refreshButton = nullptr, *resultsButton = nullptr,
                 *expectedButton = nullptr;
     QTableView* table = nullptr;

@@ -8,6 +8,7 @@
 #include "contest/flight_rows.h"
 #include "contest/results_csv.h"
 #include "contest/results_page.h"
+#include "contest/results_table.h"
 #include "contest/sha256.h"
 #include "core/flight.h"
 #include "core/json.h"
@@ -55,6 +56,68 @@ std::string PageOf(const std::vector<FlightRow>& rows) {
     std::ostringstream page;
     WriteResultsPage(page, rows, KeyWording(), "", {}, {});
     return page.str();
+}
+
+// Each rule's order: a wrong direction, a tie counted as two places, a refused or No Data
+// reading placed among the others, or a timekeeper's reading placed at all.
+TEST(RulePlaces, EachRuleOrdersItsReadingsAndTiesShareAPlace) {
+    const auto flyoff = [](std::optional<std::int32_t> altitude, double duration) {
+        F1FlyoffReading r;
+        r.reachedMax = altitude.has_value();
+        r.altitudeRoundedM = altitude;
+        r.durationS = duration;
+        return RuleReading(r);
+    };
+    const auto f5j = [](double penalty) {
+        F5jReading r;
+        r.penaltyPoints = penalty;
+        return RuleReading(r);
+    };
+    const auto apogee = [](std::optional<double> m, std::optional<double> target = {}) {
+        ApogeeReading r;
+        r.status = m ? ApogeeStatus::Clean : ApogeeStatus::NoData;
+        r.apogeeM = m;
+        r.targetM = target;
+        if (m && target) r.precisionScorePercent = PrecisionScorePercent(*m, *target);
+        return RuleReading(r);
+    };
+    F1FlyoffReading refused;
+    refused.refusal = Refusal::NoLaunch;
+    const struct {
+        const char* what;
+        std::vector<RuleReading> readings;
+        std::vector<int> places;
+    } cases[] = {
+        {"fly-off: higher first, the short flights after by duration",
+         {flyoff(40, 300.1), flyoff({}, 250.0), flyoff(45, 300.0), flyoff(40, 301.0),
+          flyoff({}, 280.0), RuleReading(refused)},
+         {2, 5, 1, 2, 4, 0}},
+        {"f5j: the lower penalty first",
+         {f5j(77.5), f5j(45.0), f5j(77.5), f5j(100.0)},
+         {2, 1, 2, 4}},
+        {"apogee: higher first, No Data last",
+         {apogee(120.0), apogee({}), apogee(150.0)},
+         {2, 3, 1}},
+        {"precision: the lower score first, No Data last",
+         {apogee(600.0, 550.0), apogee(540.0, 550.0), apogee({}, 550.0), apogee(560.0, 550.0)},
+         {3, 1, 4, 1}},
+        {"timekeeper: no places", {RuleReading(TimekeeperReading{}), RuleReading()}, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        std::vector<FlightRow> rows(c.readings.size());
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            rows[i].reading = c.readings[i];
+        PlaceRows(rows);
+        std::vector<int> places;
+        for (const FlightRow& r : rows)
+            places.push_back(r.place);
+        EXPECT_EQ(places, c.places) << c.what;
+        OrderByPlace(rows);
+        for (std::size_t i = 1; i < rows.size(); ++i)
+            EXPECT_TRUE(rows[i].place == 0 ||
+                        (rows[i - 1].place > 0 && rows[i - 1].place <= rows[i].place))
+                << c.what;
+    }
 }
 
 TEST(Sha256, StandardVectors) {

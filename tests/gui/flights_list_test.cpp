@@ -2,6 +2,7 @@
 // numbers as numbers, filters by competitor, opens a row as the current or the comparison
 // flight with real double clicks, writes the report's own page and marks the expected list.
 #include "contest/download_log.h"
+#include "contest/flight_columns.h"
 #include "contest/flight_rows.h"
 #include "contest/results_page.h"
 #include "tests/support/window_controls.h"
@@ -10,10 +11,12 @@
 #include "ui/contest_words.h"
 #include "ui/flights_list_window.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
@@ -335,6 +338,116 @@ TEST_F(FlightsListTest, FollowsTheLanguageSwitch) {
     EXPECT_TRUE(
         Column(11)[notes].startsWith(QString::fromUtf8(Tr(Phrase::NotAFlight, Language::English))));
     EXPECT_EQ(Action(*window, "Loty1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+}
+
+// A fly-off chosen in the list: the flights placed as `report --rule f1-flyoff` places them
+// (ties sharing a place, the short flight last), listed by their place, the page too; "none"
+// gives the designed list back.
+TEST_F(FlightsListTest, RuleChosenPlacesTheFlightsAsTheReport) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("flyoff")));
+    struct Flyer {
+        int competitor;
+        float peak, glide;
+        int place; // at a 60 s maximum: higher at 60 s first, 4 and 5 tied, 6 short of it
+    };
+    const Flyer flyers[] = {{1, 120, 80, 5}, {2, 150, 80, 1}, {3, 100, 80, 7}, {4, 130, 80, 3},
+                            {5, 130, 80, 3}, {6, 90, 40, 8},  {7, 110, 80, 6}, {8, 140, 80, 2}};
+    for (const Flyer& f : flyers) {
+        SynthParams p;
+        p.competitor = static_cast<std::uint16_t>(f.competitor);
+        p.peakAltitude = f.peak;
+        p.glideSeconds = f.glide;
+        p.spike = false;
+        Write(QStringLiteral("flyoff/C%1.dat").arg(f.competitor), SynthesizeFlight(p));
+    }
+    list->setFolder(dir.filePath(QStringLiteral("flyoff")));
+    const int designed = table->model()->columnCount();
+    auto* combo = list->findChild<QComboBox*>(QStringLiteral("C_Regula"));
+    auto* value = list->findChild<QLineEdit*>(QStringLiteral("E_WartoscReguly"));
+    ASSERT_NE(combo, nullptr);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_FALSE(value->isVisible());
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    ASSERT_TRUE(value->isVisible());
+    value->setText(QStringLiteral("60"));
+    QTest::keyClick(value, Qt::Key_Return);
+    ASSERT_TRUE(list->rule().has_value());
+
+    // The place is the first column shown, the rows in its order.
+    const int place = table->horizontalHeader()->logicalIndex(0);
+    EXPECT_EQ(table->model()->headerData(place, Qt::Horizontal).toString(),
+              QStringLiteral("Miejsce"));
+    QStringList want, got;
+    for (int r = 0; r < table->model()->rowCount(); ++r) {
+        const int competitor = table->model()->index(r, 0).data().toInt();
+        const auto f = std::find_if(std::begin(flyers), std::end(flyers),
+                                    [&](const Flyer& x) { return x.competitor == competitor; });
+        ASSERT_NE(f, std::end(flyers));
+        want << QString::number(f->place);
+        got << table->model()->index(r, place).data().toString();
+    }
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(got, (QStringList{"1", "2", "3", "3", "5", "6", "7", "8"}));
+
+    // The page: the same places in the same order, the rule named.
+    Press("B_StronaWynikow");
+    ASSERT_EQ(prompter.openedDocuments.size(), 1);
+    const QString page = QString::fromUtf8(Read(prompter.openedDocuments.front()));
+    EXPECT_TRUE(page.contains(QStringLiteral("FAI F1 F1.1.4 b")));
+    QStringList onPage;
+    const QRegularExpression placeCell(QStringLiteral("<tr><td>(\\d+)</td>"));
+    for (auto m = placeCell.globalMatch(page); m.hasNext();)
+        onPage << m.next().captured(1);
+    EXPECT_EQ(onPage, want);
+
+    combo->setCurrentIndex(0);
+    emit combo->activated(0);
+    EXPECT_FALSE(list->rule().has_value());
+    EXPECT_EQ(table->model()->columnCount(), designed);
+    EXPECT_EQ(table->horizontalHeader()->logicalIndex(0), 0);
+}
+
+// At the designed width every column shows its texts whole in both languages, with a cut-off
+// download's long name and its note: only the file name may give way, elided in the middle
+// with the whole name in its tip; no scroll bar.
+TEST_F(FlightsListTest, EveryColumnFitsAtTheDesignedWidth) {
+    SynthParams p;
+    p.competitor = 31;
+    p.maxLength = 2000;
+    p.endMarker = false;
+    Write(QStringLiteral("flights/C031_S00345_20261209-101500_partial.dat"), SynthesizeFlight(p));
+    list->resize(1320, 560);
+    for (const char* language : {"Polski1", "English1"}) {
+        Trigger(*window, language);
+        Press("B_Odswiez");
+        QCoreApplication::processEvents();
+        QHeaderView* header = table->horizontalHeader();
+        const int file = 10;
+        ASSERT_EQ(table->model()->headerData(file, Qt::Horizontal).toString(),
+                  QString::fromUtf8(ColumnHeading(
+                      column::kFile, language[0] == 'P' ? Language::Polish : Language::English)));
+        for (int c = 0; c < header->count(); ++c) {
+            const int needed =
+                std::max(header->sectionSizeHint(c),
+                         static_cast<QAbstractItemView*>(table)->sizeHintForColumn(c));
+            if (c != file) {
+                EXPECT_GE(table->columnWidth(c), needed)
+                    << language << " column " << c << " "
+                    << table->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+            }
+        }
+        EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0) << language;
+        const int partial = static_cast<int>(
+            Column(file).indexOf(QStringLiteral("C031_S00345_20261209-101500_partial.dat")));
+        ASSERT_GE(partial, 0);
+        EXPECT_EQ(table->model()->index(partial, file).data(Qt::ToolTipRole).toString(),
+                  QStringLiteral("C031_S00345_20261209-101500_partial.dat"));
+        EXPECT_EQ(Column(11)[partial],
+                  QString::fromUtf8(Tr(Phrase::RecordCutOff,
+                                       language[0] == 'P' ? Language::Polish : Language::English)));
+    }
 }
 
 } // namespace
