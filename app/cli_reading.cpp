@@ -5,6 +5,7 @@
 #include "core/format.h"
 #include "core/json.h"
 #include "files/user_file.h"
+#include "ui/contest_words.h"
 #include "ui/reading_words.h"
 
 #include <algorithm>

@@ -250,7 +250,7 @@ private:
     QAction *ruleNoneAction = nullptr, *ruleF1Action = nullptr, *ruleF5jAction = nullptr,
             *ruleApogeeAction = nullptr, *ruleTimekeeperAction = nullptr;
     QAction* localCsvAction = nullptr; // "CsvLokalny1"
-    RuleChoice rule_;
+    WindowRuleChoice rule_;
 
     DeviceSettingsDialog* deviceSettingsDialog = nullptr;
     InfoDialog* infoDialog = nullptr;

@@ -31,33 +31,6 @@ std::string SecondsText(std::optional<double> v, Language l) {
     return v ? FigureText(*v) + " s" : std::string(Tr(Phrase::NoFigure, l));
 }
 
-std::string RefusalText(Refusal r, NoLaunch noLaunch, NoLanding noLanding, double motorRunS,
-                        Language l) {
-    switch (r) {
-    case Refusal::None:
-        break;
-    case Refusal::NoSamples:
-        return Tr(ReadingText::RefusedNoSamples, l);
-    case Refusal::NoLaunch:
-        return Tr(ReadingText::RefusedNoLaunch, l) + std::string(NoLaunchWords(noLaunch, l));
-    case Refusal::NoLanding:
-        return Tr(ReadingText::RefusedNoLanding, l) + std::string(NoLandingWords(noLanding, l));
-    case Refusal::InvalidArgument:
-        return Tr(ReadingText::RefusedInvalid, l);
-    case Refusal::MotorStopBeforeLaunch:
-        return Tr(ReadingText::RefusedStopBeforeLaunch, l);
-    case Refusal::MotorRunTooLong:
-        return Replaced(
-            Replaced(Tr(ReadingText::RefusedRunTooLong, l), "%1", FigureText(motorRunS)), "%2",
-            FigureText(kF5jMaxMotorRunS));
-    case Refusal::MotorStopAfterEnd:
-        return Tr(ReadingText::RefusedStopAfterEnd, l);
-    case Refusal::WindowPastEnd:
-        return Tr(ReadingText::RefusedWindowPastEnd, l);
-    }
-    return {};
-}
-
 ReadingLines F1FlyoffLines(const F1FlyoffReading& r, Language l) {
     std::string altitude = Metres(r.altitudeM, l);
     if (r.altitudeRoundedM)
@@ -172,7 +145,7 @@ bool Blank(std::string_view text) {
 
 RuleInput ParseRuleFields(WindowRule rule, std::string_view first, std::string_view second) {
     RuleInput in;
-    RuleChoice c;
+    WindowRuleChoice c;
     c.rule = rule;
     const auto refuse = [&](ReadingText problem, int field) {
         in.problem = problem;
@@ -230,7 +203,7 @@ std::string Joined(const std::string& heading, const ReadingLines& lines) {
 
 } // namespace
 
-WindowReading ReadForWindow(const Flight& flight, const RuleChoice& choice, Language l) {
+WindowReading ReadForWindow(const Flight& flight, const WindowRuleChoice& choice, Language l) {
     WindowReading w;
     const FlightStats stats = ComputeStats(FlightTables(flight));
     const auto refused = [&](const std::string& heading, Refusal r, NoLaunch nl, NoLanding nd,

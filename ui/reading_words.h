@@ -22,15 +22,12 @@ ReadingLines F1FlyoffLines(const F1FlyoffReading& r, Language l);
 ReadingLines F5jLines(const F5jReading& r, Language l);
 ReadingLines ApogeeLines(const ApogeeReading& r, Language l);
 ReadingLines TimekeeperLines(const TimekeeperReading& r, Language l);
-// Why no reading was made; `motorRunS` for a motor run too long.
-std::string RefusalText(Refusal r, NoLaunch noLaunch, NoLanding noLanding, double motorRunS,
-                        Language l);
 std::string SecondsText(std::optional<double> v, Language l);
 
 // The rule the window reads the current flight by, and the numbers the user gave it.
 enum class WindowRule { None, F1Flyoff, F5j, Apogee, Timekeeper };
 
-struct RuleChoice {
+struct WindowRuleChoice {
     WindowRule rule = WindowRule::None;
     double seconds = 0.0; // F1: the maximum time; F5J: the motor stop from the launch;
                           // timekeeper: the timekeeper's time
@@ -41,7 +38,7 @@ struct RuleChoice {
 // The dialog's fields for a rule: the first (a time, or the apogee's optional target) and the
 // second (F1's optional signature). A choice, or the first problem and its field (0 or 1).
 struct RuleInput {
-    std::optional<RuleChoice> choice;
+    std::optional<WindowRuleChoice> choice;
     ReadingText problem = ReadingText::Count;
     int field = 0;
 };
@@ -59,6 +56,6 @@ struct WindowReading {
     std::string text; // the rule, its reference, then "label: value" items
     ReadingMarks marks;
 };
-WindowReading ReadForWindow(const Flight& flight, const RuleChoice& choice, Language l);
+WindowReading ReadForWindow(const Flight& flight, const WindowRuleChoice& choice, Language l);
 
 } // namespace orlomat

@@ -23,7 +23,7 @@ QString Typed(double v, Language l) {
 
 } // namespace
 
-RuleDialog::RuleDialog(WindowRule rule, const RuleChoice& previous, Language language,
+RuleDialog::RuleDialog(WindowRule rule, const WindowRuleChoice& previous, Language language,
                        QWidget* parent)
     : QDialog(parent), rule_(rule), language_(language) {
     setObjectName(QStringLiteral("RuleDialog"));

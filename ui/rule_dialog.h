@@ -16,10 +16,10 @@ class RuleDialog : public QDialog {
     Q_OBJECT
 public:
     // Its fields start with `previous`'s numbers when it is the same rule.
-    RuleDialog(WindowRule rule, const RuleChoice& previous, Language language,
+    RuleDialog(WindowRule rule, const WindowRuleChoice& previous, Language language,
                QWidget* parent = nullptr);
     // The rule and its numbers once accepted.
-    const RuleChoice& choice() const { return choice_; }
+    const WindowRuleChoice& choice() const { return choice_; }
     // What stops the dialog from closing; empty when nothing does.
     QString problem() const;
 
@@ -29,7 +29,7 @@ public slots:
 private:
     WindowRule rule_;
     Language language_;
-    RuleChoice choice_;
+    WindowRuleChoice choice_;
     QLineEdit *first_ = nullptr, *second_ = nullptr;
     QLabel* problem_ = nullptr;
 };
