@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace orlomat {
 
 namespace {
@@ -88,6 +90,9 @@ void RuleDialog::accept() {
     if (!in.choice) {
         problem_->setText(Text(in.problem, language_));
         problem_->show();
+        // A wrapped problem needs all its lines: the dialog grows to them.
+        layout()->activate();
+        resize(width(), std::max(height(), heightForWidth(width())));
         QLineEdit* field = in.field == 1 && second_ != nullptr ? second_ : first_;
         field->setFocus();
         field->selectAll();

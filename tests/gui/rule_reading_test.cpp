@@ -134,6 +134,10 @@ TEST(RuleDialogChecks, EachFieldIsCheckedBeforeTheDialogCloses) {
             } else {
                 EXPECT_TRUE(d.isVisible()) << "closed with a wrong number";
                 EXPECT_EQ(d.problem(), Words(c.problem, l));
+                // Wrapped, the words show whole: the label gets the height of all its lines.
+                QApplication::processEvents();
+                const auto* label = Named<QLabel>(d, "RuleProblem");
+                EXPECT_GE(label->height(), label->heightForWidth(label->width()));
             }
         }
 }
