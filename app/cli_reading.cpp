@@ -177,7 +177,9 @@ Output Apogee(const Flight& f, std::optional<double> target, Language l) {
                                                                             : "no_data");
         j.key("apogee_m").figure(r.apogeeM);
         j.key("apogee_at_s").figure(r.apogeeAtS);
-        j.key("highest_sample_m").figure(r.highestSampleM);
+        // No highest sample without a sample read (a refused reading).
+        j.key("highest_sample_m")
+            .figure(r.highestSampleAtS ? std::optional<double>(r.highestSampleM) : std::nullopt);
         j.key("highest_sample_at_s").figure(r.highestSampleAtS);
         j.key("target_m").figure(r.targetM);
         j.key("precision_reference").value(RuleReference(Rule::Precision));

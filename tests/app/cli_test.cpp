@@ -255,6 +255,9 @@ TEST_F(CliTest, ReadingGivesTheRulesNumbersAndRefusesTruthfully) {
         EXPECT_EQ(Run(args), r.code) << r.says;
         EXPECT_NE(err_.str().find(r.says), std::string::npos) << err_.str();
     }
+    // A refused reading gives no figure it did not read.
+    ASSERT_EQ(Run({"reading", f, "--rule", "apogee", "--target", "0"}), 1);
+    EXPECT_NE(out_.str().find("\"highest_sample_m\":null"), std::string::npos) << out_.str();
 
     for (const Language l : {Language::Polish, Language::English}) {
         ASSERT_EQ(Run({"reading", f, "--rule", "timekeeper", "--time", "330", "--human", "--lang",
