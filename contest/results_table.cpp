@@ -93,7 +93,9 @@ std::optional<Standing> StandingOf(const RuleReading& reading) {
         if (f->reachedMax && f->altitudeRoundedM)
             return Standing{0, -static_cast<double>(*f->altitudeRoundedM)};
         if (f->durationS) return Standing{1, -Centi(*f->durationS)};
-        return Standing{2, 0.0};
+        // Neither the maximum time nor a landing in the record (one cut off in the air): the
+        // trace cannot show where the flight ended, so it takes no place.
+        return std::nullopt;
     }
     if (const auto* j = std::get_if<F5jReading>(&reading)) {
         if (j->refusal != Refusal::None || !j->penaltyPoints) return std::nullopt;

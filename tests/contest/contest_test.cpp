@@ -83,6 +83,8 @@ TEST(RulePlaces, EachRuleOrdersItsReadingsAndTiesShareAPlace) {
     };
     F1FlyoffReading refused;
     refused.refusal = Refusal::NoLaunch;
+    F1FlyoffReading cutInTheAir; // short of the maximum time, no landing in the record
+    cutInTheAir.reachedMax = false;
     const struct {
         const char* what;
         std::vector<RuleReading> readings;
@@ -90,8 +92,8 @@ TEST(RulePlaces, EachRuleOrdersItsReadingsAndTiesShareAPlace) {
     } cases[] = {
         {"fly-off: higher first, the short flights after by duration",
          {flyoff(40, 300.1), flyoff({}, 250.0), flyoff(45, 300.0), flyoff(40, 301.0),
-          flyoff({}, 280.0), RuleReading(refused)},
-         {2, 5, 1, 2, 4, 0}},
+          flyoff({}, 280.0), RuleReading(refused), RuleReading(cutInTheAir)},
+         {2, 5, 1, 2, 4, 0, 0}},
         {"f5j: the lower penalty first",
          {f5j(77.5), f5j(45.0), f5j(77.5), f5j(100.0)},
          {2, 1, 2, 4}},
