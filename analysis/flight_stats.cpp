@@ -273,13 +273,25 @@ FlightSpan FindFlight(std::span<const std::int32_t> raw, double dt, bool complet
         f.launchS = t;
     }
 
+    // A record that stops in a steady glide (its memory full) ends level within a sensor step
+    // too: that tail is no landing when it sinks on at the rate of the ten seconds before it.
+    // A landing ends a descent; the tail after it is flatter than the approach.
+    const auto sinkRate = [&](std::size_t from, std::size_t to) { // metres per second, down
+        return to > from ? (a[from] - a[to]) * 0.01 / seconds(from, to) : 0.0;
+    };
+    const auto before = static_cast<std::size_t>(10.0 / dt);
+    const bool glidesIntoTail =
+        levelTail > before && levelTail < n - 1 &&
+        sinkRate(levelTail - before, levelTail) > kGlideSinkMps &&
+        sinkRate(levelTail, n - 1) >= 0.5 * sinkRate(levelTail - before, levelTail);
     // Landed: the first rest after the flight that no model flies, or a level one up to the
     // end mark.
     for (std::size_t i = *flight; i < n; ++i) {
         const bool landed =
             seconds(i, reach[i]) >= kLandedSeconds ||
             (complete && reach[i] == n - 1 && seconds(i, reach[i]) >= kLandedSeconds / 3) ||
-            (complete && i >= levelTail && i < n - 1 && seconds(i, n - 1) >= kLandedAtEndSeconds);
+            (complete && !glidesIntoTail && i >= levelTail && i < n - 1 &&
+             seconds(i, n - 1) >= kLandedAtEndSeconds);
         if (!landed) continue;
         // The level it settled at, over the rest's first seconds (the weather moves it later);
         // the landing is where the descent meets that level, not its entry into the band.

@@ -52,6 +52,8 @@ constexpr std::int32_t kFlightDepartureCm = 700;
 constexpr double kLandedSeconds = 30.0;
 constexpr double kLandedAtEndSeconds = 2.0;
 constexpr std::int32_t kSensorStepCm = 120;
+// A sink this fast or faster over ten seconds is flight, not a model settling on the ground.
+constexpr double kGlideSinkMps = 0.15;
 // A transient lifts the curve for tens of milliseconds to a few tenths of a second: the
 // clean curve drops every peak narrower than this.
 constexpr double kTransientSeconds = 0.5;
