@@ -413,6 +413,7 @@ TEST_F(FlightsListTest, RuleChosenPlacesTheFlightsAsTheReport) {
 // download's long name and its note: only the file name may give way, elided in the middle
 // with the whole name in its tip; no scroll bar.
 TEST_F(FlightsListTest, EveryColumnFitsAtTheDesignedWidth) {
+    if (MeasuredWithWinesSubstituteFonts()) GTEST_SKIP() << "Wine's substitute fonts";
     SynthParams p;
     p.competitor = 31;
     p.maxLength = 2000;

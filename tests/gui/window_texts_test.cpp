@@ -29,10 +29,6 @@
 #include <QPushButton>
 #include <QTableView>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include <gtest/gtest.h>
 
 #include <map>
@@ -40,18 +36,6 @@
 
 namespace orlomat {
 namespace {
-
-// Wine's offscreen platform measures with a substitute of other widths than the fonts the
-// window asks for (on Windows and on Linux alike they resolve to fonts of the designed size):
-// there the widths say nothing about a user's screen.
-bool MeasuredWithWinesSubstituteFonts() {
-#ifdef _WIN32
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-    return false;
-#endif
-}
 
 using namespace test;
 

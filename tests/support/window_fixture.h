@@ -11,10 +11,29 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 #include <memory>
 #include <vector>
 
 namespace orlomat::test {
+
+// Wine's offscreen platform measures with a substitute of other widths than the fonts the
+// window asks for (on Windows and on Linux alike they resolve to fonts of the designed size):
+// there the widths say nothing about a user's screen.
+inline bool MeasuredWithWinesSubstituteFonts() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
 
 class WindowTest : public ::testing::Test {
 protected:
