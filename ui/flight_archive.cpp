@@ -76,7 +76,7 @@ ArchivedFlight FlightArchive::keep(const std::vector<std::uint8_t>& record,
                                    const KeepDetails& details) {
     // A flight read is never only in memory: a fallback folder takes it when the archive in
     // force cannot.
-    const ArchivedFlight kept = KeepInArchive(folder(), record, details, true, true);
+    ArchivedFlight kept = KeepInArchive(folder(), record, details, true, true);
     last_ = kept;
     showLine(!kept.error.empty() || !kept.logError.empty());
     return kept;
