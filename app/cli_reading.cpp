@@ -1,5 +1,7 @@
 #include "app/cli_reading.h"
 
+#include "contest/flight_columns.h"
+
 #include "analysis/flight_checks.h"
 #include "analysis/rule_readings.h"
 #include "core/format.h"
@@ -52,60 +54,6 @@ std::optional<double> Decimal(const Args& a, const char* name, std::ostream& err
     return v;
 }
 
-const char* NoLaunchKey(NoLaunch n) {
-    switch (n) {
-    case NoLaunch::None:
-        break;
-    case NoLaunch::NeverLaunched:
-        return "never_launched";
-    case NoLaunch::StartedAloft:
-        return "started_aloft";
-    case NoLaunch::NoSamples:
-        return "no_samples";
-    }
-    return nullptr;
-}
-
-const char* NoLandingKey(NoLanding n) {
-    switch (n) {
-    case NoLanding::None:
-        break;
-    case NoLanding::NeverLaunched:
-        return "never_launched";
-    case NoLanding::StillAloft:
-        return "still_aloft";
-    case NoLanding::RecordCut:
-        return "record_cut";
-    case NoLanding::NoSamples:
-        return "no_samples";
-    }
-    return nullptr;
-}
-
-const char* RefusalKey(Refusal r) {
-    switch (r) {
-    case Refusal::None:
-        break;
-    case Refusal::NoSamples:
-        return "no_samples";
-    case Refusal::NoLaunch:
-        return "no_launch";
-    case Refusal::NoLanding:
-        return "no_landing";
-    case Refusal::InvalidArgument:
-        return "invalid_argument";
-    case Refusal::MotorStopBeforeLaunch:
-        return "motor_stop_before_launch";
-    case Refusal::MotorRunTooLong:
-        return "motor_run_too_long";
-    case Refusal::MotorStopAfterEnd:
-        return "motor_stop_after_end";
-    case Refusal::WindowPastEnd:
-        return "window_past_end";
-    }
-    return nullptr;
-}
-
 std::string Seconds(std::optional<double> v, Language l) {
     return SecondsText(v, l);
 }
@@ -133,7 +81,7 @@ Output F1(const Flight& f, double maxTime, std::optional<std::uint32_t> signatur
         j.key("duration_s").figure(r.durationS);
         j.key("duration_uncertainty_s").figure(r.durationUncertaintyS);
         j.key("no_landing");
-        NoLandingKey(r.noLanding) ? j.value(NoLandingKey(r.noLanding)) : j.null();
+        r.noLanding != NoLanding::None ? j.value(NoLandingKey(r.noLanding)) : j.null();
         j.key("signature");
         if (r.signatureAsked) {
             j.beginObject();
@@ -340,9 +288,9 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
     j.key("sampling_interval_s").figure(interval);
     j.key("launch_s").figure(stats.launchS);
     j.key("refusal");
-    RefusalKey(o.refusal) ? j.value(RefusalKey(o.refusal)) : j.null();
+    o.refusal != Refusal::None ? j.value(RefusalKey(o.refusal)) : j.null();
     j.key("no_launch");
-    NoLaunchKey(stats.noLaunch) ? j.value(NoLaunchKey(stats.noLaunch)) : j.null();
+    stats.noLaunch != NoLaunch::None ? j.value(NoLaunchKey(stats.noLaunch)) : j.null();
     o.json(j);
     j.endObject();
     out << j.str() << '\n';
