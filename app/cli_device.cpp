@@ -396,7 +396,7 @@ int Watch(const Args& a, std::ostream& out, std::ostream& err, SerialLine* line,
     Clock& time = device.altimeter->channel.clock();
     PortWatch watch(automatic ? std::string(kAutoPort) : PortLocation(a.value("--port")), Ports(a),
                     [](const std::string& p) { return PortPresent(p); });
-    watch.start(device.altimeter.get(), LastGoodPort());
+    watch.start(AskWith(*device.altimeter), LastGoodPort());
     const auto tellPassedOver = [&] {
         for (const std::string& p : watch.takePassedOver())
             Fail(err, Say(a, Phrase::AutoPassedOver) + p);

@@ -28,14 +28,14 @@ std::vector<std::string> PortWatch::usbPorts() {
 }
 
 bool PortWatch::answers(const std::string& port) {
-    if (AnswersAsAltimeter(*ask_, port)) return true;
+    if (ask_(port)) return true;
     passedOver_.push_back(port);
     return false;
 }
 
-void PortWatch::start(Altimeter* askAuto, const std::string& lastGood) {
+void PortWatch::start(AskPort askAuto, const std::string& lastGood) {
     if (!automatic_) return;
-    ask_ = askAuto;
+    ask_ = std::move(askAuto);
     seen_ = usbPorts();
     if (ask_ == nullptr) return;
     std::vector<std::string> order = seen_;
@@ -84,6 +84,12 @@ PortWatch::Event PortWatch::poll() {
         return Event::Arrived;
     }
     return Event::None;
+}
+
+PortWatch::AskPort AskWith(Altimeter& altimeter) {
+    return [&altimeter](const std::string& location) {
+        return AnswersAsAltimeter(altimeter, location);
+    };
 }
 
 } // namespace orlomat

@@ -25,13 +25,16 @@ public:
     PortWatch(std::string given, PortLister& lister,
               std::function<bool(const std::string&)> present);
 
+    // Whether the port at a location answers as an altimeter.
+    using AskPort = std::function<bool(const std::string& location)>;
+
     // With "auto" and `askAuto`, each USB port present now is asked once whether it is an
     // altimeter (the last good port first); the first that answers is taken at the first poll,
     // the others (a GPS, a silent adapter) are passed over until they are unplugged. A USB port
     // plugged in later is asked once, a poll after it appeared (it settles first). Without
     // `askAuto` every port present now is passed over and every new one taken. Nothing for a
     // named port.
-    void start(Altimeter* askAuto, const std::string& lastGood);
+    void start(AskPort askAuto, const std::string& lastGood);
 
     // Call about every kPollMs: Arrived once the altimeter's port is there (port() names it),
     // then Departed once it has gone. With "auto", Departed comes at the first poll after the
@@ -53,11 +56,14 @@ private:
     std::function<bool(const std::string&)> present_;
     bool automatic_;
     bool waiting_ = true;
-    Altimeter* ask_ = nullptr;
+    AskPort ask_;
     std::vector<std::string> seen_;    // passed over until unplugged
     std::vector<std::string> pending_; // appeared at the last poll, settling
     std::vector<std::string> passedOver_;
     std::string answered_; // a port that answered at the start, taken without asking again
 };
+
+// Asks with `altimeter`'s status command (AnswersAsAltimeter).
+PortWatch::AskPort AskWith(Altimeter& altimeter);
 
 } // namespace orlomat

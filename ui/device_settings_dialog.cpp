@@ -5,6 +5,7 @@
 
 #include "core/language.h"
 #include "device/altimeter.h"
+#include "device/device_controller.h"
 #include "device/settings_exchange.h"
 #include "ui/prompter.h"
 #include "ui/session.h"
@@ -188,12 +189,15 @@ void DeviceSettingsDialog::showEvent(QShowEvent* event) {
 
 void DeviceSettingsDialog::done(int result) {
     // However the dialog ends, the port it opened is closed.
-    host_.altimeter.channel.PortClose();
+    closePort();
     QDialog::done(result);
 }
 
-bool DeviceSettingsDialog::readFromDevice() {
-    const DeviceSettingsRead r = orlomat::ReadDeviceSettings(host_.altimeter);
+void DeviceSettingsDialog::closePort() {
+    host_.device.exchange([](Altimeter& altimeter, DeviceUi&) { altimeter.channel.PortClose(); });
+}
+
+bool DeviceSettingsDialog::showRead(const DeviceSettingsRead& r) {
     if (r.statusRead) {
         const DeviceStatus& s = r.status;
         host_.session.current.state.temperatureByte = static_cast<std::int8_t>(s.temperature);
@@ -279,14 +283,18 @@ void DeviceSettingsDialog::portChanged() {
     }
     Session& s = host_.session;
     s.settings.portIndex = portCombo->currentIndex();
-    Altimeter& alt = host_.altimeter;
-    alt.channel.PortClose();
+    closePort();
     s.settings.setPortName(name.toStdString());
     host_.setPortOverride(QString());
     host_.saveSettings();
-    alt.channel.PortOpen(host_.portName());
-    if (alt.channel.state() != Channel::State::Open) return;
-    if (!readFromDevice()) error(Message::CommunicationError);
+    const std::string port = host_.portName();
+    std::optional<DeviceSettingsRead> read;
+    host_.device.exchange([&](Altimeter& altimeter, DeviceUi&) {
+        altimeter.channel.PortOpen(port);
+        if (altimeter.channel.state() == Channel::State::Open)
+            read = orlomat::ReadDeviceSettings(altimeter);
+    });
+    if (read && !showRead(*read)) error(Message::CommunicationError);
 }
 
 std::optional<std::int64_t> DeviceSettingsDialog::numberIn(const QLineEdit* edit) {
@@ -352,8 +360,11 @@ bool DeviceSettingsDialog::checkEmptyFields() {
 
 void DeviceSettingsDialog::sendSettings() {
     if (checkEmptyFields()) return;
-    Altimeter& alt = host_.altimeter;
-    if (alt.channel.state() == Channel::State::Failed) return;
+    bool portFailed = true; // also while the altimeter is busy: nothing is written then
+    host_.device.exchange([&](Altimeter& altimeter, DeviceUi&) {
+        portFailed = altimeter.channel.state() == Channel::State::Failed;
+    });
+    if (portFailed) return;
     // A sampling code the device reported without an item is not sent back as 0xFF.
     if (samplingCombo->currentIndex() < 0 || manualZeroCombo->currentIndex() < 0) {
         error(Message::FieldEmpty);
@@ -363,21 +374,25 @@ void DeviceSettingsDialog::sendSettings() {
     if (!level || !withinLimit(levelEdit, *level, kMaxLevelMetres)) return;
     const auto competitor = numberIn(deviceCompetitorEdit);
     if (!competitor || !withinLimit(deviceCompetitorEdit, *competitor, kMaxCompetitor)) return;
-    auto& ui = host_.deviceUi;
-    // A line that never goes quiet takes nothing: stop before writing more.
-    if (WriteSettingsCommand(alt, static_cast<std::uint16_t>(*competitor),
-                             static_cast<std::uint16_t>(*level * 4),
-                             static_cast<std::uint8_t>(samplingCombo->currentIndex()),
-                             ui) == DeviceResult::LineBusy ||
-        WriteManualZeroCommand(alt, static_cast<std::uint8_t>(manualZeroCombo->currentIndex()),
-                               ui) == DeviceResult::LineBusy)
-        return;
+    const auto sampling = static_cast<std::uint8_t>(samplingCombo->currentIndex());
+    const auto manualZero = static_cast<std::uint8_t>(manualZeroCombo->currentIndex());
+    bool lineBusy = true;
+    host_.device.exchange([&](Altimeter& altimeter, DeviceUi& ui) {
+        // A line that never goes quiet takes nothing: stop before writing more.
+        lineBusy = WriteSettingsCommand(altimeter, static_cast<std::uint16_t>(*competitor),
+                                        static_cast<std::uint16_t>(*level * 4), sampling,
+                                        ui) == DeviceResult::LineBusy ||
+                   WriteManualZeroCommand(altimeter, manualZero, ui) == DeviceResult::LineBusy;
+    });
+    if (lineBusy) return;
     const auto delay = numberIn(delayEdit);
     if (!delay) return;
     // Compared in seconds: the hundredths of an 18-digit number would not fit.
     if (!withinLimit(delayEdit, *delay, kMaxDelaySeconds)) return;
     const std::int64_t hundredths = *delay * 100;
-    WriteDelayCommand(alt, static_cast<std::uint16_t>(hundredths), ui);
+    host_.device.exchange([&](Altimeter& altimeter, DeviceUi& ui) {
+        WriteDelayCommand(altimeter, static_cast<std::uint16_t>(hundredths), ui);
+    });
     accept(); // done() closes the port
 }
 

@@ -21,8 +21,7 @@ class QPushButton;
 
 namespace orlomat {
 
-class Altimeter;
-class DeviceUi;
+class DeviceController;
 class Prompter;
 struct DeviceSettingsRead;
 struct Session;
@@ -30,13 +29,13 @@ struct Session;
 class DeviceSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    // What the dialog uses of the program: the session, the altimeter, the prompter and the
-    // device messages, and the window's port handling.
+    // What the dialog uses of the program: the session, the altimeter (through the window's
+    // device controller, which keeps the port the dialog opened), the prompter, and the
+    // window's port handling.
     struct Host {
         Session& session;
-        Altimeter& altimeter;
+        DeviceController& device;
         Prompter& prompter;
-        DeviceUi& deviceUi;
         std::function<void()> saveSettings;
         std::function<void(const QString&)> setPortOverride;
         std::function<std::string()> portName;
@@ -44,8 +43,8 @@ public:
     };
     DeviceSettingsDialog(const Host& host, QWidget* parent);
 
-    // Reads the settings over the open channel into the fields; false when a read failed.
-    bool readFromDevice();
+    // Shows what a read of the altimeter's settings brought; false when a read failed.
+    bool showRead(const DeviceSettingsRead& read);
     // True, after its message, when the level, delay or competitor field is empty.
     bool checkEmptyFields();
     // The partial clearing after a failed read on opening.
@@ -89,6 +88,8 @@ private:
     // The field as a whole number, or a message and nothing.
     std::optional<std::int64_t> numberIn(const QLineEdit* edit);
     void error(Message message, const QString& prefix = {});
+    // The port the dialog keeps open between its read and its write, closed.
+    void closePort();
     QComboBox* portCombo = nullptr;
     QLineEdit *levelEdit = nullptr, *deviceTemperatureEdit = nullptr,
               *deviceCompetitorEdit = nullptr, *delayEdit = nullptr, *deviceSerialEdit = nullptr,

@@ -38,7 +38,7 @@ void DownloadStation::start() {
     if (on()) return;
     watch_ = std::make_unique<PortWatch>(host_.port(), host_.ports(),
                                          [](const std::string& port) { return PortPresent(port); });
-    watch_->start(host_.altimeter, LastGoodPort());
+    watch_->start(host_.askPort, LastGoodPort());
     showWaiting();
     line_->show();
     line_->raise();
@@ -52,7 +52,11 @@ void DownloadStation::stop() {
     if (!on()) return;
     timer_.stop();
     escape_->setEnabled(false);
-    watch_.reset();
+    // (A signal may end the station while its poll asks a port.)
+    if (polling_)
+        ended_ = std::move(watch_);
+    else
+        watch_.reset();
     // What went wrong with the flight on screen stays with it; the wait goes.
     if (!flightFault_.isEmpty())
         show(flightFault_, true);
@@ -108,8 +112,14 @@ void DownloadStation::note(const QString& text) {
 }
 
 void DownloadStation::poll() {
-    if (!on() || downloading_) return;
-    switch (watch_->poll()) {
+    if (!on() || downloading_ || polling_) return;
+    polling_ = true;
+    const PortWatch::Event event = watch_->poll();
+    polling_ = false;
+    ended_.reset();
+    // Ended while a port was asked.
+    if (!on()) return;
+    switch (event) {
     case PortWatch::Event::Arrived:
         // The adapter settles before the first frame; the wait is not polled.
         timer_.stop();

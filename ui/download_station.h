@@ -6,6 +6,7 @@
 // one. The device's messages go to that line, in red.
 #pragma once
 
+#include "contest/port_watch.h"
 #include "core/language.h"
 
 #include <QObject>
@@ -24,8 +25,6 @@ namespace orlomat {
 
 class ChartView;
 
-class Altimeter;
-class PortWatch;
 class PortLister;
 
 // What the station line says after a download (empty: the device's messages say it).
@@ -39,7 +38,7 @@ class DownloadStation : public QObject {
 public:
     struct Host {
         std::function<std::string()> port; // the port as the user names it
-        Altimeter* altimeter;              // asks which present port is one ("auto")
+        PortWatch::AskPort askPort;        // asks which present port is one ("auto")
         // Starts the download of a port; the callback gets what the line says of it.
         std::function<void(const std::string&, std::function<void(const StationResult&)>)> download;
         std::function<void()> changed; // the station went on or off
@@ -76,8 +75,10 @@ private:
     ChartView& chart_;
     Host host_;
     std::unique_ptr<PortWatch> watch_;
+    std::unique_ptr<PortWatch> ended_; // ended during its own poll: goes once the poll is over
     QTimer timer_;
-    QShortcut* escape_; // owned by the window
+    QShortcut* escape_;   // owned by the window
+    bool polling_ = false; // a poll asks a port: its timer comes again meanwhile
     QString notes_;
     QString lastFault_;   // the last download's line when it was a fault, until the unplug
     QString flightFault_; // the same, while its flight is the one on screen

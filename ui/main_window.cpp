@@ -7,7 +7,7 @@
 #include "analysis/flight_stats.h"
 #include "core/format.h"
 #include "device/altimeter.h"
-#include "device/download_controller.h"
+#include "device/device_controller.h"
 #include "device/port_finder.h"
 #include "device/qt_serial_line.h"
 #include "ui/chart_view.h"
@@ -64,14 +64,13 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
         ownClock_ = std::make_unique<SteadyClock>();
         clock = ownClock_.get();
     }
-    deviceClock_ = std::make_unique<EventPumpingClock>(*clock);
-    altimeter_ = std::make_unique<Altimeter>(*line, *deviceClock_);
+    altimeter_ = std::make_unique<Altimeter>(*line, *clock);
     systemPorts_ = std::make_unique<SystemPortLister>();
     ports_ = systemPorts_.get();
     altimeter_->channel.onOpenFailed = [this](const std::string& port, const std::string&) {
-        // The designed line, and under it what is there: the port may have moved. (A download
-        // opens its port on its own thread: the message is the window's.)
-        download_->inWindow([this, &port] {
+        // The designed line, and under it what is there: the port may have moved. (Every
+        // exchange opens its port on the device thread: the message is the window's.)
+        device_->inWindow([this, &port] {
             showError(Message::PortError, QString::fromStdString(port) + QLatin1Char('\n') +
                                               QString::fromStdString(PresentPortsNote(
                                                   ports_->ports(), session_.language)));
@@ -99,7 +98,7 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
             clearCurrentFlightView();
             prepareCurrentFlightAxes();
         });
-    download_ = std::make_unique<DownloadController>(*altimeter_, *deviceUi_);
+    device_ = std::make_unique<DeviceController>(*altimeter_, *deviceUi_);
     buildArchiveAndStation();
 
     session_.settings = LoadSettings(settingsPath_);
@@ -115,9 +114,8 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::createDialogs() {
     const DeviceSettingsDialog::Host host{session_,
-                                          *altimeter_,
+                                          *device_,
                                           prompter_,
-                                          *deviceUi_,
                                           [this] { saveSettings(); },
                                           [this](const QString& port) { setPortOverride(port); },
                                           [this] { return exchangePort().value_or(""); },
@@ -156,6 +154,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (device_->busy()) {
+        // A short exchange ends within seconds, and may still have to say how it went.
+        event->ignore();
+        return;
+    }
     closeProgram();
     event->accept();
 }
@@ -183,7 +186,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeProgram() {
-    altimeter_->channel.PortClose();
+    // (Refused while an exchange still runs: the port is then closed as the controller goes.)
+    device_->exchange([](Altimeter& altimeter, DeviceUi&) { altimeter.channel.PortClose(); });
     saveSettings();
 }
 

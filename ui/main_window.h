@@ -34,7 +34,6 @@ class PrintCommands;
 class ChartView;
 class FlightReadout;
 class WindowDeviceUi;
-class EventPumpingClock;
 struct PrintTitle;
 enum class Series;
 class Clock;
@@ -46,7 +45,7 @@ class FilterDialog;
 class FlightsListWindow;
 class FlightArchive;
 class DownloadStation;
-class DownloadController;
+class DeviceController;
 class DownloadInputGuard;
 struct DownloadOutcome;
 struct StationResult;
@@ -203,7 +202,6 @@ private:
     Prompter& prompter_;
     std::unique_ptr<SerialLine> ownLine_;
     std::unique_ptr<Clock> ownClock_;
-    std::unique_ptr<EventPumpingClock> deviceClock_;
     std::unique_ptr<Altimeter> altimeter_;
     bool endRequested_ = false; // a termination signal came: end once the download is over
     std::unique_ptr<PortLister> systemPorts_;
@@ -216,7 +214,7 @@ private:
     std::unique_ptr<FlightArchive> archive_;
     std::unique_ptr<DownloadStation> station_;
     // Last of the device parts: it goes first, while what it reports to is still there.
-    std::unique_ptr<DownloadController> download_;
+    std::unique_ptr<DeviceController> device_;
     QString portOverride_;
     QString settingsPath_;
     std::unique_ptr<QTranslator> qtTranslator_; // Qt's own dialog texts in Polish

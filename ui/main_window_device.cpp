@@ -6,7 +6,7 @@
 #include "core/flight_record.h"
 #include "core/format.h"
 #include "device/altimeter.h"
-#include "device/download_controller.h"
+#include "device/device_controller.h"
 #include "device/port_finder.h"
 #include "device/qt_serial_line.h"
 #include "device/settings_exchange.h"
@@ -38,7 +38,14 @@ void MainWindow::buildArchiveAndStation() {
     station_ = std::make_unique<DownloadStation>(
         *chartView,
         DownloadStation::Host{
-            [this] { return portName(); }, altimeter_.get(),
+            [this] { return portName(); },
+            [this](const std::string& location) {
+                bool answers = false;
+                device_->exchange([&](Altimeter& altimeter, DeviceUi&) {
+                    answers = AnswersAsAltimeter(altimeter, location);
+                });
+                return answers;
+            },
             [this](const std::string& port, std::function<void(const StationResult&)> done) {
                 startRead(port, std::move(done));
             },
@@ -117,7 +124,12 @@ void MainWindow::tell(const QString& text, const QString& caption) {
 std::optional<std::string> MainWindow::exchangePort() {
     const std::string name = portName();
     if (name != kAutoPort) return name;
-    const AutoPort found = FindAutoPort(*ports_, *altimeter_, LastGoodPort());
+    AutoPort found;
+    const std::string lastGood = LastGoodPort();
+    if (!device_->exchange([&](Altimeter& altimeter, DeviceUi&) {
+            found = FindAutoPort(*ports_, altimeter, lastGood);
+        }))
+        return std::nullopt; // the altimeter is busy: nothing is asked now
     if (found.chosen) {
         RememberGoodPort(found.chosen->location);
         return found.chosen->location;
@@ -129,11 +141,11 @@ std::optional<std::string> MainWindow::exchangePort() {
 }
 
 bool MainWindow::downloading() const {
-    return download_ && download_->busy();
+    return device_ && device_->downloading();
 }
 
 void MainWindow::waitForDownload() {
-    download_->waitUntilIdle();
+    device_->waitUntilIdle();
 }
 
 void MainWindow::readAltimeter() {
@@ -156,7 +168,7 @@ void MainWindow::startRead(const std::string& port,
     // read begins (a single read keeps it until the stream comes, and keeps it after a stop).
     if (station_->on()) clearCurrentFlightView();
     const bool started =
-        download_->start(port, [this, port, done = std::move(done)](DownloadOutcome out) {
+        device_->start(port, [this, port, done = std::move(done)](DownloadOutcome out) {
             inputGuard_.reset();
             enableExchanges();
             const StationResult r = finishRead(port, std::move(out));
@@ -277,7 +289,7 @@ StationResult MainWindow::stationResult(const ArchivedFlight* kept, std::uint16_
 }
 
 void MainWindow::stopDownload() {
-    download_->stop();
+    device_->stop();
 }
 
 void MainWindow::endOnSignal() {
@@ -287,6 +299,11 @@ void MainWindow::endOnSignal() {
         stopDownload();
         return;
     }
+    // A short exchange is let end (the settings written whole), then the program ends.
+    if (device_->busy()) {
+        QTimer::singleShot(100, this, [this] { endOnSignal(); });
+        return;
+    }
     if (station_->on()) stopStation();
     closeProgram();
     // Also ends a message box's own loop: nobody is there to answer it.
@@ -294,17 +311,26 @@ void MainWindow::endOnSignal() {
 }
 
 void MainWindow::resetAltimeter() {
-    if (const auto port = exchangePort()) altimeter_->Reset(*port, *deviceUi_);
+    const auto port = exchangePort();
+    if (!port) return;
+    device_->exchange(
+        [&](Altimeter& altimeter, DeviceUi& ui) { altimeter.Reset(*port, ui); });
 }
 
 void MainWindow::openDeviceSettings() {
     waitIndicator->setText(caption(Caption::Wait));
     waitIndicator->show();
-    waitIndicator->repaint();
     const auto port = exchangePort();
-    if (port) altimeter_->channel.PortOpen(*port);
-    if (!port || altimeter_->channel.state() != Channel::State::Open ||
-        !deviceSettingsDialog->readFromDevice()) {
+    std::optional<DeviceSettingsRead> read;
+    if (port)
+        device_->exchange([&](Altimeter& altimeter, DeviceUi&) {
+            altimeter.channel.PortOpen(*port);
+            if (altimeter.channel.state() == Channel::State::Open)
+                read = ReadDeviceSettings(altimeter);
+        });
+    // The fields take what was read even when a later read failed.
+    if (read) deviceSettingsDialog->showRead(*read);
+    if (!read || !read->ok) {
         showError(Message::CommunicationError);
         deviceSettingsDialog->clearAfterFailedRead();
     }
@@ -316,13 +342,16 @@ void MainWindow::openDeviceSettings() {
 void MainWindow::applyDefaultSetup() {
     const auto port = exchangePort();
     if (!port) return;
-    const DefaultSetupResult r = DefaultSetup(*altimeter_, *port, *deviceUi_,
-                                              [this] { session_.current.curve.maximum = 0.0f; });
-    if (!r.done()) return;
-    setupOkIndicator->show();
-    setupOkIndicator->repaint();
-    altimeter_->channel.clock().sleepMs(1000);
-    setupOkIndicator->hide();
+    device_->exchange([&](Altimeter& altimeter, DeviceUi& ui) {
+        const DefaultSetupResult r = DefaultSetup(altimeter, *port, ui, [&] {
+            device_->inWindow([this] { session_.current.curve.maximum = 0.0f; });
+        });
+        if (!r.done()) return;
+        // Shown for a second, the altimeter left alone meanwhile.
+        device_->inWindow([this] { setupOkIndicator->show(); });
+        altimeter.channel.clock().sleepMs(1000);
+        device_->inWindow([this] { setupOkIndicator->hide(); });
+    });
 }
 
 } // namespace orlomat

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QThread>
 
 namespace orlomat {
 
@@ -104,16 +103,6 @@ void WindowDeviceUi::streamQuiet(int ms) {
         QAccessibleEvent alert(c_.stallLine, QAccessible::Alert);
         QAccessible::updateAccessibility(&alert);
     }
-}
-
-void EventPumpingClock::sleepMs(int ms) {
-    if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-        inner_.sleepMs(ms);
-        return;
-    }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    inner_.sleepMs(ms);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 DownloadInputGuard::DownloadInputGuard(QWidget& window, QWidget& stopButton,

@@ -55,19 +55,6 @@ private:
     std::function<void()> prepareAxes_;
 };
 
-// The clock of the window's device exchanges. On the window's thread (the short exchanges:
-// settings, reset, the search for the port) the waits are kept as they are, but the window
-// goes on painting between them (every pause is at most a few hundred milliseconds) and the
-// user's input waits for the end of the exchange. A download's own thread just waits.
-class EventPumpingClock : public Clock {
-public:
-    explicit EventPumpingClock(Clock& inner) : inner_(inner) {}
-    void sleepMs(int ms) override;
-
-private:
-    Clock& inner_;
-};
-
 // While a download runs, the window's own input may only stop it: Escape, or a click on the
 // stop button, calls `stop`; any other key, click or drop on the window is dropped, so that
 // nothing starts another exchange or changes the flight underneath the download. Other

@@ -593,7 +593,7 @@ TEST(PortWatch, ReportsEachAltimeterArrivingAndLeavingOnce) {
             return std::any_of(lister.list.begin(), lister.list.end(),
                                [&](const SerialPortEntry& e) { return e.location == name; });
         });
-        watch.start(nullptr, "");
+        watch.start({}, "");
         std::vector<E> events;
         std::vector<std::string> ports;
         for (const auto& present : c.polls) {
@@ -617,7 +617,7 @@ TEST(PortWatch, AutoTakesAnAltimeterPresentAtTheStart) {
     FixedLister lister;
     lister.list = {PortEntry("A", true), PortEntry("B", true)};
     PortWatch watch("auto", lister, [](const std::string&) { return true; });
-    watch.start(&altimeter, "");
+    watch.start(AskWith(altimeter), "");
     EXPECT_EQ(watch.poll(), PortWatch::Event::Arrived);
     EXPECT_EQ(watch.port(), "B");
 }
@@ -644,7 +644,7 @@ TEST(PortWatch, AutoAsksEachPortOnceAndPassesOverThoseThatDoNotAnswer) {
     };
     plug({"GPS"});
     PortWatch watch("auto", lister, [](const std::string&) { return true; });
-    watch.start(&altimeter, "");
+    watch.start(AskWith(altimeter), "");
     EXPECT_EQ(watch.takePassedOver(), std::vector<std::string>{"GPS"});
     const std::vector<std::pair<std::vector<std::string>, E>> polls = {
         {{"GPS"}, E::None},

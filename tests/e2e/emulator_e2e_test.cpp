@@ -18,9 +18,12 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <sstream>
 
 namespace orlomat {
@@ -33,6 +36,28 @@ using Emulator = test::EmulatorProcess;
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The longest the window's thread went without running its timers while `act` ran, and how
+// long `act` took.
+struct Responsiveness {
+    qint64 longestPauseMs = 0, tookMs = 0;
+};
+Responsiveness WhileRunning(const std::function<void()>& act) {
+    Responsiveness r;
+    QElapsedTimer clock, sinceTick;
+    QTimer tick;
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        r.longestPauseMs = std::max(r.longestPauseMs, sinceTick.restart());
+    });
+    clock.start();
+    sinceTick.start();
+    tick.start();
+    act();
+    r.longestPauseMs = std::max(r.longestPauseMs, sinceTick.elapsed());
+    r.tookMs = clock.elapsed();
+    return r;
 }
 
 class EmulatorTest : public ::testing::Test {
@@ -205,14 +230,21 @@ TEST_F(EmulatorTest, SettingsWrittenFromTheCommandLineReadBackInTheWindow) {
     MainWindow w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
     w.createDialogs();
     w.setPortOverride(emu.port());
-    Trigger(w, "Orlomat1");
+    // The window goes on (painting, a screen reader's questions, its timers) while the
+    // altimeter is asked, far more often than the exchange's pauses of 250 ms and more.
+    const Responsiveness reading = WhileRunning([&] { Trigger(w, "Orlomat1"); });
+    EXPECT_GE(reading.tookMs, 1000);
+    EXPECT_LT(reading.longestPauseMs, 200);
     EXPECT_TRUE(prompter.shown.empty());
     const DeviceSettingsDialog::Fields shown = w.findChild<DeviceSettingsDialog*>()->values();
     EXPECT_EQ(shown.competitor, QStringLiteral("321"));
     EXPECT_EQ(shown.delay, QStringLiteral("42"));
     EXPECT_EQ(shown.sampling, 4);
 
-    Trigger(w, "Se1"); // the default setup, then read again
+    // The default setup, then read again; its indicator stays a second, the window going on.
+    const Responsiveness setup = WhileRunning([&] { Trigger(w, "Se1"); });
+    EXPECT_GE(setup.tookMs, 1000);
+    EXPECT_LT(setup.longestPauseMs, 200);
     EXPECT_TRUE(prompter.shown.empty());
     ASSERT_EQ(Cli({"settings", "--port", port}), 0);
     EXPECT_NE(out.str().find("\"competitor\":0,"), std::string::npos) << out.str();

@@ -575,7 +575,8 @@ TEST_F(RealWindow, EnterInThePortFieldChangesThePortAndWritesNothing) {
             KeysTo(dialog, {QStringLiteral("Return")});
             return true;
         },
-        [&] { return settle(600); },
+        // The keys wait for the end of the read from the new port.
+        [&] { return !prompter.shown.empty(); },
         [&] { // typing a level above the limit: no message on every key, one on leaving
             ClickAt(Named<QLineEdit>(*dialog, "E_Poziom"), QPoint(10, 8));
             KeysTo(dialog, {QStringLiteral("ctrl+a")});

@@ -1,15 +1,15 @@
-#include "device/download_controller.h"
+#include "device/device_controller.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
 namespace orlomat {
 
-// The download's DeviceUi on its own thread: each call runs on the controller's thread and
-// the download goes on once it has.
-class DownloadController::Relay : public DeviceUi {
+// The window's DeviceUi as the device thread sees it: each call runs on the controller's
+// thread and the exchange goes on once it has.
+class DeviceController::Relay : public DeviceUi {
 public:
-    explicit Relay(DownloadController& c) : c_(c) {}
+    explicit Relay(DeviceController& c) : c_(c) {}
 
     void report(DeviceEvent event) override {
         onWindow([this, event] { c_.ui_.report(event); });
@@ -21,7 +21,7 @@ public:
     }
     void downloadBegins() override {
         onWindow([this] {
-            c_.setState(State::Asking);
+            if (c_.state_ == State::Opening) c_.setState(State::Asking);
             c_.ui_.downloadBegins();
         });
     }
@@ -53,48 +53,83 @@ public:
 
 private:
     void onWindow(const std::function<void()>& step) { c_.inWindow(step); }
-    DownloadController& c_;
+    DeviceController& c_;
 };
 
-DownloadController::DownloadController(Altimeter& altimeter, DeviceUi& ui)
-    : altimeter_(altimeter), ui_(ui), relay_(std::make_unique<Relay>(*this)) {
+DeviceController::DeviceController(Altimeter& altimeter, DeviceUi& ui)
+    : altimeter_(altimeter), ui_(ui), relay_(std::make_unique<Relay>(*this)),
+      thread_(std::make_unique<QThread>()), onDeviceThread_(std::make_unique<QObject>()) {
     altimeter_.channel.stopRequested = [this] { return stop_.load(); };
+    thread_->setObjectName(QStringLiteral("altimeter"));
+    onDeviceThread_->moveToThread(thread_.get());
+    thread_->start();
 }
 
-DownloadController::~DownloadController() {
+DeviceController::~DeviceController() {
     abandoned_ = true;
     stop_ = true;
+    // After whatever runs now: the port left open is closed by the thread that opened it.
+    onDevice([this] {
+        altimeter_.channel.PortClose();
+        QThread::currentThread()->quit();
+    });
     // A step already waiting for this thread is let through (it does nothing now).
-    if (worker_)
-        while (!worker_->wait(20))
-            QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    while (!thread_->wait(20))
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    onDeviceThread_.reset();
     altimeter_.channel.stopRequested = nullptr;
 }
 
-bool DownloadController::start(const std::string& port,
-                               std::function<void(DownloadOutcome)> finished) {
+void DeviceController::onDevice(std::function<void()> job) {
+    QMetaObject::invokeMethod(onDeviceThread_.get(), std::move(job), Qt::QueuedConnection);
+}
+
+bool DeviceController::start(const std::string& port,
+                             std::function<void(DownloadOutcome)> finished) {
     if (busy()) return false;
     stop_ = false;
     finished_ = std::move(finished);
     setState(State::Opening);
-    worker_.reset(QThread::create([this, port] {
+    onDevice([this, port] {
         DownloadOutcome out = altimeter_.Download(port, *relay_);
         QMetaObject::invokeMethod(
             this, [this, out = std::move(out)]() mutable { finish(std::move(out)); },
             Qt::QueuedConnection);
-    }));
-    worker_->start();
+    });
     return true;
 }
 
-void DownloadController::stop() {
-    if (!busy()) return; // the next download starts afresh, and the other exchanges go on
+bool DeviceController::exchange(const std::function<void(Altimeter&, DeviceUi&)>& job) {
+    if (QThread::currentThread() == thread_.get()) { // a step of the exchange running now
+        job(altimeter_, *relay_);
+        return true;
+    }
+    if (busy()) return false;
+    setState(State::Exchanging);
+    std::atomic<bool> done{false};
+    onDevice([this, &job, &done] {
+        job(altimeter_, *relay_);
+        done = true;
+        // Wakes this thread from its wait for events.
+        QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+    });
+    // Not an event loop of its own: a program told to quit still hears the exchange's steps.
+    while (!done.load())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    setState(State::Idle);
+    return true;
+}
+
+void DeviceController::stop() {
+    // The next download starts afresh, and a short exchange goes on to its end.
+    if (!downloading()) return;
     stop_ = true;
     // Set from the window's thread only: a signal handler's thread merely sets the flag.
     if (QThread::currentThread() == thread() && state_ != State::Done) setState(State::Stopping);
 }
 
-void DownloadController::inWindow(const std::function<void()>& step) {
+void DeviceController::inWindow(const std::function<void()>& step) {
     if (QThread::currentThread() == thread()) {
         step();
         return;
@@ -108,12 +143,12 @@ void DownloadController::inWindow(const std::function<void()>& step) {
         Qt::BlockingQueuedConnection);
 }
 
-void DownloadController::waitUntilIdle() {
-    while (busy())
+void DeviceController::waitUntilIdle() {
+    while (downloading())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-void DownloadController::setState(State s) {
+void DeviceController::setState(State s) {
     // A stop, once asked, stays the state until the download is over.
     if (state_ == State::Stopping && s != State::Done && s != State::Idle) return;
     if (state_ == s) return;
@@ -121,9 +156,8 @@ void DownloadController::setState(State s) {
     if (stateChanged) stateChanged(s);
 }
 
-void DownloadController::finish(DownloadOutcome outcome) {
-    if (worker_) worker_->wait();
-    worker_.reset();
+void DeviceController::finish(DownloadOutcome outcome) {
+    if (abandoned_) return; // the window is going: nobody is there to take it
     setState(State::Done);
     auto finished = std::move(finished_);
     finished_ = nullptr;
