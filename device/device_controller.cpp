@@ -111,7 +111,8 @@ bool DeviceController::exchange(const std::function<void(Altimeter&, DeviceUi&)>
         job(altimeter_, *relay_);
         done = true;
         // Wakes this thread from its wait for events.
-        QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [] {}, Qt::QueuedConnection);
     });
     // Not an event loop of its own: a program told to quit still hears the exchange's steps.
     while (!done.load())

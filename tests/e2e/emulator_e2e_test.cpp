@@ -48,9 +48,8 @@ Responsiveness WhileRunning(const std::function<void()>& act) {
     QElapsedTimer clock, sinceTick;
     QTimer tick;
     tick.setInterval(10);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        r.longestPauseMs = std::max(r.longestPauseMs, sinceTick.restart());
-    });
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { r.longestPauseMs = std::max(r.longestPauseMs, sinceTick.restart()); });
     clock.start();
     sinceTick.start();
     tick.start();
