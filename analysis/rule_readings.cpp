@@ -215,6 +215,8 @@ F5jReading ReadF5j(const StatsTables& tables, double motorStopS, TimeBase base) 
     const double stop = launch + run, end = stop + kF5jAfterStopS;
     if (run < -kTimeEpsilon) {
         r.refusal = Refusal::MotorStopBeforeLaunch;
+    } else if (run <= kTimeEpsilon) {
+        r.refusal = Refusal::InvalidArgument; // a glider does not climb on a motor that never ran
     } else if (run > kF5jMaxMotorRunS + kTimeEpsilon) {
         r.refusal = Refusal::MotorRunTooLong;
     } else if (stop > t.lastS() + kTimeEpsilon) {

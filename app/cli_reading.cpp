@@ -120,9 +120,14 @@ Output Apogee(const Flight& f, std::optional<double> target, Language l) {
     const ApogeeReading r = ReadApogee(f, target);
     Output o{r.refusal, NoLaunch::None, NoLanding::None, 0.0, {}, {}};
     o.json = [r](JsonWriter& j) {
-        j.key("status").value(r.status == ApogeeStatus::Clean               ? "clean"
-                              : r.status == ApogeeStatus::TransientRejected ? "transient_rejected"
-                                                                            : "no_data");
+        // A refused reading read no trace: it is neither clean nor without data.
+        j.key("status");
+        if (r.refusal != Refusal::None)
+            j.null();
+        else
+            j.value(r.status == ApogeeStatus::Clean               ? "clean"
+                    : r.status == ApogeeStatus::TransientRejected ? "transient_rejected"
+                                                                  : "no_data");
         j.key("apogee_m").figure(r.apogeeM);
         j.key("apogee_at_s").figure(r.apogeeAtS);
         // No highest sample without a sample read (a refused reading).

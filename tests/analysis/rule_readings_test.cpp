@@ -181,6 +181,7 @@ TEST(F5j, RefusesMotorStopsTheRuleCannotTake) {
     const Case cases[] = {
         {"31 s of motor", &at, 400, 31, TimeBase::Launch, Refusal::MotorRunTooLong},
         {"negative", &at, 400, -1, TimeBase::Launch, Refusal::MotorStopBeforeLaunch},
+        {"no motor run", &at, 400, 0, TimeBase::Launch, Refusal::InvalidArgument},
         {"before the launch, from the record", &at, 400, 10, TimeBase::Record,
          Refusal::MotorStopBeforeLaunch},
         {"not a number", &at, 400, NAN, TimeBase::Launch, Refusal::InvalidArgument},

@@ -236,10 +236,16 @@ TEST_F(CliTest, ReadingGivesTheRulesNumbersAndRefusesTruthfully) {
     struct Refused {
         std::vector<std::string> args;
         int code;
-        const char* says; // in the English table
+        const char* says;            // in the English table
+        const char* shows = nullptr; // in the JSON
     };
     const Refused refused[] = {
         {{"--rule", "f5j", "--motor-stop", "31"}, 1, "30 s at most"},
+        {{"--rule", "f5j", "--motor-stop", "0"},
+         1,
+         "cannot take",
+         "\"refusal\":\"invalid_argument\""},
+        {{"--rule", "apogee", "--target", "0"}, 1, "cannot take", "\"status\":null"},
         {{"--rule", "f5j", "--motor-stop", "5", "--from", "record"}, 1, "before the launch"},
         {{"--rule", "f5j", "--motor-stop", "5", "--from", "takeoff"}, 1, "--from"},
         {{"--rule", "timekeeper", "--time", "-3"}, 1, "cannot take"},
@@ -254,6 +260,8 @@ TEST_F(CliTest, ReadingGivesTheRulesNumbersAndRefusesTruthfully) {
         args.insert(args.end(), r.args.begin(), r.args.end());
         EXPECT_EQ(Run(args), r.code) << r.says;
         EXPECT_NE(err_.str().find(r.says), std::string::npos) << err_.str();
+        if (r.shows != nullptr)
+            EXPECT_NE(out_.str().find(r.shows), std::string::npos) << out_.str();
     }
     // A refused reading gives no figure it did not read.
     ASSERT_EQ(Run({"reading", f, "--rule", "apogee", "--target", "0"}), 1);
