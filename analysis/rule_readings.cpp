@@ -23,13 +23,15 @@ struct Trace {
     double lastS() const { return static_cast<double>(all.size() - 1) * dt; }
 
     // Linear between the samples either side of t; none outside the record.
-    std::optional<double> altitudeCmAt(double t) const {
+    std::optional<double> altitudeCmAt(double t) const { return altitudeCmAt(all, t); }
+    // The same on another curve of the record's samples.
+    std::optional<double> altitudeCmAt(std::span<const std::int32_t> curve, double t) const {
         if (!(t >= -kTimeEpsilon) || t > lastS() + kTimeEpsilon) return std::nullopt;
         const double x = std::max(0.0, t / dt);
         const auto i = static_cast<std::size_t>(std::floor(x + kTimeEpsilon));
-        if (i + 1 >= all.size()) return all.back();
+        if (i + 1 >= curve.size()) return curve.back();
         const double f = std::max(0.0, x - static_cast<double>(i));
-        return all[i] + (static_cast<double>(all[i + 1]) - all[i]) * f;
+        return curve[i] + (static_cast<double>(curve[i + 1]) - curve[i]) * f;
     }
 
     // The last sample before the landing, or the record's last when it ends in the air.
@@ -174,7 +176,13 @@ F1FlyoffReading ReadF1Flyoff(const StatsTables& tables, double maxTimeS,
     r.reachedMax = lastAirborne - launch + kTimeEpsilon >= maxTimeS + t.dt;
     const double at = launch + maxTimeS;
     if (!t.stats.landingS || at < *t.stats.landingS) {
-        if (const auto cm = t.altitudeCmAt(at)) {
+        if (auto cm = t.altitudeCmAt(at)) {
+            // A short pressure spike at that moment is no altitude: read past it, on the trace
+            // without its transients, when it stands well above that trace there.
+            const std::vector<std::int32_t> clean = WithoutTransients(t.all, tables.samplingRate);
+            const double cleanCm = *t.altitudeCmAt(clean, at);
+            if (SuspectMaximum(*cm / 100.0, cleanCm / 100.0, TopAllowanceM(tables.samplingRate)))
+                cm = cleanCm;
             r.altitudeM = *cm / 100.0;
             r.altitudeRoundedM = NearestMetre(*r.altitudeM);
         }
