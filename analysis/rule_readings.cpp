@@ -66,6 +66,23 @@ std::size_t FirstMaximum(std::span<const std::int32_t> a) {
     return static_cast<std::size_t>(std::max_element(a.begin(), a.end()) - a.begin());
 }
 
+// `a` without its upward peaks narrower than m samples (an opening: the lowest of each window
+// of m, then the highest of those over the windows that hold a sample).
+std::vector<std::int32_t> WithoutPeaks(std::span<const std::int32_t> a, std::size_t m) {
+    const std::size_t n = a.size();
+    if (m < 2 || n < m) return {a.begin(), a.end()};
+    std::vector<std::int32_t> low(n - m + 1), out(n);
+    for (std::size_t s = 0; s < low.size(); ++s)
+        low[s] = *std::min_element(a.begin() + static_cast<std::ptrdiff_t>(s),
+                                   a.begin() + static_cast<std::ptrdiff_t>(s + m));
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t from = i + 1 >= m ? i + 1 - m : 0, to = std::min(i, low.size() - 1);
+        out[i] = *std::max_element(low.begin() + static_cast<std::ptrdiff_t>(from),
+                                   low.begin() + static_cast<std::ptrdiff_t>(to + 1));
+    }
+    return out;
+}
+
 } // namespace
 
 const char* RuleReference(Rule rule) {
@@ -93,8 +110,15 @@ double PrecisionScorePercent(double achievedM, double targetM) {
     return std::round(std::abs(achievedM / targetM * 100.0 - 100.0) * 10.0) / 10.0;
 }
 
-std::uint32_t CountSignature(std::span<const std::int32_t> a, double samplesPerSecond) {
-    if (a.empty()) return 0;
+std::uint32_t CountSignature(std::span<const std::int32_t> raw, double samplesPerSecond) {
+    if (raw.empty()) return 0;
+    // A pressure spike is no raise: peaks narrower than a transient go first (a single sample
+    // at the slow rates, where a raise held for seconds still spans two).
+    const auto width =
+        static_cast<std::size_t>(std::lround(kTransientSeconds * samplesPerSecond)) + 1;
+    const std::vector<std::int32_t> kept =
+        WithoutPeaks(raw, samplesPerSecond > 0.0 ? std::max<std::size_t>(2, width) : 0);
+    const std::span<const std::int32_t> a = kept;
     const std::size_t n = a.size();
     // A centred mean over about a second.
     const std::size_t half =

@@ -359,14 +359,20 @@ TEST(RuleReadings, Signature) {
 }
 
 // On a dirty ground trace (quantised, +-30 Pa of noise, drift) the three handling cycles of
-// a metre and more are found, and the noise is no cycle; a quiet ground counts none.
+// a metre and more are found, and the noise and a pressure spike between them are no cycle; a
+// quiet ground counts none.
 TEST(RuleReadings, SignatureOnDirtyTraces) {
     for (const unsigned code : {2u, 0u})
+        for (const std::uint32_t seed : {1u, 2u, 3u})
+            for (const bool spike : {false, true}) {
+                SynthParams p = SynthParams::Dirty(code, seed);
+                if (spike) p.transients = {{8.0f, 3000.0f, 30.0f}};
+                const Flight dirty = DecodeRecord(SynthesizeFlight(p), FlightSource::File);
+                EXPECT_EQ(ReadF1Flyoff(dirty, 30.0, 3u).signatureFound, 3u)
+                    << "code " << code << " seed " << seed << (spike ? ", a spike" : "");
+            }
+    for (const unsigned code : {2u, 0u})
         for (const std::uint32_t seed : {1u, 2u, 3u}) {
-            const Flight dirty =
-                DecodeRecord(SynthesizeFlight(SynthParams::Dirty(code, seed)), FlightSource::File);
-            EXPECT_EQ(ReadF1Flyoff(dirty, 30.0, 3u).signatureFound, 3u)
-                << "code " << code << " seed " << seed;
             SynthParams quiet;
             quiet.samplingCode = code;
             quiet.seed = seed;
