@@ -23,13 +23,15 @@ struct Trace {
     double lastS() const { return static_cast<double>(all.size() - 1) * dt; }
 
     // Linear between the samples either side of t; none outside the record.
-    std::optional<double> altitudeCmAt(double t) const {
+    std::optional<double> altitudeCmAt(double t) const { return altitudeCmAt(all, t); }
+    // The same on another curve of the record's samples.
+    std::optional<double> altitudeCmAt(std::span<const std::int32_t> curve, double t) const {
         if (!(t >= -kTimeEpsilon) || t > lastS() + kTimeEpsilon) return std::nullopt;
         const double x = std::max(0.0, t / dt);
         const auto i = static_cast<std::size_t>(std::floor(x + kTimeEpsilon));
-        if (i + 1 >= all.size()) return all.back();
+        if (i + 1 >= curve.size()) return curve.back();
         const double f = std::max(0.0, x - static_cast<double>(i));
-        return all[i] + (static_cast<double>(all[i + 1]) - all[i]) * f;
+        return curve[i] + (static_cast<double>(curve[i + 1]) - curve[i]) * f;
     }
 
     // The last sample before the landing, or the record's last when it ends in the air.
@@ -64,6 +66,23 @@ std::size_t FirstMaximum(std::span<const std::int32_t> a) {
     return static_cast<std::size_t>(std::max_element(a.begin(), a.end()) - a.begin());
 }
 
+// `a` without its upward peaks narrower than m samples (an opening: the lowest of each window
+// of m, then the highest of those over the windows that hold a sample).
+std::vector<std::int32_t> WithoutPeaks(std::span<const std::int32_t> a, std::size_t m) {
+    const std::size_t n = a.size();
+    if (m < 2 || n < m) return {a.begin(), a.end()};
+    std::vector<std::int32_t> low(n - m + 1), out(n);
+    for (std::size_t s = 0; s < low.size(); ++s)
+        low[s] = *std::min_element(a.begin() + static_cast<std::ptrdiff_t>(s),
+                                   a.begin() + static_cast<std::ptrdiff_t>(s + m));
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t from = i + 1 >= m ? i + 1 - m : 0, to = std::min(i, low.size() - 1);
+        out[i] = *std::max_element(low.begin() + static_cast<std::ptrdiff_t>(from),
+                                   low.begin() + static_cast<std::ptrdiff_t>(to + 1));
+    }
+    return out;
+}
+
 } // namespace
 
 const char* RuleReference(Rule rule) {
@@ -91,8 +110,15 @@ double PrecisionScorePercent(double achievedM, double targetM) {
     return std::round(std::abs(achievedM / targetM * 100.0 - 100.0) * 10.0) / 10.0;
 }
 
-std::uint32_t CountSignature(std::span<const std::int32_t> a, double samplesPerSecond) {
-    if (a.empty()) return 0;
+std::uint32_t CountSignature(std::span<const std::int32_t> raw, double samplesPerSecond) {
+    if (raw.empty()) return 0;
+    // A pressure spike is no raise: peaks narrower than a transient go first (a single sample
+    // at the slow rates, where a raise held for seconds still spans two).
+    const auto width =
+        static_cast<std::size_t>(std::lround(kTransientSeconds * samplesPerSecond)) + 1;
+    const std::vector<std::int32_t> kept =
+        WithoutPeaks(raw, samplesPerSecond > 0.0 ? std::max<std::size_t>(2, width) : 0);
+    const std::span<const std::int32_t> a = kept;
     const std::size_t n = a.size();
     // A centred mean over about a second.
     const std::size_t half =
@@ -174,7 +200,13 @@ F1FlyoffReading ReadF1Flyoff(const StatsTables& tables, double maxTimeS,
     r.reachedMax = lastAirborne - launch + kTimeEpsilon >= maxTimeS + t.dt;
     const double at = launch + maxTimeS;
     if (!t.stats.landingS || at < *t.stats.landingS) {
-        if (const auto cm = t.altitudeCmAt(at)) {
+        if (auto cm = t.altitudeCmAt(at)) {
+            // A short pressure spike at that moment is no altitude: read past it, on the trace
+            // without its transients, when it stands well above that trace there.
+            const std::vector<std::int32_t> clean = WithoutTransients(t.all, tables.samplingRate);
+            const double cleanCm = *t.altitudeCmAt(clean, at);
+            if (SuspectMaximum(*cm / 100.0, cleanCm / 100.0, TopAllowanceM(tables.samplingRate)))
+                cm = cleanCm;
             r.altitudeM = *cm / 100.0;
             r.altitudeRoundedM = NearestMetre(*r.altitudeM);
         }
@@ -215,6 +247,8 @@ F5jReading ReadF5j(const StatsTables& tables, double motorStopS, TimeBase base) 
     const double stop = launch + run, end = stop + kF5jAfterStopS;
     if (run < -kTimeEpsilon) {
         r.refusal = Refusal::MotorStopBeforeLaunch;
+    } else if (run <= kTimeEpsilon) {
+        r.refusal = Refusal::InvalidArgument; // a glider does not climb on a motor that never ran
     } else if (run > kF5jMaxMotorRunS + kTimeEpsilon) {
         r.refusal = Refusal::MotorRunTooLong;
     } else if (stop > t.lastS() + kTimeEpsilon) {

@@ -144,8 +144,8 @@ TimekeeperReading ReadTimekeeper(const Flight& flight, double timekeeperS);
 double F5jPenalty(std::int32_t startHeightM);
 double PrecisionScorePercent(double achievedM, double targetM);
 // Raise-and-lower cycles of at least kSignatureStepCm in `altitudes`. Given the sampling rate,
-// the trace is first averaged over about a second and a cycle must also stand clear of the
-// sensor's noise, so that a noisy ground trace counts no cycles.
+// the trace's pressure spikes are passed over, it is averaged over about a second and a cycle
+// must also stand clear of the sensor's noise, so that a noisy ground trace counts no cycles.
 std::uint32_t CountSignature(std::span<const std::int32_t> altitudes,
                              double samplesPerSecond = 0.0);
 

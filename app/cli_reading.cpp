@@ -58,6 +58,13 @@ std::string Seconds(std::optional<double> v, Language l) {
     return SecondsText(v, l);
 }
 
+// A refused reading read nothing: its flags are null, as its figures are (and as the report
+// leaves them blank).
+void Flag(JsonWriter& j, const char* key, bool value, Refusal refusal) {
+    j.key(key);
+    refusal != Refusal::None ? j.null() : j.value(value);
+}
+
 // What one rule gives: its JSON fields, its lines, and why it was refused.
 struct Output {
     Refusal refusal = Refusal::None;
@@ -76,7 +83,7 @@ Output F1(const Flight& f, double maxTime, std::optional<std::uint32_t> signatur
         j.key("altitude_m").figure(r.altitudeM);
         j.key("altitude_rounded_m");
         r.altitudeRoundedM ? j.value(std::int64_t{*r.altitudeRoundedM}) : j.null();
-        j.key("reached_max").value(r.reachedMax);
+        Flag(j, "reached_max", r.reachedMax, r.refusal);
         j.key("last_airborne_s").figure(r.lastAirborneS);
         j.key("duration_s").figure(r.durationS);
         j.key("duration_uncertainty_s").figure(r.durationUncertaintyS);
@@ -86,8 +93,9 @@ Output F1(const Flight& f, double maxTime, std::optional<std::uint32_t> signatur
         if (r.signatureAsked) {
             j.beginObject();
             j.key("asked").value(std::int64_t{*r.signatureAsked});
-            j.key("found").value(std::int64_t{r.signatureFound});
-            j.key("matches").value(r.signatureMatches);
+            j.key("found");
+            r.refusal != Refusal::None ? j.null() : j.value(std::int64_t{r.signatureFound});
+            Flag(j, "matches", r.signatureMatches, r.refusal);
             j.endObject();
         } else {
             j.null();
@@ -110,7 +118,7 @@ Output F5j(const Flight& f, double stop, TimeBase base, Language l) {
         r.startHeightRoundedM ? j.value(std::int64_t{*r.startHeightRoundedM}) : j.null();
         j.key("start_height_at_s").figure(r.startHeightAtS);
         j.key("penalty_points").figure(r.penaltyPoints);
-        j.key("suspect").value(r.suspect);
+        Flag(j, "suspect", r.suspect, r.refusal);
     };
     o.lines = F5jLines(r, l);
     return o;
@@ -120,9 +128,14 @@ Output Apogee(const Flight& f, std::optional<double> target, Language l) {
     const ApogeeReading r = ReadApogee(f, target);
     Output o{r.refusal, NoLaunch::None, NoLanding::None, 0.0, {}, {}};
     o.json = [r](JsonWriter& j) {
-        j.key("status").value(r.status == ApogeeStatus::Clean               ? "clean"
-                              : r.status == ApogeeStatus::TransientRejected ? "transient_rejected"
-                                                                            : "no_data");
+        // Neither clean nor without data when refused.
+        j.key("status");
+        if (r.refusal != Refusal::None)
+            j.null();
+        else
+            j.value(r.status == ApogeeStatus::Clean               ? "clean"
+                    : r.status == ApogeeStatus::TransientRejected ? "transient_rejected"
+                                                                  : "no_data");
         j.key("apogee_m").figure(r.apogeeM);
         j.key("apogee_at_s").figure(r.apogeeAtS);
         // No highest sample without a sample read (a refused reading).
@@ -145,7 +158,7 @@ Output Timekeeper(const Flight& f, double time, Language l) {
         j.key("trace_duration_s").figure(r.traceDurationS);
         j.key("difference_s").figure(r.differenceS);
         j.key("uncertainty_s").figure(r.uncertaintyS);
-        j.key("exceeds_uncertainty").value(r.exceedsUncertainty);
+        Flag(j, "exceeds_uncertainty", r.exceedsUncertainty, r.refusal);
     };
     o.lines = TimekeeperLines(r, l);
     return o;

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev python3-xlib
   qt6-base-dev qt6-serialport-dev libqcustomplot-dev poppler-utils
   qt6-translations-l10n locales xvfb xdotool
-  # what a screen reader reads (tests/gui/atspi_names.py)
+  # what a screen reader reads (tests/gui/atspi_names.py, station_day.py)
   python3-pyatspi at-spi2-core dbus-daemon
   # the checks: formatting and clang-tidy
   clang-format clang-tidy
@@ -17,7 +17,7 @@ packages=(
   g++-mingw-w64-x86-64-posix googletest wine wine64
   # the download log's JSON reader (header-only, also for the Windows build)
   nlohmann-json3-dev
-  # the results page printed on one A4 sheet (tests/app/contest_figures.py)
+  # the results page printed on one A4 sheet (tests/app/contest_ranking.py)
   chromium
   # the whole program for Windows (scripts/windows.sh): Qt's sources, the installer, the zip,
   # and Wine's own fonts (Tahoma, which the window takes on Windows) for its test

@@ -73,10 +73,12 @@ TEST(F1Flyoff, AltitudeAtTheMaximumTimeReachedAndSignature) {
         int cycles;
         std::optional<std::uint32_t> asked;
         std::optional<double> altitude; // the shape's, metres
+        bool spike = false;             // a pressure spike of 300 m at the maximum time
     };
     const Case cases[] = {
-        {"300 s, on the glide", 300, 3, 3u, 60 - 0.1485 * 260}, // 21.39 -> 21
-        {"290 s, rounds up", 290, 3, 4u, 60 - 0.1485 * 250},    // 22.875 -> 23
+        {"300 s, on the glide", 300, 3, 3u, 60 - 0.1485 * 260},        // 21.39 -> 21
+        {"270 s, a spike on it", 270, 3, 3u, 60 - 0.1485 * 230, true}, // 25.85 -> 26
+        {"290 s, rounds up", 290, 3, 4u, 60 - 0.1485 * 250},           // 22.875 -> 23
         {"332.5 s, on the last descent", 332.5, 0, 0u, 60 - 0.1485 * 280 - 1.2 * 12.5},
         {"400 s, landed before", 400, 0, {}, {}},
     };
@@ -84,14 +86,23 @@ TEST(F1Flyoff, AltitudeAtTheMaximumTimeReachedAndSignature) {
         for (const Case& c : cases) {
             const double dt = 10.0 / rate;
             const std::string where = std::string(c.what) + ", rate " + std::to_string(rate);
-            const Table t = Sampled([&](double s) { return Flyoff(s, c.cycles); }, 420, rate);
+            // The spike covers the samples at the maximum time, 0.4 s at most.
+            const auto spike = [&](double s) {
+                return c.spike && s > kLaunch + c.maxTime - 0.35 && s < kLaunch + c.maxTime + 0.05
+                           ? 300.0
+                           : 0.0;
+            };
+            const Table t =
+                Sampled([&](double s) { return Flyoff(s, c.cycles) + spike(s); }, 420, rate);
             const F1FlyoffReading r = ReadF1Flyoff(t.tables, c.maxTime, c.asked);
             ASSERT_EQ(r.refusal, Refusal::None) << where;
             EXPECT_NEAR(*r.launchS, kLaunch, 0.01) << where;
             EXPECT_EQ(r.samplingIntervalS, dt);
             ASSERT_EQ(r.altitudeM.has_value(), c.altitude.has_value()) << where;
             if (c.altitude) {
-                EXPECT_NEAR(*r.altitudeM, *c.altitude, 0.011) << where;
+                // Past a spike: the glide beside it, within its width or one sample interval.
+                const double within = c.spike ? std::max(dt, 0.4) * 0.1485 + 0.011 : 0.011;
+                EXPECT_NEAR(*r.altitudeM, *c.altitude, within) << where;
                 EXPECT_EQ(*r.altitudeRoundedM, std::lround(*c.altitude)) << where;
             }
             // The last sample before the landing, one interval past the maximum time.
@@ -181,6 +192,7 @@ TEST(F5j, RefusesMotorStopsTheRuleCannotTake) {
     const Case cases[] = {
         {"31 s of motor", &at, 400, 31, TimeBase::Launch, Refusal::MotorRunTooLong},
         {"negative", &at, 400, -1, TimeBase::Launch, Refusal::MotorStopBeforeLaunch},
+        {"no motor run", &at, 400, 0, TimeBase::Launch, Refusal::InvalidArgument},
         {"before the launch, from the record", &at, 400, 10, TimeBase::Record,
          Refusal::MotorStopBeforeLaunch},
         {"not a number", &at, 400, NAN, TimeBase::Launch, Refusal::InvalidArgument},
@@ -347,14 +359,20 @@ TEST(RuleReadings, Signature) {
 }
 
 // On a dirty ground trace (quantised, +-30 Pa of noise, drift) the three handling cycles of
-// a metre and more are found, and the noise is no cycle; a quiet ground counts none.
+// a metre and more are found, and the noise and a pressure spike between them are no cycle; a
+// quiet ground counts none.
 TEST(RuleReadings, SignatureOnDirtyTraces) {
     for (const unsigned code : {2u, 0u})
+        for (const std::uint32_t seed : {1u, 2u, 3u})
+            for (const bool spike : {false, true}) {
+                SynthParams p = SynthParams::Dirty(code, seed);
+                if (spike) p.transients = {{8.0f, 3000.0f, 30.0f}};
+                const Flight dirty = DecodeRecord(SynthesizeFlight(p), FlightSource::File);
+                EXPECT_EQ(ReadF1Flyoff(dirty, 30.0, 3u).signatureFound, 3u)
+                    << "code " << code << " seed " << seed << (spike ? ", a spike" : "");
+            }
+    for (const unsigned code : {2u, 0u})
         for (const std::uint32_t seed : {1u, 2u, 3u}) {
-            const Flight dirty =
-                DecodeRecord(SynthesizeFlight(SynthParams::Dirty(code, seed)), FlightSource::File);
-            EXPECT_EQ(ReadF1Flyoff(dirty, 30.0, 3u).signatureFound, 3u)
-                << "code " << code << " seed " << seed;
             SynthParams quiet;
             quiet.samplingCode = code;
             quiet.seed = seed;

@@ -13,41 +13,23 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
-orlomat, synth, emulator = (os.path.abspath(a) for a in sys.argv[1:4])
-window = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else ""
-listing = os.path.abspath(sys.argv[5]) if len(sys.argv) > 5 else orlomat  # lists test ports
-failures = []
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from clitest import Emulator, check, finish, programs, run as run_program, scratch, stop, \
+    synth  # noqa: E402
+
+orlomat, synth_tool, emulator, window, listing = programs(
+    "archive_attacks.py orlomat orlomat-synth orlomat-emulator [OrlomatBMP [orlomat-test-ports]]",
+    3, 2)
+listing = listing or orlomat  # the build that lists test ports
 LOG = "downloads.jsonl"
 ZERO = "0" * 64
 
 
-def check(cond, what):
-    if not cond:
-        failures.append(what)
-
-
 def run(args, timeout=20, **kw):
-    try:
-        return subprocess.run([orlomat] + args, capture_output=True, text=True, timeout=timeout,
-                              **kw)
-    except subprocess.TimeoutExpired:
-        return subprocess.CompletedProcess(args, "hung", "", "")
-
-
-class Emulator:
-    def __init__(self, *args):
-        self.p = subprocess.Popen([emulator] + list(args), stdout=subprocess.PIPE, text=True)
-        self.port = self.p.stdout.readline().strip()
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.p.terminate()
-        self.p.wait(5)
+    return run_program(orlomat, args, timeout=timeout, **kw)
 
 
 def lines(folder):
@@ -70,17 +52,15 @@ def verify(folder, *extra):
     return r.returncode, doc
 
 
-tmp = tempfile.mkdtemp(prefix="orlomat_attacks_")
-try:
+with scratch("orlomat_attacks_") as tmp:
     flights = {}
     for competitor in (1, 2, 3, 66):
-        flights[competitor] = os.path.join(tmp, f"f{competitor}.dat")
-        subprocess.run([synth, "--competitor", str(competitor), "--seed", str(competitor), "-o",
-                        flights[competitor]], check=True)
+        flights[competitor] = synth(synth_tool, os.path.join(tmp, f"f{competitor}.dat"),
+                                    "--competitor", competitor, "--seed", competitor)
     pristine = os.path.join(tmp, "pristine")
     os.makedirs(pristine)
     for competitor in (1, 2, 3, 66):
-        with Emulator("--flight", flights[competitor]) as emu:
+        with Emulator(emulator, "--flight", flights[competitor]) as emu:
             r = run(["download", "--port", emu.port, "--dir", pristine])
         check(r.returncode == 0, f"download {competitor}: {r.stderr}")
     names = sorted(n for n in os.listdir(pristine) if n != LOG)
@@ -302,7 +282,7 @@ try:
     rc, doc = verify(folder, "--head", head[:12])
     check(rc == 0 and doc["announced_head"]["line"] == 4 and
           doc["announced_head"]["logged_after"] == [], f"--head at the end: {rc} {doc}")
-    with Emulator("--flight", flights[66]) as emu:
+    with Emulator(emulator, "--flight", flights[66]) as emu:
         r = run(["download", "--port", emu.port, "--dir", folder])
     later = os.path.basename(json.loads(r.stdout)["file"]) if r.returncode == 0 else "?"
     rc, doc = verify(folder, "--head", head.upper())
@@ -325,7 +305,7 @@ try:
     folder = fresh()
     with open(os.path.join(folder, LOG), "ab") as g:
         g.write(b'{"local_time":"2026-12-08T1')
-    with Emulator("--flight", flights[66]) as emu:
+    with Emulator(emulator, "--flight", flights[66]) as emu:
         r = run(["download", "--port", emu.port, "--dir", folder])
     rc, doc = verify(folder)
     check(r.returncode == 0 and rc == 0 and doc["log"]["cut_lines"] == [5] and
@@ -342,7 +322,7 @@ try:
                          (os.path.join(folder, LOG), "download log"),
                          (os.path.join(folder, "link.dat"), "symbolic link"),
                          (os.path.join(tmp, "mistyped", "x.dat"), "no such folder")):
-        with Emulator("--flight", flights[66], "--frames", frames) as emu:
+        with Emulator(emulator, "--flight", flights[66], "--frames", frames) as emu:
             r = run(["download", "--port", emu.port, "-o", target])
         asked = open(frames).read() if os.path.exists(frames) else ""
         check(r.returncode == 2 and says in r.stderr and "frame" not in asked,
@@ -364,7 +344,7 @@ try:
     # download --dir with the log a fifo: refused before the altimeter is read, no hang.
     folder = fresh()
     log_is_fifo(folder)
-    with Emulator("--flight", flights[66], "--frames", frames + "2") as emu:
+    with Emulator(emulator, "--flight", flights[66], "--frames", frames + "2") as emu:
         r = run(["download", "--port", emu.port, "--dir", folder])
     asked = open(frames + "2").read() if os.path.exists(frames + "2") else ""
     check(r.returncode == 2 and "regular file" in r.stderr and "frame" not in asked,
@@ -399,8 +379,7 @@ try:
     # Signals during a download keep what came as an incomplete flight, archived and logged,
     # and end the program within a second: the command line on SIGHUP (a closed terminal), the
     # window's station on SIGTERM and SIGINT.
-    long_flight = os.path.join(tmp, "long.dat")
-    subprocess.run([synth, "--glide", "600", "-o", long_flight], check=True)
+    long_flight = synth(synth_tool, os.path.join(tmp, "long.dat"), "--glide", 600)
     link = os.path.join(tmp, "altimeter")
 
     def partial_kept(folder, what):
@@ -412,18 +391,11 @@ try:
 
     folder = os.path.join(tmp, "hup")
     os.makedirs(folder)
-    with Emulator("--flight", long_flight, "--slow", "4", "--link", link):
+    with Emulator(emulator, "--flight", long_flight, "--slow", "4", "--link", link):
         p = subprocess.Popen([orlomat, "download", "--port", link, "--dir", folder],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         time.sleep(2.5)
-        start = time.monotonic()
-        p.send_signal(signal.SIGHUP)
-        try:
-            rc = p.wait(5)
-        except subprocess.TimeoutExpired:
-            p.kill()
-            rc = "hung"
-        took = time.monotonic() - start
+        rc, took = stop(p, signal.SIGHUP, 5)
     check(rc == 3 and took < 1.0, f"download --dir, SIGHUP: exit {rc} after {took:.2f} s")
     partial_kept(folder, "download --dir, SIGHUP")
 
@@ -433,21 +405,16 @@ try:
     folder = os.path.join(tmp, "auto")
     os.makedirs(folder)
     gps_frames = os.path.join(tmp, "gps.frames")
-    with Emulator("--silent", "--frames", gps_frames) as gps:
+    with Emulator(emulator, "--silent", "--frames", gps_frames) as gps:
         env = dict(os.environ, ORLOMAT_TEST_USB_PORTS=f"{gps.port}:{link}",
                    ORLOMAT_TEST_OTHER_PORTS="", XDG_CONFIG_HOME=os.path.join(tmp, "auto-config"))
         p = subprocess.Popen([listing, "download", "--port", "auto", "--dir", folder, "--watch"],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
         time.sleep(2)
-        with Emulator("--flight", flights[66], "--link", link):
+        with Emulator(emulator, "--flight", flights[66], "--link", link):
             told = select.select([p.stdout], [], [], 20)[0]
             line = p.stdout.readline() if told else ""
-        p.send_signal(signal.SIGINT)
-        try:
-            rc = p.wait(10)
-        except subprocess.TimeoutExpired:
-            p.kill()
-            rc = "hung"
+        rc, _ = stop(p)
         err = p.stderr.read()
     asked = [x for x in open(gps_frames).read().splitlines() if x.startswith("frame")] \
         if os.path.exists(gps_frames) else []
@@ -468,33 +435,14 @@ try:
             p = subprocess.Popen([window, "--station", "--port", link, "--archive", folder],
                                  env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
             time.sleep(1.5)
-            with Emulator("--flight", long_flight, "--slow", "4", "--link", link):
+            with Emulator(emulator, "--flight", long_flight, "--slow", "4", "--link", link):
                 time.sleep(2.5)  # the port settles (0.5 s), then two seconds of the transfer
-                start = time.monotonic()
-                p.send_signal(sig)
-                try:
-                    rc = p.wait(5)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-                    rc = "hung"
-                took = time.monotonic() - start
+                rc, took = stop(p, sig, 5)
             check(rc == 0 and took < 1.0, f"station, {sig.name}: exit {rc} after {took:.2f} s")
             partial_kept(folder, f"station, {sig.name}")
         # Waiting, with nothing under way: the window ends at once.
         p = subprocess.Popen([window], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         time.sleep(1.5)
-        start = time.monotonic()
-        p.send_signal(signal.SIGINT)
-        try:
-            rc = p.wait(5)
-        except subprocess.TimeoutExpired:
-            p.kill()
-            rc = "hung"
-        check(rc == 0 and time.monotonic() - start < 1.0, f"idle window, SIGINT: exit {rc}")
-finally:
-    shutil.rmtree(tmp, ignore_errors=True)
-
-for f in failures:
-    print("FAIL:", f)
-print(f"{len(failures)} failures")
-sys.exit(1 if failures else 0)
+        rc, took = stop(p, signal.SIGINT, 5)
+        check(rc == 0 and took < 1.0, f"idle window, SIGINT: exit {rc} after {took:.2f} s")
+sys.exit(finish())

@@ -5,29 +5,24 @@ import json
 import os
 import subprocess
 import sys
-import tempfile
 
-orlomat, synth = sys.argv[1], sys.argv[2]
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from clitest import check, finish, programs, scratch, synth  # noqa: E402
+
+orlomat, synth_tool = programs("cli_contract.py orlomat orlomat-synth", 2)
 INFO_KEYS = ["length", "competitor", "serial", "temperature", "sampling_code", "sampling_text",
              "rate_value", "calibration_word", "calibration"]
 DECODE_KEYS = INFO_KEYS + ["samples", "pressures_pa", "reference_pressure_hpa", "altitudes_cm",
                            "series1", "series2", "max_m", "min_m", "max_text", "min_text",
                            "left_axis_max", "minor_tick_count"]
 FILE_RATES = [200, 150, 100, 50, 10, 5, 2] + [1] * 9
-failures = []
 
-
-def check(cond, what):
-    if not cond:
-        failures.append(what)
-
-
-with tempfile.TemporaryDirectory() as tmp:
+with scratch("orlomat_contract_") as tmp:
     for code in range(16):
         for max_len in (32, 36, 52, 56, 64, 200, 1001, 5000, 33000):
-            path = os.path.join(tmp, f"f{code}_{max_len}.dat")
-            subprocess.run([synth, "--code", str(code), "--glide", "3000", "--max-length",
-                            str(max_len), "-o", path], check=True)
+            path = synth(synth_tool, os.path.join(tmp, f"f{code}_{max_len}.dat"), "--code", code,
+                         "--glide", 3000, "--max-length", max_len)
             size = os.path.getsize(path)
             for cmd, keys in (("info", INFO_KEYS), ("decode", DECODE_KEYS)):
                 r = subprocess.run([orlomat, cmd, path], capture_output=True, text=True)
@@ -57,8 +52,7 @@ with tempfile.TemporaryDirectory() as tmp:
                       f"{what}: minor ticks")
 
     # compare and filter keep their field names too.
-    path = os.path.join(tmp, "c.dat")
-    subprocess.run([synth, "-o", path], check=True)
+    path = synth(synth_tool, os.path.join(tmp, "c.dat"))
     doc = json.loads(subprocess.run([orlomat, "compare", path], capture_output=True,
                                     text=True, check=True).stdout)
     check(list(doc.keys()) == INFO_KEYS + ["samples", "reference_pressure_hpa", "series3",
@@ -78,7 +72,4 @@ with tempfile.TemporaryDirectory() as tmp:
     r = subprocess.run([orlomat, "bogus"], capture_output=True, text=True)
     check(r.returncode == 2, "usage error exit code")
 
-for f in failures:
-    print("FAIL:", f)
-print(f"{len(failures)} failures")
-sys.exit(1 if failures else 0)
+sys.exit(finish())

@@ -7,21 +7,19 @@ import os
 import pty
 import select
 import shutil
-import signal
 import stat
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
-orlomat, synth, emulator, listing = (os.path.abspath(a) for a in sys.argv[1:5])
-failures = []
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from clitest import Emulator, check, finish, programs, run as run_program, scratch, stop, \
+    synth  # noqa: E402
 
-
-def check(cond, what):
-    if not cond:
-        failures.append(what)
+orlomat, synth_tool, emulator, listing = programs(
+    "cli_faults.py orlomat orlomat-synth orlomat-emulator orlomat-test-ports", 4)
 
 
 def program(env):
@@ -30,37 +28,15 @@ def program(env):
 
 
 def run(args, env=None, timeout=30, stderr=None):
-    return subprocess.run([program(env)] + args, capture_output=stderr is None, stderr=stderr,
-                          stdout=subprocess.PIPE if stderr is not None else None, text=True,
-                          env=env, timeout=timeout)
+    if stderr is None:
+        return run_program(program(env), args, env=env, timeout=timeout)
+    return run_program(program(env), args, env=env, timeout=timeout, stderr=stderr,
+                       stdout=subprocess.PIPE)
 
 
 def content(path):
     with open(path, "rb") as f:
         return f.read()
-
-
-class Emulator:
-    def __init__(self, *args):
-        self.p = subprocess.Popen([emulator] + list(args), stdout=subprocess.PIPE, text=True)
-        self.port = self.p.stdout.readline().strip()
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.p.terminate()
-        self.p.wait(5)
-
-
-def interrupt(proc):
-    """Ctrl+C to a running command; its exit code, or "hung" when it did not end."""
-    proc.send_signal(signal.SIGINT)
-    try:
-        return proc.wait(10)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        return "hung"
 
 
 def watch_one(port, folder, link, env=None, settle=0.5, before_plug=None):
@@ -71,17 +47,15 @@ def watch_one(port, folder, link, env=None, settle=0.5, before_plug=None):
     time.sleep(settle)
     if before_plug:
         before_plug()
-    with Emulator("--flight", flight, "--link", link):
+    with Emulator(emulator, "--flight", flight, "--link", link):
         told = select.select([watch.stdout], [], [], 15)[0]
         line = watch.stdout.readline() if told else ""
-    rc = interrupt(watch)
+    rc, _ = stop(watch)
     return (json.loads(line) if line.strip() else {}), rc, line
 
 
-tmp = tempfile.mkdtemp(prefix="orlomat_faults_")
-try:
-    flight = os.path.join(tmp, "lot.dat")
-    subprocess.run([synth, "--glide", "30", "-o", flight], check=True)
+with scratch("orlomat_faults_") as tmp:
+    flight = synth(synth_tool, os.path.join(tmp, "lot.dat"), "--glide", 30)
 
     # A Polish locale, generated here, is really in force (printf writes a decimal comma)
     # and changes nothing in the JSON or in how options are read.
@@ -102,7 +76,7 @@ try:
             doc = json.loads(r.stdout)
             check(isinstance(doc.get("reference_pressure_hpa"), float), f"{cmd}: not a number")
         except json.JSONDecodeError as e:
-            failures.append(f"{cmd} under pl_PL: invalid JSON ({e})")
+            check(False, f"{cmd} under pl_PL: invalid JSON ({e})")
     check(run(["decode", flight, "--temperature", "12,5"], env=pl).returncode == 1,
           "12,5 taken as a temperature under pl_PL")
 
@@ -160,11 +134,8 @@ try:
     check(r.returncode == 0 and got and got[0].startswith(b"0.0\n\r"), "fifo with a reader")
     for cmd in (["info", fifo], ["decode", fifo], ["plot", flight, "--compare", fifo, "-o",
                                                    os.path.join(tmp, "x.png")]):
-        try:
-            r = run(cmd, timeout=10)
-            check(r.returncode == 1 and "regular" in r.stderr, f"{cmd}: {r.stderr}")
-        except subprocess.TimeoutExpired:
-            failures.append(f"{cmd}: blocked on a fifo")
+        r = run(cmd, timeout=10)  # "hung": blocked on the fifo
+        check(r.returncode == 1 and "regular" in r.stderr, f"{cmd}: exit {r.returncode} {r.stderr}")
 
     # plot: any file name, the reason of a failure, the old picture kept on failure.
     dashed = os.path.join(tmp, "-lot.dat")
@@ -183,8 +154,7 @@ try:
 
     # The device: a refused, unanswered or partial exchange is never a success, says what
     # happened, and never replaces a file the user had.
-    long_flight = os.path.join(tmp, "long.dat")
-    subprocess.run([synth, "--glide", "600", "-o", long_flight], check=True)
+    long_flight = synth(synth_tool, os.path.join(tmp, "long.dat"), "--glide", 600)
     old = os.path.join(tmp, "old.dat")
     with open(old, "wb") as f:
         f.write(b"the flight of yesterday")
@@ -192,7 +162,7 @@ try:
     # covers it with a quick clock.)
     for emu_args, code, says in ((["--slow", "4", "--unplug-after", "2000"], 3, "incomplete flight"),
                                  (["--silent"], 1, "Communication Error")):
-        with Emulator("--flight", long_flight, *emu_args) as emu:
+        with Emulator(emulator, "--flight", long_flight, *emu_args) as emu:
             r = run(["download", "--port", emu.port, "-o", old])
         check(r.returncode == code and says in r.stderr, f"download {emu_args}: {r.returncode} "
                                                          f"{r.stderr}")
@@ -208,13 +178,13 @@ try:
                                 (["--wrong-ack"], ["settings", "--level", "1", "--sampling", "1",
                                                    "--manual-zero", "0", "--competitor", "1",
                                                    "--delay", "1"], "refused")):
-        with Emulator(*emu_args) as emu:
+        with Emulator(emulator, *emu_args) as emu:
             r = run(cmd + ["--port", emu.port])
         check(r.returncode == 1 and says in r.stderr, f"{cmd} {emu_args}: {r.returncode} "
                                                       f"{r.stderr!r}")
 
     # On a terminal the download shows its progress on one line; elsewhere nothing extra.
-    with Emulator("--flight", flight) as emu:
+    with Emulator(emulator, "--flight", flight) as emu:
         master, slave = pty.openpty()
         r = run(["download", "--port", emu.port, "-o", os.path.join(tmp, "t.dat")],
                 stderr=slave)
@@ -230,7 +200,7 @@ try:
             pass
         os.close(master)
         check(r.returncode == 0 and b"\r" in shown and b" B" in shown, f"progress: {shown!r}")
-    with Emulator("--flight", flight) as emu:
+    with Emulator(emulator, "--flight", flight) as emu:
         r = run(["download", "--port", emu.port, "-o", os.path.join(tmp, "u.dat")])
         check(r.returncode == 0 and r.stderr == "", f"download not on a terminal: {r.stderr!r}")
 
@@ -249,9 +219,7 @@ try:
                     shown += os.read(master, 4096)
                 except OSError:
                     break
-        start = time.monotonic()
-        rc = interrupt(p)
-        took = time.monotonic() - start
+        rc, took = stop(p)
         os.close(master)
         return rc, took, p.stdout.read(), shown
 
@@ -261,7 +229,7 @@ try:
     for name, args in (("download", ["download", "--port", "./lnk", "-o", "stalled.dat"]),
                        ("--watch", ["download", "--port", "./lnk", "--dir", "watched",
                                     "--watch"])):
-        with Emulator("--flight", long_flight, "--cut-after", "1500", "--link", link):
+        with Emulator(emulator, "--flight", long_flight, "--cut-after", "1500", "--link", link):
             rc, took, out, shown = interrupted(args, cwd=tmp)
         print(f"Ctrl+C during a stalled stream ({name}): ended after {took * 1000:.0f} ms")
         check(rc == 3 and took < 1.0, f"Ctrl+C {name}: exit {rc} after {took:.2f} s {shown!r}")
@@ -272,7 +240,7 @@ try:
 
     # A port given as a relative path is the same port for the open and the presence check:
     # a whole flight, and --watch sees the altimeter (above).
-    with Emulator("--flight", long_flight, "--link", link):
+    with Emulator(emulator, "--flight", long_flight, "--link", link):
         r = subprocess.run([orlomat, "download", "--port", "./lnk", "-o", "rel.dat"], cwd=tmp,
                            capture_output=True, text=True, timeout=30)
     check(r.returncode == 0 and json.loads(r.stdout)["bytes"] == len(content(long_flight)),
@@ -281,11 +249,9 @@ try:
     # --dir is checked before any altimeter is touched; a save that fails while watching is
     # told as a JSON line, and the watch then ends with 1.
     for missing in (os.path.join(tmp, "nowhere"), flight):
-        try:
-            r = run(["download", "--port", link, "--dir", missing, "--watch"], timeout=10)
-            check(r.returncode == 2 and missing in r.stderr, f"--dir {missing}: {r.returncode}")
-        except subprocess.TimeoutExpired:
-            failures.append(f"--dir {missing}: waits for an altimeter")
+        r = run(["download", "--port", link, "--dir", missing, "--watch"], timeout=10)
+        check(r.returncode == 2 and missing in r.stderr,  # "hung": waits for an altimeter
+              f"--dir {missing}: {r.returncode}")
     gone = os.path.join(tmp, "gone")
     os.makedirs(gone)
     # A folder removed under the watch is not made again; the flight goes to the fallback
@@ -302,9 +268,9 @@ try:
     # port that answered is asked first next time. Without any port the message names none.
     env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(tmp, "config"))
     logs = {k: os.path.join(tmp, f"{k}.frames") for k in ("silent", "other", "good")}
-    with Emulator("--flight", flight, "--silent", "--frames", logs["silent"]) as silent, \
-            Emulator("--flight", flight, "--frames", logs["other"]) as other, \
-            Emulator("--flight", flight, "--frames", logs["good"]) as good:
+    with Emulator(emulator, "--flight", flight, "--silent", "--frames", logs["silent"]) as silent, \
+            Emulator(emulator, "--flight", flight, "--frames", logs["other"]) as other, \
+            Emulator(emulator, "--flight", flight, "--frames", logs["good"]) as good:
         env["ORLOMAT_TEST_USB_PORTS"] = f"{silent.port}:{good.port}"
         env["ORLOMAT_TEST_OTHER_PORTS"] = other.port
         got = os.path.join(tmp, "auto.dat")
@@ -327,13 +293,13 @@ try:
         check(r.returncode == 0 and open(logs["silent"]).read().count("frame") == 1,
               f"last good port first: {r.returncode} {r.stderr}")
     # The port as the output file would send the flight down the line: refused, nothing read.
-    with Emulator("--flight", flight, "--frames", logs["good"] + "2") as emu:
+    with Emulator(emulator, "--flight", flight, "--frames", logs["good"] + "2") as emu:
         r = run(["download", "--port", emu.port, "-o", "/dev/" + emu.port])
         time.sleep(0.2)
         check(r.returncode == 2 and not os.path.exists(logs["good"] + "2") or
               open(logs["good"] + "2").read() == "", f"output = port: {r.returncode} {r.stderr}")
     # An empty output name is refused before the altimeter is read, not after.
-    with Emulator("--flight", flight, "--frames", logs["good"] + "3") as emu:
+    with Emulator(emulator, "--flight", flight, "--frames", logs["good"] + "3") as emu:
         r = run(["download", "--port", emu.port, "-o", ""])
         time.sleep(0.2)
         check(r.returncode == 2 and (not os.path.exists(logs["good"] + "3") or
@@ -361,10 +327,4 @@ try:
     r = run(["download", "--port", "auto", "-o", os.path.join(tmp, "none.dat")], env=env)
     check(r.returncode == 1 and "no USB serial port" in r.stderr and "driver" in r.stderr,
           f"auto with nothing: {r.stderr}")
-finally:
-    shutil.rmtree(tmp, ignore_errors=True)
-
-for f in failures:
-    print("FAIL:", f)
-print(f"{len(failures)} failures")
-sys.exit(1 if failures else 0)
+sys.exit(finish())

@@ -3,7 +3,6 @@
 them: dirty flights with and without a spike, the results read back as a spreadsheet would,
 files that are no flight, mistyped and dangerous paths, and a season's worth of records."""
 import csv
-import io
 import json
 import os
 import random
@@ -11,19 +10,16 @@ import resource
 import shutil
 import subprocess
 import sys
-import tempfile
 
-orlomat, synth = sys.argv[1], sys.argv[2]
-failures = []
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from clitest import check, finish, programs, run as run_program, scratch, synth  # noqa: E402
 
-
-def check(cond, what):
-    if not cond:
-        failures.append(what)
+orlomat, synth_tool = programs("contest_figures.py orlomat orlomat-synth", 2)
 
 
 def run(*args):
-    return subprocess.run([orlomat, *args], capture_output=True)
+    return run_program(orlomat, args, timeout=100, text=False)
 
 
 def stats(path, *extra):
@@ -32,8 +28,7 @@ def stats(path, *extra):
 
 
 def make(path, *args):
-    subprocess.run([synth, *args, "-o", path], check=True)
-    return path
+    return synth(synth_tool, path, *args)
 
 
 def rows_of(path):
@@ -41,8 +36,7 @@ def rows_of(path):
         return list(csv.DictReader(f))
 
 
-tmp = tempfile.mkdtemp(prefix="orlomat_figures_")
-try:
+with scratch("orlomat_figures_") as tmp:
     d = os.path.join(tmp, "flights")
     os.makedirs(d)
     clean = make(os.path.join(d, "clean.dat"), "--dirty", "--competitor", "3")
@@ -245,7 +239,7 @@ try:
     check(run("report", gl, "-o", page_path).returncode == 0 and
           f'data-sort="{t["landing_s"]:.2f}">2:00:' in open(page_path, encoding="utf-8").read(),
           "hours on the page")
-    r = subprocess.run([synth, "--glider", "thermal", "--hours", "3", "--code", "4", "-o",
+    r = subprocess.run([synth_tool, "--glider", "thermal", "--hours", "3", "--code", "4", "-o",
                         os.path.join(tmp, "long.dat")], capture_output=True)
     check(r.returncode == 2 and b"8241" in r.stderr and
           not os.path.exists(os.path.join(tmp, "long.dat")), f"too long: {r.stderr}")
@@ -266,10 +260,4 @@ try:
     sanitized = b"asan" in subprocess.run(["ldd", orlomat], capture_output=True).stdout
     check(r.returncode == 0 and (sanitized or peak < 100 * 1024),
           f"2000 records: {peak} kB (before {before})")
-finally:
-    shutil.rmtree(tmp, ignore_errors=True)
-
-for f in failures:
-    print("FAIL:", f)
-print(f"{len(failures)} failures")
-sys.exit(1 if failures else 0)
+sys.exit(finish())

@@ -11,19 +11,16 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 
-orlomat, synth = sys.argv[1], sys.argv[2]
-failures = []
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from clitest import check, finish, programs, run as run_program, scratch, synth  # noqa: E402
 
-
-def check(cond, what):
-    if not cond:
-        failures.append(what)
+orlomat, synth_tool = programs("contest_ranking.py orlomat orlomat-synth", 2)
 
 
 def run(*args):
-    return subprocess.run([orlomat, *args], capture_output=True)
+    return run_program(orlomat, args, timeout=60, text=False)
 
 
 # competitor, peak (m), glide (s), the place expected at a 60 s maximum: the higher at 60 s
@@ -32,16 +29,15 @@ FLIGHTS = [(1, 120, 80, 5), (2, 150, 80, 1), (3, 100, 80, 7), (4, 130, 80, 3),
            (5, 130, 80, 3), (6, 90, 40, 8), (7, 110, 80, 6), (8, 140, 80, 2)]
 MAX_TIME = "60"
 
-tmp = tempfile.mkdtemp(prefix="orlomat_ranking_")
-try:
+with scratch("orlomat_ranking_") as tmp:
     d = os.path.join(tmp, "flyoff")
     os.makedirs(d)
     expected = {}
     for competitor, peak, glide, place in FLIGHTS:
         name = f"C{competitor:03}_S00345_20261209-1015{competitor:02}" + \
             ("_partial.dat" if glide < 60 else ".dat")
-        subprocess.run([synth, "--competitor", str(competitor), "--peak", str(peak), "--glide",
-                        str(glide), "--no-spike", "-o", os.path.join(d, name)], check=True)
+        synth(synth_tool, os.path.join(d, name), "--competitor", competitor, "--peak", peak,
+              "--glide", glide, "--no-spike")
         expected[str(competitor)] = str(place)
 
     # The CSV: every flight placed, the rows in the order of their places.
@@ -120,9 +116,4 @@ try:
         texts = {w for _, w in words}
         for needed in (chart_word, "345", "2026", "F1.1.4"):
             check(needed in texts, f"{lang}: \"{needed}\" not printed")
-finally:
-    shutil.rmtree(tmp, ignore_errors=True)
-
-for f in failures:
-    print("FAIL:", f)
-sys.exit(1 if failures else 0)
+sys.exit(finish())

@@ -11,58 +11,19 @@ with python3-pyatspi and at-spi2-core.
 """
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import time
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+from xsession import application, end_window, in_session, start_window, walk  # noqa: E402
 
 EXPECTED = {
     "Polski": ["Maximum", "Minimum", "Nr.Zawodnika", "Nr.Seryjny", "Temperatura", "Pomiary"],
     "English": ["Maximum", "Minimum", "Competitor No.", "Serial No.", "Temperature", "Sampling"],
 }
 GROUPS = {"Orlomat", "Plik", "Altimeter", "File"}
-
-
-def start_xvfb():
-    # A display of its own; one that another server took meanwhile is given up for the next.
-    # No reset when the last client leaves: the accessibility bus launcher's brief visit
-    # would leave the server resetting just as the program connects.
-    for _ in range(5):
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1400x900x24",
-                                 "-nolisten", "tcp", "-noreset"], stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL)
-        number = xvfb.stdout.readline().decode().strip()
-        time.sleep(0.3)
-        if number and xvfb.poll() is None and os.path.exists(f"/tmp/.X11-unix/X{number}"):
-            return xvfb, ":" + number
-        xvfb.kill()
-        xvfb.wait()
-    raise SystemExit("cannot start Xvfb")
-
-
-def outer(program):
-    xvfb, display = start_xvfb()
-    try:
-        env = dict(os.environ, DISPLAY=display)
-        return subprocess.run(["dbus-run-session", "--", "/usr/bin/python3",
-                               os.path.abspath(__file__), "--inner", program],
-                              env=env, timeout=120).returncode
-    finally:
-        xvfb.terminate()
-        xvfb.wait(5)
-
-
-def find_all(node, keep, found, depth=0):
-    if node is None or depth > 40:
-        return found
-    try:
-        if keep(node):
-            found.append(node)
-        for i in range(node.childCount):
-            find_all(node.getChildAtIndex(i), keep, found, depth + 1)
-    except Exception:  # an object gone while walked
-        pass
-    return found
 
 
 def wait_for(what, seconds=30):
@@ -76,42 +37,24 @@ def wait_for(what, seconds=30):
 
 
 def inner(program):
-    import pyatspi
-
     home = tempfile.mkdtemp()
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
-               QT_QPA_PLATFORM="xcb", HOME=home, XDG_CONFIG_HOME=home + "/config",
-               XDG_DATA_HOME=home + "/data")
-    # The settings file lies beside the program: a copy of it in a folder of its own.
-    copy = os.path.join(home, "OrlomatBMP")
-    with open(program, "rb") as src, open(copy, "wb") as dst:
-        dst.write(src.read())
-    os.chmod(copy, 0o755)
-    proc = subprocess.Popen([copy], env=env)
+    proc = start_window(program, home)
     failures = []
     try:
-        def app():
-            desktop = pyatspi.Registry.getDesktop(0)
-            for i in range(desktop.childCount):
-                a = desktop.getChildAtIndex(i)
-                if a is not None and a.name == "OrlomatBMP":
-                    return a
-            return None
-
-        application = wait_for(app)
-        if application is None:
+        app = wait_for(lambda: application(proc))
+        if app is None:
             print("FAIL: the program does not appear on the accessibility bus")
             return 1
 
         def fields():
-            return find_all(application, lambda n: n.getRoleName() in ("text", "entry")
-                            and n.parent is not None and n.parent.getRoleName() in
-                            ("panel", "grouping", "filler") and n.parent.name in GROUPS, [])
+            return walk(app, lambda n: n.getRoleName() in ("text", "entry")
+                        and n.parent is not None and n.parent.getRoleName() in
+                        ("panel", "grouping", "filler") and n.parent.name in GROUPS)
 
         # Through the menu items, as a screen reader's user switches the language.
         for language in ("Polski", "English", "Polski"):
-            items = find_all(application, lambda n: n.getRoleName() == "menu item"
-                             and n.name.replace("&", "") == language, [])
+            items = walk(app, lambda n: n.getRoleName() == "menu item"
+                         and n.name.replace("&", "") == language)
             if not items:
                 failures.append("no menu item " + language)
                 break
@@ -126,11 +69,7 @@ def inner(program):
             if any(n in GROUPS for n in names):
                 failures.append(f"{language}: a field is named after its group")
     finally:
-        proc.terminate()
-        try:
-            proc.wait(10)
-        except subprocess.TimeoutExpired:
-            proc.kill()
+        end_window(proc)
         shutil.rmtree(home, ignore_errors=True)
     for f in failures:
         print("FAIL:", f)
@@ -144,4 +83,4 @@ if __name__ == "__main__":
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
         sys.exit(2)
-    sys.exit(outer(sys.argv[1]))
+    sys.exit(in_session(__file__, ["--inner", os.path.abspath(sys.argv[1])], 120))

@@ -23,6 +23,11 @@ import time
 import traceback
 import zlib
 
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+import clitest  # noqa: E402
+from xsession import application, end_window, in_session, start_window, walk  # noqa: E402
+
 WORDS = {
     "pl": {
         "language": "Polski", "setup": "Ustawienia", "station": "Stacja pobierania",
@@ -82,21 +87,6 @@ START = time.monotonic()
 
 
 # ---- the X server: input and pixels ----------------------------------------------------------
-
-def start_xvfb():
-    # As atspi_names.py: a display of its own, no reset when the bus launcher's client leaves.
-    for _ in range(5):
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1400x900x24",
-                                 "-nolisten", "tcp", "-noreset"], stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL)
-        number = xvfb.stdout.readline().decode().strip()
-        time.sleep(0.3)
-        if number and xvfb.poll() is None and os.path.exists(f"/tmp/.X11-unix/X{number}"):
-            return xvfb, ":" + number
-        xvfb.kill()
-        xvfb.wait()
-    raise SystemExit("cannot start Xvfb")
-
 
 def xdo(*args):
     r = subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, timeout=30)
@@ -203,20 +193,6 @@ def pump():
         context.iteration(False)
 
 
-def walk(node, keep, found=None, depth=0):
-    found = [] if found is None else found
-    if node is None or depth > 40:
-        return found
-    try:
-        if keep(node):
-            found.append(node)
-        for i in range(node.childCount):
-            walk(node.getChildAtIndex(i), keep, found, depth + 1)
-    except Exception:
-        pass
-    return found
-
-
 def showing(node):
     import pyatspi
     return node.getState().contains(pyatspi.STATE_SHOWING)
@@ -311,22 +287,12 @@ class Window:
 # ---- the day -----------------------------------------------------------------------------------
 
 def synth(tool, folder, name, *args):
-    path = os.path.join(folder, name)
-    subprocess.run([tool, *args, "-o", path], check=True, capture_output=True)
-    return path
+    return clitest.synth(tool, os.path.join(folder, name), *args)
 
 
-class Altimeter:
+def plug_in(emulator, link, flight, *faults):
     """An emulated altimeter plugged in at the station's port name; unplugged on close."""
-
-    def __init__(self, emulator, link, flight, *faults):
-        self.proc = subprocess.Popen([emulator, "--link", link, "--flight", flight, *faults],
-                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.proc.stdout.readline()  # its port: the link is there now
-
-    def unplug(self):
-        self.proc.terminate()
-        self.proc.wait(10)
+    return clitest.Emulator(emulator, "--link", link, "--flight", flight, *faults, quiet=True)
 
 
 def day(lang, program, emulator, synth_tool):
@@ -352,23 +318,11 @@ def day(lang, program, emulator, synth_tool):
     with open(os.path.join(bin_dir, "xdg-open"), "w") as f:
         f.write(f'#!/bin/sh\necho "$1" >> "{opened}"\n')
     os.chmod(os.path.join(bin_dir, "xdg-open"), 0o755)
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
-               QT_QPA_PLATFORM="xcb", HOME=home, XDG_CONFIG_HOME=home + "/config",
-               XDG_DATA_HOME=home + "/data", PATH=bin_dir + ":" + os.environ["PATH"])
-    # The settings file lies beside the program: a copy of it in a folder of its own.
-    copy = os.path.join(home, "OrlomatBMP")
-    shutil.copy(program, copy)
-    proc = subprocess.Popen([copy, "--archive", archive, "--port", link], env=env)
+    proc = start_window(program, home, "--archive", archive, "--port", link,
+                        PATH=bin_dir + ":" + os.environ["PATH"])
     plugged = []
     try:
-        def application():
-            desktop = pyatspi.Registry.getDesktop(0)
-            for i in range(desktop.childCount):
-                a = desktop.getChildAtIndex(i)
-                if a is not None and a.name == "OrlomatBMP" and a.get_process_id() == proc.pid:
-                    return a
-            return None
-        app = wait_for(application, 60, "the program on the accessibility bus")
+        app = wait_for(lambda: application(proc), 60, "the program on the accessibility bus")
         def noted(event):
             try:
                 EVENTS.append((event.type, event.source.getRoleName(), event.source.name,
@@ -429,7 +383,7 @@ def day(lang, program, emulator, synth_tool):
                       f"({reds} red, {darks} dark pixels)")
 
         # 1. A good altimeter.
-        plugged.append(Altimeter(emulator, link, normal))
+        plugged.append(plug_in(emulator, link, normal))
         kept = re.compile(re.escape(w["kept"]).replace(r"\{\}", "{}").format(
             "7", r"(\d+\.\d)", "(" + FILE_NAME.format(7) + ")") + "$")
         m = wait_for(lambda: win.line() and kept.match(win.line().name), 30,
@@ -447,7 +401,7 @@ def day(lang, program, emulator, synth_tool):
         # 2. An altimeter that stalls after 1500 bytes: the stall is told and counted, the
         # previous competitor is gone from the fields, Esc keeps what came.
         EVENTS.clear()
-        plugged.append(Altimeter(emulator, link, stalling, "--cut-after", "1500"))
+        plugged.append(plug_in(emulator, link, stalling, "--cut-after", "1500"))
         stall = re.compile(w["stall"] + "$")
 
         def stall_line():
@@ -493,7 +447,7 @@ def day(lang, program, emulator, synth_tool):
 
         # 3. An altimeter whose top is a pressure spike, slowly: competitor 12 is gone from the
         # fields while it streams; the line tells the spike in red.
-        plugged.append(Altimeter(emulator, link, spiked, "--slow", "12"))
+        plugged.append(plug_in(emulator, link, spiked, "--slow", "12"))
         wait_for(lambda: win.line().name == w["reading"].format(link), 20, "the third download")
         check(text(win.field(win.current, w["fields"][2])).strip() == "",
               "competitor 12's number stays during the next download")
@@ -615,11 +569,7 @@ def day(lang, program, emulator, synth_tool):
     finally:
         for a in plugged:
             a.unplug()
-        proc.terminate()
-        try:
-            proc.wait(10)
-        except subprocess.TimeoutExpired:
-            proc.kill()
+        end_window(proc)
         shutil.rmtree(home, ignore_errors=True)
 
 
@@ -640,15 +590,7 @@ def main():
     if len(args) != 3 or lang not in ("pl", "en", "both"):
         print(__doc__, file=sys.stderr)
         return 2
-    xvfb, display = start_xvfb()
-    try:
-        env = dict(os.environ, DISPLAY=display)
-        return subprocess.run(["dbus-run-session", "--", "/usr/bin/python3",
-                               os.path.abspath(__file__), "--lang", lang, "--inner",
-                               *map(os.path.abspath, args)], env=env, timeout=380).returncode
-    finally:
-        xvfb.terminate()
-        xvfb.wait(5)
+    return in_session(__file__, ["--lang", lang, "--inner", *map(os.path.abspath, args)], 380)
 
 
 if __name__ == "__main__":
