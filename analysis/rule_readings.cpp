@@ -54,8 +54,32 @@ Trace TraceOf(const StatsTables& t) {
     return r;
 }
 
-bool Empty(const StatsTables& t) {
-    return t.charted.empty() || t.samplingRate == 0;
+// The checks every reading opens with: the argument it was given, a record with samples and,
+// for the readings that count from it, a launch. On a refusal `r` says why and there is no
+// trace; the trace's figures the reading carries are set either way once the trace is read.
+template <class Reading>
+std::optional<Trace> OpenReading(Reading& r, const StatsTables& tables, bool argumentTaken) {
+    if (!argumentTaken) {
+        r.refusal = Refusal::InvalidArgument;
+        return std::nullopt;
+    }
+    if (tables.charted.empty() || tables.samplingRate == 0) {
+        r.refusal = Refusal::NoSamples;
+        return std::nullopt;
+    }
+    Trace t = TraceOf(tables);
+    if constexpr (requires { r.samplingIntervalS; }) r.samplingIntervalS = t.dt;
+    if constexpr (requires { r.durationUncertaintyS; }) r.durationUncertaintyS = t.dt;
+    if constexpr (requires { r.uncertaintyS; }) r.uncertaintyS = t.dt;
+    if constexpr (requires { r.noLanding; }) r.noLanding = t.stats.noLanding;
+    if constexpr (requires { r.noLaunch; }) {
+        r.noLaunch = t.stats.noLaunch;
+        if (!t.stats.launchS) {
+            r.refusal = Refusal::NoLaunch;
+            return std::nullopt;
+        }
+    }
+    return t;
 }
 
 std::int32_t NearestMetre(double metres) {
@@ -175,23 +199,9 @@ F1FlyoffReading ReadF1Flyoff(const StatsTables& tables, double maxTimeS,
     F1FlyoffReading r;
     r.maxTimeS = maxTimeS;
     r.signatureAsked = signature;
-    if (!std::isfinite(maxTimeS) || maxTimeS <= 0.0) {
-        r.refusal = Refusal::InvalidArgument;
-        return r;
-    }
-    if (Empty(tables)) {
-        r.refusal = Refusal::NoSamples;
-        return r;
-    }
-    const Trace t = TraceOf(tables);
-    r.samplingIntervalS = t.dt;
-    r.durationUncertaintyS = t.dt;
-    r.noLaunch = t.stats.noLaunch;
-    r.noLanding = t.stats.noLanding;
-    if (!t.stats.launchS) {
-        r.refusal = Refusal::NoLaunch;
-        return r;
-    }
+    const auto opened = OpenReading(r, tables, std::isfinite(maxTimeS) && maxTimeS > 0.0);
+    if (!opened) return r;
+    const Trace& t = *opened;
     const double launch = *t.stats.launchS;
     r.launchS = launch;
     r.durationS = t.stats.durationS;
@@ -225,21 +235,9 @@ F5jReading ReadF5j(const StatsTables& tables, double motorStopS, TimeBase base) 
     F5jReading r;
     r.base = base;
     r.motorStopGivenS = motorStopS;
-    if (!std::isfinite(motorStopS)) {
-        r.refusal = Refusal::InvalidArgument;
-        return r;
-    }
-    if (Empty(tables)) {
-        r.refusal = Refusal::NoSamples;
-        return r;
-    }
-    const Trace t = TraceOf(tables);
-    r.samplingIntervalS = t.dt;
-    r.noLaunch = t.stats.noLaunch;
-    if (!t.stats.launchS) {
-        r.refusal = Refusal::NoLaunch;
-        return r;
-    }
+    const auto opened = OpenReading(r, tables, std::isfinite(motorStopS));
+    if (!opened) return r;
+    const Trace& t = *opened;
     const double launch = *t.stats.launchS;
     r.launchS = launch;
     const double run = base == TimeBase::Launch ? motorStopS : motorStopS - launch;
@@ -285,16 +283,11 @@ F5jReading ReadF5j(const StatsTables& tables, double motorStopS, TimeBase base) 
 ApogeeReading ReadApogee(const StatsTables& tables, std::optional<double> targetM) {
     ApogeeReading r;
     r.targetM = targetM;
-    if (targetM && (!std::isfinite(*targetM) || *targetM <= 0.0)) {
-        r.refusal = Refusal::InvalidArgument;
-        return r;
-    }
-    if (Empty(tables)) {
-        r.refusal = Refusal::NoSamples;
-        return r;
-    }
-    const Trace t = TraceOf(tables);
-    r.samplingIntervalS = t.dt;
+    // The apogee is read whether a launch is seen or not: it counts from the record's start.
+    const auto opened =
+        OpenReading(r, tables, !targetM || (std::isfinite(*targetM) && *targetM > 0.0));
+    if (!opened) return r;
+    const Trace& t = *opened;
     const std::span<const std::int32_t> charted = tables.charted;
     const std::size_t peak = FirstMaximum(charted);
     r.highestSampleM = charted[peak] / 100.0;
@@ -320,22 +313,9 @@ ApogeeReading ReadApogee(const StatsTables& tables, std::optional<double> target
 TimekeeperReading ReadTimekeeper(const StatsTables& tables, double timekeeperS) {
     TimekeeperReading r;
     r.timekeeperS = timekeeperS;
-    if (!std::isfinite(timekeeperS) || timekeeperS <= 0.0) {
-        r.refusal = Refusal::InvalidArgument;
-        return r;
-    }
-    if (Empty(tables)) {
-        r.refusal = Refusal::NoSamples;
-        return r;
-    }
-    const Trace t = TraceOf(tables);
-    r.uncertaintyS = t.dt;
-    r.noLaunch = t.stats.noLaunch;
-    r.noLanding = t.stats.noLanding;
-    if (!t.stats.launchS) {
-        r.refusal = Refusal::NoLaunch;
-        return r;
-    }
+    const auto opened = OpenReading(r, tables, std::isfinite(timekeeperS) && timekeeperS > 0.0);
+    if (!opened) return r;
+    const Trace& t = *opened;
     if (!t.stats.durationS) {
         r.refusal = Refusal::NoLanding;
         return r;

@@ -77,6 +77,16 @@ struct F1FlyoffReading {
 
 enum class TimeBase { Launch, Record };
 
+// A rule as the user chose it, in the window, the flights list or on the command line, with
+// the value its reading asks (the fly-off's maximum time, the motor stop, the timekeeper's
+// time, the precision's target altitude; the apogee takes none). No choice is no rule.
+struct RuleChoice {
+    Rule rule = Rule::F1Flyoff;
+    double value = 0.0;
+    std::optional<std::uint32_t> signature; // the fly-off's
+    TimeBase base = TimeBase::Launch;       // the motor stop's
+};
+
 struct F5jReading {
     Refusal refusal = Refusal::None;
     NoLaunch noLaunch = NoLaunch::None;

@@ -12,6 +12,7 @@
 #include "core/format.h"
 #include "core/json.h"
 #include "files/csv_export.h"
+#include "files/flight_file.h"
 #include "files/spreadsheet_csv.h"
 #include "files/user_file.h"
 
@@ -62,6 +63,22 @@ std::optional<std::vector<std::uint8_t>> ReadFlightRecord(const Args& a, const s
         return std::nullopt;
     }
     return record;
+}
+
+std::optional<Flight> FigureFlight(const Args& a, const std::string& path,
+                                   std::optional<float> temperature, std::ostream& err) {
+    FlightFile f = ReadFlightFile(path, {.temperature = temperature, .chartPoints = false});
+    switch (f.refusal) {
+    case FlightFileRefusal::None:
+        break;
+    case FlightFileRefusal::Unreadable:
+        Fail(err, Say(a, Phrase::CannotRead) + path + ": " + f.systemReason);
+        break;
+    case FlightFileRefusal::NotAFlight:
+        Fail(err, Say(a, Phrase::NotAFlight) + Describe(f.fault).get(a.language) + ": " + path);
+        break;
+    }
+    return std::move(f.flight);
 }
 
 bool OutputAllowed(const Args& a, const std::string& path, std::ostream& err, bool links) {

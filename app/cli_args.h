@@ -2,6 +2,7 @@
 // driving the argument parser, the dispatch and `--help`.
 #pragma once
 
+#include "core/flight.h"
 #include "core/language.h"
 
 #include <cstdint>
@@ -86,6 +87,11 @@ std::string Say(const Args& a, Phrase p);
 // A flight file's record (at least the 32-byte header), or a message and nothing.
 std::optional<std::vector<std::uint8_t>> ReadFlightRecord(const Args& a, const std::string& path,
                                                           std::ostream& err);
+
+// A flight file's flight for its figures (no chart points), decoded at `temperature` when
+// given, or a message and nothing when the file cannot be read or holds no flight.
+std::optional<Flight> FigureFlight(const Args& a, const std::string& path,
+                                   std::optional<float> temperature, std::ostream& err);
 
 // False after its message when nothing may be written at `path`: a file the folder's download
 // log lists, or the log itself; a symbolic link unless `links` (then what it leads to counts).

@@ -1,7 +1,6 @@
 // Contest day: the figures of one flight (stats) and the results table of many (report).
 #include "app/cli_contest.h"
 
-#include "analysis/flight_checks.h"
 #include "analysis/flight_stats.h"
 #include "app/cli_reading.h"
 #include "contest/download_log.h"
@@ -103,23 +102,8 @@ int StatsCommand(const Args& a, std::ostream& out, std::ostream& err) {
     if (!TemperatureOption(a, temperature, err)) return kFailure;
     const auto filter = FilterFromSettings(a, err);
     if (!filter) return kFailure;
-    std::string reason;
-    auto record = ReadFileStart(a.files[0], kMaxRecordSize + 1, reason);
-    if (!record) {
-        Fail(err, Say(a, Phrase::CannotRead) + a.files[0] + ": " + reason);
-        return kFailure;
-    }
-    RecordFault fault = CheckRecordBytes(*record);
-    std::optional<Flight> flight;
-    if (fault == RecordFault::None) {
-        flight = DecodeRecord(std::move(*record), FlightSource::File,
-                              {.temperature = temperature, .chartPoints = false});
-        fault = CheckFlight(*flight);
-    }
-    if (fault != RecordFault::None) {
-        Fail(err, Say(a, Phrase::NotAFlight) + Describe(fault).get(a.language) + ": " + a.files[0]);
-        return kFailure;
-    }
+    const std::optional<Flight> flight = FigureFlight(a, a.files[0], temperature, err);
+    if (!flight) return kFailure;
     FlightRow row;
     row.holdsFlight = true;
     row.stats = ComputeStats(*flight, *filter);

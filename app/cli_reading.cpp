@@ -2,11 +2,9 @@
 
 #include "contest/flight_columns.h"
 
-#include "analysis/flight_checks.h"
 #include "analysis/rule_readings.h"
 #include "core/format.h"
 #include "core/json.h"
-#include "files/user_file.h"
 #include "ui/contest_words.h"
 #include "ui/reading_words.h"
 
@@ -237,23 +235,8 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
     std::optional<float> temperature;
     if (!TemperatureOption(a, temperature, err)) return kFailure;
 
-    std::string reason;
-    auto record = ReadFileStart(a.files[0], kMaxRecordSize + 1, reason);
-    if (!record) {
-        Fail(err, Say(a, Phrase::CannotRead) + a.files[0] + ": " + reason);
-        return kFailure;
-    }
-    RecordFault fault = CheckRecordBytes(*record);
-    std::optional<Flight> flight;
-    if (fault == RecordFault::None) {
-        flight = DecodeRecord(std::move(*record), FlightSource::File,
-                              {.temperature = temperature, .chartPoints = false});
-        fault = CheckFlight(*flight);
-    }
-    if (fault != RecordFault::None) {
-        Fail(err, Say(a, Phrase::NotAFlight) + Describe(fault).get(a.language) + ": " + a.files[0]);
-        return kFailure;
-    }
+    const std::optional<Flight> flight = FigureFlight(a, a.files[0], temperature, err);
+    if (!flight) return kFailure;
 
     const Language l = a.language;
     Output o;

@@ -2,8 +2,8 @@
 // as JSON or, with --human, as lines in the program's language.
 #pragma once
 
+#include "analysis/rule_readings.h"
 #include "app/cli_args.h"
-#include "contest/flight_row.h"
 
 namespace orlomat::cli {
 

@@ -32,16 +32,6 @@ const char* ListStatusKey(ListStatus status);
 using RuleReading =
     std::variant<std::monostate, F1FlyoffReading, F5jReading, ApogeeReading, TimekeeperReading>;
 
-// A rule as a contest applies it to every flight of a results table: the rule and the value
-// its reading asks (the fly-off's maximum time, the motor stop, the timekeeper's time, the
-// precision's target altitude; the apogee takes none).
-struct RuleChoice {
-    Rule rule = Rule::F1Flyoff;
-    double value = 0.0;
-    std::optional<std::uint32_t> signature; // the fly-off's
-    TimeBase base = TimeBase::Launch;       // the motor stop's
-};
-
 struct FlightRow {
     std::string path; // UTF-8
     std::string file; // as shown: the name, with its folder where two folders share it

@@ -6,6 +6,7 @@
 #include "core/flight.h"
 #include "core/format.h"
 #include "core/json.h"
+#include "files/flight_file.h"
 #include "files/user_file.h"
 
 #include <algorithm>
@@ -67,30 +68,26 @@ FlightRow ReadRow(const std::string& path, const FilterSettings& filter, const L
                                                        : std::string("not a regular file");
         return row;
     }
-    std::string reason;
-    auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
-    if (!record) {
+    FlightFile read = ReadFlightFile(path, {.chartPoints = false});
+    switch (read.refusal) {
+    case FlightFileRefusal::None:
+        break;
+    case FlightFileRefusal::Unreadable:
         row.fault = RowFault::Unreadable;
-        row.systemReason = reason;
+        row.systemReason = std::move(read.systemReason);
+        return row;
+    case FlightFileRefusal::NotAFlight:
+        row.fault = RowFault::NotAFlight;
+        row.recordFault = read.fault;
         return row;
     }
-    RecordFault fault = CheckRecordBytes(*record);
-    if (fault == RecordFault::None) {
-        const Flight flight =
-            DecodeRecord(std::move(*record), FlightSource::File, {.chartPoints = false});
-        fault = CheckFlight(flight);
-        if (fault == RecordFault::None) {
-            row.holdsFlight = true;
-            row.stats = ComputeStats(flight, filter);
-            row.competitor = flight.header.header.competitor;
-            row.serial = flight.header.header.serial;
-            row.samplingText = TrimmedText(flight.header.samplingText);
-            row.samplingRate = flight.header.samplingRate;
-            return row;
-        }
-    }
-    row.fault = RowFault::NotAFlight;
-    row.recordFault = fault;
+    const Flight& flight = *read.flight;
+    row.holdsFlight = true;
+    row.stats = ComputeStats(flight, filter);
+    row.competitor = flight.header.header.competitor;
+    row.serial = flight.header.header.serial;
+    row.samplingText = TrimmedText(flight.header.samplingText);
+    row.samplingRate = flight.header.samplingRate;
     return row;
 }
 

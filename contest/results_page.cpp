@@ -1,6 +1,5 @@
 #include "contest/results_page.h"
 
-#include "analysis/flight_checks.h"
 #include "contest/flight_columns.h"
 #include "contest/parallel_for.h"
 #include "contest/report_page_css.h"
@@ -9,7 +8,7 @@
 #include "contest/sparkline.h"
 #include "core/flight.h"
 #include "core/format.h"
-#include "files/user_file.h"
+#include "files/flight_file.h"
 
 #include <algorithm>
 
@@ -162,12 +161,9 @@ void WritePageTail(std::ostream& o, const std::vector<FlightRow>& rows,
 // The small chart of a flight already read once: decoded again, and cleaned only when its
 // maximum is suspect (the cleaned curve is drawn over it then). Empty when it is no flight now.
 std::string ChartOf(const std::string& path, const FilterSettings& filter, bool suspect) {
-    std::string reason;
-    auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
-    if (!record || CheckRecordBytes(*record) != RecordFault::None) return {};
-    const Flight flight =
-        DecodeRecord(std::move(*record), FlightSource::File, {.chartPoints = false});
-    if (CheckFlight(flight) != RecordFault::None) return {};
+    const std::optional<Flight> read = ReadFlightFile(path, {.chartPoints = false}).flight;
+    if (!read) return {};
+    const Flight& flight = *read;
     std::vector<std::int32_t> cleaned;
     if (suspect) ComputeStats(flight, filter, &cleaned);
     return Sparkline(

@@ -1,9 +1,9 @@
 #include "contest/results_table.h"
 
-#include "analysis/flight_checks.h"
 #include "contest/parallel_for.h"
 #include "core/flight.h"
 #include "core/format.h"
+#include "files/flight_file.h"
 #include "files/user_file.h"
 
 #include <algorithm>
@@ -114,12 +114,9 @@ std::optional<Standing> StandingOf(const RuleReading& reading) {
 }
 
 RuleReading ReadingOf(const std::string& path, const RuleChoice& choice) {
-    std::string reason;
-    auto record = ReadFileStart(path, kMaxRecordSize + 1, reason);
-    if (!record || CheckRecordBytes(*record) != RecordFault::None) return {};
-    const Flight flight =
-        DecodeRecord(std::move(*record), FlightSource::File, {.chartPoints = false});
-    if (CheckFlight(flight) != RecordFault::None) return {};
+    const std::optional<Flight> read = ReadFlightFile(path, {.chartPoints = false}).flight;
+    if (!read) return {};
+    const Flight& flight = *read;
     switch (choice.rule) {
     case Rule::F1Flyoff:
         return ReadF1Flyoff(flight, choice.value, choice.signature);

@@ -458,48 +458,47 @@ void MainWindow::removeClickedCurve(Series series) {
 }
 
 void MainWindow::curveClicked(Series, double position) {
-    if (rule_.rule != WindowRule::F5j) return;
+    if (!rule_ || rule_->rule != Rule::F5jStart) return;
     const std::uint32_t rate = session_.current.state.samplingRate;
     const FlightStats stats = ComputeStats(FlightTables(session_.current));
     if (rate == 0 || !stats.launchS) return; // the reading says why there is none
-    rule_.seconds = position * 10.0 / rate - *stats.launchS;
+    rule_->value = position * 10.0 / rate - *stats.launchS;
     showRuleReading();
 }
 
 // --- Rule readings ---------------------------------------------------------------------------
 
-void MainWindow::chooseRule(WindowRule rule) {
-    const auto checkRule = [this](WindowRule r) {
-        QAction* a = r == WindowRule::F1Flyoff     ? ruleF1Action
-                     : r == WindowRule::F5j        ? ruleF5jAction
-                     : r == WindowRule::Apogee     ? ruleApogeeAction
-                     : r == WindowRule::Timekeeper ? ruleTimekeeperAction
-                                                   : ruleNoneAction;
+void MainWindow::chooseRule(std::optional<Rule> rule) {
+    const auto checkRule = [this](const std::optional<RuleChoice>& c) {
+        QAction* a = !c                            ? ruleNoneAction
+                     : c->rule == Rule::F1Flyoff   ? ruleF1Action
+                     : c->rule == Rule::F5jStart   ? ruleF5jAction
+                     : c->rule == Rule::Timekeeper ? ruleTimekeeperAction
+                                                   : ruleApogeeAction; // with a target or not
         a->setChecked(true);
     };
-    if (rule == WindowRule::None) {
-        rule_ = {};
+    if (!rule) {
+        rule_.reset();
     } else {
-        RuleDialog dialog(rule, rule_, session_.language, this);
+        RuleDialog dialog(*rule, rule_, session_.language, this);
         prompter_.showModal(dialog);
         if (dialog.result() == QDialog::Accepted)
             rule_ = dialog.choice();
         else
-            checkRule(rule_.rule); // cancelled: the rule in force stays
+            checkRule(rule_); // cancelled: the rule in force stays
     }
-    checkRule(rule_.rule);
+    checkRule(rule_);
     showRuleReading();
 }
 
 void MainWindow::showRuleReading() {
     chartView->clearMarks();
     const std::uint32_t rate = session_.current.state.samplingRate;
-    if (rule_.rule == WindowRule::None || rate == 0 ||
-        chartView->pointCount(Series::Altitude) == 0) {
+    if (!rule_ || rate == 0 || chartView->pointCount(Series::Altitude) == 0) {
         chartView->setReadingText(QString(), QString());
         return;
     }
-    const WindowReading w = ReadForWindow(session_.current, rule_, session_.language);
+    const WindowReading w = ReadForWindow(session_.current, *rule_, session_.language);
     // Seconds from the record's start to positions on the time axis.
     const auto at = [rate](double s) { return s * rate / 10.0; };
     if (w.marks.windowS)

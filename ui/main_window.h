@@ -160,7 +160,7 @@ private:
     void curveClicked(Series series, double position);
     // The Charts menu's rule: none, or one whose numbers its dialog asks for (Escape keeps
     // the rule in force).
-    void chooseRule(WindowRule rule);
+    void chooseRule(std::optional<Rule> rule); // none: no rule
     // The chosen rule's reading of the current flight beside the figures, its marks on the
     // chart; nothing without a rule or a flight.
     void showRuleReading();
@@ -248,7 +248,7 @@ private:
     QAction *ruleNoneAction = nullptr, *ruleF1Action = nullptr, *ruleF5jAction = nullptr,
             *ruleApogeeAction = nullptr, *ruleTimekeeperAction = nullptr;
     QAction* localCsvAction = nullptr; // "CsvLokalny1"
-    WindowRuleChoice rule_;
+    std::optional<RuleChoice> rule_;
 
     DeviceSettingsDialog* deviceSettingsDialog = nullptr;
     InfoDialog* infoDialog = nullptr;

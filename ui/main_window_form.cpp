@@ -119,7 +119,7 @@ void MainWindow::buildControls() {
     connect(compareButton, &QPushButton::clicked, this, &MainWindow::chooseComparison);
     // A click raises both: the curve goes unless F5J takes the click for its motor stop.
     connect(chartView, &ChartView::seriesClicked, this, [this](Series s) {
-        if (rule_.rule != WindowRule::F5j) removeClickedCurve(s);
+        if (!rule_ || rule_->rule != Rule::F5jStart) removeClickedCurve(s);
     });
     connect(chartView, &ChartView::seriesClickedAt, this, &MainWindow::curveClicked);
     connect(chartView, &ChartView::legendClicked, this, &MainWindow::repaintMainCurves);
@@ -174,12 +174,12 @@ void MainWindow::buildMenus() {
     ruleF5jAction = item(ruleMenu, "RegulaF5J1", QString());
     ruleApogeeAction = item(ruleMenu, "RegulaApogeum1", QString());
     ruleTimekeeperAction = item(ruleMenu, "RegulaSedzia1", QString());
-    const std::pair<QAction*, WindowRule> rules[] = {
-        {ruleNoneAction, WindowRule::None},
-        {ruleF1Action, WindowRule::F1Flyoff},
-        {ruleF5jAction, WindowRule::F5j},
-        {ruleApogeeAction, WindowRule::Apogee},
-        {ruleTimekeeperAction, WindowRule::Timekeeper}};
+    const std::pair<QAction*, std::optional<Rule>> rules[] = {
+        {ruleNoneAction, std::nullopt},
+        {ruleF1Action, Rule::F1Flyoff},
+        {ruleF5jAction, Rule::F5jStart},
+        {ruleApogeeAction, Rule::Apogee},
+        {ruleTimekeeperAction, Rule::Timekeeper}};
     for (const auto& [action, rule] : rules) {
         action->setCheckable(true);
         ruleGroup->addAction(action);

@@ -143,9 +143,9 @@ bool Blank(std::string_view text) {
 
 } // namespace
 
-RuleInput ParseRuleFields(WindowRule rule, std::string_view first, std::string_view second) {
+RuleInput ParseRuleFields(Rule rule, std::string_view first, std::string_view second) {
     RuleInput in;
-    WindowRuleChoice c;
+    RuleChoice c;
     c.rule = rule;
     const auto refuse = [&](ReadingText problem, int field) {
         in.problem = problem;
@@ -153,31 +153,32 @@ RuleInput ParseRuleFields(WindowRule rule, std::string_view first, std::string_v
         return in;
     };
     switch (rule) {
-    case WindowRule::None:
-        break;
-    case WindowRule::F1Flyoff:
-    case WindowRule::Timekeeper: {
+    case Rule::F1Flyoff:
+    case Rule::Timekeeper: {
         const auto v = TypedNumber(first);
         if (!v || *v <= 0.0) return refuse(ReadingText::NeedPositiveNumber, 0);
-        c.seconds = *v;
-        if (rule == WindowRule::F1Flyoff && !Blank(second)) {
+        c.value = *v;
+        if (rule == Rule::F1Flyoff && !Blank(second)) {
             const auto n = ParseWholeNumber(Trimmed(second));
             if (!n || *n < 1 || *n > 100) return refuse(ReadingText::NeedSignature, 1);
             c.signature = static_cast<std::uint32_t>(*n);
         }
         break;
     }
-    case WindowRule::F5j: {
+    case Rule::F5jStart: {
         const auto v = TypedNumber(first);
         if (!v || *v <= 0.0 || *v > kF5jMaxMotorRunS) return refuse(ReadingText::NeedMotorStop, 0);
-        c.seconds = *v;
+        c.value = *v;
         break;
     }
-    case WindowRule::Apogee:
+    case Rule::Apogee:
+    case Rule::Precision:
+        c.rule = Rule::Apogee;
         if (!Blank(first)) {
             const auto v = TypedNumber(first);
             if (!v || *v <= 0.0) return refuse(ReadingText::NeedPositiveNumber, 0);
-            c.targetM = *v;
+            c.rule = Rule::Precision;
+            c.value = *v;
         }
         break;
     }
@@ -203,7 +204,7 @@ std::string Joined(const std::string& heading, const ReadingLines& lines) {
 
 } // namespace
 
-WindowReading ReadForWindow(const Flight& flight, const WindowRuleChoice& choice, Language l) {
+WindowReading ReadForWindow(const Flight& flight, const RuleChoice& choice, Language l) {
     WindowReading w;
     const FlightStats stats = ComputeStats(FlightTables(flight));
     const auto refused = [&](const std::string& heading, Refusal r, NoLaunch nl, NoLanding nd,
@@ -211,10 +212,8 @@ WindowReading ReadForWindow(const Flight& flight, const WindowRuleChoice& choice
         w.text = heading + "\n" + RefusalText(r, nl, nd, run, l);
     };
     switch (choice.rule) {
-    case WindowRule::None:
-        break;
-    case WindowRule::F1Flyoff: {
-        const F1FlyoffReading r = ReadF1Flyoff(flight, choice.seconds, choice.signature);
+    case Rule::F1Flyoff: {
+        const F1FlyoffReading r = ReadF1Flyoff(flight, choice.value, choice.signature);
         const std::string heading = Heading(Rule::F1Flyoff, ReadingText::MenuF1Flyoff, l);
         if (r.refusal != Refusal::None) {
             refused(heading, r.refusal, r.noLaunch, r.noLanding, 0.0);
@@ -228,8 +227,8 @@ WindowReading ReadForWindow(const Flight& flight, const WindowRuleChoice& choice
         }
         break;
     }
-    case WindowRule::F5j: {
-        const F5jReading r = ReadF5j(flight, choice.seconds, TimeBase::Launch);
+    case Rule::F5jStart: {
+        const F5jReading r = ReadF5j(flight, choice.value, choice.base);
         const std::string heading = Heading(Rule::F5jStart, ReadingText::MenuF5j, l);
         if (r.refusal != Refusal::None) {
             refused(heading, r.refusal, r.noLaunch, NoLanding::None, r.motorRunS.value_or(0.0));
@@ -239,16 +238,18 @@ WindowReading ReadForWindow(const Flight& flight, const WindowRuleChoice& choice
         w.text += std::string("\n") + Tr(ReadingText::ClickSetsMotorStop, l);
         // The window as given, drawn whenever the launch is known: a refused stop shows where
         // it fell.
-        if (r.launchS) {
-            const double stop = *r.launchS + choice.seconds;
+        if (r.launchS && r.motorRunS) {
+            const double stop = *r.launchS + *r.motorRunS;
             w.marks.windowS = {*r.launchS, stop + kF5jAfterStopS};
             if (r.startHeightM && r.startHeightAtS)
                 w.marks.point = {*r.launchS + *r.startHeightAtS, *r.startHeightM};
         }
         break;
     }
-    case WindowRule::Apogee: {
-        const ApogeeReading r = ReadApogee(flight, choice.targetM);
+    case Rule::Apogee:
+    case Rule::Precision: {
+        const ApogeeReading r = ReadApogee(
+            flight, choice.rule == Rule::Precision ? std::optional(choice.value) : std::nullopt);
         const std::string heading = Heading(Rule::Apogee, ReadingText::MenuApogee, l);
         if (r.refusal != Refusal::None) {
             refused(heading, r.refusal, NoLaunch::None, NoLanding::None, 0.0);
@@ -259,8 +260,8 @@ WindowReading ReadForWindow(const Flight& flight, const WindowRuleChoice& choice
         if (r.apogeeM && r.apogeeAtS) w.marks.point = {*r.apogeeAtS, *r.apogeeM};
         break;
     }
-    case WindowRule::Timekeeper: {
-        const TimekeeperReading r = ReadTimekeeper(flight, choice.seconds);
+    case Rule::Timekeeper: {
+        const TimekeeperReading r = ReadTimekeeper(flight, choice.value);
         const std::string heading = Heading(Rule::Timekeeper, ReadingText::MenuTimekeeper, l);
         if (r.refusal != Refusal::None) {
             refused(heading, r.refusal, r.noLaunch, r.noLanding, 0.0);

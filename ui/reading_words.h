@@ -24,25 +24,15 @@ ReadingLines ApogeeLines(const ApogeeReading& r, Language l);
 ReadingLines TimekeeperLines(const TimekeeperReading& r, Language l);
 std::string SecondsText(std::optional<double> v, Language l);
 
-// The rule the window reads the current flight by, and the numbers the user gave it.
-enum class WindowRule { None, F1Flyoff, F5j, Apogee, Timekeeper };
-
-struct WindowRuleChoice {
-    WindowRule rule = WindowRule::None;
-    double seconds = 0.0; // F1: the maximum time; F5J: the motor stop from the launch;
-                          // timekeeper: the timekeeper's time
-    std::optional<std::uint32_t> signature; // F1
-    std::optional<double> targetM;          // apogee
-};
-
 // The dialog's fields for a rule: the first (a time, or the apogee's optional target) and the
-// second (F1's optional signature). A choice, or the first problem and its field (0 or 1).
+// second (F1's optional signature). A choice (the apogee with a target is the precision rule;
+// F5J's motor stop counts from the launch), or the first problem and its field (0 or 1).
 struct RuleInput {
-    std::optional<WindowRuleChoice> choice;
+    std::optional<RuleChoice> choice;
     ReadingText problem = ReadingText::Count;
     int field = 0;
 };
-RuleInput ParseRuleFields(WindowRule rule, std::string_view first, std::string_view second);
+RuleInput ParseRuleFields(Rule rule, std::string_view first, std::string_view second);
 
 // What the chart shows of a reading, in seconds from the record's first sample and metres.
 struct ReadingMarks {
@@ -56,6 +46,6 @@ struct WindowReading {
     std::string text; // the rule, its reference, then "label: value" items
     ReadingMarks marks;
 };
-WindowReading ReadForWindow(const Flight& flight, const WindowRuleChoice& choice, Language l);
+WindowReading ReadForWindow(const Flight& flight, const RuleChoice& choice, Language l);
 
 } // namespace orlomat

@@ -25,42 +25,41 @@ QString Typed(double v, Language l) {
 
 } // namespace
 
-RuleDialog::RuleDialog(WindowRule rule, const WindowRuleChoice& previous, Language language,
+RuleDialog::RuleDialog(Rule rule, const std::optional<RuleChoice>& previous, Language language,
                        QWidget* parent)
-    : QDialog(parent), rule_(rule), language_(language) {
+    : QDialog(parent), rule_(rule == Rule::Precision ? Rule::Apogee : rule), language_(language) {
     setObjectName(QStringLiteral("RuleDialog"));
-    const ReadingText title = rule == WindowRule::F1Flyoff ? ReadingText::MenuF1Flyoff
-                              : rule == WindowRule::F5j    ? ReadingText::MenuF5j
-                              : rule == WindowRule::Apogee ? ReadingText::MenuApogee
-                                                           : ReadingText::MenuTimekeeper;
+    const ReadingText title = rule_ == Rule::F1Flyoff   ? ReadingText::MenuF1Flyoff
+                              : rule_ == Rule::F5jStart ? ReadingText::MenuF5j
+                              : rule_ == Rule::Apogee   ? ReadingText::MenuApogee
+                                                        : ReadingText::MenuTimekeeper;
     QString caption = Text(title, language);
     while (caption.endsWith(QLatin1Char('.')))
         caption.chop(1);
     setWindowTitle(caption);
 
     auto* form = new QFormLayout;
-    const ReadingText firstLabel = rule == WindowRule::F1Flyoff ? ReadingText::FieldMaxTime
-                                   : rule == WindowRule::F5j    ? ReadingText::FieldMotorStop
-                                   : rule == WindowRule::Apogee ? ReadingText::FieldTarget
-                                                                : ReadingText::FieldTimekeeper;
+    const ReadingText firstLabel = rule_ == Rule::F1Flyoff   ? ReadingText::FieldMaxTime
+                                   : rule_ == Rule::F5jStart ? ReadingText::FieldMotorStop
+                                   : rule_ == Rule::Apogee   ? ReadingText::FieldTarget
+                                                             : ReadingText::FieldTimekeeper;
     first_ = new QLineEdit(this);
     first_->setObjectName(QStringLiteral("RuleFirst"));
     first_->setAccessibleName(Text(firstLabel, language));
     form->addRow(Text(firstLabel, language), first_);
-    if (rule == WindowRule::F1Flyoff) {
+    if (rule_ == Rule::F1Flyoff) {
         second_ = new QLineEdit(this);
         second_->setObjectName(QStringLiteral("RuleSecond"));
         second_->setAccessibleName(Text(ReadingText::FieldSignature, language));
         form->addRow(Text(ReadingText::FieldSignature, language), second_);
     }
-    if (previous.rule == rule) {
-        if (rule == WindowRule::Apogee) {
-            if (previous.targetM) first_->setText(Typed(*previous.targetM, language));
-        } else {
-            first_->setText(Typed(previous.seconds, language));
-        }
-        if (second_ != nullptr && previous.signature)
-            second_->setText(QString::number(*previous.signature));
+    // The same rule's numbers again: the precision rule is the apogee's with a target, the
+    // apogee without one has none.
+    if (previous && previous->rule != Rule::Apogee &&
+        (previous->rule == Rule::Precision ? Rule::Apogee : previous->rule) == rule_) {
+        first_->setText(Typed(previous->value, language));
+        if (second_ != nullptr && previous->signature)
+            second_->setText(QString::number(*previous->signature));
     }
     problem_ = new QLabel(this);
     problem_->setObjectName(QStringLiteral("RuleProblem"));

@@ -7,6 +7,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QLabel;
 class QLineEdit;
 
@@ -15,11 +17,12 @@ namespace orlomat {
 class RuleDialog : public QDialog {
     Q_OBJECT
 public:
-    // Its fields start with `previous`'s numbers when it is the same rule.
-    RuleDialog(WindowRule rule, const WindowRuleChoice& previous, Language language,
+    // Its fields start with `previous`'s numbers when it is the same rule (the precision rule
+    // is the apogee's with a target).
+    RuleDialog(Rule rule, const std::optional<RuleChoice>& previous, Language language,
                QWidget* parent = nullptr);
     // The rule and its numbers once accepted.
-    const WindowRuleChoice& choice() const { return choice_; }
+    const RuleChoice& choice() const { return choice_; }
     // What stops the dialog from closing; empty when nothing does.
     QString problem() const;
 
@@ -27,9 +30,9 @@ public slots:
     void accept() override;
 
 private:
-    WindowRule rule_;
+    Rule rule_;
     Language language_;
-    WindowRuleChoice choice_;
+    RuleChoice choice_;
     QLineEdit *first_ = nullptr, *second_ = nullptr;
     QLabel* problem_ = nullptr;
 };

@@ -3,9 +3,11 @@
 #include "core/flight_record.h"
 #include "core/language.h"
 #include "files/csv_export.h"
+#include "files/flight_file.h"
 #include "files/settings_record.h"
 #include "files/spreadsheet_csv.h"
 #include "files/user_file.h"
+#include "tools/synth/flight_synth.h"
 
 #include <gtest/gtest.h>
 
@@ -217,6 +219,38 @@ TEST_F(UserFileTest, OnlyRegularFilesAreReadAndOneFileIsOneFile) {
     EXPECT_FALSE(ReadFileStart(Path("missing"), 10, error));
     EXPECT_TRUE(SameFile(f, Path("./lot.dat")));
     EXPECT_FALSE(SameFile(f, Path("missing")));
+}
+
+// Each kind of file a flight reader meets, with what its caller words: the system's reason
+// for a file it cannot read, the fault of one that holds no flight.
+TEST_F(UserFileTest, FlightFilesAreDecodedOrRefusedWithTheirReason) {
+    const std::vector<std::uint8_t> flight = SynthesizeFlight({});
+    ASSERT_EQ(WriteFileAtomically(Path("flight.dat"), std::string(flight.begin(), flight.end())),
+              "");
+    ASSERT_EQ(WriteFileAtomically(Path("notes.dat"), std::string(64, 'a')), "");
+    ASSERT_EQ(WriteFileAtomically(Path("empty.dat"), ""), "");
+    const struct {
+        std::string name;
+        FlightFileRefusal refusal;
+        RecordFault fault;
+    } cases[] = {
+        {"flight.dat", FlightFileRefusal::None, RecordFault::None},
+        {"notes.dat", FlightFileRefusal::NotAFlight, RecordFault::Text},
+        {"empty.dat", FlightFileRefusal::NotAFlight, RecordFault::NoHeader},
+        {"missing.dat", FlightFileRefusal::Unreadable, RecordFault::None},
+        {"", FlightFileRefusal::Unreadable, RecordFault::None}, // the folder
+    };
+    for (const auto& c : cases) {
+        const FlightFile f = ReadFlightFile(Path(c.name), {.chartPoints = false});
+        EXPECT_EQ(f.refusal, c.refusal) << c.name;
+        EXPECT_EQ(f.fault, c.fault) << c.name;
+        EXPECT_EQ(f.flight.has_value(), c.refusal == FlightFileRefusal::None) << c.name;
+        EXPECT_EQ(f.systemReason.empty(), c.refusal != FlightFileRefusal::Unreadable) << c.name;
+    }
+    const FlightFile f = ReadFlightFile(Path("flight.dat"));
+    ASSERT_TRUE(f.flight);
+    EXPECT_EQ(f.flight->record, flight);
+    EXPECT_GT(f.flight->curve.chartedCount(), 0u);
 }
 
 // Polish letters in folder and file names: a name that went through a narrow (code page)

@@ -97,25 +97,26 @@ TEST_F(RuleReading, TheMenuStartsWithNoneAndEscapeKeepsTheRuleInForce) {
 // Each field's check, in both languages; what passes is what the reading gets.
 TEST(RuleDialogChecks, EachFieldIsCheckedBeforeTheDialogCloses) {
     struct Case {
-        WindowRule rule;
+        Rule rule;
         const char *first, *second;
         ReadingText problem; // Count: accepted
-        double seconds;
+        double value;
     };
     const Case cases[] = {
-        {WindowRule::F1Flyoff, "180", "", ReadingText::Count, 180.0},
-        {WindowRule::F1Flyoff, " 12,5 ", "3", ReadingText::Count, 12.5},
-        {WindowRule::F1Flyoff, "0", "", ReadingText::NeedPositiveNumber, 0},
-        {WindowRule::F1Flyoff, "abc", "", ReadingText::NeedPositiveNumber, 0},
-        {WindowRule::F1Flyoff, "180", "0", ReadingText::NeedSignature, 0},
-        {WindowRule::F1Flyoff, "180", "2.5", ReadingText::NeedSignature, 0},
-        {WindowRule::F5j, "30", "", ReadingText::Count, 30.0},
-        {WindowRule::F5j, "30,1", "", ReadingText::NeedMotorStop, 0},
-        {WindowRule::F5j, "-1", "", ReadingText::NeedMotorStop, 0},
-        {WindowRule::Apogee, "", "", ReadingText::Count, 0},
-        {WindowRule::Apogee, "-5", "", ReadingText::NeedPositiveNumber, 0},
-        {WindowRule::Timekeeper, "", "", ReadingText::NeedPositiveNumber, 0},
-        {WindowRule::Timekeeper, "1e3", "", ReadingText::NeedPositiveNumber, 0},
+        {Rule::F1Flyoff, "180", "", ReadingText::Count, 180.0},
+        {Rule::F1Flyoff, " 12,5 ", "3", ReadingText::Count, 12.5},
+        {Rule::F1Flyoff, "0", "", ReadingText::NeedPositiveNumber, 0},
+        {Rule::F1Flyoff, "abc", "", ReadingText::NeedPositiveNumber, 0},
+        {Rule::F1Flyoff, "180", "0", ReadingText::NeedSignature, 0},
+        {Rule::F1Flyoff, "180", "2.5", ReadingText::NeedSignature, 0},
+        {Rule::F5jStart, "30", "", ReadingText::Count, 30.0},
+        {Rule::F5jStart, "30,1", "", ReadingText::NeedMotorStop, 0},
+        {Rule::F5jStart, "-1", "", ReadingText::NeedMotorStop, 0},
+        {Rule::Apogee, "", "", ReadingText::Count, 0},
+        {Rule::Apogee, "120", "", ReadingText::Count, 120.0},
+        {Rule::Apogee, "-5", "", ReadingText::NeedPositiveNumber, 0},
+        {Rule::Timekeeper, "", "", ReadingText::NeedPositiveNumber, 0},
+        {Rule::Timekeeper, "1e3", "", ReadingText::NeedPositiveNumber, 0},
     };
     for (const Language l : {Language::Polish, Language::English})
         for (const Case& c : cases) {
@@ -129,8 +130,10 @@ TEST(RuleDialogChecks, EachFieldIsCheckedBeforeTheDialogCloses) {
             if (c.problem == ReadingText::Count) {
                 EXPECT_EQ(d.result(), QDialog::Accepted);
                 EXPECT_TRUE(d.problem().isEmpty());
-                EXPECT_EQ(d.choice().rule, c.rule);
-                EXPECT_DOUBLE_EQ(d.choice().seconds, c.seconds);
+                // The apogee with a target is the precision rule.
+                EXPECT_EQ(d.choice().rule,
+                          c.rule == Rule::Apogee && c.value > 0 ? Rule::Precision : c.rule);
+                EXPECT_DOUBLE_EQ(d.choice().value, c.value);
             } else {
                 EXPECT_TRUE(d.isVisible()) << "closed with a wrong number";
                 EXPECT_EQ(d.problem(), Words(c.problem, l));
