@@ -168,6 +168,47 @@ std::vector<std::int32_t> SecondMean(std::span<const std::int32_t> a, double dt)
     return m;
 }
 
+// The clean curve with what the opening leaves of its transients bridged. The decoded curve's
+// smoothing carries a third of a spike's height on to each next sample, so a tall one stands
+// beyond the window for a few samples more: on the ground that tail passes for a flight. The
+// opening leaves it as a jump off the level to the excursion's highest sample, a plateau and
+// a fall. Back at the level within the window and that tail, with the decoded curve standing
+// above it as a suspect maximum stands above the clean one, it is no motion (a climb rises
+// past its first sample off the level; a real top is no suspect one).
+std::vector<std::int32_t> WithoutTransientTails(std::span<const std::int32_t> clean,
+                                                std::span<const std::int32_t> decoded,
+                                                std::uint32_t samplingRate) {
+    std::vector<std::int32_t> out(clean.begin(), clean.end());
+    const std::size_t n = out.size(), window = TransientWindow(samplingRate);
+    // Samples a spike `h` above its base stays beyond the hand's band after the window.
+    const auto tail = [](std::int64_t h) {
+        std::size_t k = 0;
+        for (; h > kHandCm; h /= 3)
+            ++k;
+        return k;
+    };
+    for (std::size_t i = 1; i < n; ++i) {
+        const std::int64_t base = out[i - 1];
+        if (out[i] - base <= kHandCm) continue;
+        std::size_t j = i;
+        std::int64_t peak = base;
+        while (j < n && out[j] - base > kHandCm && out[j] <= out[i] &&
+               j - i <= window + tail(peak - base))
+            peak = std::max<std::int64_t>(peak, decoded[j++]);
+        if (j == n || out[j] - base > kHandCm ||
+            !SuspectMaximum(static_cast<double>(peak - base) / 100.0,
+                            static_cast<double>(out[i] - base) / 100.0,
+                            TopAllowanceM(samplingRate)))
+            continue;
+        for (std::size_t k = i; k < j; ++k)
+            out[k] = static_cast<std::int32_t>(base + (out[j] - base) *
+                                                          static_cast<std::int64_t>(k - i + 1) /
+                                                          static_cast<std::int64_t>(j - i + 1));
+        i = j;
+    }
+    return out;
+}
+
 // Launch and landing of the first flight in all the decoded samples `raw`.
 FlightSpan FindFlight(std::span<const std::int32_t> raw, double dt, bool complete) {
     FlightSpan f;
@@ -391,7 +432,8 @@ FlightStats ComputeStats(const StatsTables& t) {
     s.timeOfMaxS = static_cast<double>(iMax) * dt;
 
     // Launch and landing on the curve without transients: a spike is no departure.
-    const FlightSpan f = FindFlight(clean, dt, t.recordComplete);
+    const FlightSpan f =
+        FindFlight(WithoutTransientTails(clean, all, t.samplingRate), dt, t.recordComplete);
     s.noLaunch = f.noLaunch;
     s.launchS = f.launchS;
     if (!f.launched) {

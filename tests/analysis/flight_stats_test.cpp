@@ -149,6 +149,7 @@ TEST(FlightStats, WhyThereIsNoLaunchOrLanding) {
     // A damaged record's altitudes span all of 32 bits: figures without overflow (which the
     // sanitizer build would catch); peaks of one sample in three are no flight.
     std::vector<std::int32_t> wild;
+    wild.reserve(400);
     for (int i = 0; i < 400; ++i)
         wild.push_back(i % 3 ? INT32_MAX - 1 : INT32_MIN + 1);
     const FlightStats w = Stats(wild, 10);
@@ -189,7 +190,8 @@ const Profile kProfiles[] = {
 
 struct Injected {
     const char* name;
-    float at; // 0 launch, 1 the top, 2 halfway down
+    float at; // -1 the record's start (on the ground), 0 launch, 1 the top, 2 halfway down,
+              // 3 the landing
     float offset, depthPa, ms;
 };
 const Injected kTransients[] = {
@@ -198,11 +200,18 @@ const Injected kTransients[] = {
     {"ejection at the top", 1, 0, 3000, 30},
     {"small dip at the top", 1, 0, 400, 10},
     {"glitch on the way down", 2, 0, 1500, 10},
+    {"charge fired on the ground 22 s before the launch", -1, 8, 8000, 200},
+    {"gust on the ground 5 s before the launch", -1, 25, 3000, 200},
+    {"gust on the ground 7 s after the landing", 3, 7, 3000, 200},
 };
 
 float TransientTime(const SynthParams& p, const Injected& t) {
     const float top = TrueLaunch(p) + p.climbSeconds;
-    const float base = t.at == 0 ? TrueLaunch(p) : t.at == 1 ? top : top + p.glideSeconds / 2;
+    const float base = t.at < 0    ? 0
+                       : t.at == 0 ? TrueLaunch(p)
+                       : t.at == 1 ? top
+                       : t.at == 2 ? top + p.glideSeconds / 2
+                                   : TrueLanding(p);
     return base + t.offset;
 }
 
@@ -246,6 +255,12 @@ TEST(FlightStats, DirtyFlightsAtEveryRate) {
                 // spike into the samples around it: within 30 s there.
                 const double slow = code <= 3 ? 0.0 : 30.0;
                 EXPECT_LE(std::abs(*s.launchS - TrueLaunch(p)), dt + slow + 0.25) << where;
+                // A spike on the ground before it leaves the launch at its sample (at one
+                // sample per 2 s one 5 s before it lies within the smoothing's reach of the
+                // climb).
+                if (tr.at < 0 && code <= 4) {
+                    EXPECT_LT(std::abs(*s.launchS - *ComputeStats(clean, {}).launchS), dt) << where;
+                }
                 // Slower than 5 samples a second a spike that cannot be told from a top is
                 // the maximum, unflagged.
                 const double excess = RawMaximum(f) - RawMaximum(clean);
