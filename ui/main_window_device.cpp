@@ -108,7 +108,7 @@ bool MainWindow::stationOn() const {
 }
 
 void MainWindow::enableExchanges() {
-    const bool free = !downloading() && !station_->on();
+    const bool free = !(device_ && device_->busy()) && !station_->on();
     for (QWidget* w : {static_cast<QWidget*>(readButton), static_cast<QWidget*>(resetButton)})
         w->setEnabled(free);
     for (QAction* a : {deviceSettingsAction, defaultSetupAction, archiveAction})
