@@ -139,7 +139,10 @@ void DeviceController::inWindow(const std::function<void()>& step) {
     QMetaObject::invokeMethod(
         this,
         [this, &step] {
-            if (!abandoned_) step();
+            if (abandoned_) return;
+            ++windowSteps_;
+            step();
+            --windowSteps_;
         },
         Qt::BlockingQueuedConnection);
 }

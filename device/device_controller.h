@@ -66,6 +66,9 @@ public:
     // Runs `step` on the controller's thread and returns when it has run: for what an
     // exchange has to tell the window outside DeviceUi (a port that did not open).
     void inWindow(const std::function<void()>& step);
+    // Whether a step an exchange handed to the window runs now: this thread is then inside
+    // it (a message box of the exchange waits for the user).
+    bool inWindowStep() const { return windowSteps_ > 0; }
 
     std::function<void(State)> stateChanged;
 
@@ -83,6 +86,7 @@ private:
     std::atomic<State> state_{State::Idle};
     std::atomic<bool> stop_{false};
     std::atomic<bool> abandoned_{false}; // the controller is going away: the window is not asked
+    int windowSteps_ = 0;                // on this thread only
 };
 
 } // namespace orlomat

@@ -99,6 +99,12 @@ MainWindow::MainWindow(const QString& settingsPath, Prompter& prompter, SerialLi
             prepareCurrentFlightAxes();
         });
     device_ = std::make_unique<DeviceController>(*altimeter_, *deviceUi_);
+    // A screen reader's action is not held during a short exchange as the keyboard and the
+    // mouse are: what would start another exchange is unavailable meanwhile.
+    device_->stateChanged = [this](DeviceController::State s) {
+        if (s == DeviceController::State::Exchanging || s == DeviceController::State::Idle)
+            enableExchanges();
+    };
     buildArchiveAndStation();
 
     session_.settings = LoadSettings(settingsPath_);

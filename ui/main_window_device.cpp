@@ -22,7 +22,9 @@
 #include "ui/window_device_ui.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -106,7 +108,7 @@ bool MainWindow::stationOn() const {
 }
 
 void MainWindow::enableExchanges() {
-    const bool free = !downloading() && !station_->on();
+    const bool free = !(device_ && device_->busy()) && !station_->on();
     for (QWidget* w : {static_cast<QWidget*>(readButton), static_cast<QWidget*>(resetButton)})
         w->setEnabled(free);
     for (QAction* a : {deviceSettingsAction, defaultSetupAction, archiveAction})
@@ -301,6 +303,11 @@ void MainWindow::endOnSignal() {
     }
     // A short exchange is let end (the settings written whole), then the program ends.
     if (device_->busy()) {
+        // Nobody is there to answer the box it waits on (the reset's question, a message):
+        // it goes as if cancelled, and the exchange goes on to its end.
+        if (device_->inWindowStep())
+            if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                box->reject();
         QTimer::singleShot(100, this, [this] { endOnSignal(); });
         return;
     }
@@ -313,8 +320,7 @@ void MainWindow::endOnSignal() {
 void MainWindow::resetAltimeter() {
     const auto port = exchangePort();
     if (!port) return;
-    device_->exchange(
-        [&](Altimeter& altimeter, DeviceUi& ui) { altimeter.Reset(*port, ui); });
+    device_->exchange([&](Altimeter& altimeter, DeviceUi& ui) { altimeter.Reset(*port, ui); });
 }
 
 void MainWindow::openDeviceSettings() {

@@ -11,9 +11,12 @@
 #include "ui/settings_file.h"
 #include "ui/window_arguments.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -288,6 +291,41 @@ TEST_F(ArchiveTest, ATerminationRequestDuringAReadKeepsWhatCame) {
     const DownloadLog read = ReadDownloadLog(archive.toStdString());
     for (const CheckedFile& f : CheckFolder(archive.toStdString(), read))
         EXPECT_EQ(f.check, FileCheck::Unchanged) << f.file;
+}
+
+// A termination request while a short exchange waits on its box (the reset's question, with
+// nobody at the screen): the box goes as if cancelled, the exchange ends and so does the
+// program, at once rather than when someone answers.
+TEST_F(ArchiveTest, ATerminationRequestEndsTheBoxAnExchangeWaitsOn) {
+    struct BoxPrompter : ScriptedPrompter {
+        bool confirm(const QString& text, const QString& caption) override {
+            ScriptedPrompter::confirm(text, caption);
+            QMessageBox box(QMessageBox::NoIcon, caption, text,
+                            QMessageBox::Ok | QMessageBox::Cancel);
+            return box.exec() == QMessageBox::Ok;
+        }
+    } asking;
+    // An end asked for earlier in this program makes every event loop end at once; the
+    // application's own loop clears that on its way out.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("asking.par")), asking);
+    window->createDialogs();
+    window->setPortOverride(QStringLiteral("pts/9999"));
+    QTimer::singleShot(200, window.get(), [this] { window->endOnSignal(); });
+    // Were the box left waiting, a user would answer it here (and the reset would go on).
+    QTimer::singleShot(4000, window.get(), [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->accept();
+    });
+    QElapsedTimer t;
+    t.start();
+    QEventLoop untilTheEnd; // ended by the program's end (QCoreApplication::exit)
+    QTimer::singleShot(0, window.get(), [this] { Click(*window, "BZerowanie"); });
+    untilTheEnd.exec();
+    EXPECT_LT(t.elapsed(), 2000);
+    ASSERT_EQ(asking.shown.size(), 1u); // the question, and no port message after a "yes"
+    EXPECT_TRUE(asking.shown[0].confirmation);
 }
 
 } // namespace

@@ -255,5 +255,30 @@ TEST_F(EmulatorTest, SettingsWrittenFromTheCommandLineReadBackInTheWindow) {
     EXPECT_EQ(emu.refusals(), QString());
 }
 
+// While a short exchange runs, the window's other exchanges are unavailable: a screen reader's
+// action is not held as the keyboard and the mouse are, and another settings read started
+// under the running one would find the altimeter busy and call that a communication error.
+TEST_F(EmulatorTest, OtherExchangesAreUnavailableWhileOneRuns) {
+    Emulator emu({QStringLiteral("--latency"), QStringLiteral("100")});
+    test::ScriptedPrompter prompter;
+    MainWindow w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
+    w.createDialogs();
+    w.setPortOverride(emu.port());
+    bool resetAvailable = true, readAvailable = true;
+    QTimer::singleShot(300, &w, [&] {
+        resetAvailable = Button(w, "BZerowanie")->isEnabled();
+        readAvailable = Button(w, "B_Odczyt_Orlomatu")->isEnabled();
+        Trigger(w, "Orlomat1"); // as a screen reader's "press" would
+        Trigger(w, "Se1");
+    });
+    Trigger(w, "Orlomat1");
+    EXPECT_FALSE(resetAvailable);
+    EXPECT_FALSE(readAvailable);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
+    EXPECT_EQ(prompter.modals, 1);
+    EXPECT_TRUE(Button(w, "BZerowanie")->isEnabled());
+    EXPECT_TRUE(Action(w, "Orlomat1")->isEnabled());
+}
+
 } // namespace
 } // namespace orlomat
