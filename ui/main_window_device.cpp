@@ -108,12 +108,15 @@ bool MainWindow::stationOn() const {
 }
 
 void MainWindow::enableExchanges() {
-    const bool free = !(device_ && device_->busy()) && !station_->on();
+    const bool busy = device_ && device_->busy();
+    const bool free = !busy && !station_->on();
     for (QWidget* w : {static_cast<QWidget*>(readButton), static_cast<QWidget*>(resetButton)})
         w->setEnabled(free);
     for (QAction* a : {deviceSettingsAction, defaultSetupAction, archiveAction})
         a->setEnabled(free);
     stationAction->setChecked(station_->on());
+    // A running station can always be ended; it starts only with the altimeter free.
+    stationAction->setEnabled(station_->on() || !busy);
 }
 
 void MainWindow::tell(const QString& text, const QString& caption) {

@@ -264,20 +264,23 @@ TEST_F(EmulatorTest, OtherExchangesAreUnavailableWhileOneRuns) {
     MainWindow w(dir.filePath(QStringLiteral("OrlomatBMP.par")), prompter);
     w.createDialogs();
     w.setPortOverride(emu.port());
-    bool resetAvailable = true, readAvailable = true;
+    bool resetAvailable = true, readAvailable = true, stationAvailable = true;
     QTimer::singleShot(300, &w, [&] {
         resetAvailable = Button(w, "BZerowanie")->isEnabled();
         readAvailable = Button(w, "B_Odczyt_Orlomatu")->isEnabled();
+        stationAvailable = Action(w, "StacjaPobierania1")->isEnabled();
         Trigger(w, "Orlomat1"); // as a screen reader's "press" would
         Trigger(w, "Se1");
     });
     Trigger(w, "Orlomat1");
     EXPECT_FALSE(resetAvailable);
     EXPECT_FALSE(readAvailable);
+    EXPECT_FALSE(stationAvailable);
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown[0].text.toStdString();
     EXPECT_EQ(prompter.modals, 1);
     EXPECT_TRUE(Button(w, "BZerowanie")->isEnabled());
     EXPECT_TRUE(Action(w, "Orlomat1")->isEnabled());
+    EXPECT_TRUE(Action(w, "StacjaPobierania1")->isEnabled());
 }
 
 } // namespace
