@@ -289,11 +289,14 @@ void DeviceSettingsDialog::portChanged() {
     host_.saveSettings();
     const std::string port = host_.portName();
     std::optional<DeviceSettingsRead> read;
+    // (A screen reader's press is not held as the keyboard's and the mouse's are.)
+    sendButton->setEnabled(false);
     host_.device.exchange([&](Altimeter& altimeter, DeviceUi&) {
         altimeter.channel.PortOpen(port);
         if (altimeter.channel.state() == Channel::State::Open)
             read = orlomat::ReadDeviceSettings(altimeter);
     });
+    sendButton->setEnabled(true);
     if (read && !showRead(*read)) error(Message::CommunicationError);
 }
 

@@ -204,6 +204,8 @@ private:
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<Altimeter> altimeter_;
     bool endRequested_ = false; // a termination signal came: end once the download is over
+    // The settings dialog holds the altimeter's port between its read and its write.
+    bool settingsOpen_ = false;
     std::unique_ptr<PortLister> systemPorts_;
     PortLister* ports_ = nullptr; // the system's unless a test gave its own
     std::unique_ptr<WindowDeviceUi> deviceUi_;

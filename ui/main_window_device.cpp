@@ -109,14 +109,14 @@ bool MainWindow::stationOn() const {
 
 void MainWindow::enableExchanges() {
     const bool busy = device_ && device_->busy();
-    const bool free = !busy && !station_->on();
+    const bool free = !busy && !station_->on() && !settingsOpen_;
     for (QWidget* w : {static_cast<QWidget*>(readButton), static_cast<QWidget*>(resetButton)})
         w->setEnabled(free);
     for (QAction* a : {deviceSettingsAction, defaultSetupAction, archiveAction})
         a->setEnabled(free);
     stationAction->setChecked(station_->on());
     // A running station can always be ended; it starts only with the altimeter free.
-    stationAction->setEnabled(station_->on() || !busy);
+    stationAction->setEnabled(station_->on() || (!busy && !settingsOpen_));
 }
 
 void MainWindow::tell(const QString& text, const QString& caption) {
@@ -345,7 +345,12 @@ void MainWindow::openDeviceSettings() {
     }
     waitIndicator->hide();
     deviceSettingsDialog->showPort(QString::fromStdString(portName()));
+    // A modal dialog holds the keyboard and the mouse, not a screen reader's actions.
+    settingsOpen_ = true;
+    enableExchanges();
     prompter_.showModal(*deviceSettingsDialog);
+    settingsOpen_ = false;
+    enableExchanges();
 }
 
 void MainWindow::applyDefaultSetup() {

@@ -272,7 +272,12 @@ TEST_F(EmulatorTest, OtherExchangesAreUnavailableWhileOneRuns) {
         Trigger(w, "Orlomat1"); // as a screen reader's "press" would
         Trigger(w, "Se1");
     });
+    bool readWhileOpen = true; // the dialog holds the port
+    prompter.onModal = [&](QDialog&) {
+        readWhileOpen = Button(w, "B_Odczyt_Orlomatu")->isEnabled();
+    };
     Trigger(w, "Orlomat1");
+    EXPECT_FALSE(readWhileOpen);
     EXPECT_FALSE(resetAvailable);
     EXPECT_FALSE(readAvailable);
     EXPECT_FALSE(stationAvailable);
