@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 namespace orlomat {
@@ -341,6 +342,33 @@ ApogeeReading ReadApogee(const Flight& flight, std::optional<double> targetM) {
 
 TimekeeperReading ReadTimekeeper(const Flight& flight, double timekeeperS) {
     return ReadTimekeeper(FlightTables(flight), timekeeperS);
+}
+
+RuleReading ReadRule(const Flight& flight, const RuleChoice& choice) {
+    switch (choice.rule) {
+    case Rule::F1Flyoff:
+        return ReadF1Flyoff(flight, choice.value, choice.signature);
+    case Rule::F5jStart:
+        return ReadF5j(flight, choice.value, choice.base);
+    case Rule::Apogee:
+        return ReadApogee(flight);
+    case Rule::Precision:
+        return ReadApogee(flight, choice.value);
+    case Rule::Timekeeper:
+        return ReadTimekeeper(flight, choice.value);
+    }
+    return {};
+}
+
+Refusal RefusalOf(const RuleReading& reading) {
+    return std::visit(
+        [](const auto& r) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(r)>, std::monostate>)
+                return Refusal::None;
+            else
+                return r.refusal;
+        },
+        reading);
 }
 
 } // namespace orlomat

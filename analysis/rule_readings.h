@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <variant>
 
 namespace orlomat {
 
@@ -149,6 +150,17 @@ F1FlyoffReading ReadF1Flyoff(const Flight& flight, double maxTimeS,
 F5jReading ReadF5j(const Flight& flight, double motorStopS, TimeBase base = TimeBase::Launch);
 ApogeeReading ReadApogee(const Flight& flight, std::optional<double> targetM = std::nullopt);
 TimekeeperReading ReadTimekeeper(const Flight& flight, double timekeeperS);
+
+// Whichever rule's reading, none before a rule is applied. The precision rule's is the apogee's
+// with its target.
+using RuleReading =
+    std::variant<std::monostate, F1FlyoffReading, F5jReading, ApogeeReading, TimekeeperReading>;
+
+// The reading `choice` asks of a decoded flight, for the window, the command line and the
+// results table alike.
+RuleReading ReadRule(const Flight& flight, const RuleChoice& choice);
+// Why it was refused (None: read, or no reading).
+Refusal RefusalOf(const RuleReading& reading);
 
 // The pieces, for rankings that apply them to figures of their own.
 double F5jPenalty(std::int32_t startHeightM);

@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace orlomat::cli {
@@ -63,103 +63,72 @@ void Flag(JsonWriter& j, const char* key, bool value, Refusal refusal) {
     refusal != Refusal::None ? j.null() : j.value(value);
 }
 
-// What one rule gives: its JSON fields, its lines, and why it was refused.
-struct Output {
-    Refusal refusal = Refusal::None;
-    NoLaunch noLaunch = NoLaunch::None;
-    NoLanding noLanding = NoLanding::None;
-    double motorRun = 0.0;
-    std::function<void(JsonWriter&)> json;
-    ReadingLines lines;
-};
+// Each rule's own JSON fields.
+void Fields(JsonWriter&, std::monostate) {}
 
-Output F1(const Flight& f, double maxTime, std::optional<std::uint32_t> signature, Language l) {
-    const F1FlyoffReading r = ReadF1Flyoff(f, maxTime, signature);
-    Output o{r.refusal, r.noLaunch, r.noLanding, 0.0, {}, {}};
-    o.json = [r](JsonWriter& j) {
-        j.key("max_time_s").figure(r.maxTimeS);
-        j.key("altitude_m").figure(r.altitudeM);
-        j.key("altitude_rounded_m");
-        r.altitudeRoundedM ? j.value(std::int64_t{*r.altitudeRoundedM}) : j.null();
-        Flag(j, "reached_max", r.reachedMax, r.refusal);
-        j.key("last_airborne_s").figure(r.lastAirborneS);
-        j.key("duration_s").figure(r.durationS);
-        j.key("duration_uncertainty_s").figure(r.durationUncertaintyS);
-        j.key("no_landing");
-        r.noLanding != NoLanding::None ? j.value(NoLandingKey(r.noLanding)) : j.null();
-        j.key("signature");
-        if (r.signatureAsked) {
-            j.beginObject();
-            j.key("asked").value(std::int64_t{*r.signatureAsked});
-            j.key("found");
-            r.refusal != Refusal::None ? j.null() : j.value(std::int64_t{r.signatureFound});
-            Flag(j, "matches", r.signatureMatches, r.refusal);
-            j.endObject();
-        } else {
-            j.null();
-        }
-    };
-    o.lines = F1FlyoffLines(r, l);
-    return o;
+void Fields(JsonWriter& j, const F1FlyoffReading& r) {
+    j.key("max_time_s").figure(r.maxTimeS);
+    j.key("altitude_m").figure(r.altitudeM);
+    j.key("altitude_rounded_m");
+    r.altitudeRoundedM ? j.value(std::int64_t{*r.altitudeRoundedM}) : j.null();
+    Flag(j, "reached_max", r.reachedMax, r.refusal);
+    j.key("last_airborne_s").figure(r.lastAirborneS);
+    j.key("duration_s").figure(r.durationS);
+    j.key("duration_uncertainty_s").figure(r.durationUncertaintyS);
+    j.key("no_landing");
+    r.noLanding != NoLanding::None ? j.value(NoLandingKey(r.noLanding)) : j.null();
+    j.key("signature");
+    if (r.signatureAsked) {
+        j.beginObject();
+        j.key("asked").value(std::int64_t{*r.signatureAsked});
+        j.key("found");
+        r.refusal != Refusal::None ? j.null() : j.value(std::int64_t{r.signatureFound});
+        Flag(j, "matches", r.signatureMatches, r.refusal);
+        j.endObject();
+    } else {
+        j.null();
+    }
 }
 
-Output F5j(const Flight& f, double stop, TimeBase base, Language l) {
-    const F5jReading r = ReadF5j(f, stop, base);
-    Output o{r.refusal, r.noLaunch, NoLanding::None, r.motorRunS.value_or(0.0), {}, {}};
-    o.json = [r](JsonWriter& j) {
-        j.key("motor_stop_s").figure(r.motorStopGivenS);
-        j.key("motor_stop_from").value(r.base == TimeBase::Launch ? "launch" : "record");
-        j.key("motor_run_s").figure(r.motorRunS);
-        j.key("window_end_s").figure(r.windowEndS);
-        j.key("start_height_m").figure(r.startHeightM);
-        j.key("start_height_rounded_m");
-        r.startHeightRoundedM ? j.value(std::int64_t{*r.startHeightRoundedM}) : j.null();
-        j.key("start_height_at_s").figure(r.startHeightAtS);
-        j.key("penalty_points").figure(r.penaltyPoints);
-        Flag(j, "suspect", r.suspect, r.refusal);
-    };
-    o.lines = F5jLines(r, l);
-    return o;
+void Fields(JsonWriter& j, const F5jReading& r) {
+    j.key("motor_stop_s").figure(r.motorStopGivenS);
+    j.key("motor_stop_from").value(r.base == TimeBase::Launch ? "launch" : "record");
+    j.key("motor_run_s").figure(r.motorRunS);
+    j.key("window_end_s").figure(r.windowEndS);
+    j.key("start_height_m").figure(r.startHeightM);
+    j.key("start_height_rounded_m");
+    r.startHeightRoundedM ? j.value(std::int64_t{*r.startHeightRoundedM}) : j.null();
+    j.key("start_height_at_s").figure(r.startHeightAtS);
+    j.key("penalty_points").figure(r.penaltyPoints);
+    Flag(j, "suspect", r.suspect, r.refusal);
 }
 
-Output Apogee(const Flight& f, std::optional<double> target, Language l) {
-    const ApogeeReading r = ReadApogee(f, target);
-    Output o{r.refusal, NoLaunch::None, NoLanding::None, 0.0, {}, {}};
-    o.json = [r](JsonWriter& j) {
-        // Neither clean nor without data when refused.
-        j.key("status");
-        if (r.refusal != Refusal::None)
-            j.null();
-        else
-            j.value(r.status == ApogeeStatus::Clean               ? "clean"
-                    : r.status == ApogeeStatus::TransientRejected ? "transient_rejected"
-                                                                  : "no_data");
-        j.key("apogee_m").figure(r.apogeeM);
-        j.key("apogee_at_s").figure(r.apogeeAtS);
-        // No highest sample without a sample read (a refused reading).
-        j.key("highest_sample_m")
-            .figure(r.highestSampleAtS ? std::optional<double>(r.highestSampleM) : std::nullopt);
-        j.key("highest_sample_at_s").figure(r.highestSampleAtS);
-        j.key("target_m").figure(r.targetM);
-        j.key("precision_reference").value(RuleReference(Rule::Precision));
-        j.key("precision_score_percent").figure(r.precisionScorePercent);
-    };
-    o.lines = ApogeeLines(r, l);
-    return o;
+void Fields(JsonWriter& j, const ApogeeReading& r) {
+    // Neither clean nor without data when refused.
+    j.key("status");
+    if (r.refusal != Refusal::None)
+        j.null();
+    else
+        j.value(r.status == ApogeeStatus::Clean               ? "clean"
+                : r.status == ApogeeStatus::TransientRejected ? "transient_rejected"
+                                                              : "no_data");
+    j.key("apogee_m").figure(r.apogeeM);
+    j.key("apogee_at_s").figure(r.apogeeAtS);
+    // No highest sample without a sample read (a refused reading).
+    j.key("highest_sample_m")
+        .figure(r.highestSampleAtS ? std::optional<double>(r.highestSampleM) : std::nullopt);
+    j.key("highest_sample_at_s").figure(r.highestSampleAtS);
+    j.key("target_m").figure(r.targetM);
+    j.key("precision_reference").value(RuleReference(Rule::Precision));
+    j.key("precision_score_percent").figure(r.precisionScorePercent);
 }
 
-Output Timekeeper(const Flight& f, double time, Language l) {
-    const TimekeeperReading r = ReadTimekeeper(f, time);
-    Output o{r.refusal, r.noLaunch, r.noLanding, 0.0, {}, {}};
-    o.json = [r](JsonWriter& j) {
-        j.key("timekeeper_s").figure(r.timekeeperS);
-        j.key("trace_duration_s").figure(r.traceDurationS);
-        j.key("difference_s").figure(r.differenceS);
-        j.key("uncertainty_s").figure(r.uncertaintyS);
-        Flag(j, "exceeds_uncertainty", r.exceedsUncertainty, r.refusal);
-    };
-    o.lines = TimekeeperLines(r, l);
-    return o;
+void Fields(JsonWriter& j, const TimekeeperReading& r) {
+    j.key("timekeeper_s").figure(r.timekeeperS);
+    j.key("trace_duration_s").figure(r.traceDurationS);
+    j.key("difference_s").figure(r.differenceS);
+    j.key("uncertainty_s").figure(r.uncertaintyS);
+    Flag(j, "exceeds_uncertainty", r.exceedsUncertainty, r.refusal);
 }
 
 Rule RuleOf(std::string_view name) {
@@ -228,10 +197,6 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
     if (const int code = RuleOption(a, choice, err); code != kSuccess) return code;
     // The apogee's reference stays NAR 20.2 with a target: its score's is given beside.
     const Rule rule = choice.rule == Rule::Precision ? Rule::Apogee : choice.rule;
-    std::optional<double> number;
-    if (choice.rule != Rule::Apogee) number = choice.value;
-    const std::optional<std::uint32_t> signature = choice.signature;
-    const TimeBase base = choice.base;
     std::optional<float> temperature;
     if (!TemperatureOption(a, temperature, err)) return kFailure;
 
@@ -239,28 +204,14 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
     if (!flight) return kFailure;
 
     const Language l = a.language;
-    Output o;
-    switch (rule) {
-    case Rule::F1Flyoff:
-        o = F1(*flight, *number, signature, l);
-        break;
-    case Rule::F5jStart:
-        o = F5j(*flight, *number, base, l);
-        break;
-    case Rule::Apogee:
-    case Rule::Precision:
-        o = Apogee(*flight, number, l);
-        break;
-    case Rule::Timekeeper:
-        o = Timekeeper(*flight, *number, l);
-        break;
-    }
+    const RuleReading reading = ReadRule(*flight, choice);
+    const Refusal refusal = RefusalOf(reading);
     const FlightStats stats = ComputeStats(*flight, FilterSettings{});
     const double interval = 10.0 / flight->state.samplingRate;
 
     if (a.has("--human")) {
-        if (o.refusal != Refusal::None) {
-            Fail(err, RefusalText(o.refusal, o.noLaunch, o.noLanding, o.motorRun, l));
+        if (refusal != Refusal::None) {
+            Fail(err, RefusalText(reading, l));
             return kFailure;
         }
         ReadingLines lines = {
@@ -269,7 +220,8 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
             {Tr(ReadingText::SamplingInterval, l), FigureText(interval) + " s"},
             {Tr(ReadingText::LaunchFromStart, l), Seconds(stats.launchS, l)},
         };
-        lines.insert(lines.end(), o.lines.begin(), o.lines.end());
+        const ReadingLines own = ReadingLinesOf(reading, l);
+        lines.insert(lines.end(), own.begin(), own.end());
         std::size_t width = 0;
         for (const auto& [label, value] : lines)
             width = std::max(width, Width(label));
@@ -284,14 +236,14 @@ int ReadingCommand(const Args& a, std::ostream& out, std::ostream& err) {
     j.key("sampling_interval_s").figure(interval);
     j.key("launch_s").figure(stats.launchS);
     j.key("refusal");
-    o.refusal != Refusal::None ? j.value(RefusalKey(o.refusal)) : j.null();
+    refusal != Refusal::None ? j.value(RefusalKey(refusal)) : j.null();
     j.key("no_launch");
     stats.noLaunch != NoLaunch::None ? j.value(NoLaunchKey(stats.noLaunch)) : j.null();
-    o.json(j);
+    std::visit([&j](const auto& r) { Fields(j, r); }, reading);
     j.endObject();
     out << j.str() << '\n';
-    if (o.refusal != Refusal::None) {
-        Fail(err, RefusalText(o.refusal, o.noLaunch, o.noLanding, o.motorRun, l));
+    if (refusal != Refusal::None) {
+        Fail(err, RefusalText(reading, l));
         return kFailure;
     }
     return kSuccess;

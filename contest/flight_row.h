@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <variant>
 
 namespace orlomat {
 
@@ -27,10 +26,6 @@ enum class RowFault {
 enum class ListStatus { Unlisted, Expected, Unknown, Missing };
 // "", "expected", "unknown", "missing"
 const char* ListStatusKey(ListStatus status);
-
-// A contest rule's reading of a row's flight (none until a rule is applied).
-using RuleReading =
-    std::variant<std::monostate, F1FlyoffReading, F5jReading, ApogeeReading, TimekeeperReading>;
 
 struct FlightRow {
     std::string path; // UTF-8

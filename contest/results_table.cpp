@@ -115,21 +115,7 @@ std::optional<Standing> StandingOf(const RuleReading& reading) {
 
 RuleReading ReadingOf(const std::string& path, const RuleChoice& choice) {
     const std::optional<Flight> read = ReadFlightFile(path, {.chartPoints = false}).flight;
-    if (!read) return {};
-    const Flight& flight = *read;
-    switch (choice.rule) {
-    case Rule::F1Flyoff:
-        return ReadF1Flyoff(flight, choice.value, choice.signature);
-    case Rule::F5jStart:
-        return ReadF5j(flight, choice.value, choice.base);
-    case Rule::Apogee:
-        return ReadApogee(flight);
-    case Rule::Precision:
-        return ReadApogee(flight, choice.value);
-    case Rule::Timekeeper:
-        return ReadTimekeeper(flight, choice.value);
-    }
-    return {};
+    return read ? ReadRule(*read, choice) : RuleReading{};
 }
 
 } // namespace

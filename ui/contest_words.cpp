@@ -40,6 +40,8 @@ const char* RuleName(Rule rule, Language language) {
     return Tr(RankingText::RuleTimekeeper, language);
 }
 
+namespace {
+
 std::string RefusalText(Refusal refusal, NoLaunch noLaunch, NoLanding noLanding, double motorRunS,
                         Language l) {
     switch (refusal) {
@@ -63,6 +65,20 @@ std::string RefusalText(Refusal refusal, NoLaunch noLaunch, NoLanding noLanding,
     case Refusal::WindowPastEnd:
         return Tr(ReadingText::RefusedWindowPastEnd, l);
     }
+    return {};
+}
+
+} // namespace
+
+std::string RefusalText(const RuleReading& reading, Language l) {
+    if (const auto* f = std::get_if<F1FlyoffReading>(&reading))
+        return RefusalText(f->refusal, f->noLaunch, f->noLanding, 0.0, l);
+    if (const auto* j = std::get_if<F5jReading>(&reading))
+        return RefusalText(j->refusal, j->noLaunch, NoLanding::None, j->motorRunS.value_or(0.0), l);
+    if (const auto* a = std::get_if<ApogeeReading>(&reading))
+        return RefusalText(a->refusal, NoLaunch::None, NoLanding::None, 0.0, l);
+    if (const auto* t = std::get_if<TimekeeperReading>(&reading))
+        return RefusalText(t->refusal, t->noLaunch, t->noLanding, 0.0, l);
     return {};
 }
 
@@ -225,19 +241,10 @@ std::string LanguageResultsWording::ruleHeading(std::size_t ruleColumn) const {
 }
 
 std::string LanguageResultsWording::ruleState(const FlightRow& row) const {
-    if (const auto* f = std::get_if<F1FlyoffReading>(&row.reading))
-        return RefusalText(f->refusal, f->noLaunch, f->noLanding, 0.0, language_);
-    if (const auto* j = std::get_if<F5jReading>(&row.reading))
-        return RefusalText(j->refusal, j->noLaunch, NoLanding::None, j->motorRunS.value_or(0.0),
-                           language_);
-    if (const auto* a = std::get_if<ApogeeReading>(&row.reading))
-        return a->refusal != Refusal::None
-                   ? RefusalText(a->refusal, NoLaunch::None, NoLanding::None, 0.0, language_)
-               : a->status == ApogeeStatus::NoData ? std::string(Tr(ReadingText::NoData, language_))
-                                                   : std::string();
-    if (const auto* t = std::get_if<TimekeeperReading>(&row.reading))
-        return RefusalText(t->refusal, t->noLaunch, t->noLanding, 0.0, language_);
-    return {};
+    const auto* a = std::get_if<ApogeeReading>(&row.reading);
+    if (a && a->refusal == Refusal::None && a->status == ApogeeStatus::NoData)
+        return Tr(ReadingText::NoData, language_);
+    return RefusalText(row.reading, language_);
 }
 
 std::string LanguageResultsWording::flag(bool v) const {

@@ -3,6 +3,7 @@
 // language tables.
 #pragma once
 
+#include "analysis/rule_readings.h"
 #include "contest/download_log.h"
 #include "contest/expected_list.h"
 #include "contest/results_page.h"
@@ -33,9 +34,8 @@ LogHeadWords DescribeLogHead(const LogHead& head, Language language);
 
 // A rule's name for people ("F1 fly-off").
 const char* RuleName(Rule rule, Language language);
-// Why a reading was refused ("no reading: the motor stops before the launch").
-std::string RefusalText(Refusal refusal, NoLaunch noLaunch, NoLanding noLanding, double motorRunS,
-                        Language language);
+// Why a reading was refused ("no reading: the motor stops before the launch"); empty when not.
+std::string RefusalText(const RuleReading& reading, Language language);
 
 // The results' words in one language.
 class LanguageResultsWording : public ResultsWording {

@@ -31,7 +31,9 @@ std::string SecondsText(std::optional<double> v, Language l) {
     return v ? FigureText(*v) + " s" : std::string(Tr(Phrase::NoFigure, l));
 }
 
-ReadingLines F1FlyoffLines(const F1FlyoffReading& r, Language l) {
+namespace {
+
+ReadingLines Lines(const F1FlyoffReading& r, Language l) {
     std::string altitude = Metres(r.altitudeM, l);
     if (r.altitudeRoundedM)
         altitude += Rounded(r.altitudeRoundedM, l);
@@ -64,7 +66,7 @@ ReadingLines F1FlyoffLines(const F1FlyoffReading& r, Language l) {
     return lines;
 }
 
-ReadingLines F5jLines(const F5jReading& r, Language l) {
+ReadingLines Lines(const F5jReading& r, Language l) {
     std::string height = Metres(r.startHeightM, l);
     if (r.startHeightRoundedM) height += Rounded(r.startHeightRoundedM, l);
     if (r.suspect) height += Tr(Phrase::SpikeWarning, l);
@@ -83,7 +85,7 @@ ReadingLines F5jLines(const F5jReading& r, Language l) {
     };
 }
 
-ReadingLines ApogeeLines(const ApogeeReading& r, Language l) {
+ReadingLines Lines(const ApogeeReading& r, Language l) {
     std::string apogee =
         r.status == ApogeeStatus::NoData ? Tr(ReadingText::NoData, l) : Metres(r.apogeeM, l);
     if (r.status == ApogeeStatus::TransientRejected)
@@ -104,7 +106,7 @@ ReadingLines ApogeeLines(const ApogeeReading& r, Language l) {
     return lines;
 }
 
-ReadingLines TimekeeperLines(const TimekeeperReading& r, Language l) {
+ReadingLines Lines(const TimekeeperReading& r, Language l) {
     return {
         {Tr(ReadingText::TimekeeperTime, l), SecondsText(r.timekeeperS, l)},
         {Tr(ReadingText::TraceDuration, l), SecondsText(r.traceDurationS, l)},
@@ -115,6 +117,16 @@ ReadingLines TimekeeperLines(const TimekeeperReading& r, Language l) {
                 l)},
         {Tr(ReadingText::Uncertainty, l), "± " + SecondsText(r.uncertaintyS, l)},
     };
+}
+
+ReadingLines Lines(std::monostate, Language) {
+    return {};
+}
+
+} // namespace
+
+ReadingLines ReadingLinesOf(const RuleReading& reading, Language l) {
+    return std::visit([l](const auto& r) { return Lines(r, l); }, reading);
 }
 
 // --- The window's side ------------------------------------------------------------------------
@@ -188,11 +200,17 @@ RuleInput ParseRuleFields(Rule rule, std::string_view first, std::string_view se
 
 namespace {
 
-std::string Heading(Rule rule, ReadingText name, Language l) {
-    std::string menu = Tr(name, l);
+// The precision rule's reading is the apogee's: so is its heading.
+std::string Heading(Rule rule, Language l) {
+    const Rule shown = rule == Rule::Precision ? Rule::Apogee : rule;
+    std::string menu = Tr(shown == Rule::F1Flyoff   ? ReadingText::MenuF1Flyoff
+                          : shown == Rule::F5jStart ? ReadingText::MenuF5j
+                          : shown == Rule::Apogee   ? ReadingText::MenuApogee
+                                                    : ReadingText::MenuTimekeeper,
+                          l);
     while (!menu.empty() && menu.back() == '.')
         menu.pop_back();
-    return menu + " — " + RuleReference(rule);
+    return menu + " — " + RuleReference(shown);
 }
 
 std::string Joined(const std::string& heading, const ReadingLines& lines) {
@@ -206,73 +224,34 @@ std::string Joined(const std::string& heading, const ReadingLines& lines) {
 
 WindowReading ReadForWindow(const Flight& flight, const RuleChoice& choice, Language l) {
     WindowReading w;
-    const FlightStats stats = ComputeStats(FlightTables(flight));
-    const auto refused = [&](const std::string& heading, Refusal r, NoLaunch nl, NoLanding nd,
-                             double run) {
-        w.text = heading + "\n" + RefusalText(r, nl, nd, run, l);
-    };
-    switch (choice.rule) {
-    case Rule::F1Flyoff: {
-        const F1FlyoffReading r = ReadF1Flyoff(flight, choice.value, choice.signature);
-        const std::string heading = Heading(Rule::F1Flyoff, ReadingText::MenuF1Flyoff, l);
-        if (r.refusal != Refusal::None) {
-            refused(heading, r.refusal, r.noLaunch, r.noLanding, 0.0);
-            break;
-        }
-        w.text = Joined(heading, F1FlyoffLines(r, l));
-        if (r.launchS) {
-            const double at = *r.launchS + r.maxTimeS;
-            w.marks.linesS.push_back(at);
-            if (r.altitudeM) w.marks.point = {at, *r.altitudeM};
-        }
-        break;
-    }
-    case Rule::F5jStart: {
-        const F5jReading r = ReadF5j(flight, choice.value, choice.base);
-        const std::string heading = Heading(Rule::F5jStart, ReadingText::MenuF5j, l);
-        if (r.refusal != Refusal::None) {
-            refused(heading, r.refusal, r.noLaunch, NoLanding::None, r.motorRunS.value_or(0.0));
-        } else {
-            w.text = Joined(heading, F5jLines(r, l));
-        }
+    const RuleReading reading = ReadRule(flight, choice);
+    const bool refused = RefusalOf(reading) != Refusal::None;
+    const std::string heading = Heading(choice.rule, l);
+    w.text = refused ? heading + "\n" + RefusalText(reading, l)
+                     : Joined(heading, ReadingLinesOf(reading, l));
+    if (const auto* r = std::get_if<F5jReading>(&reading)) {
         w.text += std::string("\n") + Tr(ReadingText::ClickSetsMotorStop, l);
         // The window as given, drawn whenever the launch is known: a refused stop shows where
         // it fell.
-        if (r.launchS && r.motorRunS) {
-            const double stop = *r.launchS + *r.motorRunS;
-            w.marks.windowS = {*r.launchS, stop + kF5jAfterStopS};
-            if (r.startHeightM && r.startHeightAtS)
-                w.marks.point = {*r.launchS + *r.startHeightAtS, *r.startHeightM};
+        if (r->launchS && r->motorRunS) {
+            const double stop = *r->launchS + *r->motorRunS;
+            w.marks.windowS = {*r->launchS, stop + kF5jAfterStopS};
+            if (r->startHeightM && r->startHeightAtS)
+                w.marks.point = {*r->launchS + *r->startHeightAtS, *r->startHeightM};
         }
-        break;
     }
-    case Rule::Apogee:
-    case Rule::Precision: {
-        const ApogeeReading r = ReadApogee(
-            flight, choice.rule == Rule::Precision ? std::optional(choice.value) : std::nullopt);
-        const std::string heading = Heading(Rule::Apogee, ReadingText::MenuApogee, l);
-        if (r.refusal != Refusal::None) {
-            refused(heading, r.refusal, NoLaunch::None, NoLanding::None, 0.0);
-            break;
-        }
-        w.text = Joined(heading, ApogeeLines(r, l));
-        w.marks.noData = r.status == ApogeeStatus::NoData;
-        if (r.apogeeM && r.apogeeAtS) w.marks.point = {*r.apogeeAtS, *r.apogeeM};
-        break;
-    }
-    case Rule::Timekeeper: {
-        const TimekeeperReading r = ReadTimekeeper(flight, choice.value);
-        const std::string heading = Heading(Rule::Timekeeper, ReadingText::MenuTimekeeper, l);
-        if (r.refusal != Refusal::None) {
-            refused(heading, r.refusal, r.noLaunch, r.noLanding, 0.0);
-            break;
-        }
-        w.text = Joined(heading, TimekeeperLines(r, l));
-        if (stats.launchS) w.marks.linesS.push_back(*stats.launchS);
-        if (stats.launchS && r.traceDurationS)
-            w.marks.linesS.push_back(*stats.launchS + *r.traceDurationS);
-        break;
-    }
+    if (refused) return w;
+    if (const auto* r = std::get_if<F1FlyoffReading>(&reading); r && r->launchS) {
+        const double at = *r->launchS + r->maxTimeS;
+        w.marks.linesS.push_back(at);
+        if (r->altitudeM) w.marks.point = {at, *r->altitudeM};
+    } else if (const auto* a = std::get_if<ApogeeReading>(&reading)) {
+        w.marks.noData = a->status == ApogeeStatus::NoData;
+        if (a->apogeeM && a->apogeeAtS) w.marks.point = {*a->apogeeAtS, *a->apogeeM};
+    } else if (const auto* t = std::get_if<TimekeeperReading>(&reading)) {
+        const std::optional<double> launchS = ComputeStats(FlightTables(flight)).launchS;
+        if (launchS) w.marks.linesS.push_back(*launchS);
+        if (launchS && t->traceDurationS) w.marks.linesS.push_back(*launchS + *t->traceDurationS);
     }
     return w;
 }

@@ -18,10 +18,7 @@ namespace orlomat {
 // A reading's lines: label, value.
 using ReadingLines = std::vector<std::pair<std::string, std::string>>;
 
-ReadingLines F1FlyoffLines(const F1FlyoffReading& r, Language l);
-ReadingLines F5jLines(const F5jReading& r, Language l);
-ReadingLines ApogeeLines(const ApogeeReading& r, Language l);
-ReadingLines TimekeeperLines(const TimekeeperReading& r, Language l);
+ReadingLines ReadingLinesOf(const RuleReading& reading, Language l);
 std::string SecondsText(std::optional<double> v, Language l);
 
 // The dialog's fields for a rule: the first (a time, or the apogee's optional target) and the

@@ -341,6 +341,37 @@ TEST(RuleReadings, DecodedFlightsAtThreeRates) {
     }
 }
 
+// The one road from a choice to its reading, for the window, the command line and the report:
+// each rule gets the choice's own arguments; the apogee ignores the value a precision takes.
+TEST(RuleReadings, EachChoiceReadsItsRuleWithItsArguments) {
+    const Flight f = DecodeRecord(SynthesizeFlight(SynthParams{}), FlightSource::File);
+
+    const RuleReading f1 = ReadRule(f, {Rule::F1Flyoff, 30.0, 2u, TimeBase::Launch});
+    ASSERT_TRUE(std::holds_alternative<F1FlyoffReading>(f1));
+    EXPECT_EQ(std::get<F1FlyoffReading>(f1).maxTimeS, 30.0);
+    EXPECT_EQ(std::get<F1FlyoffReading>(f1).signatureAsked, 2u);
+
+    const RuleReading f5 = ReadRule(f, {Rule::F5jStart, 4.0, std::nullopt, TimeBase::Record});
+    ASSERT_TRUE(std::holds_alternative<F5jReading>(f5));
+    EXPECT_EQ(std::get<F5jReading>(f5).motorStopGivenS, 4.0);
+    EXPECT_EQ(std::get<F5jReading>(f5).base, TimeBase::Record);
+
+    for (const Rule rule : {Rule::Apogee, Rule::Precision}) {
+        const RuleReading a = ReadRule(f, {rule, 100.0, std::nullopt, TimeBase::Launch});
+        ASSERT_TRUE(std::holds_alternative<ApogeeReading>(a));
+        EXPECT_EQ(std::get<ApogeeReading>(a).targetM,
+                  rule == Rule::Precision ? std::optional(100.0) : std::nullopt);
+    }
+
+    const RuleReading tk = ReadRule(f, {Rule::Timekeeper, 60.0, std::nullopt, TimeBase::Launch});
+    ASSERT_TRUE(std::holds_alternative<TimekeeperReading>(tk));
+    EXPECT_EQ(std::get<TimekeeperReading>(tk).timekeeperS, 60.0);
+    EXPECT_EQ(RefusalOf(tk), Refusal::None);
+    EXPECT_EQ(RefusalOf(ReadRule(f, {Rule::Timekeeper, 0.0, std::nullopt, TimeBase::Launch})),
+              Refusal::InvalidArgument);
+    EXPECT_EQ(RefusalOf(RuleReading{}), Refusal::None);
+}
+
 TEST(RuleReadings, EveryRuleNamesItsReference) {
     for (const Rule r :
          {Rule::F1Flyoff, Rule::F5jStart, Rule::Apogee, Rule::Precision, Rule::Timekeeper})
