@@ -77,7 +77,7 @@ private:
     std::unique_ptr<PortWatch> watch_;
     std::unique_ptr<PortWatch> ended_; // ended during its own poll: goes once the poll is over
     QTimer timer_;
-    QShortcut* escape_;   // owned by the window
+    QShortcut* escape_;    // owned by the window
     bool polling_ = false; // a poll asks a port: its timer comes again meanwhile
     QString notes_;
     QString lastFault_;   // the last download's line when it was a fault, until the unplug
