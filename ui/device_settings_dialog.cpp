@@ -197,6 +197,16 @@ void DeviceSettingsDialog::closePort() {
     host_.device.exchange([](Altimeter& altimeter, DeviceUi&) { altimeter.channel.PortClose(); });
 }
 
+std::optional<DeviceSettingsRead> DeviceSettingsDialog::readAt(const std::string& port) {
+    std::optional<DeviceSettingsRead> read;
+    host_.device.exchange([&](Altimeter& altimeter, DeviceUi&) {
+        altimeter.channel.PortOpen(port);
+        if (altimeter.channel.state() == Channel::State::Open)
+            read = orlomat::ReadDeviceSettings(altimeter);
+    });
+    return read;
+}
+
 bool DeviceSettingsDialog::showRead(const DeviceSettingsRead& r) {
     if (r.statusRead) {
         const DeviceStatus& s = r.status;
@@ -288,14 +298,9 @@ void DeviceSettingsDialog::portChanged() {
     host_.setPortOverride(QString());
     host_.saveSettings();
     const std::string port = host_.portName();
-    std::optional<DeviceSettingsRead> read;
     // (A screen reader's press is not held as the keyboard's and the mouse's are.)
     sendButton->setEnabled(false);
-    host_.device.exchange([&](Altimeter& altimeter, DeviceUi&) {
-        altimeter.channel.PortOpen(port);
-        if (altimeter.channel.state() == Channel::State::Open)
-            read = orlomat::ReadDeviceSettings(altimeter);
-    });
+    const std::optional<DeviceSettingsRead> read = readAt(port);
     sendButton->setEnabled(true);
     if (read && !showRead(*read)) error(Message::CommunicationError);
 }

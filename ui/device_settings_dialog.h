@@ -43,6 +43,9 @@ public:
     };
     DeviceSettingsDialog(const Host& host, QWidget* parent);
 
+    // Opens `port` and reads the altimeter's settings over it (the port stays open for the
+    // write); nothing when the port did not open.
+    std::optional<DeviceSettingsRead> readAt(const std::string& port);
     // Shows what a read of the altimeter's settings brought; false when a read failed.
     bool showRead(const DeviceSettingsRead& read);
     // True, after its message, when the level, delay or competitor field is empty.

@@ -331,12 +331,7 @@ void MainWindow::openDeviceSettings() {
     waitIndicator->show();
     const auto port = exchangePort();
     std::optional<DeviceSettingsRead> read;
-    if (port)
-        device_->exchange([&](Altimeter& altimeter, DeviceUi&) {
-            altimeter.channel.PortOpen(*port);
-            if (altimeter.channel.state() == Channel::State::Open)
-                read = ReadDeviceSettings(altimeter);
-        });
+    if (port) read = deviceSettingsDialog->readAt(*port);
     // The fields take what was read even when a later read failed.
     if (read) deviceSettingsDialog->showRead(*read);
     if (!read || !read->ok) {
